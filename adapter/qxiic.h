@@ -1,0 +1,77 @@
+/*
+ * libqxiic: the USB-to-I2C adapter interface.
+ *
+ * Every transfer is one open / transfer / close cycle: IICInit opens the
+ * adapter for one device and returns a handle, SetAddress selects the
+ * device for a write, SendSub / ReceiveSub / Receive perform the transfer
+ * and IICClose releases the handle.
+ *
+ * Device addresses are 8-bit bus addresses (7-bit address shifted left);
+ * the direction comes from the call, not from bit 0 of the address.
+ *
+ * The back end is chosen by the environment variable QXIIC_BUS:
+ *   unset or "sim"   the simulated KL310 camera (sensor and EEPROM)
+ *   anything else    not recognised: every transfer fails with
+ *                    QXIIC_DEVICE_NOT_FOUND
+ */
+#ifndef QXIIC_H
+#define QXIIC_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Transfer status codes; 0 is success. */
+enum {
+	QXIIC_OK = 0,
+	QXIIC_ILLEGAL_BIT = 2,
+	QXIIC_ARBITRATION = 3,
+	QXIIC_TIMEOUT = 4,
+	QXIIC_BAD_ACK = 5,
+	QXIIC_BUS_BUSY = 6,
+	QXIIC_INIT_ERROR = 7,
+	QXIIC_NO_STOP = 8,
+	QXIIC_UNKNOWN_COMMAND = 10,
+	QXIIC_USB_COMMAND_ERROR = 11,
+	QXIIC_USB_WRITE_ERROR = 12,
+	QXIIC_USB_READ_ERROR = 13,
+	QXIIC_NACK = 14,
+	QXIIC_DEVICE_NOT_PRESENT = 15,
+	QXIIC_WRONG_OS = 16,
+	QXIIC_DEVICE_NOT_FOUND = 22,
+	QXIIC_MAX_DEVICES = 23,
+	QXIIC_DATA_OVERFLOW = 33,
+};
+
+/*
+ * Opens the adapter for one transfer with the given device address.
+ * param1 is the bus clock in Hz, param2 the transfer timeout in ms.
+ * Returns a handle; a handle that is not open makes the transfer fail.
+ */
+int IICInit(int device, int param1, int param2);
+
+/* Selects the device address of the following write. */
+int SetAddress(int handle, int device);
+
+/*
+ * Writes count bytes after a sub-address of subLength bytes (1 or 2,
+ * sent high byte first). flags is reserved and must be 0.
+ */
+unsigned short SendSub(int handle, int subLength, int subAddress,
+		       unsigned char *data, int count, int flags);
+
+/* Writes the sub-address, then reads count bytes (repeated start). */
+unsigned short ReceiveSub(int handle, int subLength, int subAddress,
+			  unsigned char *data, int count, int flags);
+
+/* Reads count bytes (0..255) with no sub-address phase. */
+unsigned short Receive(int handle, unsigned char *data, int flags, int count);
+
+/* Releases the handle. */
+int IICClose(int handle);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QXIIC_H */

@@ -1,0 +1,88 @@
+// Exposure: automatic exposure with a reference, or manual exposure with a
+// shutter value and an optional gain freeze.
+#include "VelmoraDlg.h"
+
+#include "IICTransfer.h"
+#include "resource.h"
+#include "sleep.h"
+
+using namespace kl310;
+
+namespace {
+// The exposure state registers settle between reads.
+constexpr DWORD kExposureReadPause = 50;
+} // namespace
+
+void CVelmoraDlg::OnBnClickedManualExposure()
+{
+	CIICTransfer iic;
+	m_bManualExposure = IsDlgButtonChecked(IDC_MANUAL_EXPOSURE);
+
+	if (m_bManualExposure) {
+		iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_MODE, EXPOSURE_MANUAL);
+		EnableControl(IDC_SHUTTER_SCROLL, TRUE);
+		EnableControl(IDC_SHUTTER, TRUE);
+		EnableControl(IDC_FREEZE_GAIN, TRUE);
+		EnableControl(IDC_AEX_REF_SCROLL, FALSE);
+		EnableControl(IDC_AEX_REF, FALSE);
+
+		m_nShutter = iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER);
+		UpdateShutterScroll();
+		m_strShutter.Format("%x", m_nShutter);
+		UpdateData(FALSE);
+
+		m_nGain3056 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3056);
+		m_nGain305C = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305C);
+		m_nGain3058 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3058);
+		m_nGain305A = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305A);
+
+		m_nRegA838 = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_STATE1);
+		Sleep(kExposureReadPause);
+		m_nRegA83A = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_STATE2);
+		Sleep(kExposureReadPause);
+		iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_LATCH);
+		return;
+	}
+
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_MODE, EXPOSURE_AUTO);
+	m_nShutter = iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER);
+	EnableControl(IDC_SHUTTER_SCROLL, FALSE);
+	EnableControl(IDC_SHUTTER, FALSE);
+	EnableControl(IDC_FREEZE_GAIN, FALSE);
+	EnableControl(IDC_AEX_REF_SCROLL, TRUE);
+	EnableControl(IDC_AEX_REF, TRUE);
+
+	m_nAexRef = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_REF);
+	UpdateAexRefScroll();
+	m_strAexRef.Format("%x", m_nAexRef);
+	UpdateData(FALSE);
+}
+
+void CVelmoraDlg::OnEnChangeShutter()
+{
+	std::optional<int> value = TakeSliderText(kShutterPair);
+	if (!value)
+		return;
+	m_nShutter = *value;
+	UpdateShutterScroll();
+	CIICTransfer iic;
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_SHUTTER, m_nShutter);
+}
+
+void CVelmoraDlg::OnEnChangeAexRef()
+{
+	std::optional<int> value = TakeSliderText(kAexRefPair);
+	if (!value)
+		return;
+	m_nAexRef = *value;
+	UpdateAexRefScroll();
+	CIICTransfer iic;
+	// The reference lives in the low byte; the high byte is always cleared.
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_REF, m_nAexRef & 0xFF);
+}
+
+// Only remembered here: Save puts the frozen gains into the settings.
+void CVelmoraDlg::OnBnClickedFreezeGain()
+{
+	m_bFreezeGain = IsDlgButtonChecked(IDC_FREEZE_GAIN);
+}

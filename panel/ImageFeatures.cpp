@@ -1,0 +1,99 @@
+// Sharpness, mirror/flip and the overlays: single image features, each
+// written to the camera at once.
+#include "VelmoraDlg.h"
+
+#include "IICTransfer.h"
+#include "resource.h"
+
+using namespace kl310;
+
+void CVelmoraDlg::OnEnChangeSharpness()
+{
+	std::optional<int> value = TakeSliderText(kSharpnessPair);
+	if (!value)
+		return;
+	m_nSharpness = static_cast<std::uint16_t>(*value);
+	UpdateSharpnessScroll();
+
+	// Built on the panel's copy of the register, never read back first.
+	int newValue = (m_nReg326C & SHARPNESS_KEEP) | ((m_nSharpness & SHARPNESS_MAX) << SHARPNESS_SHIFT);
+	m_nReg326C = newValue;
+	CIICTransfer iic;
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_SHARPNESS, newValue);
+}
+
+// Read-modify-write of both mirror/flip registers. A failed read leaves no
+// value to modify: writing anyway would overwrite the register's other
+// bits, so nothing is written then.
+void CVelmoraDlg::ChangeProjection(int bit, bool checked)
+{
+	CIICTransfer iic;
+	int a = iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP1);
+	bool failed = iic.TestAndClearError();
+	int b = iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP2);
+	failed = iic.TestAndClearError() || failed;
+	if (failed)
+		return;
+
+	if (checked) {
+		// Bit 8 goes with every write except the one that switches mirror on.
+		a |= bit | (bit == FLIP_BIT ? MIRROR_FLIP1_BIT8 : 0);
+		b |= bit;
+	} else {
+		a = (a & ~bit) | MIRROR_FLIP1_BIT8;
+		b &= ~bit;
+	}
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_MIRROR_FLIP1, a);
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_MIRROR_FLIP2, b);
+}
+
+void CVelmoraDlg::OnBnClickedMirror()
+{
+	m_bMirror = IsDlgButtonChecked(IDC_MIRROR);
+	ChangeProjection(MIRROR_BIT, m_bMirror);
+}
+
+void CVelmoraDlg::OnBnClickedFlip()
+{
+	m_bFlip = IsDlgButtonChecked(IDC_FLIP);
+	ChangeProjection(FLIP_BIT, m_bFlip);
+}
+
+// The four overlays keep their states and registers while the master
+// switch turns them off and on.
+void CVelmoraDlg::OnBnClickedEnableOverlay()
+{
+	m_bOverlayEnable = IsDlgButtonChecked(IDC_ENABLE_OVERLAY);
+	for (int id : { IDC_OVERLAY1, IDC_OVERLAY2, IDC_OVERLAY3, IDC_OVERLAY4 })
+		EnableControl(id, m_bOverlayEnable);
+	CIICTransfer iic;
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_OVERLAY_ENABLE, m_bOverlayEnable ? OVERLAY_ON : 0);
+}
+
+// Overlay n's register holds its index in the low byte and bit 15 = on.
+void CVelmoraDlg::WriteOverlay(int checkBox, BOOL &member, Reg reg, int index)
+{
+	member = IsDlgButtonChecked(checkBox);
+	CIICTransfer iic;
+	iic.WriteReg16(DEV_SENSOR_WRITE, reg, (member ? OVERLAY_ON : 0) | index);
+}
+
+void CVelmoraDlg::OnBnClickedOverlay1()
+{
+	WriteOverlay(IDC_OVERLAY1, m_bOverlay1, REG_OVERLAY1, 0);
+}
+
+void CVelmoraDlg::OnBnClickedOverlay2()
+{
+	WriteOverlay(IDC_OVERLAY2, m_bOverlay2, REG_OVERLAY2, 1);
+}
+
+void CVelmoraDlg::OnBnClickedOverlay3()
+{
+	WriteOverlay(IDC_OVERLAY3, m_bOverlay3, REG_OVERLAY3, 2);
+}
+
+void CVelmoraDlg::OnBnClickedOverlay4()
+{
+	WriteOverlay(IDC_OVERLAY4, m_bOverlay4, REG_OVERLAY4, 3);
+}

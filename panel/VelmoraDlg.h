@@ -1,0 +1,155 @@
+// CVelmoraDlg: the camera control panel and holder of all program state.
+//
+// Members are declared in the order of the panel's member table; the
+// handlers live in one file per concern (connection, sliders, exposure,
+// white balance, image features).
+#pragma once
+
+#include "ddx.h"
+#include "dialog.h"
+#include "registers.h"
+#include "wnd.h"
+
+#include <cstdint>
+#include <optional>
+
+class CVelmoraDlg : public CDialog
+{
+public:
+	explicit CVelmoraDlg(CWnd *parent = nullptr);
+
+	// Controls, texts, checks, cached registers.
+	CScrollBar m_ctlSharpnessScroll;
+	CProgressCtrl m_ctlProgress;
+	CScrollBar m_ctlAexRefScroll;
+	CScrollBar m_ctlShutterScroll;
+	CString m_strRegLow;
+	CString m_strRegHigh;
+	CString m_strDataLow;
+	CString m_strDataHigh;
+	CString m_strAexRef;
+	BOOL m_bReadMode = FALSE;
+	BOOL m_bAutoWb = FALSE;
+	BOOL m_bManualExposure = FALSE;
+	BOOL m_bMirror = FALSE;
+	BOOL m_bFlip = FALSE;
+	CString m_strShutter;
+	CString m_strAddrOffset;
+	CString m_strWbMode;
+	CString m_strTvMode;
+	BOOL m_bOverlayEnable = FALSE;
+	BOOL m_bOverlay1 = FALSE;
+	BOOL m_bOverlay2 = FALSE;
+	BOOL m_bOverlay3 = FALSE;
+	BOOL m_bOverlay4 = FALSE;
+	CString m_strSharpness;
+	CString m_strTrimVertical;
+	CString m_strTrimHorizontal;
+	HICON m_hIcon = nullptr;
+	std::uint16_t m_nDirectDevice = 0;
+	std::uint16_t m_nAddrOffset = 0;
+	std::int32_t m_nRegA838 = 0;
+	std::int32_t m_nRegA83A = 0;
+	std::int32_t m_nGain3056 = 0;
+	std::int32_t m_nGain305C = 0;
+	std::int32_t m_nGain3058 = 0;
+	std::int32_t m_nGain305A = 0;
+	std::int32_t m_nRedGreenSaved = 0;
+	std::int32_t m_nRedGreen = 0;
+	std::int32_t m_nBlueGreenSaved = 0;
+	std::int32_t m_nBlueGreen = 0;
+	std::int32_t m_nShutter = 0;
+	std::int32_t m_nAexRef = 0;
+	std::uint8_t m_bDirectSensor = 0;
+	// Set from the start: the read-back shows a held push-to-white as "P2W = set".
+	std::uint8_t m_bP2wSet = 1;
+	std::int32_t m_anWbSnapshot[27] = {};
+	std::int32_t m_nReg326C = 0;
+	std::int16_t m_nPageCount = 0;
+	std::int16_t m_nTrimHorizontal = 0;
+	std::int16_t m_nTrimVertical = 0;
+	std::uint8_t m_abTrimTable[594] = {};
+	CString m_strFilePath;
+	std::uint16_t m_nSharpness = 0;
+	BOOL m_bFreezeGain = FALSE;
+	CString m_strRedGreen;
+	CString m_strBlueGreen;
+	CScrollBar m_ctlRedGreenScroll;
+	CScrollBar m_ctlBlueGreenScroll;
+	CString m_strFileName;
+	CEdit m_ctlShutterEdit;
+	CEdit m_ctlAexRefEdit;
+	CEdit m_ctlRedGreenEdit;
+	CEdit m_ctlBlueGreenEdit;
+	CEdit m_ctlRegHighEdit;
+	CEdit m_ctlRegLowEdit;
+	CEdit m_ctlDataHighEdit;
+	CEdit m_ctlDataLowEdit;
+	CEdit m_ctlSharpnessEdit;
+
+	// Window messages (VelmoraDlg.cpp).
+	void OnSysCommand(UINT nID, LPARAM lParam);
+	void OnPaint();
+	HCURSOR OnQueryDragIcon();
+	void OnNotifyIgnore(NMHDR *pNMHDR, LRESULT *pResult);
+
+	// Connection and read-back (Connection.cpp).
+	void StartUpCamera();
+	void OnBnClickedConnect();
+	bool ReadBackCamera();
+	void DisableCameraControls();
+	void ShowTrim();
+
+	// Slider/edit pairs (Sliders.cpp).
+	void OnHScroll(UINT nSBCode, UINT nPos, CScrollBar *pScrollBar);
+	void UpdateShutterScroll();
+	void UpdateAexRefScroll();
+	void UpdateSharpnessScroll();
+	void UpdateRedGreenScroll();
+	void UpdateBlueGreenScroll();
+
+	// Exposure (Exposure.cpp).
+	void OnBnClickedManualExposure();
+	void OnEnChangeShutter();
+	void OnEnChangeAexRef();
+	void OnBnClickedFreezeGain();
+
+	// White balance (WhiteBalance.cpp).
+	void OnBnClickedAutoWb();
+	void OnBnClickedPush2White();
+	void OnBnClickedManualMode();
+	void OnBnClickedPushToSet();
+	void OnEnChangeRedGreen();
+	void OnEnChangeBlueGreen();
+
+	// Sharpness, mirror/flip and overlays (ImageFeatures.cpp).
+	void OnEnChangeSharpness();
+	void OnBnClickedMirror();
+	void OnBnClickedFlip();
+	void OnBnClickedEnableOverlay();
+	void OnBnClickedOverlay1();
+	void OnBnClickedOverlay2();
+	void OnBnClickedOverlay3();
+	void OnBnClickedOverlay4();
+
+	DECLARE_MESSAGE_MAP()
+
+protected:
+	BOOL OnInitDialog() override;
+	void DoDataExchange(CDataExchange *pDX) override;
+
+private:
+	struct SliderPair;
+	static const SliderPair kShutterPair, kAexRefPair, kSharpnessPair, kRedGreenPair, kBlueGreenPair;
+
+	void EnableControl(int id, BOOL enable);
+	void SetCheck(int id, bool checked);
+	void SetSliderPosition(CScrollBar &bar, int pos);
+	void MoveThumb(CScrollBar &bar, int pos);
+	std::optional<int> TakeSliderText(const SliderPair &pair);
+	void ShowWbMode(const char *text);
+	void ShowWbGains();
+	void WriteWbGain(kl310::Reg reg, int gain, int snapshotEntry);
+	void ChangeProjection(int bit, bool checked);
+	void WriteOverlay(int checkBox, BOOL &member, kl310::Reg reg, int index);
+};

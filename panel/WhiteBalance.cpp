@@ -1,0 +1,155 @@
+// White balance: automatic, push-to-white (measure once and hold) and
+// manual red-green / blue-green gains.
+#include "VelmoraDlg.h"
+
+#include "IICTransfer.h"
+#include "resource.h"
+#include "sleep.h"
+
+using namespace kl310;
+
+namespace {
+
+// The camera needs a moment after the measurement starts, and between reads.
+constexpr DWORD kMeasurePause = 5;
+constexpr DWORD kSnapshotReadPause = 1;
+
+constexpr int kGainControls[] = {
+	IDC_RED_GREEN_SCROLL, IDC_BLUE_GREEN_SCROLL, IDC_RED_GREEN, IDC_BLUE_GREEN,
+};
+
+} // namespace
+
+void CVelmoraDlg::ShowWbMode(const char *text)
+{
+	UpdateData(TRUE);
+	m_strWbMode = text;
+	UpdateData(FALSE);
+}
+
+// Texts and thumbs of both gains, shown through the data exchange so that
+// no change handler runs and nothing is written.
+void CVelmoraDlg::ShowWbGains()
+{
+	UpdateData(TRUE);
+	m_strRedGreen.Format("%x", m_nRedGreen & 0xFF);
+	m_strBlueGreen.Format("%x", m_nBlueGreen & 0xFF);
+	SetSliderPosition(m_ctlRedGreenScroll, m_nRedGreen & 0xFF);
+	SetSliderPosition(m_ctlBlueGreenScroll, m_nBlueGreen & 0xFF);
+	UpdateData(FALSE);
+}
+
+void CVelmoraDlg::OnBnClickedAutoWb()
+{
+	m_bAutoWb = IsDlgButtonChecked(IDC_AUTO_WB);
+	if (m_bAutoWb) {
+		SetCheck(IDC_MANUAL_MODE, false);
+		SetCheck(IDC_PUSH_TO_SET, false);
+		CIICTransfer iic;
+		iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_AUTO);
+		for (int id : { IDC_PUSH2WHITE, IDC_WB_MODE, IDC_MANUAL_MODE, IDC_PUSH_TO_SET })
+			EnableControl(id, FALSE);
+		for (int id : kGainControls)
+			EnableControl(id, FALSE);
+		ShowWbMode("AWB");
+		return;
+	}
+
+	// The camera keeps balancing automatically until Push2White is pressed.
+	for (int id : { IDC_PUSH2WHITE, IDC_WB_MODE, IDC_MANUAL_MODE, IDC_PUSH_TO_SET })
+		EnableControl(id, TRUE);
+	SetCheck(IDC_MANUAL_MODE, false);
+	SetCheck(IDC_PUSH_TO_SET, true);
+	m_bP2wSet = 0;
+	ShowWbMode("P2W running");
+}
+
+void CVelmoraDlg::OnBnClickedPush2White()
+{
+	m_bP2wSet = m_bP2wSet ? 0 : 1;
+	CIICTransfer iic;
+
+	if (!m_bP2wSet) {
+		iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_AUTO);
+		m_anWbSnapshot[WB_ENTRY_CONTROL0] = WB_MODE_AUTO;
+		ShowWbMode("P2W running");
+		return;
+	}
+
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_HELD);
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_CONTROL0, WB_MEASURE_START);
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_CONTROL1, WB_MEASURE_SETUP);
+	ShowWbMode("P2W = set");
+	Sleep(kMeasurePause);
+	for (int i = 0; i < WB_SNAPSHOT_SIZE; i++) {
+		Sleep(kSnapshotReadPause);
+		m_anWbSnapshot[i] = iic.ReadReg16(DEV_SENSOR_READ, WB_SNAPSHOT_REGS[i]);
+	}
+}
+
+void CVelmoraDlg::OnBnClickedManualMode()
+{
+	// Always a fresh measurement: the cleared flag makes Push2White measure.
+	m_bP2wSet = 0;
+	OnBnClickedPush2White();
+
+	CIICTransfer iic;
+	m_nGain3056 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3056);
+	m_nGain305C = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305C);
+	m_nBlueGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_BLUE_GREEN);
+	m_nRedGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_RED_GREEN);
+	m_nBlueGreenSaved = m_nBlueGreen & 0xFF;
+	m_nRedGreenSaved = m_nRedGreen & 0xFF;
+	ShowWbGains();
+
+	EnableControl(IDC_PUSH2WHITE, FALSE);
+	for (int id : kGainControls)
+		EnableControl(id, TRUE);
+	ShowWbMode("Manual WB");
+}
+
+void CVelmoraDlg::OnBnClickedPushToSet()
+{
+	m_nRedGreen = m_nRedGreenSaved;
+	m_nBlueGreen = m_nBlueGreenSaved;
+	ShowWbGains();
+	// Run directly: a gain whose text has two digits is written again.
+	OnEnChangeRedGreen();
+	OnEnChangeBlueGreen();
+
+	EnableControl(IDC_PUSH2WHITE, TRUE);
+	for (int id : kGainControls)
+		EnableControl(id, FALSE);
+	ShowWbMode(m_bP2wSet ? "P2W = set" : "P2W running");
+}
+
+void CVelmoraDlg::OnEnChangeRedGreen()
+{
+	std::optional<int> value = TakeSliderText(kRedGreenPair);
+	if (!value)
+		return;
+	m_nRedGreen = *value;
+	UpdateRedGreenScroll();
+	WriteWbGain(REG_RED_GREEN, m_nRedGreen, WB_ENTRY_RED_GREEN);
+}
+
+void CVelmoraDlg::OnEnChangeBlueGreen()
+{
+	std::optional<int> value = TakeSliderText(kBlueGreenPair);
+	if (!value)
+		return;
+	m_nBlueGreen = *value;
+	UpdateBlueGreenScroll();
+	WriteWbGain(REG_BLUE_GREEN, m_nBlueGreen, WB_ENTRY_BLUE_GREEN);
+}
+
+// The camera takes manual gains only in manual mode, so every gain write
+// goes with its own mode write.
+void CVelmoraDlg::WriteWbGain(kl310::Reg reg, int gain, int snapshotEntry)
+{
+	CIICTransfer iic;
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_MANUAL);
+	m_anWbSnapshot[WB_ENTRY_MODE] = WB_MODE_MANUAL;
+	iic.WriteReg16(DEV_SENSOR_WRITE, reg, gain);
+	m_anWbSnapshot[snapshotEntry] = gain;
+}

@@ -1,0 +1,68 @@
+// Resource identifiers: dialogs, strings, images and the controls of the
+// camera control panel.
+#pragma once
+
+// Dialogs, strings, images, menu commands.
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_VELMORA_DIALOG 102
+#define IDR_MAINFRAME 128
+#define IDB_BANNER 133
+#define IDM_ABOUTBOX 0x0010
+
+// Controls of the camera control panel.
+#define IDC_MANUAL_EXPOSURE 1000
+#define IDC_SHUTTER 1003
+#define IDC_AEX_REF 1004
+#define IDC_AUTO_WB 1005
+#define IDC_PUSH2WHITE 1010
+#define IDC_MIRROR 1014
+#define IDC_FLIP 1015
+#define IDC_REG_HIGH 1016
+#define IDC_REG_LOW 1017
+#define IDC_DATA_HIGH 1018
+#define IDC_DATA_LOW 1019
+#define IDC_SENSOR 1020
+#define IDC_EEPROM0 1021
+#define IDC_EEPROM1 1022
+#define IDC_EEPROM2 1023
+#define IDC_EEPROM3 1024
+#define IDC_READ 1025
+#define IDC_SEND 1026
+#define IDC_CONNECT 1027
+#define IDC_OVERLAY2 1028
+#define IDC_OVERLAY1 1029
+#define IDC_OVERLAY3 1030
+#define IDC_OVERLAY4 1031
+#define IDC_BROWSE 1032
+#define IDC_SAVE 1046
+#define IDC_SHUTTER_SCROLL 1050
+#define IDC_AEX_REF_SCROLL 1051
+#define IDC_ADDR_OFFSET 1054
+#define IDC_ERASE_EEPROM 1055
+#define IDC_WB_MODE 1056
+#define IDC_TV_MODE 1057
+#define IDC_TRIM_HORIZONTAL 1058
+#define IDC_TRIM_VERTICAL 1059
+#define IDC_ENABLE_OVERLAY 1060
+#define IDC_FILE_TO_CAM 1061
+#define IDC_FILE_NAME 1062
+#define IDC_CAM_TO_FILE 1063
+#define IDC_PROGRESS 1066
+#define IDC_ADDR_PLUS 1067
+#define IDC_SHARPNESS_SCROLL 1068
+#define IDC_ADDR_MINUS 1069
+#define IDC_SHARPNESS 1070
+#define IDC_TRIM_LEFT 1071
+#define IDC_TRIM_RIGHT 1072
+#define IDC_TRIM_UP 1073
+#define IDC_TRIM_DOWN 1074
+#define IDC_TRIM_STORE 1075
+#define IDC_TRIM_GROUP 1076
+#define IDC_FREEZE_GAIN 1077
+#define IDC_MANUAL_MODE 1078
+#define IDC_PUSH_TO_SET 1079
+#define IDC_RED_GREEN_SCROLL 1080
+#define IDC_BLUE_GREEN_SCROLL 1081
+#define IDC_RED_GREEN 1082
+#define IDC_BLUE_GREEN 1083

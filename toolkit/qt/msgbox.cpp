@@ -1,0 +1,50 @@
+#include "../msgbox.h"
+
+#include "../qt_access.h"
+#include "../winapp.h"
+#include "../wnd.h"
+#include "interaction.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+std::function<void(QMessageBox &)> g_observer;
+}
+
+namespace toolkit {
+
+void SetMessageBoxObserver(std::function<void(QMessageBox &)> observer)
+{
+	g_observer = std::move(observer);
+}
+
+QString ApplicationTitle()
+{
+	if (CWinApp *app = AfxGetApp())
+		return QString::fromUtf8(app->m_pszAppName);
+	return QCoreApplication::applicationName();
+}
+
+} // namespace toolkit
+
+int AfxMessageBox(const char *text, UINT, UINT)
+{
+	toolkit::detail::EndPointerInteraction();
+
+	QWidget *parent = QApplication::activeModalWidget();
+	if (!parent && AfxGetApp() && AfxGetApp()->m_pMainWnd)
+		parent = AfxGetApp()->m_pMainWnd->GetSafeHwnd();
+
+	QMessageBox box(parent);
+	box.setWindowTitle(toolkit::ApplicationTitle());
+	box.setText(QString::fromUtf8(text ? text : ""));
+	// An OK-only box carries the exclamation mark, as the operators know it.
+	box.setIcon(QMessageBox::Warning);
+	box.setStandardButtons(QMessageBox::Ok);
+	box.setWindowModality(Qt::ApplicationModal);
+	if (g_observer)
+		g_observer(box);
+	box.exec();
+	return IDOK;
+}
