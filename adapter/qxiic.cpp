@@ -34,9 +34,16 @@ TraceEntry Arrival(Call call, int handle)
 	return e;
 }
 
+// The trace serves tests and tools; in a long session it keeps only the
+// most recent calls so that it cannot grow without bound.
+constexpr std::size_t kTraceLimit = 100000;
+
 void Record(TraceEntry &&e)
 {
-	TheSimulator().trace.push_back(std::move(e));
+	std::vector<TraceEntry> &trace = TheSimulator().trace;
+	if (trace.size() >= kTraceLimit)
+		trace.erase(trace.begin(), trace.begin() + kTraceLimit / 2);
+	trace.push_back(std::move(e));
 }
 
 unsigned short CheckHandle(const Handle *h, int flags)

@@ -67,6 +67,7 @@ void SetPlugged(bool plugged);
 void AddFault(const Fault &fault);
 void ClearFaults();
 
+// The most recent calls (up to 100000; older ones are dropped in halves).
 std::vector<TraceEntry> Trace();
 void ClearTrace();
 

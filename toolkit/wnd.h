@@ -16,7 +16,7 @@ class CWnd
 {
 public:
 	CWnd() = default;
-	virtual ~CWnd() = default;
+	virtual ~CWnd();
 	CWnd(const CWnd &) = delete;
 	CWnd &operator=(const CWnd &) = delete;
 

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -164,6 +165,8 @@ QWidget *DialogHost::makeWidget(const ControlTemplate &ctl)
 		// The value changes only through the program; a drag reports its
 		// position once, on release.
 		bar->setTracking(false);
+		// Qt's own menu would set the value directly ("Scroll here").
+		bar->setContextMenuPolicy(Qt::PreventContextMenu);
 		bar->setFocusPolicy(Qt::StrongFocus);
 		bar->setProperty("velmora_min", 0);
 		bar->setProperty("velmora_max", 100);
@@ -389,6 +392,13 @@ void DialogHost::changeEvent(QEvent *event)
 bool DialogHost::eventFilter(QObject *watched, QEvent *event)
 {
 	auto *widget = qobject_cast<QWidget *>(watched);
+	// A middle click would jump the thumb to the pointer and report it as a
+	// released drag; the panel's scroll bars know only the left button.
+	if (qobject_cast<QScrollBar *>(widget) &&
+	    (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
+	     event->type() == QEvent::MouseButtonDblClick) &&
+	    static_cast<QMouseEvent *>(event)->button() == Qt::MiddleButton)
+		return true;
 	UINT code = 0;
 	if (qobject_cast<QScrollBar *>(widget) &&
 	    (event->type() == QEvent::StyleChange || event->type() == QEvent::ThemeChange))

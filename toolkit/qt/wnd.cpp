@@ -92,6 +92,14 @@ LRESULT progressMessage(QProgressBar *bar, UINT message, WPARAM wParam, LPARAM l
 
 } // namespace
 
+CWnd::~CWnd()
+{
+	// A control object that goes before its window must not be handed out
+	// (or detached) by the window any more.
+	if (m_hWnd && m_hWnd->property("velmora_cwnd").value<void *>() == this)
+		m_hWnd->setProperty("velmora_cwnd", QVariant());
+}
+
 void CWnd::Attach(QWidget *widget)
 {
 	m_hWnd = widget;

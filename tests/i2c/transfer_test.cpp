@@ -1,0 +1,261 @@
+// CIICTransfer against the simulated adapter: the calls each operation makes,
+// what travels on the bus, and how failures are reported.
+#include "IICTransfer.h"
+#include "qt_access.h"
+#include "qxiic.h"
+#include "qxiic_sim.h"
+
+#include <QMessageBox>
+#include <QTimer>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace sim = qxiic::sim;
+using sim::Call;
+using ::testing::ElementsAre;
+using ::testing::Each;
+
+namespace {
+
+class TransferTest : public ::testing::Test
+{
+protected:
+	void SetUp() override
+	{
+		unsetenv("QXIIC_BUS");
+		sim::Reset();
+		sim::UseManualClock(true);
+		toolkit::SetMessageBoxObserver([this](QMessageBox &box) {
+			messages.push_back(box.text().toStdString());
+			traceAtMessage.push_back(sim::Trace());
+			QTimer::singleShot(0, &box, &QMessageBox::accept);
+		});
+	}
+	void TearDown() override { toolkit::SetMessageBoxObserver({}); }
+
+	static std::vector<Call> Calls()
+	{
+		std::vector<Call> calls;
+		for (const sim::TraceEntry &e : sim::Trace())
+			calls.push_back(e.call);
+		return calls;
+	}
+
+	// Checks the open / (address) / transfer / close frame of the one
+	// operation in the trace and returns its transfer call.
+	static sim::TraceEntry OneTransfer(Call transfer, int device)
+	{
+		std::vector<sim::TraceEntry> trace = sim::Trace();
+		bool write = transfer == Call::SendSub;
+		std::vector<Call> expected = write ? std::vector<Call>{ Call::Init, Call::SetAddress, Call::SendSub, Call::Close }
+						   : std::vector<Call>{ Call::Init, transfer, Call::Close };
+		EXPECT_EQ(Calls(), expected);
+		if (trace.size() != expected.size())
+			return {};
+		const sim::TraceEntry &init = trace.front();
+		EXPECT_EQ(init.device, device);
+		EXPECT_EQ(init.param1, 20000);
+		EXPECT_EQ(init.param2, 1000);
+		for (const sim::TraceEntry &e : trace)
+			EXPECT_EQ(e.handle, init.handle) << sim::Describe(e);
+		if (write) {
+			EXPECT_EQ(trace[1].device, device);
+		}
+		sim::TraceEntry op = trace[trace.size() - 2];
+		EXPECT_EQ(op.flags, 0);
+		sim::ClearTrace();
+		return op;
+	}
+
+	CIICTransfer iic;
+	std::vector<std::string> messages;
+	std::vector<std::vector<sim::TraceEntry>> traceAtMessage;
+};
+
+TEST_F(TransferTest, WritesSetTheAddressAndSendSubAddressThenBytesHighFirst)
+{
+	iic.WriteReg16(0xBA, 0x30, 0x1C, 0x00, 0x05);
+	sim::TraceEntry op = OneTransfer(Call::SendSub, 0xBA);
+	EXPECT_EQ(op.subLength, 2);
+	EXPECT_EQ(op.subAddress, 0x301C);
+	EXPECT_THAT(op.data, ElementsAre(0x00, 0x05));
+	EXPECT_EQ(sim::Register(0x301C), 0x0005);
+
+	// Only the low byte of a value argument travels.
+	iic.WriteByte(0xA6, 0x10, 0x15A);
+	op = OneTransfer(Call::SendSub, 0xA6);
+	EXPECT_EQ(op.subLength, 1);
+	EXPECT_EQ(op.subAddress, 0x10);
+	EXPECT_THAT(op.data, ElementsAre(0x5A));
+
+	sim::AdvanceClock(sim::kEepromWriteCycleUs);
+	iic.WriteBytePair(0xA8, 0x00, 0x12, 0x0E);
+	op = OneTransfer(Call::SendSub, 0xA8);
+	EXPECT_EQ(op.subLength, 1);
+	EXPECT_EQ(op.subAddress, 0x00);
+	EXPECT_THAT(op.data, ElementsAre(0x12, 0x0E));
+	EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TransferTest, WriteBlockSendsOnlyTheLowBytesOfCountValues)
+{
+	const std::uint16_t values[16] = { 0x0155, 0x00AA, 0x1201, 0xFF02, 0x0103, 0x0004, 0x0105, 0x0006,
+					   0x0107, 0x0008, 0x0109, 0x000A, 0x010B, 0x000C, 0x010D, 0x8F0E };
+	iic.WriteBlock(0xA6, 0x20, values, 16);
+	sim::TraceEntry op = OneTransfer(Call::SendSub, 0xA6);
+	EXPECT_EQ(op.subLength, 1);
+	EXPECT_EQ(op.subAddress, 0x20);
+	EXPECT_THAT(op.data, ElementsAre(0x55, 0xAA, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A,
+					 0x0B, 0x0C, 0x0D, 0x0E));
+
+	sim::AdvanceClock(sim::kEepromWriteCycleUs);
+	iic.WriteBlock(0xA6, 0x30, values, 1);
+	op = OneTransfer(Call::SendSub, 0xA6);
+	EXPECT_THAT(op.data, ElementsAre(0x55));
+	EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TransferTest, ReadsNeverSetTheAddress)
+{
+	sim::SetRegister(0x3012, 0x1234);
+	EXPECT_EQ(iic.ReadReg16(0xBB, 0x30, 0x12), 0x1234);
+	sim::TraceEntry op = OneTransfer(Call::ReceiveSub, 0xBB);
+	EXPECT_EQ(op.subLength, 2);
+	EXPECT_EQ(op.subAddress, 0x3012);
+	EXPECT_EQ(op.count, 2);
+	EXPECT_THAT(op.data, ElementsAre(0x12, 0x34));
+
+	sim::SetEepromByte(0x1FF, 0x5A);
+	EXPECT_EQ(iic.ReadByte(0xA3, 0xFF), 0x5A);
+	op = OneTransfer(Call::ReceiveSub, 0xA3);
+	EXPECT_EQ(op.subLength, 1);
+	EXPECT_EQ(op.subAddress, 0xFF);
+	EXPECT_EQ(op.count, 1);
+
+	unsigned char buffer[16] = {};
+	iic.ReadRaw(0xA9, buffer, 16);
+	op = OneTransfer(Call::Receive, 0xA9);
+	EXPECT_EQ(op.count, 16);
+	EXPECT_EQ(op.subLength, 0);
+	EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TransferTest, ReadRawContinuesFromTheEepromAddressCounter)
+{
+	const int start = 4 * 256 + 0x41;
+	for (int i = 0; i < 34; i++)
+		sim::SetEepromByte(start + i, static_cast<std::uint8_t>(0x30 + i * 7));
+	EXPECT_EQ(iic.ReadByte(0xA9, 0x41), sim::EepromByte(start));
+
+	unsigned char buffer[32] = {};
+	iic.ReadRaw(0xA9, buffer, 16);
+	iic.ReadRaw(0xA9, buffer + 16, 16);
+	for (int i = 0; i < 32; i++)
+		EXPECT_EQ(buffer[i], sim::EepromByte(start + 1 + i)) << "byte " << i;
+	EXPECT_FALSE(iic.TestAndClearError());
+}
+
+TEST_F(TransferTest, FailureClosesTheAdapterBeforeTheMessageAndLeavesTheFlag)
+{
+	sim::SetRegister(0x3012, 0xBEEF);
+	sim::AddFault({ Call::ReceiveSub, 0xBB, 0x3012, QXIIC_NACK, 0, 1 });
+	// The simulator failing a read must not leak any bytes into the result.
+	EXPECT_EQ(iic.ReadReg16(0xBB, 0x30, 0x12), 0);
+	EXPECT_THAT(messages, ElementsAre("error: USB_I2C_NACK"));
+	ASSERT_EQ(traceAtMessage.size(), 1u);
+	EXPECT_THAT(Calls(), ElementsAre(Call::Init, Call::ReceiveSub, Call::Close));
+	EXPECT_EQ(traceAtMessage[0].size(), 3u) << "message shown before IICClose";
+	EXPECT_EQ(traceAtMessage[0].back().call, Call::Close);
+
+	EXPECT_TRUE(iic.TestAndClearError());
+	EXPECT_FALSE(iic.TestAndClearError());
+
+	// The next operation clears a flag that nobody tested.
+	sim::AddFault({ Call::SendSub, 0xBA, std::nullopt, 20, 0, 1 });
+	iic.WriteReg16(0xBA, 0x30, 0x12, 0x00, 0x10);
+	EXPECT_EQ(messages.back(), " General error");
+	EXPECT_EQ(sim::RegisterWrites(0x3012), 0);
+	iic.WriteReg16(0xBA, 0x30, 0x12, 0x00, 0x10);
+	EXPECT_FALSE(iic.TestAndClearError());
+	EXPECT_EQ(messages.size(), 2u);
+	EXPECT_EQ(sim::Register(0x3012), 0x0010);
+}
+
+TEST_F(TransferTest, FailedReadsYieldZero)
+{
+	sim::SetPlugged(false);
+	EXPECT_EQ(iic.ReadByte(0xA9, 0x00), 0);
+	EXPECT_TRUE(iic.TestAndClearError());
+
+	unsigned char buffer[16];
+	std::fill(std::begin(buffer), std::end(buffer), 0xEE);
+	iic.ReadRaw(0xA9, buffer, 16);
+	EXPECT_TRUE(iic.TestAndClearError());
+	EXPECT_THAT(buffer, Each(0));
+	EXPECT_THAT(messages, Each(std::string("error: USB_I2C_NACK")));
+	EXPECT_EQ(messages.size(), 2u);
+}
+
+TEST_F(TransferTest, CountsOutOfRangeReachNoAdapter)
+{
+	std::uint16_t values[17] = {};
+	unsigned char buffer[300];
+	std::fill(std::begin(buffer), std::end(buffer), 0xEE);
+	for (int count : { 0, 17 }) {
+		iic.WriteBlock(0xA6, 0x00, values, count);
+		EXPECT_TRUE(iic.TestAndClearError()) << count;
+	}
+	for (int count : { -1, 256 }) {
+		iic.ReadRaw(0xA9, buffer, count);
+		EXPECT_TRUE(iic.TestAndClearError()) << count;
+	}
+	EXPECT_TRUE(sim::Trace().empty());
+	EXPECT_THAT(messages, ElementsAre("USB_DATA_OVERFLOW", "USB_DATA_OVERFLOW", "USB_DATA_OVERFLOW",
+					  "USB_DATA_OVERFLOW"));
+	EXPECT_EQ(buffer[0], 0xEE);
+}
+
+TEST_F(TransferTest, EveryStatusHasItsText)
+{
+	const std::pair<int, const char *> known[] = {
+		{ 2, "error ILLEGAL_BIT" },
+		{ 3, "error arbitration problem" },
+		{ 4, "TIMEOUT, no response" },
+		{ 5, "not a correct acknowledge recieved" },
+		{ 6, "error bus is bussy or occupied" },
+		{ 7, "init error" },
+		{ 8, "no correct stop condition" },
+		{ 10, "unknown command" },
+		{ 11, "USB command error" },
+		{ 12, "USB_WRITE_ERROR" },
+		{ 13, "USB_READ_ERROR" },
+		{ 14, "error: USB_I2C_NACK" },
+		{ 15, "error: device not present" },
+		{ 16, "WRONG_OPERATING_SYSTEM" },
+		{ 22, "error USB_DEVICE_NOT_FOUND" },
+		{ 23, "MAX_DEVICES_EXCEEDED" },
+		{ 33, "USB_DATA_OVERFLOW" },
+		// Only the low 16 bits count.
+		{ 0x10000 + 14, "error: USB_I2C_NACK" },
+	};
+	for (const auto &[status, text] : known) {
+		messages.clear();
+		iic.ReportError(status);
+		EXPECT_THAT(messages, ElementsAre(text)) << status;
+		EXPECT_TRUE(iic.TestAndClearError()) << status;
+	}
+	for (int status : { 1, 9, 17, 20, 21, 24, 32, 34, -1, -14, 0xFFFF }) {
+		EXPECT_STREQ(CIICTransfer::StatusText(status), " General error") << status;
+		messages.clear();
+		iic.ReportError(status);
+		EXPECT_THAT(messages, ElementsAre(" General error")) << status;
+	}
+}
+
+} // namespace

@@ -1,0 +1,367 @@
+// The panel's shell: template 102 as the operator sees it, the data
+// exchange table, the window menu with the About box, and how the panel
+// ends.
+#include "panel_fixture.h"
+
+#include "AboutDlg.h"
+#include "qt_access.h"
+#include "resource.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+struct Row {
+	int id;
+	const char *kind; // Qt class the contract promises
+	const char *caption;
+	int x, y, cx, cy;
+};
+
+// A sample of template rows, one of every kind, as the operator knows them.
+const Row kRows[] = {
+	{ 1000, "QCheckBox", "Manual Exposure", 64, 14, 74, 13 },
+	{ 1050, "QScrollBar", nullptr, 49, 29, 60, 9 },
+	{ 1003, "QLineEdit", nullptr, 119, 27, 23, 13 },
+	{ 1076, "QGroupBox", "Image trim", 7, 191, 143, 43 },
+	{ 1078, "QRadioButton", "Manual mode", 162, 31, 64, 11 },
+	{ 1046, "QPushButton", "Save ", 207, 200, 40, 13 },
+	{ 1061, "QPushButton", "File --> Cam", 157, 159, 49, 13 },
+	{ 1015, "QCheckBox", "Flip(vertical)", 17, 105, 56, 12 },
+	{ 1028, "QCheckBox", "overlay 2", 13, 174, 45, 10 },
+	{ 1066, "QProgressBar", nullptr, 157, 174, 143, 10 },
+	{ 1024, "QRadioButton", "EEprom3", 267, 293, 45, 10 },
+	{ 1, "QPushButton", "OK", 26, 281, 32, 14 },
+	{ 2, "QPushButton", "Cancel", 83, 281, 31, 14 },
+};
+
+QString caption(QWidget *widget)
+{
+	if (auto *button = qobject_cast<QAbstractButton *>(widget))
+		return button->text();
+	if (auto *group = qobject_cast<QGroupBox *>(widget))
+		return group->title();
+	return {};
+}
+
+// Runs action once the next modal window is up, from a fresh single-shot so
+// the caller's own event processing does not hold it back.
+void WhenModal(std::function<void(QWidget *)> action)
+{
+	QTimer::singleShot(0, [action] {
+		QTimer::singleShot(0, [action] { action(QApplication::activeModalWidget()); });
+	});
+}
+
+} // namespace
+
+TEST_F(PanelTest, ShellTemplateControlsAreStandardWidgetsAtTheirPlace)
+{
+	Open();
+	QDialog *window = toolkit::DialogWidget(*dlg);
+	ASSERT_NE(window, nullptr);
+	EXPECT_EQ(window->windowTitle().toStdString(), "Virelune KL310 camera control 5.4");
+
+	// Dialog units come from the dialog font: a quarter of its average
+	// character width across, an eighth of its height down.
+	QFontMetrics metrics(window->font());
+	int average = (metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) / 2;
+	double unitX = average / 4.0;
+	double unitY = metrics.height() / 8.0;
+	EXPECT_NEAR(window->width(), 326 * unitX, 1);
+	EXPECT_NEAR(window->height(), 320 * unitY, 1);
+
+	for (const Row &row : kRows) {
+		SCOPED_TRACE(row.id);
+		QWidget *widget = window->findChild<QWidget *>(QString::number(row.id));
+		ASSERT_NE(widget, nullptr);
+		EXPECT_TRUE(widget->inherits(row.kind)) << widget->metaObject()->className();
+		if (row.caption) {
+			EXPECT_EQ(caption(widget).toStdString(), row.caption);
+		}
+		EXPECT_NEAR(widget->x(), row.x * unitX, 1);
+		EXPECT_NEAR(widget->y(), row.y * unitY, 1);
+		EXPECT_NEAR(widget->width(), row.cx * unitX, 1);
+		EXPECT_NEAR(widget->height(), row.cy * unitY, 1);
+	}
+}
+
+TEST_F(PanelTest, ShellEveryIdentifiedControlExistsOnceAndOnlyOffsetIsHidden)
+{
+	Open();
+	QDialog *window = toolkit::DialogWidget(*dlg);
+	window->show();
+	const int ids[] = { 1000, 1003, 1004, 1005, 1010, 1014, 1015, 1016, 1017, 1018, 1019, 1020,
+			    1021, 1022, 1023, 1024, 1025, 1026, 1027, 1028, 1029, 1030, 1031, 1032,
+			    1046, 1050, 1051, 1054, 1055, 1056, 1057, 1058, 1059, 1060, 1061, 1062,
+			    1063, 1066, 1067, 1068, 1069, 1070, 1071, 1072, 1073, 1074, 1075, 1076,
+			    1077, 1078, 1079, 1080, 1081, 1082, 1083, 1, 2 };
+	for (int id : ids) {
+		SCOPED_TRACE(id);
+		auto found = window->findChildren<QWidget *>(QString::number(id));
+		ASSERT_EQ(found.size(), 1);
+		EXPECT_EQ(found[0]->isVisible(), id != IDC_ADDR_OFFSET);
+	}
+	// The offset's label is hidden with it.
+	for (QLabel *label : window->findChildren<QLabel *>()) {
+		if (label->text() == "address offset 0x") {
+			EXPECT_FALSE(label->isVisible());
+		}
+	}
+	EXPECT_TRUE(qobject_cast<QPushButton *>(Control(IDOK))->isDefault());
+	EXPECT_TRUE(Edit(IDC_WB_MODE)->isReadOnly());
+	EXPECT_TRUE(Edit(IDC_TV_MODE)->isReadOnly());
+	EXPECT_EQ(Edit(IDC_TRIM_HORIZONTAL)->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+}
+
+TEST_F(PanelTest, ShellControlsLieInsideTheirGroupBoxes)
+{
+	Open();
+	QDialog *window = toolkit::DialogWidget(*dlg);
+	auto groupRect = [window](const char *title) {
+		for (QGroupBox *group : window->findChildren<QGroupBox *>())
+			if (group->title() == title)
+				return group->geometry();
+		return QRect();
+	};
+	const std::pair<const char *, std::vector<int>> groups[] = {
+		{ "Auto Exposure", { 1000, 1050, 1003, 1077, 1051, 1004 } },
+		{ "Image projection", { 1014, 1015 } },
+		{ "Overlay", { 1060, 1029, 1030, 1028, 1031 } },
+		{ "Image trim", { 1071, 1072, 1073, 1074, 1058, 1059, 1075 } },
+		{ "White Balance", { 1005, 1056, 1078, 1079, 1010, 1080, 1082, 1081, 1083 } },
+		{ "Sharpness", { 1068, 1070 } },
+		{ "General", { 1062, 1032, 1061, 1063, 1066, 1055, 1046, 1027, 1057, 1054 } },
+		{ "Direct I2C Communication", { 1016, 1017, 1018, 1019, 1020, 1024, 1067, 1069, 1025, 1026 } },
+	};
+	for (const auto &[title, ids] : groups) {
+		QRect frame = groupRect(title);
+		ASSERT_TRUE(frame.isValid()) << title;
+		for (int id : ids)
+			EXPECT_TRUE(frame.contains(Control(id)->geometry())) << title << " " << id;
+	}
+}
+
+TEST_F(PanelTest, ShellRadioSetsAreIndependent)
+{
+	Open();
+	Button(IDC_EEPROM2)->click();
+	EXPECT_TRUE(Checked(IDC_EEPROM2));
+	EXPECT_FALSE(Checked(IDC_SENSOR));
+	EXPECT_FALSE(Checked(IDC_EEPROM0));
+
+	qxiic::sim::SetRegister(0xAC04, 0x0000);
+	Button(IDC_CONNECT)->click(); // push-to-set: both white-balance radios usable
+	ClearLog();
+	Button(IDC_MANUAL_MODE)->click();
+	EXPECT_TRUE(Checked(IDC_MANUAL_MODE));
+	EXPECT_FALSE(Checked(IDC_PUSH_TO_SET));
+	// The direct panel's set is untouched by the other set (Connect reset it to Sensor).
+	EXPECT_TRUE(Checked(IDC_SENSOR));
+}
+
+TEST_F(PanelTest, ShellDataExchangeBindsEachMemberToItsControl)
+{
+	Open();
+	const std::pair<int, CString CVelmoraDlg::*> texts[] = {
+		{ 1017, &CVelmoraDlg::m_strRegLow }, { 1016, &CVelmoraDlg::m_strRegHigh },
+		{ 1019, &CVelmoraDlg::m_strDataLow }, { 1018, &CVelmoraDlg::m_strDataHigh },
+		{ 1004, &CVelmoraDlg::m_strAexRef }, { 1003, &CVelmoraDlg::m_strShutter },
+		{ 1054, &CVelmoraDlg::m_strAddrOffset }, { 1056, &CVelmoraDlg::m_strWbMode },
+		{ 1057, &CVelmoraDlg::m_strTvMode }, { 1070, &CVelmoraDlg::m_strSharpness },
+		{ 1059, &CVelmoraDlg::m_strTrimVertical }, { 1058, &CVelmoraDlg::m_strTrimHorizontal },
+		{ 1082, &CVelmoraDlg::m_strRedGreen }, { 1083, &CVelmoraDlg::m_strBlueGreen },
+		{ 1062, &CVelmoraDlg::m_strFileName },
+	};
+	const std::pair<int, BOOL CVelmoraDlg::*> checks[] = {
+		{ 1025, &CVelmoraDlg::m_bReadMode }, { 1005, &CVelmoraDlg::m_bAutoWb },
+		{ 1000, &CVelmoraDlg::m_bManualExposure }, { 1014, &CVelmoraDlg::m_bMirror },
+		{ 1015, &CVelmoraDlg::m_bFlip }, { 1060, &CVelmoraDlg::m_bOverlayEnable },
+		{ 1029, &CVelmoraDlg::m_bOverlay1 }, { 1028, &CVelmoraDlg::m_bOverlay2 },
+		{ 1030, &CVelmoraDlg::m_bOverlay3 }, { 1031, &CVelmoraDlg::m_bOverlay4 },
+		{ 1077, &CVelmoraDlg::m_bFreezeGain },
+	};
+
+	int n = 0;
+	for (const auto &[id, member] : texts)
+		(dlg.get()->*member).Format("t%d", n++);
+	for (const auto &[id, member] : checks)
+		dlg.get()->*member = !Checked(id);
+	ClearLog();
+	ASSERT_TRUE(dlg->UpdateData(FALSE));
+	EXPECT_TRUE(Log().empty()) << "showing values wrote to the camera";
+
+	n = 0;
+	for (const auto &[id, member] : texts) {
+		char expected[8];
+		std::snprintf(expected, sizeof(expected), "t%d", n++);
+		EXPECT_EQ(Text(id), expected) << id;
+	}
+	for (const auto &[id, member] : checks) {
+		EXPECT_EQ(Checked(id), dlg.get()->*member != FALSE) << id;
+		Button(id)->blockSignals(true);
+		Button(id)->toggle();
+		Button(id)->blockSignals(false);
+	}
+	for (const auto &[id, member] : texts)
+		Edit(id)->blockSignals(true), Edit(id)->setText("in"), Edit(id)->blockSignals(false);
+	ASSERT_TRUE(dlg->UpdateData(TRUE));
+	for (const auto &[id, member] : texts)
+		EXPECT_EQ((dlg.get()->*member).str(), "in") << id;
+	for (const auto &[id, member] : checks)
+		EXPECT_EQ(dlg.get()->*member != FALSE, Checked(id)) << id;
+
+	// The control objects are the ones the exchange attached.
+	EXPECT_EQ(dlg->GetDlgItem(IDC_SHUTTER_SCROLL), &dlg->m_ctlShutterScroll);
+	EXPECT_EQ(dlg->GetDlgItem(IDC_RED_GREEN), &dlg->m_ctlRedGreenEdit);
+	EXPECT_EQ(dlg->GetDlgItem(IDC_PROGRESS), &dlg->m_ctlProgress);
+}
+
+TEST_F(PanelTest, ShellLengthCheckStopsTheExchangeAndKeepsThePanelOpen)
+{
+	Open();
+	QDialog *window = toolkit::DialogWidget(*dlg);
+	window->show();
+	dlg->m_strFileName = "before";
+	Edit(IDC_RED_GREEN)->blockSignals(true);
+	Edit(IDC_RED_GREEN)->setText("12345");
+	Edit(IDC_RED_GREEN)->blockSignals(false);
+	Edit(IDC_FILE_NAME)->blockSignals(true);
+	Edit(IDC_FILE_NAME)->setText("after");
+	Edit(IDC_FILE_NAME)->blockSignals(false);
+
+	ClearLog();
+	Button(IDOK)->click();
+	ASSERT_EQ(messages.size(), 1u);
+	EXPECT_EQ(messages[0], "Please enter no more than 4 characters.");
+	EXPECT_TRUE(window->isVisible());
+	// Members before the check are taken, those after it are not.
+	EXPECT_EQ(dlg->m_strRedGreen.str(), "12345");
+	EXPECT_EQ(dlg->m_strFileName.str(), "before");
+}
+
+TEST_F(PanelTest, ShellOkCancelAndEscapeEndThePanelWithoutTouchingTheCamera)
+{
+	for (int ending = 0; ending < 3; ending++) {
+		SCOPED_TRACE(ending);
+		ClearLog();
+		dlg = std::make_unique<CVelmoraDlg>();
+		WhenModal([ending](QWidget *window) {
+			ASSERT_NE(window, nullptr);
+			if (ending == 0)
+				window->findChild<QPushButton *>("1")->click();
+			else if (ending == 1)
+				window->findChild<QPushButton *>("2")->click();
+			else
+				QTest::keyClick(window->findChild<QLineEdit *>("1062"), Qt::Key_Escape);
+		});
+		INT_PTR result = dlg->DoModal();
+		EXPECT_EQ(result, ending == 0 ? IDOK : IDCANCEL);
+		// Only the start-up read-back reached the bus: nothing was written.
+		for (const std::string &entry : Log())
+			EXPECT_EQ(entry[0], 'R') << entry;
+	}
+}
+
+TEST_F(PanelTest, ShellEnterInAnEditActsAsOk)
+{
+	dlg = std::make_unique<CVelmoraDlg>();
+	WhenModal([](QWidget *window) {
+		ASSERT_NE(window, nullptr);
+		QLineEdit *edit = window->findChild<QLineEdit *>("1062");
+		edit->setFocus();
+		QTest::keyClick(edit, Qt::Key_Return);
+	});
+	EXPECT_EQ(dlg->DoModal(), IDOK);
+}
+
+TEST_F(PanelTest, ShellWindowMenuEndsWithAboutWhichReturnsToThePanel)
+{
+	Open();
+	QDialog *window = toolkit::DialogWidget(*dlg);
+	window->show();
+	QMenu *menu = window->findChild<QMenu *>();
+	ASSERT_NE(menu, nullptr);
+	QList<QAction *> actions = menu->actions();
+	ASSERT_GE(actions.size(), 2);
+	EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
+	QAction *about = actions.last();
+	EXPECT_EQ(about->text().toStdString(), "&About Velmora...");
+
+	std::string aboutTitle;
+	std::vector<std::string> aboutLabels;
+	WhenModal([&](QWidget *box) {
+		ASSERT_NE(box, nullptr);
+		aboutTitle = box->windowTitle().toStdString();
+		for (QLabel *label : box->findChildren<QLabel *>())
+			aboutLabels.push_back(label->text().toStdString());
+		box->findChild<QPushButton *>("1")->click();
+	});
+	about->trigger();
+	EXPECT_EQ(aboutTitle, "About Velmora");
+	EXPECT_THAT(aboutLabels, ::testing::Contains("Velmora Version 5.4"));
+	EXPECT_TRUE(window->isVisible());
+	EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(PanelTest, ShellOtherWindowCommandsGoToTheDefaultHandling)
+{
+	Open();
+	QDialog *window = toolkit::DialogWidget(*dlg);
+	window->show();
+	// The About command is recognised with its low four bits set too.
+	WhenModal([](QWidget *box) {
+		ASSERT_NE(box, nullptr);
+		box->findChild<QPushButton *>("1")->click();
+	});
+	dlg->Dispatch(WM_SYSCOMMAND, 0, 0, IDM_ABOUTBOX | 0x3, 0);
+	EXPECT_TRUE(window->isVisible());
+
+	dlg->Dispatch(WM_SYSCOMMAND, 0, 0, SC_CLOSE, 0);
+	EXPECT_FALSE(window->isVisible());
+	EXPECT_EQ(window->result(), IDCANCEL);
+}
+
+TEST_F(PanelTest, ShellNotificationsAreAcknowledgedAndChangeNothing)
+{
+	Open();
+	ClearLog();
+	for (auto [code, id] : { std::pair{ NM_THEMECHANGED, IDC_RED_GREEN_SCROLL },
+				 std::pair{ NM_THEMECHANGED, IDC_BLUE_GREEN_SCROLL },
+				 std::pair{ NM_THEMECHANGED, IDC_SHARPNESS_SCROLL },
+				 std::pair{ NM_CUSTOMDRAW, IDC_PROGRESS } }) {
+		NMHDR header;
+		header.code = code;
+		LRESULT result = 7;
+		dlg->Dispatch(WM_NOTIFY, code, id, 0, reinterpret_cast<LPARAM>(&header), &result);
+		EXPECT_EQ(result, 0) << id;
+	}
+	EXPECT_TRUE(Log().empty());
+	EXPECT_TRUE(messages.empty());
+	EXPECT_EQ(dlg->OnQueryDragIcon(), dlg->m_hIcon);
+	EXPECT_NE(dlg->m_hIcon, nullptr);
+}
+
+TEST_F(PanelTest, ShellControlsWithoutHandlersYetDoNothing)
+{
+	Open();
+	ClearLog();
+	for (int id : { IDC_SEND, IDC_TRIM_LEFT, IDC_TRIM_STORE, IDC_SAVE, IDC_ERASE_EEPROM,
+			IDC_CAM_TO_FILE, IDC_FILE_TO_CAM, IDC_ADDR_PLUS })
+		Button(id)->click();
+	EXPECT_TRUE(Log().empty());
+	EXPECT_TRUE(messages.empty());
+}
