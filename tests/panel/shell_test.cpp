@@ -9,6 +9,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QImage>
+#include <QPixmap>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -364,4 +367,49 @@ TEST_F(PanelTest, ShellControlsWithoutHandlersYetDoNothing)
 		Button(id)->click();
 	EXPECT_TRUE(Log().empty());
 	EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(PanelTest, ShellWindowMenuOpensFromAltSpaceAndTheBackground)
+{
+	Open();
+	QDialog *window = toolkit::DialogWidget(*dlg);
+	window->show();
+	// Window shortcuts need the active window; offscreen nothing activates it.
+	QApplication::setActiveWindow(window);
+	QMenu *menu = window->findChild<QMenu *>();
+	ASSERT_NE(menu, nullptr);
+
+	QTest::keyClick(Edit(IDC_FILE_NAME), Qt::Key_Space, Qt::AltModifier);
+	EXPECT_TRUE(menu->isVisible());
+	EXPECT_EQ(Text(IDC_FILE_NAME), "") << "Alt+Space typed into the edit";
+	menu->hide();
+
+	// A right-click on a bare spot of the panel, not on a control.
+	QPoint bare(window->width() - 2, window->height() - 2);
+	ASSERT_EQ(window->childAt(bare), nullptr);
+	QContextMenuEvent event(QContextMenuEvent::Mouse, bare, window->mapToGlobal(bare));
+	QApplication::sendEvent(window, &event);
+	EXPECT_TRUE(menu->isVisible());
+	menu->hide();
+}
+
+TEST_F(PanelTest, ShellMinimisedPanelShowsItsIconInTheMiddle)
+{
+	Open();
+	QDialog *window = toolkit::DialogWidget(*dlg);
+	window->show();
+	window->showMinimized();
+	ASSERT_TRUE(dlg->IsIconic());
+
+	// The panel's own painting, without its controls on top.
+	QPixmap canvas(window->size());
+	canvas.fill(Qt::magenta);
+	window->render(&canvas, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+	QImage image = canvas.toImage();
+	QColor background = window->palette().window().color();
+	int x = (window->width() - 32 + 1) / 2;
+	int y = (window->height() - 32 + 1) / 2;
+	EXPECT_NE(image.pixelColor(x + 16, y + 16), background) << "no icon in the middle";
+	EXPECT_EQ(image.pixelColor(x - 4, y + 16), background);
+	EXPECT_EQ(image.pixelColor(2, 2), background);
 }
