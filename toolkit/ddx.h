@@ -7,6 +7,9 @@
 #include "afxtypes.h"
 #include "cstring.h"
 
+#include <utility>
+#include <vector>
+
 class CDialog;
 class CWnd;
 
@@ -21,12 +24,18 @@ public:
 	void Fail();
 	bool Failed() const { return m_bFailed; }
 
+	// The edit a text member was exchanged with, so that a failing check
+	// on that member lands the operator on the right edit.
+	void NoteTextControl(const CString *member, int id) { m_textControls.emplace_back(member, id); }
+	int TextControlOf(const CString *member) const;
+
 	BOOL m_bSaveAndValidate;
 	CDialog *m_pDlgWnd;
 	int m_idLastControl = 0;
 
 private:
 	bool m_bFailed = false;
+	std::vector<std::pair<const CString *, int>> m_textControls;
 };
 
 void DDX_Control(CDataExchange *dx, int id, CWnd &control);

@@ -209,9 +209,7 @@ TEST_F(PanelTest, ShellDataExchangeBindsEachMemberToItsControl)
 
 	n = 0;
 	for (const auto &[id, member] : texts) {
-		char expected[8];
-		std::snprintf(expected, sizeof(expected), "t%d", n++);
-		EXPECT_EQ(Text(id), expected) << id;
+		EXPECT_EQ(Text(id), "t" + std::to_string(n++)) << id;
 	}
 	for (const auto &[id, member] : checks) {
 		EXPECT_EQ(Checked(id), dlg.get()->*member != FALSE) << id;
@@ -235,9 +233,11 @@ TEST_F(PanelTest, ShellDataExchangeBindsEachMemberToItsControl)
 
 TEST_F(PanelTest, ShellLengthCheckStopsTheExchangeAndKeepsThePanelOpen)
 {
+	qxiic::sim::SetRegister(0xAC04, 0x0100); // manual gains: the gain edits take input
 	Open();
 	QDialog *window = toolkit::DialogWidget(*dlg);
 	window->show();
+	QApplication::setActiveWindow(window);
 	dlg->m_strFileName = "before";
 	Edit(IDC_RED_GREEN)->blockSignals(true);
 	Edit(IDC_RED_GREEN)->setText("12345");
@@ -251,6 +251,9 @@ TEST_F(PanelTest, ShellLengthCheckStopsTheExchangeAndKeepsThePanelOpen)
 	ASSERT_EQ(messages.size(), 1u);
 	EXPECT_EQ(messages[0], "Please enter no more than 4 characters.");
 	EXPECT_TRUE(window->isVisible());
+	// The operator lands on the edit whose text was refused.
+	EXPECT_EQ(window->focusWidget(), Edit(IDC_RED_GREEN));
+	EXPECT_EQ(Edit(IDC_RED_GREEN)->selectedText().toStdString(), "12345");
 	// Members before the check are taken, those after it are not.
 	EXPECT_EQ(dlg->m_strRedGreen.str(), "12345");
 	EXPECT_EQ(dlg->m_strFileName.str(), "before");

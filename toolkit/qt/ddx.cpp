@@ -29,6 +29,14 @@ void CDataExchange::Fail()
 	}
 }
 
+int CDataExchange::TextControlOf(const CString *member) const
+{
+	for (const auto &[text, id] : m_textControls)
+		if (text == member)
+			return id;
+	return 0;
+}
+
 void DDX_Control(CDataExchange *dx, int id, CWnd &control)
 {
 	if (dx->Failed())
@@ -48,6 +56,7 @@ void DDX_Text(CDataExchange *dx, int id, CString &value)
 	auto *edit = qobject_cast<QLineEdit *>(prepareControl(dx, id));
 	if (!edit)
 		return;
+	dx->NoteTextControl(&value, id);
 	if (dx->m_bSaveAndValidate) {
 		value = CString(edit->text().toStdString());
 		return;
@@ -79,5 +88,7 @@ void DDV_MaxChars(CDataExchange *dx, const CString &value, int maxChars)
 	CString message;
 	message.Format("Please enter no more than %d characters.", maxChars);
 	AfxMessageBox(message);
+	if (int id = dx->TextControlOf(&value))
+		dx->m_idLastControl = id;
 	dx->Fail();
 }
