@@ -78,7 +78,24 @@ constexpr Reg REG_WB_SCRIPT_END = MakeReg(0xAC4E);
 constexpr Reg REG_EXPOSURE_LATCH = MakeReg(0xC86C);
 constexpr Reg REG_TRIM_HORIZONTAL = MakeReg(0xC892);
 constexpr Reg REG_TRIM_VERTICAL = MakeReg(0xC894);
-constexpr Reg REG_PARAM_WINDOW = MakeReg(0xFC00);
+
+// Trim parameter block, in the order the image trim writes it.
+constexpr int TRIM_BLOCK_SIZE = 8;
+constexpr Reg TRIM_BLOCK_REGS[TRIM_BLOCK_SIZE] = {
+	MakeReg(0xC822), MakeReg(0xC826), MakeReg(0xC824), MakeReg(0xC828),
+	MakeReg(0xC82E), MakeReg(0xC830), MakeReg(0xC82A), MakeReg(0xC82C),
+};
+constexpr int TRIM_SELECT_VALUE = 0x4824; // 0x098E before the block
+
+// Parameter window: eight registers carrying 16 bytes of a command's data.
+constexpr int PARAM_WINDOW_SIZE = 8;
+constexpr Reg PARAM_WINDOW_REGS[PARAM_WINDOW_SIZE] = {
+	MakeReg(0xFC00), MakeReg(0xFC02), MakeReg(0xFC04), MakeReg(0xFC06),
+	MakeReg(0xFC08), MakeReg(0xFC0A), MakeReg(0xFC0C), MakeReg(0xFC0E),
+};
+constexpr int COMMAND_TRIM_CHUNK = 0x8304;
+constexpr int COMMAND_TRIM_APPLY = 0x8305;
+constexpr int COMMAND_POLLS = 16;
 
 // White-balance snapshot, in entry (and reading) order.
 constexpr int WB_SNAPSHOT_SIZE = 27;
