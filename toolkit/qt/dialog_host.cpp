@@ -13,8 +13,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
+#include <QPointer>
 #include <QProgressBar>
+#include <QApplication>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
@@ -67,6 +69,33 @@ UINT scrollCode(int action)
 	default:
 		return SB_ENDSCROLL;
 	}
+}
+
+// Styles may jump the thumb to a click in the trough (or a middle click)
+// and report it as a released drag; the panel's sliders move only in
+// steps or by a real drag, so those hints are off for them.
+class SliderStyle : public QProxyStyle
+{
+public:
+	int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+		      QStyleHintReturn *returnData) const override
+	{
+		if (hint == SH_ScrollBar_LeftClickAbsolutePosition ||
+		    hint == SH_ScrollBar_MiddleClickAbsolutePosition)
+			return 0;
+		return QProxyStyle::styleHint(hint, option, widget, returnData);
+	}
+};
+
+QStyle *sliderStyle()
+{
+	// One for the whole run: a widget does not own the style it is given.
+	static QPointer<SliderStyle> style;
+	if (!style) {
+		style = new SliderStyle;
+		style->setParent(qApp);
+	}
+	return style;
 }
 
 } // namespace
@@ -167,6 +196,7 @@ QWidget *DialogHost::makeWidget(const ControlTemplate &ctl)
 		bar->setTracking(false);
 		// Qt's own menu would set the value directly ("Scroll here").
 		bar->setContextMenuPolicy(Qt::PreventContextMenu);
+		bar->setStyle(sliderStyle());
 		bar->setFocusPolicy(Qt::StrongFocus);
 		bar->setProperty("velmora_min", 0);
 		bar->setProperty("velmora_max", 100);
@@ -392,13 +422,6 @@ void DialogHost::changeEvent(QEvent *event)
 bool DialogHost::eventFilter(QObject *watched, QEvent *event)
 {
 	auto *widget = qobject_cast<QWidget *>(watched);
-	// A middle click would jump the thumb to the pointer and report it as a
-	// released drag; the panel's scroll bars know only the left button.
-	if (qobject_cast<QScrollBar *>(widget) &&
-	    (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
-	     event->type() == QEvent::MouseButtonDblClick) &&
-	    static_cast<QMouseEvent *>(event)->button() == Qt::MiddleButton)
-		return true;
 	UINT code = 0;
 	if (qobject_cast<QScrollBar *>(widget) &&
 	    (event->type() == QEvent::StyleChange || event->type() == QEvent::ThemeChange))
