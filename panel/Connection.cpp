@@ -2,11 +2,13 @@
 // into the panel.
 #include "VelmoraDlg.h"
 
+#include "ControlGroups.h"
 #include "IICTransfer.h"
 #include "msgbox.h"
 #include "resource.h"
 
 using namespace kl310;
+using namespace panel;
 
 namespace {
 
@@ -29,12 +31,6 @@ static_assert(std::size(kCameraControls) == 39);
 constexpr int kReadBackEnables[] = {
 	IDC_MANUAL_EXPOSURE, IDC_MIRROR, IDC_FLIP, IDC_AUTO_WB, IDC_FILE_TO_CAM,
 	IDC_CAM_TO_FILE, IDC_ERASE_EEPROM, IDC_SAVE, IDC_SEND, IDC_ENABLE_OVERLAY,
-};
-
-constexpr int kOverlayBoxes[] = { IDC_OVERLAY1, IDC_OVERLAY2, IDC_OVERLAY3, IDC_OVERLAY4 };
-
-constexpr int kWbManualControls[] = {
-	IDC_RED_GREEN_SCROLL, IDC_BLUE_GREEN_SCROLL, IDC_RED_GREEN, IDC_BLUE_GREEN,
 };
 
 constexpr int kTrimControls[] = {
@@ -187,9 +183,9 @@ bool CVelmoraDlg::ReadBackCamera()
 	const char *wbText;
 	if (wbMode == WB_MODE_AUTO) {
 		SetCheck(IDC_AUTO_WB, true);
-		for (int id : { IDC_PUSH2WHITE, IDC_WB_MODE, IDC_MANUAL_MODE, IDC_PUSH_TO_SET })
+		for (int id : kWbModeControls)
 			EnableControl(id, FALSE);
-		for (int id : kWbManualControls)
+		for (int id : kGainControls)
 			EnableControl(id, FALSE);
 		wbText = "AWB!";
 	} else {
@@ -200,7 +196,7 @@ bool CVelmoraDlg::ReadBackCamera()
 		SetCheck(IDC_PUSH_TO_SET, !manualGains);
 		SetCheck(IDC_MANUAL_MODE, manualGains);
 		EnableControl(IDC_PUSH2WHITE, !manualGains);
-		for (int id : kWbManualControls)
+		for (int id : kGainControls)
 			EnableControl(id, manualGains);
 		wbText = manualGains ? "Manual WB" : "P2W = set";
 	}

@@ -2,6 +2,7 @@
 // written to the camera at once.
 #include "VelmoraDlg.h"
 
+#include "ControlGroups.h"
 #include "IICTransfer.h"
 #include "resource.h"
 
@@ -64,7 +65,7 @@ void CVelmoraDlg::OnBnClickedFlip()
 void CVelmoraDlg::OnBnClickedEnableOverlay()
 {
 	m_bOverlayEnable = IsDlgButtonChecked(IDC_ENABLE_OVERLAY);
-	for (int id : { IDC_OVERLAY1, IDC_OVERLAY2, IDC_OVERLAY3, IDC_OVERLAY4 })
+	for (int id : panel::kOverlayBoxes)
 		EnableControl(id, m_bOverlayEnable);
 	CIICTransfer iic;
 	iic.WriteReg16(DEV_SENSOR_WRITE, REG_OVERLAY_ENABLE, m_bOverlayEnable ? OVERLAY_ON : 0);

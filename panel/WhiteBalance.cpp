@@ -2,21 +2,19 @@
 // manual red-green / blue-green gains.
 #include "VelmoraDlg.h"
 
+#include "ControlGroups.h"
 #include "IICTransfer.h"
 #include "resource.h"
 #include "sleep.h"
 
 using namespace kl310;
+using namespace panel;
 
 namespace {
 
 // The camera needs a moment after the measurement starts, and between reads.
 constexpr DWORD kMeasurePause = 5;
 constexpr DWORD kSnapshotReadPause = 1;
-
-constexpr int kGainControls[] = {
-	IDC_RED_GREEN_SCROLL, IDC_BLUE_GREEN_SCROLL, IDC_RED_GREEN, IDC_BLUE_GREEN,
-};
 
 } // namespace
 
@@ -47,7 +45,7 @@ void CVelmoraDlg::OnBnClickedAutoWb()
 		SetCheck(IDC_PUSH_TO_SET, false);
 		CIICTransfer iic;
 		iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_AUTO);
-		for (int id : { IDC_PUSH2WHITE, IDC_WB_MODE, IDC_MANUAL_MODE, IDC_PUSH_TO_SET })
+		for (int id : kWbModeControls)
 			EnableControl(id, FALSE);
 		for (int id : kGainControls)
 			EnableControl(id, FALSE);
@@ -56,7 +54,7 @@ void CVelmoraDlg::OnBnClickedAutoWb()
 	}
 
 	// The camera keeps balancing automatically until Push2White is pressed.
-	for (int id : { IDC_PUSH2WHITE, IDC_WB_MODE, IDC_MANUAL_MODE, IDC_PUSH_TO_SET })
+	for (int id : kWbModeControls)
 		EnableControl(id, TRUE);
 	SetCheck(IDC_MANUAL_MODE, false);
 	SetCheck(IDC_PUSH_TO_SET, true);

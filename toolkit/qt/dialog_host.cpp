@@ -244,7 +244,7 @@ void DialogHost::createControl(const ControlTemplate &ctl, const QFont &font)
 	else if (auto *edit = qobject_cast<QLineEdit *>(widget))
 		connectEdit(edit, ctl.id);
 	else if (auto *bar = qobject_cast<QScrollBar *>(widget))
-		connectScrollBar(bar, ctl.id);
+		connectScrollBar(bar);
 	else if (qobject_cast<QProgressBar *>(widget))
 		widget->installEventFilter(this);
 }
@@ -316,9 +316,8 @@ void DialogHost::setEditLimit(QLineEdit *edit, int limit)
 	applyEditLimit(edit, edit->text().size());
 }
 
-void DialogHost::connectScrollBar(QScrollBar *bar, int id)
+void DialogHost::connectScrollBar(QScrollBar *bar)
 {
-	Q_UNUSED(id);
 	connect(bar, &QAbstractSlider::actionTriggered, this,
 		[this, bar](int action) { onScrollAction(bar, action); });
 	connect(bar, &QAbstractSlider::sliderReleased, this,

@@ -44,7 +44,7 @@ private:
 	QWidget *makeWidget(const ControlTemplate &ctl);
 	void connectButton(QAbstractButton *button, const ControlTemplate &ctl);
 	void connectEdit(QLineEdit *edit, int id);
-	void connectScrollBar(QScrollBar *bar, int id);
+	void connectScrollBar(QScrollBar *bar);
 	void onRadioClicked(QAbstractButton *radio, int group);
 	void onScrollAction(QScrollBar *bar, int action);
 	void dispatchScroll(QScrollBar *bar, unsigned code, int pos);
