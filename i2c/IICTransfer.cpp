@@ -1,6 +1,5 @@
 #include "IICTransfer.h"
 
-#include "msgbox.h"
 #include "qxiic.h"
 
 #include <cstdio>
@@ -52,7 +51,7 @@ void CIICTransfer::ReportError(int status)
 {
 	char text[80];
 	std::snprintf(text, sizeof(text), "%s", StatusText(status));
-	AfxMessageBox(text, 0, 0);
+	m_sink.Report(text);
 	m_bErrorShown = true;
 }
 

@@ -1,10 +1,12 @@
 // CIICTransfer: one complete I2C transfer per operation through the
 // adapter library, from opening the adapter to closing it again.
 //
-// A failed transfer shows the adapter's message in a modal box and leaves
-// a flag behind that the caller may test with TestAndClearError.
+// A failed transfer hands the adapter's message to an error sink (the
+// panel's shows a modal box) and leaves a flag behind that the caller may
+// test with TestAndClearError.
 #pragma once
 
+#include "ErrorSink.h"
 #include "registers.h"
 
 #include <cstdint>
@@ -12,6 +14,9 @@
 class CIICTransfer
 {
 public:
+	CIICTransfer() : m_sink(IICErrorSink::Default()) {}
+	explicit CIICTransfer(IICErrorSink &sink) : m_sink(sink) {}
+
 	// Only the low 8 bits of each value argument travel.
 	void WriteReg16(int device, int regHigh, int regLow, int valueHigh, int valueLow);
 	int ReadReg16(int device, int regHigh, int regLow);
@@ -47,6 +52,7 @@ private:
 	unsigned short receive(int device, int subLength, int subAddress, unsigned char *data, int count);
 	void finish(unsigned short status);
 
+	IICErrorSink &m_sink;
 	int m_hIIC = 0;
 	bool m_bErrorShown = false;
 };

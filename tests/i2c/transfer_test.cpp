@@ -1,6 +1,7 @@
 // CIICTransfer against the simulated adapter: the calls each operation makes,
 // what travels on the bus, and how failures are reported.
 #include "IICTransfer.h"
+#include "MessageBoxSink.h"
 #include "qt_access.h"
 #include "qxiic.h"
 #include "qxiic_sim.h"
@@ -73,7 +74,7 @@ protected:
 		return op;
 	}
 
-	CIICTransfer iic;
+	CIICTransfer iic{ CMessageBoxSink::Instance() };
 	std::vector<std::string> messages;
 	std::vector<std::vector<sim::TraceEntry>> traceAtMessage;
 };
@@ -256,6 +257,22 @@ TEST_F(TransferTest, EveryStatusHasItsText)
 		iic.ReportError(status);
 		EXPECT_THAT(messages, ElementsAre(" General error")) << status;
 	}
+}
+
+// A front end without windows supplies its own sink: the message reaches it
+// and no box opens.
+TEST_F(TransferTest, FailuresGoToTheSinkTheFrontEndSupplies)
+{
+	struct Recorder : IICErrorSink {
+		std::vector<std::string> seen;
+		void Report(const char *text) override { seen.push_back(text); }
+	} recorder;
+	sim::SetPlugged(false);
+	CIICTransfer quiet(recorder);
+	EXPECT_EQ(quiet.ReadByte(0xA1, 0x00), 0);
+	EXPECT_THAT(recorder.seen, ElementsAre("error: USB_I2C_NACK"));
+	EXPECT_TRUE(quiet.TestAndClearError());
+	EXPECT_TRUE(messages.empty());
 }
 
 } // namespace

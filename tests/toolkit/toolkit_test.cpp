@@ -8,6 +8,7 @@
 #include "resources.h"
 #include "sleep.h"
 #include "velmora_resources.h"
+#include "waitcursor.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -534,6 +535,23 @@ TEST_F(ToolkitTest, MessageBoxIsModalOkOnlyAndSleepUsesTheHandler)
 	EXPECT_EQ(seen[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 	EXPECT_TRUE(seen[0].modal);
 	EXPECT_TRUE(seen[0].shownWhileRunning); // ran and closed before AfxMessageBox returned
+
+	// Inside a busy operation the box shows the arrow; the busy cursor
+	// comes back when it closes and goes when the operation ends.
+	Qt::CursorShape duringBox = Qt::BlankCursor;
+	toolkit::SetMessageBoxObserver([&duringBox](QMessageBox &box) {
+		duringBox = QApplication::overrideCursor()->shape();
+		QTimer::singleShot(0, &box, &QMessageBox::accept);
+	});
+	{
+		CWaitCursor wait;
+		ASSERT_NE(QApplication::overrideCursor(), nullptr);
+		EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+		AfxMessageBox("Busy");
+		EXPECT_EQ(duringBox, Qt::ArrowCursor);
+		EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+	}
+	EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
 	std::vector<DWORD> pauses;
 	AfxSetSleepHandler([&pauses](DWORD ms) { pauses.push_back(ms); });

@@ -6,6 +6,7 @@
 #include "interaction.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMessageBox>
 
 namespace {
@@ -43,8 +44,15 @@ int AfxMessageBox(const char *text, UINT, UINT)
 	box.setIcon(QMessageBox::Warning);
 	box.setStandardButtons(QMessageBox::Ok);
 	box.setWindowModality(Qt::ApplicationModal);
+	// A message inside a busy operation waits for the operator: it shows
+	// the arrow, and the busy cursor returns when it closes.
+	bool busy = QApplication::overrideCursor() != nullptr;
+	if (busy)
+		QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
 	if (g_observer)
 		g_observer(box);
 	box.exec();
+	if (busy)
+		QApplication::restoreOverrideCursor();
 	return IDOK;
 }
