@@ -55,7 +55,8 @@ enum {
 
 /*
  * Opens the adapter for one transfer with the given device address.
- * param1 is the bus clock in Hz, param2 the transfer timeout in ms.
+ * param1 is the bus clock in Hz, param2 the transfer timeout in ms; on
+ * a real bus both are left to the adapter's driver.
  * Returns a handle; a handle that is not open makes the transfer fail.
  */
 int IICInit(int device, int param1, int param2);
