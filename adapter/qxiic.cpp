@@ -55,13 +55,14 @@ void RecordTransfer(Library &lib, TraceEntry &&e, const Handle *h, bool reachedB
 {
 	if (std::string trouble = lib.log.follow(std::getenv("QXIIC_TRACE")); !trouble.empty())
 		qxiic::Notice(lib, trouble);
-	std::string bus = h ? h->bus : "-";
-	std::string detail;
-	if (reachedBackend)
-		detail = h->backend->detail();
-	else if (h != nullptr && !h->backend)
-		detail = h->detail;
-	lib.log.write(qxiic::TraceLine(e, bus, detail));
+	if (lib.log.active()) {
+		std::string detail;
+		if (reachedBackend)
+			detail = h->backend->detail();
+		else if (h != nullptr && !h->backend)
+			detail = h->detail;
+		lib.log.write(qxiic::TraceLine(e, h ? h->bus : "-", detail));
+	}
 	Record(lib, std::move(e));
 }
 

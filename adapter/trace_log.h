@@ -31,6 +31,7 @@ public:
 	// name appends to that file, "-" writes to standard error. Returns
 	// the text of a failure to open the file, else an empty string.
 	std::string follow(const char *target);
+	bool active() const { return file_ != nullptr; }
 	void write(const std::string &line);
 
 private:
