@@ -1,54 +1,54 @@
 #include "handle_table.h"
 
-#include <array>
-
 namespace qxiic {
-namespace {
 
-std::array<Handle, kMaxHandles> &Table()
+bool HandleTable::full() const
 {
-	static std::array<Handle, kMaxHandles> table;
-	return table;
+	for (const std::optional<Handle> &slot : slots_)
+		if (!slot)
+			return false;
+	return true;
 }
 
-} // namespace
-
 // The lowest free slot is reused, so handles stay small and predictable.
-int OpenHandle(int device, std::unique_ptr<Backend> backend)
+int HandleTable::open(int device, std::string bus, Opened opened)
 {
-	auto &table = Table();
 	for (int i = 0; i < kMaxHandles; i++) {
-		if (table[i].backend)
+		std::optional<Handle> &slot = slots_[i];
+		if (slot)
 			continue;
-		table[i].device = device;
-		table[i].backend = std::move(backend);
+		slot.emplace();
+		slot->device = device;
+		slot->bus = std::move(bus);
+		slot->backend = std::move(opened.backend);
+		slot->failure = opened.status;
+		slot->detail = std::move(opened.detail);
 		return i + 1;
 	}
 	return -1;
 }
 
-Handle *FindHandle(int handle)
+Handle *HandleTable::find(int handle)
 {
 	if (handle < 1 || handle > kMaxHandles)
 		return nullptr;
-	Handle &h = Table()[handle - 1];
-	return h.backend ? &h : nullptr;
+	std::optional<Handle> &slot = slots_[handle - 1];
+	return slot ? &*slot : nullptr;
 }
 
-bool CloseHandle(int handle)
+// Releasing the slot destroys the back end, which closes its bus.
+bool HandleTable::close(int handle)
 {
-	Handle *h = FindHandle(handle);
-	if (h == nullptr)
+	if (find(handle) == nullptr)
 		return false;
-	h->backend.reset();
-	h->device = 0;
+	slots_[handle - 1].reset();
 	return true;
 }
 
-void CloseAllHandles()
+void HandleTable::closeAll()
 {
-	for (Handle &h : Table())
-		h.backend.reset();
+	for (std::optional<Handle> &slot : slots_)
+		slot.reset();
 }
 
 } // namespace qxiic

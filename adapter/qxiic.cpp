@@ -1,15 +1,16 @@
 // The adapter's C entry points: argument checks, handles, trace.
 //
 // Checks run in this order and the first failure is returned: handle
-// open (QXIIC_INIT_ERROR), flags zero (QXIIC_UNKNOWN_COMMAND),
-// sub-address (QXIIC_ILLEGAL_BIT), count and buffer (QXIIC_DATA_OVERFLOW).
-// Only a call that passes them all reaches the back end.
+// open (QXIIC_INIT_ERROR), bus opened (the status of the cause), flags
+// zero (QXIIC_UNKNOWN_COMMAND), device address (QXIIC_NACK for one no bus
+// can carry, QXIIC_ILLEGAL_BIT for a reserved one), sub-address
+// (QXIIC_ILLEGAL_BIT), count and buffer (QXIIC_DATA_OVERFLOW). Only a call
+// that passes them all reaches the back end, whichever it is.
 #include "qxiic.h"
 
 #include "backend.h"
 #include "export.h"
-#include "handle_table.h"
-#include "simulator.h"
+#include "library.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,39 +20,74 @@
 namespace {
 
 using qxiic::Handle;
-using qxiic::TheSimulator;
+using qxiic::Library;
+using qxiic::TheLibrary;
 using qxiic::sim::Call;
 using qxiic::sim::TraceEntry;
 
 constexpr int kMaxCount = 255;
 
-TraceEntry Arrival(Call call, int handle)
+TraceEntry Arrival(Library &lib, Call call, int handle)
 {
 	TraceEntry e;
 	e.call = call;
 	e.handle = handle;
-	e.timeUs = TheSimulator().clock.now();
+	e.timeUs = lib.clock.now();
 	return e;
 }
 
-// The trace serves tests and tools; in a long session it keeps only the
+// The record serves tests and tools; in a long session it keeps only the
 // most recent calls so that it cannot grow without bound.
 constexpr std::size_t kTraceLimit = 100000;
 
-void Record(TraceEntry &&e)
+void Record(Library &lib, TraceEntry &&e)
 {
-	std::vector<TraceEntry> &trace = TheSimulator().trace;
-	if (trace.size() >= kTraceLimit)
-		trace.erase(trace.begin(), trace.begin() + kTraceLimit / 2);
-	trace.push_back(std::move(e));
+	std::vector<TraceEntry> &calls = lib.calls;
+	if (calls.size() >= kTraceLimit)
+		calls.erase(calls.begin(), calls.begin() + kTraceLimit / 2);
+	calls.push_back(std::move(e));
+}
+
+// A transfer also goes to the QXIIC_TRACE log, with the cause of a
+// failure when the bus that could not be opened, or the back end that
+// carried the transfer, knows one.
+void RecordTransfer(Library &lib, TraceEntry &&e, const Handle *h, bool reachedBackend)
+{
+	if (std::string trouble = lib.log.follow(std::getenv("QXIIC_TRACE")); !trouble.empty())
+		qxiic::Notice(lib, trouble);
+	if (lib.log.active()) {
+		std::string detail;
+		if (reachedBackend)
+			detail = h->backend->detail();
+		else if (h != nullptr && !h->backend)
+			detail = h->detail;
+		lib.log.write(qxiic::TraceLine(e, h ? h->bus : "-", detail));
+	}
+	Record(lib, std::move(e));
 }
 
 unsigned short CheckHandle(const Handle *h, int flags)
 {
 	if (h == nullptr)
 		return QXIIC_INIT_ERROR;
+	if (!h->backend)
+		return h->failure;
 	if (flags != 0)
 		return QXIIC_UNKNOWN_COMMAND;
+	return QXIIC_OK;
+}
+
+// No device can answer an address the bus cannot carry. The reserved
+// 7-bit addresses (general call, start byte, CBUS, high-speed master
+// codes, 10-bit prefixes) would reach every device or start something
+// else, so they are refused.
+unsigned short CheckDevice(int device)
+{
+	if (device < 0 || device > 0xFF)
+		return QXIIC_NACK;
+	int address = device >> 1;
+	if (address < 0x08 || address > 0x77)
+		return QXIIC_ILLEGAL_BIT;
 	return QXIIC_OK;
 }
 
@@ -76,10 +112,22 @@ unsigned short CheckBuffer(const unsigned char *data, int count)
 	return QXIIC_OK;
 }
 
+unsigned short CheckPlainTransfer(const Handle *h, int flags, const unsigned char *data,
+				  int count)
+{
+	if (unsigned short st = CheckHandle(h, flags))
+		return st;
+	if (unsigned short st = CheckDevice(h->device))
+		return st;
+	return CheckBuffer(data, count);
+}
+
 unsigned short CheckTransfer(const Handle *h, int flags, int subLength, int subAddress,
 			     const unsigned char *data, int count)
 {
 	if (unsigned short st = CheckHandle(h, flags))
+		return st;
+	if (unsigned short st = CheckDevice(h->device))
 		return st;
 	if (unsigned short st = CheckSubAddress(subLength, subAddress))
 		return st;
@@ -100,54 +148,75 @@ unsigned short ReadInto(unsigned char *data, int count, TraceEntry &e, Read read
 	return st;
 }
 
-TraceEntry TransferArrival(Call call, int handle, const Handle *h, int count, int flags)
+TraceEntry TransferArrival(Library &lib, Call call, int handle, const Handle *h, int count,
+			   int flags)
 {
-	TraceEntry e = Arrival(call, handle);
+	TraceEntry e = Arrival(lib, call, handle);
 	e.device = h ? h->device : 0;
 	e.count = count;
 	e.flags = flags;
 	return e;
 }
 
+// QXIIC_BUS is read per call, so a test can switch back ends between
+// transfers. The bus is only opened when there is a slot for it.
+int OpenHandle(Library &lib, int device, unsigned short &status)
+{
+	if (lib.handles.full()) {
+		status = QXIIC_MAX_DEVICES;
+		return -1;
+	}
+	const char *bus = std::getenv("QXIIC_BUS");
+	qxiic::Opened opened = qxiic::OpenBackend(bus);
+	if (!opened.backend)
+		qxiic::Notice(lib, opened.detail);
+	status = opened.status;
+	std::string name = bus && bus[0] ? bus : "sim";
+	return lib.handles.open(device, std::move(name), std::move(opened));
+}
+
 } // namespace
 
 extern "C" QXIIC_EXPORT int IICInit(int device, int param1, int param2)
 {
-	std::lock_guard lock(TheSimulator().mutex);
-	TraceEntry e = Arrival(Call::Init, 0);
+	Library &lib = TheLibrary();
+	std::lock_guard lock(lib.mutex);
+	TraceEntry e = Arrival(lib, Call::Init, 0);
 	e.device = device;
 	e.param1 = param1;
 	e.param2 = param2;
 
-	// Read per call, so a test can switch back ends between transfers.
-	int handle = qxiic::OpenHandle(device, qxiic::OpenBackend(std::getenv("QXIIC_BUS")));
+	unsigned short status = QXIIC_OK;
+	int handle = OpenHandle(lib, device, status);
 	e.handle = handle;
-	e.status = handle > 0 ? QXIIC_OK : QXIIC_MAX_DEVICES;
-	Record(std::move(e));
+	e.status = status;
+	Record(lib, std::move(e));
 	return handle;
 }
 
 extern "C" QXIIC_EXPORT int SetAddress(int handle, int device)
 {
-	std::lock_guard lock(TheSimulator().mutex);
-	TraceEntry e = Arrival(Call::SetAddress, handle);
+	Library &lib = TheLibrary();
+	std::lock_guard lock(lib.mutex);
+	TraceEntry e = Arrival(lib, Call::SetAddress, handle);
 	e.device = device;
 
-	Handle *h = qxiic::FindHandle(handle);
+	Handle *h = lib.handles.find(handle);
 	if (h != nullptr)
 		h->device = device;
 	int status = h ? QXIIC_OK : QXIIC_INIT_ERROR;
 	e.status = static_cast<unsigned short>(status);
-	Record(std::move(e));
+	Record(lib, std::move(e));
 	return status;
 }
 
 extern "C" QXIIC_EXPORT unsigned short SendSub(int handle, int subLength, int subAddress,
 					       unsigned char *data, int count, int flags)
 {
-	std::lock_guard lock(TheSimulator().mutex);
-	Handle *h = qxiic::FindHandle(handle);
-	TraceEntry e = TransferArrival(Call::SendSub, handle, h, count, flags);
+	Library &lib = TheLibrary();
+	std::lock_guard lock(lib.mutex);
+	Handle *h = lib.handles.find(handle);
+	TraceEntry e = TransferArrival(lib, Call::SendSub, handle, h, count, flags);
 	e.subLength = subLength;
 	e.subAddress = subAddress;
 	// What the program handed over, even if the bus then refuses it.
@@ -155,47 +224,50 @@ extern "C" QXIIC_EXPORT unsigned short SendSub(int handle, int subLength, int su
 		e.data.assign(data, data + count);
 
 	unsigned short st = CheckTransfer(h, flags, subLength, subAddress, data, count);
-	if (st == QXIIC_OK)
+	bool reached = st == QXIIC_OK;
+	if (reached)
 		st = h->backend->sendSub(h->device, subLength, subAddress, data, count);
 	e.status = st;
-	Record(std::move(e));
+	RecordTransfer(lib, std::move(e), h, reached);
 	return st;
 }
 
 extern "C" QXIIC_EXPORT unsigned short ReceiveSub(int handle, int subLength, int subAddress,
 						  unsigned char *data, int count, int flags)
 {
-	std::lock_guard lock(TheSimulator().mutex);
-	Handle *h = qxiic::FindHandle(handle);
-	TraceEntry e = TransferArrival(Call::ReceiveSub, handle, h, count, flags);
+	Library &lib = TheLibrary();
+	std::lock_guard lock(lib.mutex);
+	Handle *h = lib.handles.find(handle);
+	TraceEntry e = TransferArrival(lib, Call::ReceiveSub, handle, h, count, flags);
 	e.subLength = subLength;
 	e.subAddress = subAddress;
 
 	unsigned short st = CheckTransfer(h, flags, subLength, subAddress, data, count);
-	if (st == QXIIC_OK)
+	bool reached = st == QXIIC_OK;
+	if (reached)
 		st = ReadInto(data, count, e, [&](std::uint8_t *buf) {
 			return h->backend->receiveSub(h->device, subLength, subAddress, buf, count);
 		});
 	e.status = st;
-	Record(std::move(e));
+	RecordTransfer(lib, std::move(e), h, reached);
 	return st;
 }
 
 extern "C" QXIIC_EXPORT unsigned short Receive(int handle, unsigned char *data, int flags, int count)
 {
-	std::lock_guard lock(TheSimulator().mutex);
-	Handle *h = qxiic::FindHandle(handle);
-	TraceEntry e = TransferArrival(Call::Receive, handle, h, count, flags);
+	Library &lib = TheLibrary();
+	std::lock_guard lock(lib.mutex);
+	Handle *h = lib.handles.find(handle);
+	TraceEntry e = TransferArrival(lib, Call::Receive, handle, h, count, flags);
 
-	unsigned short st = CheckHandle(h, flags);
-	if (st == QXIIC_OK)
-		st = CheckBuffer(data, count);
-	if (st == QXIIC_OK)
+	unsigned short st = CheckPlainTransfer(h, flags, data, count);
+	bool reached = st == QXIIC_OK;
+	if (reached)
 		st = ReadInto(data, count, e, [&](std::uint8_t *buf) {
 			return h->backend->receive(h->device, buf, count);
 		});
 	e.status = st;
-	Record(std::move(e));
+	RecordTransfer(lib, std::move(e), h, reached);
 	return st;
 }
 
@@ -203,13 +275,14 @@ extern "C" QXIIC_EXPORT unsigned short Receive(int handle, unsigned char *data, 
 // like every other call on it; the function itself returns -1.
 extern "C" QXIIC_EXPORT int IICClose(int handle)
 {
-	std::lock_guard lock(TheSimulator().mutex);
-	TraceEntry e = Arrival(Call::Close, handle);
-	Handle *h = qxiic::FindHandle(handle);
+	Library &lib = TheLibrary();
+	std::lock_guard lock(lib.mutex);
+	TraceEntry e = Arrival(lib, Call::Close, handle);
+	Handle *h = lib.handles.find(handle);
 	e.device = h ? h->device : 0;
 
-	bool closed = qxiic::CloseHandle(handle);
+	bool closed = lib.handles.close(handle);
 	e.status = closed ? QXIIC_OK : QXIIC_INIT_ERROR;
-	Record(std::move(e));
+	Record(lib, std::move(e));
 	return closed ? 0 : -1;
 }

@@ -11,8 +11,17 @@
  *
  * The back end is chosen by the environment variable QXIIC_BUS:
  *   unset or "sim"   the simulated KL310 camera (sensor and EEPROM)
- *   anything else    not recognised: every transfer fails with
+ *   /dev/i2c-N       a real bus through the Linux i2c-dev interface (a
+ *                    path that resolves to one, such as a udev symlink,
+ *                    will do); a PC's own SMBus controller is refused
+ *                    unless QXIIC_ALLOW_SMBUS=1
+ *   anything else    no bus: every transfer fails with
  *                    QXIIC_DEVICE_NOT_FOUND
+ * A bus that cannot be opened still yields a handle; every transfer on
+ * it fails with the status of the cause and sends nothing.
+ *
+ * QXIIC_TRACE=FILE appends one line per transfer to FILE ("-": standard
+ * error).
  */
 #ifndef QXIIC_H
 #define QXIIC_H
@@ -24,6 +33,7 @@ extern "C" {
 /* Transfer status codes; 0 is success. */
 enum {
 	QXIIC_OK = 0,
+	QXIIC_GENERAL_ERROR = 1,
 	QXIIC_ILLEGAL_BIT = 2,
 	QXIIC_ARBITRATION = 3,
 	QXIIC_TIMEOUT = 4,
@@ -45,7 +55,8 @@ enum {
 
 /*
  * Opens the adapter for one transfer with the given device address.
- * param1 is the bus clock in Hz, param2 the transfer timeout in ms.
+ * param1 is the bus clock in Hz, param2 the transfer timeout in ms; on
+ * a real bus both are left to the adapter's driver.
  * Returns a handle; a handle that is not open makes the transfer fail.
  */
 int IICInit(int device, int param1, int param2);

@@ -13,7 +13,7 @@
 
 namespace qxiic::sim {
 
-// One adapter call as the library received it.
+// One adapter call as the library received it, whatever the back end.
 enum class Call { Init, SetAddress, SendSub, ReceiveSub, Receive, Close };
 
 struct TraceEntry {
@@ -27,8 +27,9 @@ struct TraceEntry {
 	int param1 = 0;     // Init only
 	int param2 = 0;     // Init only
 	std::vector<std::uint8_t> data; // bytes sent (SendSub) or delivered (ReceiveSub, Receive)
-	unsigned short status = 0;      // transfers: the returned status
-	std::int64_t timeUs = 0;        // simulator clock when the call arrived
+	unsigned short status = 0;      // transfers: the returned status; Init: why the bus
+	                                // could not be opened, or QXIIC_OK
+	std::int64_t timeUs = 0;        // the adapter's clock when the call arrived
 };
 
 // Fails matching transfer calls (SendSub, ReceiveSub, Receive) with a status.
@@ -45,7 +46,8 @@ struct Fault {
 
 // Puts the whole simulator back to factory state: registers, EEPROM,
 // address counter, plugged in, no faults, empty trace, real-time clock.
-// Open adapter handles are forgotten too, so handle numbers start afresh.
+// Open adapter handles are closed too (a real bus with them), so handle
+// numbers start afresh.
 void Reset();
 
 // Sensor registers (16-bit numbers, 16-bit values).

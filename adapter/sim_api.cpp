@@ -2,7 +2,7 @@
 #include "qxiic_sim.h"
 
 #include "export.h"
-#include "handle_table.h"
+#include "library.h"
 #include "simulator.h"
 
 #include <mutex>
@@ -11,6 +11,11 @@ namespace qxiic::sim {
 namespace {
 
 using Lock = std::lock_guard<std::mutex>;
+
+Library &L()
+{
+	return TheLibrary();
+}
 
 Simulator &S()
 {
@@ -23,96 +28,97 @@ Simulator &S()
 // the handle numbers of the next one.
 QXIIC_EXPORT void Reset()
 {
-	Lock lock(S().mutex);
-	CloseAllHandles();
+	Lock lock(L().mutex);
+	L().handles.closeAll();
+	L().calls.clear();
+	L().clock.reset();
+	L().noticed.clear();
 	S().camera.reset();
 	S().faults.clear();
-	S().trace.clear();
-	S().clock.reset();
 }
 
 QXIIC_EXPORT void SetRegister(std::uint16_t reg, std::uint16_t value)
 {
-	Lock lock(S().mutex);
+	Lock lock(L().mutex);
 	S().camera.sensor().setValue(reg, value);
 }
 
 QXIIC_EXPORT std::uint16_t Register(std::uint16_t reg)
 {
-	Lock lock(S().mutex);
+	Lock lock(L().mutex);
 	return S().camera.sensor().value(reg);
 }
 
 QXIIC_EXPORT int RegisterWrites(std::uint16_t reg)
 {
-	Lock lock(S().mutex);
+	Lock lock(L().mutex);
 	return S().camera.sensor().busWrites(reg);
 }
 
 QXIIC_EXPORT void SetEepromByte(int address, std::uint8_t value)
 {
-	Lock lock(S().mutex);
+	Lock lock(L().mutex);
 	S().camera.eeprom().setByte(address, value);
 }
 
 QXIIC_EXPORT std::uint8_t EepromByte(int address)
 {
-	Lock lock(S().mutex);
+	Lock lock(L().mutex);
 	return S().camera.eeprom().byte(address);
 }
 
 QXIIC_EXPORT int EepromAddressCounter()
 {
-	Lock lock(S().mutex);
+	Lock lock(L().mutex);
 	return S().camera.eeprom().counter();
 }
 
 QXIIC_EXPORT void SetPlugged(bool plugged)
 {
-	Lock lock(S().mutex);
+	Lock lock(L().mutex);
 	S().camera.setPlugged(plugged);
 }
 
 QXIIC_EXPORT void AddFault(const Fault &fault)
 {
-	Lock lock(S().mutex);
+	Lock lock(L().mutex);
 	S().faults.add(fault);
 }
 
 QXIIC_EXPORT void ClearFaults()
 {
-	Lock lock(S().mutex);
+	Lock lock(L().mutex);
 	S().faults.clear();
 }
 
 QXIIC_EXPORT std::vector<TraceEntry> Trace()
 {
-	Lock lock(S().mutex);
-	return S().trace;
+	Lock lock(L().mutex);
+	return L().calls;
 }
 
 QXIIC_EXPORT void ClearTrace()
 {
-	Lock lock(S().mutex);
-	S().trace.clear();
+	Lock lock(L().mutex);
+	L().calls.clear();
 }
 
 QXIIC_EXPORT void UseManualClock(bool manual)
 {
-	Lock lock(S().mutex);
-	S().clock.useManual(manual);
+	Lock lock(L().mutex);
+	L().clock.useManual(manual);
 }
 
 QXIIC_EXPORT void AdvanceClock(std::int64_t microseconds)
 {
-	Lock lock(S().mutex);
-	S().clock.advance(microseconds);
+	Lock lock(L().mutex);
+	L().clock.advance(microseconds);
 }
 
 QXIIC_EXPORT std::int64_t Now()
 {
-	Lock lock(S().mutex);
-	return S().clock.now();
+	Lock lock(L().mutex);
+	return L().clock.now();
 }
 
 } // namespace qxiic::sim

@@ -1,7 +1,8 @@
 // The back end that talks to the simulated camera. Faults are bus
 // trouble, so they are decided here, before the camera sees the call.
-// The caller (qxiic.cpp) already holds the simulator lock.
+// The caller (qxiic.cpp) already holds the library lock.
 #include "backend.h"
+#include "library.h"
 #include "qxiic.h"
 #include "simulator.h"
 
@@ -9,6 +10,11 @@ namespace qxiic {
 namespace {
 
 using sim::Call;
+
+std::int64_t Now()
+{
+	return TheLibrary().clock.now();
+}
 
 class SimBackend : public Backend {
 public:
@@ -18,7 +24,7 @@ public:
 		Simulator &s = TheSimulator();
 		if (unsigned short st = s.faults.check(Call::SendSub, device, subAddress))
 			return st;
-		return s.camera.sendSub(device, subLength, subAddress, data, count, s.clock.now());
+		return s.camera.sendSub(device, subLength, subAddress, data, count, Now());
 	}
 
 	unsigned short receiveSub(int device, int subLength, int subAddress,
@@ -27,7 +33,7 @@ public:
 		Simulator &s = TheSimulator();
 		if (unsigned short st = s.faults.check(Call::ReceiveSub, device, subAddress))
 			return st;
-		return s.camera.receiveSub(device, subLength, subAddress, data, count, s.clock.now());
+		return s.camera.receiveSub(device, subLength, subAddress, data, count, Now());
 	}
 
 	unsigned short receive(int device, std::uint8_t *data, int count) override
@@ -35,7 +41,7 @@ public:
 		Simulator &s = TheSimulator();
 		if (unsigned short st = s.faults.check(Call::Receive, device, std::nullopt))
 			return st;
-		return s.camera.receive(device, data, count, s.clock.now());
+		return s.camera.receive(device, data, count, Now());
 	}
 };
 

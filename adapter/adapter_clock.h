@@ -1,14 +1,15 @@
-// The simulator's time base. Real time by default; tests freeze it and
-// step it by hand so that timing behaviour never needs a real sleep.
+// The adapter's time base, which stamps every call. Real time by default;
+// tests freeze it and step it by hand so that timing behaviour (the
+// EEPROM's write cycle) never needs a real sleep.
 #pragma once
 
 #include <cstdint>
 
 namespace qxiic {
 
-class SimClock {
+class Clock {
 public:
-	SimClock();
+	Clock();
 
 	// Real time again, counting from zero.
 	void reset();

@@ -1,21 +1,21 @@
-#include "sim_clock.h"
+#include "adapter_clock.h"
 
 #include <chrono>
 
 namespace qxiic {
 
-SimClock::SimClock()
+Clock::Clock()
 {
 	reset();
 }
 
-std::int64_t SimClock::steadyUs()
+std::int64_t Clock::steadyUs()
 {
 	using namespace std::chrono;
 	return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void SimClock::reset()
+void Clock::reset()
 {
 	manual_ = false;
 	frozenUs_ = 0;
@@ -23,7 +23,7 @@ void SimClock::reset()
 }
 
 // Switching keeps now() continuous so that deadlines already taken stay valid.
-void SimClock::useManual(bool manual)
+void Clock::useManual(bool manual)
 {
 	if (manual == manual_)
 		return;
@@ -34,7 +34,7 @@ void SimClock::useManual(bool manual)
 	manual_ = manual;
 }
 
-void SimClock::advance(std::int64_t microseconds)
+void Clock::advance(std::int64_t microseconds)
 {
 	if (microseconds <= 0)
 		return;
@@ -44,7 +44,7 @@ void SimClock::advance(std::int64_t microseconds)
 		offsetUs_ += microseconds;
 }
 
-std::int64_t SimClock::now() const
+std::int64_t Clock::now() const
 {
 	return manual_ ? frozenUs_ : steadyUs() + offsetUs_;
 }

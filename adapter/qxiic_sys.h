@@ -1,0 +1,24 @@
+// The system calls of the i2c-dev back end, replaceable so that tests run
+// it against a fake kernel, and the sysfs root it reads adapter names
+// from. Not part of the adapter's C interface.
+#pragma once
+
+#include <sys/types.h>
+
+namespace qxiic::sys {
+
+// Each returns what the system call returns and sets errno the same way.
+struct SystemCalls {
+	int (*open)(const char *path, int flags);
+	ssize_t (*read)(int fd, void *buf, size_t count);
+	int (*ioctl)(int fd, unsigned long request, void *arg);
+	int (*close)(int fd);
+};
+
+// nullptr puts the kernel's own calls back. The table must outlive its use.
+void UseSystemCalls(const SystemCalls *calls);
+
+// Where sysfs is mounted; nullptr puts "/sys" back.
+void UseSysfsRoot(const char *root);
+
+} // namespace qxiic::sys

@@ -1,0 +1,52 @@
+#include "sys_calls.h"
+
+#include "export.h"
+#include "library.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace qxiic::sys {
+namespace {
+
+int KernelOpen(const char *path, int flags)
+{
+	return ::open(path, flags);
+}
+
+int KernelIoctl(int fd, unsigned long request, void *arg)
+{
+	return ::ioctl(fd, request, arg);
+}
+
+const SystemCalls kKernel = {KernelOpen, ::read, KernelIoctl, ::close};
+
+const SystemCalls *g_calls = &kKernel;
+std::string g_sysfsRoot = "/sys";
+
+} // namespace
+
+const SystemCalls &Calls()
+{
+	return *g_calls;
+}
+
+const std::string &SysfsRoot()
+{
+	return g_sysfsRoot;
+}
+
+QXIIC_EXPORT void UseSystemCalls(const SystemCalls *calls)
+{
+	std::lock_guard lock(TheLibrary().mutex);
+	g_calls = calls ? calls : &kKernel;
+}
+
+QXIIC_EXPORT void UseSysfsRoot(const char *root)
+{
+	std::lock_guard lock(TheLibrary().mutex);
+	g_sysfsRoot = root ? root : "/sys";
+}
+
+} // namespace qxiic::sys
