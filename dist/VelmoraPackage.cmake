@@ -1,0 +1,31 @@
+# The Debian package: cpack -G DEB in a build directory.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME velmora)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Velmora developers")
+set(CPACK_PACKAGE_CONTACT "Velmora developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel for the KL310 board camera")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Velmora opens one dialog window in which the operator connects to a KL310
+board camera over a USB-to-I2C adapter, sees its settings and changes them
+live: exposure, white balance, sharpness, mirror and flip, overlays and image
+trim. Settings are saved into the camera's EEPROM, and the whole EEPROM can be
+copied into a settings file and programmed back from one. A direct I2C panel
+reads and writes single sensor registers and EEPROM bytes.
+.
+The adapter library libqxiic comes with the program and includes a simulated
+camera.")
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Velmora developers")
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Libraries come from dpkg-shlibdeps; what it cannot see is listed here:
+# the dialog font falls back to DejaVu Sans, which Qt finds through fontconfig.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+include(CPack)
