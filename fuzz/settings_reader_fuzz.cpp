@@ -8,6 +8,7 @@
 // survive the writer and the reader once more unchanged.
 #include "SettingsFile.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -10,7 +10,9 @@
 #include "sleep.h"
 #include "waitcursor.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 using namespace kl310;
 
@@ -20,7 +22,6 @@ namespace {
 constexpr DWORD kEepromWritePause = 20;
 // The page must be clear before the camera is read.
 constexpr DWORD kAfterFillPause = 100;
-constexpr int kWritePageSize = 16;
 constexpr int kOffsetMax = 0xFF;
 
 // Presses of "Erase EEp" in this run; only odd presses erase.
@@ -31,12 +32,12 @@ std::int16_t s_nErasePresses = 0;
 // and overwrite bytes before the offset. Returns the number of failed blocks.
 int FillScriptPage(CIICTransfer &iic, int offset, CProgressCtrl *progress)
 {
-	static const std::uint16_t kErased[kWritePageSize] = {
+	static const std::uint16_t kErased[EEPROM_WRITE_PAGE_SIZE] = {
 		0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
 	};
 	int failed = 0;
 	for (int sub = offset; sub < EEPROM_PAGE_SIZE;) {
-		int count = kWritePageSize - sub % kWritePageSize;
+		int count = EEPROM_WRITE_PAGE_SIZE - sub % EEPROM_WRITE_PAGE_SIZE;
 		iic.WriteBlock(EepromWrite(PAGE_SCRIPT), sub, kErased, count);
 		if (iic.TestAndClearError())
 			failed++;

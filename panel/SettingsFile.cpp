@@ -10,7 +10,7 @@
 #include "sleep.h"
 #include "waitcursor.h"
 
-#include <span>
+#include <algorithm>
 
 using namespace kl310;
 
@@ -23,7 +23,7 @@ constexpr short kCamToFileRange = 484;
 constexpr int kCamToFileBytesPerStep = 5;
 constexpr short kFileToCamRange = 242;
 constexpr int kWriteStepEvery = 3; // of the sub-addresses: 6 steps per page
-constexpr int kBlockSize = 16;
+constexpr int kBlockSize = EEPROM_WRITE_PAGE_SIZE;
 
 constexpr int kEepromBytes = EEPROM_PAGES * EEPROM_PAGE_SIZE;
 

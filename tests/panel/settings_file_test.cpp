@@ -339,3 +339,26 @@ TEST_F(SettingsFileTest, VerificationFindsACorruptedByteInPage6)
 	EXPECT_EQ(Count(Log(), "RB "), 2048u);
 	EXPECT_THAT(messages, ElementsAre("QMX file in EEprom corrupt; addr 621: 3c 3d "));
 }
+
+TEST_F(SettingsFileTest, FileChangedDuringTheWriteIsNotVerified)
+{
+	std::string path = UseFile("hand");
+	const struct {
+		std::string replacement;
+		const char *reason;
+	} cases[] = {
+		{ HandWritten(256), "it changed while it was written" },
+		{ "zz\n", "line 1: 'z' where a value should stand" },
+	};
+	for (const auto &c : cases) {
+		WriteFile(path, HandWritten(512));
+		AfxSetSleepHandler([&](DWORD ms) {
+			sim::AdvanceClock(static_cast<std::int64_t>(ms) * 1000);
+			WriteFile(path, c.replacement);
+		});
+		Press(IDC_FILE_TO_CAM);
+		EXPECT_EQ(Count(Log(), "RB "), 0u);
+		EXPECT_THAT(messages, ElementsAre("The settings file " + path + " cannot be used: " + c.reason +
+						  ". The EEPROM was written but not verified."));
+	}
+}
