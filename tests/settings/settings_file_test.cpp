@@ -1,7 +1,6 @@
 // The settings file: layout to the byte, what the reader accepts and what
 // it refuses, page counts, and how the writer replaces a file.
 #include "SettingsFile.h"
-#include "SettingsScript.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -172,14 +171,4 @@ TEST(SettingsFile, WriterReplacesWholeOrReportsFailure)
 	EXPECT_FALSE(absent.ok);
 	EXPECT_EQ(absent.refusal.line, 0);
 	EXPECT_THAT(absent.refusal.message, HasSubstr("cannot be opened for reading"));
-}
-
-TEST(SettingsScript, FitsItsPage)
-{
-	EXPECT_TRUE(settings::ScriptFitsPage(0, 180));
-	EXPECT_TRUE(settings::ScriptFitsPage(76, 180));
-	EXPECT_FALSE(settings::ScriptFitsPage(77, 180));
-	EXPECT_TRUE(settings::ScriptFitsPage(232, 24));
-	EXPECT_FALSE(settings::ScriptFitsPage(233, 24));
-	EXPECT_FALSE(settings::ScriptFitsPage(255, 24));
 }
