@@ -25,6 +25,8 @@ constexpr int DEV_SENSOR_READ = 0xBB;
 constexpr int DEV_EEPROM_PAGE0 = 0xA0; // page p: 0xA0 + 2 * p
 constexpr int EEPROM_PAGES = 8;
 constexpr int EEPROM_PAGE_SIZE = 256;
+// A write never crosses one of these: the EEPROM wraps inside it.
+constexpr int EEPROM_WRITE_PAGE_SIZE = 16;
 
 constexpr int EepromWrite(int page)
 {

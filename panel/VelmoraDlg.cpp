@@ -61,8 +61,7 @@ void CVelmoraDlg::DoDataExchange(CDataExchange *pDX)
 }
 
 // Controls whose handlers are not part of the panel yet (direct register
-// access, image trim, settings files and Save) have no entry: they do
-// nothing rather than pretend.
+// access, image trim) have no entry: they do nothing rather than pretend.
 BEGIN_MESSAGE_MAP(CVelmoraDlg, CDialog)
 	ON_WM_SYSCOMMAND()
 	ON_WM_PAINT()
@@ -87,6 +86,14 @@ BEGIN_MESSAGE_MAP(CVelmoraDlg, CDialog)
 	ON_BN_CLICKED(IDC_PUSH_TO_SET, &CVelmoraDlg::OnBnClickedPushToSet)
 	ON_EN_CHANGE(IDC_RED_GREEN, &CVelmoraDlg::OnEnChangeRedGreen)
 	ON_EN_CHANGE(IDC_BLUE_GREEN, &CVelmoraDlg::OnEnChangeBlueGreen)
+	// Settings files, Save and Erase.
+	ON_BN_CLICKED(IDC_SAVE, &CVelmoraDlg::OnBnClickedSave)
+	ON_EN_CHANGE(IDC_ADDR_OFFSET, &CVelmoraDlg::OnEnChangeAddrOffset)
+	ON_BN_CLICKED(IDC_ERASE_EEPROM, &CVelmoraDlg::OnBnClickedEraseEeprom)
+	ON_BN_CLICKED(IDC_BROWSE, &CVelmoraDlg::OnBnClickedBrowse)
+	ON_BN_CLICKED(IDC_FILE_TO_CAM, &CVelmoraDlg::OnBnClickedFileToCam)
+	ON_EN_CHANGE(IDC_FILE_NAME, &CVelmoraDlg::OnEnChangeFileName)
+	ON_BN_CLICKED(IDC_CAM_TO_FILE, &CVelmoraDlg::OnBnClickedCamToFile)
 	ON_NOTIFY(NM_THEMECHANGED, IDC_RED_GREEN_SCROLL, &CVelmoraDlg::OnNotifyIgnore)
 	ON_NOTIFY(NM_THEMECHANGED, IDC_BLUE_GREEN_SCROLL, &CVelmoraDlg::OnNotifyIgnore)
 	ON_NOTIFY(NM_THEMECHANGED, IDC_SHARPNESS_SCROLL, &CVelmoraDlg::OnNotifyIgnore)

@@ -2,7 +2,7 @@
 //
 // Members are declared in the order of the panel's member table; the
 // handlers live in one file per concern (connection, sliders, exposure,
-// white balance, image features).
+// white balance, image features, settings files, Save).
 #pragma once
 
 #include "ddx.h"
@@ -86,6 +86,9 @@ public:
 	CEdit m_ctlDataHighEdit;
 	CEdit m_ctlDataLowEdit;
 	CEdit m_ctlSharpnessEdit;
+	// White-balance register 0xAC4E, measured with the snapshot so that
+	// Save's script restores the camera's own value.
+	std::int32_t m_nRegAC4E = 0;
 
 	// Window messages (VelmoraDlg.cpp).
 	void OnSysCommand(UINT nID, LPARAM lParam);
@@ -131,6 +134,21 @@ public:
 	void OnBnClickedOverlay2();
 	void OnBnClickedOverlay3();
 	void OnBnClickedOverlay4();
+
+	// Settings files (SettingsFile.cpp).
+	void OnBnClickedBrowse();
+	void OnEnChangeFileName();
+	void OnBnClickedCamToFile();
+	void OnBnClickedFileToCam();
+	void WriteFileToEeprom();
+	void VerifyEeprom();
+	bool ReadBackEeprom();
+	void CompareWithFile();
+
+	// Save, address offset and Erase (SaveSettings.cpp).
+	void OnBnClickedSave();
+	void OnEnChangeAddrOffset();
+	void OnBnClickedEraseEeprom();
 
 	DECLARE_MESSAGE_MAP()
 

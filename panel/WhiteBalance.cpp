@@ -83,6 +83,8 @@ void CVelmoraDlg::OnBnClickedPush2White()
 		Sleep(kSnapshotReadPause);
 		m_anWbSnapshot[i] = iic.ReadReg16(DEV_SENSOR_READ, WB_SNAPSHOT_REGS[i]);
 	}
+	Sleep(kSnapshotReadPause);
+	m_nRegAC4E = iic.ReadReg16(DEV_SENSOR_READ, REG_WB_SCRIPT_END);
 }
 
 void CVelmoraDlg::OnBnClickedManualMode()

@@ -42,6 +42,9 @@ protected:
 			log.push_back("SLEEP 1");
 			log.push_back("R " + Hex4(reg.number()));
 		}
+		// 0xAC4E, for the settings script.
+		log.push_back("SLEEP 1");
+		log.push_back("R ac4e");
 		return log;
 	}
 };

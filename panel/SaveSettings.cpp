@@ -1,0 +1,174 @@
+// "Save " writes the settings script into EEPROM page 3 and the
+// freeze-gain marker into page 1; "Erase EEp" clears the script; the
+// hidden address offset edit moves where the script begins.
+#include "VelmoraDlg.h"
+
+#include "IICTransfer.h"
+#include "SettingsScript.h"
+#include "msgbox.h"
+#include "resource.h"
+#include "sleep.h"
+#include "waitcursor.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+
+using namespace kl310;
+
+namespace {
+
+// The EEPROM takes this long to store a write.
+constexpr DWORD kEepromWritePause = 20;
+// The page must be clear before the camera is read.
+constexpr DWORD kAfterFillPause = 100;
+constexpr int kOffsetMax = 0xFF;
+
+// Presses of "Erase EEp" in this run; only odd presses erase.
+std::int16_t s_nErasePresses = 0;
+
+// Fills page 3 with 0xFF from offset to its end. A block never crosses
+// one of the EEPROM's 16-byte write pages: the EEPROM would wrap inside it
+// and overwrite bytes before the offset. Returns the number of failed blocks.
+int FillScriptPage(CIICTransfer &iic, int offset, CProgressCtrl *progress)
+{
+	static const std::uint16_t kErased[EEPROM_WRITE_PAGE_SIZE] = {
+		0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+	};
+	int failed = 0;
+	for (int sub = offset; sub < EEPROM_PAGE_SIZE;) {
+		int count = EEPROM_WRITE_PAGE_SIZE - sub % EEPROM_WRITE_PAGE_SIZE;
+		iic.WriteBlock(EepromWrite(PAGE_SCRIPT), sub, kErased, count);
+		if (iic.TestAndClearError())
+			failed++;
+		Sleep(kEepromWritePause);
+		if (progress)
+			progress->StepIt();
+		sub += count;
+	}
+	return failed;
+}
+
+// The check states go into their members as Save reads them; the panel
+// cannot change while Save runs.
+settings::ScriptValues TakeScriptValues(CVelmoraDlg &dlg)
+{
+	settings::ScriptValues v;
+	v.autoWb = dlg.m_bAutoWb;
+	std::copy(std::begin(dlg.m_anWbSnapshot), std::end(dlg.m_anWbSnapshot), v.wbSnapshot.begin());
+	v.regAC4E = dlg.m_nRegAC4E;
+
+	dlg.m_bOverlayEnable = dlg.IsDlgButtonChecked(IDC_ENABLE_OVERLAY);
+	v.overlayEnable = dlg.m_bOverlayEnable;
+	if (v.overlayEnable) {
+		dlg.m_bOverlay1 = dlg.IsDlgButtonChecked(IDC_OVERLAY1);
+		dlg.m_bOverlay2 = dlg.IsDlgButtonChecked(IDC_OVERLAY2);
+		dlg.m_bOverlay3 = dlg.IsDlgButtonChecked(IDC_OVERLAY3);
+		dlg.m_bOverlay4 = dlg.IsDlgButtonChecked(IDC_OVERLAY4);
+		v.overlays = { dlg.m_bOverlay1 != 0, dlg.m_bOverlay2 != 0, dlg.m_bOverlay3 != 0, dlg.m_bOverlay4 != 0 };
+	}
+
+	v.reg326C = dlg.m_nReg326C;
+	v.manualExposure = dlg.m_bManualExposure;
+	v.shutter = dlg.m_nShutter;
+	v.aexRef = dlg.m_nAexRef;
+	v.freezeGain = dlg.m_bFreezeGain;
+	v.gain3056 = dlg.m_nGain3056;
+	v.gain3058 = dlg.m_nGain3058;
+	v.gain305A = dlg.m_nGain305A;
+	v.gain305C = dlg.m_nGain305C;
+	v.regA838 = dlg.m_nRegA838;
+	v.regA83A = dlg.m_nRegA83A;
+	return v;
+}
+
+// Writes the script byte by byte from offset on, with the marker at its
+// place; false at the first failed write.
+bool WriteScript(CIICTransfer &iic, const settings::SettingsScript &script, int offset, CProgressCtrl &progress)
+{
+	for (size_t pos = 0; pos <= script.bytes.size(); pos++) {
+		if (pos == script.markerBefore) {
+			iic.WriteByte(EepromWrite(PAGE_FREEZE_MARKER), OFFSET_FREEZE_MARKER, script.marker);
+			if (iic.TestAndClearError())
+				return false;
+			Sleep(kEepromWritePause);
+		}
+		if (pos == script.bytes.size())
+			break;
+		iic.WriteByte(EepromWrite(PAGE_SCRIPT), offset + static_cast<int>(pos), script.bytes[pos]);
+		if (iic.TestAndClearError())
+			return false;
+		Sleep(kEepromWritePause);
+		if (pos < script.quietBegin || pos >= script.quietEnd)
+			progress.StepIt();
+	}
+	return true;
+}
+
+} // namespace
+
+void CVelmoraDlg::OnBnClickedSave()
+{
+	m_ctlProgress.SetStep(1);
+	m_ctlProgress.SetPos(0);
+	CWaitCursor wait;
+
+	settings::ScriptValues values = TakeScriptValues(*this);
+	size_t length = settings::BuildSettingsScript(values).bytes.size();
+	if (!settings::ScriptFitsPage(m_nAddrOffset, length)) {
+		CString text;
+		text.Format("The settings script of %zu bytes does not fit into EEPROM page 3 from offset 0x%x; "
+			    "nothing was saved.",
+			    length, m_nAddrOffset);
+		AfxMessageBox(text);
+		return;
+	}
+
+	CIICTransfer iic;
+	if (FillScriptPage(iic, m_nAddrOffset, &m_ctlProgress) != 0) {
+		AfxMessageBox("EEPROM page 3 could not be cleared; the settings were not saved.");
+		m_ctlProgress.SetPos(0);
+		return;
+	}
+	Sleep(kAfterFillPause);
+
+	// A script built from values never read would set the camera wrong.
+	values.reg301C = iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP1);
+	bool readFailed = iic.TestAndClearError();
+	if (!readFailed) {
+		values.reg3254 = iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP2);
+		readFailed = iic.TestAndClearError();
+	}
+	if (readFailed) {
+		AfxMessageBox("Reading the camera failed; the settings were not saved.");
+		m_ctlProgress.SetPos(0);
+		return;
+	}
+
+	if (!WriteScript(iic, settings::BuildSettingsScript(values), m_nAddrOffset, m_ctlProgress))
+		AfxMessageBox("Writing to the EEPROM failed; the saved settings are incomplete.");
+	m_ctlProgress.SetPos(0);
+}
+
+void CVelmoraDlg::OnEnChangeAddrOffset()
+{
+	UpdateData(TRUE);
+	unsigned long value = std::strtoul(m_strAddrOffset.GetString(), nullptr, 16);
+	if (value >= kOffsetMax)
+		value = kOffsetMax;
+	m_strAddrOffset.Format("%lx", value);
+	UpdateData(FALSE);
+	m_nAddrOffset = static_cast<std::uint16_t>(value);
+}
+
+void CVelmoraDlg::OnBnClickedEraseEeprom()
+{
+	if (s_nErasePresses % 2 == 0) {
+		AfxMessageBox("This will erase part of camera EEPROM. If this is ok please press again erase");
+		s_nErasePresses++;
+		return;
+	}
+	s_nErasePresses++;
+	CIICTransfer iic;
+	FillScriptPage(iic, m_nAddrOffset, nullptr);
+}

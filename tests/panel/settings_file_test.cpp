@@ -1,0 +1,364 @@
+// "Browse", the file name edit, "Cam --> File" and "File --> Cam" against
+// the simulated camera: what reaches the file, what reaches the EEPROM and
+// what the operator is told.
+#include "panel_fixture.h"
+
+#include "SettingsFile.h"
+#include "filedlg_access.h"
+#include "resource.h"
+#include "sleep.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace sim = qxiic::sim;
+namespace fs = std::filesystem;
+using sim::Call;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+namespace {
+
+const char kNack[] = "error: USB_I2C_NACK";
+
+std::uint8_t Pattern(int i)
+{
+	return static_cast<std::uint8_t>((i * 37 + i / 256 + 1) & 0xFF);
+}
+
+std::string ReadFile(const std::string &path)
+{
+	std::ifstream in(path, std::ios::binary);
+	return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string &path, const std::string &text)
+{
+	std::ofstream(path, std::ios::binary) << text;
+}
+
+// A hand-written file of n pattern values: lower case, bare LF, 8 a line.
+std::string HandWritten(int values)
+{
+	std::string text = "// edited by hand\n";
+	char value[4];
+	for (int i = 0; i < values; i++) {
+		std::snprintf(value, sizeof(value), "%02x", Pattern(i));
+		text += value;
+		text += (i % 8 == 7) ? "\n" : "  ";
+	}
+	return text;
+}
+
+size_t Count(const std::vector<std::string> &log, const std::string &prefix)
+{
+	size_t n = 0;
+	for (const std::string &entry : log)
+		n += entry.rfind(prefix, 0) == 0;
+	return n;
+}
+
+class SettingsFileTest : public PanelTest
+{
+protected:
+	void SetUp() override
+	{
+		PanelTest::SetUp();
+		std::string pattern = (fs::temp_directory_path() / "velmora-panel-XXXXXX").string();
+		m_dir = mkdtemp(pattern.data());
+		Open();
+		m_progress = qobject_cast<QProgressBar *>(Control(IDC_PROGRESS));
+		QObject::connect(m_progress, &QProgressBar::valueChanged, [this](int value) {
+			highest = std::max(highest, value);
+			// Every step shows the busy cursor.
+			const QCursor *cursor = QApplication::overrideCursor();
+			if (value > 1)
+				busy = busy && cursor && cursor->shape() == Qt::WaitCursor;
+		});
+	}
+	void TearDown() override
+	{
+		toolkit::SetFileDialogObserver({});
+		PanelTest::TearDown();
+		fs::remove_all(m_dir);
+	}
+
+	std::string File(const char *name) const { return (m_dir / name).string(); }
+
+	// Types the name (without extension) into the file name edit.
+	std::string UseFile(const char *stem)
+	{
+		Edit(IDC_FILE_NAME)->setText(QString::fromStdString(File(stem)));
+		return File(stem) + ".qmx";
+	}
+
+	void FillEeprom(std::uint8_t value)
+	{
+		for (int i = 0; i < 2048; i++)
+			sim::SetEepromByte(i, value);
+	}
+
+	// Clicks a button and notes the progress bar as it moves.
+	void Press(int id)
+	{
+		highest = 0;
+		busy = true;
+		ClearLog();
+		Button(id)->click();
+	}
+
+	QProgressBar *m_progress = nullptr;
+	int highest = 0;
+	bool busy = true;
+
+private:
+	fs::path m_dir;
+};
+
+} // namespace
+
+TEST_F(SettingsFileTest, FileNameEditAppendsTheExtension)
+{
+	QLineEdit *edit = Edit(IDC_FILE_NAME);
+	edit->setFocus();
+	QTest::keyClicks(edit, "abc");
+	EXPECT_EQ(dlg->m_strFilePath, "abc.qmx");
+	QTest::keyClicks(edit, ".qmx");
+	EXPECT_EQ(dlg->m_strFilePath, "abc.qmx.qmx");
+	edit->selectAll();
+	QTest::keyClick(edit, Qt::Key_Delete);
+	EXPECT_EQ(dlg->m_strFilePath, ".qmx");
+}
+
+TEST_F(SettingsFileTest, BrowseTakesTheFirstChosenFile)
+{
+	WriteFile(File("a.qmx"), "");
+	WriteFile(File("b.qmx"), "");
+	bool shown = false;
+	toolkit::SetFileDialogObserver([&](QFileDialog &dialog) {
+		shown = true;
+		EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
+		EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
+		EXPECT_EQ(dialog.nameFilters(), QStringList{ "Qmx files(.qmx) (*.qmx)" });
+		QTimer::singleShot(0, &dialog, [&dialog, this] {
+			dialog.setDirectory(QString::fromStdString(File("")));
+			dialog.selectFile("\"a.qmx\" \"b.qmx\"");
+			static_cast<QDialog &>(dialog).accept();
+		});
+	});
+	Button(IDC_BROWSE)->click();
+	ASSERT_TRUE(shown);
+	EXPECT_EQ(Text(IDC_FILE_NAME), File("a.qmx"));
+	EXPECT_EQ(dlg->m_strFilePath, File("a.qmx").c_str());
+
+	// Cancel changes nothing.
+	toolkit::SetFileDialogObserver([](QFileDialog &dialog) {
+		QTimer::singleShot(0, &dialog, [&dialog] { static_cast<QDialog &>(dialog).reject(); });
+	});
+	Button(IDC_BROWSE)->click();
+	EXPECT_EQ(Text(IDC_FILE_NAME), File("a.qmx"));
+	EXPECT_EQ(dlg->m_strFilePath, File("a.qmx").c_str());
+}
+
+TEST_F(SettingsFileTest, WithoutAFileNameNothingStarts)
+{
+	for (int id : { IDC_CAM_TO_FILE, IDC_FILE_TO_CAM }) {
+		Press(id);
+		EXPECT_THAT(messages, ElementsAre("Please enter file name!"));
+		EXPECT_THAT(Log(), IsEmpty());
+	}
+}
+
+TEST_F(SettingsFileTest, CamToFileCopiesTheWholeEeprom)
+{
+	for (int i = 0; i < 2048; i++)
+		sim::SetEepromByte(i, Pattern(i));
+	std::string path = UseFile("camera");
+	Press(IDC_CAM_TO_FILE);
+
+	EXPECT_THAT(messages, IsEmpty());
+	std::vector<std::string> log = Log();
+	ASSERT_EQ(log.size(), 2048u);
+	EXPECT_EQ(log[0], "RB a0:00");
+	EXPECT_EQ(log[256 * 5 + 0x7F], "RB aa:7f");
+	EXPECT_EQ(log[2047], "RB ae:ff");
+
+	std::string text = ReadFile(path);
+	EXPECT_EQ(text.size(), 6628 + path.size());
+	settings::LoadedSettings loaded = settings::LoadSettingsFile(path);
+	ASSERT_TRUE(loaded.ok);
+	ASSERT_EQ(loaded.values.size(), 2048u);
+	for (int i = 0; i < 2048; i++)
+		ASSERT_EQ(loaded.values[static_cast<size_t>(i)], Pattern(i)) << "byte " << i;
+
+	// 410 steps from the bottom of 1..484, then back to the start; busy throughout.
+	EXPECT_EQ(highest, 411);
+	EXPECT_EQ(m_progress->minimum(), 1);
+	EXPECT_EQ(m_progress->maximum(), 484);
+	EXPECT_EQ(m_progress->value(), 1);
+	EXPECT_TRUE(busy);
+	EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(SettingsFileTest, CamToFileStopsAtTheFirstFailedRead)
+{
+	std::string path = UseFile("camera");
+	WriteFile(path, "earlier copy");
+	sim::AddFault({ Call::ReceiveSub, 0xA4, 0x10, 14, 0, -1 });
+	Press(IDC_CAM_TO_FILE);
+
+	EXPECT_THAT(messages, ElementsAre(kNack, "Reading EEPROM page 2 at 0x10 failed; no file was written."));
+	std::vector<std::string> log = Log();
+	ASSERT_EQ(log.size(), 2 * 256 + 17u);
+	EXPECT_EQ(log.back(), "RB a4:10 !14");
+	EXPECT_EQ(ReadFile(path), "earlier copy");
+}
+
+TEST_F(SettingsFileTest, FileToCamWritesAndVerifiesEveryPage)
+{
+	const int pageCounts[] = { 8, 1, 4 };
+	for (int pages : pageCounts) {
+		SCOPED_TRACE(pages);
+		FillEeprom(0x00);
+		std::string path = UseFile("hand");
+		WriteFile(path, HandWritten(pages * 256));
+		Press(IDC_FILE_TO_CAM);
+
+		EXPECT_THAT(messages, IsEmpty());
+		EXPECT_EQ(dlg->m_nPageCount, pages);
+		std::vector<std::string> log = Log();
+		EXPECT_EQ(Count(log, "WB "), pages * 16u);
+		EXPECT_EQ(Count(log, "SLEEP 20"), pages * 16u);
+		EXPECT_EQ(Count(log, "RB "), pages * 256u);
+		EXPECT_EQ(log.front(), "WB a0:00 01 26 4b 70 95 ba df 04 29 4e 73 98 bd e2 07 2c");
+		EXPECT_EQ(log[2 * pages * 16], "RB a1:00");
+		for (int i = 0; i < 2048; i++)
+			ASSERT_EQ(sim::EepromByte(i), i < pages * 256 ? Pattern(i) : 0) << "byte " << i;
+		// Six steps per page written, one per two bytes read back; past 242 the bar starts over.
+		EXPECT_EQ(highest, pages == 1 ? 1 + 6 + 128 : 242);
+		EXPECT_EQ(m_progress->value(), 1);
+		EXPECT_TRUE(busy);
+	}
+}
+
+TEST_F(SettingsFileTest, DamagedFilesAreRefusedAndNothingIsWritten)
+{
+	std::string page = HandWritten(256);
+	const struct {
+		const char *name;
+		std::string text;
+		const char *message;
+	} cases[] = {
+		{ "stray letter", page + "0g\n", "line 34: 'g' is no hexadecimal digit" },
+		{ "TAB in a value", "0\t1\n" + page, "line 1: the value '0' has one digit, not two" },
+		{ "cut value", page.substr(0, page.size() - 2), "line 33: the value 'd' has one digit, not two" },
+		{ "comma", "01,02\n", "line 1: ',' directly after a value" },
+		{ "300 values", HandWritten(300), "300 values, which is no whole number of pages of 256" },
+		{ "511 values", HandWritten(511), "511 values" },
+		{ "no values", "// nothing here\r\n", "the file holds no values" },
+		{ "9 pages", HandWritten(9 * 256), "line 258: more than 8 pages" },
+	};
+	FillEeprom(0x77);
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.name);
+		std::string path = UseFile("damaged");
+		WriteFile(path, c.text);
+		Press(IDC_FILE_TO_CAM);
+		ASSERT_EQ(messages.size(), 1u);
+		EXPECT_THAT(messages[0], HasSubstr("The settings file " + path + " cannot be used: "));
+		EXPECT_THAT(messages[0], HasSubstr(c.message));
+		EXPECT_THAT(messages[0], HasSubstr("Nothing was written to the camera."));
+		EXPECT_THAT(Log(), IsEmpty());
+	}
+	for (int i = 0; i < 2048; i++)
+		ASSERT_EQ(sim::EepromByte(i), 0x77) << "byte " << i;
+
+	UseFile("absent");
+	Press(IDC_FILE_TO_CAM);
+	ASSERT_EQ(messages.size(), 1u);
+	EXPECT_THAT(messages[0], HasSubstr("cannot be opened for reading"));
+	EXPECT_THAT(Log(), IsEmpty());
+}
+
+TEST_F(SettingsFileTest, FailingBlockInPage2StopsTheWrite)
+{
+	FillEeprom(0x00);
+	std::string path = UseFile("hand");
+	WriteFile(path, HandWritten(2048));
+	sim::AddFault({ Call::SendSub, 0xA4, 0x30, 14, 0, 1 });
+	Press(IDC_FILE_TO_CAM);
+
+	EXPECT_THAT(messages, ElementsAre(kNack, "error during writing to 0xa2 (QMX-EEprom), action stopped!"));
+	std::vector<std::string> log = Log();
+	EXPECT_EQ(Count(log, "WB "), 2 * 16 + 4u);
+	EXPECT_EQ(Count(log, "RB "), 0u);
+	for (int i = 0; i < 2048; i++) {
+		bool written = i < 2 * 256 + 0x30;
+		ASSERT_EQ(sim::EepromByte(i), written ? Pattern(i) : 0) << "byte " << i;
+	}
+}
+
+TEST_F(SettingsFileTest, FailingReadBackStopsTheVerification)
+{
+	std::string path = UseFile("hand");
+	WriteFile(path, HandWritten(1024));
+	sim::AddFault({ Call::ReceiveSub, 0xA3, 300 - 256, 14, 0, 1 });
+	// Even a difference would not be reported after the failed read.
+	sim::SetEepromByte(0x3FF, 0x00);
+	Press(IDC_FILE_TO_CAM);
+
+	EXPECT_THAT(messages, ElementsAre(kNack, "error during Reading back from QMX EEProm "));
+	EXPECT_EQ(Count(Log(), "RB "), 301u);
+}
+
+TEST_F(SettingsFileTest, VerificationFindsACorruptedByteInPage6)
+{
+	std::string path = UseFile("hand");
+	std::string text = HandWritten(2048);
+	// Byte 0x621 of the file is 0x3d.
+	size_t at = text.find('\n') + 1 + (0x621 / 8) * 31 + (0x621 % 8) * 4;
+	text.replace(at, 2, "3d");
+	WriteFile(path, text);
+	// The EEPROM loses the byte after the last block was written.
+	int pauses = 0;
+	AfxSetSleepHandler([&](DWORD ms) {
+		sim::AdvanceClock(static_cast<std::int64_t>(ms) * 1000);
+		if (++pauses == 128)
+			sim::SetEepromByte(0x621, 0x3c);
+	});
+	Press(IDC_FILE_TO_CAM);
+
+	EXPECT_EQ(Count(Log(), "RB "), 2048u);
+	EXPECT_THAT(messages, ElementsAre("QMX file in EEprom corrupt; addr 621: 3c 3d "));
+}
+
+TEST_F(SettingsFileTest, FileChangedDuringTheWriteIsNotVerified)
+{
+	std::string path = UseFile("hand");
+	const struct {
+		std::string replacement;
+		const char *reason;
+	} cases[] = {
+		{ HandWritten(256), "it changed while it was written" },
+		{ "zz\n", "line 1: 'z' where a value should stand" },
+	};
+	for (const auto &c : cases) {
+		WriteFile(path, HandWritten(512));
+		AfxSetSleepHandler([&](DWORD ms) {
+			sim::AdvanceClock(static_cast<std::int64_t>(ms) * 1000);
+			WriteFile(path, c.replacement);
+		});
+		Press(IDC_FILE_TO_CAM);
+		EXPECT_EQ(Count(Log(), "RB "), 0u);
+		EXPECT_THAT(messages, ElementsAre("The settings file " + path + " cannot be used: " + c.reason +
+						  ". The EEPROM was written but not verified."));
+	}
+}
