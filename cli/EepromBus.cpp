@@ -27,11 +27,6 @@ void EepromBus::fail(const char *action, int page, int offset, const std::string
 	m_failure = where + why;
 }
 
-bool EepromBus::mayBeInWriteCycle() const
-{
-	return m_lastWriteUs.has_value() && m_clock.NowUs() - *m_lastWriteUs < kWriteCycleLimitUs;
-}
-
 // A busy EEPROM answers a transfer with a missing acknowledge and takes
 // nothing from it, so the same transfer is simply tried again. Any other
 // failure, or one with no write cycle to explain it, is final.
@@ -47,12 +42,12 @@ bool EepromBus::attempt(const char *action, int page, int offset, Transfer trans
 			fail(action, page, offset, m_sink.Text());
 			return false;
 		}
-		if (!mayBeInWriteCycle()) {
+		std::int64_t left = *m_lastWriteUs + kWriteCycleLimitUs - m_clock.NowUs();
+		if (left <= 0) {
 			fail(action, page, offset,
 			     "the EEPROM did not acknowledge within 25 ms of the last write (" + m_sink.Text() + ")");
 			return false;
 		}
-		std::int64_t left = *m_lastWriteUs + kWriteCycleLimitUs - m_clock.NowUs();
 		m_clock.SleepUs(std::min(kPollIntervalUs, left));
 	}
 }

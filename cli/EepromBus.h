@@ -51,7 +51,6 @@ private:
 
 	template <typename Transfer>
 	bool attempt(const char *action, int page, int offset, Transfer transfer);
-	bool mayBeInWriteCycle() const;
 	void fail(const char *action, int page, int offset, const std::string &why);
 
 	ToolClock &m_clock;
