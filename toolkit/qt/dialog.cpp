@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QWindow>
 
 namespace {
@@ -65,9 +64,9 @@ void CDialog::destroyWindow()
 	if (!m_host)
 		return;
 	// Control objects that outlive the window must not reach its widgets.
-	for (QWidget *widget : m_host->findChildren<QWidget *>()) {
-		if (auto *wnd = static_cast<CWnd *>(widget->property("velmora_cwnd").value<void *>()))
-			wnd->Detach();
+	for (const auto &ctl : m_host->controls()) {
+		if (ctl->object)
+			ctl->object->Detach();
 	}
 	m_items.clear();
 	m_sysMenu.reset();
@@ -139,14 +138,14 @@ BOOL CDialog::UpdateData(BOOL saveAndValidate)
 
 CWnd *CDialog::GetDlgItem(int id) const
 {
-	QWidget *widget = m_host ? m_host->control(id) : nullptr;
-	if (!widget)
+	ControlState *ctl = m_host ? m_host->state(id) : nullptr;
+	if (!ctl)
 		return nullptr;
-	if (auto *wnd = static_cast<CWnd *>(widget->property("velmora_cwnd").value<void *>()))
-		return wnd;
+	if (ctl->object)
+		return ctl->object;
 	auto &item = m_items[id];
 	if (!item)
-		item = makeControlObject(widget);
+		item = makeControlObject(ctl->widget);
 	return item.get();
 }
 
