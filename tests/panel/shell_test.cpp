@@ -5,6 +5,7 @@
 
 #include "AboutDlg.h"
 #include "qt_access.h"
+#include "msgbox.h"
 #include "resource.h"
 #include "resources.h"
 
@@ -18,6 +19,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -563,6 +565,32 @@ TEST_F(ShellKeysTest, AltSpaceAfterTheAboutBoxOpensTheMenuAndLeavesTheCheckBoxAl
 	EXPECT_FALSE(Checked(IDC_MANUAL_EXPOSURE));
 	EXPECT_TRUE(Log().empty()) << "the key reached the check box";
 	menu->hide();
+}
+
+TEST_F(ShellKeysTest, ClosingTheAboutBoxOrAMessageGivesThePanelBackItsActivation)
+{
+	Open();
+	Window()->show();
+	QApplication::setActiveWindow(Window());
+	ASSERT_EQ(QApplication::activeWindow(), Window());
+	WhenModal([](QWidget *box) {
+		ASSERT_NE(box, nullptr);
+		QApplication::setActiveWindow(box);
+		box->findChild<QPushButton *>("1")->click();
+	});
+	Window()->findChild<QMenu *>()->actions().last()->trigger();
+	QApplication::processEvents(); // the window system answers the activation
+	EXPECT_EQ(QApplication::activeWindow(), Window()) << "after the About box";
+
+	toolkit::SetMessageBoxObserver([](QMessageBox &box) {
+		QTimer::singleShot(0, &box, [&box] {
+			QApplication::setActiveWindow(&box);
+			box.accept();
+		});
+	});
+	AfxMessageBox("Note");
+	QApplication::processEvents();
+	EXPECT_EQ(QApplication::activeWindow(), Window()) << "after a message";
 }
 
 TEST_F(ShellKeysTest, TabVisitsTheTemplateOrderWithOneStopPerRadioSet)

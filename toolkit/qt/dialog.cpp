@@ -4,6 +4,7 @@
 #include "../resources.h"
 #include "../winapp.h"
 #include "dialog_host.h"
+#include "interaction.h"
 
 #include <QAbstractButton>
 #include <QIcon>
@@ -92,7 +93,10 @@ INT_PTR CDialog::DoModal()
 		return -1;
 	m_nModalResult = IDCANCEL;
 	m_host->setWindowModality(Qt::ApplicationModal);
-	m_host->exec();
+	{
+		toolkit::detail::ModalReturn back;
+		m_host->exec();
+	}
 	INT_PTR result = m_nModalResult;
 	destroyWindow();
 	return result;
