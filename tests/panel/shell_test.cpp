@@ -652,6 +652,9 @@ TEST_F(PanelTest, ShellEveryCaptionIsWholeInTheProgramsFont)
 {
 	Open();
 	ExpectCaptionsWhole(*dlg);
+	// Characters as written: "-->" stays three glyphs, not the face's arrow.
+	QFontMetrics metrics(Control(IDC_FILE_TO_CAM)->font());
+	EXPECT_EQ(metrics.horizontalAdvance("-->"), 2 * metrics.horizontalAdvance("-") + metrics.horizontalAdvance(">"));
 	CAboutDlg about;
 	ASSERT_TRUE(about.Create());
 	ExpectCaptionsWhole(about);

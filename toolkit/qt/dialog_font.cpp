@@ -38,6 +38,9 @@ QFont DialogFont(const DialogTemplate &tmpl)
 	QFont font;
 	font.setFamilies(families);
 	font.setPointSize(tmpl.pointSize);
+	// Captions show their characters as written: a face's contextual
+	// forms would draw "-->" as an arrow.
+	font.setStyleStrategy(QFont::PreferNoShaping);
 	return font;
 }
 
