@@ -56,10 +56,11 @@ DialogHost::DialogHost(CDialog *owner, const DialogTemplate &tmpl, QWidget *pare
 
 DialogHost::~DialogHost()
 {
-	// The widgets go with the dialog; their records must not outlive them
-	// in the lookups while Qt deletes the children.
+	// The controls go first, while the records that their connections and
+	// this filter use still exist.
+	for (const auto &ctl : m_states)
+		delete ctl->widget;
 	m_byWidget.clear();
-	m_byId.clear();
 }
 
 DialogHost *DialogHost::of(const QWidget *control)
