@@ -27,6 +27,7 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <functional>
@@ -682,6 +683,14 @@ TEST_F(PanelTest, ShellGroupFramesMeetWithoutCrossingOrDoubling)
 	}
 }
 
+// The text of a control's tooltip as the operator reads it.
+std::string TipOf(QWidget *widget)
+{
+	QTextDocument tip;
+	tip.setHtml(widget->toolTip());
+	return tip.toPlainText().toStdString();
+}
+
 TEST_F(PanelTest, ShellAbbreviatedControlsExplainThemselves)
 {
 	Open();
@@ -695,7 +704,7 @@ TEST_F(PanelTest, ShellAbbreviatedControlsExplainThemselves)
 	};
 	for (const auto &[id, names] : tips) {
 		SCOPED_TRACE(id);
-		const std::string tip = Control(id)->toolTip().toStdString();
+		const std::string tip = TipOf(Control(id));
 		EXPECT_NE(tip.find(names), std::string::npos) << tip;
 		// One sentence.
 		ASSERT_FALSE(tip.empty());
@@ -710,6 +719,6 @@ TEST_F(PanelTest, ShellAbbreviatedControlsExplainThemselves)
 			if (candidate->text() == label)
 				found = candidate;
 		ASSERT_NE(found, nullptr) << label;
-		EXPECT_NE(found->toolTip().toStdString().find(names), std::string::npos) << label;
+		EXPECT_NE(TipOf(found).find(names), std::string::npos) << label;
 	}
 }

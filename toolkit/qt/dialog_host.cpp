@@ -128,8 +128,9 @@ void DialogHost::createControl(const ControlTemplate &row)
 	widget->setGeometry(toPixels(row.x, row.y, row.cx, row.cy));
 	if (row.style & CS_HIDDEN)
 		widget->setHidden(true);
+	// As rich text, which Qt wraps into a tip of readable width.
 	if (row.tooltip)
-		widget->setToolTip(QString::fromUtf8(row.tooltip));
+		widget->setToolTip(QStringLiteral("<p>%1</p>").arg(QString::fromUtf8(row.tooltip).toHtmlEscaped()));
 	widget->installEventFilter(this);
 	if (row.id >= 0) {
 		widget->setObjectName(QString::number(row.id));
