@@ -2,11 +2,13 @@
 // shutter value and an optional gain freeze.
 #include "VelmoraDlg.h"
 
+#include "ControlGroups.h"
 #include "IICTransfer.h"
 #include "resource.h"
 #include "sleep.h"
 
 using namespace kl310;
+using namespace panel;
 
 namespace {
 // The exposure state registers settle between reads.
@@ -20,11 +22,10 @@ void CVelmoraDlg::OnBnClickedManualExposure()
 
 	if (m_bManualExposure) {
 		iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_MODE, EXPOSURE_MANUAL);
-		EnableControl(IDC_SHUTTER_SCROLL, TRUE);
-		EnableControl(IDC_SHUTTER, TRUE);
-		EnableControl(IDC_FREEZE_GAIN, TRUE);
-		EnableControl(IDC_AEX_REF_SCROLL, FALSE);
-		EnableControl(IDC_AEX_REF, FALSE);
+		for (int id : kShutterControls)
+			EnableControl(id, TRUE);
+		for (int id : kAexRefControls)
+			EnableControl(id, FALSE);
 
 		m_nShutter = iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER);
 		UpdateShutterScroll();
@@ -46,11 +47,10 @@ void CVelmoraDlg::OnBnClickedManualExposure()
 
 	iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_MODE, EXPOSURE_AUTO);
 	m_nShutter = iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER);
-	EnableControl(IDC_SHUTTER_SCROLL, FALSE);
-	EnableControl(IDC_SHUTTER, FALSE);
-	EnableControl(IDC_FREEZE_GAIN, FALSE);
-	EnableControl(IDC_AEX_REF_SCROLL, TRUE);
-	EnableControl(IDC_AEX_REF, TRUE);
+	for (int id : kShutterControls)
+		EnableControl(id, FALSE);
+	for (int id : kAexRefControls)
+		EnableControl(id, TRUE);
 
 	m_nAexRef = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_REF);
 	UpdateAexRefScroll();

@@ -60,13 +60,23 @@ void CVelmoraDlg::DoDataExchange(CDataExchange *pDX)
 	DDX_Control(pDX, IDC_SHARPNESS, m_ctlSharpnessEdit);
 }
 
-// Controls whose handlers are not part of the panel yet (direct register
-// access, image trim, settings files and Save) have no entry: they do
-// nothing rather than pretend.
+// Controls whose handlers are not part of the panel yet (settings files
+// and Save) have no entry: they do nothing rather than pretend.
 BEGIN_MESSAGE_MAP(CVelmoraDlg, CDialog)
 	ON_WM_SYSCOMMAND()
 	ON_WM_PAINT()
 	ON_WM_QUERYDRAGICON()
+	ON_EN_CHANGE(IDC_REG_HIGH, &CVelmoraDlg::OnEnChangeRegHigh)
+	ON_BN_CLICKED(IDC_SENSOR, &CVelmoraDlg::OnBnClickedSensor)
+	ON_BN_CLICKED(IDC_EEPROM0, &CVelmoraDlg::OnBnClickedEeprom0)
+	ON_BN_CLICKED(IDC_EEPROM1, &CVelmoraDlg::OnBnClickedEeprom1)
+	ON_BN_CLICKED(IDC_EEPROM2, &CVelmoraDlg::OnBnClickedEeprom2)
+	ON_BN_CLICKED(IDC_EEPROM3, &CVelmoraDlg::OnBnClickedEeprom3)
+	ON_EN_CHANGE(IDC_REG_LOW, &CVelmoraDlg::OnEnChangeRegLow)
+	ON_EN_CHANGE(IDC_DATA_HIGH, &CVelmoraDlg::OnEnChangeDataHigh)
+	ON_EN_CHANGE(IDC_DATA_LOW, &CVelmoraDlg::OnEnChangeDataLow)
+	ON_BN_CLICKED(IDC_SEND, &CVelmoraDlg::OnBnClickedSend)
+	ON_BN_CLICKED(IDC_READ, &CVelmoraDlg::OnBnClickedRead)
 	ON_BN_CLICKED(IDC_MIRROR, &CVelmoraDlg::OnBnClickedMirror)
 	ON_BN_CLICKED(IDC_FLIP, &CVelmoraDlg::OnBnClickedFlip)
 	ON_BN_CLICKED(IDC_CONNECT, &CVelmoraDlg::OnBnClickedConnect)
@@ -81,7 +91,14 @@ BEGIN_MESSAGE_MAP(CVelmoraDlg, CDialog)
 	ON_BN_CLICKED(IDC_OVERLAY2, &CVelmoraDlg::OnBnClickedOverlay2)
 	ON_BN_CLICKED(IDC_OVERLAY3, &CVelmoraDlg::OnBnClickedOverlay3)
 	ON_BN_CLICKED(IDC_OVERLAY4, &CVelmoraDlg::OnBnClickedOverlay4)
+	ON_BN_CLICKED(IDC_ADDR_PLUS, &CVelmoraDlg::OnBnClickedAddrPlus)
+	ON_BN_CLICKED(IDC_ADDR_MINUS, &CVelmoraDlg::OnBnClickedAddrMinus)
 	ON_EN_CHANGE(IDC_SHARPNESS, &CVelmoraDlg::OnEnChangeSharpness)
+	ON_BN_CLICKED(IDC_TRIM_STORE, &CVelmoraDlg::OnBnClickedStore)
+	ON_BN_CLICKED(IDC_TRIM_LEFT, &CVelmoraDlg::OnBnClickedTrimLeft)
+	ON_BN_CLICKED(IDC_TRIM_RIGHT, &CVelmoraDlg::OnBnClickedTrimRight)
+	ON_BN_CLICKED(IDC_TRIM_UP, &CVelmoraDlg::OnBnClickedTrimUp)
+	ON_BN_CLICKED(IDC_TRIM_DOWN, &CVelmoraDlg::OnBnClickedTrimDown)
 	ON_BN_CLICKED(IDC_FREEZE_GAIN, &CVelmoraDlg::OnBnClickedFreezeGain)
 	ON_BN_CLICKED(IDC_MANUAL_MODE, &CVelmoraDlg::OnBnClickedManualMode)
 	ON_BN_CLICKED(IDC_PUSH_TO_SET, &CVelmoraDlg::OnBnClickedPushToSet)
