@@ -53,6 +53,7 @@ TEST_F(DirectAccessTest, TargetsReadAndWriteThroughTheirDeviceForms)
 		// A byte 0x0A shows with its leading zero.
 		{ IDC_SENSOR, true, "c8", "92", "", "", { "R c892" }, "01", "0a" },
 		{ IDC_EEPROM0, true, "", "01", "", "", { "RB a1:01" }, "01", "4c" },
+		{ IDC_EEPROM0, true, "", "05", "", "", { "RB a1:05" }, "01", "00" },
 		{ IDC_EEPROM1, false, "", "ff", "", "5A", { "WB a2:ff 5a", "SLEEP 100" }, "01", "5A" },
 		{ IDC_EEPROM1, true, "", "ff", "", "", { "RB a3:ff" }, "01", "5a" },
 		{ IDC_EEPROM2, false, "", "10", "", "33", { "WB a4:10 33", "SLEEP 100" }, "01", "33" },
