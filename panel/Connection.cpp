@@ -71,9 +71,10 @@ void CVelmoraDlg::SetSliderPosition(CScrollBar &bar, int pos)
 	bar.SetScrollInfo(&info, TRUE);
 }
 
-// One step per feature, in the camera's fixed transfer order. Only the
-// first three steps and the trim step test their transfers: a failure
-// there ends the read-back with true.
+// One step per feature, in the camera's fixed transfer order; the steps of
+// exposure, image features and trim sit beside the handlers they set up.
+// Only the first three steps and the trim step test their transfers: a
+// failure there ends the read-back with true.
 bool CVelmoraDlg::ReadBackCamera()
 {
 	CIICTransfer iic;
@@ -91,16 +92,6 @@ bool CVelmoraDlg::ReadBackCamera()
 	return ReadBackTrim(iic);
 }
 
-bool CVelmoraDlg::ReadBackMirrorFlip(CIICTransfer &iic)
-{
-	int mirrorFlip = iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP1);
-	if (iic.TestAndClearError())
-		return true;
-	SetCheck(IDC_MIRROR, mirrorFlip & MIRROR_BIT);
-	SetCheck(IDC_FLIP, mirrorFlip & FLIP_BIT);
-	return false;
-}
-
 bool CVelmoraDlg::ReadBackTvMode(CIICTransfer &iic)
 {
 	int video = iic.ReadReg16(DEV_SENSOR_READ, REG_VIDEO_STANDARD);
@@ -112,69 +103,6 @@ bool CVelmoraDlg::ReadBackTvMode(CIICTransfer &iic)
 	m_strTvMode = (video & VIDEO_PAL_BIT) ? "PAL" : "NTSC";
 	UpdateData(FALSE);
 	return false;
-}
-
-bool CVelmoraDlg::ReadBackOverlays(CIICTransfer &iic)
-{
-	int overlay = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY_ENABLE);
-	if (iic.TestAndClearError())
-		return true;
-	if (!(overlay & OVERLAY_ON)) {
-		// The four boxes keep their check marks while disabled.
-		SetCheck(IDC_ENABLE_OVERLAY, false);
-		for (int id : kOverlayBoxes)
-			EnableControl(id, FALSE);
-		return false;
-	}
-	SetCheck(IDC_ENABLE_OVERLAY, true);
-	for (int id : kOverlayBoxes)
-		EnableControl(id, TRUE);
-	int overlay1 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY1);
-	int overlay2 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY2);
-	int overlay3 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY3);
-	int overlay4 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY4);
-	SetCheck(IDC_OVERLAY1, overlay1 & OVERLAY_ON);
-	SetCheck(IDC_OVERLAY2, overlay2 & OVERLAY_ON);
-	SetCheck(IDC_OVERLAY3, overlay3 & OVERLAY_ON);
-	SetCheck(IDC_OVERLAY4, overlay4 & OVERLAY_ON);
-	return false;
-}
-
-void CVelmoraDlg::ReadBackExposure(CIICTransfer &iic)
-{
-	int exposureMode = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_MODE);
-	bool manualExposure = (exposureMode & EXPOSURE_MODE_BITS) == EXPOSURE_MANUAL;
-	SetCheck(IDC_MANUAL_EXPOSURE, manualExposure);
-
-	UpdateData(TRUE);
-	m_nShutter = iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER);
-	m_strShutter.Format("%3.3x", m_nShutter);
-	SetSliderPosition(m_ctlShutterScroll, m_nShutter);
-	m_nAexRef = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_REF);
-	m_strAexRef.Format("%2.2x", m_nAexRef);
-	SetSliderPosition(m_ctlAexRefScroll, m_nAexRef & 0xFF);
-	UpdateData(FALSE);
-
-	// Only the controls of the mode in force change their state here.
-	if (!manualExposure) {
-		for (int id : kShutterControls)
-			EnableControl(id, FALSE);
-		return;
-	}
-	EnableControl(IDC_FREEZE_GAIN, TRUE);
-	for (int id : kAexRefControls)
-		EnableControl(id, FALSE);
-	int marker = iic.ReadByte(EepromRead(PAGE_FREEZE_MARKER), OFFSET_FREEZE_MARKER);
-	m_bFreezeGain = marker == FREEZE_MARKER_SET ? TRUE : FALSE;
-	SetCheck(IDC_FREEZE_GAIN, m_bFreezeGain);
-}
-
-void CVelmoraDlg::ReadBackGains(CIICTransfer &iic)
-{
-	m_nGain3056 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3056);
-	m_nGain305C = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305C);
-	m_nGain3058 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3058);
-	m_nGain305A = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305A);
 }
 
 void CVelmoraDlg::ReadBackWhiteBalance(CIICTransfer &iic)
@@ -213,15 +141,5 @@ void CVelmoraDlg::ReadBackWhiteBalance(CIICTransfer &iic)
 	}
 	UpdateData(TRUE);
 	m_strWbMode = wbText;
-	UpdateData(FALSE);
-}
-
-void CVelmoraDlg::ReadBackSharpness(CIICTransfer &iic)
-{
-	m_nReg326C = iic.ReadReg16(DEV_SENSOR_READ, REG_SHARPNESS);
-	m_nSharpness = static_cast<std::uint16_t>((m_nReg326C >> SHARPNESS_SHIFT) & SHARPNESS_MAX);
-	UpdateData(TRUE);
-	m_strSharpness.Format("%1.1x", m_nSharpness);
-	SetSliderPosition(m_ctlSharpnessScroll, m_nSharpness);
 	UpdateData(FALSE);
 }

@@ -2,7 +2,7 @@
 //
 // Members are declared in the order of the panel's member table; the
 // handlers live in one file per concern (connection, sliders, exposure,
-// white balance, image features).
+// white balance, image features, image trim, direct register access).
 #pragma once
 
 #include "ddx.h"
