@@ -20,6 +20,15 @@ constexpr int kHexByteDigits = 2;
 // Gives the EEPROM its write cycle and the sensor time to take the value.
 constexpr DWORD kWritePause = 100;
 
+// Address stepping stays within one 256-byte block.
+constexpr int kLastAddress = 0xFF;
+constexpr int kLastRegister = kLastAddress - 1; // registers sit at even addresses
+
+int EvenAddress(int address)
+{
+	return address & ~(REG_STEP - 1);
+}
+
 // Only the low 8 bits of a text count; an empty text is 0.
 int ByteOf(const CString &text)
 {
@@ -85,7 +94,7 @@ void CVelmoraDlg::OnBnClickedRead()
 	if (m_bReadMode)
 		m_nDirectDevice |= READ_FORM_BIT;
 	else
-		m_nDirectDevice &= 0x00FF & ~READ_FORM_BIT;
+		m_nDirectDevice &= 0xFF & ~READ_FORM_BIT; // the 8-bit write form
 	for (int id : kAddrStepButtons)
 		EnableControl(id, m_bReadMode);
 }
@@ -186,11 +195,11 @@ void CVelmoraDlg::OnBnClickedAddrPlus()
 {
 	int v = ByteOf(m_strRegLow);
 	if (m_nDirectDevice == DEV_SENSOR_READ) {
-		if (v >= 0xFF - 1)
+		if (v >= kLastRegister)
 			return;
-		v = (v + REG_STEP) & ~(REG_STEP - 1) & 0xFF;
+		v = EvenAddress(v + REG_STEP);
 	} else {
-		if (v >= 0xFF)
+		if (v >= kLastAddress)
 			return;
 		v++;
 	}
@@ -203,7 +212,7 @@ void CVelmoraDlg::OnBnClickedAddrMinus()
 	if (m_nDirectDevice == DEV_SENSOR_READ) {
 		if (v < REG_STEP)
 			return;
-		v = (v - REG_STEP) & ~(REG_STEP - 1);
+		v = EvenAddress(v - REG_STEP);
 	} else {
 		if (v == 0)
 			return;
