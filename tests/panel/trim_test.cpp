@@ -22,7 +22,8 @@ const int kTrimButtons[] = { IDC_TRIM_LEFT, IDC_TRIM_RIGHT, IDC_TRIM_UP, IDC_TRI
 class TrimTest : public PanelTest
 {
 protected:
-	// A fresh camera whose page 4 holds these trims.
+	// A fresh camera whose page 4 holds these trims, and a table pattern of
+	// our own so that every byte's place shows.
 	void OpenWithTrims(int horizontal, int vertical)
 	{
 		dlg.reset();
@@ -30,6 +31,8 @@ protected:
 		sim::UseManualClock(true);
 		sim::SetEepromByte(0x400, static_cast<std::uint8_t>(horizontal));
 		sim::SetEepromByte(0x401, static_cast<std::uint8_t>(vertical));
+		for (int a = 0x402; a < 0x400 + 594; a++)
+			sim::SetEepromByte(a, static_cast<std::uint8_t>(a * 7 + 3));
 		Open();
 		ClearLog();
 	}
@@ -115,26 +118,7 @@ TEST_F(TrimTest, StepsLimitsAndTexts)
 	}
 }
 
-TEST_F(TrimTest, MoveSendsTableInChunksWith36LoadCommandsThenOneApply)
-{
-	// A table pattern of our own, so that every byte's place shows.
-	for (int a = 0x402; a < 0x400 + 594; a++)
-		sim::SetEepromByte(a, static_cast<std::uint8_t>(a * 7 + 3));
-	Open();
-	ClearLog();
-
-	Button(IDC_TRIM_LEFT)->click();
-	std::vector<std::string> writes = RegisterWrites();
-	EXPECT_EQ(writes.size(), 3u + 8u + 34u * 9u + 4u + 4u + 1u);
-	EXPECT_EQ(std::count(writes.begin(), writes.end(), "0040=8304"), 36);
-	EXPECT_EQ(std::count(writes.begin(), writes.end(), "0040=8305"), 1);
-	EXPECT_EQ(writes.back(), "0040=8305");
-	EXPECT_EQ(Log(), MoveLog(22, 12, 4));
-	EXPECT_EQ(sim::Register(0xC892), 22);
-	EXPECT_EQ(sim::Register(0xC894), 12);
-}
-
-TEST_F(TrimTest, CommandPollStopsAtBit15ClearOrAfter16Reads)
+TEST_F(TrimTest, MoveSequenceAndCommandPollsUntilBit15ClearOr16Reads)
 {
 	struct Case {
 		int busyReads, polls;
@@ -148,6 +132,12 @@ TEST_F(TrimTest, CommandPollStopsAtBit15ClearOrAfter16Reads)
 		EXPECT_EQ(Log(), MoveLog(20, 10, c.polls));
 		EXPECT_TRUE(messages.empty());
 		EXPECT_EQ(Text(IDC_TRIM_VERTICAL), "a");
+
+		std::vector<std::string> writes = RegisterWrites();
+		EXPECT_EQ(writes.size(), 326u);
+		EXPECT_EQ(std::count(writes.begin(), writes.end(), "0040=8304"), 36);
+		EXPECT_EQ(writes.back(), "0040=8305");
+		EXPECT_EQ(sim::Register(0xC894), 10);
 	}
 }
 
