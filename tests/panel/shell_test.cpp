@@ -440,16 +440,6 @@ TEST_F(PanelTest, ShellNotificationsAreAcknowledgedAndChangeNothing)
 	EXPECT_NE(dlg->m_hIcon, nullptr);
 }
 
-TEST_F(PanelTest, ShellControlsWithoutHandlersYetDoNothing)
-{
-	Open();
-	ClearLog();
-	for (int id : { IDC_SEND, IDC_TRIM_LEFT, IDC_TRIM_STORE, IDC_ADDR_PLUS })
-		Button(id)->click();
-	EXPECT_TRUE(Log().empty());
-	EXPECT_TRUE(messages.empty());
-}
-
 TEST_F(PanelTest, ShellWindowMenuOpensFromAltSpaceAndTheBackground)
 {
 	Open();
