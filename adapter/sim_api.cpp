@@ -57,7 +57,7 @@ QXIIC_EXPORT int RegisterWrites(std::uint16_t reg)
 
 QXIIC_EXPORT void SetCommandBusyReads(int reads)
 {
-	Lock lock(S().mutex);
+	Lock lock(L().mutex);
 	S().camera.sensor().setCommandBusyReads(reads);
 }
 
