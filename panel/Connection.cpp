@@ -6,7 +6,6 @@
 #include "IICTransfer.h"
 #include "msgbox.h"
 #include "resource.h"
-#include "WbModeTexts.h"
 
 using namespace kl310;
 using namespace panel;
@@ -72,7 +71,8 @@ void CVelmoraDlg::SetSliderPosition(CScrollBar &bar, int pos)
 }
 
 // One step per feature, in the camera's fixed transfer order; the steps of
-// exposure, image features and trim sit beside the handlers they set up.
+// exposure, white balance, image features and trim sit beside the
+// handlers they set up.
 // Only the first three steps and the trim step test their transfers: a
 // failure there ends the read-back with true.
 bool CVelmoraDlg::ReadBackCamera()
@@ -103,43 +103,4 @@ bool CVelmoraDlg::ReadBackTvMode(CIICTransfer &iic)
 	m_strTvMode = (video & VIDEO_PAL_BIT) ? "PAL" : "NTSC";
 	UpdateData(FALSE);
 	return false;
-}
-
-void CVelmoraDlg::ReadBackWhiteBalance(CIICTransfer &iic)
-{
-	int wbMode = iic.ReadReg16(DEV_SENSOR_READ, REG_WB_MODE);
-	m_nBlueGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_BLUE_GREEN);
-	m_nRedGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_RED_GREEN);
-	m_nRedGreenSaved = m_nRedGreen & 0xFF;
-	m_nBlueGreenSaved = m_nBlueGreen & 0xFF;
-	UpdateData(TRUE);
-	m_strRedGreen.Format("%2.2x", m_nRedGreen & 0xFF);
-	m_strBlueGreen.Format("%2.2x", m_nBlueGreen & 0xFF);
-	SetSliderPosition(m_ctlRedGreenScroll, m_nRedGreen & 0xFF);
-	SetSliderPosition(m_ctlBlueGreenScroll, m_nBlueGreen & 0xFF);
-	UpdateData(FALSE);
-
-	const char *wbText;
-	if (wbMode == WB_MODE_AUTO) {
-		SetCheck(IDC_AUTO_WB, true);
-		for (int id : kWbModeControls)
-			EnableControl(id, FALSE);
-		for (int id : kGainControls)
-			EnableControl(id, FALSE);
-		wbText = kWbTextAutoAtConnect;
-	} else {
-		SetCheck(IDC_AUTO_WB, false);
-		for (int id : { IDC_WB_MODE, IDC_MANUAL_MODE, IDC_PUSH_TO_SET })
-			EnableControl(id, TRUE);
-		bool manualGains = (wbMode >> 8) != 0;
-		SetCheck(IDC_PUSH_TO_SET, !manualGains);
-		SetCheck(IDC_MANUAL_MODE, manualGains);
-		EnableControl(IDC_PUSH2WHITE, !manualGains);
-		for (int id : kGainControls)
-			EnableControl(id, manualGains);
-		wbText = manualGains ? kWbTextManual : kWbTextHeld;
-	}
-	UpdateData(TRUE);
-	m_strWbMode = wbText;
-	UpdateData(FALSE);
 }

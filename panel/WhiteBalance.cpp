@@ -154,3 +154,43 @@ void CVelmoraDlg::WriteWbGain(kl310::Reg reg, int gain, int snapshotEntry)
 	iic.WriteReg16(DEV_SENSOR_WRITE, reg, gain);
 	m_anWbSnapshot[snapshotEntry] = gain;
 }
+
+// The read-back step: mode, gains and which controls the mode allows.
+void CVelmoraDlg::ReadBackWhiteBalance(CIICTransfer &iic)
+{
+	int wbMode = iic.ReadReg16(DEV_SENSOR_READ, REG_WB_MODE);
+	m_nBlueGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_BLUE_GREEN);
+	m_nRedGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_RED_GREEN);
+	m_nRedGreenSaved = m_nRedGreen & 0xFF;
+	m_nBlueGreenSaved = m_nBlueGreen & 0xFF;
+	UpdateData(TRUE);
+	m_strRedGreen.Format("%2.2x", m_nRedGreen & 0xFF);
+	m_strBlueGreen.Format("%2.2x", m_nBlueGreen & 0xFF);
+	SetSliderPosition(m_ctlRedGreenScroll, m_nRedGreen & 0xFF);
+	SetSliderPosition(m_ctlBlueGreenScroll, m_nBlueGreen & 0xFF);
+	UpdateData(FALSE);
+
+	const char *wbText;
+	if (wbMode == WB_MODE_AUTO) {
+		SetCheck(IDC_AUTO_WB, true);
+		for (int id : kWbModeControls)
+			EnableControl(id, FALSE);
+		for (int id : kGainControls)
+			EnableControl(id, FALSE);
+		wbText = kWbTextAutoAtConnect;
+	} else {
+		SetCheck(IDC_AUTO_WB, false);
+		for (int id : { IDC_WB_MODE, IDC_MANUAL_MODE, IDC_PUSH_TO_SET })
+			EnableControl(id, TRUE);
+		bool manualGains = (wbMode >> 8) != 0;
+		SetCheck(IDC_PUSH_TO_SET, !manualGains);
+		SetCheck(IDC_MANUAL_MODE, manualGains);
+		EnableControl(IDC_PUSH2WHITE, !manualGains);
+		for (int id : kGainControls)
+			EnableControl(id, manualGains);
+		wbText = manualGains ? kWbTextManual : kWbTextHeld;
+	}
+	UpdateData(TRUE);
+	m_strWbMode = wbText;
+	UpdateData(FALSE);
+}
