@@ -29,14 +29,17 @@ namespace {
 struct State {
 	const char *name;
 	const char *description;
-	bool camera;               // false: the adapter finds no bus
-	std::vector<int> clicks;   // controls pressed in turn after the panel opened
+	bool camera;             // false: the adapter finds no bus
+	std::vector<int> clicks; // controls pressed in turn after the panel opened
 };
 
 const State kStates[] = {
 	{ "auto", "as the panel opens: automatic exposure and white balance", true, {} },
 	{ "manual-exposure", "\"Manual Exposure\" checked", true, { IDC_MANUAL_EXPOSURE } },
-	{ "manual-wb", "\"Auto WB mode\" unchecked, then \"Manual mode\"", true, { IDC_AUTO_WB, IDC_MANUAL_MODE } },
+	{ "manual-wb",
+	  "\"Auto WB mode\" unchecked, then \"Manual mode\"",
+	  true,
+	  { IDC_AUTO_WB, IDC_MANUAL_MODE } },
 	{ "trim", "image trim after one move \"left\"", true, { IDC_TRIM_LEFT } },
 	{ "no-camera", "no camera: the read-back failed, its messages dismissed", false, {} },
 };

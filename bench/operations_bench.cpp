@@ -76,10 +76,7 @@ struct Panel {
 		QApplication::processEvents();
 	}
 
-	void press(int id)
-	{
-		qobject_cast<QAbstractButton *>(toolkit::ControlWidget(dlg, id))->click();
-	}
+	void press(int id) { qobject_cast<QAbstractButton *>(toolkit::ControlWidget(dlg, id))->click(); }
 };
 
 Panel *g_panel = nullptr;
@@ -220,7 +217,8 @@ void Measure(benchmark::State &state, const Operation &op)
 		}
 		panelFirst = !panelFirst;
 		if (!replayed || !panel.messages.empty()) {
-			state.SkipWithError(replayed ? "the panel showed a message" : "the floor's transfers failed");
+			state.SkipWithError(replayed ? "the panel showed a message"
+						     : "the floor's transfers failed");
 			return;
 		}
 		state.SetIterationTime(panelSeconds);
@@ -278,7 +276,8 @@ const Operation kFileToCam = {
 	[](const Recording &rec) {
 		std::string wrong = expect(rec.pauses, 128, "pauses");
 		if (wrong.empty())
-			wrong = expect(count(rec, sim::Call::SendSub, isEepromBlockWrite), 128, "block writes");
+			wrong = expect(count(rec, sim::Call::SendSub, isEepromBlockWrite), 128,
+				       "block writes");
 		if (wrong.empty())
 			wrong = expect(count(rec, sim::Call::ReceiveSub, isEepromByteRead), 2048, "reads");
 		return wrong;
@@ -327,10 +326,11 @@ const Operation kSaveLongest = {
 	[](const Recording &rec) {
 		// Page 3 holds the script; one byte per write.
 		auto scriptByte = [](const sim::TraceEntry &e) { return e.device == 0xA6 && e.count == 1; };
-		std::string wrong = expect(count(rec, sim::Call::SendSub, scriptByte), kLongestScript, "script bytes");
+		std::string wrong = expect(count(rec, sim::Call::SendSub, scriptByte), kLongestScript,
+					   "script bytes");
 		if (wrong.empty()) // the fill, the pause before the script, a byte each, the marker
-			wrong = expect(static_cast<int>(rec.pausesMs), 16 * 20 + 100 + kLongestScript * 20 + 20,
-				       "pauses in ms");
+			wrong = expect(static_cast<int>(rec.pausesMs),
+				       16 * 20 + 100 + kLongestScript * 20 + 20, "pauses in ms");
 		return wrong;
 	},
 };

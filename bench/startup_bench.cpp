@@ -8,10 +8,10 @@
 // their ratios, so both are measured side by side in the same run.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -65,11 +65,12 @@ Start runProbe(const std::string &path)
 	char text[64] = {};
 	FILE *stream = fdopen(out[0], "r");
 	long long painted = 0;
-	bool reported = stream && std::fgets(text, sizeof(text), stream) && std::sscanf(text, "%lld", &painted) == 1;
+	bool reported = stream && std::fgets(text, sizeof(text), stream) &&
+			std::sscanf(text, "%lld", &painted) == 1;
 	if (stream)
 		std::fclose(stream);
 	int status = 0;
-	rusage usage {};
+	rusage usage{};
 	if (wait4(pid, &status, 0, &usage) != pid)
 		return result;
 	result.ok = reported && WIFEXITED(status) && WEXITSTATUS(status) == 0;

@@ -108,7 +108,8 @@ int main(int argc, char **argv)
 	// Dialog units from the font's average letter and height, as the panel
 	// takes them.
 	QFontMetrics metrics(font);
-	int alphabet = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+	int alphabet = metrics.horizontalAdvance(
+		QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
 	const int baseX = std::max(1, (alphabet / 26 + 1) / 2);
 	const int baseY = std::max(1, metrics.height());
 	auto toPixels = [&](int x, int y, int cx, int cy) {
