@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
@@ -26,22 +27,47 @@
 
 namespace {
 
+// The control that shows a picture is what it claims to be.
+struct Proof {
+	enum Kind { Enabled, Disabled, TextChanged };
+	int id;
+	Kind kind;
+};
+
 struct State {
 	const char *name;
 	const char *description;
 	bool camera;             // false: the adapter finds no bus
 	std::vector<int> clicks; // controls pressed in turn after the panel opened
+	Proof proof;
 };
 
 const State kStates[] = {
-	{ "auto", "as the panel opens: automatic exposure and white balance", true, {} },
-	{ "manual-exposure", "\"Manual Exposure\" checked", true, { IDC_MANUAL_EXPOSURE } },
+	{ "auto",
+	  "as the panel opens: automatic exposure and white balance",
+	  true,
+	  {},
+	  { IDC_AEX_REF, Proof::Enabled } },
+	{ "manual-exposure",
+	  "\"Manual Exposure\" checked",
+	  true,
+	  { IDC_MANUAL_EXPOSURE },
+	  { IDC_SHUTTER, Proof::Enabled } },
 	{ "manual-wb",
 	  "\"Auto WB mode\" unchecked, then \"Manual mode\"",
 	  true,
-	  { IDC_AUTO_WB, IDC_MANUAL_MODE } },
-	{ "trim", "image trim after one move \"left\"", true, { IDC_TRIM_LEFT } },
-	{ "no-camera", "no camera: the read-back failed, its messages dismissed", false, {} },
+	  { IDC_AUTO_WB, IDC_MANUAL_MODE },
+	  { IDC_RED_GREEN, Proof::Enabled } },
+	{ "trim",
+	  "image trim after one move \"left\"",
+	  true,
+	  { IDC_TRIM_LEFT },
+	  { IDC_TRIM_HORIZONTAL, Proof::TextChanged } },
+	{ "no-camera",
+	  "no camera: the read-back failed, its messages dismissed",
+	  false,
+	  {},
+	  { IDC_MANUAL_EXPOSURE, Proof::Disabled } },
 };
 
 const State *findState(const char *name)
@@ -69,6 +95,28 @@ bool press(const CVelmoraDlg &dlg, int id)
 	button->click();
 	QApplication::processEvents();
 	return true;
+}
+
+QString textOf(const CVelmoraDlg &dlg, int id)
+{
+	auto *edit = qobject_cast<QLineEdit *>(toolkit::ControlWidget(dlg, id));
+	return edit ? edit->text() : QString();
+}
+
+bool proven(const CVelmoraDlg &dlg, const Proof &proof, const QString &textBefore)
+{
+	QWidget *control = toolkit::ControlWidget(dlg, proof.id);
+	if (!control)
+		return false;
+	switch (proof.kind) {
+	case Proof::Enabled:
+		return control->isEnabled();
+	case Proof::Disabled:
+		return !control->isEnabled();
+	case Proof::TextChanged:
+		return textOf(dlg, proof.id) != textBefore;
+	}
+	return false;
 }
 
 } // namespace
@@ -99,9 +147,14 @@ int main(int argc, char **argv)
 	QDialog *window = toolkit::DialogWidget(dlg);
 	window->show();
 	QApplication::processEvents();
+	const QString textBefore = textOf(dlg, state->proof.id);
 	for (int id : state->clicks)
 		if (!press(dlg, id))
 			return 1;
+	if (!proven(dlg, state->proof, textBefore)) {
+		std::fprintf(stderr, "the panel did not reach the state %s\n", state->name);
+		return 1;
+	}
 	if (!window->grab().save(QString::fromLocal8Bit(output))) {
 		std::fprintf(stderr, "cannot write %s\n", output);
 		return 1;
