@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleOptionSlider>
@@ -26,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -564,6 +566,49 @@ TEST_F(ToolkitTest, ProgressBarStepsAndStartsOverPastTheEnd)
 		seen.push_back(bar.GetPos());
 	}
 	EXPECT_EQ(seen, (std::vector<int>{ 30, 50, 10, 30 }));
+}
+
+// A handler that steps the bar while it blocks the thread sees it paint
+// at once, but not once per step: a thousand steps paint a few frames.
+TEST_F(ToolkitTest, ProgressBarPaintsWhileTheThreadIsBlockedAtMostOnceAFrame)
+{
+	Open(dlg);
+	auto *widget = Widget<QProgressBar>(dlg, IDC_PROGRESS);
+	struct PaintCounter : QObject {
+		int paints = 0;
+		bool eventFilter(QObject *, QEvent *event) override
+		{
+			paints += event->type() == QEvent::Paint;
+			return false;
+		}
+	} counter;
+	widget->installEventFilter(&counter);
+	ASSERT_TRUE(QTest::qWaitForWindowExposed(toolkit::DialogWidget(dlg)));
+	auto now = std::chrono::steady_clock::now();
+	toolkit::SetPaintClock([&now] { return now; });
+
+	CProgressCtrl &bar = dlg.m_ctlProgress;
+	bar.SetRange(0, 1000);
+	bar.SetStep(1);
+	counter.paints = 0;
+	bar.SetPos(0);
+	EXPECT_EQ(counter.paints, 1);
+
+	// Within one frame of that paint steps only schedule one; with each
+	// step 1 ms after the one before, every 16th paints, and so does the
+	// step that reaches the end.
+	counter.paints = 0;
+	for (int i = 0; i < 10; ++i)
+		bar.StepIt();
+	EXPECT_EQ(counter.paints, 0);
+	for (int i = 0; i < 990; ++i) {
+		now += std::chrono::milliseconds(1);
+		bar.StepIt();
+	}
+	EXPECT_EQ(counter.paints, 990 / 16 + 1);
+	EXPECT_EQ(bar.GetPos(), 1000);
+	widget->removeEventFilter(&counter);
+	toolkit::SetPaintClock({});
 }
 
 TEST_F(ToolkitTest, OkValidatesAndEndsEnterAndEscapeActAsOkAndCancel)

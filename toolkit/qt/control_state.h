@@ -3,6 +3,8 @@
 // the control's row of the template.
 #pragma once
 
+#include <chrono>
+
 #include "../resources.h"
 
 class CWnd;
@@ -23,6 +25,8 @@ struct ScrollState {
 
 struct ProgressState {
 	int step = 10;
+	// When the bar last painted while its owner blocked the thread.
+	std::chrono::steady_clock::time_point painted{};
 };
 
 struct ControlState {
