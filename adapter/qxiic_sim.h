@@ -56,6 +56,9 @@ std::uint16_t Register(std::uint16_t reg);
 // Number of writes the register received over the bus since the last
 // Reset (SetRegister does not count).
 int RegisterWrites(std::uint16_t reg);
+// Polls of the command register 0x0040 that read busy after a command
+// (3 from Reset); -1: the command never finishes.
+void SetCommandBusyReads(int reads);
 
 // EEPROM, linear address 0..2047 (page * 256 + offset).
 void SetEepromByte(int address, std::uint8_t value);

@@ -55,6 +55,12 @@ QXIIC_EXPORT int RegisterWrites(std::uint16_t reg)
 	return S().camera.sensor().busWrites(reg);
 }
 
+QXIIC_EXPORT void SetCommandBusyReads(int reads)
+{
+	Lock lock(L().mutex);
+	S().camera.sensor().setCommandBusyReads(reads);
+}
+
 QXIIC_EXPORT void SetEepromByte(int address, std::uint8_t value)
 {
 	Lock lock(L().mutex);

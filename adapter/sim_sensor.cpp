@@ -85,6 +85,7 @@ void SimSensor::reset()
 	regs_[kWbBlueGain] = 0x0058;
 	next_ = 0;
 	commandBusyReads_ = 0;
+	commandDuration_ = kCommandBusyReads;
 	measurements_ = 0;
 }
 
@@ -104,8 +105,10 @@ void SimSensor::store(std::uint16_t reg, std::uint16_t word)
 
 	if (reg == kCommand) {
 		bool isCommand = word == 0x8304 || word == 0x8305;
-		commandBusyReads_ = isCommand ? kCommandBusyReads : 0;
-		if (isCommand)
+		commandBusyReads_ = isCommand ? commandDuration_ : 0;
+		if (isCommand && commandDuration_ == 0)
+			regs_[reg] = static_cast<std::uint16_t>(word & ~kCommandBusy);
+		else if (isCommand)
 			regs_[reg] = word | kCommandBusy;
 	}
 	if (reg == kWbTrigger && word == 0x0001 && value(kWbMode) == 0x0000)
@@ -157,6 +160,11 @@ std::uint16_t SimSensor::value(std::uint16_t reg) const
 {
 	auto it = regs_.find(reg);
 	return it == regs_.end() ? 0 : it->second;
+}
+
+void SimSensor::setCommandBusyReads(int reads)
+{
+	commandDuration_ = reads;
 }
 
 void SimSensor::setValue(std::uint16_t reg, std::uint16_t value)

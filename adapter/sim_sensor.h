@@ -26,6 +26,8 @@ public:
 	std::uint16_t value(std::uint16_t reg) const;
 	void setValue(std::uint16_t reg, std::uint16_t value);
 	int busWrites(std::uint16_t reg) const;
+	// Busy polls after each command; -1 never finishes.
+	void setCommandBusyReads(int reads);
 
 private:
 	void store(std::uint16_t reg, std::uint16_t word);
@@ -36,6 +38,7 @@ private:
 	std::map<std::uint16_t, int> writes_;
 	std::uint16_t next_ = 0;      // register a plain read starts at
 	int commandBusyReads_ = 0;    // reads of 0x0040 still showing busy
+	int commandDuration_ = 0;     // busy reads a new command starts with
 	int measurements_ = 0;
 };
 

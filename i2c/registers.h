@@ -95,9 +95,17 @@ constexpr Reg PARAM_WINDOW_REGS[PARAM_WINDOW_SIZE] = {
 	MakeReg(0xFC00), MakeReg(0xFC02), MakeReg(0xFC04), MakeReg(0xFC06),
 	MakeReg(0xFC08), MakeReg(0xFC0A), MakeReg(0xFC0C), MakeReg(0xFC0E),
 };
+constexpr int PARAM_WINDOW_BYTES = 2 * PARAM_WINDOW_SIZE;
 constexpr int COMMAND_TRIM_CHUNK = 0x8304;
 constexpr int COMMAND_TRIM_APPLY = 0x8305;
 constexpr int COMMAND_POLLS = 16;
+
+// The trim table: the panel's copy of EEPROM page 4 onward. Bytes 0 and 1
+// stand for the two trims and are not part of the copy.
+constexpr int TRIM_TABLE_SIZE = 594;
+constexpr int TRIM_TABLE_BLOCK = 2;         // parameter block, bytes 2..17
+constexpr int TRIM_TABLE_STREAM = 32;       // streamed through the window...
+constexpr int TRIM_TABLE_STREAM_END = 582;  // ...up to here
 
 // White-balance snapshot, in entry (and reading) order.
 constexpr int WB_SNAPSHOT_SIZE = 27;
@@ -138,6 +146,9 @@ constexpr int MARKER_OFF = 0xFF;
 constexpr int NO_TRIM = 0xFF;
 constexpr int TRIM_MAX = 46;
 constexpr int TRIM_EVEN = 0x00FE;
+constexpr int TRIM_STEP = 2;
+constexpr int REG_STEP = 2;       // sensor registers sit at even numbers
+constexpr int READ_FORM_BIT = 0x01; // device address: read form
 
 // Slider ranges and the largest values their edits accept.
 constexpr int SHUTTER_MAX = 0x13B;

@@ -33,14 +33,6 @@ constexpr int kReadBackEnables[] = {
 	IDC_CAM_TO_FILE, IDC_ERASE_EEPROM, IDC_SAVE, IDC_SEND, IDC_ENABLE_OVERLAY,
 };
 
-constexpr int kTrimControls[] = {
-	IDC_TRIM_HORIZONTAL, IDC_TRIM_VERTICAL, IDC_TRIM_GROUP, IDC_TRIM_UP,
-	IDC_TRIM_DOWN, IDC_TRIM_LEFT, IDC_TRIM_RIGHT, IDC_TRIM_STORE,
-};
-
-constexpr int kTrimTableReads = 37;
-constexpr int kTrimTableChunk = 16;
-
 } // namespace
 
 void CVelmoraDlg::StartUpCamera()
@@ -78,33 +70,30 @@ void CVelmoraDlg::SetSliderPosition(CScrollBar &bar, int pos)
 	bar.SetScrollInfo(&info, TRUE);
 }
 
+// One step per feature, in the camera's fixed transfer order; the steps of
+// exposure, white balance, image features and trim sit beside the
+// handlers they set up.
+// Only the first three steps and the trim step test their transfers: a
+// failure there ends the read-back with true.
 bool CVelmoraDlg::ReadBackCamera()
 {
 	CIICTransfer iic;
 
 	for (int id : kReadBackEnables)
 		EnableControl(id, TRUE);
+	PresetDirectPanel();
 
-	// The direct access panel starts on the shutter register, reading.
-	UpdateData(TRUE);
-	m_strRegHigh = "30";
-	m_strRegLow = "12";
-	UpdateData(FALSE);
-	SetCheck(IDC_READ, true);
-	EnableControl(IDC_ADDR_PLUS, TRUE);
-	EnableControl(IDC_ADDR_MINUS, TRUE);
-	SetCheck(IDC_SENSOR, true);
-	m_nDirectDevice = DEV_SENSOR_READ;
-	m_bDirectSensor = 1;
-	EnableControl(IDC_REG_HIGH, TRUE);
-	EnableControl(IDC_DATA_HIGH, TRUE);
-
-	int mirrorFlip = iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP1);
-	if (iic.TestAndClearError())
+	if (ReadBackMirrorFlip(iic) || ReadBackTvMode(iic) || ReadBackOverlays(iic))
 		return true;
-	SetCheck(IDC_MIRROR, mirrorFlip & MIRROR_BIT);
-	SetCheck(IDC_FLIP, mirrorFlip & FLIP_BIT);
+	ReadBackExposure(iic);
+	ReadBackGains(iic);
+	ReadBackWhiteBalance(iic);
+	ReadBackSharpness(iic);
+	return ReadBackTrim(iic);
+}
 
+bool CVelmoraDlg::ReadBackTvMode(CIICTransfer &iic)
+{
 	int video = iic.ReadReg16(DEV_SENSOR_READ, REG_VIDEO_STANDARD);
 	if (iic.TestAndClearError()) {
 		m_strTvMode = "UNDEFINED!";
@@ -113,152 +102,5 @@ bool CVelmoraDlg::ReadBackCamera()
 	UpdateData(TRUE);
 	m_strTvMode = (video & VIDEO_PAL_BIT) ? "PAL" : "NTSC";
 	UpdateData(FALSE);
-
-	int overlay = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY_ENABLE);
-	if (iic.TestAndClearError())
-		return true;
-	if (overlay & OVERLAY_ON) {
-		SetCheck(IDC_ENABLE_OVERLAY, true);
-		for (int id : kOverlayBoxes)
-			EnableControl(id, TRUE);
-		int overlay1 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY1);
-		int overlay2 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY2);
-		int overlay3 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY3);
-		int overlay4 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY4);
-		SetCheck(IDC_OVERLAY1, overlay1 & OVERLAY_ON);
-		SetCheck(IDC_OVERLAY2, overlay2 & OVERLAY_ON);
-		SetCheck(IDC_OVERLAY3, overlay3 & OVERLAY_ON);
-		SetCheck(IDC_OVERLAY4, overlay4 & OVERLAY_ON);
-	} else {
-		// The four boxes keep their check marks while disabled.
-		SetCheck(IDC_ENABLE_OVERLAY, false);
-		for (int id : kOverlayBoxes)
-			EnableControl(id, FALSE);
-	}
-
-	int exposureMode = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_MODE);
-	bool manualExposure = (exposureMode & EXPOSURE_MODE_BITS) == EXPOSURE_MANUAL;
-	SetCheck(IDC_MANUAL_EXPOSURE, manualExposure);
-
-	UpdateData(TRUE);
-	m_nShutter = iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER);
-	m_strShutter.Format("%3.3x", m_nShutter);
-	SetSliderPosition(m_ctlShutterScroll, m_nShutter);
-	m_nAexRef = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_REF);
-	m_strAexRef.Format("%2.2x", m_nAexRef);
-	SetSliderPosition(m_ctlAexRefScroll, m_nAexRef & 0xFF);
-	UpdateData(FALSE);
-
-	// Only the controls of the mode in force change their state here.
-	if (!manualExposure) {
-		EnableControl(IDC_SHUTTER_SCROLL, FALSE);
-		EnableControl(IDC_SHUTTER, FALSE);
-		EnableControl(IDC_FREEZE_GAIN, FALSE);
-	} else {
-		EnableControl(IDC_FREEZE_GAIN, TRUE);
-		EnableControl(IDC_AEX_REF_SCROLL, FALSE);
-		EnableControl(IDC_AEX_REF, FALSE);
-		int marker = iic.ReadByte(EepromRead(PAGE_FREEZE_MARKER), OFFSET_FREEZE_MARKER);
-		m_bFreezeGain = marker == FREEZE_MARKER_SET ? TRUE : FALSE;
-		SetCheck(IDC_FREEZE_GAIN, m_bFreezeGain);
-	}
-
-	m_nGain3056 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3056);
-	m_nGain305C = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305C);
-	m_nGain3058 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3058);
-	m_nGain305A = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305A);
-
-	int wbMode = iic.ReadReg16(DEV_SENSOR_READ, REG_WB_MODE);
-	m_nBlueGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_BLUE_GREEN);
-	m_nRedGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_RED_GREEN);
-	m_nRedGreenSaved = m_nRedGreen & 0xFF;
-	m_nBlueGreenSaved = m_nBlueGreen & 0xFF;
-	UpdateData(TRUE);
-	m_strRedGreen.Format("%2.2x", m_nRedGreen & 0xFF);
-	m_strBlueGreen.Format("%2.2x", m_nBlueGreen & 0xFF);
-	SetSliderPosition(m_ctlRedGreenScroll, m_nRedGreen & 0xFF);
-	SetSliderPosition(m_ctlBlueGreenScroll, m_nBlueGreen & 0xFF);
-	UpdateData(FALSE);
-
-	const char *wbText;
-	if (wbMode == WB_MODE_AUTO) {
-		SetCheck(IDC_AUTO_WB, true);
-		for (int id : kWbModeControls)
-			EnableControl(id, FALSE);
-		for (int id : kGainControls)
-			EnableControl(id, FALSE);
-		wbText = "AWB!";
-	} else {
-		SetCheck(IDC_AUTO_WB, false);
-		for (int id : { IDC_WB_MODE, IDC_MANUAL_MODE, IDC_PUSH_TO_SET })
-			EnableControl(id, TRUE);
-		bool manualGains = (wbMode >> 8) != 0;
-		SetCheck(IDC_PUSH_TO_SET, !manualGains);
-		SetCheck(IDC_MANUAL_MODE, manualGains);
-		EnableControl(IDC_PUSH2WHITE, !manualGains);
-		for (int id : kGainControls)
-			EnableControl(id, manualGains);
-		wbText = manualGains ? "Manual WB" : "P2W = set";
-	}
-	UpdateData(TRUE);
-	m_strWbMode = wbText;
-	UpdateData(FALSE);
-
-	m_nReg326C = iic.ReadReg16(DEV_SENSOR_READ, REG_SHARPNESS);
-	m_nSharpness = static_cast<std::uint16_t>((m_nReg326C >> SHARPNESS_SHIFT) & SHARPNESS_MAX);
-	UpdateData(TRUE);
-	m_strSharpness.Format("%1.1x", m_nSharpness);
-	SetSliderPosition(m_ctlSharpnessScroll, m_nSharpness);
-	UpdateData(FALSE);
-
-	m_nTrimHorizontal = static_cast<std::int16_t>(iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL));
-	if (iic.TestAndClearError())
-		return true;
-	if (m_nTrimHorizontal == NO_TRIM) {
-		for (int id : kTrimControls)
-			EnableControl(id, FALSE);
-		UpdateData(TRUE);
-		m_strTrimVertical = "not active";
-		m_strTrimHorizontal = "not active";
-		UpdateData(FALSE);
-		return false;
-	}
-	for (int id : kTrimControls)
-		EnableControl(id, TRUE);
-	m_nTrimVertical = static_cast<std::int16_t>(iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_VERTICAL));
-	ShowTrim();
-
-	// Plain reads: the EEPROM's address counter stands at page 4 offset 2
-	// after the read of offset 1 and moves on by 16 with every read.
-	for (int i = 0; i < kTrimTableReads; i++) {
-		int off = i * kTrimTableChunk;
-		int page = off < 256 ? PAGE_TRIM : off < 512 ? PAGE_TRIM_TABLE2 : PAGE_TRIM_TABLE3;
-		iic.ReadRaw(EepromRead(page), &m_abTrimTable[OFFSET_TRIM_TABLE + off], kTrimTableChunk);
-	}
 	return false;
-}
-
-void CVelmoraDlg::ShowTrim()
-{
-	if (m_nTrimHorizontal > TRIM_MAX)
-		m_nTrimHorizontal = TRIM_MAX;
-	if (m_nTrimVertical > TRIM_MAX)
-		m_nTrimVertical = TRIM_MAX;
-	m_nTrimHorizontal = static_cast<std::int16_t>(m_nTrimHorizontal & TRIM_EVEN);
-	m_nTrimVertical = static_cast<std::int16_t>(m_nTrimVertical & TRIM_EVEN);
-
-	UpdateData(TRUE);
-	if (m_nTrimHorizontal == 0)
-		m_strTrimHorizontal = "Max Right";
-	else if (m_nTrimHorizontal == TRIM_MAX)
-		m_strTrimHorizontal = "Max Left";
-	else
-		m_strTrimHorizontal.Format("%x", m_nTrimHorizontal);
-	if (m_nTrimVertical == 0)
-		m_strTrimVertical = "Max down";
-	else if (m_nTrimVertical == TRIM_MAX)
-		m_strTrimVertical = "Max up";
-	else
-		m_strTrimVertical.Format("%x", m_nTrimVertical);
-	UpdateData(FALSE);
 }

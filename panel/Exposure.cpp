@@ -2,11 +2,13 @@
 // shutter value and an optional gain freeze.
 #include "VelmoraDlg.h"
 
+#include "ControlGroups.h"
 #include "IICTransfer.h"
 #include "resource.h"
 #include "sleep.h"
 
 using namespace kl310;
+using namespace panel;
 
 namespace {
 // The exposure state registers settle between reads.
@@ -20,11 +22,10 @@ void CVelmoraDlg::OnBnClickedManualExposure()
 
 	if (m_bManualExposure) {
 		iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_MODE, EXPOSURE_MANUAL);
-		EnableControl(IDC_SHUTTER_SCROLL, TRUE);
-		EnableControl(IDC_SHUTTER, TRUE);
-		EnableControl(IDC_FREEZE_GAIN, TRUE);
-		EnableControl(IDC_AEX_REF_SCROLL, FALSE);
-		EnableControl(IDC_AEX_REF, FALSE);
+		for (int id : kShutterControls)
+			EnableControl(id, TRUE);
+		for (int id : kAexRefControls)
+			EnableControl(id, FALSE);
 
 		m_nShutter = iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER);
 		UpdateShutterScroll();
@@ -46,11 +47,10 @@ void CVelmoraDlg::OnBnClickedManualExposure()
 
 	iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_MODE, EXPOSURE_AUTO);
 	m_nShutter = iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER);
-	EnableControl(IDC_SHUTTER_SCROLL, FALSE);
-	EnableControl(IDC_SHUTTER, FALSE);
-	EnableControl(IDC_FREEZE_GAIN, FALSE);
-	EnableControl(IDC_AEX_REF_SCROLL, TRUE);
-	EnableControl(IDC_AEX_REF, TRUE);
+	for (int id : kShutterControls)
+		EnableControl(id, FALSE);
+	for (int id : kAexRefControls)
+		EnableControl(id, TRUE);
 
 	m_nAexRef = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_REF);
 	UpdateAexRefScroll();
@@ -85,4 +85,42 @@ void CVelmoraDlg::OnEnChangeAexRef()
 void CVelmoraDlg::OnBnClickedFreezeGain()
 {
 	m_bFreezeGain = IsDlgButtonChecked(IDC_FREEZE_GAIN);
+}
+
+// Read-back steps (see ReadBackCamera).
+void CVelmoraDlg::ReadBackExposure(CIICTransfer &iic)
+{
+	int exposureMode = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_MODE);
+	bool manualExposure = (exposureMode & EXPOSURE_MODE_BITS) == EXPOSURE_MANUAL;
+	SetCheck(IDC_MANUAL_EXPOSURE, manualExposure);
+
+	UpdateData(TRUE);
+	m_nShutter = iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER);
+	m_strShutter.Format("%3.3x", m_nShutter);
+	SetSliderPosition(m_ctlShutterScroll, m_nShutter);
+	m_nAexRef = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_REF);
+	m_strAexRef.Format("%2.2x", m_nAexRef);
+	SetSliderPosition(m_ctlAexRefScroll, m_nAexRef & 0xFF);
+	UpdateData(FALSE);
+
+	// Only the controls of the mode in force change their state here.
+	if (!manualExposure) {
+		for (int id : kShutterControls)
+			EnableControl(id, FALSE);
+		return;
+	}
+	EnableControl(IDC_FREEZE_GAIN, TRUE);
+	for (int id : kAexRefControls)
+		EnableControl(id, FALSE);
+	int marker = iic.ReadByte(EepromRead(PAGE_FREEZE_MARKER), OFFSET_FREEZE_MARKER);
+	m_bFreezeGain = marker == FREEZE_MARKER_SET ? TRUE : FALSE;
+	SetCheck(IDC_FREEZE_GAIN, m_bFreezeGain);
+}
+
+void CVelmoraDlg::ReadBackGains(CIICTransfer &iic)
+{
+	m_nGain3056 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3056);
+	m_nGain305C = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305C);
+	m_nGain3058 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3058);
+	m_nGain305A = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305A);
 }

@@ -98,3 +98,50 @@ void CVelmoraDlg::OnBnClickedOverlay4()
 {
 	WriteOverlay(IDC_OVERLAY4, m_bOverlay4, REG_OVERLAY4, 3);
 }
+
+// Read-back steps (see ReadBackCamera).
+bool CVelmoraDlg::ReadBackMirrorFlip(CIICTransfer &iic)
+{
+	int mirrorFlip = iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP1);
+	if (iic.TestAndClearError())
+		return true;
+	SetCheck(IDC_MIRROR, mirrorFlip & MIRROR_BIT);
+	SetCheck(IDC_FLIP, mirrorFlip & FLIP_BIT);
+	return false;
+}
+
+bool CVelmoraDlg::ReadBackOverlays(CIICTransfer &iic)
+{
+	int overlay = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY_ENABLE);
+	if (iic.TestAndClearError())
+		return true;
+	if (!(overlay & OVERLAY_ON)) {
+		// The four boxes keep their check marks while disabled.
+		SetCheck(IDC_ENABLE_OVERLAY, false);
+		for (int id : panel::kOverlayBoxes)
+			EnableControl(id, FALSE);
+		return false;
+	}
+	SetCheck(IDC_ENABLE_OVERLAY, true);
+	for (int id : panel::kOverlayBoxes)
+		EnableControl(id, TRUE);
+	int overlay1 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY1);
+	int overlay2 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY2);
+	int overlay3 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY3);
+	int overlay4 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY4);
+	SetCheck(IDC_OVERLAY1, overlay1 & OVERLAY_ON);
+	SetCheck(IDC_OVERLAY2, overlay2 & OVERLAY_ON);
+	SetCheck(IDC_OVERLAY3, overlay3 & OVERLAY_ON);
+	SetCheck(IDC_OVERLAY4, overlay4 & OVERLAY_ON);
+	return false;
+}
+
+void CVelmoraDlg::ReadBackSharpness(CIICTransfer &iic)
+{
+	m_nReg326C = iic.ReadReg16(DEV_SENSOR_READ, REG_SHARPNESS);
+	m_nSharpness = static_cast<std::uint16_t>((m_nReg326C >> SHARPNESS_SHIFT) & SHARPNESS_MAX);
+	UpdateData(TRUE);
+	m_strSharpness.Format("%1.1x", m_nSharpness);
+	SetSliderPosition(m_ctlSharpnessScroll, m_nSharpness);
+	UpdateData(FALSE);
+}

@@ -2,7 +2,8 @@
 //
 // Members are declared in the order of the panel's member table; the
 // handlers live in one file per concern (connection, sliders, exposure,
-// white balance, image features, settings files, Save).
+// white balance, image features, image trim, direct register access,
+// settings files, Save).
 #pragma once
 
 #include "ddx.h"
@@ -12,6 +13,8 @@
 
 #include <cstdint>
 #include <optional>
+
+class CIICTransfer;
 
 class CVelmoraDlg : public CDialog
 {
@@ -63,12 +66,12 @@ public:
 	std::uint8_t m_bDirectSensor = 0;
 	// Set from the start: the read-back shows a held push-to-white as "P2W = set".
 	std::uint8_t m_bP2wSet = 1;
-	std::int32_t m_anWbSnapshot[27] = {};
+	std::int32_t m_anWbSnapshot[kl310::WB_SNAPSHOT_SIZE] = {};
 	std::int32_t m_nReg326C = 0;
 	std::int16_t m_nPageCount = 0;
 	std::int16_t m_nTrimHorizontal = 0;
 	std::int16_t m_nTrimVertical = 0;
-	std::uint8_t m_abTrimTable[594] = {};
+	std::uint8_t m_abTrimTable[kl310::TRIM_TABLE_SIZE] = {};
 	CString m_strFilePath;
 	std::uint16_t m_nSharpness = 0;
 	BOOL m_bFreezeGain = FALSE;
@@ -135,6 +138,31 @@ public:
 	void OnBnClickedOverlay3();
 	void OnBnClickedOverlay4();
 
+	// Image trim (Trim.cpp).
+	void OnBnClickedTrimLeft();
+	void OnBnClickedTrimRight();
+	void OnBnClickedTrimUp();
+	void OnBnClickedTrimDown();
+	void OnBnClickedStore();
+	void ApplyTrim(int horizontal, int vertical, const std::uint8_t *table);
+	int IssueCommand(CIICTransfer &iic, int command);
+	void EnableTrimButtons(BOOL on);
+
+	// Direct register access (DirectAccess.cpp).
+	void OnBnClickedSensor();
+	void OnBnClickedEeprom0();
+	void OnBnClickedEeprom1();
+	void OnBnClickedEeprom2();
+	void OnBnClickedEeprom3();
+	void OnBnClickedRead();
+	void OnEnChangeRegHigh();
+	void OnEnChangeRegLow();
+	void OnEnChangeDataHigh();
+	void OnEnChangeDataLow();
+	void OnBnClickedSend();
+	void OnBnClickedAddrPlus();
+	void OnBnClickedAddrMinus();
+
 	// Settings files (SettingsFile.cpp).
 	void OnBnClickedBrowse();
 	void OnEnChangeFileName();
@@ -170,4 +198,23 @@ private:
 	void WriteWbGain(kl310::Reg reg, int gain, int snapshotEntry);
 	void ChangeProjection(int bit, bool checked);
 	void WriteOverlay(int checkBox, BOOL &member, kl310::Reg reg, int index);
+
+	// Read-back steps, one per feature, in transfer order; true = a tested
+	// transfer failed.
+	void PresetDirectPanel();
+	bool ReadBackMirrorFlip(CIICTransfer &iic);
+	bool ReadBackTvMode(CIICTransfer &iic);
+	bool ReadBackOverlays(CIICTransfer &iic);
+	void ReadBackExposure(CIICTransfer &iic);
+	void ReadBackGains(CIICTransfer &iic);
+	void ReadBackWhiteBalance(CIICTransfer &iic);
+	void ReadBackSharpness(CIICTransfer &iic);
+	bool ReadBackTrim(CIICTransfer &iic);
+
+	void MoveTrim(std::int16_t &trim, int step);
+	void SelectDirectTarget(int writeDevice, bool sensor);
+	void FilterHexByte(CEdit &edit, CString &member);
+	void SendSensor();
+	void SendEeprom();
+	void StepRegLow(int value);
 };

@@ -6,6 +6,7 @@
 #include "IICTransfer.h"
 #include "resource.h"
 #include "sleep.h"
+#include "WbModeTexts.h"
 
 using namespace kl310;
 using namespace panel;
@@ -49,7 +50,7 @@ void CVelmoraDlg::OnBnClickedAutoWb()
 			EnableControl(id, FALSE);
 		for (int id : kGainControls)
 			EnableControl(id, FALSE);
-		ShowWbMode("AWB");
+		ShowWbMode(kWbTextAuto);
 		return;
 	}
 
@@ -59,7 +60,7 @@ void CVelmoraDlg::OnBnClickedAutoWb()
 	SetCheck(IDC_MANUAL_MODE, false);
 	SetCheck(IDC_PUSH_TO_SET, true);
 	m_bP2wSet = 0;
-	ShowWbMode("P2W running");
+	ShowWbMode(kWbTextRunning);
 }
 
 void CVelmoraDlg::OnBnClickedPush2White()
@@ -70,14 +71,14 @@ void CVelmoraDlg::OnBnClickedPush2White()
 	if (!m_bP2wSet) {
 		iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_AUTO);
 		m_anWbSnapshot[WB_ENTRY_CONTROL0] = WB_MODE_AUTO;
-		ShowWbMode("P2W running");
+		ShowWbMode(kWbTextRunning);
 		return;
 	}
 
 	iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_HELD);
 	iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_CONTROL0, WB_MEASURE_START);
 	iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_CONTROL1, WB_MEASURE_SETUP);
-	ShowWbMode("P2W = set");
+	ShowWbMode(kWbTextHeld);
 	Sleep(kMeasurePause);
 	for (int i = 0; i < WB_SNAPSHOT_SIZE; i++) {
 		Sleep(kSnapshotReadPause);
@@ -105,7 +106,7 @@ void CVelmoraDlg::OnBnClickedManualMode()
 	EnableControl(IDC_PUSH2WHITE, FALSE);
 	for (int id : kGainControls)
 		EnableControl(id, TRUE);
-	ShowWbMode("Manual WB");
+	ShowWbMode(kWbTextManual);
 }
 
 void CVelmoraDlg::OnBnClickedPushToSet()
@@ -120,7 +121,7 @@ void CVelmoraDlg::OnBnClickedPushToSet()
 	EnableControl(IDC_PUSH2WHITE, TRUE);
 	for (int id : kGainControls)
 		EnableControl(id, FALSE);
-	ShowWbMode(m_bP2wSet ? "P2W = set" : "P2W running");
+	ShowWbMode(m_bP2wSet ? kWbTextHeld : kWbTextRunning);
 }
 
 void CVelmoraDlg::OnEnChangeRedGreen()
@@ -152,4 +153,44 @@ void CVelmoraDlg::WriteWbGain(kl310::Reg reg, int gain, int snapshotEntry)
 	m_anWbSnapshot[WB_ENTRY_MODE] = WB_MODE_MANUAL;
 	iic.WriteReg16(DEV_SENSOR_WRITE, reg, gain);
 	m_anWbSnapshot[snapshotEntry] = gain;
+}
+
+// The read-back step: mode, gains and which controls the mode allows.
+void CVelmoraDlg::ReadBackWhiteBalance(CIICTransfer &iic)
+{
+	int wbMode = iic.ReadReg16(DEV_SENSOR_READ, REG_WB_MODE);
+	m_nBlueGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_BLUE_GREEN);
+	m_nRedGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_RED_GREEN);
+	m_nRedGreenSaved = m_nRedGreen & 0xFF;
+	m_nBlueGreenSaved = m_nBlueGreen & 0xFF;
+	UpdateData(TRUE);
+	m_strRedGreen.Format("%2.2x", m_nRedGreen & 0xFF);
+	m_strBlueGreen.Format("%2.2x", m_nBlueGreen & 0xFF);
+	SetSliderPosition(m_ctlRedGreenScroll, m_nRedGreen & 0xFF);
+	SetSliderPosition(m_ctlBlueGreenScroll, m_nBlueGreen & 0xFF);
+	UpdateData(FALSE);
+
+	const char *wbText;
+	if (wbMode == WB_MODE_AUTO) {
+		SetCheck(IDC_AUTO_WB, true);
+		for (int id : kWbModeControls)
+			EnableControl(id, FALSE);
+		for (int id : kGainControls)
+			EnableControl(id, FALSE);
+		wbText = kWbTextAutoAtConnect;
+	} else {
+		SetCheck(IDC_AUTO_WB, false);
+		for (int id : { IDC_WB_MODE, IDC_MANUAL_MODE, IDC_PUSH_TO_SET })
+			EnableControl(id, TRUE);
+		bool manualGains = (wbMode >> 8) != 0;
+		SetCheck(IDC_PUSH_TO_SET, !manualGains);
+		SetCheck(IDC_MANUAL_MODE, manualGains);
+		EnableControl(IDC_PUSH2WHITE, !manualGains);
+		for (int id : kGainControls)
+			EnableControl(id, manualGains);
+		wbText = manualGains ? kWbTextManual : kWbTextHeld;
+	}
+	UpdateData(TRUE);
+	m_strWbMode = wbText;
+	UpdateData(FALSE);
 }

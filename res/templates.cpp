@@ -25,19 +25,53 @@ constexpr unsigned RO_MULTI_CENTER = CS_READONLY | CS_MULTILINE | CS_CENTER;
 constexpr int DIRECT_TARGET = 1;
 constexpr int WB_MODE = 2;
 
-// id, kind, caption, group box, x, y, cx, cy, style, radio set, image
+// What the abbreviated controls do, shown as their tooltips.
+constexpr const char *TIP_SHUTTER =
+	"Manual shutter: the exposure time used while \"Manual Exposure\" is checked, written to sensor register 0x3012.";
+constexpr const char *TIP_SHUTTER_EDIT =
+	"Manual shutter as three hexadecimal digits, 000 to 13b, written to sensor register 0x3012.";
+constexpr const char *TIP_AEX_REF =
+	"Auto exposure reference: the brightness the automatic exposure aims at, written to sensor register 0xA812.";
+constexpr const char *TIP_AEX_REF_EDIT =
+	"Auto exposure reference as two hexadecimal digits, 00 to ff, written to sensor register 0xA812.";
+constexpr const char *TIP_WB_MODE =
+	"White balance mode as read from sensor register 0xAC04: AWB automatic, Manual WB fixed gains, "
+	"P2W push to white (set: a measurement is held; running: the camera balances).";
+constexpr const char *TIP_PUSH2WHITE =
+	"Push to white: the first press measures the white balance and holds it (registers 0xAC04, 0xAC00, 0xAC02), "
+	"the next lets the camera balance again (0xAC04 = 0x00FF).";
+constexpr const char *TIP_RED_GREEN =
+	"Red-green gain of the manual white balance, 00 to a0 hexadecimal, written to sensor register 0xAC48.";
+constexpr const char *TIP_BLUE_GREEN =
+	"Blue-green gain of the manual white balance, 00 to a0 hexadecimal, written to sensor register 0xAC4A.";
+constexpr const char *TIP_SHARPNESS = "Sharpness from 0 to 7, written to bits 11 to 13 of sensor register 0x326C.";
+constexpr const char *TIP_ERASE =
+	"Erases the saved settings: the first press warns, the second fills EEPROM page 3 with 0xFF from the address offset on.";
+constexpr const char *TIP_ADDR_PLUS =
+	"Next address: steps the low byte of the register address up (by two for a sensor register) "
+	"and reads it when \"Read\" is checked.";
+constexpr const char *TIP_ADDR_MINUS =
+	"Previous address: steps the low byte of the register address down (by two for a sensor register) "
+	"and reads it when \"Read\" is checked.";
+constexpr const char *TIP_REG_HIGH = "Register address, high byte, in hexadecimal (sensor registers only).";
+constexpr const char *TIP_REG_LOW =
+	"Register address, low byte, or the byte's address in the chosen EEPROM page, in hexadecimal.";
+constexpr const char *TIP_DATA_HIGH = "Data, high byte, in hexadecimal (sensor registers only).";
+constexpr const char *TIP_DATA_LOW = "Data, low byte, or the EEPROM byte, in hexadecimal.";
+
+// id, kind, caption, group box, x, y, cx, cy, style, radio set, image, tooltip
 constexpr ControlTemplate kPanelControls[] = {
 	{ -1, K::GroupBox, "Auto Exposure", nullptr, 7, 7, 138, 70, CS_NONE, 0, 0 },
 	{ IDC_MANUAL_EXPOSURE, K::CheckBox, "Manual Exposure", AE, 64, 14, 74, 13, CS_NONE, 0, 0 },
-	{ -1, K::Label, "Man. Shutt.", AE, 9, 29, 39, 9, CS_NONE, 0, 0 },
-	{ IDC_SHUTTER_SCROLL, K::HScrollBar, "", AE, 49, 29, 60, 9, CS_NONE, 0, 0 },
+	{ -1, K::Label, "Man. Shutt.", AE, 9, 29, 39, 9, CS_NONE, 0, 0, TIP_SHUTTER },
+	{ IDC_SHUTTER_SCROLL, K::HScrollBar, "", AE, 49, 29, 60, 9, CS_NONE, 0, 0, TIP_SHUTTER },
 	{ -1, K::Label, "0x", AE, 110, 29, 9, 11, CS_NONE, 0, 0 },
-	{ IDC_SHUTTER, K::Edit, "", AE, 119, 27, 23, 13, CS_NONE, 0, 0 },
+	{ IDC_SHUTTER, K::Edit, "", AE, 119, 27, 23, 13, CS_NONE, 0, 0, TIP_SHUTTER_EDIT },
 	{ IDC_FREEZE_GAIN, K::CheckBox, "Freeze Gain", AE, 19, 45, 52, 11, CS_NONE, 0, 0 },
-	{ -1, K::Label, "AEX ref.", AE, 11, 60, 32, 14, CS_NONE, 0, 0 },
-	{ IDC_AEX_REF_SCROLL, K::HScrollBar, "", AE, 50, 60, 57, 9, CS_NONE, 0, 0 },
+	{ -1, K::Label, "AEX ref.", AE, 11, 60, 32, 14, CS_NONE, 0, 0, TIP_AEX_REF },
+	{ IDC_AEX_REF_SCROLL, K::HScrollBar, "", AE, 50, 60, 57, 9, CS_NONE, 0, 0, TIP_AEX_REF },
 	{ -1, K::Label, "0x", AE, 109, 60, 9, 11, CS_NONE, 0, 0 },
-	{ IDC_AEX_REF, K::Edit, "", AE, 119, 58, 19, 13, CS_NONE, 0, 0 },
+	{ IDC_AEX_REF, K::Edit, "", AE, 119, 58, 19, 13, CS_NONE, 0, 0, TIP_AEX_REF_EDIT },
 
 	{ -1, K::GroupBox, "Image projection", nullptr, 7, 76, 135, 52, CS_NONE, 0, 0 },
 	{ IDC_MIRROR, K::CheckBox, "Mirror (horizontal)", IP, 17, 89, 78, 12, CS_NONE, 0, 0 },
@@ -62,23 +96,23 @@ constexpr ControlTemplate kPanelControls[] = {
 	{ -1, K::GroupBox, "White Balance", nullptr, 147, 7, 160, 89, CS_NONE, 0, 0 },
 	{ IDC_AUTO_WB, K::CheckBox, "Auto WB mode", WB, 154, 16, 56, 11, CS_NONE, 0, 0 },
 	{ -1, K::Label, "White Balance mode", WB, 220, 18, 68, 10, CS_NONE, 0, 0 },
-	{ IDC_WB_MODE, K::Edit, "white balance mode display", WB, 235, 30, 44, 15, RO_CENTER, 0, 0 },
+	{ IDC_WB_MODE, K::Edit, "white balance mode display", WB, 235, 30, 44, 15, RO_CENTER, 0, 0, TIP_WB_MODE },
 	{ IDC_MANUAL_MODE, K::RadioButton, "Manual mode", WB, 162, 31, 64, 11, CS_NONE, WB_MODE, 0 },
 	{ IDC_PUSH_TO_SET, K::RadioButton, "Push to Set", WB, 162, 45, 49, 11, CS_NONE, WB_MODE, 0 },
-	{ IDC_PUSH2WHITE, K::PushButton, "Push2White", WB, 237, 47, 41, 14, CS_NONE, 0, 0 },
+	{ IDC_PUSH2WHITE, K::PushButton, "Push2White", WB, 237, 47, 41, 14, CS_NONE, 0, 0, TIP_PUSH2WHITE },
 	{ -1, K::Label, "Red-Green", WB, 151, 68, 39, 10, CS_NONE, 0, 0 },
-	{ IDC_RED_GREEN_SCROLL, K::HScrollBar, "", WB, 193, 67, 75, 10, CS_NONE, 0, 0 },
+	{ IDC_RED_GREEN_SCROLL, K::HScrollBar, "", WB, 193, 67, 75, 10, CS_NONE, 0, 0, TIP_RED_GREEN },
 	{ -1, K::Label, "0x", WB, 274, 70, 8, 11, CS_NONE, 0, 0 },
-	{ IDC_RED_GREEN, K::Edit, "", WB, 282, 67, 19, 13, CS_NONE, 0, 0 },
+	{ IDC_RED_GREEN, K::Edit, "", WB, 282, 67, 19, 13, CS_NONE, 0, 0, TIP_RED_GREEN },
 	{ -1, K::Label, "Blue-Green", WB, 151, 82, 39, 10, CS_NONE, 0, 0 },
-	{ IDC_BLUE_GREEN_SCROLL, K::HScrollBar, "", WB, 192, 83, 76, 9, CS_NONE, 0, 0 },
+	{ IDC_BLUE_GREEN_SCROLL, K::HScrollBar, "", WB, 192, 83, 76, 9, CS_NONE, 0, 0, TIP_BLUE_GREEN },
 	{ -1, K::Label, "0x", WB, 274, 83, 8, 11, CS_NONE, 0, 0 },
-	{ IDC_BLUE_GREEN, K::Edit, "", WB, 281, 81, 20, 12, CS_NONE, 0, 0 },
+	{ IDC_BLUE_GREEN, K::Edit, "", WB, 281, 81, 20, 12, CS_NONE, 0, 0, TIP_BLUE_GREEN },
 
 	{ -1, K::GroupBox, "Sharpness", nullptr, 147, 98, 161, 29, CS_NONE, 0, 0 },
 	{ -1, K::Label, "Range: (0-7):", SH, 155, 110, 42, 10, CS_NONE, 0, 0 },
-	{ IDC_SHARPNESS_SCROLL, K::HScrollBar, "", SH, 202, 110, 78, 9, CS_NONE, 0, 0 },
-	{ IDC_SHARPNESS, K::Edit, "", SH, 281, 108, 20, 12, CS_NONE, 0, 0 },
+	{ IDC_SHARPNESS_SCROLL, K::HScrollBar, "", SH, 202, 110, 78, 9, CS_NONE, 0, 0, TIP_SHARPNESS },
+	{ IDC_SHARPNESS, K::Edit, "", SH, 281, 108, 20, 12, CS_NONE, 0, 0, TIP_SHARPNESS },
 
 	{ -1, K::GroupBox, "General", nullptr, 146, 130, 173, 183, CS_NONE, 0, 0 },
 	{ IDC_FILE_NAME, K::Edit, "settings file name", GE, 158, 143, 107, 13, CS_NONE, 0, 0 },
@@ -87,7 +121,7 @@ constexpr ControlTemplate kPanelControls[] = {
 	{ IDC_CAM_TO_FILE, K::PushButton, "Cam --> File", GE, 218, 159, 47, 13, CS_NONE, 0, 0 },
 	{ IDC_PROGRESS, K::ProgressBar, "", GE, 157, 174, 143, 10, CS_NONE, 0, 0 },
 	{ -1, K::Label, "Settings in EEPROM page 3", GE, 158, 189, 95, 10, CS_NONE, 0, 0 },
-	{ IDC_ERASE_EEPROM, K::PushButton, "Erase EEp", GE, 157, 199, 40, 14, CS_NONE, 0, 0 },
+	{ IDC_ERASE_EEPROM, K::PushButton, "Erase EEp", GE, 157, 199, 40, 14, CS_NONE, 0, 0, TIP_ERASE },
 	{ IDC_SAVE, K::PushButton, "Save ", GE, 207, 200, 40, 13, CS_NONE, 0, 0 },
 	{ IDC_CONNECT, K::PushButton, "Connect", GE, 268, 195, 40, 18, CS_NONE, 0, 0 },
 	{ -1, K::Label, "TV mode", GE, 152, 222, 30, 10, CS_NONE, 0, 0 },
@@ -100,17 +134,17 @@ constexpr ControlTemplate kPanelControls[] = {
 	{ -1, K::Label, "Data:", DI, 228, 253, 22, 10, CS_NONE, 0, 0 },
 	{ -1, K::Label, "0x", DI, 154, 265, 10, 14, CS_NONE, 0, 0 },
 	{ -1, K::Label, "0x", DI, 214, 265, 10, 14, CS_NONE, 0, 0 },
-	{ IDC_REG_HIGH, K::Edit, "", DI, 163, 263, 20, 13, CS_NONE, 0, 0 },
-	{ IDC_REG_LOW, K::Edit, "", DI, 186, 263, 19, 13, CS_NONE, 0, 0 },
-	{ IDC_DATA_HIGH, K::Edit, "", DI, 223, 263, 19, 13, CS_NONE, 0, 0 },
-	{ IDC_DATA_LOW, K::Edit, "", DI, 243, 263, 19, 13, CS_NONE, 0, 0 },
+	{ IDC_REG_HIGH, K::Edit, "", DI, 163, 263, 20, 13, CS_NONE, 0, 0, TIP_REG_HIGH },
+	{ IDC_REG_LOW, K::Edit, "", DI, 186, 263, 19, 13, CS_NONE, 0, 0, TIP_REG_LOW },
+	{ IDC_DATA_HIGH, K::Edit, "", DI, 223, 263, 19, 13, CS_NONE, 0, 0, TIP_DATA_HIGH },
+	{ IDC_DATA_LOW, K::Edit, "", DI, 243, 263, 19, 13, CS_NONE, 0, 0, TIP_DATA_LOW },
 	{ IDC_SENSOR, K::RadioButton, "Sensor", DI, 267, 253, 38, 10, CS_NONE, DIRECT_TARGET, 0 },
 	{ IDC_EEPROM0, K::RadioButton, "EEprom0", DI, 267, 263, 45, 10, CS_NONE, DIRECT_TARGET, 0 },
 	{ IDC_EEPROM1, K::RadioButton, "EEprom1", DI, 267, 273, 45, 10, CS_NONE, DIRECT_TARGET, 0 },
 	{ IDC_EEPROM2, K::RadioButton, "EEprom2", DI, 267, 283, 45, 10, CS_NONE, DIRECT_TARGET, 0 },
 	{ IDC_EEPROM3, K::RadioButton, "EEprom3", DI, 267, 293, 45, 10, CS_NONE, DIRECT_TARGET, 0 },
-	{ IDC_ADDR_PLUS, K::PushButton, "Addr+", DI, 160, 277, 24, 13, CS_NONE, 0, 0 },
-	{ IDC_ADDR_MINUS, K::PushButton, "Addr-", DI, 187, 277, 24, 13, CS_NONE, 0, 0 },
+	{ IDC_ADDR_PLUS, K::PushButton, "Addr+", DI, 160, 277, 24, 13, CS_NONE, 0, 0, TIP_ADDR_PLUS },
+	{ IDC_ADDR_MINUS, K::PushButton, "Addr-", DI, 187, 277, 24, 13, CS_NONE, 0, 0, TIP_ADDR_MINUS },
 	{ IDC_READ, K::CheckBox, "Read", DI, 171, 291, 32, 13, CS_NONE, 0, 0 },
 	{ IDC_SEND, K::PushButton, "SEND", DI, 219, 279, 34, 24, CS_NONE, 0, 0 },
 

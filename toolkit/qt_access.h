@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 
 class CDialog;
@@ -21,6 +22,10 @@ QWidget *ControlWidget(const CDialog &dialog, int id);
 // Called with every message box just before it runs modally; tests use it
 // to read the text and close the box.
 void SetMessageBoxObserver(std::function<void(QMessageBox &)> observer);
+
+// The clock that limits how often a progress bar paints while the thread
+// is blocked; tests set their own. An empty function restores the real one.
+void SetPaintClock(std::function<std::chrono::steady_clock::time_point()> clock);
 
 // Caption of every message box.
 QString ApplicationTitle();

@@ -40,6 +40,7 @@ struct ControlTemplate {
 	unsigned style;
 	int radioGroup;      // radio buttons of one set share a non-zero number
 	UINT resource;       // bitmap / icon resource of a picture control
+	const char *tooltip = nullptr; // what an abbreviated control does, in a sentence
 };
 
 struct DialogTemplate {

@@ -87,6 +87,30 @@ TEST_F(SensorTest, CommandReadsBusyThreeTimesThenDone)
 	EXPECT_EQ(ReadRegister(0x0040), 0x8304);
 }
 
+TEST_F(SensorTest, CommandBusyPeriodCanBeSetOrEndless)
+{
+	sim::SetCommandBusyReads(-1);
+	ASSERT_EQ(WriteRegister(0x0040, 0x8304), QXIIC_OK);
+	for (int i = 0; i < 20; i++)
+		EXPECT_EQ(ReadRegister(0x0040), 0x8304);
+
+	sim::SetCommandBusyReads(0);
+	ASSERT_EQ(WriteRegister(0x0040, 0x8305), QXIIC_OK);
+	EXPECT_EQ(ReadRegister(0x0040), 0x0305);
+
+	sim::SetCommandBusyReads(1);
+	ASSERT_EQ(WriteRegister(0x0040, 0x8304), QXIIC_OK);
+	EXPECT_EQ(ReadRegister(0x0040), 0x8304);
+	EXPECT_EQ(ReadRegister(0x0040), 0x0304);
+
+	// Reset brings back the three busy reads.
+	sim::Reset();
+	ASSERT_EQ(WriteRegister(0x0040, 0x8304), QXIIC_OK);
+	for (int i = 0; i < 3; i++)
+		EXPECT_EQ(ReadRegister(0x0040), 0x8304);
+	EXPECT_EQ(ReadRegister(0x0040), 0x0304);
+}
+
 TEST_F(SensorTest, WhiteBalanceMeasuresOnlyInManualMode)
 {
 	std::vector<std::uint16_t> factory = Snapshot();

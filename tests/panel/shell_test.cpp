@@ -5,7 +5,9 @@
 
 #include "AboutDlg.h"
 #include "qt_access.h"
+#include "msgbox.h"
 #include "resource.h"
+#include "resources.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,10 +19,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <functional>
@@ -67,6 +74,78 @@ void WhenModal(std::function<void(QWidget *)> action)
 	QTimer::singleShot(0, [action] {
 		QTimer::singleShot(0, [action] { action(QApplication::activeModalWidget()); });
 	});
+}
+
+// The widget's caption, or an empty text for a control without one.
+QString CaptionOf(QWidget *widget)
+{
+	if (auto *label = qobject_cast<QLabel *>(widget))
+		return label->text();
+	return caption(widget);
+}
+
+// The part of a control that its style leaves for the caption.
+QRect CaptionRoom(QWidget *widget)
+{
+	QStyle *style = widget->style();
+	if (auto *group = qobject_cast<QGroupBox *>(widget)) {
+		QStyleOptionGroupBox option;
+		option.initFrom(group);
+		option.text = group->title();
+		option.textAlignment = group->alignment();
+		option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+		option.lineWidth = 1;
+		return style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
+	}
+	if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
+		QStyleOptionButton option;
+		option.initFrom(button);
+		option.text = button->text();
+		QStyle::SubElement element = QStyle::SE_PushButtonContents;
+		if (qobject_cast<QCheckBox *>(button))
+			element = QStyle::SE_CheckBoxContents;
+		else if (qobject_cast<QRadioButton *>(button))
+			element = QStyle::SE_RadioButtonContents;
+		return style->subElementRect(element, &option, button);
+	}
+	return widget->contentsRect();
+}
+
+// Checks every captioned control of a dialog: its caption, in the font the
+// program uses, lies whole inside the control.
+void ExpectCaptionsWhole(const CDialog &dialog)
+{
+	QDialog *window = toolkit::DialogWidget(dialog);
+	const DialogTemplate *tmpl = AfxFindDialogTemplate(dialog.GetTemplateId());
+	ASSERT_NE(tmpl, nullptr);
+	int checked = 0;
+	for (const ControlTemplate &row : tmpl->controls) {
+		if (row.kind == ControlKind::Edit || row.kind == ControlKind::HScrollBar ||
+		    row.kind == ControlKind::ProgressBar || row.kind == ControlKind::Bitmap ||
+		    row.kind == ControlKind::Icon)
+			continue;
+		const QString text = QString::fromUtf8(row.caption);
+		for (QWidget *widget : window->findChildren<QWidget *>()) {
+			if (CaptionOf(widget) != text)
+				continue;
+			SCOPED_TRACE(row.caption);
+			QFontMetrics metrics(widget->font());
+			QRect room = CaptionRoom(widget);
+			EXPECT_TRUE(widget->rect().contains(room)) << "room outside the control";
+			EXPECT_LE(metrics.horizontalAdvance(text), room.width()) << "clipped across";
+			EXPECT_LE(metrics.height(), room.height()) << "clipped down";
+			checked++;
+		}
+	}
+	EXPECT_GT(checked, 0);
+}
+
+QRect GroupFrame(QWidget *window, const char *title)
+{
+	for (QGroupBox *group : window->findChildren<QGroupBox *>())
+		if (group->title() == title)
+			return group->geometry();
+	return QRect();
 }
 
 } // namespace
@@ -361,16 +440,6 @@ TEST_F(PanelTest, ShellNotificationsAreAcknowledgedAndChangeNothing)
 	EXPECT_NE(dlg->m_hIcon, nullptr);
 }
 
-TEST_F(PanelTest, ShellControlsWithoutHandlersYetDoNothing)
-{
-	Open();
-	ClearLog();
-	for (int id : { IDC_SEND, IDC_TRIM_LEFT, IDC_TRIM_STORE, IDC_ADDR_PLUS })
-		Button(id)->click();
-	EXPECT_TRUE(Log().empty());
-	EXPECT_TRUE(messages.empty());
-}
-
 TEST_F(PanelTest, ShellWindowMenuOpensFromAltSpaceAndTheBackground)
 {
 	Open();
@@ -414,4 +483,231 @@ TEST_F(PanelTest, ShellMinimisedPanelShowsItsIconInTheMiddle)
 	EXPECT_NE(image.pixelColor(x + 16, y + 16), background) << "no icon in the middle";
 	EXPECT_EQ(image.pixelColor(x - 4, y + 16), background);
 	EXPECT_EQ(image.pixelColor(2, 2), background);
+}
+
+// Keys reach the focused control through the application's whole key path,
+// shortcuts first, as from a keyboard.
+class ShellKeysTest : public PanelTest
+{
+protected:
+	QDialog *Window() const { return toolkit::DialogWidget(*dlg); }
+	QWidget *Focused() const { return Window()->focusWidget(); }
+	int FocusedId() const { return Focused() ? Focused()->objectName().toInt() : 0; }
+	void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
+	{
+		QTest::keyClick(Focused(), static_cast<Qt::Key>(key), modifiers);
+	}
+};
+
+TEST_F(ShellKeysTest, SliderKeysStepAsThePlatformDoesAndPagingKeysDoNothing)
+{
+	qxiic::sim::SetRegister(0x326C, 0x2800); // sharpness 5
+	Open();
+	Window()->show();
+	QApplication::setActiveWindow(Window());
+	ASSERT_EQ(Text(IDC_SHARPNESS), "5");
+	Bar(IDC_SHARPNESS_SCROLL)->setFocus();
+
+	const struct {
+		int key;
+		const char *text;
+		std::vector<std::string> log;
+	} steps[] = {
+		{ Qt::Key_Left, "4", { "W 326c=2000" } },
+		{ Qt::Key_Up, "3", { "W 326c=1800" } },
+		{ Qt::Key_Right, "4", { "W 326c=2000" } },
+		{ Qt::Key_Down, "5", { "W 326c=2800" } },
+		{ Qt::Key_PageUp, "5", {} },
+		{ Qt::Key_PageDown, "5", {} },
+		{ Qt::Key_Home, "5", {} },
+		{ Qt::Key_End, "5", {} },
+	};
+	for (const auto &step : steps) {
+		SCOPED_TRACE(step.key);
+		ClearLog();
+		Press(step.key);
+		EXPECT_EQ(Log(), step.log);
+		EXPECT_EQ(Text(IDC_SHARPNESS), step.text);
+		EXPECT_EQ(FocusedId(), IDC_SHARPNESS_SCROLL);
+	}
+	EXPECT_EQ(Bar(IDC_SHARPNESS_SCROLL)->value(), 5);
+}
+
+TEST_F(ShellKeysTest, AltSpaceAfterTheAboutBoxOpensTheMenuAndLeavesTheCheckBoxAlone)
+{
+	Open();
+	Window()->show();
+	QMenu *menu = Window()->findChild<QMenu *>();
+	ASSERT_NE(menu, nullptr);
+	// Through the About box and back; nothing activates the panel again.
+	WhenModal([](QWidget *box) {
+		ASSERT_NE(box, nullptr);
+		box->findChild<QPushButton *>("1")->click();
+	});
+	menu->actions().last()->trigger();
+	ASSERT_TRUE(Enabled(IDC_MANUAL_EXPOSURE));
+	Button(IDC_MANUAL_EXPOSURE)->setFocus();
+	ASSERT_EQ(FocusedId(), IDC_MANUAL_EXPOSURE);
+
+	ClearLog();
+	Press(Qt::Key_Space, Qt::AltModifier);
+	EXPECT_TRUE(menu->isVisible());
+	EXPECT_FALSE(Checked(IDC_MANUAL_EXPOSURE));
+	EXPECT_TRUE(Log().empty()) << "the key reached the check box";
+	menu->hide();
+}
+
+TEST_F(ShellKeysTest, ClosingTheAboutBoxOrAMessageGivesThePanelBackItsActivation)
+{
+	Open();
+	Window()->show();
+	QApplication::setActiveWindow(Window());
+	ASSERT_EQ(QApplication::activeWindow(), Window());
+	WhenModal([](QWidget *box) {
+		ASSERT_NE(box, nullptr);
+		QApplication::setActiveWindow(box);
+		box->findChild<QPushButton *>("1")->click();
+	});
+	Window()->findChild<QMenu *>()->actions().last()->trigger();
+	QApplication::processEvents(); // the window system answers the activation
+	EXPECT_EQ(QApplication::activeWindow(), Window()) << "after the About box";
+
+	toolkit::SetMessageBoxObserver([](QMessageBox &box) {
+		QTimer::singleShot(0, &box, [&box] {
+			QApplication::setActiveWindow(&box);
+			box.accept();
+		});
+	});
+	AfxMessageBox("Note");
+	QApplication::processEvents();
+	EXPECT_EQ(QApplication::activeWindow(), Window()) << "after a message";
+}
+
+TEST_F(ShellKeysTest, TabVisitsTheTemplateOrderWithOneStopPerRadioSet)
+{
+	Open();
+	Window()->show();
+	QApplication::setActiveWindow(Window());
+	// Every control usable, so that the order is the whole template's.
+	for (QWidget *widget : Window()->findChildren<QWidget *>())
+		widget->setEnabled(true);
+	dlg->CheckDlgButton(IDC_SENSOR, BST_UNCHECKED);
+	dlg->CheckDlgButton(IDC_EEPROM2, BST_CHECKED);
+	dlg->CheckDlgButton(IDC_MANUAL_MODE, BST_UNCHECKED);
+	dlg->CheckDlgButton(IDC_PUSH_TO_SET, BST_UNCHECKED);
+
+	Control(IDC_MANUAL_EXPOSURE)->setFocus();
+	ClearLog();
+	std::vector<int> stops;
+	do {
+		stops.push_back(FocusedId());
+		Press(Qt::Key_Tab);
+	} while (FocusedId() != IDC_MANUAL_EXPOSURE && stops.size() < 80);
+	const std::vector<int> expected = {
+		1000, 1050, 1003, 1077, 1051, 1004, 1014, 1015, 1060, 1029, 1030, 1028, 1031, // exposure .. overlay
+		1071, 1072, 1073, 1074, 1058, 1059, 1075,                                  // image trim
+		1005, 1056, 1078, 1010, 1080, 1082, 1081, 1083, 1068, 1070,                // white balance, sharpness
+		1062, 1032, 1061, 1063, 1055, 1046, 1027, 1057,                            // general (offset hidden)
+		1016, 1017, 1018, 1019, 1023, 1067, 1069, 1025, 1026,                      // direct I2C
+		1, 2,
+	};
+	EXPECT_EQ(stops, expected);
+	// Focus alone runs no handler: nothing chosen, nothing on the bus.
+	EXPECT_TRUE(Log().empty());
+	EXPECT_FALSE(Checked(IDC_MANUAL_MODE));
+	EXPECT_TRUE(Checked(IDC_EEPROM2));
+}
+
+TEST_F(ShellKeysTest, ArrowKeysMoveWithinTheTargetSetWithoutTouchingTheBus)
+{
+	Open();
+	Window()->show();
+	QApplication::setActiveWindow(Window());
+	ASSERT_TRUE(Checked(IDC_SENSOR));
+	Control(IDC_SENSOR)->setFocus();
+	ClearLog();
+	std::vector<int> visited;
+	for (int key : { Qt::Key_Down, Qt::Key_Right, Qt::Key_Up, Qt::Key_Up, Qt::Key_Left }) {
+		Press(key);
+		visited.push_back(FocusedId());
+	}
+	EXPECT_EQ(visited, (std::vector<int>{ 1021, 1022, 1021, 1020, 1024 }));
+	EXPECT_TRUE(Checked(IDC_SENSOR));
+	EXPECT_FALSE(Checked(IDC_EEPROM3));
+	EXPECT_TRUE(Log().empty());
+	EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(PanelTest, ShellEveryCaptionIsWholeInTheProgramsFont)
+{
+	Open();
+	ExpectCaptionsWhole(*dlg);
+	// Characters as written: "-->" stays three glyphs, not the face's arrow.
+	QFontMetrics metrics(Control(IDC_FILE_TO_CAM)->font());
+	EXPECT_EQ(metrics.horizontalAdvance("-->"), 2 * metrics.horizontalAdvance("-") + metrics.horizontalAdvance(">"));
+	CAboutDlg about;
+	ASSERT_TRUE(about.Create());
+	ExpectCaptionsWhole(about);
+}
+
+TEST_F(PanelTest, ShellGroupFramesMeetWithoutCrossingOrDoubling)
+{
+	Open();
+	QDialog *window = toolkit::DialogWidget(*dlg);
+	window->show();
+	const QRect general = GroupFrame(window, "General");
+	const QRect direct = GroupFrame(window, "Direct I2C Communication");
+	const QRect trim = GroupFrame(window, "Image trim");
+	// Bottom edges that are one in the template are one line on the screen.
+	EXPECT_EQ(direct.bottom(), general.bottom());
+
+	// The trim frame, which the template lets reach into "General", ends
+	// at General's line: none of it shows inside General.
+	QImage image = window->grab().toImage();
+	const QColor background = window->palette().window().color();
+	ASSERT_GT(trim.right(), general.left() + 1);
+	for (int x = general.left() + 2; x <= trim.right(); ++x) {
+		EXPECT_EQ(image.pixelColor(x, trim.bottom()), background) << "x " << x;
+		EXPECT_EQ(image.pixelColor(x, (trim.top() + trim.bottom()) / 2), background) << "x " << x;
+	}
+}
+
+// The text of a control's tooltip as the operator reads it.
+std::string TipOf(QWidget *widget)
+{
+	QTextDocument tip;
+	tip.setHtml(widget->toolTip());
+	return tip.toPlainText().toStdString();
+}
+
+TEST_F(PanelTest, ShellAbbreviatedControlsExplainThemselves)
+{
+	Open();
+	// What each tooltip must name: the register or EEPROM page it touches.
+	const std::pair<int, const char *> tips[] = {
+		{ 1050, "0x3012" }, { 1003, "0x3012" }, { 1051, "0xA812" }, { 1004, "0xA812" },
+		{ 1056, "0xAC04" }, { 1010, "0xAC04" }, { 1080, "0xAC48" }, { 1082, "0xAC48" },
+		{ 1081, "0xAC4A" }, { 1083, "0xAC4A" }, { 1068, "0x326C" }, { 1070, "0x326C" },
+		{ 1055, "EEPROM page 3" }, { 1067, "register address" }, { 1069, "register address" },
+		{ 1016, "high byte" }, { 1017, "EEPROM" }, { 1018, "high byte" }, { 1019, "EEPROM" },
+	};
+	for (const auto &[id, names] : tips) {
+		SCOPED_TRACE(id);
+		const std::string tip = TipOf(Control(id));
+		EXPECT_NE(tip.find(names), std::string::npos) << tip;
+		// One sentence.
+		ASSERT_FALSE(tip.empty());
+		EXPECT_EQ(tip.back(), '.');
+		EXPECT_EQ(tip.find(". "), std::string::npos) << tip;
+	}
+	// The abbreviated labels explain themselves too.
+	QDialog *window = toolkit::DialogWidget(*dlg);
+	for (const auto &[label, names] : { std::pair{ "Man. Shutt.", "0x3012" }, std::pair{ "AEX ref.", "0xA812" } }) {
+		QLabel *found = nullptr;
+		for (QLabel *candidate : window->findChildren<QLabel *>())
+			if (candidate->text() == label)
+				found = candidate;
+		ASSERT_NE(found, nullptr) << label;
+		EXPECT_NE(TipOf(found).find(names), std::string::npos) << label;
+	}
 }

@@ -15,7 +15,9 @@
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleOptionSlider>
@@ -25,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -177,6 +180,16 @@ protected:
 	QLineEdit *Edit(int id) const { return Widget<QLineEdit>(dlg, id); }
 	QAbstractButton *Button(int id) const { return Widget(dlg, id); }
 	QScrollBar *Bar() const { return Widget<QScrollBar>(dlg, IDC_SCROLL); }
+
+	// Keys go to the focused control through the application's whole key
+	// path, shortcuts first, as from a keyboard.
+	QWidget *Focused() const { return toolkit::DialogWidget(dlg)->focusWidget(); }
+	int FocusedId() const { return Focused() ? Focused()->objectName().toInt() : 0; }
+	void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
+	{
+		QTest::keyClick(Focused(), static_cast<Qt::Key>(key), modifiers);
+	}
+	void Activate() const { QApplication::setActiveWindow(toolkit::DialogWidget(dlg)); }
 
 	ProbeDlg dlg;
 	std::vector<std::string> boxes;
@@ -367,6 +380,22 @@ TEST_F(ToolkitScrollTest, ArrowStepsAndThumbReleaseReachTheHandlerWithoutMovingT
 	EXPECT_EQ(bar->sliderPosition(), 10);
 }
 
+TEST_F(ToolkitScrollTest, KeysOfAFocusedBarSendThePlatformsScrollCodes)
+{
+	Bar()->setFocus();
+	ASSERT_EQ(Focused(), Bar());
+	for (int key : { Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down, Qt::Key_PageUp,
+			 Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End })
+		Press(key);
+	EXPECT_EQ(Codes(), (std::vector<UINT>{ SB_LINELEFT, SB_LINELEFT, SB_LINERIGHT, SB_LINERIGHT, SB_PAGELEFT,
+					       SB_PAGERIGHT, SB_LEFT, SB_RIGHT }));
+	for (const ScrollEvent &e : dlg.scrolls) {
+		EXPECT_EQ(e.posSeen, 10);
+		EXPECT_EQ(e.bar, &dlg.m_ctlScroll);
+	}
+	EXPECT_EQ(Bar()->sliderPosition(), 10);
+}
+
 TEST_F(ToolkitScrollTest, OtherSliderEventsNeverMoveTheBar)
 {
 	QScrollBar *bar = Bar();
@@ -438,6 +467,88 @@ TEST_F(ToolkitScrollTest, OnlyTheHandlerMovesTheBarWithinItsRange)
 	EXPECT_EQ(hi, 24);
 }
 
+TEST_F(ToolkitTest, AltSpaceOpensTheWindowMenuFromAnyControlAndNeverReachesIt)
+{
+	// Not activated, as after a modal box closed where no window manager
+	// gives the activation back.
+	Open(dlg);
+	QMenu *menu = toolkit::DialogWidget(dlg)->findChild<QMenu *>();
+	ASSERT_NE(menu, nullptr);
+	for (int id : { IDC_CHECK_1, IDC_RADIO_1, IDC_GO, IDC_EDIT_A, IDC_SCROLL }) {
+		SCOPED_TRACE(id);
+		Widget<QWidget>(dlg, id)->setFocus();
+		ASSERT_EQ(FocusedId(), id);
+		Press(Qt::Key_Space, Qt::AltModifier);
+		EXPECT_TRUE(menu->isVisible());
+		menu->hide();
+	}
+	EXPECT_TRUE(dlg.log.empty());
+	EXPECT_TRUE(dlg.scrolls.empty());
+	EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_CHECK_1) + dlg.IsDlgButtonChecked(IDC_RADIO_1), 0u);
+	EXPECT_EQ(Edit(IDC_EDIT_A)->text(), "");
+}
+
+TEST_F(ToolkitTest, TabFollowsTheTemplateWithOneStopPerRadioSet)
+{
+	Open(dlg);
+	Activate();
+	dlg.CheckDlgButton(IDC_RADIO_2, BST_CHECKED);
+	Edit(IDC_EDIT_A)->setFocus();
+	std::vector<int> stops;
+	do {
+		stops.push_back(FocusedId());
+		Press(Qt::Key_Tab);
+	} while (FocusedId() != IDC_EDIT_A && stops.size() < 20);
+	EXPECT_EQ(stops, (std::vector<int>{ IDC_EDIT_A, IDC_EDIT_B, IDC_MEMO, IDC_CHECK_1, IDC_CHECK_2, IDC_RADIO_2,
+					    IDC_GO, IDC_IDLE, IDC_SCROLL, IDOK, IDCANCEL }));
+
+	// Backwards; a set with nothing chosen is entered at its first button;
+	// a disabled control is passed over.
+	dlg.CheckDlgButton(IDC_RADIO_2, BST_UNCHECKED);
+	dlg.GetDlgItem(IDC_IDLE)->EnableWindow(FALSE);
+	Widget(dlg, IDC_GO)->setFocus();
+	Press(Qt::Key_Tab, Qt::ShiftModifier);
+	EXPECT_EQ(FocusedId(), IDC_RADIO_1);
+	Press(Qt::Key_Tab);
+	Press(Qt::Key_Tab);
+	EXPECT_EQ(FocusedId(), IDC_SCROLL);
+	EXPECT_TRUE(dlg.log.empty());
+}
+
+TEST_F(ToolkitTest, ArrowKeysMoveWithinARadioSetWithoutChoosing)
+{
+	Open(dlg);
+	Activate();
+	Button(IDC_RADIO_1)->setFocus();
+	std::vector<int> visited;
+	for (int key : { Qt::Key_Right, Qt::Key_Down, Qt::Key_Up, Qt::Key_Left }) {
+		Press(key);
+		visited.push_back(FocusedId());
+	}
+	EXPECT_EQ(visited, (std::vector<int>{ IDC_RADIO_2, IDC_RADIO_1, IDC_RADIO_2, IDC_RADIO_1 }));
+	EXPECT_TRUE(dlg.log.empty());
+	EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_RADIO_1) + dlg.IsDlgButtonChecked(IDC_RADIO_2), 0u);
+
+	// Space chooses the focused button, as a click does.
+	Press(Qt::Key_Space);
+	EXPECT_EQ(dlg.log, (Log{ "radio1 10" }));
+}
+
+TEST_F(ToolkitTest, EveryTabStopShowsAFocusMark)
+{
+	Open(dlg);
+	Activate();
+	Edit(IDC_EDIT_A)->setFocus(Qt::TabFocusReason);
+	for (int n = 0; n < 11; ++n) {
+		QWidget *focused = Focused();
+		SCOPED_TRACE(focused->objectName().toStdString());
+		const QImage withFocus = focused->grab().toImage();
+		Press(Qt::Key_Tab);
+		ASSERT_NE(Focused(), focused);
+		EXPECT_NE(focused->grab().toImage(), withFocus) << "no focus mark";
+	}
+}
+
 TEST_F(ToolkitTest, ProgressBarStepsAndStartsOverPastTheEnd)
 {
 	Open(dlg);
@@ -455,6 +566,49 @@ TEST_F(ToolkitTest, ProgressBarStepsAndStartsOverPastTheEnd)
 		seen.push_back(bar.GetPos());
 	}
 	EXPECT_EQ(seen, (std::vector<int>{ 30, 50, 10, 30 }));
+}
+
+// A handler that steps the bar while it blocks the thread sees it paint
+// at once, but not once per step: a thousand steps paint a few frames.
+TEST_F(ToolkitTest, ProgressBarPaintsWhileTheThreadIsBlockedAtMostOnceAFrame)
+{
+	Open(dlg);
+	auto *widget = Widget<QProgressBar>(dlg, IDC_PROGRESS);
+	struct PaintCounter : QObject {
+		int paints = 0;
+		bool eventFilter(QObject *, QEvent *event) override
+		{
+			paints += event->type() == QEvent::Paint;
+			return false;
+		}
+	} counter;
+	widget->installEventFilter(&counter);
+	ASSERT_TRUE(QTest::qWaitForWindowExposed(toolkit::DialogWidget(dlg)));
+	auto now = std::chrono::steady_clock::now();
+	toolkit::SetPaintClock([&now] { return now; });
+
+	CProgressCtrl &bar = dlg.m_ctlProgress;
+	bar.SetRange(0, 1000);
+	bar.SetStep(1);
+	counter.paints = 0;
+	bar.SetPos(0);
+	EXPECT_EQ(counter.paints, 1);
+
+	// Within one frame of that paint steps only schedule one; with each
+	// step 1 ms after the one before, every 16th paints, and so does the
+	// step that reaches the end.
+	counter.paints = 0;
+	for (int i = 0; i < 10; ++i)
+		bar.StepIt();
+	EXPECT_EQ(counter.paints, 0);
+	for (int i = 0; i < 990; ++i) {
+		now += std::chrono::milliseconds(1);
+		bar.StepIt();
+	}
+	EXPECT_EQ(counter.paints, 990 / 16 + 1);
+	EXPECT_EQ(bar.GetPos(), 1000);
+	widget->removeEventFilter(&counter);
+	toolkit::SetPaintClock({});
 }
 
 TEST_F(ToolkitTest, OkValidatesAndEndsEnterAndEscapeActAsOkAndCancel)

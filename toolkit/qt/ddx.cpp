@@ -2,6 +2,7 @@
 
 #include "../dialog.h"
 #include "../msgbox.h"
+#include "controls.h"
 #include "dialog_host.h"
 
 #include <QAbstractButton>
@@ -46,7 +47,7 @@ void DDX_Control(CDataExchange *dx, int id, CWnd &control)
 		return;
 	control.Attach(widget);
 	// The dialog hands out this object for the control from now on.
-	widget->setProperty("velmora_cwnd", QVariant::fromValue(static_cast<void *>(&control)));
+	toolkit::HostOf(*dx->m_pDlgWnd)->state(id)->object = &control;
 }
 
 void DDX_Text(CDataExchange *dx, int id, CString &value)
@@ -62,8 +63,10 @@ void DDX_Text(CDataExchange *dx, int id, CString &value)
 		return;
 	}
 	const QString text = QString::fromUtf8(value.GetString());
-	if (edit->text() != text)
-		toolkit::HostOf(*dx->m_pDlgWnd)->setEditText(edit, text, false);
+	if (edit->text() != text) {
+		DialogHost *host = toolkit::HostOf(*dx->m_pDlgWnd);
+		toolkit::detail::SetEditText(*host, *host->state(id), text, false);
+	}
 }
 
 void DDX_Check(CDataExchange *dx, int id, BOOL &value)

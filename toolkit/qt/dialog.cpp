@@ -4,13 +4,13 @@
 #include "../resources.h"
 #include "../winapp.h"
 #include "dialog_host.h"
+#include "interaction.h"
 
 #include <QAbstractButton>
 #include <QIcon>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QWindow>
 
 namespace {
@@ -65,9 +65,9 @@ void CDialog::destroyWindow()
 	if (!m_host)
 		return;
 	// Control objects that outlive the window must not reach its widgets.
-	for (QWidget *widget : m_host->findChildren<QWidget *>()) {
-		if (auto *wnd = static_cast<CWnd *>(widget->property("velmora_cwnd").value<void *>()))
-			wnd->Detach();
+	for (const auto &ctl : m_host->controls()) {
+		if (ctl->object)
+			ctl->object->Detach();
 	}
 	m_items.clear();
 	m_sysMenu.reset();
@@ -93,7 +93,10 @@ INT_PTR CDialog::DoModal()
 		return -1;
 	m_nModalResult = IDCANCEL;
 	m_host->setWindowModality(Qt::ApplicationModal);
-	m_host->exec();
+	{
+		toolkit::detail::ModalReturn back;
+		m_host->exec();
+	}
 	INT_PTR result = m_nModalResult;
 	destroyWindow();
 	return result;
@@ -139,14 +142,14 @@ BOOL CDialog::UpdateData(BOOL saveAndValidate)
 
 CWnd *CDialog::GetDlgItem(int id) const
 {
-	QWidget *widget = m_host ? m_host->control(id) : nullptr;
-	if (!widget)
+	ControlState *ctl = m_host ? m_host->state(id) : nullptr;
+	if (!ctl)
 		return nullptr;
-	if (auto *wnd = static_cast<CWnd *>(widget->property("velmora_cwnd").value<void *>()))
-		return wnd;
+	if (ctl->object)
+		return ctl->object;
 	auto &item = m_items[id];
 	if (!item)
-		item = makeControlObject(widget);
+		item = makeControlObject(ctl->widget);
 	return item.get();
 }
 

@@ -1,62 +1,71 @@
-// The Qt dialog behind a CDialog: builds the controls of the template and
-// turns widget signals and window events into messages of the dialog's
-// message table.
+// The Qt dialog behind a CDialog: builds the controls of the template,
+// owns their state records and turns widget signals and window events into
+// messages of the dialog's message table. What each kind of control does
+// lives in that kind's own file (controls.h).
 #pragma once
 
+#include "../afxtypes.h"
 #include "../resources.h"
+#include "control_state.h"
 
 #include <QDialog>
 #include <QHash>
 
+#include <memory>
+#include <vector>
+
 class CDialog;
-class QAbstractButton;
-class QLineEdit;
 class QMenu;
-class QScrollBar;
 
 class DialogHost : public QDialog
 {
 public:
 	DialogHost(CDialog *owner, const DialogTemplate &tmpl, QWidget *parent);
+	~DialogHost() override;
 
-	QWidget *control(int id) const { return m_controls.value(id); }
-	int controlId(const QWidget *widget) const;
+	// The host of a control widget, or nullptr for a widget of no dialog.
+	static DialogHost *of(const QWidget *control);
+
+	CDialog *owner() const { return m_owner; }
+	QWidget *control(int id) const;
+	ControlState *state(int id) const;
+	ControlState *stateOf(const QWidget *widget) const;
+	// Every control of the template, in template order.
+	const std::vector<std::unique_ptr<ControlState>> &controls() const { return m_states; }
+
+	// The control object handed to handlers for this control.
+	CWnd *controlObject(const ControlState &state) const;
+	// Sends a WM_NOTIFY with the given code from a control.
+	void notify(const ControlState &state, UINT code);
+
+	// Template rectangle in dialog units to pixels of the dialog font.
+	QRect toPixels(int x, int y, int cx, int cy) const;
+
 	QMenu *systemMenu() const { return m_sysMenu; }
 	void showSystemMenu(const QPoint &globalPos);
-
-	// Sets an edit's text from the program: raises the change handler also
-	// when the text is already shown, unless notify is false.
-	void setEditText(QLineEdit *edit, const QString &text, bool notify);
-	void setEditLimit(QLineEdit *edit, int limit);
 
 	void reject() override;
 	// The dialog's own painting, for a paint handler that does not draw.
 	void paintDefault();
 
 protected:
+	bool event(QEvent *event) override;
+	bool eventFilter(QObject *watched, QEvent *event) override;
+	bool focusNextPrevChild(bool next) override;
 	void contextMenuEvent(QContextMenuEvent *event) override;
 	void paintEvent(QPaintEvent *event) override;
 	void changeEvent(QEvent *event) override;
-	bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-	void createControl(const ControlTemplate &ctl, const QFont &font);
-	QWidget *makeWidget(const ControlTemplate &ctl);
-	void connectButton(QAbstractButton *button, const ControlTemplate &ctl);
-	void connectEdit(QLineEdit *edit, int id);
-	void connectScrollBar(QScrollBar *bar);
-	void onRadioClicked(QAbstractButton *radio, int group);
-	void onScrollAction(QScrollBar *bar, int action);
-	void dispatchScroll(QScrollBar *bar, unsigned code, int pos);
-	void onEditTextChanged(QLineEdit *edit, int id);
-	void buildSystemMenu();
-	QRect toPixels(short x, short y, short cx, short cy) const;
+	void createControl(const ControlTemplate &row);
+	bool isTabStop(const ControlState &state) const;
 
 	CDialog *m_owner;
-	QHash<int, QWidget *> m_controls;
-	QHash<QWidget *, int> m_radioGroups;
+	std::vector<std::unique_ptr<ControlState>> m_states;
+	QHash<int, ControlState *> m_byId;
+	QHash<const QWidget *, ControlState *> m_byWidget;
 	QMenu *m_sysMenu = nullptr;
-	int m_baseX = 6; // average character width of the dialog font
+	int m_baseX = 6;  // average character width of the dialog font
 	int m_baseY = 13; // character height of the dialog font
 	QPaintEvent *m_paintEvent = nullptr;
 };

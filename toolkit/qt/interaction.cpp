@@ -33,4 +33,12 @@ void EndPointerInteraction()
 	g_activeBar = nullptr;
 }
 
+ModalReturn::ModalReturn() : m_window(QApplication::activeWindow()) {}
+
+ModalReturn::~ModalReturn()
+{
+	if (m_window && m_window->isVisible() && QApplication::activeWindow() != m_window)
+		m_window->activateWindow();
+}
+
 } // namespace toolkit::detail

@@ -6,7 +6,10 @@
 // first stops that.
 #pragma once
 
+#include <QPointer>
+
 class QScrollBar;
+class QWidget;
 
 namespace toolkit::detail {
 
@@ -24,5 +27,20 @@ private:
 
 // Releases the scroll bar of the running interaction, if any.
 void EndPointerInteraction();
+
+// A modal box hands the activation back to the window it came from when it
+// closes, as its platform does; without a window manager nothing else
+// would, and that window would show no focus and take no window keys.
+class ModalReturn
+{
+public:
+	ModalReturn();
+	~ModalReturn();
+	ModalReturn(const ModalReturn &) = delete;
+	ModalReturn &operator=(const ModalReturn &) = delete;
+
+private:
+	QPointer<QWidget> m_window;
+};
 
 } // namespace toolkit::detail

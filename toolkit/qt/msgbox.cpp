@@ -51,7 +51,10 @@ int AfxMessageBox(const char *text, UINT, UINT)
 		QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
 	if (g_observer)
 		g_observer(box);
-	box.exec();
+	{
+		toolkit::detail::ModalReturn back;
+		box.exec();
+	}
 	if (busy)
 		QApplication::restoreOverrideCursor();
 	return IDOK;

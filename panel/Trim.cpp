@@ -1,0 +1,173 @@
+// Image trim: shifting the output image in steps of 2, and keeping the
+// two trims in EEPROM page 4 next to the trim table the sensor needs with
+// every move.
+#include "VelmoraDlg.h"
+
+#include "ControlGroups.h"
+#include "IICTransfer.h"
+#include "resource.h"
+#include "waitcursor.h"
+
+#include <algorithm>
+
+using namespace kl310;
+using namespace panel;
+
+namespace {
+
+constexpr int kTrimTableReads = 37;
+constexpr int kTrimTableChunk = 16;
+
+// Up to one window of table bytes, two per register, high byte first.
+void WriteParamWindow(CIICTransfer &iic, const std::uint8_t *bytes, int count)
+{
+	for (int i = 0; i < count / 2; i++)
+		iic.WriteReg16(DEV_SENSOR_WRITE, PARAM_WINDOW_REGS[i], bytes[2 * i] << 8 | bytes[2 * i + 1]);
+}
+
+} // namespace
+
+// The last two steps of the read-back: the trims, then the table.
+bool CVelmoraDlg::ReadBackTrim(CIICTransfer &iic)
+{
+	m_nTrimHorizontal = static_cast<std::int16_t>(iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL));
+	if (iic.TestAndClearError())
+		return true;
+	if (m_nTrimHorizontal == NO_TRIM) {
+		for (int id : kTrimControls)
+			EnableControl(id, FALSE);
+		UpdateData(TRUE);
+		m_strTrimVertical = "not active";
+		m_strTrimHorizontal = "not active";
+		UpdateData(FALSE);
+		return false;
+	}
+	for (int id : kTrimControls)
+		EnableControl(id, TRUE);
+	m_nTrimVertical = static_cast<std::int16_t>(iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_VERTICAL));
+	ShowTrim();
+
+	// Plain reads: the EEPROM's address counter stands at page 4 offset 2
+	// after the read of offset 1 and moves on by 16 with every read.
+	for (int i = 0; i < kTrimTableReads; i++) {
+		int off = i * kTrimTableChunk;
+		int page = PAGE_TRIM + off / EEPROM_PAGE_SIZE;
+		iic.ReadRaw(EepromRead(page), &m_abTrimTable[OFFSET_TRIM_TABLE + off], kTrimTableChunk);
+	}
+	return false;
+}
+
+void CVelmoraDlg::ShowTrim()
+{
+	if (m_nTrimHorizontal > TRIM_MAX)
+		m_nTrimHorizontal = TRIM_MAX;
+	if (m_nTrimVertical > TRIM_MAX)
+		m_nTrimVertical = TRIM_MAX;
+	m_nTrimHorizontal = static_cast<std::int16_t>(m_nTrimHorizontal & TRIM_EVEN);
+	m_nTrimVertical = static_cast<std::int16_t>(m_nTrimVertical & TRIM_EVEN);
+
+	UpdateData(TRUE);
+	if (m_nTrimHorizontal == 0)
+		m_strTrimHorizontal = "Max Right";
+	else if (m_nTrimHorizontal == TRIM_MAX)
+		m_strTrimHorizontal = "Max Left";
+	else
+		m_strTrimHorizontal.Format("%x", m_nTrimHorizontal);
+	if (m_nTrimVertical == 0)
+		m_strTrimVertical = "Max down";
+	else if (m_nTrimVertical == TRIM_MAX)
+		m_strTrimVertical = "Max up";
+	else
+		m_strTrimVertical.Format("%x", m_nTrimVertical);
+	UpdateData(FALSE);
+}
+
+void CVelmoraDlg::OnBnClickedTrimLeft()
+{
+	MoveTrim(m_nTrimHorizontal, TRIM_STEP);
+}
+
+void CVelmoraDlg::OnBnClickedTrimRight()
+{
+	MoveTrim(m_nTrimHorizontal, -TRIM_STEP);
+}
+
+void CVelmoraDlg::OnBnClickedTrimUp()
+{
+	MoveTrim(m_nTrimVertical, TRIM_STEP);
+}
+
+void CVelmoraDlg::OnBnClickedTrimDown()
+{
+	MoveTrim(m_nTrimVertical, -TRIM_STEP);
+}
+
+// A press at the limit does nothing at all; the buttons stay enabled there.
+void CVelmoraDlg::MoveTrim(std::int16_t &trim, int step)
+{
+	trim = static_cast<std::int16_t>(trim & TRIM_EVEN);
+	if (trim == (step > 0 ? TRIM_MAX : 0))
+		return;
+
+	CWaitCursor wait;
+	EnableTrimButtons(FALSE);
+	trim = static_cast<std::int16_t>(std::clamp(trim + step, 0, TRIM_MAX));
+	ApplyTrim(m_nTrimHorizontal, m_nTrimVertical, m_abTrimTable);
+	ShowTrim();
+	EnableTrimButtons(TRUE);
+}
+
+// Both trims, the parameter block, then the streamed table in window-sized
+// chunks, each taken in by command 0x8304; 0x8305 applies the whole.
+void CVelmoraDlg::ApplyTrim(int horizontal, int vertical, const std::uint8_t *table)
+{
+	CIICTransfer iic;
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_TRIM_HORIZONTAL, horizontal & 0xFF);
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_TRIM_VERTICAL, vertical & 0xFF);
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_TRIM_SELECT, TRIM_SELECT_VALUE);
+
+	for (int i = 0; i < TRIM_BLOCK_SIZE; i++) {
+		const std::uint8_t *value = &table[TRIM_TABLE_BLOCK + 2 * i];
+		iic.WriteReg16(DEV_SENSOR_WRITE, TRIM_BLOCK_REGS[i], value[0] << 8 | value[1]);
+	}
+
+	int last = TRIM_TABLE_STREAM;
+	for (int i = TRIM_TABLE_STREAM; i < TRIM_TABLE_STREAM_END; i += PARAM_WINDOW_BYTES) {
+		WriteParamWindow(iic, &table[i], std::min(PARAM_WINDOW_BYTES, TRIM_TABLE_STREAM_END - i));
+		IssueCommand(iic, COMMAND_TRIM_CHUNK);
+		last = i;
+	}
+	// The camera takes one more chunk before the apply: the short last
+	// chunk goes once more.
+	WriteParamWindow(iic, &table[last], TRIM_TABLE_STREAM_END - last);
+	IssueCommand(iic, COMMAND_TRIM_CHUNK);
+	IssueCommand(iic, COMMAND_TRIM_APPLY);
+}
+
+// The sensor clears bit 15 of its command register when the command is
+// done; a command that never finishes is given up silently.
+int CVelmoraDlg::IssueCommand(CIICTransfer &iic, int command)
+{
+	iic.WriteReg16(DEV_SENSOR_WRITE, REG_COMMAND, command);
+	int value = 0;
+	for (int poll = 0; poll < COMMAND_POLLS; poll++) {
+		value = iic.ReadReg16(DEV_SENSOR_READ, REG_COMMAND);
+		if (!(value & COMMAND_BUSY))
+			break;
+	}
+	return value;
+}
+
+void CVelmoraDlg::EnableTrimButtons(BOOL on)
+{
+	for (int id : kTrimButtons)
+		EnableControl(id, on);
+}
+
+void CVelmoraDlg::OnBnClickedStore()
+{
+	m_nTrimHorizontal = static_cast<std::int16_t>(m_nTrimHorizontal & TRIM_EVEN);
+	m_nTrimVertical = static_cast<std::int16_t>(m_nTrimVertical & TRIM_EVEN);
+	CIICTransfer iic;
+	iic.WriteBytePair(EepromWrite(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL, m_nTrimHorizontal, m_nTrimVertical);
+}

@@ -1,0 +1,57 @@
+// The kinds of control of a dialog template. Each kind's file holds both
+// how its widget is made and how it answers the program's messages and the
+// operator's keys.
+#pragma once
+
+#include "../afxtypes.h"
+
+class DialogHost;
+class QEvent;
+class QFont;
+class QMenu;
+class QString;
+class QWidget;
+struct ControlState;
+struct DialogTemplate;
+
+namespace toolkit::detail {
+
+// Buttons: check boxes, radio buttons, push buttons (button_control.cpp).
+QWidget *CreateButton(DialogHost &host, ControlState &state);
+bool ButtonEvent(DialogHost &host, ControlState &state, QEvent *event);
+LRESULT ButtonMessage(ControlState &state, UINT message, WPARAM wParam);
+// The one tab stop of a radio button's set: its checked button, else its
+// first usable one.
+const ControlState *RadioSetStop(const DialogHost &host, const ControlState &radio);
+
+// Edits (edit_control.cpp).
+QWidget *CreateEdit(DialogHost &host, ControlState &state);
+LRESULT EditMessage(ControlState &state, UINT message, WPARAM wParam, LPARAM lParam);
+// A text set by the program: raises the change handler also when the text
+// is already shown, unless notify is false.
+void SetEditText(DialogHost &host, ControlState &state, const QString &text, bool notify);
+
+// Horizontal scroll bars (scrollbar_control.cpp).
+QWidget *CreateScrollBar(DialogHost &host, ControlState &state);
+bool ScrollBarEvent(DialogHost &host, ControlState &state, QEvent *event);
+
+// Progress bars (progress_control.cpp).
+QWidget *CreateProgressBar(DialogHost &host, ControlState &state);
+bool ProgressBarEvent(DialogHost &host, ControlState &state, QEvent *event);
+LRESULT ProgressMessage(ControlState &state, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Group boxes, labels and pictures (static_control.cpp).
+QWidget *CreateStatic(DialogHost &host, ControlState &state);
+// A group box frame stops where another group box's frame begins.
+void KeepGroupFramesApart(DialogHost &host);
+
+// The window menu (menu.cpp).
+QMenu *CreateSystemMenu(DialogHost &host);
+// Alt+Space opens the window menu from any control and never reaches it.
+bool WindowMenuKey(DialogHost &host, QEvent *event);
+
+// The dialog font: the template's face as this system provides it
+// (dialog_font.cpp).
+QFont DialogFont(const DialogTemplate &tmpl);
+
+} // namespace toolkit::detail
