@@ -14,7 +14,8 @@ namespace {
 
 bool FitsWritePage(int offset, int count)
 {
-	return offset >= 0 && count >= 1 && offset % EEPROM_WRITE_PAGE_SIZE + count <= EEPROM_WRITE_PAGE_SIZE &&
+	return offset >= 0 && count >= 1 &&
+	       offset % EEPROM_WRITE_PAGE_SIZE + count <= EEPROM_WRITE_PAGE_SIZE &&
 	       offset + count <= EEPROM_PAGE_SIZE;
 }
 
@@ -23,7 +24,8 @@ bool FitsWritePage(int offset, int count)
 void EepromBus::fail(const char *action, int page, int offset, const std::string &why)
 {
 	char where[64];
-	std::snprintf(where, sizeof(where), "%s EEPROM page %d at byte 0x%02x failed: ", action, page, offset);
+	std::snprintf(where, sizeof(where), "%s EEPROM page %d at byte 0x%02x failed: ", action, page,
+		      offset);
 	m_failure = where + why;
 }
 
@@ -45,7 +47,8 @@ bool EepromBus::attempt(const char *action, int page, int offset, Transfer trans
 		std::int64_t left = *m_lastWriteUs + kWriteCycleLimitUs - m_clock.NowUs();
 		if (left <= 0) {
 			fail(action, page, offset,
-			     "the EEPROM did not acknowledge within 25 ms of the last write (" + m_sink.Text() + ")");
+			     "the EEPROM did not acknowledge within 25 ms of the last write (" +
+				     m_sink.Text() + ")");
 			return false;
 		}
 		m_clock.SleepUs(std::min(kPollIntervalUs, left));

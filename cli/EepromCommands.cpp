@@ -27,14 +27,16 @@ Outcome Fail(int status, std::string message)
 // The panel's wording of a refused file.
 Outcome Refuse(const std::string &path, const std::string &why, const char *consequence)
 {
-	return Fail(kRefusedFile, "The settings file " + path + " cannot be used: " + why + ". " + consequence);
+	return Fail(kRefusedFile,
+		    "The settings file " + path + " cannot be used: " + why + ". " + consequence);
 }
 
 std::string Mismatch(int page, int offset, int found, int expected, const char *expectation)
 {
 	char text[128];
-	std::snprintf(text, sizeof(text), "verification failed: EEPROM page %d byte 0x%02x is 0x%02X, %s 0x%02X",
-		      page, offset, found, expectation, expected);
+	std::snprintf(text, sizeof(text),
+		      "verification failed: EEPROM page %d byte 0x%02x is 0x%02X, %s 0x%02X", page, offset,
+		      found, expectation, expected);
 	return text;
 }
 
@@ -97,11 +99,13 @@ Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path)
 
 	settings::SaveResult saved = settings::SaveSettingsFile(path, values);
 	if (!saved.ok)
-		return Fail(kFileNotWritten, "The settings file " + path + " was not written: " + saved.reason + ".");
+		return Fail(kFileNotWritten,
+			    "The settings file " + path + " was not written: " + saved.reason + ".");
 	// What a later "program" will read must be what the camera holds.
 	settings::LoadedSettings back = settings::LoadSettingsFile(path);
 	if (!back.ok || !std::equal(values.begin(), values.end(), back.values.begin(), back.values.end()))
-		return Fail(kFileNotWritten, "The settings file " + path + " does not read back as it was written.");
+		return Fail(kFileNotWritten,
+			    "The settings file " + path + " does not read back as it was written.");
 	return { kSuccess, PagesText(EEPROM_PAGES) + " of the EEPROM written to " + path };
 }
 
@@ -110,9 +114,12 @@ Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &i
 	progress.Begin("write", image.pages * kBlocksPerPage);
 	for (int page = 0; page < image.pages; page++) {
 		for (int offset = 0; offset < EEPROM_PAGE_SIZE; offset += kBlock) {
-			const std::uint16_t *values = &image.values[static_cast<size_t>(page * EEPROM_PAGE_SIZE + offset)];
+			const std::uint16_t *values =
+				&image.values[static_cast<size_t>(page * EEPROM_PAGE_SIZE + offset)];
 			if (!bus.WriteBlock(page, offset, values, kBlock))
-				return Fail(kBusFailure, bus.Failure() + "; the EEPROM is partly written and not verified");
+				return Fail(kBusFailure,
+					    bus.Failure() +
+						    "; the EEPROM is partly written and not verified");
 			progress.Step();
 		}
 	}
@@ -126,14 +133,17 @@ Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &i
 
 Outcome VerifyEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image)
 {
-	Outcome outcome = ReadPages(bus, progress, 0, image.pages, [&](int page, int offset, const unsigned char *block) {
-		for (int i = 0; i < kBlock; i++) {
-			int expected = image.values[static_cast<size_t>(page * EEPROM_PAGE_SIZE + offset + i)] & 0xFF;
-			if (block[i] != expected)
-				return Mismatch(page, offset + i, block[i], expected, "the file has");
-		}
-		return std::string();
-	});
+	Outcome outcome = ReadPages(
+		bus, progress, 0, image.pages, [&](int page, int offset, const unsigned char *block) {
+			for (int i = 0; i < kBlock; i++) {
+				int expected = image.values[static_cast<size_t>(page * EEPROM_PAGE_SIZE +
+										offset + i)] &
+					       0xFF;
+				if (block[i] != expected)
+					return Mismatch(page, offset + i, block[i], expected, "the file has");
+			}
+			return std::string();
+		});
 	progress.End();
 	if (outcome.status == kSuccess)
 		outcome.message = "the EEPROM matches " + PagesText(image.pages) + " of " + image.path;
@@ -143,7 +153,8 @@ Outcome VerifyEeprom(EepromBus &bus, Progress &progress, const SettingsImage &im
 Outcome EraseSettings(EepromBus &bus, Progress &progress)
 {
 	static const std::uint16_t kErased[kBlock] = {
-		0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+		0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+		0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
 	};
 	progress.Begin("erase", kBlocksPerPage);
 	for (int offset = 0; offset < EEPROM_PAGE_SIZE; offset += kBlock) {
@@ -153,13 +164,14 @@ Outcome EraseSettings(EepromBus &bus, Progress &progress)
 	}
 	progress.End();
 
-	Outcome outcome = ReadPages(bus, progress, PAGE_SCRIPT, 1, [](int page, int offset, const unsigned char *block) {
-		for (int i = 0; i < kBlock; i++) {
-			if (block[i] != 0xFF)
-				return Mismatch(page, offset + i, block[i], 0xFF, "not");
-		}
-		return std::string();
-	});
+	Outcome outcome = ReadPages(
+		bus, progress, PAGE_SCRIPT, 1, [](int page, int offset, const unsigned char *block) {
+			for (int i = 0; i < kBlock; i++) {
+				if (block[i] != 0xFF)
+					return Mismatch(page, offset + i, block[i], 0xFF, "not");
+			}
+			return std::string();
+		});
 	progress.End();
 	if (outcome.status == kSuccess)
 		outcome.message = "EEPROM page 3 erased and verified";

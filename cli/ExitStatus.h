@@ -6,12 +6,12 @@
 namespace eeprom_cli {
 
 enum ExitStatus {
-	kSuccess = 0,      // done, and verified
-	kNotConfirmed = 1, // the operator declined at the prompt; nothing written
-	kUsage = 2,        // bad command line, or --yes missing without a terminal
-	kRefusedFile = 3,  // settings file unreadable or damaged; nothing written
-	kBusFailure = 4,   // a transfer failed or the EEPROM stayed busy
-	kMismatch = 5,     // verification found a differing byte
+	kSuccess = 0,        // done, and verified
+	kNotConfirmed = 1,   // the operator declined at the prompt; nothing written
+	kUsage = 2,          // bad command line, or --yes missing without a terminal
+	kRefusedFile = 3,    // settings file unreadable or damaged; nothing written
+	kBusFailure = 4,     // a transfer failed or the EEPROM stayed busy
+	kMismatch = 5,       // verification found a differing byte
 	kFileNotWritten = 6, // dump: the settings file could not be written
 };
 

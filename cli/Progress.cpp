@@ -43,7 +43,8 @@ void BarProgress::draw()
 	m_shownPercent = percent;
 	int filled = percent * kBarWidth / 100;
 	m_out << '\r' << m_phase << " [" << std::string(static_cast<size_t>(filled), '#')
-	      << std::string(static_cast<size_t>(kBarWidth - filled), ' ') << "] " << percent << '%' << std::flush;
+	      << std::string(static_cast<size_t>(kBarWidth - filled), ' ') << "] " << percent << '%'
+	      << std::flush;
 	m_onLine = true;
 }
 

@@ -224,7 +224,8 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env)
 		}
 	}
 	if (cl.command->writes) {
-		if (int permission = AskPermission(cl, env, Question(*cl.command, image)); permission != kSuccess)
+		if (int permission = AskPermission(cl, env, Question(*cl.command, image));
+		    permission != kSuccess)
 			return permission;
 	}
 

@@ -115,7 +115,10 @@ TEST_F(EepromToolTest, DumpProgramVerifyRoundTrip)
 	EXPECT_EQ(out.str(), "8 pages of the EEPROM written to " + path + "\n");
 	std::string text = ReadText(path);
 	EXPECT_EQ(text.size(), 6628 + path.size());
-	EXPECT_THAT(text, HasSubstr("//Page 0 of the EEprom:\t\r\n00 07 0E 15 1C 23 2A 31 38 3F 46 4D 54 5B 62 69 \r\n"));
+	EXPECT_THAT(
+		text,
+		HasSubstr(
+			"//Page 0 of the EEprom:\t\r\n00 07 0E 15 1C 23 2A 31 38 3F 46 4D 54 5B 62 69 \r\n"));
 	EXPECT_EQ(Transfers(Call::ReceiveSub, true).size(), 128u);
 
 	sim::Reset();
@@ -157,7 +160,9 @@ TEST_F(EepromToolTest, VerifyNamesTheFirstDifferingByte)
 	sim::SetEepromByte(6 * 256 + 0x2A, 0x13);
 	sim::SetEepromByte(7 * 256 + 0x01, 0x00);
 	EXPECT_EQ(Run({ "verify", path }), 5);
-	EXPECT_EQ(err.str(), "velmora-eeprom: verification failed: EEPROM page 6 byte 0x2a is 0x13, the file has 0x12\n");
+	EXPECT_EQ(
+		err.str(),
+		"velmora-eeprom: verification failed: EEPROM page 6 byte 0x2a is 0x13, the file has 0x12\n");
 	EXPECT_EQ(out.str(), "");
 }
 
@@ -172,7 +177,8 @@ TEST_F(EepromToolTest, DamagedFilesAreRefusedWithNothingWritten)
 	} cases[] = {
 		{ "tab", header + "0\t1 " + Values(255), "line 2: the value '0' has one digit, not two" },
 		{ "letter", header + Values(300) + "0G", "line 20: 'G' is no hexadecimal digit" },
-		{ "511", header + Values(511), "the file holds 511 values, which is no whole number of pages of 256" },
+		{ "511", header + Values(511),
+		  "the file holds 511 values, which is no whole number of pages of 256" },
 		{ "9 pages", Values(2304), "line 129: more than 8 pages of values (the EEPROM has 8)" },
 		{ "empty", header, "the file holds no values" },
 	};
@@ -182,16 +188,18 @@ TEST_F(EepromToolTest, DamagedFilesAreRefusedWithNothingWritten)
 		for (const char *command : { "program", "verify" }) {
 			sim::ClearTrace();
 			EXPECT_EQ(Run({ command, "-y", path }), 3) << c.name;
-			std::string consequence = command == std::string("program") ? "Nothing was written to the camera."
-										 : "The EEPROM was not compared with it.";
-			EXPECT_EQ(err.str(), "velmora-eeprom: The settings file " + path + " cannot be used: " + c.why +
-						     ". " + consequence + "\n")
+			std::string consequence = command == std::string("program")
+							  ? "Nothing was written to the camera."
+							  : "The EEPROM was not compared with it.";
+			EXPECT_EQ(err.str(), "velmora-eeprom: The settings file " + path +
+						     " cannot be used: " + c.why + ". " + consequence + "\n")
 				<< c.name;
 			EXPECT_TRUE(sim::Trace().empty()) << c.name;
 		}
 	}
 	EXPECT_EQ(Run({ "program", "-y", (dir / "missing.qmx").string() }), 3);
-	EXPECT_THAT(err.str(), HasSubstr("cannot be used: the file cannot be opened for reading (No such file"));
+	EXPECT_THAT(err.str(),
+		    HasSubstr("cannot be used: the file cannot be opened for reading (No such file"));
 	EXPECT_EQ(Eeprom(), factory);
 }
 
@@ -205,8 +213,9 @@ TEST_F(EepromToolTest, FailedWriteStopsWithBusStatusAndNoVerification)
 	sim::AddFault({ Call::SendSub, 0xA4, 0x30, QXIIC_TIMEOUT, 0, 1 });
 
 	EXPECT_EQ(Run({ "program", "--yes", path }), 4);
-	EXPECT_EQ(err.str(), "velmora-eeprom: writing EEPROM page 2 at byte 0x30 failed: TIMEOUT, no response; "
-			     "the EEPROM is partly written and not verified\n");
+	EXPECT_EQ(err.str(),
+		  "velmora-eeprom: writing EEPROM page 2 at byte 0x30 failed: TIMEOUT, no response; "
+		  "the EEPROM is partly written and not verified\n");
 	for (int a = 0; a < 2048; a++)
 		ASSERT_EQ(sim::EepromByte(a), a < 2 * 256 + 0x30 ? Pattern(a) : factory[a]) << a;
 	EXPECT_TRUE(Transfers(Call::ReceiveSub, true).empty());
@@ -220,8 +229,9 @@ TEST_F(EepromToolTest, FailedReadLeavesNoFile)
 	std::ofstream(path) << "old";
 	sim::AddFault({ Call::ReceiveSub, 0xAA, 0x40, QXIIC_NACK, 0, 1 });
 	EXPECT_EQ(Run({ "dump", path }), 4);
-	EXPECT_EQ(err.str(),
-		  "velmora-eeprom: reading EEPROM page 5 at byte 0x40 failed: error: USB_I2C_NACK; no file was written\n");
+	EXPECT_EQ(
+		err.str(),
+		"velmora-eeprom: reading EEPROM page 5 at byte 0x40 failed: error: USB_I2C_NACK; no file was written\n");
 	EXPECT_EQ(ReadText(path), "old");
 	EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1);
 	EXPECT_EQ(Transfers(Call::ReceiveSub, false).size(), 1u);
@@ -252,9 +262,10 @@ TEST_F(EepromToolTest, AcknowledgePollingGivesUpAfter25ms)
 	sim::AddFault({ Call::SendSub, 0xA0, std::nullopt, QXIIC_NACK, 1, -1 });
 
 	EXPECT_EQ(Run({ "program", "--yes", path }), 4);
-	EXPECT_EQ(err.str(), "velmora-eeprom: writing EEPROM page 0 at byte 0x10 failed: the EEPROM did not acknowledge "
-			     "within 25 ms of the last write (error: USB_I2C_NACK); the EEPROM is partly written and "
-			     "not verified\n");
+	EXPECT_EQ(err.str(),
+		  "velmora-eeprom: writing EEPROM page 0 at byte 0x10 failed: the EEPROM did not acknowledge "
+		  "within 25 ms of the last write (error: USB_I2C_NACK); the EEPROM is partly written and "
+		  "not verified\n");
 	std::vector<sim::TraceEntry> written = Transfers(Call::SendSub, true);
 	std::vector<sim::TraceEntry> polls = Transfers(Call::SendSub, false);
 	ASSERT_EQ(written.size(), 1u);
@@ -275,24 +286,53 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 		const char *err;
 	} cases[] = {
 		{ {}, "", false, 2, "velmora-eeprom: no command given (see velmora-eeprom --help)\n" },
-		{ { "flash", "x" }, "", false, 2, "velmora-eeprom: unknown command 'flash' (see velmora-eeprom --help)\n" },
-		{ { "program" }, "", false, 2, "velmora-eeprom: program needs a settings file (see velmora-eeprom --help)\n" },
-		{ { "erase-settings", "x" }, "", false, 2,
+		{ { "flash", "x" },
+		  "",
+		  false,
+		  2,
+		  "velmora-eeprom: unknown command 'flash' (see velmora-eeprom --help)\n" },
+		{ { "program" },
+		  "",
+		  false,
+		  2,
+		  "velmora-eeprom: program needs a settings file (see velmora-eeprom --help)\n" },
+		{ { "erase-settings", "x" },
+		  "",
+		  false,
+		  2,
 		  "velmora-eeprom: too many arguments for erase-settings (see velmora-eeprom --help)\n" },
-		{ { "--force", "erase-settings" }, "", false, 2,
+		{ { "--force", "erase-settings" },
+		  "",
+		  false,
+		  2,
 		  "velmora-eeprom: unknown option '--force' (see velmora-eeprom --help)\n" },
-		{ { "erase-settings", "--bus" }, "", false, 2,
+		{ { "erase-settings", "--bus" },
+		  "",
+		  false,
+		  2,
 		  "velmora-eeprom: --bus needs a bus (sim or /dev/i2c-N) (see velmora-eeprom --help)\n" },
-		{ { "erase-settings" }, "y\n", false, 2,
+		{ { "erase-settings" },
+		  "y\n",
+		  false,
+		  2,
 		  "velmora-eeprom: erase-settings writes the camera's EEPROM and standard input is not a terminal to "
 		  "confirm on: give --yes; nothing was written\n" },
-		{ { "erase-settings" }, "n\n", true, 1,
+		{ { "erase-settings" },
+		  "n\n",
+		  true,
+		  1,
 		  "Erase page 3 (the saved settings) of the camera's EEPROM on bus sim? [y/N] "
 		  "velmora-eeprom: not confirmed; nothing was written\n" },
-		{ { "erase-settings" }, "", true, 1,
+		{ { "erase-settings" },
+		  "",
+		  true,
+		  1,
 		  "Erase page 3 (the saved settings) of the camera's EEPROM on bus sim? [y/N] "
 		  "velmora-eeprom: not confirmed; nothing was written\n" },
-		{ { "--bus", "none", "-y", "erase-settings" }, "", false, 4,
+		{ { "--bus", "none", "-y", "erase-settings" },
+		  "",
+		  false,
+		  4,
 		  "velmora-eeprom: writing EEPROM page 3 at byte 0x00 failed: error USB_DEVICE_NOT_FOUND; page 3 is "
 		  "partly erased\n" },
 	};
@@ -307,7 +347,9 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 	// Confirmed on a terminal: the prompt, then the progress bar on the
 	// same stream, each phase ending on a line of its own.
 	EXPECT_EQ(Run({ "--bus=sim", "erase-settings" }, "y\n", true), 0);
-	EXPECT_EQ(err.str().rfind("Erase page 3 (the saved settings) of the camera's EEPROM on bus sim? [y/N] ", 0), 0u);
+	EXPECT_EQ(err.str().rfind(
+			  "Erase page 3 (the saved settings) of the camera's EEPROM on bus sim? [y/N] ", 0),
+		  0u);
 	EXPECT_THAT(err.str(), HasSubstr("\rerase [########################################] 100%\n"));
 	EXPECT_THAT(err.str(), HasSubstr("\rverify [########################################] 100%\n"));
 	EXPECT_EQ(Transfers(Call::SendSub, true).size(), 16u);
@@ -315,7 +357,8 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 	EXPECT_EQ(Run({ "--version" }), 0);
 	EXPECT_EQ(out.str(), "velmora-eeprom (Velmora) 5.4\n");
 	EXPECT_EQ(Run({ "dump", "--help" }), 0);
-	EXPECT_THAT(out.str(), HasSubstr("\n  5  verification found a byte that differs (page and byte named)\n"));
+	EXPECT_THAT(out.str(),
+		    HasSubstr("\n  5  verification found a byte that differs (page and byte named)\n"));
 }
 
 } // namespace
