@@ -235,6 +235,13 @@ TEST_F(EepromToolTest, FailedReadLeavesNoFile)
 	EXPECT_EQ(ReadText(path), "old");
 	EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1);
 	EXPECT_EQ(Transfers(Call::ReceiveSub, false).size(), 1u);
+
+	std::string nowhere = (dir / "no" / "cam.qmx").string();
+	EXPECT_EQ(Run({ "dump", nowhere }), 6);
+	EXPECT_EQ(
+		err.str(),
+		"velmora-eeprom: The settings file " + nowhere +
+			" was not written: cannot create a file in its folder: No such file or directory.\n");
 }
 
 TEST_F(EepromToolTest, EraseSettingsTouchesPage3Only)
