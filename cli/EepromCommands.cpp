@@ -40,8 +40,8 @@ std::string Mismatch(int page, int offset, int found, int expected, const char *
 	return text;
 }
 
-// Reads pages [0, pages) block by block and hands each block to check,
-// which returns a non-empty message at the first byte that is wrong.
+// Reads pages from firstPage on block by block and hands each block to
+// check, which returns a non-empty message at the first byte that is wrong.
 template <typename Check>
 Outcome ReadPages(EepromBus &bus, Progress &progress, int firstPage, int pages, Check check)
 {
@@ -135,10 +135,10 @@ Outcome VerifyEeprom(EepromBus &bus, Progress &progress, const SettingsImage &im
 {
 	Outcome outcome = ReadPages(
 		bus, progress, 0, image.pages, [&](int page, int offset, const unsigned char *block) {
+			const std::uint16_t *file =
+				&image.values[static_cast<size_t>(page * EEPROM_PAGE_SIZE + offset)];
 			for (int i = 0; i < kBlock; i++) {
-				int expected = image.values[static_cast<size_t>(page * EEPROM_PAGE_SIZE +
-										offset + i)] &
-					       0xFF;
+				int expected = file[i] & 0xFF;
 				if (block[i] != expected)
 					return Mismatch(page, offset + i, block[i], expected, "the file has");
 			}
