@@ -11,7 +11,8 @@ board camera over a USB-to-I2C adapter, sees its settings and changes them
 live: exposure, white balance, sharpness, mirror and flip, overlays and image
 trim. Settings are saved into the camera's EEPROM, and the whole EEPROM can be
 copied into a settings file and programmed back from one. A direct I2C panel
-reads and writes single sensor registers and EEPROM bytes.
+reads and writes single sensor registers and EEPROM bytes. velmora-eeprom
+dumps, programs, verifies and erases the EEPROM from the command line.
 .
 The adapter library libqxiic comes with the program and includes a simulated
 camera.")

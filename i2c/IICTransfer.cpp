@@ -140,6 +140,19 @@ int CIICTransfer::ReadByte(int device, int subAddress)
 	return status == 0 ? data[0] : 0;
 }
 
+void CIICTransfer::ReadBlock(int device, int subAddress, unsigned char *buffer, int count)
+{
+	m_bErrorShown = false;
+	if (count < 1 || count > kMaxBlock) {
+		ReportError(QXIIC_DATA_OVERFLOW);
+		return;
+	}
+	unsigned short status = receive(device, 1, subAddress, buffer, count);
+	if (status != 0)
+		std::memset(buffer, 0, static_cast<size_t>(count));
+	finish(status);
+}
+
 void CIICTransfer::ReadRaw(int device, unsigned char *buffer, int count)
 {
 	m_bErrorShown = false;

@@ -25,6 +25,9 @@ public:
 	// Sends the low byte of each of the first count values; count is 1..16.
 	void WriteBlock(int device, int subAddress, const std::uint16_t *values, int count);
 	int ReadByte(int device, int subAddress);
+	// Reads count bytes (1..16) from subAddress on, in one transfer with a
+	// 1-byte sub-address. A failed read leaves the buffer zeroed.
+	void ReadBlock(int device, int subAddress, unsigned char *buffer, int count);
 	// A plain read: the device delivers from its own address counter.
 	void ReadRaw(int device, unsigned char *buffer, int count);
 

@@ -162,6 +162,65 @@ TEST_F(TransferTest, ReadRawContinuesFromTheEepromAddressCounter)
 	EXPECT_FALSE(iic.TestAndClearError());
 }
 
+// One ReceiveSub with a 1-byte sub-address per block; the device is taken
+// as given (the EEPROM answers to either form of its address).
+TEST_F(TransferTest, ReadBlockReadsCountBytesFromTheSubAddressInOneTransfer)
+{
+	for (int i = 0; i < 16; i++)
+		sim::SetEepromByte(6 * 256 + 0xF0 + i, static_cast<std::uint8_t>(0xC0 + i));
+	unsigned char buffer[17];
+	std::fill(std::begin(buffer), std::end(buffer), 0xEE);
+	iic.ReadBlock(0xAC, 0xF0, buffer, 16);
+	sim::TraceEntry op = OneTransfer(Call::ReceiveSub, 0xAC);
+	EXPECT_EQ(op.subLength, 1);
+	EXPECT_EQ(op.subAddress, 0xF0);
+	EXPECT_EQ(op.count, 16);
+	EXPECT_THAT(buffer, ElementsAre(0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0xCA, 0xCB,
+					0xCC, 0xCD, 0xCE, 0xCF, 0xEE));
+
+	iic.ReadBlock(0xAD, 0xF3, buffer, 1);
+	op = OneTransfer(Call::ReceiveSub, 0xAD);
+	EXPECT_EQ(op.subAddress, 0xF3);
+	EXPECT_EQ(op.count, 1);
+	EXPECT_EQ(buffer[0], 0xC3);
+	EXPECT_EQ(buffer[1], 0xC1);
+	EXPECT_FALSE(iic.TestAndClearError());
+	EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TransferTest, ReadBlockFailsWholeAndRefusesCountsOutOfRange)
+{
+	unsigned char buffer[20];
+	std::fill(std::begin(buffer), std::end(buffer), 0xEE);
+	for (int count : { 0, 17, -1 }) {
+		iic.ReadBlock(0xA6, 0x00, buffer, count);
+		EXPECT_TRUE(iic.TestAndClearError()) << count;
+	}
+	EXPECT_TRUE(sim::Trace().empty());
+	EXPECT_THAT(buffer, Each(0xEE));
+	EXPECT_THAT(messages, ElementsAre("USB_DATA_OVERFLOW", "USB_DATA_OVERFLOW", "USB_DATA_OVERFLOW"));
+
+	// A failed block yields zeros, never bytes of an earlier read, and
+	// the adapter is closed before the message.
+	messages.clear();
+	traceAtMessage.clear();
+	sim::AddFault({ Call::ReceiveSub, 0xA6, 0x20, QXIIC_TIMEOUT, 0, 1 });
+	iic.ReadBlock(0xA6, 0x20, buffer, 16);
+	EXPECT_THAT(std::vector<unsigned char>(buffer, buffer + 16), Each(0));
+	EXPECT_EQ(buffer[16], 0xEE);
+	EXPECT_THAT(messages, ElementsAre("TIMEOUT, no response"));
+	ASSERT_EQ(traceAtMessage.size(), 1u);
+	EXPECT_EQ(traceAtMessage[0].back().call, Call::Close);
+	EXPECT_TRUE(iic.TestAndClearError());
+
+	// The next block clears a flag that nobody tested.
+	sim::AddFault({ Call::ReceiveSub, 0xA6, 0x20, QXIIC_TIMEOUT, 0, 1 });
+	iic.ReadBlock(0xA6, 0x20, buffer, 16);
+	iic.ReadBlock(0xA6, 0x20, buffer, 16);
+	EXPECT_FALSE(iic.TestAndClearError());
+	EXPECT_EQ(buffer[0], 0xFF);
+}
+
 TEST_F(TransferTest, FailureClosesTheAdapterBeforeTheMessageAndLeavesTheFlag)
 {
 	sim::SetRegister(0x3012, 0xBEEF);
