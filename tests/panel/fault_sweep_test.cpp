@@ -84,10 +84,8 @@ protected:
 		return Transfers();
 	}
 
-	void Check(const Handler &h, size_t expectedMessages, const char *text)
+	void ExpectEepromKept(const Handler &h) const
 	{
-		ASSERT_EQ(messages.size(), expectedMessages) << ::testing::PrintToString(messages);
-		EXPECT_EQ(messages.front(), text);
 		std::vector<std::uint8_t> after = Eeprom();
 		for (int a = 0; a < 2048; a++) {
 			bool allowed = false;
@@ -95,6 +93,13 @@ protected:
 				allowed = allowed || (a >= r.first && a <= r.last);
 			EXPECT_TRUE(allowed || after[a] == m_before[a]) << "EEPROM byte " << Hex4(a) << " changed";
 		}
+	}
+
+	void Check(const Handler &h, size_t expectedMessages, const char *text)
+	{
+		ASSERT_EQ(messages.size(), expectedMessages) << ::testing::PrintToString(messages);
+		EXPECT_EQ(messages.front(), text);
+		ExpectEepromKept(h);
 
 		// Usable again: Connect reads the camera, a click reaches it.
 		sim::ClearFaults();
@@ -196,7 +201,8 @@ const std::vector<FaultSweepTest::Handler> &FaultSweepTest::Handlers()
 			  t.Click(IDC_SEND);
 		  },
 		  {}, 1, {} },
-		{ "Addr+", nullptr, [](T &t) { t.Click(IDC_ADDR_PLUS); }, {}, 1, {} },
+		{ "Addr plus", nullptr, [](T &t) { t.Click(IDC_ADDR_PLUS); }, {}, 1, {} },
+		{ "Addr minus", nullptr, [](T &t) { t.Click(IDC_ADDR_MINUS); }, {}, 1, {} },
 		{ "direct EEPROM read", nullptr,
 		  [](T &t) {
 			  t.SelectEepromByte();
@@ -247,6 +253,7 @@ TEST_P(FaultSweepTest, SurvivesEveryFailedTransfer)
 	const int length = Run(h, std::nullopt);
 	ASSERT_TRUE(messages.empty()) << ::testing::PrintToString(messages);
 	ASSERT_GT(length, 0);
+	ExpectEepromKept(h);
 	dlg.reset();
 
 	int cases = 0;
