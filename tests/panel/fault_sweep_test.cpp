@@ -42,7 +42,6 @@ public:
 	static const std::vector<Handler> &Handlers();
 
 protected:
-
 	static std::vector<std::uint8_t> Eeprom()
 	{
 		std::vector<std::uint8_t> bytes(2048);
@@ -101,7 +100,7 @@ protected:
 		EXPECT_EQ(messages.front(), text);
 		ExpectEepromKept(h);
 
-		// Usable again: Connect reads the camera, a click reaches it.
+		// Usable again: Connect reads the camera, typing reaches it.
 		sim::ClearFaults();
 		sim::SetPlugged(true);
 		sim::AdvanceClock(sim::kEepromWriteCycleUs);
