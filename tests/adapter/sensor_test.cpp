@@ -145,3 +145,20 @@ TEST_F(SensorTest, WhiteBalanceMeasuresOnlyInManualMode)
 }
 
 } // namespace
+
+namespace {
+
+// Only the two command words start a command; any other word written to
+// the command register reads back as written, however often it is read,
+// and ends a command still running.
+TEST_F(SensorTest, CommandRegisterKeepsAnyOtherWordAsWritten)
+{
+	for (int word : { 0x0000, 0x0304, 0x0305, 0x1234, 0x8000, 0x8303, 0x8306, 0xC304, 0xFFFF }) {
+		ASSERT_EQ(WriteRegister(0x0040, 0x8304), QXIIC_OK);
+		ASSERT_EQ(WriteRegister(0x0040, static_cast<std::uint16_t>(word)), QXIIC_OK);
+		for (int i = 0; i < 5; i++)
+			EXPECT_EQ(ReadRegister(0x0040), word) << std::hex << word << " read " << i;
+	}
+}
+
+} // namespace

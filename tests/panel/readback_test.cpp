@@ -3,6 +3,8 @@
 
 #include "resource.h"
 
+#include <map>
+
 namespace sim = qxiic::sim;
 using sim::Call;
 using ::testing::ElementsAre;
@@ -360,6 +362,60 @@ TEST_F(ReadBackTest, ConnectFailureDisablesNothing)
 	// The mode text waits for the next refresh.
 	EXPECT_EQ(dlg->m_strTvMode, "UNDEFINED!");
 	EXPECT_EQ(Text(IDC_TV_MODE), "PAL");
+}
+
+} // namespace
+
+namespace {
+
+// Values at the edges of what the read-back decides or formats.
+TEST_F(ReadBackTest, BoundaryValuesAreShownAsTheCameraHoldsThem)
+{
+	const struct {
+		std::map<int, int> registers, eeprom;
+		std::map<int, std::string> texts;
+		std::map<int, bool> checks;
+	} cases[] = {
+		// The freeze-gain marker is 0x5A and nothing else, read only in manual exposure.
+		{ { { 0xA804, 0x0000 } }, { { 0x1FF, 0x5A } }, {}, { { IDC_FREEZE_GAIN, true } } },
+		{ { { 0xA804, 0x0000 } }, { { 0x1FF, 0x5B } }, {}, { { IDC_FREEZE_GAIN, false } } },
+		{ { { 0xA804, 0x0000 } }, { { 0x1FF, 0x59 } }, {}, { { IDC_FREEZE_GAIN, false } } },
+		{ { { 0xA804, 0x0000 } }, { { 0x1FF, 0xDA } }, {}, { { IDC_FREEZE_GAIN, false } } },
+		{ { { 0xA804, 0x0000 } }, { { 0x1FF, 0xA5 } }, {}, { { IDC_FREEZE_GAIN, false } } },
+		{ { { 0xA804, 0x000F } }, { { 0x1FF, 0x5A } }, {}, { { IDC_FREEZE_GAIN, false } } },
+		// Trims: both ends, odd values made even, above 46 limited.
+		{ {}, { { 0x400, 0 }, { 0x401, 0 } }, { { IDC_TRIM_HORIZONTAL, "Max Right" }, { IDC_TRIM_VERTICAL, "Max down" } }, {} },
+		{ {}, { { 0x400, 46 }, { 0x401, 46 } }, { { IDC_TRIM_HORIZONTAL, "Max Left" }, { IDC_TRIM_VERTICAL, "Max up" } }, {} },
+		{ {}, { { 0x400, 2 }, { 0x401, 44 } }, { { IDC_TRIM_HORIZONTAL, "2" }, { IDC_TRIM_VERTICAL, "2c" } }, {} },
+		{ {}, { { 0x400, 1 }, { 0x401, 45 } }, { { IDC_TRIM_HORIZONTAL, "Max Right" }, { IDC_TRIM_VERTICAL, "2c" } }, {} },
+		{ {}, { { 0x400, 47 }, { 0x401, 0xFE } }, { { IDC_TRIM_HORIZONTAL, "Max Left" }, { IDC_TRIM_VERTICAL, "Max up" } }, {} },
+		// Sharpness is bits 13..11 only, whatever the bits around them hold.
+		{ { { 0x326C, 0xC7FF } }, {}, { { IDC_SHARPNESS, "0" } }, {} },
+		{ { { 0x326C, 0xF7FF } }, {}, { { IDC_SHARPNESS, "6" } }, {} },
+		{ { { 0x326C, 0x4FFF } }, {}, { { IDC_SHARPNESS, "1" } }, {} },
+		{ { { 0x326C, 0x1000 } }, {}, { { IDC_SHARPNESS, "2" } }, {} },
+		// Small values keep their text width.
+		{ { { 0x3012, 0x0005 }, { 0xA812, 0x0007 }, { 0xAC48, 0x0005 }, { 0xAC4A, 0x000B } },
+		  {},
+		  { { IDC_SHUTTER, "005" }, { IDC_AEX_REF, "07" }, { IDC_RED_GREEN, "05" }, { IDC_BLUE_GREEN, "0b" } },
+		  {} },
+	};
+	for (const auto &c : cases) {
+		sim::Reset();
+		sim::UseManualClock(true);
+		for (const auto &[reg, value] : c.registers)
+			sim::SetRegister(static_cast<std::uint16_t>(reg), static_cast<std::uint16_t>(value));
+		for (const auto &[address, value] : c.eeprom)
+			sim::SetEepromByte(address, static_cast<std::uint8_t>(value));
+		Open();
+		std::string setup = ::testing::PrintToString(c.registers) + ::testing::PrintToString(c.eeprom);
+		for (const auto &[id, text] : c.texts)
+			EXPECT_EQ(Text(id), text) << setup;
+		for (const auto &[id, checked] : c.checks)
+			EXPECT_EQ(Checked(id), checked) << setup;
+		EXPECT_TRUE(messages.empty()) << setup;
+		EXPECT_TRUE(RegisterWrites().empty()) << setup;
+	}
 }
 
 } // namespace

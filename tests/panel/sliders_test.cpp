@@ -2,8 +2,13 @@
 // through the real scroll bars and edits.
 #include "panel_fixture.h"
 
+#include "qt_access.h"
 #include "resource.h"
 
+#include <QDialog>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QStyleOptionSlider>
 #include <QTest>
 
 using ::testing::ElementsAre;
@@ -81,6 +86,53 @@ TEST_F(SlidersTest, DraggedThumbWritesOnceWhenReleased)
 	EXPECT_EQ(Text(IDC_SHUTTER), "0c8");
 	EXPECT_EQ(shutter->value(), 200);
 	EXPECT_EQ(dlg->m_nShutter, 200);
+}
+
+// Some styles jump the thumb to a click in the trough; under one of them
+// the panel's sliders still move only by steps and drags.
+TEST_F(SlidersTest, TroughClicksDoNotJumpUnderAStyleThatAsksForIt)
+{
+	struct JumpStyle : QProxyStyle {
+		JumpStyle() : QProxyStyle(QStyleFactory::create("Fusion")) {}
+		int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+			      QStyleHintReturn *returnData) const override
+		{
+			if (hint == SH_ScrollBar_LeftClickAbsolutePosition || hint == SH_ScrollBar_MiddleClickAbsolutePosition)
+				return 1;
+			return QProxyStyle::styleHint(hint, option, widget, returnData);
+		}
+	};
+	OpenAllManual();
+	toolkit::DialogWidget(*dlg)->show();
+	for (int id : { IDC_SHUTTER_SCROLL, IDC_SHARPNESS_SCROLL, IDC_RED_GREEN_SCROLL }) {
+		QScrollBar *bar = Bar(id);
+		auto *panelStyle = qobject_cast<QProxyStyle *>(bar->style());
+		ASSERT_NE(panelStyle, nullptr) << id;
+		const QString baseName = panelStyle->baseStyle()->name();
+		panelStyle->setBaseStyle(new JumpStyle);
+		ASSERT_EQ(panelStyle->baseStyle()->styleHint(QStyle::SH_ScrollBar_LeftClickAbsolutePosition), 1);
+		const int before = bar->value();
+		ClearLog();
+		QStyleOptionSlider opt;
+		opt.initFrom(bar);
+		opt.orientation = Qt::Horizontal;
+		opt.maximum = bar->maximum();
+		opt.sliderPosition = opt.sliderValue = bar->value();
+		opt.singleStep = bar->singleStep();
+		opt.pageStep = bar->pageStep();
+		opt.subControls = QStyle::SC_All;
+		for (QStyle::SubControl page : { QStyle::SC_ScrollBarSubPage, QStyle::SC_ScrollBarAddPage }) {
+			QPoint trough = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, page, bar).center();
+			QTest::mouseClick(bar, Qt::LeftButton, {}, trough);
+			QTest::mouseClick(bar, Qt::MiddleButton, {}, trough);
+		}
+		panelStyle->setBaseStyle(QStyleFactory::create(baseName));
+		EXPECT_THAT(Log(), IsEmpty()) << id;
+		EXPECT_EQ(bar->value(), before) << id;
+	}
+	EXPECT_EQ(Text(IDC_SHUTTER), "0a6");
+	EXPECT_EQ(Text(IDC_SHARPNESS), "5");
+	EXPECT_EQ(Text(IDC_RED_GREEN), "62");
 }
 
 TEST_F(SlidersTest, PageHomeAndEndDoNothing)

@@ -5,6 +5,7 @@
 #include "sleep.h"
 
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include <cstdio>
@@ -121,6 +122,22 @@ QAbstractButton *PanelTest::Button(int id) const
 QScrollBar *PanelTest::Bar(int id) const
 {
 	return qobject_cast<QScrollBar *>(Control(id));
+}
+
+void PanelTest::Click(int id)
+{
+	if (QWidget *widget = Control(id))
+		QTest::mouseClick(widget, Qt::LeftButton);
+}
+
+void PanelTest::Type(int id, const char *text)
+{
+	QLineEdit *edit = Edit(id);
+	if (!edit)
+		return;
+	edit->setFocus();
+	QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+	QTest::keyClicks(edit, text);
 }
 
 bool PanelTest::Enabled(int id) const

@@ -32,6 +32,10 @@ protected:
 	QLineEdit *Edit(int id) const;
 	QAbstractButton *Button(int id) const;
 	QScrollBar *Bar(int id) const;
+	// The operator's way in: a mouse click on the control, or typing
+	// over the whole text of a focused edit.
+	void Click(int id);
+	void Type(int id, const char *text);
 	bool Enabled(int id) const;
 	bool Checked(int id) const;
 	std::string Text(int id) const;
