@@ -42,6 +42,8 @@ const Operation kOperations[] = {
 	{ "WriteBlock of 1", [](CIICTransfer &iic) { iic.WriteBlock(0xA6, 0x20, g_values, 1); }, Call::SendSub, 0xA6, 1, 1 },
 	{ "WriteBlock of 16", [](CIICTransfer &iic) { iic.WriteBlock(0xA6, 0x20, g_values, 16); }, Call::SendSub, 0xA6, 1, 16 },
 	{ "ReadByte", [](CIICTransfer &iic) { iic.ReadByte(0xA3, 0xFF); }, Call::ReceiveSub, 0xA3, 1, 1 },
+	{ "ReadBlock of 1", [](CIICTransfer &iic) { iic.ReadBlock(0xA6, 0x30, g_buffer, 1); }, Call::ReceiveSub, 0xA6, 1, 1 },
+	{ "ReadBlock of 16", [](CIICTransfer &iic) { iic.ReadBlock(0xA6, 0x30, g_buffer, 16); }, Call::ReceiveSub, 0xA6, 1, 16 },
 	{ "ReadRaw of 0", [](CIICTransfer &iic) { iic.ReadRaw(0xA9, g_buffer, 0); }, Call::Receive, 0xA9, 0, 0 },
 	{ "ReadRaw of 16", [](CIICTransfer &iic) { iic.ReadRaw(0xA9, g_buffer, 16); }, Call::Receive, 0xA9, 0, 16 },
 	{ "ReadRaw of 255", [](CIICTransfer &iic) { iic.ReadRaw(0xA9, g_buffer, 255); }, Call::Receive, 0xA9, 0, 255 },

@@ -79,14 +79,6 @@ std::string Block(int sub, int count)
 	return text;
 }
 
-size_t Count(const std::vector<std::string> &log, const std::string &prefix)
-{
-	size_t n = 0;
-	for (const std::string &entry : log)
-		n += entry.rfind(prefix, 0) == 0;
-	return n;
-}
-
 class SaveTest : public PanelTest
 {
 protected:

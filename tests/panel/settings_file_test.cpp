@@ -58,14 +58,6 @@ std::string HandWritten(int values)
 	return text;
 }
 
-size_t Count(const std::vector<std::string> &log, const std::string &prefix)
-{
-	size_t n = 0;
-	for (const std::string &entry : log)
-		n += entry.rfind(prefix, 0) == 0;
-	return n;
-}
-
 class SettingsFileTest : public PanelTest
 {
 protected:

@@ -184,3 +184,11 @@ std::vector<std::string> PanelTest::RegisterWrites() const
 	}
 	return writes;
 }
+
+size_t Count(const std::vector<std::string> &log, const std::string &prefix)
+{
+	size_t n = 0;
+	for (const std::string &entry : log)
+		n += entry.rfind(prefix, 0) == 0;
+	return n;
+}

@@ -64,5 +64,8 @@ private:
 	size_t m_traceStart = 0;
 };
 
+// How many entries of a log begin with prefix.
+size_t Count(const std::vector<std::string> &log, const std::string &prefix);
+
 // Hex helpers for expectations.
 std::string Hex4(int value);
