@@ -7,7 +7,8 @@
 
 namespace qxiic {
 
-class Clock {
+class Clock
+{
 public:
 	Clock();
 

@@ -26,7 +26,7 @@ Opened OpenBackend(const char *bus)
 	if (bus[0] == '/')
 		return OpenI2cDev(bus);
 	return Failed(QXIIC_DEVICE_NOT_FOUND, std::string("QXIIC_BUS=") + bus +
-			      " names no bus: use sim or a path such as /dev/i2c-1");
+						      " names no bus: use sim or a path such as /dev/i2c-1");
 }
 
 } // namespace qxiic

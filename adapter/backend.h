@@ -13,14 +13,15 @@
 
 namespace qxiic {
 
-class Backend {
+class Backend
+{
 public:
 	virtual ~Backend() = default;
 
-	virtual unsigned short sendSub(int device, int subLength, int subAddress,
-				       const std::uint8_t *data, int count) = 0;
-	virtual unsigned short receiveSub(int device, int subLength, int subAddress,
-					  std::uint8_t *data, int count) = 0;
+	virtual unsigned short sendSub(int device, int subLength, int subAddress, const std::uint8_t *data,
+				       int count) = 0;
+	virtual unsigned short receiveSub(int device, int subLength, int subAddress, std::uint8_t *data,
+					  int count) = 0;
 	virtual unsigned short receive(int device, std::uint8_t *data, int count) = 0;
 
 	// What went wrong in the last failed transfer, for the trace; empty

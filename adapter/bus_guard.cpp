@@ -94,7 +94,8 @@ std::string RefuseBus(const char *path, int adapter)
 		return {};
 	return std::string("refusing ") + path + ": its adapter \"" + name +
 	       "\" is the PC's own SMBus controller, where 0x50..0x57 are the memory "
-	       "modules' SPD EEPROMs that a camera EEPROM write would overwrite" + override;
+	       "modules' SPD EEPROMs that a camera EEPROM write would overwrite" +
+	       override;
 }
 
 } // namespace qxiic

@@ -22,7 +22,8 @@ struct Handle {
 
 constexpr int kMaxHandles = 16;
 
-class HandleTable {
+class HandleTable
+{
 public:
 	bool full() const;
 	// Returns the new handle, or -1 when every slot is taken.

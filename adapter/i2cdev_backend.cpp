@@ -52,7 +52,8 @@ i2c_msg Message(int device, std::uint16_t flags, int length, std::uint8_t *buf)
 	return m;
 }
 
-class I2cDevBackend : public Backend {
+class I2cDevBackend : public Backend
+{
 public:
 	explicit I2cDevBackend(int fd) : fd_(fd) {}
 	I2cDevBackend(const I2cDevBackend &) = delete;
@@ -60,8 +61,8 @@ public:
 	~I2cDevBackend() override { sys::Calls().close(fd_); }
 
 	// One write message: the sub-address, then the data.
-	unsigned short sendSub(int device, int subLength, int subAddress,
-			       const std::uint8_t *data, int count) override
+	unsigned short sendSub(int device, int subLength, int subAddress, const std::uint8_t *data,
+			       int count) override
 	{
 		std::uint8_t buf[kMaxSubLength + kMaxCount];
 		int n = PutSubAddress(buf, subLength, subAddress);
@@ -72,13 +73,12 @@ public:
 	}
 
 	// Write of the sub-address, repeated start, read; one stop.
-	unsigned short receiveSub(int device, int subLength, int subAddress,
-				  std::uint8_t *data, int count) override
+	unsigned short receiveSub(int device, int subLength, int subAddress, std::uint8_t *data,
+				  int count) override
 	{
 		std::uint8_t sub[kMaxSubLength];
 		int n = PutSubAddress(sub, subLength, subAddress);
-		i2c_msg msgs[2] = {Message(device, 0, n, sub),
-				   Message(device, I2C_M_RD, count, data)};
+		i2c_msg msgs[2] = { Message(device, 0, n, sub), Message(device, I2C_M_RD, count, data) };
 		return transfer(msgs, 2);
 	}
 

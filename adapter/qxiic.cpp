@@ -112,8 +112,7 @@ unsigned short CheckBuffer(const unsigned char *data, int count)
 	return QXIIC_OK;
 }
 
-unsigned short CheckPlainTransfer(const Handle *h, int flags, const unsigned char *data,
-				  int count)
+unsigned short CheckPlainTransfer(const Handle *h, int flags, const unsigned char *data, int count)
 {
 	if (unsigned short st = CheckHandle(h, flags))
 		return st;
@@ -148,8 +147,7 @@ unsigned short ReadInto(unsigned char *data, int count, TraceEntry &e, Read read
 	return st;
 }
 
-TraceEntry TransferArrival(Library &lib, Call call, int handle, const Handle *h, int count,
-			   int flags)
+TraceEntry TransferArrival(Library &lib, Call call, int handle, const Handle *h, int count, int flags)
 {
 	TraceEntry e = Arrival(lib, call, handle);
 	e.device = h ? h->device : 0;
@@ -210,8 +208,8 @@ extern "C" QXIIC_EXPORT int SetAddress(int handle, int device)
 	return status;
 }
 
-extern "C" QXIIC_EXPORT unsigned short SendSub(int handle, int subLength, int subAddress,
-					       unsigned char *data, int count, int flags)
+extern "C" QXIIC_EXPORT unsigned short SendSub(int handle, int subLength, int subAddress, unsigned char *data,
+					       int count, int flags)
 {
 	Library &lib = TheLibrary();
 	std::lock_guard lock(lib.mutex);
@@ -263,9 +261,8 @@ extern "C" QXIIC_EXPORT unsigned short Receive(int handle, unsigned char *data, 
 	unsigned short st = CheckPlainTransfer(h, flags, data, count);
 	bool reached = st == QXIIC_OK;
 	if (reached)
-		st = ReadInto(data, count, e, [&](std::uint8_t *buf) {
-			return h->backend->receive(h->device, buf, count);
-		});
+		st = ReadInto(data, count, e,
+			      [&](std::uint8_t *buf) { return h->backend->receive(h->device, buf, count); });
 	e.status = st;
 	RecordTransfer(lib, std::move(e), h, reached);
 	return st;

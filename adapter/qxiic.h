@@ -68,12 +68,11 @@ int SetAddress(int handle, int device);
  * Writes count bytes after a sub-address of subLength bytes (1 or 2,
  * sent high byte first). flags is reserved and must be 0.
  */
-unsigned short SendSub(int handle, int subLength, int subAddress,
-		       unsigned char *data, int count, int flags);
+unsigned short SendSub(int handle, int subLength, int subAddress, unsigned char *data, int count, int flags);
 
 /* Writes the sub-address, then reads count bytes (repeated start). */
-unsigned short ReceiveSub(int handle, int subLength, int subAddress,
-			  unsigned char *data, int count, int flags);
+unsigned short ReceiveSub(int handle, int subLength, int subAddress, unsigned char *data, int count,
+			  int flags);
 
 /* Reads count bytes (0..255) with no sub-address phase. */
 unsigned short Receive(int handle, unsigned char *data, int flags, int count);

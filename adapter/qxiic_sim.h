@@ -28,7 +28,7 @@ struct TraceEntry {
 	int param2 = 0;     // Init only
 	std::vector<std::uint8_t> data; // bytes sent (SendSub) or delivered (ReceiveSub, Receive)
 	unsigned short status = 0;      // transfers: the returned status; Init: why the bus
-	                                // could not be opened, or QXIIC_OK
+					// could not be opened, or QXIIC_OK
 	std::int64_t timeUs = 0;        // the adapter's clock when the call arrived
 };
 

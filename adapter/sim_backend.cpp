@@ -16,10 +16,11 @@ std::int64_t Now()
 	return TheLibrary().clock.now();
 }
 
-class SimBackend : public Backend {
+class SimBackend : public Backend
+{
 public:
-	unsigned short sendSub(int device, int subLength, int subAddress,
-			       const std::uint8_t *data, int count) override
+	unsigned short sendSub(int device, int subLength, int subAddress, const std::uint8_t *data,
+			       int count) override
 	{
 		Simulator &s = TheSimulator();
 		if (unsigned short st = s.faults.check(Call::SendSub, device, subAddress))
@@ -27,8 +28,8 @@ public:
 		return s.camera.sendSub(device, subLength, subAddress, data, count, Now());
 	}
 
-	unsigned short receiveSub(int device, int subLength, int subAddress,
-				  std::uint8_t *data, int count) override
+	unsigned short receiveSub(int device, int subLength, int subAddress, std::uint8_t *data,
+				  int count) override
 	{
 		Simulator &s = TheSimulator();
 		if (unsigned short st = s.faults.check(Call::ReceiveSub, device, subAddress))

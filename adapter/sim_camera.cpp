@@ -33,8 +33,8 @@ void SimCamera::setPlugged(bool plugged)
 }
 
 // Nobody acknowledges an address that is unplugged or unknown.
-unsigned short SimCamera::sendSub(int device, int subLength, int subAddress,
-				  const std::uint8_t *data, int count, std::int64_t nowUs)
+unsigned short SimCamera::sendSub(int device, int subLength, int subAddress, const std::uint8_t *data,
+				  int count, std::int64_t nowUs)
 {
 	if (!plugged_)
 		return QXIIC_NACK;
@@ -45,8 +45,8 @@ unsigned short SimCamera::sendSub(int device, int subLength, int subAddress,
 	return QXIIC_NACK;
 }
 
-unsigned short SimCamera::receiveSub(int device, int subLength, int subAddress,
-				     std::uint8_t *data, int count, std::int64_t nowUs)
+unsigned short SimCamera::receiveSub(int device, int subLength, int subAddress, std::uint8_t *data, int count,
+				     std::int64_t nowUs)
 {
 	if (!plugged_)
 		return QXIIC_NACK;

@@ -11,15 +11,16 @@
 
 namespace qxiic {
 
-class SimCamera {
+class SimCamera
+{
 public:
 	void reset();
 	void setPlugged(bool plugged);
 
-	unsigned short sendSub(int device, int subLength, int subAddress,
-			       const std::uint8_t *data, int count, std::int64_t nowUs);
-	unsigned short receiveSub(int device, int subLength, int subAddress,
-				  std::uint8_t *data, int count, std::int64_t nowUs);
+	unsigned short sendSub(int device, int subLength, int subAddress, const std::uint8_t *data, int count,
+			       std::int64_t nowUs);
+	unsigned short receiveSub(int device, int subLength, int subAddress, std::uint8_t *data, int count,
+				  std::int64_t nowUs);
 	unsigned short receive(int device, std::uint8_t *data, int count, std::int64_t nowUs);
 
 	SimSensor &sensor() { return sensor_; }

@@ -58,8 +58,8 @@ bool SimEeprom::inWriteCycle(std::int64_t nowUs) const
 
 // The counter wraps inside the 16-byte write page: bytes past its end
 // overwrite its start, exactly the trap a real 24C16 sets.
-unsigned short SimEeprom::write(int page, int subLength, int offset,
-				const std::uint8_t *data, int count, std::int64_t nowUs)
+unsigned short SimEeprom::write(int page, int subLength, int offset, const std::uint8_t *data, int count,
+				std::int64_t nowUs)
 {
 	if (inWriteCycle(nowUs))
 		return QXIIC_NACK;
@@ -77,8 +77,8 @@ unsigned short SimEeprom::write(int page, int subLength, int offset,
 	return QXIIC_OK;
 }
 
-unsigned short SimEeprom::read(int page, int subLength, int offset,
-			       std::uint8_t *data, int count, std::int64_t nowUs)
+unsigned short SimEeprom::read(int page, int subLength, int offset, std::uint8_t *data, int count,
+			       std::int64_t nowUs)
 {
 	if (inWriteCycle(nowUs))
 		return QXIIC_NACK;

@@ -9,7 +9,8 @@
 
 namespace qxiic {
 
-class SimEeprom {
+class SimEeprom
+{
 public:
 	static constexpr int kSize = 2048;
 	static constexpr int kPageSize = 256;
@@ -22,10 +23,10 @@ public:
 
 	// Bus transfers. page is 0..7; every one fails with QXIIC_NACK while a
 	// write cycle runs, and with QXIIC_BAD_ACK for a 2-byte sub-address.
-	unsigned short write(int page, int subLength, int offset,
-			     const std::uint8_t *data, int count, std::int64_t nowUs);
-	unsigned short read(int page, int subLength, int offset,
-			    std::uint8_t *data, int count, std::int64_t nowUs);
+	unsigned short write(int page, int subLength, int offset, const std::uint8_t *data, int count,
+			     std::int64_t nowUs);
+	unsigned short read(int page, int subLength, int offset, std::uint8_t *data, int count,
+			    std::int64_t nowUs);
 	unsigned short readCurrent(std::uint8_t *data, int count, std::int64_t nowUs);
 
 	// Direct access for tests; the address is taken modulo the size, as

@@ -11,7 +11,8 @@
 
 namespace qxiic {
 
-class SimFaults {
+class SimFaults
+{
 public:
 	void add(const sim::Fault &fault);
 	void clear();

@@ -9,7 +9,8 @@
 
 namespace qxiic {
 
-class SimSensor {
+class SimSensor
+{
 public:
 	SimSensor();
 
@@ -36,9 +37,9 @@ private:
 
 	std::map<std::uint16_t, std::uint16_t> regs_;
 	std::map<std::uint16_t, int> writes_;
-	std::uint16_t next_ = 0;      // register a plain read starts at
-	int commandBusyReads_ = 0;    // reads of 0x0040 still showing busy
-	int commandDuration_ = 0;     // busy reads a new command starts with
+	std::uint16_t next_ = 0;   // register a plain read starts at
+	int commandBusyReads_ = 0; // reads of 0x0040 still showing busy
+	int commandDuration_ = 0;  // busy reads a new command starts with
 	int measurements_ = 0;
 };
 

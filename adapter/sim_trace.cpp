@@ -12,12 +12,18 @@ namespace {
 const char *CallName(Call call)
 {
 	switch (call) {
-	case Call::Init: return "Init";
-	case Call::SetAddress: return "SetAddress";
-	case Call::SendSub: return "SendSub";
-	case Call::ReceiveSub: return "ReceiveSub";
-	case Call::Receive: return "Receive";
-	case Call::Close: return "Close";
+	case Call::Init:
+		return "Init";
+	case Call::SetAddress:
+		return "SetAddress";
+	case Call::SendSub:
+		return "SendSub";
+	case Call::ReceiveSub:
+		return "ReceiveSub";
+	case Call::Receive:
+		return "Receive";
+	case Call::Close:
+		return "Close";
 	}
 	return "?";
 }
@@ -48,8 +54,7 @@ QXIIC_EXPORT std::string Describe(const TraceEntry &e)
 			Append(out, i == 0 ? "%02X" : " %02X", e.data[i]);
 		out += "]";
 	}
-	Append(out, " -> %u @%lldus", static_cast<unsigned>(e.status),
-	       static_cast<long long>(e.timeUs));
+	Append(out, " -> %u @%lldus", static_cast<unsigned>(e.status), static_cast<long long>(e.timeUs));
 	return out;
 }
 

@@ -20,7 +20,7 @@ int KernelIoctl(int fd, unsigned long request, void *arg)
 	return ::ioctl(fd, request, arg);
 }
 
-const SystemCalls kKernel = {KernelOpen, ::read, KernelIoctl, ::close};
+const SystemCalls kKernel = { KernelOpen, ::read, KernelIoctl, ::close };
 
 const SystemCalls *g_calls = &kKernel;
 std::string g_sysfsRoot = "/sys";

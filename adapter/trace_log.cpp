@@ -13,35 +13,58 @@ using sim::Call;
 const char *CallName(Call call)
 {
 	switch (call) {
-	case Call::SendSub: return "SendSub";
-	case Call::ReceiveSub: return "ReceiveSub";
-	case Call::Receive: return "Receive";
-	default: return "?";
+	case Call::SendSub:
+		return "SendSub";
+	case Call::ReceiveSub:
+		return "ReceiveSub";
+	case Call::Receive:
+		return "Receive";
+	default:
+		return "?";
 	}
 }
 
 const char *StatusName(unsigned short status)
 {
 	switch (status) {
-	case QXIIC_OK: return "OK";
-	case QXIIC_ILLEGAL_BIT: return "ILLEGAL_BIT";
-	case QXIIC_ARBITRATION: return "ARBITRATION";
-	case QXIIC_TIMEOUT: return "TIMEOUT";
-	case QXIIC_BAD_ACK: return "BAD_ACK";
-	case QXIIC_BUS_BUSY: return "BUS_BUSY";
-	case QXIIC_INIT_ERROR: return "INIT_ERROR";
-	case QXIIC_NO_STOP: return "NO_STOP";
-	case QXIIC_UNKNOWN_COMMAND: return "UNKNOWN_COMMAND";
-	case QXIIC_USB_COMMAND_ERROR: return "USB_COMMAND_ERROR";
-	case QXIIC_USB_WRITE_ERROR: return "USB_WRITE_ERROR";
-	case QXIIC_USB_READ_ERROR: return "USB_READ_ERROR";
-	case QXIIC_NACK: return "NACK";
-	case QXIIC_DEVICE_NOT_PRESENT: return "DEVICE_NOT_PRESENT";
-	case QXIIC_WRONG_OS: return "WRONG_OS";
-	case QXIIC_DEVICE_NOT_FOUND: return "DEVICE_NOT_FOUND";
-	case QXIIC_MAX_DEVICES: return "MAX_DEVICES";
-	case QXIIC_DATA_OVERFLOW: return "DATA_OVERFLOW";
-	default: return "GENERAL_ERROR";
+	case QXIIC_OK:
+		return "OK";
+	case QXIIC_ILLEGAL_BIT:
+		return "ILLEGAL_BIT";
+	case QXIIC_ARBITRATION:
+		return "ARBITRATION";
+	case QXIIC_TIMEOUT:
+		return "TIMEOUT";
+	case QXIIC_BAD_ACK:
+		return "BAD_ACK";
+	case QXIIC_BUS_BUSY:
+		return "BUS_BUSY";
+	case QXIIC_INIT_ERROR:
+		return "INIT_ERROR";
+	case QXIIC_NO_STOP:
+		return "NO_STOP";
+	case QXIIC_UNKNOWN_COMMAND:
+		return "UNKNOWN_COMMAND";
+	case QXIIC_USB_COMMAND_ERROR:
+		return "USB_COMMAND_ERROR";
+	case QXIIC_USB_WRITE_ERROR:
+		return "USB_WRITE_ERROR";
+	case QXIIC_USB_READ_ERROR:
+		return "USB_READ_ERROR";
+	case QXIIC_NACK:
+		return "NACK";
+	case QXIIC_DEVICE_NOT_PRESENT:
+		return "DEVICE_NOT_PRESENT";
+	case QXIIC_WRONG_OS:
+		return "WRONG_OS";
+	case QXIIC_DEVICE_NOT_FOUND:
+		return "DEVICE_NOT_FOUND";
+	case QXIIC_MAX_DEVICES:
+		return "MAX_DEVICES";
+	case QXIIC_DATA_OVERFLOW:
+		return "DATA_OVERFLOW";
+	default:
+		return "GENERAL_ERROR";
 	}
 }
 
@@ -54,8 +77,7 @@ void Append(std::string &out, const char *format, auto... args)
 
 } // namespace
 
-std::string TraceLine(const sim::TraceEntry &e, const std::string &bus,
-		      const std::string &detail)
+std::string TraceLine(const sim::TraceEntry &e, const std::string &bus, const std::string &detail)
 {
 	std::string out;
 	Append(out, "%lld.%06lld ", static_cast<long long>(e.timeUs / 1000000),
@@ -101,8 +123,7 @@ std::string TraceLog::follow(const char *target)
 	else
 		file_ = std::fopen(target, "a");
 	if (file_ == nullptr)
-		return std::string("cannot write the trace to ") + target + ": " +
-		       std::strerror(errno);
+		return std::string("cannot write the trace to ") + target + ": " + std::strerror(errno);
 	target_ = target;
 	return {};
 }

@@ -17,10 +17,10 @@
 
 namespace qxiic {
 
-std::string TraceLine(const sim::TraceEntry &e, const std::string &bus,
-		      const std::string &detail);
+std::string TraceLine(const sim::TraceEntry &e, const std::string &bus, const std::string &detail);
 
-class TraceLog {
+class TraceLog
+{
 public:
 	TraceLog() = default;
 	TraceLog(const TraceLog &) = delete;

@@ -38,7 +38,7 @@ using Cycle = unsigned short (*)(unsigned char *);
 
 void Run(benchmark::State &state, Cycle cycle)
 {
-	unsigned char value[2] = {0x00, 0xA6};
+	unsigned char value[2] = { 0x00, 0xA6 };
 	for (auto _ : state) {
 		unsigned short st = cycle(value);
 		if (st != QXIIC_OK) {
@@ -50,7 +50,8 @@ void Run(benchmark::State &state, Cycle cycle)
 }
 
 // The simulator, with its clock frozen as in the tests.
-class Simulated {
+class Simulated
+{
 public:
 	Simulated()
 	{
@@ -62,7 +63,8 @@ public:
 };
 
 // /dev/i2c-5 on the fake kernel, named like a CP2112 in a fake sysfs.
-class FakeBus {
+class FakeBus
+{
 public:
 	FakeBus()
 	{
@@ -72,7 +74,7 @@ public:
 		std::ofstream(root_ / "class/i2c-dev/i2c-5/name") << "CP2112 SMBus Bridge on hidraw0\n";
 		qxiic::sys::UseSysfsRoot(root_.c_str());
 		fake::Install();
-		fake::TheKernel().device = {0x00, 0xA6};
+		fake::TheKernel().device = { 0x00, 0xA6 };
 		setenv("QXIIC_BUS", "/dev/i2c-5", 1);
 		qxiic::sim::Reset();
 	}

@@ -47,7 +47,8 @@ std::optional<std::vector<std::uint16_t>> WellFormedValues(std::string_view text
 				continue;
 			}
 			size_t j = line.find_first_of(" \t\r", i);
-			std::string_view token = line.substr(i, j == std::string_view::npos ? line.size() - i : j - i);
+			std::string_view token = line.substr(i, j == std::string_view::npos ? line.size() - i
+											    : j - i);
 			if (token.size() != 2)
 				return std::nullopt;
 			int high = Digit(token[0]);
@@ -83,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 	std::vector<std::uint16_t> table(settings::kFileValues, 0);
 	std::copy(loaded.values.begin(), loaded.values.end(), table.begin());
 	std::string written = settings::FormatSettingsFile(
-		"fuzz.qmx", std::span<const std::uint16_t, settings::kFileValues>(table.data(), table.size()));
+		"fuzz.qmx",
+		std::span<const std::uint16_t, settings::kFileValues>(table.data(), table.size()));
 	settings::LoadedSettings again = settings::ParseSettings(written);
 	if (!again.ok || again.values != table)
 		std::abort();

@@ -78,7 +78,8 @@ unsigned short CIICTransfer::send(int device, int subLength, int subAddress, uns
 	return status;
 }
 
-unsigned short CIICTransfer::receive(int device, int subLength, int subAddress, unsigned char *data, int count)
+unsigned short CIICTransfer::receive(int device, int subLength, int subAddress, unsigned char *data,
+				     int count)
 {
 	m_hIIC = IICInit(device, kBusClock, kTimeout);
 	unsigned short status = ReceiveSub(m_hIIC, subLength, subAddress, data, count, 0);
@@ -89,7 +90,8 @@ unsigned short CIICTransfer::receive(int device, int subLength, int subAddress, 
 void CIICTransfer::WriteReg16(int device, int regHigh, int regLow, int valueHigh, int valueLow)
 {
 	m_bErrorShown = false;
-	unsigned char data[2] = { static_cast<unsigned char>(valueHigh), static_cast<unsigned char>(valueLow) };
+	unsigned char data[2] = { static_cast<unsigned char>(valueHigh),
+				  static_cast<unsigned char>(valueLow) };
 	finish(send(device, 2, regHigh * 256 + regLow, data, 2));
 }
 

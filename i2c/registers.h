@@ -103,19 +103,18 @@ constexpr int COMMAND_POLLS = 16;
 // The trim table: the panel's copy of EEPROM page 4 onward. Bytes 0 and 1
 // stand for the two trims and are not part of the copy.
 constexpr int TRIM_TABLE_SIZE = 594;
-constexpr int TRIM_TABLE_BLOCK = 2;         // parameter block, bytes 2..17
-constexpr int TRIM_TABLE_STREAM = 32;       // streamed through the window...
-constexpr int TRIM_TABLE_STREAM_END = 582;  // ...up to here
+constexpr int TRIM_TABLE_BLOCK = 2;        // parameter block, bytes 2..17
+constexpr int TRIM_TABLE_STREAM = 32;      // streamed through the window...
+constexpr int TRIM_TABLE_STREAM_END = 582; // ...up to here
 
 // White-balance snapshot, in entry (and reading) order.
 constexpr int WB_SNAPSHOT_SIZE = 27;
 constexpr Reg WB_SNAPSHOT_REGS[WB_SNAPSHOT_SIZE] = {
-	MakeReg(0xAC00), MakeReg(0xAC02), MakeReg(0xAC04), MakeReg(0xAC0A), MakeReg(0xAC0C),
-	MakeReg(0xAC0E), MakeReg(0xAC10), MakeReg(0xAC12), MakeReg(0xAC14), MakeReg(0xAC16),
-	MakeReg(0xAC18), MakeReg(0xAC1A), MakeReg(0xAC1C), MakeReg(0xAC1E), MakeReg(0xAC32),
-	MakeReg(0xAC36), MakeReg(0xAC38), MakeReg(0xAC3A), MakeReg(0xAC3C), MakeReg(0xAC3E),
-	MakeReg(0xAC40), MakeReg(0xAC42), MakeReg(0xAC44), MakeReg(0xAC46), MakeReg(0xAC48),
-	MakeReg(0xAC4A), MakeReg(0xAC4C),
+	MakeReg(0xAC00), MakeReg(0xAC02), MakeReg(0xAC04), MakeReg(0xAC0A), MakeReg(0xAC0C), MakeReg(0xAC0E),
+	MakeReg(0xAC10), MakeReg(0xAC12), MakeReg(0xAC14), MakeReg(0xAC16), MakeReg(0xAC18), MakeReg(0xAC1A),
+	MakeReg(0xAC1C), MakeReg(0xAC1E), MakeReg(0xAC32), MakeReg(0xAC36), MakeReg(0xAC38), MakeReg(0xAC3A),
+	MakeReg(0xAC3C), MakeReg(0xAC3E), MakeReg(0xAC40), MakeReg(0xAC42), MakeReg(0xAC44), MakeReg(0xAC46),
+	MakeReg(0xAC48), MakeReg(0xAC4A), MakeReg(0xAC4C),
 };
 constexpr int WB_ENTRY_CONTROL0 = 0; // 0xAC00
 constexpr int WB_ENTRY_MODE = 2;     // 0xAC04
@@ -147,7 +146,7 @@ constexpr int NO_TRIM = 0xFF;
 constexpr int TRIM_MAX = 46;
 constexpr int TRIM_EVEN = 0x00FE;
 constexpr int TRIM_STEP = 2;
-constexpr int REG_STEP = 2;       // sensor registers sit at even numbers
+constexpr int REG_STEP = 2;         // sensor registers sit at even numbers
 constexpr int READ_FORM_BIT = 0x01; // device address: read form
 
 // Slider ranges and the largest values their edits accept.

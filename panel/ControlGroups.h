@@ -13,7 +13,10 @@ constexpr int kWbModeControls[] = { IDC_PUSH2WHITE, IDC_WB_MODE, IDC_MANUAL_MODE
 
 // The manual gain sliders and edits.
 constexpr int kGainControls[] = {
-	IDC_RED_GREEN_SCROLL, IDC_BLUE_GREEN_SCROLL, IDC_RED_GREEN, IDC_BLUE_GREEN,
+	IDC_RED_GREEN_SCROLL,
+	IDC_BLUE_GREEN_SCROLL,
+	IDC_RED_GREEN,
+	IDC_BLUE_GREEN,
 };
 
 // Manual exposure: the shutter pair and the gain freeze.
@@ -25,7 +28,7 @@ constexpr int kAexRefControls[] = { IDC_AEX_REF_SCROLL, IDC_AEX_REF };
 // The image trim group, usable exactly when the camera has a trim.
 constexpr int kTrimControls[] = {
 	IDC_TRIM_HORIZONTAL, IDC_TRIM_VERTICAL, IDC_TRIM_GROUP, IDC_TRIM_UP,
-	IDC_TRIM_DOWN, IDC_TRIM_LEFT, IDC_TRIM_RIGHT, IDC_TRIM_STORE,
+	IDC_TRIM_DOWN,       IDC_TRIM_LEFT,     IDC_TRIM_RIGHT, IDC_TRIM_STORE,
 };
 
 // The trim buttons, locked while a move runs.

@@ -57,7 +57,8 @@ void CVelmoraDlg::PresetDirectPanel()
 void CVelmoraDlg::SelectDirectTarget(int writeDevice, bool sensor)
 {
 	m_bReadMode = static_cast<BOOL>(IsDlgButtonChecked(IDC_READ));
-	m_nDirectDevice = static_cast<std::uint16_t>(m_bReadMode == 1 ? writeDevice | READ_FORM_BIT : writeDevice);
+	m_nDirectDevice = static_cast<std::uint16_t>(m_bReadMode == 1 ? writeDevice | READ_FORM_BIT
+								      : writeDevice);
 	for (int id : kDirectHighEdits)
 		EnableControl(id, sensor);
 	m_bDirectSensor = sensor ? 1 : 0;
@@ -108,7 +109,8 @@ void CVelmoraDlg::FilterHexByte(CEdit &edit, CString &member)
 		return;
 	char line[5] = {};
 	edit.GetLine(0, line, sizeof(line) - 1);
-	if (std::isxdigit(static_cast<unsigned char>(line[0])) && std::isxdigit(static_cast<unsigned char>(line[1]))) {
+	if (std::isxdigit(static_cast<unsigned char>(line[0])) &&
+	    std::isxdigit(static_cast<unsigned char>(line[1]))) {
 		member = CString(std::string(line, kHexByteDigits));
 		return;
 	}

@@ -33,7 +33,8 @@ std::int16_t s_nErasePresses = 0;
 int FillScriptPage(CIICTransfer &iic, int offset, CProgressCtrl *progress)
 {
 	static const std::uint16_t kErased[EEPROM_WRITE_PAGE_SIZE] = {
-		0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+		0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+		0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
 	};
 	int failed = 0;
 	for (int sub = offset; sub < EEPROM_PAGE_SIZE;) {
@@ -65,7 +66,8 @@ settings::ScriptValues TakeScriptValues(CVelmoraDlg &dlg)
 		dlg.m_bOverlay2 = dlg.IsDlgButtonChecked(IDC_OVERLAY2);
 		dlg.m_bOverlay3 = dlg.IsDlgButtonChecked(IDC_OVERLAY3);
 		dlg.m_bOverlay4 = dlg.IsDlgButtonChecked(IDC_OVERLAY4);
-		v.overlays = { dlg.m_bOverlay1 != 0, dlg.m_bOverlay2 != 0, dlg.m_bOverlay3 != 0, dlg.m_bOverlay4 != 0 };
+		v.overlays = { dlg.m_bOverlay1 != 0, dlg.m_bOverlay2 != 0, dlg.m_bOverlay3 != 0,
+			       dlg.m_bOverlay4 != 0 };
 	}
 
 	v.reg326C = dlg.m_nReg326C;
@@ -84,7 +86,8 @@ settings::ScriptValues TakeScriptValues(CVelmoraDlg &dlg)
 
 // Writes the script byte by byte from offset on, with the marker at its
 // place; false at the first failed write.
-bool WriteScript(CIICTransfer &iic, const settings::SettingsScript &script, int offset, CProgressCtrl &progress)
+bool WriteScript(CIICTransfer &iic, const settings::SettingsScript &script, int offset,
+		 CProgressCtrl &progress)
 {
 	for (size_t pos = 0; pos <= script.bytes.size(); pos++) {
 		if (pos == script.markerBefore) {
@@ -117,9 +120,10 @@ void CVelmoraDlg::OnBnClickedSave()
 	size_t length = settings::BuildSettingsScript(values).bytes.size();
 	if (!settings::ScriptFitsPage(m_nAddrOffset, length)) {
 		CString text;
-		text.Format("The settings script of %zu bytes does not fit into EEPROM page 3 from offset 0x%x; "
-			    "nothing was saved.",
-			    length, m_nAddrOffset);
+		text.Format(
+			"The settings script of %zu bytes does not fit into EEPROM page 3 from offset 0x%x; "
+			"nothing was saved.",
+			length, m_nAddrOffset);
 		AfxMessageBox(text);
 		return;
 	}
@@ -164,7 +168,8 @@ void CVelmoraDlg::OnEnChangeAddrOffset()
 void CVelmoraDlg::OnBnClickedEraseEeprom()
 {
 	if (s_nErasePresses % 2 == 0) {
-		AfxMessageBox("This will erase part of camera EEPROM. If this is ok please press again erase");
+		AfxMessageBox(
+			"This will erase part of camera EEPROM. If this is ok please press again erase");
 		s_nErasePresses++;
 		return;
 	}

@@ -38,7 +38,8 @@ constexpr char kNotVerified[] = "The EEPROM was written but not verified.";
 void ShowFileRefusal(const CString &path, const std::string &why, const char *consequence)
 {
 	CString text;
-	text.Format("The settings file %s cannot be used: %s. %s", path.GetString(), why.c_str(), consequence);
+	text.Format("The settings file %s cannot be used: %s. %s", path.GetString(), why.c_str(),
+		    consequence);
 	AfxMessageBox(text);
 }
 
@@ -64,7 +65,8 @@ int LoadIntoTable(const CString &path, const char *consequence)
 
 void CVelmoraDlg::OnBnClickedBrowse()
 {
-	CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT,
+	CFileDialog dialog(TRUE, nullptr, nullptr,
+			   OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT,
 			   "Qmx files(.qmx)|*.qmx||", nullptr);
 	if (dialog.DoModal() != IDOK)
 		return;
@@ -103,7 +105,8 @@ void CVelmoraDlg::OnBnClickedCamToFile()
 		// A file must hold only bytes that were really read.
 		if (iic.TestAndClearError()) {
 			CString text;
-			text.Format("Reading EEPROM page %d at 0x%x failed; no file was written.", page, offset);
+			text.Format("Reading EEPROM page %d at 0x%x failed; no file was written.", page,
+				    offset);
 			AfxMessageBox(text);
 			m_ctlProgress.SetPos(0);
 			return;
@@ -147,7 +150,8 @@ void CVelmoraDlg::WriteFileToEeprom()
 	CIICTransfer iic;
 	for (int page = 0; page < m_nPageCount; page++) {
 		for (int sub = 0; sub < EEPROM_PAGE_SIZE; sub += kBlockSize) {
-			iic.WriteBlock(EepromWrite(page), sub, &s_anFileValues[page * EEPROM_PAGE_SIZE + sub], kBlockSize);
+			iic.WriteBlock(EepromWrite(page), sub, &s_anFileValues[page * EEPROM_PAGE_SIZE + sub],
+				       kBlockSize);
 			if (iic.TestAndClearError()) {
 				AfxMessageBox("error during writing to 0xa2 (QMX-EEprom), action stopped!");
 				return;
@@ -200,7 +204,8 @@ void CVelmoraDlg::CompareWithFile()
 	for (int i = 0; i < m_nPageCount * EEPROM_PAGE_SIZE; i++) {
 		if (s_anReadBack[i] != s_anFileValues[i]) {
 			CString text;
-			text.Format("QMX file in EEprom corrupt; addr %x: %x %x ", i, s_anReadBack[i], s_anFileValues[i]);
+			text.Format("QMX file in EEprom corrupt; addr %x: %x %x ", i, s_anReadBack[i],
+				    s_anFileValues[i]);
 			AfxMessageBox(text);
 			return;
 		}

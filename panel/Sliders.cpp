@@ -21,30 +21,55 @@ struct CVelmoraDlg::SliderPair {
 };
 
 const CVelmoraDlg::SliderPair CVelmoraDlg::kShutterPair = {
-	&CVelmoraDlg::m_ctlShutterScroll, &CVelmoraDlg::m_ctlShutterEdit, &CVelmoraDlg::m_strShutter,
-	3, 0, SHUTTER_MAX, "%3.3x",
+	&CVelmoraDlg::m_ctlShutterScroll,
+	&CVelmoraDlg::m_ctlShutterEdit,
+	&CVelmoraDlg::m_strShutter,
+	3,
+	0,
+	SHUTTER_MAX,
+	"%3.3x",
 };
 const CVelmoraDlg::SliderPair CVelmoraDlg::kAexRefPair = {
-	&CVelmoraDlg::m_ctlAexRefScroll, &CVelmoraDlg::m_ctlAexRefEdit, &CVelmoraDlg::m_strAexRef,
-	2, 2, AEX_REF_MAX, "%2.2x",
+	&CVelmoraDlg::m_ctlAexRefScroll,
+	&CVelmoraDlg::m_ctlAexRefEdit,
+	&CVelmoraDlg::m_strAexRef,
+	2,
+	2,
+	AEX_REF_MAX,
+	"%2.2x",
 };
 const CVelmoraDlg::SliderPair CVelmoraDlg::kSharpnessPair = {
-	&CVelmoraDlg::m_ctlSharpnessScroll, &CVelmoraDlg::m_ctlSharpnessEdit, &CVelmoraDlg::m_strSharpness,
-	1, 1, SHARPNESS_MAX, "%1.1x",
+	&CVelmoraDlg::m_ctlSharpnessScroll,
+	&CVelmoraDlg::m_ctlSharpnessEdit,
+	&CVelmoraDlg::m_strSharpness,
+	1,
+	1,
+	SHARPNESS_MAX,
+	"%1.1x",
 };
 const CVelmoraDlg::SliderPair CVelmoraDlg::kRedGreenPair = {
-	&CVelmoraDlg::m_ctlRedGreenScroll, &CVelmoraDlg::m_ctlRedGreenEdit, &CVelmoraDlg::m_strRedGreen,
-	2, 2, WB_GAIN_MAX, "%2.2x",
+	&CVelmoraDlg::m_ctlRedGreenScroll,
+	&CVelmoraDlg::m_ctlRedGreenEdit,
+	&CVelmoraDlg::m_strRedGreen,
+	2,
+	2,
+	WB_GAIN_MAX,
+	"%2.2x",
 };
 const CVelmoraDlg::SliderPair CVelmoraDlg::kBlueGreenPair = {
-	&CVelmoraDlg::m_ctlBlueGreenScroll, &CVelmoraDlg::m_ctlBlueGreenEdit, &CVelmoraDlg::m_strBlueGreen,
-	2, 2, WB_GAIN_MAX, "%2.2x",
+	&CVelmoraDlg::m_ctlBlueGreenScroll,
+	&CVelmoraDlg::m_ctlBlueGreenEdit,
+	&CVelmoraDlg::m_strBlueGreen,
+	2,
+	2,
+	WB_GAIN_MAX,
+	"%2.2x",
 };
 
 void CVelmoraDlg::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar *pScrollBar)
 {
-	const SliderPair *const pairs[] = { &kAexRefPair, &kShutterPair, &kSharpnessPair,
-					     &kRedGreenPair, &kBlueGreenPair };
+	const SliderPair *const pairs[] = { &kAexRefPair, &kShutterPair, &kSharpnessPair, &kRedGreenPair,
+					    &kBlueGreenPair };
 	const SliderPair *pair = nullptr;
 	for (const SliderPair *candidate : pairs) {
 		if (pScrollBar == &(this->*candidate->bar)) {

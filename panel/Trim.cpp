@@ -30,7 +30,8 @@ void WriteParamWindow(CIICTransfer &iic, const std::uint8_t *bytes, int count)
 // The last two steps of the read-back: the trims, then the table.
 bool CVelmoraDlg::ReadBackTrim(CIICTransfer &iic)
 {
-	m_nTrimHorizontal = static_cast<std::int16_t>(iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL));
+	m_nTrimHorizontal = static_cast<std::int16_t>(
+		iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL));
 	if (iic.TestAndClearError())
 		return true;
 	if (m_nTrimHorizontal == NO_TRIM) {
@@ -44,7 +45,8 @@ bool CVelmoraDlg::ReadBackTrim(CIICTransfer &iic)
 	}
 	for (int id : kTrimControls)
 		EnableControl(id, TRUE);
-	m_nTrimVertical = static_cast<std::int16_t>(iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_VERTICAL));
+	m_nTrimVertical = static_cast<std::int16_t>(
+		iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_VERTICAL));
 	ShowTrim();
 
 	// Plain reads: the EEPROM's address counter stands at page 4 offset 2

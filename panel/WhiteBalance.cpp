@@ -4,9 +4,9 @@
 
 #include "ControlGroups.h"
 #include "IICTransfer.h"
+#include "WbModeTexts.h"
 #include "resource.h"
 #include "sleep.h"
-#include "WbModeTexts.h"
 
 using namespace kl310;
 using namespace panel;

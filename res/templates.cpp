@@ -44,7 +44,8 @@ constexpr const char *TIP_RED_GREEN =
 	"Red-green gain of the manual white balance, 00 to a0 hexadecimal, written to sensor register 0xAC48.";
 constexpr const char *TIP_BLUE_GREEN =
 	"Blue-green gain of the manual white balance, 00 to a0 hexadecimal, written to sensor register 0xAC4A.";
-constexpr const char *TIP_SHARPNESS = "Sharpness from 0 to 7, written to bits 11 to 13 of sensor register 0x326C.";
+constexpr const char *TIP_SHARPNESS =
+	"Sharpness from 0 to 7, written to bits 11 to 13 of sensor register 0x326C.";
 constexpr const char *TIP_ERASE =
 	"Erases the saved settings: the first press warns, the second fills EEPROM page 3 with 0xFF from the address offset on.";
 constexpr const char *TIP_ADDR_PLUS =
@@ -89,14 +90,16 @@ constexpr ControlTemplate kPanelControls[] = {
 	{ IDC_TRIM_RIGHT, K::PushButton, "right", IT, 38, 201, 22, 10, CS_NONE, 0, 0 },
 	{ IDC_TRIM_UP, K::PushButton, "up", IT, 65, 200, 23, 10, CS_NONE, 0, 0 },
 	{ IDC_TRIM_DOWN, K::PushButton, "down", IT, 65, 213, 23, 10, CS_NONE, 0, 0 },
-	{ IDC_TRIM_HORIZONTAL, K::Edit, "horizontal trim display", IT, 17, 214, 43, 15, RO_MULTI_CENTER, 0, 0 },
+	{ IDC_TRIM_HORIZONTAL, K::Edit, "horizontal trim display", IT, 17, 214, 43, 15, RO_MULTI_CENTER, 0,
+	  0 },
 	{ IDC_TRIM_VERTICAL, K::Edit, "vertical trim display", IT, 95, 200, 40, 15, RO_MULTI_CENTER, 0, 0 },
 	{ IDC_TRIM_STORE, K::PushButton, "STORE", IT, 99, 218, 30, 12, CS_NONE, 0, 0 },
 
 	{ -1, K::GroupBox, "White Balance", nullptr, 147, 7, 160, 89, CS_NONE, 0, 0 },
 	{ IDC_AUTO_WB, K::CheckBox, "Auto WB mode", WB, 154, 16, 56, 11, CS_NONE, 0, 0 },
 	{ -1, K::Label, "White Balance mode", WB, 220, 18, 68, 10, CS_NONE, 0, 0 },
-	{ IDC_WB_MODE, K::Edit, "white balance mode display", WB, 235, 30, 44, 15, RO_CENTER, 0, 0, TIP_WB_MODE },
+	{ IDC_WB_MODE, K::Edit, "white balance mode display", WB, 235, 30, 44, 15, RO_CENTER, 0, 0,
+	  TIP_WB_MODE },
 	{ IDC_MANUAL_MODE, K::RadioButton, "Manual mode", WB, 162, 31, 64, 11, CS_NONE, WB_MODE, 0 },
 	{ IDC_PUSH_TO_SET, K::RadioButton, "Push to Set", WB, 162, 45, 49, 11, CS_NONE, WB_MODE, 0 },
 	{ IDC_PUSH2WHITE, K::PushButton, "Push2White", WB, 237, 47, 41, 14, CS_NONE, 0, 0, TIP_PUSH2WHITE },
@@ -163,7 +166,8 @@ constexpr ControlTemplate kAboutControls[] = {
 
 constexpr DialogTemplate kDialogs[] = {
 	{ IDD_ABOUTBOX, "About Velmora", 235, 55, "MS Sans Serif", 8, kAboutControls },
-	{ IDD_VELMORA_DIALOG, "Virelune KL310 camera control 5.4", 326, 320, "MS Sans Serif", 8, kPanelControls },
+	{ IDD_VELMORA_DIALOG, "Virelune KL310 camera control 5.4", 326, 320, "MS Sans Serif", 8,
+	  kPanelControls },
 };
 
 constexpr StringResource kStrings[] = {

@@ -122,7 +122,8 @@ LoadedSettings LoadSettingsFile(const std::string &path)
 {
 	std::ifstream in(path, std::ios::binary);
 	if (!in.is_open())
-		return refuse(0, std::string("the file cannot be opened for reading (") + std::strerror(errno) + ")");
+		return refuse(0, std::string("the file cannot be opened for reading (") +
+					 std::strerror(errno) + ")");
 	return ReadSettings(in);
 }
 

@@ -53,7 +53,8 @@ SettingsScript BuildSettingsScript(const ScriptValues &v)
 		out.record(REG_OVERLAY_ENABLE, OVERLAY_ON);
 		// Each overlay register carries its index, with bit 15 when shown.
 		for (int i = 0; i < 4; i++)
-			out.record(kOverlayRegs[i], (v.overlays[static_cast<size_t>(i)] ? OVERLAY_ON : 0) | i);
+			out.record(kOverlayRegs[i],
+				   (v.overlays[static_cast<size_t>(i)] ? OVERLAY_ON : 0) | i);
 	} else {
 		script.quietBegin = out.position();
 		out.record(REG_OVERLAY_ENABLE, 0);
@@ -85,7 +86,8 @@ SettingsScript BuildSettingsScript(const ScriptValues &v)
 
 bool ScriptFitsPage(int offset, std::size_t length)
 {
-	return offset >= 0 && static_cast<std::size_t>(offset) + length <= static_cast<std::size_t>(EEPROM_PAGE_SIZE);
+	return offset >= 0 &&
+	       static_cast<std::size_t>(offset) + length <= static_cast<std::size_t>(EEPROM_PAGE_SIZE);
 }
 
 } // namespace settings

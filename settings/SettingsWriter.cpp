@@ -81,7 +81,8 @@ std::string FormatSettingsFile(std::string_view path, std::span<const std::uint1
 		text += "//Page " + std::to_string(page) + " of the EEprom:\t" + kLineEnd;
 		for (int offset = 0; offset < kPageSize; offset += kValuesPerLine) {
 			text += FormatSettingsLine(
-				values.subspan(static_cast<size_t>(page * kPageSize + offset)).first<kValuesPerLine>());
+				values.subspan(static_cast<size_t>(page * kPageSize + offset))
+					.first<kValuesPerLine>());
 		}
 	}
 	return text;

@@ -31,7 +31,10 @@ public:
 		m_str += more;
 		return *this;
 	}
-	friend CString operator+(const CString &a, std::string_view b) { return CString(a.m_str + std::string(b)); }
+	friend CString operator+(const CString &a, std::string_view b)
+	{
+		return CString(a.m_str + std::string(b));
+	}
 	friend bool operator==(const CString &a, const CString &b) { return a.m_str == b.m_str; }
 	friend bool operator==(const CString &a, const char *b) { return a.m_str == (b ? b : ""); }
 

@@ -17,7 +17,8 @@ class CDataExchange
 {
 public:
 	CDataExchange(CDialog *dialog, BOOL saveAndValidate)
-		: m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dialog) {}
+		: m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dialog)
+	{}
 
 	// Reports nothing itself: the failing check has shown its message. Moves
 	// the focus to the control that failed.

@@ -35,25 +35,30 @@ struct AFX_MSGMAP {
 	const AFX_MSGMAP_ENTRY *lpEntries;
 };
 
-#define DECLARE_MESSAGE_MAP()                                                  \
-public:                                                                        \
-	static const AFX_MSGMAP *GetThisMessageMap();                          \
+#define DECLARE_MESSAGE_MAP()                         \
+public:                                               \
+	static const AFX_MSGMAP *GetThisMessageMap(); \
 	const AFX_MSGMAP *GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                 \
-	const AFX_MSGMAP *theClass::GetMessageMap() const { return GetThisMessageMap(); } \
-	const AFX_MSGMAP *theClass::GetThisMessageMap()                        \
-	{                                                                      \
-		using ThisClass [[maybe_unused]] = theClass;                                  \
-		using TheBaseClass [[maybe_unused]] = baseClass;                              \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                   \
+	const AFX_MSGMAP *theClass::GetMessageMap() const        \
+	{                                                        \
+		return GetThisMessageMap();                      \
+	}                                                        \
+	const AFX_MSGMAP *theClass::GetThisMessageMap()          \
+	{                                                        \
+		using ThisClass [[maybe_unused]] = theClass;     \
+		using TheBaseClass [[maybe_unused]] = baseClass; \
 		static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
-#define END_MESSAGE_MAP()                                                      \
-			{ 0, 0, 0, AFX_PMSG{} }                                \
-		};                                                             \
-		static const AFX_MSGMAP messageMap = { &TheBaseClass::GetThisMessageMap, \
-						       &_messageEntries[0] };  \
-		return &messageMap;                                            \
+#define END_MESSAGE_MAP()                                                                               \
+	{                                                                                               \
+		0, 0, 0, AFX_PMSG {}                                                                    \
+	}                                                                                               \
+	}                                                                                               \
+	;                                                                                               \
+	static const AFX_MSGMAP messageMap = { &TheBaseClass::GetThisMessageMap, &_messageEntries[0] }; \
+	return &messageMap;                                                                             \
 	}
 
 #define ON_BN_CLICKED(id, memberFxn) \
@@ -66,7 +71,6 @@ public:                                                                        \
 	{ WM_HSCROLL, 0, 0, AFX_PMSG{ static_cast<AFX_PMSG_HSCROLL>(&ThisClass::OnHScroll) } },
 #define ON_WM_SYSCOMMAND() \
 	{ WM_SYSCOMMAND, 0, 0, AFX_PMSG{ static_cast<AFX_PMSG_SYSCOMMAND>(&ThisClass::OnSysCommand) } },
-#define ON_WM_PAINT() \
-	{ WM_PAINT, 0, 0, AFX_PMSG{ static_cast<AFX_PMSG_V>(&ThisClass::OnPaint) } },
+#define ON_WM_PAINT() { WM_PAINT, 0, 0, AFX_PMSG{ static_cast<AFX_PMSG_V>(&ThisClass::OnPaint) } },
 #define ON_WM_QUERYDRAGICON() \
 	{ WM_QUERYDRAGICON, 0, 0, AFX_PMSG{ static_cast<AFX_PMSG_QUERYICON>(&ThisClass::OnQueryDragIcon) } },

@@ -32,14 +32,14 @@ enum ControlStyle : unsigned {
 };
 
 struct ControlTemplate {
-	int id;              // -1 for controls without an identifier
+	int id; // -1 for controls without an identifier
 	ControlKind kind;
 	const char *caption; // caption, or a description for controls without one
 	const char *group;   // caption of the group box the control lies in, or nullptr
 	short x, y, cx, cy;  // dialog units
 	unsigned style;
-	int radioGroup;      // radio buttons of one set share a non-zero number
-	UINT resource;       // bitmap / icon resource of a picture control
+	int radioGroup;                // radio buttons of one set share a non-zero number
+	UINT resource;                 // bitmap / icon resource of a picture control
 	const char *tooltip = nullptr; // what an abbreviated control does, in a sentence
 };
 

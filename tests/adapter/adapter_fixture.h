@@ -14,7 +14,8 @@
 
 using Bytes = std::vector<std::uint8_t>;
 
-class AdapterTest : public ::testing::Test {
+class AdapterTest : public ::testing::Test
+{
 protected:
 	void SetUp() override
 	{
@@ -28,15 +29,13 @@ protected:
 inline unsigned short Send(int device, int subLength, int subAddress, Bytes data)
 {
 	int h = IICInit(device, 20000, 1000);
-	unsigned short st = SendSub(h, subLength, subAddress, data.data(),
-				    static_cast<int>(data.size()), 0);
+	unsigned short st = SendSub(h, subLength, subAddress, data.data(), static_cast<int>(data.size()), 0);
 	IICClose(h);
 	return st;
 }
 
 // The bytes read, or the failure status in *status with an empty result.
-inline Bytes Fetch(int device, int subLength, int subAddress, int count,
-		   unsigned short *status = nullptr)
+inline Bytes Fetch(int device, int subLength, int subAddress, int count, unsigned short *status = nullptr)
 {
 	Bytes out(static_cast<std::size_t>(count));
 	int h = IICInit(device, 20000, 1000);
@@ -68,5 +67,5 @@ inline std::uint16_t ReadRegister(std::uint16_t reg)
 inline unsigned short WriteRegister(std::uint16_t reg, std::uint16_t value)
 {
 	return Send(0xBA, 2, reg,
-		    {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
+		    { static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value) });
 }

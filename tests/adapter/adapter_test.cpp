@@ -7,7 +7,9 @@ namespace sim = qxiic::sim;
 
 namespace {
 
-class CallsTest : public AdapterTest {};
+class CallsTest : public AdapterTest
+{
+};
 
 TEST_F(CallsTest, HandlesOpenSelectAndClose)
 {
@@ -18,7 +20,7 @@ TEST_F(CallsTest, HandlesOpenSelectAndClose)
 	EXPECT_NE(a, b);
 
 	// SetAddress redirects the write to the sensor.
-	unsigned char value[2] = {0x01, 0x03};
+	unsigned char value[2] = { 0x01, 0x03 };
 	EXPECT_EQ(SetAddress(b, 0xBA), QXIIC_OK);
 	EXPECT_EQ(SendSub(b, 2, 0x301C, value, 2, 0), QXIIC_OK);
 	EXPECT_EQ(sim::Register(0x301C), 0x0103);
@@ -50,7 +52,7 @@ TEST_F(CallsTest, FullHandleTableRefusesAnotherOpen)
 TEST_F(CallsTest, BadArgumentsNeverReachTheDevice)
 {
 	int h = IICInit(0xA0, 20000, 1000);
-	unsigned char b[2] = {0x5A, 0x5A};
+	unsigned char b[2] = { 0x5A, 0x5A };
 	EXPECT_EQ(SendSub(h, 1, 0x10, b, 1, 1), QXIIC_UNKNOWN_COMMAND);
 	EXPECT_EQ(Receive(h, b, 4, 1), QXIIC_UNKNOWN_COMMAND);
 	EXPECT_EQ(SendSub(h, 0, 0x10, b, 1, 0), QXIIC_ILLEGAL_BIT);
@@ -76,7 +78,7 @@ TEST_F(CallsTest, BadArgumentsNeverReachTheDevice)
 TEST_F(CallsTest, UnknownOrUnpluggedDevicesDoNotAcknowledge)
 {
 	unsigned short st = 0;
-	EXPECT_EQ(Send(0x42, 1, 0, {1}), QXIIC_NACK);
+	EXPECT_EQ(Send(0x42, 1, 0, { 1 }), QXIIC_NACK);
 	Fetch(0xB0, 1, 0, 1, &st);
 	EXPECT_EQ(st, QXIIC_NACK);
 	FetchOn(0x1BA, 2, &st);
@@ -84,7 +86,7 @@ TEST_F(CallsTest, UnknownOrUnpluggedDevicesDoNotAcknowledge)
 
 	sim::SetPlugged(false);
 	EXPECT_EQ(WriteRegister(0x3012, 0x0001), QXIIC_NACK);
-	EXPECT_EQ(Send(0xA0, 1, 0, {1}), QXIIC_NACK);
+	EXPECT_EQ(Send(0xA0, 1, 0, { 1 }), QXIIC_NACK);
 	Fetch(0xA8, 1, 0, 1, &st);
 	EXPECT_EQ(st, QXIIC_NACK);
 	FetchOn(0xBA, 2, &st);
@@ -110,7 +112,7 @@ TEST_F(CallsTest, FaultSkipsThenFailsGivenTimesWithoutTouchingDevice)
 	EXPECT_EQ(WriteRegister(0x3012, 0x0001), QXIIC_OK);
 	EXPECT_EQ(WriteRegister(0x3012, 0x0002), QXIIC_TIMEOUT);
 	EXPECT_EQ(WriteRegister(0x3014, 0x0002), QXIIC_OK); // other register
-	EXPECT_EQ(ReadRegister(0x3012), 0x0001);             // other call
+	EXPECT_EQ(ReadRegister(0x3012), 0x0001);            // other call
 	EXPECT_EQ(WriteRegister(0x3012, 0x0003), QXIIC_TIMEOUT);
 	EXPECT_EQ(sim::Register(0x3012), 0x0001);
 	EXPECT_EQ(sim::RegisterWrites(0x3012), 1);
@@ -127,7 +129,7 @@ TEST_F(CallsTest, EndlessFaultKeepsEepromCounterAndBufferUntilCleared)
 	sim::AddFault(f);
 
 	int h = IICInit(0xA8, 20000, 1000);
-	unsigned char b[2] = {0x5A, 0x5A};
+	unsigned char b[2] = { 0x5A, 0x5A };
 	for (int i = 0; i < 3; i++)
 		EXPECT_EQ(ReceiveSub(h, 1, 0x40, b, 2, 0), QXIIC_ARBITRATION);
 	EXPECT_EQ(Receive(h, b, 0, 2), QXIIC_ARBITRATION);
@@ -143,7 +145,8 @@ TEST_F(CallsTest, EndlessFaultKeepsEepromCounterAndBufferUntilCleared)
 }
 
 // Restores QXIIC_BUS however the test ends.
-class BusVariable {
+class BusVariable
+{
 public:
 	explicit BusVariable(const char *value)
 	{
@@ -184,7 +187,7 @@ TEST_F(CallsTest, TraceRecordsEveryCallAsReceived)
 	sim::AdvanceClock(1500);
 	int h = IICInit(0xA0, 20000, 1000);
 	SetAddress(h, 0xBA);
-	unsigned char out[2] = {0x00, 0x07};
+	unsigned char out[2] = { 0x00, 0x07 };
 	SendSub(h, 2, 0x3012, out, 2, 0);
 	sim::AdvanceClock(250);
 	unsigned char in[2];
@@ -215,11 +218,11 @@ TEST_F(CallsTest, TraceRecordsEveryCallAsReceived)
 	EXPECT_EQ(t[2].subLength, 2);
 	EXPECT_EQ(t[2].subAddress, 0x3012);
 	EXPECT_EQ(t[2].count, 2);
-	EXPECT_EQ(t[2].data, (Bytes{0x00, 0x07}));
+	EXPECT_EQ(t[2].data, (Bytes{ 0x00, 0x07 }));
 	EXPECT_EQ(t[2].status, QXIIC_OK);
 
 	EXPECT_EQ(t[3].call, sim::Call::ReceiveSub);
-	EXPECT_EQ(t[3].data, (Bytes{0x00, 0x07}));
+	EXPECT_EQ(t[3].data, (Bytes{ 0x00, 0x07 }));
 	EXPECT_EQ(t[3].timeUs, t[2].timeUs + 250);
 
 	EXPECT_EQ(t[4].call, sim::Call::Receive);

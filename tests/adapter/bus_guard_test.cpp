@@ -14,7 +14,8 @@ struct Outcome {
 	bool touched;
 };
 
-class BusGuardTest : public I2cDevTest {
+class BusGuardTest : public I2cDevTest
+{
 protected:
 	Outcome ReadOn(const std::string &adapterName)
 	{
@@ -25,7 +26,7 @@ protected:
 		bool touched = false;
 		for (const std::string &call : kernel().calls)
 			touched = touched || call.rfind("ioctl", 0) == 0;
-		return {st, touched};
+		return { st, touched };
 	}
 };
 
@@ -35,18 +36,18 @@ TEST_F(BusGuardTest, PcSmbusControllersAreRefusedUnlessAllowed)
 		const char *name;
 		bool refused;
 	} cases[] = {
-		{"SMBus I801 adapter at efa0", true},
-		{"SMBus PIIX4 adapter port 0 at 0b00", true},
-		{"SMBus AMD756 adapter at 50e0", true},
-		{"SMBus nForce2 adapter at 4c00", true},
-		{"SMBus Via Pro adapter at 0400", true},
-		{"SiS96x SMBus adapter at 0x0c00", true},
-		{"SMBus ALi 1563 Adapter @ 0800", true},
-		{"CP2112 SMBus Bridge on hidraw0", false},
-		{"MCP2221 usb-i2c bridge", false},
-		{"FT260 usb-i2c bridge", false},
-		{"i2c-tiny-usb at bus 001 device 007", false},
-		{"dln2-i2c", false},
+		{ "SMBus I801 adapter at efa0", true },
+		{ "SMBus PIIX4 adapter port 0 at 0b00", true },
+		{ "SMBus AMD756 adapter at 50e0", true },
+		{ "SMBus nForce2 adapter at 4c00", true },
+		{ "SMBus Via Pro adapter at 0400", true },
+		{ "SiS96x SMBus adapter at 0x0c00", true },
+		{ "SMBus ALi 1563 Adapter @ 0800", true },
+		{ "CP2112 SMBus Bridge on hidraw0", false },
+		{ "MCP2221 usb-i2c bridge", false },
+		{ "FT260 usb-i2c bridge", false },
+		{ "i2c-tiny-usb at bus 001 device 007", false },
+		{ "dln2-i2c", false },
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.name);
@@ -94,7 +95,7 @@ TEST_F(BusGuardTest, RefusalTellsWhyOnceOnStandardError)
 // reaches some other device.
 TEST_F(BusGuardTest, OnlyI2cDevNodesAreOpened)
 {
-	for (const char *bus : {"/dev/sda", "/dev/i2c-", "/dev/i2c-5x", "/dev/ttyUSB0", "i2c-5"}) {
+	for (const char *bus : { "/dev/sda", "/dev/i2c-", "/dev/i2c-5x", "/dev/ttyUSB0", "i2c-5" }) {
 		SCOPED_TRACE(bus);
 		setenv("QXIIC_BUS", bus, 1);
 		kernel().systemCalls = 0;
@@ -127,7 +128,7 @@ TEST_F(BusGuardTest, MissingBusFailsCleanlyOnTheRealSystem)
 	setenv("QXIIC_BUS", "/nonexistent/i2c-42", 1);
 	int h = IICInit(0xBA, 20000, 1000);
 	ASSERT_GT(h, 0);
-	unsigned char buf[2] = {0x5A, 0x5A};
+	unsigned char buf[2] = { 0x5A, 0x5A };
 	EXPECT_EQ(SendSub(h, 2, 0x3012, buf, 2, 0), QXIIC_DEVICE_NOT_FOUND);
 	EXPECT_EQ(ReceiveSub(h, 2, 0x3012, buf, 2, 0), QXIIC_DEVICE_NOT_FOUND);
 	EXPECT_EQ(Receive(h, buf, 0, 2), QXIIC_DEVICE_NOT_FOUND);

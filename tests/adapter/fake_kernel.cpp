@@ -51,7 +51,7 @@ std::vector<Msg> Take(i2c_msg *msgs, unsigned n, const Bytes &device)
 		if (m.flags & I2C_M_RD)
 			for (unsigned k = 0; k < m.len; k++)
 				m.buf[k] = k < device.size() ? device[k] : 0xFF;
-		taken.push_back({m.addr, m.flags, m.len, Bytes(m.buf, m.buf + m.len)});
+		taken.push_back({ m.addr, m.flags, m.len, Bytes(m.buf, m.buf + m.len) });
 	}
 	return taken;
 }
@@ -119,7 +119,7 @@ int Close(int fd)
 	return 0;
 }
 
-const qxiic::sys::SystemCalls kFake = {Open, Read, Ioctl, Close};
+const qxiic::sys::SystemCalls kFake = { Open, Read, Ioctl, Close };
 
 } // namespace
 

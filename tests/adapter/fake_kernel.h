@@ -34,18 +34,18 @@ enum class Adapter {
 struct Kernel {
 	// The node the bus answers on; open of any other path goes to the system.
 	std::string busPath = "/dev/i2c-5";
-	int openErrno = 0;  // open of the node fails with this
+	int openErrno = 0;                // open of the node fails with this
 	unsigned long funcs = 0x0eff0009; // I2C_FUNC_I2C | SMBus emulation
-	int funcsErrno = 0; // ioctl I2C_FUNCS fails with this
-	int rdwrErrno = 0;  // ioctl I2C_RDWR fails with this
-	int rdwrReturn = -1; // >= 0: I2C_RDWR returns this instead of the count
+	int funcsErrno = 0;               // ioctl I2C_FUNCS fails with this
+	int rdwrErrno = 0;                // ioctl I2C_RDWR fails with this
+	int rdwrReturn = -1;              // >= 0: I2C_RDWR returns this instead of the count
 	Adapter adapter = Adapter::Plain;
-	Bytes device;       // what read messages deliver, from the start each time
+	Bytes device; // what read messages deliver, from the start each time
 
 	// What happened.
 	std::vector<std::string> calls; // "open /dev/i2c-5", "ioctl I2C_FUNCS", ...
 	std::vector<std::vector<Msg>> transactions;
-	int openFds = 0; // bus node descriptors not yet closed
+	int openFds = 0;      // bus node descriptors not yet closed
 	long systemCalls = 0; // every call through the seam, the forwarded ones too
 };
 

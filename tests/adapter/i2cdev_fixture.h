@@ -11,7 +11,8 @@
 #include <fstream>
 #include <string>
 
-class I2cDevTest : public AdapterTest {
+class I2cDevTest : public AdapterTest
+{
 protected:
 	void SetUp() override
 	{

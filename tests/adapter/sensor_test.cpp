@@ -6,12 +6,13 @@ namespace sim = qxiic::sim;
 
 namespace {
 
-class SensorTest : public AdapterTest {};
+class SensorTest : public AdapterTest
+{
+};
 
 constexpr std::array<std::uint16_t, 24> kWbSnapshot = {
-	0xAC0A, 0xAC0C, 0xAC0E, 0xAC10, 0xAC12, 0xAC14, 0xAC16, 0xAC18,
-	0xAC1A, 0xAC1C, 0xAC1E, 0xAC32, 0xAC36, 0xAC38, 0xAC3A, 0xAC3C,
-	0xAC3E, 0xAC40, 0xAC42, 0xAC44, 0xAC46, 0xAC48, 0xAC4A, 0xAC4C,
+	0xAC0A, 0xAC0C, 0xAC0E, 0xAC10, 0xAC12, 0xAC14, 0xAC16, 0xAC18, 0xAC1A, 0xAC1C, 0xAC1E, 0xAC32,
+	0xAC36, 0xAC38, 0xAC3A, 0xAC3C, 0xAC3E, 0xAC40, 0xAC42, 0xAC44, 0xAC46, 0xAC48, 0xAC4A, 0xAC4C,
 };
 
 std::vector<std::uint16_t> Snapshot()
@@ -24,19 +25,19 @@ std::vector<std::uint16_t> Snapshot()
 
 TEST_F(SensorTest, ValuesTravelHighByteFirstBothWays)
 {
-	ASSERT_EQ(Send(0xBA, 2, 0x3012, {0x12, 0x34}), QXIIC_OK);
+	ASSERT_EQ(Send(0xBA, 2, 0x3012, { 0x12, 0x34 }), QXIIC_OK);
 	EXPECT_EQ(sim::Register(0x3012), 0x1234);
 	EXPECT_EQ(sim::RegisterWrites(0x3012), 1);
 
 	sim::SetRegister(0x326C, 0xABCD);
-	EXPECT_EQ(Fetch(0xBA, 2, 0x326C, 2), (Bytes{0xAB, 0xCD}));
+	EXPECT_EQ(Fetch(0xBA, 2, 0x326C, 2), (Bytes{ 0xAB, 0xCD }));
 	// The read form of the address reaches the same sensor.
-	EXPECT_EQ(Fetch(0xBB, 2, 0x326C, 2), (Bytes{0xAB, 0xCD}));
+	EXPECT_EQ(Fetch(0xBB, 2, 0x326C, 2), (Bytes{ 0xAB, 0xCD }));
 }
 
 TEST_F(SensorTest, BurstsStepByOneRegisterAndPlainReadContinues)
 {
-	ASSERT_EQ(Send(0xBA, 2, 0x4F08, {0x00, 0x11, 0x00, 0x22}), QXIIC_OK);
+	ASSERT_EQ(Send(0xBA, 2, 0x4F08, { 0x00, 0x11, 0x00, 0x22 }), QXIIC_OK);
 	EXPECT_EQ(sim::Register(0x4F08), 0x0011);
 	EXPECT_EQ(sim::Register(0x4F0A), 0x0022);
 	EXPECT_EQ(sim::Register(0x4F09), 0);
@@ -46,14 +47,14 @@ TEST_F(SensorTest, BurstsStepByOneRegisterAndPlainReadContinues)
 	ASSERT_EQ(ReceiveSub(h, 2, 0x4F0A, first.data(), 4, 0), QXIIC_OK);
 	ASSERT_EQ(Receive(h, next.data(), 0, 2), QXIIC_OK);
 	IICClose(h);
-	EXPECT_EQ(first, (Bytes{0x00, 0x22, 0x80, 0x02}));
-	EXPECT_EQ(next, (Bytes{0x00, 0x03})); // 0x4F0E, untouched start value
+	EXPECT_EQ(first, (Bytes{ 0x00, 0x22, 0x80, 0x02 }));
+	EXPECT_EQ(next, (Bytes{ 0x00, 0x03 })); // 0x4F0E, untouched start value
 }
 
 // Half a register is a protocol error, never a half-written value.
 TEST_F(SensorTest, OddCountsAndShortSubAddressesAreRefused)
 {
-	EXPECT_EQ(Send(0xBA, 2, 0x3012, {0x12, 0x34, 0x56}), QXIIC_BAD_ACK);
+	EXPECT_EQ(Send(0xBA, 2, 0x3012, { 0x12, 0x34, 0x56 }), QXIIC_BAD_ACK);
 	EXPECT_EQ(sim::Register(0x3012), 0x00A6);
 	EXPECT_EQ(sim::RegisterWrites(0x3012), 0);
 	EXPECT_EQ(sim::RegisterWrites(0x3014), 0);
@@ -61,7 +62,7 @@ TEST_F(SensorTest, OddCountsAndShortSubAddressesAreRefused)
 	unsigned short st = 0;
 	EXPECT_TRUE(Fetch(0xBA, 2, 0x3012, 3, &st).empty());
 	EXPECT_EQ(st, QXIIC_BAD_ACK);
-	EXPECT_EQ(Send(0xBA, 1, 0x12, {0x00, 0x01}), QXIIC_BAD_ACK);
+	EXPECT_EQ(Send(0xBA, 1, 0x12, { 0x00, 0x01 }), QXIIC_BAD_ACK);
 	Fetch(0xBA, 1, 0x12, 2, &st);
 	EXPECT_EQ(st, QXIIC_BAD_ACK);
 	FetchOn(0xBA, 1, &st);
@@ -133,7 +134,7 @@ TEST_F(SensorTest, WhiteBalanceMeasuresOnlyInManualMode)
 	// Gains must stay plausible however often the panel measures.
 	for (int i = 0; i < 300; i++) {
 		ASSERT_EQ(WriteRegister(0xAC00, 0x0001), QXIIC_OK);
-		for (std::uint16_t gain : {sim::Register(0xAC48), sim::Register(0xAC4A)}) {
+		for (std::uint16_t gain : { sim::Register(0xAC48), sim::Register(0xAC4A) }) {
 			ASSERT_GE(gain, 0x20) << "measurement " << i;
 			ASSERT_LE(gain, 0xA0) << "measurement " << i;
 		}

@@ -19,7 +19,8 @@ std::string Contents(const std::filesystem::path &file)
 
 // The frozen clock stands wherever real time had got to; the trace's
 // time stamps are checked from a round second on.
-class TraceTest : public I2cDevTest {
+class TraceTest : public I2cDevTest
+{
 protected:
 	void SetUp() override
 	{
@@ -39,7 +40,7 @@ TEST_F(TraceTest, SimulatedTransfersToAFile)
 	sim::AdvanceClock(1500);
 	int h = IICInit(0xBB, 20000, 1000);
 	SetAddress(h, 0xBA);
-	unsigned char out[2] = {0x00, 0x05};
+	unsigned char out[2] = { 0x00, 0x05 };
 	SendSub(h, 2, 0x301C, out, 2, 0);
 	sim::AdvanceClock(2'000'250);
 	unsigned char in[16];
@@ -48,29 +49,28 @@ TEST_F(TraceTest, SimulatedTransfersToAFile)
 	FetchOn(0xA1, 3);
 	sim::SetPlugged(false);
 	Fetch(0xA8, 1, 0x7F, 1);
-	Send(0xF0, 1, 0, {1});
+	Send(0xF0, 1, 0, { 1 });
 	unsetenv("QXIIC_TRACE");
 	WriteRegister(0x3012, 1); // not traced any more
 
-	EXPECT_EQ(Contents(file()),
-		  "earlier run\n"
-		  "1.001500 sim SendSub dev=0xBA sub=0x301C/2 len=2 [00 05] -> 0 OK\n"
-		  "3.001750 sim ReceiveSub dev=0xBA sub=0x301C/2 len=2 [00 05] -> 0 OK\n"
-		  "3.001750 sim Receive dev=0xA1 len=3 [4B 4C 33] -> 0 OK\n"
-		  "3.001750 sim ReceiveSub dev=0xA8 sub=0x7F/1 len=1 [] -> 14 NACK\n"
-		  "3.001750 sim SendSub dev=0xF0 sub=0x00/1 len=1 [01] -> 2 ILLEGAL_BIT\n");
+	EXPECT_EQ(Contents(file()), "earlier run\n"
+				    "1.001500 sim SendSub dev=0xBA sub=0x301C/2 len=2 [00 05] -> 0 OK\n"
+				    "3.001750 sim ReceiveSub dev=0xBA sub=0x301C/2 len=2 [00 05] -> 0 OK\n"
+				    "3.001750 sim Receive dev=0xA1 len=3 [4B 4C 33] -> 0 OK\n"
+				    "3.001750 sim ReceiveSub dev=0xA8 sub=0x7F/1 len=1 [] -> 14 NACK\n"
+				    "3.001750 sim SendSub dev=0xF0 sub=0x00/1 len=1 [01] -> 2 ILLEGAL_BIT\n");
 }
 
 TEST_F(TraceTest, DashWritesToStandardErrorWithTheCause)
 {
 	setenv("QXIIC_TRACE", "-", 1);
-	kernel().device = {0x00, 0xA6};
+	kernel().device = { 0x00, 0xA6 };
 	testing::internal::CaptureStderr();
 	ReadRegister(0x3012);
 	kernel().rdwrErrno = ENXIO;
 	FetchOn(0xA0, 2);
 	kernel().openErrno = ENOENT;
-	Send(0xA0, 1, 0x10, {0x11, 0x22});
+	Send(0xA0, 1, 0x10, { 0x11, 0x22 });
 	std::string err = testing::internal::GetCapturedStderr();
 
 	EXPECT_EQ(err,

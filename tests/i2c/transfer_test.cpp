@@ -19,8 +19,8 @@
 
 namespace sim = qxiic::sim;
 using sim::Call;
-using ::testing::ElementsAre;
 using ::testing::Each;
+using ::testing::ElementsAre;
 
 namespace {
 
@@ -54,7 +54,8 @@ protected:
 	{
 		std::vector<sim::TraceEntry> trace = sim::Trace();
 		bool write = transfer == Call::SendSub;
-		std::vector<Call> expected = write ? std::vector<Call>{ Call::Init, Call::SetAddress, Call::SendSub, Call::Close }
+		std::vector<Call> expected = write ? std::vector<Call>{ Call::Init, Call::SetAddress,
+									Call::SendSub, Call::Close }
 						   : std::vector<Call>{ Call::Init, transfer, Call::Close };
 		EXPECT_EQ(Calls(), expected);
 		if (trace.size() != expected.size())
@@ -112,8 +113,8 @@ TEST_F(TransferTest, WriteBlockSendsOnlyTheLowBytesOfCountValues)
 	sim::TraceEntry op = OneTransfer(Call::SendSub, 0xA6);
 	EXPECT_EQ(op.subLength, 1);
 	EXPECT_EQ(op.subAddress, 0x20);
-	EXPECT_THAT(op.data, ElementsAre(0x55, 0xAA, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A,
-					 0x0B, 0x0C, 0x0D, 0x0E));
+	EXPECT_THAT(op.data, ElementsAre(0x55, 0xAA, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09,
+					 0x0A, 0x0B, 0x0C, 0x0D, 0x0E));
 
 	sim::AdvanceClock(sim::kEepromWriteCycleUs);
 	iic.WriteBlock(0xA6, 0x30, values, 1);
@@ -175,8 +176,8 @@ TEST_F(TransferTest, ReadBlockReadsCountBytesFromTheSubAddressInOneTransfer)
 	EXPECT_EQ(op.subLength, 1);
 	EXPECT_EQ(op.subAddress, 0xF0);
 	EXPECT_EQ(op.count, 16);
-	EXPECT_THAT(buffer, ElementsAre(0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0xCA, 0xCB,
-					0xCC, 0xCD, 0xCE, 0xCF, 0xEE));
+	EXPECT_THAT(buffer, ElementsAre(0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0xCA,
+					0xCB, 0xCC, 0xCD, 0xCE, 0xCF, 0xEE));
 
 	iic.ReadBlock(0xAD, 0xF3, buffer, 1);
 	op = OneTransfer(Call::ReceiveSub, 0xAD);

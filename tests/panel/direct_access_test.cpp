@@ -153,10 +153,10 @@ TEST_F(DirectAccessTest, EmptiedTextsMakeSendDoNothing)
 		int emptied;
 	};
 	const Case cases[] = {
-		{ IDC_SENSOR, true, IDC_REG_HIGH },     { IDC_SENSOR, true, IDC_REG_LOW },
-		{ IDC_SENSOR, false, IDC_REG_LOW },     { IDC_SENSOR, false, IDC_DATA_HIGH },
-		{ IDC_SENSOR, false, IDC_DATA_LOW },    { IDC_EEPROM0, true, IDC_REG_LOW },
-		{ IDC_EEPROM0, false, IDC_REG_LOW },    { IDC_EEPROM0, false, IDC_DATA_LOW },
+		{ IDC_SENSOR, true, IDC_REG_HIGH },  { IDC_SENSOR, true, IDC_REG_LOW },
+		{ IDC_SENSOR, false, IDC_REG_LOW },  { IDC_SENSOR, false, IDC_DATA_HIGH },
+		{ IDC_SENSOR, false, IDC_DATA_LOW }, { IDC_EEPROM0, true, IDC_REG_LOW },
+		{ IDC_EEPROM0, false, IDC_REG_LOW }, { IDC_EEPROM0, false, IDC_DATA_LOW },
 	};
 	// Right after connect, the data texts are still empty: a write does nothing.
 	Open();

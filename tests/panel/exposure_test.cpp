@@ -45,8 +45,8 @@ TEST_F(ExposureTest, SwitchToManualReadsInOrderAndShowsTheWholeShutter)
 
 	Button(IDC_MANUAL_EXPOSURE)->click();
 	EXPECT_TRUE(dlg->m_bManualExposure);
-	EXPECT_THAT(Log(), ElementsAre("W a804=0000", "R 3012", "R 3056", "R 305c", "R 3058", "R 305a", "R a838",
-				       "SLEEP 50", "R a83a", "SLEEP 50", "R c86c"));
+	EXPECT_THAT(Log(), ElementsAre("W a804=0000", "R 3012", "R 3056", "R 305c", "R 3058", "R 305a",
+				       "R a838", "SLEEP 50", "R a83a", "SLEEP 50", "R c86c"));
 	ExpectManualEnables(true);
 	EXPECT_EQ(Text(IDC_SHUTTER), "40");
 	EXPECT_EQ(Bar(IDC_SHUTTER_SCROLL)->value(), 64);

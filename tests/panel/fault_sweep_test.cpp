@@ -53,7 +53,8 @@ protected:
 	{
 		int n = 0;
 		for (const sim::TraceEntry &e : sim::Trace())
-			n += e.call == sim::Call::SendSub || e.call == sim::Call::ReceiveSub || e.call == sim::Call::Receive;
+			n += e.call == sim::Call::SendSub || e.call == sim::Call::ReceiveSub ||
+			     e.call == sim::Call::Receive;
 		return n;
 	}
 	std::string FailedTransfer() const
@@ -90,7 +91,8 @@ protected:
 			bool allowed = false;
 			for (const Range &r : h.mayChange)
 				allowed = allowed || (a >= r.first && a <= r.last);
-			EXPECT_TRUE(allowed || after[a] == m_before[a]) << "EEPROM byte " << Hex4(a) << " changed";
+			EXPECT_TRUE(allowed || after[a] == m_before[a])
+				<< "EEPROM byte " << Hex4(a) << " changed";
 		}
 	}
 
@@ -161,6 +163,8 @@ const std::vector<FaultSweepTest::Handler> &FaultSweepTest::Handlers()
 		sim::SetRegister(0xAC4A, 0x003C);
 	};
 	auto pushToSet = [] { sim::SetRegister(0xAC04, 0x0000); };
+	// One handler a row: the table reads as one.
+	// clang-format off
 	static const std::vector<Handler> handlers = {
 		{ "Connect", nullptr, [](T &t) { t.Click(IDC_CONNECT); }, { "R 301c", "R 4000", "R 4f02", "RB a9:00" }, 2, {} },
 		{ "Manual Exposure on", nullptr, [](T &t) { t.Click(IDC_MANUAL_EXPOSURE); }, {}, 9, {} },
@@ -241,6 +245,7 @@ const std::vector<FaultSweepTest::Handler> &FaultSweepTest::Handlers()
 		  },
 		  {}, 16, { kScriptPage } },
 	};
+	// clang-format on
 	return handlers;
 }
 
@@ -261,7 +266,8 @@ TEST_P(FaultSweepTest, SurvivesEveryFailedTransfer)
 			if (k > 1 && s != k % statuses)
 				continue;
 			const AdapterStatus &status = kAdapterStatuses[s];
-			SCOPED_TRACE(::testing::Message() << "transfer " << k << " fails with " << status.status);
+			SCOPED_TRACE(::testing::Message()
+				     << "transfer " << k << " fails with " << status.status);
 			sim::Fault fault;
 			fault.status = status.status;
 			fault.skip = k - 1;
@@ -280,7 +286,8 @@ TEST_P(FaultSweepTest, SurvivesEveryFailedTransfer)
 	std::printf("[ sweep    ] %s: %d transfers, %d cases\n", h.name, length, cases + 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Handlers, FaultSweepTest, ::testing::Range<size_t>(0, FaultSweepTest::Handlers().size()),
+INSTANTIATE_TEST_SUITE_P(Handlers, FaultSweepTest,
+			 ::testing::Range<size_t>(0, FaultSweepTest::Handlers().size()),
 			 [](const ::testing::TestParamInfo<size_t> &param) {
 				 std::string name;
 				 for (char c : std::string(FaultSweepTest::Handlers()[param.param].name))

@@ -5,9 +5,9 @@
 
 #include <QTest>
 
+using qxiic::sim::Call;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using qxiic::sim::Call;
 
 namespace {
 
@@ -146,7 +146,8 @@ TEST_F(ImageFeaturesTest, EachOverlayBoxWritesItsOwnRegister)
 			Button(overlay.id)->click();
 			bool checked = Checked(overlay.id);
 			EXPECT_EQ((*dlg).*overlay.member, checked) << overlay.id;
-			EXPECT_THAT(RegisterWrites(), ElementsAre(checked ? overlay.on : overlay.off)) << overlay.id;
+			EXPECT_THAT(RegisterWrites(), ElementsAre(checked ? overlay.on : overlay.off))
+				<< overlay.id;
 		}
 	}
 }

@@ -65,8 +65,8 @@ protected:
 struct Step {
 	const char *what;
 	std::function<void(OperatorSessionTest &)> act;
-	std::map<int, int> registers;   // register = value afterwards
-	std::map<int, int> eeprom;      // every EEPROM byte the step changes
+	std::map<int, int> registers; // register = value afterwards
+	std::map<int, int> eeprom;    // every EEPROM byte the step changes
 	std::vector<std::string> messages;
 	std::map<int, std::string> texts; // edit texts afterwards
 };
@@ -76,6 +76,8 @@ using T = OperatorSessionTest;
 // The factory camera: automatic exposure, shutter 0xA6, AEX ref. 0x50,
 // automatic white balance, sharpness 5, no mirror or flip, overlays on
 // (1 and 3 shown), trims 0x14 and 0x0C.
+// One step a row: the table reads as one.
+// clang-format off
 const Step kSession[] = {
 	{ "start-up", [](T &) {}, { { 0xA804, 0x000F }, { 0x3012, 0x00A6 } }, {}, {},
 	  { { IDC_SHUTTER, "0a6" }, { IDC_AEX_REF, "50" }, { IDC_SHARPNESS, "5" }, { IDC_TRIM_HORIZONTAL, "14" },
@@ -205,6 +207,7 @@ const Step kSession[] = {
 	  { { IDC_SHUTTER, "00c" }, { IDC_TRIM_HORIZONTAL, "16" }, { IDC_TRIM_VERTICAL, "a" },
 	    { IDC_WB_MODE, "Manual WB" }, { IDC_SHARPNESS, "5" }, { IDC_AEX_REF, "7e" } } },
 };
+// clang-format on
 
 std::vector<std::uint8_t> Eeprom()
 {
@@ -239,7 +242,8 @@ TEST_F(OperatorSessionTest, FromStartUpToConnect)
 
 		EXPECT_THAT(messages, ElementsAreArray(step.messages));
 		for (const auto &[reg, value] : step.registers)
-			EXPECT_EQ(Hex4(sim::Register(static_cast<std::uint16_t>(reg))), Hex4(value)) << "register " << Hex4(reg);
+			EXPECT_EQ(Hex4(sim::Register(static_cast<std::uint16_t>(reg))), Hex4(value))
+				<< "register " << Hex4(reg);
 		for (const auto &[id, text] : step.texts)
 			EXPECT_EQ(Text(id), text) << "edit " << id;
 		for (const auto &[address, value] : step.eeprom)
@@ -263,11 +267,14 @@ TEST_F(OperatorSessionTest, FromStartUpToConnect)
 	// The file holds what the EEPROM held at Cam --> File.
 	std::ifstream in(Path("camera.qmx"), std::ios::binary);
 	std::string file(std::istreambuf_iterator<char>(in), {});
-	EXPECT_NE(file.find("//Page 3 of the EEprom:\t\r\n30 1C 01 02 32 54 00 02 AC 00 00 01 AC 02 00 0A \r\n"),
-		  std::string::npos);
-	EXPECT_NE(file.find("//Page 2 of the EEprom:\t\r\nFF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF \r\n"
-			    "5A FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF \r\n"),
-		  std::string::npos);
+	EXPECT_NE(
+		file.find(
+			"//Page 3 of the EEprom:\t\r\n30 1C 01 02 32 54 00 02 AC 00 00 01 AC 02 00 0A \r\n"),
+		std::string::npos);
+	EXPECT_NE(
+		file.find("//Page 2 of the EEprom:\t\r\nFF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF \r\n"
+			  "5A FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF \r\n"),
+		std::string::npos);
 }
 
 } // namespace

@@ -23,9 +23,10 @@ const int kCameraControls[] = {
 
 // What stays usable without a camera.
 const int kAlwaysEnabled[] = {
-	IDC_CONNECT, IDC_BROWSE, IDC_FILE_NAME, IDC_SHARPNESS_SCROLL, IDC_SHARPNESS,
-	IDC_REG_LOW, IDC_DATA_LOW, IDC_SENSOR, IDC_EEPROM0, IDC_EEPROM1, IDC_EEPROM2,
-	IDC_EEPROM3, IDC_READ, IDC_PROGRESS, IDOK, IDCANCEL,
+	IDC_CONNECT,   IDC_BROWSE,   IDC_FILE_NAME, IDC_SHARPNESS_SCROLL,
+	IDC_SHARPNESS, IDC_REG_LOW,  IDC_DATA_LOW,  IDC_SENSOR,
+	IDC_EEPROM0,   IDC_EEPROM1,  IDC_EEPROM2,   IDC_EEPROM3,
+	IDC_READ,      IDC_PROGRESS, IDOK,          IDCANCEL,
 };
 
 const int kTrimControls[] = { 1058, 1059, 1076, 1073, 1074, 1071, 1072, 1075 };
@@ -35,8 +36,8 @@ const int kTrimControls[] = { 1058, 1059, 1076, 1073, 1074, 1071, 1072, 1075 };
 std::vector<std::string> FactoryReadBack()
 {
 	std::vector<std::string> log = {
-		"R 301c", "R 4000", "R 4f02", "R 4f08", "R 4f0a", "R 4f0c", "R 4f0e",
-		"R a804", "R 3012", "R a812", "R 3056", "R 305c", "R 3058", "R 305a",
+		"R 301c", "R 4000", "R 4f02", "R 4f08", "R 4f0a",   "R 4f0c",   "R 4f0e",
+		"R a804", "R 3012", "R a812", "R 3056", "R 305c",   "R 3058",   "R 305a",
 		"R ac04", "R ac4a", "R ac48", "R 326c", "RB a9:00", "RB a9:01",
 	};
 	log.insert(log.end(), 16, "RAW a9 16");
@@ -284,8 +285,8 @@ TEST_F(ReadBackTest, StartUpWithoutCameraThenConnect)
 	Button(IDC_CONNECT)->click();
 	EXPECT_TRUE(messages.empty());
 	EXPECT_EQ(Log(), FactoryReadBack());
-	ExpectEnabled({ 1067, 1069, 1029, 1028, 1030, 1031, 1016, 1018, 1000, 1014, 1015, 1005,
-			1061, 1063, 1055, 1046, 1026, 1060 },
+	ExpectEnabled({ 1067, 1069, 1029, 1028, 1030, 1031, 1016, 1018, 1000, 1014, 1015, 1005, 1061, 1063,
+			1055, 1046, 1026, 1060 },
 		      true);
 	for (int id : kTrimControls)
 		EXPECT_TRUE(Enabled(id)) << id;
@@ -384,11 +385,26 @@ TEST_F(ReadBackTest, BoundaryValuesAreShownAsTheCameraHoldsThem)
 		{ { { 0xA804, 0x0000 } }, { { 0x1FF, 0xA5 } }, {}, { { IDC_FREEZE_GAIN, false } } },
 		{ { { 0xA804, 0x000F } }, { { 0x1FF, 0x5A } }, {}, { { IDC_FREEZE_GAIN, false } } },
 		// Trims: both ends, odd values made even, above 46 limited.
-		{ {}, { { 0x400, 0 }, { 0x401, 0 } }, { { IDC_TRIM_HORIZONTAL, "Max Right" }, { IDC_TRIM_VERTICAL, "Max down" } }, {} },
-		{ {}, { { 0x400, 46 }, { 0x401, 46 } }, { { IDC_TRIM_HORIZONTAL, "Max Left" }, { IDC_TRIM_VERTICAL, "Max up" } }, {} },
-		{ {}, { { 0x400, 2 }, { 0x401, 44 } }, { { IDC_TRIM_HORIZONTAL, "2" }, { IDC_TRIM_VERTICAL, "2c" } }, {} },
-		{ {}, { { 0x400, 1 }, { 0x401, 45 } }, { { IDC_TRIM_HORIZONTAL, "Max Right" }, { IDC_TRIM_VERTICAL, "2c" } }, {} },
-		{ {}, { { 0x400, 47 }, { 0x401, 0xFE } }, { { IDC_TRIM_HORIZONTAL, "Max Left" }, { IDC_TRIM_VERTICAL, "Max up" } }, {} },
+		{ {},
+		  { { 0x400, 0 }, { 0x401, 0 } },
+		  { { IDC_TRIM_HORIZONTAL, "Max Right" }, { IDC_TRIM_VERTICAL, "Max down" } },
+		  {} },
+		{ {},
+		  { { 0x400, 46 }, { 0x401, 46 } },
+		  { { IDC_TRIM_HORIZONTAL, "Max Left" }, { IDC_TRIM_VERTICAL, "Max up" } },
+		  {} },
+		{ {},
+		  { { 0x400, 2 }, { 0x401, 44 } },
+		  { { IDC_TRIM_HORIZONTAL, "2" }, { IDC_TRIM_VERTICAL, "2c" } },
+		  {} },
+		{ {},
+		  { { 0x400, 1 }, { 0x401, 45 } },
+		  { { IDC_TRIM_HORIZONTAL, "Max Right" }, { IDC_TRIM_VERTICAL, "2c" } },
+		  {} },
+		{ {},
+		  { { 0x400, 47 }, { 0x401, 0xFE } },
+		  { { IDC_TRIM_HORIZONTAL, "Max Left" }, { IDC_TRIM_VERTICAL, "Max up" } },
+		  {} },
 		// Sharpness is bits 13..11 only, whatever the bits around them hold.
 		{ { { 0x326C, 0xC7FF } }, {}, { { IDC_SHARPNESS, "0" } }, {} },
 		{ { { 0x326C, 0xF7FF } }, {}, { { IDC_SHARPNESS, "6" } }, {} },
@@ -397,7 +413,10 @@ TEST_F(ReadBackTest, BoundaryValuesAreShownAsTheCameraHoldsThem)
 		// Small values keep their text width.
 		{ { { 0x3012, 0x0005 }, { 0xA812, 0x0007 }, { 0xAC48, 0x0005 }, { 0xAC4A, 0x000B } },
 		  {},
-		  { { IDC_SHUTTER, "005" }, { IDC_AEX_REF, "07" }, { IDC_RED_GREEN, "05" }, { IDC_BLUE_GREEN, "0b" } },
+		  { { IDC_SHUTTER, "005" },
+		    { IDC_AEX_REF, "07" },
+		    { IDC_RED_GREEN, "05" },
+		    { IDC_BLUE_GREEN, "0b" } },
 		  {} },
 	};
 	for (const auto &c : cases) {
@@ -408,7 +427,8 @@ TEST_F(ReadBackTest, BoundaryValuesAreShownAsTheCameraHoldsThem)
 		for (const auto &[address, value] : c.eeprom)
 			sim::SetEepromByte(address, static_cast<std::uint8_t>(value));
 		Open();
-		std::string setup = ::testing::PrintToString(c.registers) + ::testing::PrintToString(c.eeprom);
+		std::string setup = ::testing::PrintToString(c.registers) +
+				    ::testing::PrintToString(c.eeprom);
 		for (const auto &[id, text] : c.texts)
 			EXPECT_EQ(Text(id), text) << setup;
 		for (const auto &[id, checked] : c.checks)

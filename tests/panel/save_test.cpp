@@ -31,7 +31,8 @@ const std::vector<std::uint8_t> kShortest = {
 // Measured white balance, all overlays, manual exposure with frozen gain.
 const std::vector<std::uint8_t> kLongest = {
 	0x30, 0x1C, 0x40, 0x03, 0x32, 0x54, 0x01, 0x02, //
-	0xAC, 0x00, 0x00, 0x01, 0xAC, 0x02, 0x00, 0x0A, 0xAC, 0x04, 0x00, 0x00, // as the measurement wrote them
+	0xAC, 0x00, 0x00, 0x01, 0xAC, 0x02, 0x00, 0x0A, 0xAC, 0x04, 0x00,
+	0x00, // as the measurement wrote them
 	// What the camera measured (its first measurement since power-up).
 	0xAC, 0x0A, 0x02, 0x95, 0xAC, 0x0C, 0x02, 0xD0, 0xAC, 0x0E, 0x03, 0x0B, //
 	0xAC, 0x10, 0x03, 0x46, 0xAC, 0x12, 0x03, 0x81, 0xAC, 0x14, 0x03, 0xBC, //
@@ -43,8 +44,8 @@ const std::vector<std::uint8_t> kLongest = {
 	0xAC, 0x48, 0x00, 0x2D, 0xAC, 0x4A, 0x00, 0x56, 0xAC, 0x4C, 0x07, 0x6C, //
 	0xAC, 0x4E, 0x4E, 0x4E, // the camera's own value, measured with the rest
 	0x4F, 0x02, 0x80, 0x00, 0x4F, 0x08, 0x80, 0x00, 0x4F, 0x0A, 0x80, 0x01, //
-	0x4F, 0x0C, 0x80, 0x02, 0x4F, 0x0E, 0x80, 0x03, //
-	0x32, 0x6C, 0x38, 0x00, //
+	0x4F, 0x0C, 0x80, 0x02, 0x4F, 0x0E, 0x80, 0x03,                         //
+	0x32, 0x6C, 0x38, 0x00,                                                 //
 	0xA8, 0x04, 0x00, 0x00, 0x30, 0x12, 0x00, 0xA6, 0xA8, 0x12, 0x00, 0x42, //
 	0x30, 0x56, 0x01, 0x56, 0x30, 0x58, 0x01, 0x58, 0x30, 0x5A, 0x01, 0x5A, //
 	0x30, 0x5C, 0x01, 0x5C, 0xA8, 0x38, 0x38, 0x38, 0xA8, 0x3A, 0x3A, 0x3A, //
@@ -58,7 +59,8 @@ std::string Hex2(int value)
 }
 
 // Bytes as "30 1c ...", so that a difference reads at a glance.
-std::string HexBytes(std::vector<std::uint8_t>::const_iterator begin, std::vector<std::uint8_t>::const_iterator end)
+std::string HexBytes(std::vector<std::uint8_t>::const_iterator begin,
+		     std::vector<std::uint8_t>::const_iterator end)
 {
 	std::string text;
 	for (auto it = begin; it != end; ++it)
@@ -100,13 +102,15 @@ protected:
 		sim::SetRegister(0xAC4E, 0x4E4E); // not part of the measurement
 		sim::SetRegister(0x4F02, 0x8000);
 		for (int i = 0; i < 4; i++)
-			sim::SetRegister(static_cast<std::uint16_t>(0x4F08 + 2 * i), static_cast<std::uint16_t>(0x8000 | i));
+			sim::SetRegister(static_cast<std::uint16_t>(0x4F08 + 2 * i),
+					 static_cast<std::uint16_t>(0x8000 | i));
 		sim::SetRegister(0x326C, 0x3800);
 		sim::SetRegister(0xA804, 0x0000);
 		sim::SetRegister(0x3012, 0x00A6);
 		sim::SetRegister(0xA812, 0x0042);
 		for (int reg : { 0x3056, 0x3058, 0x305A, 0x305C })
-			sim::SetRegister(static_cast<std::uint16_t>(reg), static_cast<std::uint16_t>(0x100 | (reg & 0xFF)));
+			sim::SetRegister(static_cast<std::uint16_t>(reg),
+					 static_cast<std::uint16_t>(0x100 | (reg & 0xFF)));
 		sim::SetRegister(0xA838, 0x3838);
 		sim::SetRegister(0xA83A, 0x3A3A);
 		sim::SetEepromByte(kPage1 + 0xFF, 0x5A);
@@ -160,7 +164,8 @@ TEST_F(SaveTest, ShortestScript)
 	OpenShortest();
 	QProgressBar *bar = qobject_cast<QProgressBar *>(Control(IDC_PROGRESS));
 	int highest = 0;
-	QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) { highest = std::max(highest, value); });
+	QObject::connect(bar, &QProgressBar::valueChanged,
+			 [&](int value) { highest = std::max(highest, value); });
 	Press(IDC_SAVE);
 
 	EXPECT_THAT(messages, IsEmpty());
@@ -242,8 +247,9 @@ TEST_F(SaveTest, OffsetMovesTheScriptOrRefusesIt)
 	ScribbleOverPage3();
 	SetOffset("e9");
 	Press(IDC_SAVE);
-	EXPECT_THAT(messages, ElementsAre("The settings script of 24 bytes does not fit into EEPROM page 3 from "
-					  "offset 0xe9; nothing was saved."));
+	EXPECT_THAT(messages,
+		    ElementsAre("The settings script of 24 bytes does not fit into EEPROM page 3 from "
+				"offset 0xe9; nothing was saved."));
 	EXPECT_THAT(Log(), IsEmpty());
 }
 
@@ -259,14 +265,16 @@ TEST_F(SaveTest, FailedReadsAndWritesStopSave)
 	ScribbleOverPage3();
 	sim::AddFault({ Call::SendSub, 0xA6, 0x05, 14, 0, 1 });
 	Press(IDC_SAVE);
-	EXPECT_THAT(messages, ElementsAre(kNack, "Writing to the EEPROM failed; the saved settings are incomplete."));
+	EXPECT_THAT(messages,
+		    ElementsAre(kNack, "Writing to the EEPROM failed; the saved settings are incomplete."));
 	EXPECT_EQ(Log().back(), "WB a6:05 54 !14");
 	EXPECT_THAT(Page3(0, 5), ElementsAre(0x30, 0x1C, 0x40, 0x03, 0x32));
 
 	ScribbleOverPage3();
 	sim::AddFault({ Call::SendSub, 0xA6, 0x20, 14, 0, 1 });
 	Press(IDC_SAVE);
-	EXPECT_THAT(messages, ElementsAre(kNack, "EEPROM page 3 could not be cleared; the settings were not saved."));
+	EXPECT_THAT(messages,
+		    ElementsAre(kNack, "EEPROM page 3 could not be cleared; the settings were not saved."));
 	EXPECT_EQ(Count(Log(), "R "), 0u);
 }
 
@@ -284,8 +292,10 @@ TEST_F(SaveTest, EraseWarnsAndErasesByTurns)
 		Press(IDC_ERASE_EEPROM);
 	for (int round = 0; round < 2; round++) {
 		SCOPED_TRACE(round);
-		EXPECT_THAT(messages,
-			    ElementsAre("This will erase part of camera EEPROM. If this is ok please press again erase"));
+		EXPECT_THAT(
+			messages,
+			ElementsAre(
+				"This will erase part of camera EEPROM. If this is ok please press again erase"));
 		EXPECT_THAT(Log(), IsEmpty());
 		EXPECT_THAT(Page3(), ::testing::Each(0x00));
 
@@ -307,7 +317,7 @@ TEST_F(SaveTest, OffsetEditIsNormalised)
 		const char *shown;
 		int offset;
 	} cases[] = {
-		{ "1F", "1f", 0x1F }, { "100", "ff", 0xFF }, { "", "0", 0 },    { "0x2a", "2a", 0x2A },
+		{ "1F", "1f", 0x1F }, { "100", "ff", 0xFF }, { "", "0", 0 },       { "0x2a", "2a", 0x2A },
 		{ " 7", "7", 7 },     { "zz", "0", 0 },      { "fe", "fe", 0xFE }, { "3g", "3", 3 },
 	};
 	for (const auto &c : cases) {

@@ -207,7 +207,8 @@ TEST_F(SettingsFileTest, CamToFileStopsAtTheFirstFailedRead)
 	sim::AddFault({ Call::ReceiveSub, 0xA4, 0x10, 14, 0, -1 });
 	Press(IDC_CAM_TO_FILE);
 
-	EXPECT_THAT(messages, ElementsAre(kNack, "Reading EEPROM page 2 at 0x10 failed; no file was written."));
+	EXPECT_THAT(messages,
+		    ElementsAre(kNack, "Reading EEPROM page 2 at 0x10 failed; no file was written."));
 	std::vector<std::string> log = Log();
 	ASSERT_EQ(log.size(), 2 * 256 + 17u);
 	EXPECT_EQ(log.back(), "RB a4:10 !14");
@@ -251,7 +252,8 @@ TEST_F(SettingsFileTest, DamagedFilesAreRefusedAndNothingIsWritten)
 	} cases[] = {
 		{ "stray letter", page + "0g\n", "line 34: 'g' is no hexadecimal digit" },
 		{ "TAB in a value", "0\t1\n" + page, "line 1: the value '0' has one digit, not two" },
-		{ "cut value", page.substr(0, page.size() - 2), "line 33: the value 'd' has one digit, not two" },
+		{ "cut value", page.substr(0, page.size() - 2),
+		  "line 33: the value 'd' has one digit, not two" },
 		{ "comma", "01,02\n", "line 1: ',' directly after a value" },
 		{ "300 values", HandWritten(300), "300 values, which is no whole number of pages of 256" },
 		{ "511 values", HandWritten(511), "511 values" },
@@ -288,7 +290,8 @@ TEST_F(SettingsFileTest, FailingBlockInPage2StopsTheWrite)
 	sim::AddFault({ Call::SendSub, 0xA4, 0x30, 14, 0, 1 });
 	Press(IDC_FILE_TO_CAM);
 
-	EXPECT_THAT(messages, ElementsAre(kNack, "error during writing to 0xa2 (QMX-EEprom), action stopped!"));
+	EXPECT_THAT(messages,
+		    ElementsAre(kNack, "error during writing to 0xa2 (QMX-EEprom), action stopped!"));
 	std::vector<std::string> log = Log();
 	EXPECT_EQ(Count(log, "WB "), 2 * 16 + 4u);
 	EXPECT_EQ(Count(log, "RB "), 0u);
@@ -350,7 +353,7 @@ TEST_F(SettingsFileTest, FileChangedDuringTheWriteIsNotVerified)
 		});
 		Press(IDC_FILE_TO_CAM);
 		EXPECT_EQ(Count(Log(), "RB "), 0u);
-		EXPECT_THAT(messages, ElementsAre("The settings file " + path + " cannot be used: " + c.reason +
-						  ". The EEPROM was written but not verified."));
+		EXPECT_THAT(messages, ElementsAre("The settings file " + path + " cannot be used: " +
+						  c.reason + ". The EEPROM was written but not verified."));
 	}
 }

@@ -4,22 +4,22 @@
 #include "panel_fixture.h"
 
 #include "AboutDlg.h"
-#include "qt_access.h"
 #include "msgbox.h"
+#include "qt_access.h"
 #include "resource.h"
 #include "resources.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
-#include <QImage>
-#include <QPixmap>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -160,7 +160,9 @@ TEST_F(PanelTest, ShellTemplateControlsAreStandardWidgetsAtTheirPlace)
 	// Dialog units come from the dialog font: a quarter of its average
 	// character width across, an eighth of its height down.
 	QFontMetrics metrics(window->font());
-	int average = (metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) / 2;
+	int average =
+		(metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) /
+		2;
 	double unitX = average / 4.0;
 	double unitY = metrics.height() / 8.0;
 	EXPECT_NEAR(window->width(), 326 * unitX, 1);
@@ -190,7 +192,7 @@ TEST_F(PanelTest, ShellEveryIdentifiedControlExistsOnceAndOnlyOffsetIsHidden)
 			    1021, 1022, 1023, 1024, 1025, 1026, 1027, 1028, 1029, 1030, 1031, 1032,
 			    1046, 1050, 1051, 1054, 1055, 1056, 1057, 1058, 1059, 1060, 1061, 1062,
 			    1063, 1066, 1067, 1068, 1069, 1070, 1071, 1072, 1073, 1074, 1075, 1076,
-			    1077, 1078, 1079, 1080, 1081, 1082, 1083, 1, 2 };
+			    1077, 1078, 1079, 1080, 1081, 1082, 1083, 1,    2 };
 	for (int id : ids) {
 		SCOPED_TRACE(id);
 		auto found = window->findChildren<QWidget *>(QString::number(id));
@@ -227,7 +229,8 @@ TEST_F(PanelTest, ShellControlsLieInsideTheirGroupBoxes)
 		{ "White Balance", { 1005, 1056, 1078, 1079, 1010, 1080, 1082, 1081, 1083 } },
 		{ "Sharpness", { 1068, 1070 } },
 		{ "General", { 1062, 1032, 1061, 1063, 1066, 1055, 1046, 1027, 1057, 1054 } },
-		{ "Direct I2C Communication", { 1016, 1017, 1018, 1019, 1020, 1024, 1067, 1069, 1025, 1026 } },
+		{ "Direct I2C Communication",
+		  { 1016, 1017, 1018, 1019, 1020, 1024, 1067, 1069, 1025, 1026 } },
 	};
 	for (const auto &[title, ids] : groups) {
 		QRect frame = groupRect(title);
@@ -259,21 +262,21 @@ TEST_F(PanelTest, ShellDataExchangeBindsEachMemberToItsControl)
 {
 	Open();
 	const std::pair<int, CString CVelmoraDlg::*> texts[] = {
-		{ 1017, &CVelmoraDlg::m_strRegLow }, { 1016, &CVelmoraDlg::m_strRegHigh },
-		{ 1019, &CVelmoraDlg::m_strDataLow }, { 1018, &CVelmoraDlg::m_strDataHigh },
-		{ 1004, &CVelmoraDlg::m_strAexRef }, { 1003, &CVelmoraDlg::m_strShutter },
-		{ 1054, &CVelmoraDlg::m_strAddrOffset }, { 1056, &CVelmoraDlg::m_strWbMode },
-		{ 1057, &CVelmoraDlg::m_strTvMode }, { 1070, &CVelmoraDlg::m_strSharpness },
+		{ 1017, &CVelmoraDlg::m_strRegLow },       { 1016, &CVelmoraDlg::m_strRegHigh },
+		{ 1019, &CVelmoraDlg::m_strDataLow },      { 1018, &CVelmoraDlg::m_strDataHigh },
+		{ 1004, &CVelmoraDlg::m_strAexRef },       { 1003, &CVelmoraDlg::m_strShutter },
+		{ 1054, &CVelmoraDlg::m_strAddrOffset },   { 1056, &CVelmoraDlg::m_strWbMode },
+		{ 1057, &CVelmoraDlg::m_strTvMode },       { 1070, &CVelmoraDlg::m_strSharpness },
 		{ 1059, &CVelmoraDlg::m_strTrimVertical }, { 1058, &CVelmoraDlg::m_strTrimHorizontal },
-		{ 1082, &CVelmoraDlg::m_strRedGreen }, { 1083, &CVelmoraDlg::m_strBlueGreen },
+		{ 1082, &CVelmoraDlg::m_strRedGreen },     { 1083, &CVelmoraDlg::m_strBlueGreen },
 		{ 1062, &CVelmoraDlg::m_strFileName },
 	};
 	const std::pair<int, BOOL CVelmoraDlg::*> checks[] = {
-		{ 1025, &CVelmoraDlg::m_bReadMode }, { 1005, &CVelmoraDlg::m_bAutoWb },
+		{ 1025, &CVelmoraDlg::m_bReadMode },       { 1005, &CVelmoraDlg::m_bAutoWb },
 		{ 1000, &CVelmoraDlg::m_bManualExposure }, { 1014, &CVelmoraDlg::m_bMirror },
-		{ 1015, &CVelmoraDlg::m_bFlip }, { 1060, &CVelmoraDlg::m_bOverlayEnable },
-		{ 1029, &CVelmoraDlg::m_bOverlay1 }, { 1028, &CVelmoraDlg::m_bOverlay2 },
-		{ 1030, &CVelmoraDlg::m_bOverlay3 }, { 1031, &CVelmoraDlg::m_bOverlay4 },
+		{ 1015, &CVelmoraDlg::m_bFlip },           { 1060, &CVelmoraDlg::m_bOverlayEnable },
+		{ 1029, &CVelmoraDlg::m_bOverlay1 },       { 1028, &CVelmoraDlg::m_bOverlay2 },
+		{ 1030, &CVelmoraDlg::m_bOverlay3 },       { 1031, &CVelmoraDlg::m_bOverlay4 },
 		{ 1077, &CVelmoraDlg::m_bFreezeGain },
 	};
 
@@ -604,12 +607,13 @@ TEST_F(ShellKeysTest, TabVisitsTheTemplateOrderWithOneStopPerRadioSet)
 		Press(Qt::Key_Tab);
 	} while (FocusedId() != IDC_MANUAL_EXPOSURE && stops.size() < 80);
 	const std::vector<int> expected = {
-		1000, 1050, 1003, 1077, 1051, 1004, 1014, 1015, 1060, 1029, 1030, 1028, 1031, // exposure .. overlay
-		1071, 1072, 1073, 1074, 1058, 1059, 1075,                                  // image trim
-		1005, 1056, 1078, 1010, 1080, 1082, 1081, 1083, 1068, 1070,                // white balance, sharpness
-		1062, 1032, 1061, 1063, 1055, 1046, 1027, 1057,                            // general (offset hidden)
-		1016, 1017, 1018, 1019, 1023, 1067, 1069, 1025, 1026,                      // direct I2C
-		1, 2,
+		1000, 1050, 1003, 1077, 1051, 1004, 1014, 1015, 1060, 1029,
+		1030, 1028, 1031,                                           // exposure .. overlay
+		1071, 1072, 1073, 1074, 1058, 1059, 1075,                   // image trim
+		1005, 1056, 1078, 1010, 1080, 1082, 1081, 1083, 1068, 1070, // white balance, sharpness
+		1062, 1032, 1061, 1063, 1055, 1046, 1027, 1057,             // general (offset hidden)
+		1016, 1017, 1018, 1019, 1023, 1067, 1069, 1025, 1026,       // direct I2C
+		1,    2,
 	};
 	EXPECT_EQ(stops, expected);
 	// Focus alone runs no handler: nothing chosen, nothing on the bus.
@@ -644,7 +648,8 @@ TEST_F(PanelTest, ShellEveryCaptionIsWholeInTheProgramsFont)
 	ExpectCaptionsWhole(*dlg);
 	// Characters as written: "-->" stays three glyphs, not the face's arrow.
 	QFontMetrics metrics(Control(IDC_FILE_TO_CAM)->font());
-	EXPECT_EQ(metrics.horizontalAdvance("-->"), 2 * metrics.horizontalAdvance("-") + metrics.horizontalAdvance(">"));
+	EXPECT_EQ(metrics.horizontalAdvance("-->"),
+		  2 * metrics.horizontalAdvance("-") + metrics.horizontalAdvance(">"));
 	CAboutDlg about;
 	ASSERT_TRUE(about.Create());
 	ExpectCaptionsWhole(about);
@@ -685,11 +690,13 @@ TEST_F(PanelTest, ShellAbbreviatedControlsExplainThemselves)
 	Open();
 	// What each tooltip must name: the register or EEPROM page it touches.
 	const std::pair<int, const char *> tips[] = {
-		{ 1050, "0x3012" }, { 1003, "0x3012" }, { 1051, "0xA812" }, { 1004, "0xA812" },
-		{ 1056, "0xAC04" }, { 1010, "0xAC04" }, { 1080, "0xAC48" }, { 1082, "0xAC48" },
-		{ 1081, "0xAC4A" }, { 1083, "0xAC4A" }, { 1068, "0x326C" }, { 1070, "0x326C" },
+		{ 1050, "0x3012" },        { 1003, "0x3012" },           { 1051, "0xA812" },
+		{ 1004, "0xA812" },        { 1056, "0xAC04" },           { 1010, "0xAC04" },
+		{ 1080, "0xAC48" },        { 1082, "0xAC48" },           { 1081, "0xAC4A" },
+		{ 1083, "0xAC4A" },        { 1068, "0x326C" },           { 1070, "0x326C" },
 		{ 1055, "EEPROM page 3" }, { 1067, "register address" }, { 1069, "register address" },
-		{ 1016, "high byte" }, { 1017, "EEPROM" }, { 1018, "high byte" }, { 1019, "EEPROM" },
+		{ 1016, "high byte" },     { 1017, "EEPROM" },           { 1018, "high byte" },
+		{ 1019, "EEPROM" },
 	};
 	for (const auto &[id, names] : tips) {
 		SCOPED_TRACE(id);
@@ -702,7 +709,8 @@ TEST_F(PanelTest, ShellAbbreviatedControlsExplainThemselves)
 	}
 	// The abbreviated labels explain themselves too.
 	QDialog *window = toolkit::DialogWidget(*dlg);
-	for (const auto &[label, names] : { std::pair{ "Man. Shutt.", "0x3012" }, std::pair{ "AEX ref.", "0xA812" } }) {
+	for (const auto &[label, names] :
+	     { std::pair{ "Man. Shutt.", "0x3012" }, std::pair{ "AEX ref.", "0xA812" } }) {
 		QLabel *found = nullptr;
 		for (QLabel *candidate : window->findChildren<QLabel *>())
 			if (candidate->text() == label)

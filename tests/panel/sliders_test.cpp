@@ -97,7 +97,8 @@ TEST_F(SlidersTest, TroughClicksDoNotJumpUnderAStyleThatAsksForIt)
 		int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
 			      QStyleHintReturn *returnData) const override
 		{
-			if (hint == SH_ScrollBar_LeftClickAbsolutePosition || hint == SH_ScrollBar_MiddleClickAbsolutePosition)
+			if (hint == SH_ScrollBar_LeftClickAbsolutePosition ||
+			    hint == SH_ScrollBar_MiddleClickAbsolutePosition)
 				return 1;
 			return QProxyStyle::styleHint(hint, option, widget, returnData);
 		}
@@ -110,7 +111,8 @@ TEST_F(SlidersTest, TroughClicksDoNotJumpUnderAStyleThatAsksForIt)
 		ASSERT_NE(panelStyle, nullptr) << id;
 		const QString baseName = panelStyle->baseStyle()->name();
 		panelStyle->setBaseStyle(new JumpStyle);
-		ASSERT_EQ(panelStyle->baseStyle()->styleHint(QStyle::SH_ScrollBar_LeftClickAbsolutePosition), 1);
+		ASSERT_EQ(panelStyle->baseStyle()->styleHint(QStyle::SH_ScrollBar_LeftClickAbsolutePosition),
+			  1);
 		const int before = bar->value();
 		ClearLog();
 		QStyleOptionSlider opt;
@@ -122,7 +124,8 @@ TEST_F(SlidersTest, TroughClicksDoNotJumpUnderAStyleThatAsksForIt)
 		opt.pageStep = bar->pageStep();
 		opt.subControls = QStyle::SC_All;
 		for (QStyle::SubControl page : { QStyle::SC_ScrollBarSubPage, QStyle::SC_ScrollBarAddPage }) {
-			QPoint trough = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, page, bar).center();
+			QPoint trough =
+				bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, page, bar).center();
 			QTest::mouseClick(bar, Qt::LeftButton, {}, trough);
 			QTest::mouseClick(bar, Qt::MiddleButton, {}, trough);
 		}
@@ -138,10 +141,11 @@ TEST_F(SlidersTest, TroughClicksDoNotJumpUnderAStyleThatAsksForIt)
 TEST_F(SlidersTest, PageHomeAndEndDoNothing)
 {
 	OpenAllManual();
-	for (int bar : { IDC_SHUTTER_SCROLL, IDC_SHARPNESS_SCROLL, IDC_RED_GREEN_SCROLL, IDC_BLUE_GREEN_SCROLL }) {
+	for (int bar :
+	     { IDC_SHUTTER_SCROLL, IDC_SHARPNESS_SCROLL, IDC_RED_GREEN_SCROLL, IDC_BLUE_GREEN_SCROLL }) {
 		int before = Bar(bar)->value();
-		for (Action action : { Action::SliderPageStepAdd, Action::SliderPageStepSub, Action::SliderToMinimum,
-				       Action::SliderToMaximum }) {
+		for (Action action : { Action::SliderPageStepAdd, Action::SliderPageStepSub,
+				       Action::SliderToMinimum, Action::SliderToMaximum }) {
 			EXPECT_THAT(Step(bar, action), IsEmpty()) << bar << " action " << action;
 			EXPECT_EQ(Bar(bar)->value(), before) << bar << " action " << action;
 		}

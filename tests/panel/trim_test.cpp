@@ -99,7 +99,8 @@ TEST_F(TrimTest, StepsLimitsAndTexts)
 		{ IDC_TRIM_DOWN, 20, 46, 20, 44, "14", "2c" },
 	};
 	for (const Case &c : cases) {
-		SCOPED_TRACE(testing::Message() << "button " << c.button << " at " << c.horizontal << "/" << c.vertical);
+		SCOPED_TRACE(testing::Message()
+			     << "button " << c.button << " at " << c.horizontal << "/" << c.vertical);
 		OpenWithTrims(c.horizontal, c.vertical);
 		Button(c.button)->click();
 		EXPECT_EQ(Text(IDC_TRIM_HORIZONTAL), c.textHorizontal);

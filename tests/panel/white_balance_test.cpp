@@ -6,15 +6,16 @@
 
 #include <QTest>
 
+using qxiic::sim::Call;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
-using qxiic::sim::Call;
 
 namespace {
 
 constexpr int kModeControls[] = { IDC_PUSH2WHITE, IDC_WB_MODE, IDC_MANUAL_MODE, IDC_PUSH_TO_SET };
-constexpr int kGainControls[] = { IDC_RED_GREEN_SCROLL, IDC_BLUE_GREEN_SCROLL, IDC_RED_GREEN, IDC_BLUE_GREEN };
+constexpr int kGainControls[] = { IDC_RED_GREEN_SCROLL, IDC_BLUE_GREEN_SCROLL, IDC_RED_GREEN,
+				  IDC_BLUE_GREEN };
 // The white-balance block a measurement reads, in order.
 constexpr int kSnapshotRegs[] = { 0xAC00, 0xAC02, 0xAC04, 0xAC0A, 0xAC0C, 0xAC0E, 0xAC10, 0xAC12, 0xAC14,
 				  0xAC16, 0xAC18, 0xAC1A, 0xAC1C, 0xAC1E, 0xAC32, 0xAC36, 0xAC38, 0xAC3A,
@@ -92,7 +93,8 @@ TEST_F(WhiteBalanceTest, Push2WhiteMeasuresThenRuns)
 	EXPECT_THAT(Log(), ElementsAreArray(MeasureLog()));
 	EXPECT_EQ(Text(IDC_WB_MODE), "P2W = set");
 	for (int i = 0; i < 27; i++)
-		EXPECT_EQ(dlg->m_anWbSnapshot[i], qxiic::sim::Register(static_cast<std::uint16_t>(kSnapshotRegs[i])))
+		EXPECT_EQ(dlg->m_anWbSnapshot[i],
+			  qxiic::sim::Register(static_cast<std::uint16_t>(kSnapshotRegs[i])))
 			<< "entry " << i;
 	const int readMode = dlg->m_anWbSnapshot[2];
 
@@ -203,7 +205,8 @@ TEST_F(WhiteBalanceTest, PushToSetWritesEachSavedGainWhoseTextHasTwoDigits)
 		Open();
 		ClearLog();
 		Button(IDC_PUSH_TO_SET)->click();
-		EXPECT_THAT(RegisterWrites(), ElementsAreArray(c.writes)) << std::hex << c.redGreen << " " << c.blueGreen;
+		EXPECT_THAT(RegisterWrites(), ElementsAreArray(c.writes))
+			<< std::hex << c.redGreen << " " << c.blueGreen;
 		EXPECT_THAT(messages, IsEmpty());
 	}
 }

@@ -27,7 +27,10 @@ public:
 	}
 	~TempDir() { fs::remove_all(m_path); }
 	std::string file(const char *name) const { return (m_path / name).string(); }
-	size_t entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(m_path), {})); }
+	size_t entries() const
+	{
+		return static_cast<size_t>(std::distance(fs::directory_iterator(m_path), {}));
+	}
 
 private:
 	fs::path m_path;
@@ -56,7 +59,8 @@ TEST(SettingsFile, RoundTripToTheByte)
 	table[0] = 0x0105; // only the low byte is written
 	table[2047] = 0xFFAB;
 
-	ASSERT_TRUE(settings::SaveSettingsFile(path, std::span<const std::uint16_t, 2048>(table.data(), 2048)).ok);
+	ASSERT_TRUE(settings::SaveSettingsFile(path, std::span<const std::uint16_t, 2048>(table.data(), 2048))
+			    .ok);
 
 	std::string text = readFile(path);
 	ASSERT_EQ(text.size(), 6628 + path.size());
@@ -94,7 +98,11 @@ TEST(SettingsFile, HandEditedLayoutsLoadDamagedFilesAreRefused)
 		{ "lower case, blank and LF", "ab CD\n", { 0xAB, 0xCD }, 0, "" },
 		{ "TAB, CR LF, no end", "ab\tcd\r\nEF", { 0xAB, 0xCD, 0xEF }, 0, "" },
 		{ "blanks and empty lines", "  01   02\n\n\n03 ", { 1, 2, 3 }, 0, "" },
-		{ "comments where values begin", "// head\n01 //c\n 02\n  // indented\n03", { 1, 2, 3 }, 0, "" },
+		{ "comments where values begin",
+		  "// head\n01 //c\n 02\n  // indented\n03",
+		  { 1, 2, 3 },
+		  0,
+		  "" },
 		{ "comment after an empty line", "01\r\n//a\r\n\r\n//b\r\n02\r\n", { 1, 2 }, 0, "" },
 		{ "comment right after a value", "01/x 02\n02", { 1, 2 }, 0, "" },
 		{ "both cases", "0A 0a fF", { 10, 10, 255 }, 0, "" },
@@ -131,7 +139,7 @@ TEST(SettingsFile, OnlyWholePagesCount)
 	const struct {
 		size_t values;
 		int pages; // 0: refused
-	} cases[] = { { 0, 0 }, { 255, 0 }, { 256, 1 }, { 300, 0 }, { 511, 0 }, { 512, 2 },
+	} cases[] = { { 0, 0 },    { 255, 0 },  { 256, 1 },  { 300, 0 },  { 511, 0 }, { 512, 2 },
 		      { 1024, 4 }, { 2047, 0 }, { 2048, 8 }, { 2304, 0 }, { 2560, 0 } };
 	for (const auto &c : cases) {
 		settings::PageCount count = settings::SettingsPageCount(c.values);

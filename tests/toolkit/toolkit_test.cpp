@@ -36,8 +36,17 @@ namespace {
 
 constexpr UINT IDD_PROBE = 900;
 enum : int {
-	IDC_EDIT_A = 2001, IDC_EDIT_B, IDC_MEMO, IDC_CHECK_1, IDC_CHECK_2, IDC_RADIO_1, IDC_RADIO_2,
-	IDC_GO, IDC_IDLE, IDC_SCROLL, IDC_PROGRESS,
+	IDC_EDIT_A = 2001,
+	IDC_EDIT_B,
+	IDC_MEMO,
+	IDC_CHECK_1,
+	IDC_CHECK_2,
+	IDC_RADIO_1,
+	IDC_RADIO_2,
+	IDC_GO,
+	IDC_IDLE,
+	IDC_SCROLL,
+	IDC_PROGRESS,
 };
 
 // Edits A and B are 4 dialog units apart horizontally and 16 vertically.
@@ -176,7 +185,10 @@ protected:
 		toolkit::DialogWidget(d)->show();
 	}
 	template <typename W = QAbstractButton>
-	static W *Widget(const CDialog &d, int id) { return qobject_cast<W *>(toolkit::ControlWidget(d, id)); }
+	static W *Widget(const CDialog &d, int id)
+	{
+		return qobject_cast<W *>(toolkit::ControlWidget(d, id));
+	}
 	QLineEdit *Edit(int id) const { return Widget<QLineEdit>(dlg, id); }
 	QAbstractButton *Button(int id) const { return Widget(dlg, id); }
 	QScrollBar *Bar() const { return Widget<QScrollBar>(dlg, IDC_SCROLL); }
@@ -387,8 +399,8 @@ TEST_F(ToolkitScrollTest, KeysOfAFocusedBarSendThePlatformsScrollCodes)
 	for (int key : { Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down, Qt::Key_PageUp,
 			 Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End })
 		Press(key);
-	EXPECT_EQ(Codes(), (std::vector<UINT>{ SB_LINELEFT, SB_LINELEFT, SB_LINERIGHT, SB_LINERIGHT, SB_PAGELEFT,
-					       SB_PAGERIGHT, SB_LEFT, SB_RIGHT }));
+	EXPECT_EQ(Codes(), (std::vector<UINT>{ SB_LINELEFT, SB_LINELEFT, SB_LINERIGHT, SB_LINERIGHT,
+					       SB_PAGELEFT, SB_PAGERIGHT, SB_LEFT, SB_RIGHT }));
 	for (const ScrollEvent &e : dlg.scrolls) {
 		EXPECT_EQ(e.posSeen, 10);
 		EXPECT_EQ(e.bar, &dlg.m_ctlScroll);
@@ -499,8 +511,8 @@ TEST_F(ToolkitTest, TabFollowsTheTemplateWithOneStopPerRadioSet)
 		stops.push_back(FocusedId());
 		Press(Qt::Key_Tab);
 	} while (FocusedId() != IDC_EDIT_A && stops.size() < 20);
-	EXPECT_EQ(stops, (std::vector<int>{ IDC_EDIT_A, IDC_EDIT_B, IDC_MEMO, IDC_CHECK_1, IDC_CHECK_2, IDC_RADIO_2,
-					    IDC_GO, IDC_IDLE, IDC_SCROLL, IDOK, IDCANCEL }));
+	EXPECT_EQ(stops, (std::vector<int>{ IDC_EDIT_A, IDC_EDIT_B, IDC_MEMO, IDC_CHECK_1, IDC_CHECK_2,
+					    IDC_RADIO_2, IDC_GO, IDC_IDLE, IDC_SCROLL, IDOK, IDCANCEL }));
 
 	// Backwards; a set with nothing chosen is entered at its first button;
 	// a disabled control is passed over.
@@ -675,8 +687,8 @@ TEST_F(ToolkitTest, MessageBoxIsModalOkOnlyAndSleepUsesTheHandler)
 	};
 	std::vector<Seen> seen;
 	toolkit::SetMessageBoxObserver([&seen](QMessageBox &box) {
-		seen.push_back({ box.text().toStdString(), box.windowTitle().toStdString(), box.standardButtons(),
-				 box.isModal() });
+		seen.push_back({ box.text().toStdString(), box.windowTitle().toStdString(),
+				 box.standardButtons(), box.isModal() });
 		QTimer::singleShot(0, &box, [&seen, &box] {
 			seen.back().shownWhileRunning = box.isVisible();
 			box.accept();

@@ -269,7 +269,8 @@ bool CDialog::invoke(CDialog *self, const AFX_MSGMAP_ENTRY &entry, WPARAM wParam
 	if (auto *pfn = std::get_if<AFX_PMSG_V>(&entry.pfn)) {
 		(self->**pfn)();
 	} else if (auto *hscroll = std::get_if<AFX_PMSG_HSCROLL>(&entry.pfn)) {
-		(self->**hscroll)(static_cast<UINT>(wParam & 0xFFFF), static_cast<UINT>((wParam >> 16) & 0xFFFF),
+		(self->**hscroll)(static_cast<UINT>(wParam & 0xFFFF),
+				  static_cast<UINT>((wParam >> 16) & 0xFFFF),
 				  reinterpret_cast<CScrollBar *>(lParam));
 	} else if (auto *sys = std::get_if<AFX_PMSG_SYSCOMMAND>(&entry.pfn)) {
 		(self->**sys)(static_cast<UINT>(wParam), lParam);

@@ -130,7 +130,8 @@ void DialogHost::createControl(const ControlTemplate &row)
 		widget->setHidden(true);
 	// As rich text, which Qt wraps into a tip of readable width.
 	if (row.tooltip)
-		widget->setToolTip(QStringLiteral("<p>%1</p>").arg(QString::fromUtf8(row.tooltip).toHtmlEscaped()));
+		widget->setToolTip(
+			QStringLiteral("<p>%1</p>").arg(QString::fromUtf8(row.tooltip).toHtmlEscaped()));
 	widget->installEventFilter(this);
 	if (row.id >= 0) {
 		widget->setObjectName(QString::number(row.id));

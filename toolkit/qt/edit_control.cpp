@@ -62,7 +62,8 @@ QWidget *CreateEdit(DialogHost &host, ControlState &ctl)
 	ctl.edit.multiline = ctl.tmpl.style & CS_MULTILINE;
 	edit->setMaxLength(kNoLimit);
 	if (ctl.id() >= 0)
-		QObject::connect(edit, &QLineEdit::textChanged, &host, [&host, &ctl] { onTextChanged(host, ctl); });
+		QObject::connect(edit, &QLineEdit::textChanged, &host,
+				 [&host, &ctl] { onTextChanged(host, ctl); });
 	return edit;
 }
 
@@ -116,5 +117,6 @@ int CEdit::GetLine(int nIndex, char *buffer, int maxLength)
 		return 0;
 	auto size = static_cast<std::uint16_t>(std::min(maxLength, 0xFFFF));
 	std::memcpy(buffer, &size, sizeof(size));
-	return static_cast<int>(SendMessage(EM_GETLINE, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(buffer)));
+	return static_cast<int>(
+		SendMessage(EM_GETLINE, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(buffer)));
 }

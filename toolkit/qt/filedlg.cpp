@@ -41,8 +41,7 @@ CFileDialog::CFileDialog(BOOL openFileDialog, const char *defaultExt, const char
 			 const char *filter, CWnd *parentWnd)
 	: m_bOpenFileDialog(openFileDialog), m_strDefaultExt(defaultExt), m_strFileName(fileName),
 	  m_dwFlags(flags), m_strFilter(filter), m_pParentWnd(parentWnd)
-{
-}
+{}
 
 INT_PTR CFileDialog::DoModal()
 {
@@ -55,7 +54,7 @@ INT_PTR CFileDialog::DoModal()
 	if (m_bOpenFileDialog) {
 		dialog.setAcceptMode(QFileDialog::AcceptOpen);
 		dialog.setFileMode((m_dwFlags & OFN_ALLOWMULTISELECT) ? QFileDialog::ExistingFiles
-								       : QFileDialog::ExistingFile);
+								      : QFileDialog::ExistingFile);
 	} else {
 		dialog.setAcceptMode(QFileDialog::AcceptSave);
 		dialog.setFileMode(QFileDialog::AnyFile);

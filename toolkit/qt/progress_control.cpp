@@ -52,7 +52,8 @@ LRESULT ProgressMessage(ControlState &ctl, UINT message, WPARAM wParam, LPARAM l
 	switch (message) {
 	case PBM_SETRANGE:
 		previous = (bar->minimum() & 0xFFFF) | ((bar->maximum() & 0xFFFF) << 16);
-		bar->setRange(static_cast<short>(lParam & 0xFFFF), static_cast<short>((lParam >> 16) & 0xFFFF));
+		bar->setRange(static_cast<short>(lParam & 0xFFFF),
+			      static_cast<short>((lParam >> 16) & 0xFFFF));
 		break;
 	case PBM_SETPOS:
 		bar->setValue(std::clamp(static_cast<int>(wParam), bar->minimum(), bar->maximum()));

@@ -96,7 +96,8 @@ public:
 		QProxyStyle::drawComplexControl(control, option, painter, widget);
 		if (control != CC_ScrollBar || !(option->state & State_HasFocus))
 			return;
-		QRect thumb = subControlRect(control, option, SC_ScrollBarSlider, widget).adjusted(2, 2, -3, -3);
+		QRect thumb =
+			subControlRect(control, option, SC_ScrollBarSlider, widget).adjusted(2, 2, -3, -3);
 		painter->save();
 		QPen pen(option->palette.color(QPalette::WindowText), 1, Qt::DotLine);
 		painter->setPen(pen);
@@ -175,7 +176,8 @@ QWidget *CreateScrollBar(DialogHost &host, ControlState &ctl)
 	QObject::connect(bar, &QAbstractSlider::actionTriggered, &host,
 			 [&host, &ctl](int action) { onAction(host, ctl, action); });
 	QObject::connect(bar, &QAbstractSlider::sliderReleased, &host, [&host, &ctl] {
-		dispatchScroll(host, ctl, SB_THUMBPOSITION, static_cast<QScrollBar *>(ctl.widget)->sliderPosition());
+		dispatchScroll(host, ctl, SB_THUMBPOSITION,
+			       static_cast<QScrollBar *>(ctl.widget)->sliderPosition());
 	});
 	return bar;
 }

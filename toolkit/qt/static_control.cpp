@@ -29,7 +29,7 @@ QWidget *createPicture(DialogHost &host, const ControlTemplate &row)
 {
 	auto *picture = new QLabel(&host);
 	const ImageResource *image = row.kind == ControlKind::Bitmap ? AfxFindBitmap(row.resource)
-								    : AfxFindIcon(row.resource);
+								     : AfxFindIcon(row.resource);
 	if (image)
 		picture->setPixmap(QPixmap(QString::fromUtf8(image->path)));
 	picture->setScaledContents(true);

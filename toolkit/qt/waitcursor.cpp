@@ -12,4 +12,3 @@ CWaitCursor::~CWaitCursor()
 {
 	QApplication::restoreOverrideCursor();
 }
-

@@ -58,7 +58,8 @@ void CWnd::SetWindowText(const char *text)
 	if (auto *edit = qobject_cast<QLineEdit *>(m_hWnd)) {
 		ControlState *ctl = stateOf(edit);
 		if (ctl && ctl->id() >= 0)
-			toolkit::detail::SetEditText(*DialogHost::of(edit), *ctl, value, !ctl->edit.multiline);
+			toolkit::detail::SetEditText(*DialogHost::of(edit), *ctl, value,
+						     !ctl->edit.multiline);
 		else
 			edit->setText(value);
 	} else if (auto *button = qobject_cast<QAbstractButton *>(m_hWnd)) {
