@@ -3,30 +3,33 @@
 #include "qxiic_sim.h"
 
 #include "export.h"
+#include "trace_log.h"
 
 #include <cstdio>
 
-namespace qxiic::sim {
-namespace {
+namespace qxiic {
 
-const char *CallName(Call call)
+const char *CallName(sim::Call call)
 {
 	switch (call) {
-	case Call::Init:
+	case sim::Call::Init:
 		return "Init";
-	case Call::SetAddress:
+	case sim::Call::SetAddress:
 		return "SetAddress";
-	case Call::SendSub:
+	case sim::Call::SendSub:
 		return "SendSub";
-	case Call::ReceiveSub:
+	case sim::Call::ReceiveSub:
 		return "ReceiveSub";
-	case Call::Receive:
+	case sim::Call::Receive:
 		return "Receive";
-	case Call::Close:
+	case sim::Call::Close:
 		return "Close";
 	}
 	return "?";
 }
+
+namespace sim {
+namespace {
 
 void Append(std::string &out, const char *format, auto... args)
 {
@@ -58,4 +61,5 @@ QXIIC_EXPORT std::string Describe(const TraceEntry &e)
 	return out;
 }
 
-} // namespace qxiic::sim
+} // namespace sim
+} // namespace qxiic

@@ -10,20 +10,6 @@ namespace {
 
 using sim::Call;
 
-const char *CallName(Call call)
-{
-	switch (call) {
-	case Call::SendSub:
-		return "SendSub";
-	case Call::ReceiveSub:
-		return "ReceiveSub";
-	case Call::Receive:
-		return "Receive";
-	default:
-		return "?";
-	}
-}
-
 const char *StatusName(unsigned short status)
 {
 	switch (status) {

@@ -17,6 +17,10 @@
 
 namespace qxiic {
 
+// The name of an adapter call, as both the trace log and test messages
+// spell it.
+const char *CallName(sim::Call call);
+
 std::string TraceLine(const sim::TraceEntry &e, const std::string &bus, const std::string &detail);
 
 class TraceLog

@@ -2,6 +2,7 @@
 // what travels on the bus, and how failures are reported.
 #include "IICTransfer.h"
 #include "MessageBoxSink.h"
+#include "adapter_statuses.h"
 #include "qt_access.h"
 #include "qxiic.h"
 #include "qxiic_sim.h"
@@ -284,33 +285,16 @@ TEST_F(TransferTest, CountsOutOfRangeReachNoAdapter)
 
 TEST_F(TransferTest, EveryStatusHasItsText)
 {
-	const std::pair<int, const char *> known[] = {
-		{ 2, "error ILLEGAL_BIT" },
-		{ 3, "error arbitration problem" },
-		{ 4, "TIMEOUT, no response" },
-		{ 5, "not a correct acknowledge recieved" },
-		{ 6, "error bus is bussy or occupied" },
-		{ 7, "init error" },
-		{ 8, "no correct stop condition" },
-		{ 10, "unknown command" },
-		{ 11, "USB command error" },
-		{ 12, "USB_WRITE_ERROR" },
-		{ 13, "USB_READ_ERROR" },
-		{ 14, "error: USB_I2C_NACK" },
-		{ 15, "error: device not present" },
-		{ 16, "WRONG_OPERATING_SYSTEM" },
-		{ 22, "error USB_DEVICE_NOT_FOUND" },
-		{ 23, "MAX_DEVICES_EXCEEDED" },
-		{ 33, "USB_DATA_OVERFLOW" },
-		// Only the low 16 bits count.
-		{ 0x10000 + 14, "error: USB_I2C_NACK" },
-	};
-	for (const auto &[status, text] : known) {
+	for (const AdapterStatus &known : kAdapterStatuses) {
 		messages.clear();
-		iic.ReportError(status);
-		EXPECT_THAT(messages, ElementsAre(text)) << status;
-		EXPECT_TRUE(iic.TestAndClearError()) << status;
+		iic.ReportError(known.status);
+		EXPECT_THAT(messages, ElementsAre(known.text)) << known.status;
+		EXPECT_TRUE(iic.TestAndClearError()) << known.status;
 	}
+	// Only the low 16 bits count.
+	messages.clear();
+	iic.ReportError(0x10000 + 14);
+	EXPECT_THAT(messages, ElementsAre("error: USB_I2C_NACK"));
 	for (int status : { 1, 9, 17, 20, 21, 24, 32, 34, -1, -14, 0xFFFF }) {
 		EXPECT_STREQ(CIICTransfer::StatusText(status), " General error") << status;
 		messages.clear();
