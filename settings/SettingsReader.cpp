@@ -133,8 +133,8 @@ PageCount SettingsPageCount(std::size_t values)
 		return { 0, false, "the file holds no values" };
 	if (values % kPageSize != 0) {
 		return { 0, false,
-			 "the file holds " + std::to_string(values) +
-				 " values, which is no whole number of pages of 256" };
+			 "the file holds " + std::to_string(values) + (values == 1 ? " value" : " values") +
+				 ", which is no whole number of pages of 256" };
 	}
 	if (values > static_cast<size_t>(kFileValues))
 		return { 0, false, "the file holds more than 8 pages (the EEPROM has 8)" };

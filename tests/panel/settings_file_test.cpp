@@ -256,6 +256,7 @@ TEST_F(SettingsFileTest, DamagedFilesAreRefusedAndNothingIsWritten)
 		  "line 33: the value 'd' has one digit, not two" },
 		{ "comma", "01,02\n", "line 1: ',' directly after a value" },
 		{ "300 values", HandWritten(300), "300 values, which is no whole number of pages of 256" },
+		{ "one value", HandWritten(1), "holds 1 value, which is no whole number of pages of 256" },
 		{ "511 values", HandWritten(511), "511 values" },
 		{ "no values", "// nothing here\r\n", "the file holds no values" },
 		{ "9 pages", HandWritten(9 * 256), "line 258: more than 8 pages" },
