@@ -194,7 +194,7 @@ private:
 	void MoveThumb(CScrollBar &bar, int pos);
 	std::optional<int> TakeSliderText(const SliderPair &pair);
 	void ShowWbMode(const char *text);
-	void ShowWbGains();
+	void ShowWbGains(const char *format = "%x");
 	void WriteWbGain(kl310::Reg reg, int gain, int snapshotEntry);
 	void ChangeProjection(int bit, bool checked);
 	void WriteOverlay(int checkBox, BOOL &member, kl310::Reg reg, int index);

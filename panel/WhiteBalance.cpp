@@ -28,11 +28,11 @@ void CVelmoraDlg::ShowWbMode(const char *text)
 
 // Texts and thumbs of both gains, shown through the data exchange so that
 // no change handler runs and nothing is written.
-void CVelmoraDlg::ShowWbGains()
+void CVelmoraDlg::ShowWbGains(const char *format)
 {
 	UpdateData(TRUE);
-	m_strRedGreen.Format("%x", m_nRedGreen & 0xFF);
-	m_strBlueGreen.Format("%x", m_nBlueGreen & 0xFF);
+	m_strRedGreen.Format(format, m_nRedGreen & 0xFF);
+	m_strBlueGreen.Format(format, m_nBlueGreen & 0xFF);
 	SetSliderPosition(m_ctlRedGreenScroll, m_nRedGreen & 0xFF);
 	SetSliderPosition(m_ctlBlueGreenScroll, m_nBlueGreen & 0xFF);
 	UpdateData(FALSE);
@@ -163,12 +163,8 @@ void CVelmoraDlg::ReadBackWhiteBalance(CIICTransfer &iic)
 	m_nRedGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_RED_GREEN);
 	m_nRedGreenSaved = m_nRedGreen & 0xFF;
 	m_nBlueGreenSaved = m_nBlueGreen & 0xFF;
-	UpdateData(TRUE);
-	m_strRedGreen.Format("%2.2x", m_nRedGreen & 0xFF);
-	m_strBlueGreen.Format("%2.2x", m_nBlueGreen & 0xFF);
-	SetSliderPosition(m_ctlRedGreenScroll, m_nRedGreen & 0xFF);
-	SetSliderPosition(m_ctlBlueGreenScroll, m_nBlueGreen & 0xFF);
-	UpdateData(FALSE);
+	// The read-back shows both gains with two digits.
+	ShowWbGains("%2.2x");
 
 	const char *wbText;
 	if (wbMode == WB_MODE_AUTO) {

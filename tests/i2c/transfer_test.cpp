@@ -14,7 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,24 +43,23 @@ protected:
 	}
 	void TearDown() override { toolkit::SetMessageBoxObserver({}); }
 
-	static std::vector<Call> Calls()
+	static std::vector<Call> Calls(const std::vector<sim::TraceEntry> &trace = sim::Trace())
 	{
 		std::vector<Call> calls;
-		for (const sim::TraceEntry &e : sim::Trace())
+		for (const sim::TraceEntry &e : trace)
 			calls.push_back(e.call);
 		return calls;
 	}
 
 	// Checks the open / (address) / transfer / close frame of the one
-	// operation in the trace and returns its transfer call.
-	static sim::TraceEntry OneTransfer(Call transfer, int device)
+	// operation in a trace and returns its transfer call.
+	static sim::TraceEntry Frame(const std::vector<sim::TraceEntry> &trace, Call transfer, int device)
 	{
-		std::vector<sim::TraceEntry> trace = sim::Trace();
 		bool write = transfer == Call::SendSub;
 		std::vector<Call> expected = write ? std::vector<Call>{ Call::Init, Call::SetAddress,
 									Call::SendSub, Call::Close }
 						   : std::vector<Call>{ Call::Init, transfer, Call::Close };
-		EXPECT_EQ(Calls(), expected);
+		EXPECT_EQ(Calls(trace), expected);
 		if (trace.size() != expected.size())
 			return {};
 		const sim::TraceEntry &init = trace.front();
@@ -72,6 +73,13 @@ protected:
 		}
 		sim::TraceEntry op = trace[trace.size() - 2];
 		EXPECT_EQ(op.flags, 0);
+		return op;
+	}
+
+	// The frame of the one operation since the last check.
+	static sim::TraceEntry OneTransfer(Call transfer, int device)
+	{
+		sim::TraceEntry op = Frame(sim::Trace(), transfer, device);
 		sim::ClearTrace();
 		return op;
 	}
@@ -318,5 +326,90 @@ TEST_F(TransferTest, FailuresGoToTheSinkTheFrontEndSupplies)
 	EXPECT_TRUE(quiet.TestAndClearError());
 	EXPECT_TRUE(messages.empty());
 }
+
+// The duties every transfer operation shares, checked for each of them:
+// the error flag cleared first, one open and one close per transfer, the
+// adapter closed before the message, and the boundary counts accepted.
+struct Operation {
+	const char *name;
+	std::function<void(CIICTransfer &)> run;
+	Call transfer;
+	int device, subLength, count;
+};
+
+std::uint16_t g_values[16] = { 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88,
+			       0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xF0, 0x0F };
+unsigned char g_buffer[256];
+
+const Operation kOperations[] = {
+	{ "WriteReg16", [](CIICTransfer &iic) { iic.WriteReg16(0xBA, 0x30, 0x12, 0x00, 0x42); },
+	  Call::SendSub, 0xBA, 2, 2 },
+	{ "ReadReg16", [](CIICTransfer &iic) { iic.ReadReg16(0xBB, 0x30, 0x12); }, Call::ReceiveSub, 0xBB, 2,
+	  2 },
+	{ "WriteByte", [](CIICTransfer &iic) { iic.WriteByte(0xA4, 0x10, 0x5A); }, Call::SendSub, 0xA4, 1,
+	  1 },
+	{ "WriteBytePair", [](CIICTransfer &iic) { iic.WriteBytePair(0xA8, 0x00, 0x14, 0x0C); },
+	  Call::SendSub, 0xA8, 1, 2 },
+	{ "WriteBlock of 1", [](CIICTransfer &iic) { iic.WriteBlock(0xA6, 0x20, g_values, 1); },
+	  Call::SendSub, 0xA6, 1, 1 },
+	{ "WriteBlock of 16", [](CIICTransfer &iic) { iic.WriteBlock(0xA6, 0x20, g_values, 16); },
+	  Call::SendSub, 0xA6, 1, 16 },
+	{ "ReadByte", [](CIICTransfer &iic) { iic.ReadByte(0xA3, 0xFF); }, Call::ReceiveSub, 0xA3, 1, 1 },
+	{ "ReadBlock of 1", [](CIICTransfer &iic) { iic.ReadBlock(0xA6, 0x30, g_buffer, 1); },
+	  Call::ReceiveSub, 0xA6, 1, 1 },
+	{ "ReadBlock of 16", [](CIICTransfer &iic) { iic.ReadBlock(0xA6, 0x30, g_buffer, 16); },
+	  Call::ReceiveSub, 0xA6, 1, 16 },
+	{ "ReadRaw of 0", [](CIICTransfer &iic) { iic.ReadRaw(0xA9, g_buffer, 0); }, Call::Receive, 0xA9, 0,
+	  0 },
+	{ "ReadRaw of 16", [](CIICTransfer &iic) { iic.ReadRaw(0xA9, g_buffer, 16); }, Call::Receive, 0xA9, 0,
+	  16 },
+	{ "ReadRaw of 255", [](CIICTransfer &iic) { iic.ReadRaw(0xA9, g_buffer, 255); }, Call::Receive, 0xA9,
+	  0, 255 },
+};
+
+class OperationDutiesTest : public TransferTest, public ::testing::WithParamInterface<size_t>
+{
+};
+
+TEST_P(OperationDutiesTest, ClearsTheFlagClosesBeforeTheMessageAndTakesItsBoundaryCounts)
+{
+	const Operation &op = kOperations[GetParam()];
+	const AdapterStatus &status = kAdapterStatuses[GetParam() % std::size(kAdapterStatuses)];
+
+	// A flag nobody tested is cleared by the next operation that succeeds.
+	iic.ReportError(4);
+	messages.clear();
+	traceAtMessage.clear();
+	sim::ClearTrace();
+	op.run(iic);
+	EXPECT_FALSE(iic.TestAndClearError());
+	EXPECT_TRUE(messages.empty());
+	sim::TraceEntry transfer = Frame(sim::Trace(), op.transfer, op.device);
+	EXPECT_EQ(transfer.subLength, op.subLength);
+	EXPECT_EQ(transfer.count, op.count);
+	sim::AdvanceClock(sim::kEepromWriteCycleUs);
+
+	// A failure: the adapter is already closed when the message shows.
+	sim::ClearTrace();
+	sim::Fault fault;
+	fault.status = status.status;
+	sim::AddFault(fault);
+	op.run(iic);
+	EXPECT_THAT(messages, ElementsAre(status.text));
+	ASSERT_EQ(traceAtMessage.size(), 1u);
+	Frame(traceAtMessage[0], op.transfer, op.device);
+	EXPECT_EQ(sim::Trace().size(), traceAtMessage[0].size());
+	EXPECT_TRUE(iic.TestAndClearError());
+	EXPECT_FALSE(iic.TestAndClearError());
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, OperationDutiesTest, ::testing::Range<size_t>(0, std::size(kOperations)),
+			 [](const ::testing::TestParamInfo<size_t> &param) {
+				 std::string name;
+				 for (char c : std::string(kOperations[param.param].name))
+					 if (std::isalnum(static_cast<unsigned char>(c)))
+						 name += c;
+				 return name;
+			 });
 
 } // namespace
