@@ -9,6 +9,7 @@
 #include "qxiic.h"
 
 #include "backend.h"
+#include "bus_scan.h"
 #include "export.h"
 #include "library.h"
 
@@ -61,7 +62,9 @@ void RecordTransfer(Library &lib, TraceEntry &&e, const Handle *h, bool reachedB
 			detail = h->backend->detail();
 		else if (h != nullptr && !h->backend)
 			detail = h->detail;
-		lib.log.write(qxiic::TraceLine(e, h ? h->bus : "-", detail));
+		if (std::string trouble = lib.log.write(qxiic::TraceLine(e, h ? h->bus : "-", detail));
+		    !trouble.empty())
+			qxiic::Notice(lib, trouble);
 	}
 	Record(lib, std::move(e));
 }
@@ -157,20 +160,31 @@ TraceEntry TransferArrival(Library &lib, Call call, int handle, const Handle *h,
 }
 
 // QXIIC_BUS is read per call, so a test can switch back ends between
-// transfers. The bus is only opened when there is a slot for it.
+// transfers and a replugged adapter is found under its new number. The
+// bus is only opened when there is a slot for it.
 int OpenHandle(Library &lib, int device, unsigned short &status)
 {
+	qxiic::BusState &state = qxiic::ThreadBusState();
 	if (lib.handles.full()) {
 		status = QXIIC_MAX_DEVICES;
+		state = { status, state.title, "every adapter handle is in use" };
 		return -1;
 	}
-	const char *bus = std::getenv("QXIIC_BUS");
-	qxiic::Opened opened = qxiic::OpenBackend(bus);
-	if (!opened.backend)
-		qxiic::Notice(lib, opened.detail);
+	qxiic::Opened opened = qxiic::OpenBackend(std::getenv("QXIIC_BUS"));
 	status = opened.status;
-	std::string name = bus && bus[0] ? bus : "sim";
-	return lib.handles.open(device, std::move(name), std::move(opened));
+	state = { status, opened.title, opened.backend ? std::string() : opened.detail };
+	std::string node = opened.node;
+	return lib.handles.open(device, std::move(node), std::move(opened));
+}
+
+// Copies text into out, cut to size bytes with its terminating zero.
+void CopyOut(const std::string &text, char *out, int size)
+{
+	if (out == nullptr || size <= 0)
+		return;
+	std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
+	std::copy_n(text.data(), n, out);
+	out[n] = '\0';
 }
 
 } // namespace
@@ -282,4 +296,32 @@ extern "C" QXIIC_EXPORT int IICClose(int handle)
 	e.status = closed ? QXIIC_OK : QXIIC_INIT_ERROR;
 	Record(lib, std::move(e));
 	return closed ? 0 : -1;
+}
+
+extern "C" QXIIC_EXPORT int IICBusState(char *bus, int busSize, char *reason, int reasonSize)
+{
+	const qxiic::BusState &state = qxiic::ThreadBusState();
+	CopyOut(state.title, bus, busSize);
+	CopyOut(state.reason, reason, reasonSize);
+	return state.status;
+}
+
+extern "C" QXIIC_EXPORT int IICTakeNotice(char *text, int size)
+{
+	Library &lib = TheLibrary();
+	std::lock_guard lock(lib.mutex);
+	if (lib.notices.empty())
+		return 0;
+	CopyOut(lib.notices.front(), text, size);
+	lib.notices.pop_front();
+	return 1;
+}
+
+extern "C" QXIIC_EXPORT int IICScanBuses(char *text, int size)
+{
+	Library &lib = TheLibrary();
+	std::lock_guard lock(lib.mutex);
+	std::string listing = qxiic::ScanBuses();
+	CopyOut(listing, text, size);
+	return static_cast<int>(listing.size());
 }

@@ -1,4 +1,4 @@
-// The system calls and sysfs root in use (qxiic_sys.h). Callers hold the
+// The system calls, sysfs and /dev roots in use (qxiic_sys.h). Callers hold the
 // library lock.
 #pragma once
 
@@ -10,5 +10,6 @@ namespace qxiic::sys {
 
 const SystemCalls &Calls();
 const std::string &SysfsRoot();
+const std::string &DevRoot();
 
 } // namespace qxiic::sys

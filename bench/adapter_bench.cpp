@@ -55,7 +55,8 @@ class Simulated
 public:
 	Simulated()
 	{
-		unsetenv("QXIIC_BUS");
+		setenv("QXIIC_BUS", "sim", 1);
+		setenv("QXIIC_SIM_DIR", "", 1);
 		qxiic::sim::Reset();
 		qxiic::sim::UseManualClock(true);
 	}
@@ -80,7 +81,8 @@ public:
 	}
 	~FakeBus()
 	{
-		unsetenv("QXIIC_BUS");
+		setenv("QXIIC_BUS", "sim", 1);
+		setenv("QXIIC_SIM_DIR", "", 1);
 		fake::Uninstall();
 		qxiic::sys::UseSysfsRoot(nullptr);
 		fs::remove_all(root_);

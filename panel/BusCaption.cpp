@@ -1,0 +1,36 @@
+#include "BusCaption.h"
+
+namespace {
+
+constexpr char kProgram[] = "Velmora";
+constexpr char kGuide[] = "/usr/share/doc/velmora/guide.md";
+
+} // namespace
+
+std::string BusWindowTitle(const iicbus::BusIdentity &bus)
+{
+	if (!bus.known)
+		return kProgram;
+	return std::string(kProgram) + " - " + bus.bus;
+}
+
+std::string BusAboutText(const iicbus::BusIdentity &bus)
+{
+	if (!bus.known)
+		return "Bus: not yet used";
+	if (!bus.opened)
+		return "Bus: " + bus.bus + " (not opened)";
+	return "Bus: " + bus.bus;
+}
+
+std::string BusFailureMessage(const char *adapterMessage, const iicbus::BusIdentity &bus)
+{
+	std::string text = adapterMessage;
+	if (!bus.known || bus.opened || bus.reason.empty())
+		return text;
+	text += "\n\nThe bus (" + bus.bus + ") could not be opened: " + bus.reason + ".\n\n";
+	if (bus.bus == "no adapter")
+		text += "Plug in the USB-to-I2C adapter with the camera, then push Connect. ";
+	text += std::string("See \"Which camera\" in the guide, ") + kGuide + ".";
+	return text;
+}
