@@ -110,6 +110,19 @@ TEST_F(BusGuardTest, NamedBusIsOpenedOnlyWhenItIsAUsbI2cDevNode)
 	}
 	EXPECT_EQ(kernel().transactions.size(), 0u) << "opening sends nothing";
 
+	// A node swapped for another device between the check and the open.
+	kernel().busPath = "/dev/i2c-5";
+	kernel().swappedMajor = 1;
+	setenv("QXIIC_BUS", "/dev/i2c-5", 1);
+	SetAdapterName(5, cp2112);
+	kernel().calls.clear();
+	Found swapped = Open();
+	EXPECT_EQ(swapped.status, QXIIC_INIT_ERROR);
+	EXPECT_EQ(swapped.reason,
+		  "refusing /dev/i2c-5: the opened node is not the i2c-dev bus that was checked");
+	EXPECT_EQ(kernel().calls, (std::vector<std::string>{ "open /dev/i2c-5", "close" }));
+	kernel().swappedMajor = 0;
+
 	// The override opens any i2c-dev bus, and only those.
 	setenv("QXIIC_ALLOW_BUS", "1", 1);
 	setenv("QXIIC_BUS", "/dev/i2c-5", 1);

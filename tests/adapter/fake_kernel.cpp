@@ -115,6 +115,10 @@ int Fstat(int fd, struct stat *st)
 {
 	Kernel &k = g_kernel;
 	k.systemCalls++;
+	if (fd == kBusFd && k.swappedMajor != 0) {
+		Describe(st, S_IFCHR, k.swappedMajor, k.busMinor);
+		return 0;
+	}
 	if (fd == kBusFd)
 		return Stat(k.busPath.c_str(), st);
 	if (const Node *n = NodeOf(fd))

@@ -47,6 +47,7 @@ struct Kernel {
 	std::string busPath = "/dev/i2c-5";
 	unsigned busMajor = 89; // i2c-dev
 	unsigned busMinor = 5;
+	unsigned swappedMajor = 0; // not 0: what fstat of the opened node says instead
 	std::vector<Node> nodes;
 	int openErrno = 0;                // open of the node fails with this
 	unsigned long funcs = 0x0eff0009; // I2C_FUNC_I2C | SMBus emulation
