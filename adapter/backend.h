@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <sys/types.h>
 
@@ -29,8 +30,16 @@ public:
 	// when the status says it all.
 	const std::string &detail() const { return detail_; }
 
+	// True when a transfer touches the library's shared state and must
+	// run under its lock; else it runs under its own lock alone.
+	virtual bool usesLibraryState() const { return false; }
+	std::mutex &mutex() { return mutex_; }
+
 protected:
 	std::string detail_;
+
+private:
+	std::mutex mutex_;
 };
 
 // The result of opening a bus. Without a back end, status says why and

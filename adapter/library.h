@@ -1,7 +1,8 @@
 // What the adapter's C calls share whatever the back end: the open
 // handles, the clock that stamps each call, the record of the calls, the
 // QXIIC_TRACE log and the notices for the caller. One lock guards it all,
-// and the simulator too, so a test never sees half a transfer.
+// and the simulator too, so a test never sees half a transfer; only an
+// i2c-dev transfer in the kernel runs outside it (qxiic.cpp, Carry).
 #pragma once
 
 #include "adapter_clock.h"

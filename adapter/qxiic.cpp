@@ -52,21 +52,52 @@ void Record(Library &lib, TraceEntry &&e)
 // A transfer also goes to the QXIIC_TRACE log, with the cause of a
 // failure when the bus that could not be opened, or the back end that
 // carried the transfer, knows one.
-void RecordTransfer(Library &lib, TraceEntry &&e, const Handle *h, bool reachedBackend)
+void RecordTransfer(Library &lib, TraceEntry &&e, const std::string &bus, const std::string &detail)
 {
 	if (std::string trouble = lib.log.follow(std::getenv("QXIIC_TRACE")); !trouble.empty())
 		qxiic::Notice(lib, trouble);
-	if (lib.log.active()) {
-		std::string detail;
-		if (reachedBackend)
-			detail = h->backend->detail();
-		else if (h != nullptr && !h->backend)
-			detail = h->detail;
-		if (std::string trouble = lib.log.write(qxiic::TraceLine(e, h ? h->bus : "-", detail));
-		    !trouble.empty())
+	if (lib.log.active())
+		if (std::string trouble = lib.log.write(qxiic::TraceLine(e, bus, detail)); !trouble.empty())
 			qxiic::Notice(lib, trouble);
-	}
 	Record(lib, std::move(e));
+}
+
+// The bus and, for a bus that could not be opened, why: what the trace
+// line of a transfer on the handle names.
+std::string BusOf(const Handle *h)
+{
+	return h ? h->bus : "-";
+}
+
+std::string OpenFailureOf(const Handle *h)
+{
+	return h != nullptr && !h->backend ? h->detail : std::string();
+}
+
+// An i2c-dev transfer blocks in the kernel for as long as the bus takes.
+// The library lock is let go meanwhile, so that threads on other buses do
+// not queue behind it; the handle's own lock keeps its back end to one
+// transfer at a time, and the shared pointer keeps it alive should the
+// handle be closed meanwhile. The simulator shares the library's state
+// and runs under its lock.
+template <typename Io>
+unsigned short Carry(std::unique_lock<std::mutex> &lock, const Handle &h, std::string &detail, Io io)
+{
+	std::shared_ptr<qxiic::Backend> backend = h.backend;
+	if (backend->usesLibraryState()) {
+		unsigned short st = io(*backend);
+		detail = backend->detail();
+		return st;
+	}
+	lock.unlock();
+	unsigned short st;
+	{
+		std::lock_guard own(backend->mutex());
+		st = io(*backend);
+		detail = backend->detail();
+	}
+	lock.lock();
+	return st;
 }
 
 unsigned short CheckHandle(const Handle *h, int flags)
@@ -226,7 +257,7 @@ extern "C" QXIIC_EXPORT unsigned short SendSub(int handle, int subLength, int su
 					       int count, int flags)
 {
 	Library &lib = TheLibrary();
-	std::lock_guard lock(lib.mutex);
+	std::unique_lock lock(lib.mutex);
 	Handle *h = lib.handles.find(handle);
 	TraceEntry e = TransferArrival(lib, Call::SendSub, handle, h, count, flags);
 	e.subLength = subLength;
@@ -236,11 +267,15 @@ extern "C" QXIIC_EXPORT unsigned short SendSub(int handle, int subLength, int su
 		e.data.assign(data, data + count);
 
 	unsigned short st = CheckTransfer(h, flags, subLength, subAddress, data, count);
-	bool reached = st == QXIIC_OK;
-	if (reached)
-		st = h->backend->sendSub(h->device, subLength, subAddress, data, count);
+	std::string bus = BusOf(h), detail = OpenFailureOf(h);
+	if (st == QXIIC_OK) {
+		int device = h->device;
+		st = Carry(lock, *h, detail, [&](qxiic::Backend &b) {
+			return b.sendSub(device, subLength, subAddress, data, count);
+		});
+	}
 	e.status = st;
-	RecordTransfer(lib, std::move(e), h, reached);
+	RecordTransfer(lib, std::move(e), bus, detail);
 	return st;
 }
 
@@ -248,37 +283,45 @@ extern "C" QXIIC_EXPORT unsigned short ReceiveSub(int handle, int subLength, int
 						  unsigned char *data, int count, int flags)
 {
 	Library &lib = TheLibrary();
-	std::lock_guard lock(lib.mutex);
+	std::unique_lock lock(lib.mutex);
 	Handle *h = lib.handles.find(handle);
 	TraceEntry e = TransferArrival(lib, Call::ReceiveSub, handle, h, count, flags);
 	e.subLength = subLength;
 	e.subAddress = subAddress;
 
 	unsigned short st = CheckTransfer(h, flags, subLength, subAddress, data, count);
-	bool reached = st == QXIIC_OK;
-	if (reached)
+	std::string bus = BusOf(h), detail = OpenFailureOf(h);
+	if (st == QXIIC_OK) {
+		int device = h->device;
 		st = ReadInto(data, count, e, [&](std::uint8_t *buf) {
-			return h->backend->receiveSub(h->device, subLength, subAddress, buf, count);
+			return Carry(lock, *h, detail, [&](qxiic::Backend &b) {
+				return b.receiveSub(device, subLength, subAddress, buf, count);
+			});
 		});
+	}
 	e.status = st;
-	RecordTransfer(lib, std::move(e), h, reached);
+	RecordTransfer(lib, std::move(e), bus, detail);
 	return st;
 }
 
 extern "C" QXIIC_EXPORT unsigned short Receive(int handle, unsigned char *data, int flags, int count)
 {
 	Library &lib = TheLibrary();
-	std::lock_guard lock(lib.mutex);
+	std::unique_lock lock(lib.mutex);
 	Handle *h = lib.handles.find(handle);
 	TraceEntry e = TransferArrival(lib, Call::Receive, handle, h, count, flags);
 
 	unsigned short st = CheckPlainTransfer(h, flags, data, count);
-	bool reached = st == QXIIC_OK;
-	if (reached)
-		st = ReadInto(data, count, e,
-			      [&](std::uint8_t *buf) { return h->backend->receive(h->device, buf, count); });
+	std::string bus = BusOf(h), detail = OpenFailureOf(h);
+	if (st == QXIIC_OK) {
+		int device = h->device;
+		st = ReadInto(data, count, e, [&](std::uint8_t *buf) {
+			return Carry(lock, *h, detail,
+				     [&](qxiic::Backend &b) { return b.receive(device, buf, count); });
+		});
+	}
 	e.status = st;
-	RecordTransfer(lib, std::move(e), h, reached);
+	RecordTransfer(lib, std::move(e), bus, detail);
 	return st;
 }
 

@@ -27,6 +27,8 @@ class SimBackend : public Backend
 public:
 	SimBackend(int camera, std::string file) : camera_(camera), file_(std::move(file)) {}
 
+	bool usesLibraryState() const override { return true; }
+
 	unsigned short sendSub(int device, int subLength, int subAddress, const std::uint8_t *data,
 			       int count) override
 	{
