@@ -1,5 +1,7 @@
 #include "BusCaption.h"
 
+#include <cctype>
+
 namespace {
 
 constexpr char kProgram[] = "Velmora";
@@ -28,7 +30,9 @@ std::string BusFailureMessage(const char *adapterMessage, const iicbus::BusIdent
 	std::string text = adapterMessage;
 	if (!bus.known || bus.opened || bus.reason.empty())
 		return text;
-	text += "\n\nThe bus (" + bus.bus + ") could not be opened: " + bus.reason + ".\n\n";
+	std::string reason = bus.reason;
+	reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
+	text += "\n\n" + reason + ".\n\n";
 	if (bus.bus == "no adapter")
 		text += "Plug in the USB-to-I2C adapter with the camera, then push Connect. ";
 	text += std::string("See \"Which camera\" in the guide, ") + kGuide + ".";

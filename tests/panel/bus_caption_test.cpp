@@ -24,8 +24,8 @@ TEST(BusCaptionTest, TitleAboutAndMessageNameTheBus)
 		{ cp2112, "Velmora - CP2112 SMBus Bridge (/dev/i2c-3)",
 		  "Bus: CP2112 SMBus Bridge (/dev/i2c-3)", "error USB_DEVICE_NOT_FOUND" },
 		{ none, "Velmora - no adapter", "Bus: no adapter (not opened)",
-		  "error USB_DEVICE_NOT_FOUND\n\nThe bus (no adapter) could not be opened: no USB-to-I2C adapter "
-		  "found.\n\nPlug in the USB-to-I2C adapter with the camera, then push Connect. See \"Which "
+		  "error USB_DEVICE_NOT_FOUND\n\nNo USB-to-I2C adapter found.\n\nPlug in the USB-to-I2C adapter "
+		  "with the camera, then push Connect. See \"Which "
 		  "camera\" in the guide, /usr/share/doc/velmora/guide.md." },
 	};
 	for (const auto &c : cases) {

@@ -402,6 +402,7 @@ TEST_F(PanelTest, ShellWindowMenuEndsWithAboutWhichReturnsToThePanel)
 	about->trigger();
 	EXPECT_EQ(aboutTitle, "About Velmora");
 	EXPECT_THAT(aboutLabels, ::testing::Contains("Velmora Version 5.4"));
+	EXPECT_THAT(aboutLabels, ::testing::Contains("Bus: simulated camera"));
 	EXPECT_TRUE(window->isVisible());
 	EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
