@@ -115,14 +115,14 @@ int Fstat(int fd, struct stat *st)
 {
 	Kernel &k = g_kernel;
 	k.systemCalls++;
-	if (fd == kBusFd && k.swappedMajor != 0) {
-		Describe(st, S_IFCHR, k.swappedMajor, k.busMinor);
+	if (fd == kBusFd) {
+		Describe(st, S_IFCHR, k.swappedMajor != 0 ? k.swappedMajor : k.busMajor, k.busMinor);
 		return 0;
 	}
-	if (fd == kBusFd)
-		return Stat(k.busPath.c_str(), st);
-	if (const Node *n = NodeOf(fd))
-		return Stat(n->path.c_str(), st);
+	if (const Node *n = NodeOf(fd)) {
+		Describe(st, n->type, n->major, n->minor);
+		return 0;
+	}
 	return ::fstat(fd, st);
 }
 
