@@ -92,7 +92,9 @@ std::string ScanBuses()
 	std::string out;
 	for (const AdapterInfo &a : ListAdapters()) {
 		std::string path = NodePath(a);
-		Opened o = OpenI2cDev(path);
+		// The adapter's verdict first: it says more than a missing node.
+		std::string refusal = RefuseAdapter(path, a);
+		Opened o = refusal.empty() ? OpenI2cDev(path) : Failed(QXIIC_INIT_ERROR, refusal);
 		std::string verdict = o.backend ? "allowed" : o.detail;
 		std::string camera = o.backend ? (CameraAnswers(*o.backend) ? "camera" : "no camera")
 					       : "not probed";

@@ -2,9 +2,14 @@
 // camera answers on exactly one.
 #include "BusesCommand.h"
 #include "ExitStatus.h"
+#include "ToolMain.h"
+#include "qxiic_sys.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace {
@@ -68,6 +73,46 @@ TEST(BusesTest, OneLinePerBusAndTheStatusSaysWhetherOneCameraWasFound)
 		EXPECT_EQ(out.str(), c.out);
 		EXPECT_EQ(err.str(), c.err);
 	}
+}
+
+// Through the tool and the library, on a sysfs tree whose nodes are
+// missing: nothing is probed, and each bus says why.
+TEST(BusesTest, ToolListsWhatTheLibraryFinds)
+{
+	namespace fs = std::filesystem;
+	char pattern[] = "/tmp/velmora-buses-XXXXXX";
+	ASSERT_NE(mkdtemp(pattern), nullptr);
+	const fs::path root = pattern;
+	fs::create_directories(root / "class/i2c-dev/i2c-0");
+	std::ofstream(root / "class/i2c-dev/i2c-0/name") << "SMBus I801 adapter at efa0\n";
+	fs::create_directories(root / "devices/usb1/1-2/1-2:1.0/i2c-3");
+	fs::create_directories(root / "bus/usb");
+	fs::create_directory_symlink(root / "bus/usb", root / "devices/usb1/1-2/subsystem");
+	fs::create_directories(root / "class/i2c-dev/i2c-3");
+	fs::create_directory_symlink(root / "devices/usb1/1-2/1-2:1.0/i2c-3",
+				     root / "class/i2c-dev/i2c-3/device");
+	std::ofstream(root / "class/i2c-dev/i2c-3/name") << "CP2112 SMBus Bridge on hidraw0\n";
+	qxiic::sys::UseSysfsRoot(root.c_str());
+	qxiic::sys::UseDevRoot((root / "dev").c_str());
+
+	std::istringstream in;
+	std::ostringstream out, err;
+	eeprom_cli::ToolEnvironment env{ in, out, err, false, false, eeprom_cli::ToolClock::Real() };
+	EXPECT_EQ(eeprom_cli::RunTool({ "buses" }, env), eeprom_cli::kBusFailure);
+	const std::string dev = (root / "dev").string();
+	EXPECT_EQ(out.str(),
+		  dev +
+			  "/i2c-0  \"SMBus I801 adapter at efa0\"  not USB  refused: its adapter \"SMBus "
+			  "I801 adapter at efa0\" is the PC's own SMBus controller, where 0x50..0x57 are "
+			  "the memory modules' SPD EEPROMs that a camera EEPROM write would overwrite; "
+			  "set QXIIC_ALLOW_BUS=1 to use it anyway  not probed\n" +
+			  dev + "/i2c-3  \"CP2112 SMBus Bridge on hidraw0\"  USB  refused: open " + dev +
+			  "/i2c-3: ENOENT (No such file or directory)  not probed\n");
+	EXPECT_EQ(err.str(), "velmora-eeprom: the camera answers on no bus the tool may use\n");
+
+	qxiic::sys::UseSysfsRoot(nullptr);
+	qxiic::sys::UseDevRoot(nullptr);
+	fs::remove_all(root);
 }
 
 } // namespace
