@@ -34,7 +34,8 @@ eeprom_cli::SettingsImage Image(int run)
 
 void FreshCamera()
 {
-	unsetenv("QXIIC_BUS");
+	setenv("QXIIC_BUS", "sim", 1);
+	setenv("QXIIC_SIM_DIR", "", 1);
 	sim::Reset(); // the real-time clock
 }
 

@@ -1,5 +1,7 @@
 #include "ToolMain.h"
 
+#include "BusIdentity.h"
+#include "BusesCommand.h"
 #include "EepromCommands.h"
 #include "ExitStatus.h"
 #include "Progress.h"
@@ -23,10 +25,13 @@ Commands:
   program FILE      write every page of FILE into the EEPROM, then verify every page
   verify FILE       compare the EEPROM with FILE and name the first difference
   erase-settings    fill page 3 (the saved settings) with 0xFF, then verify it
+  buses             list the i2c-dev buses: adapter, USB or not, allowed or
+                    refused and why, and whether the camera answers
 
 Options:
-      --bus BUS     the bus, instead of QXIIC_BUS: sim (the simulated camera,
-                    also when neither is given) or /dev/i2c-N
+      --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N, sim or sim:0 to
+                    sim:7 (a simulated camera); without either, the one
+                    USB-to-I2C adapter present
   -y, --yes         write without asking
   -h, --help        show this help and exit
       --version     show the version and exit
@@ -48,7 +53,7 @@ Exit status:
   6  dump: the settings file could not be written
 )";
 
-enum class Verb { Dump, Program, Verify, EraseSettings };
+enum class Verb { Dump, Program, Verify, EraseSettings, Buses };
 
 struct CommandInfo {
 	const char *name;
@@ -58,10 +63,9 @@ struct CommandInfo {
 };
 
 constexpr CommandInfo kCommands[] = {
-	{ "dump", Verb::Dump, true, false },
-	{ "program", Verb::Program, true, true },
-	{ "verify", Verb::Verify, true, false },
-	{ "erase-settings", Verb::EraseSettings, false, true },
+	{ "dump", Verb::Dump, true, false },     { "program", Verb::Program, true, true },
+	{ "verify", Verb::Verify, true, false }, { "erase-settings", Verb::EraseSettings, false, true },
+	{ "buses", Verb::Buses, false, false },
 };
 
 struct CommandLine {
@@ -145,7 +149,16 @@ void PrintError(ToolEnvironment &env, const std::string &message)
 std::string BusName()
 {
 	const char *bus = std::getenv("QXIIC_BUS");
-	return bus && bus[0] ? bus : "sim";
+	return bus && bus[0] ? bus : "of the USB-to-I2C adapter";
+}
+
+// A bus that could not be opened says why in the same line.
+std::string WithBusReason(const std::string &message)
+{
+	iicbus::BusIdentity bus = iicbus::LastBus();
+	if (!bus.known || bus.opened || bus.reason.empty())
+		return message;
+	return message + " (" + bus.reason + ")";
 }
 
 // No answer is never consent: a script that cannot be asked must say --yes.
@@ -189,6 +202,8 @@ Outcome Run(const CommandLine &cl, EepromBus &bus, Progress &progress, const Set
 		return VerifyEeprom(bus, progress, image);
 	case Verb::EraseSettings:
 		return EraseSettings(bus, progress);
+	case Verb::Buses:
+		break;
 	}
 	return { kUsage, "no command given" };
 }
@@ -213,6 +228,8 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env)
 	// The adapter library reads QXIIC_BUS at every transfer: set before the first.
 	if (cl.bus)
 		setenv("QXIIC_BUS", cl.bus->c_str(), 1);
+	if (cl.command->verb == Verb::Buses)
+		return ListBuses(iicbus::ScanBuses(), env.out, env.err);
 
 	SettingsImage image;
 	if (cl.command->verb == Verb::Program || cl.command->verb == Verb::Verify) {
@@ -238,7 +255,9 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env)
 	if (outcome.status == kSuccess)
 		env.out << outcome.message << '\n' << std::flush;
 	else
-		PrintError(env, outcome.message);
+		PrintError(env, WithBusReason(outcome.message));
+	for (const std::string &notice : iicbus::TakeNotices())
+		PrintError(env, "warning: " + notice);
 	return outcome.status;
 }
 

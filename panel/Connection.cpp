@@ -2,6 +2,7 @@
 // into the panel.
 #include "VelmoraDlg.h"
 
+#include "BusCaption.h"
 #include "ControlGroups.h"
 #include "IICTransfer.h"
 #include "msgbox.h"
@@ -84,6 +85,8 @@ void CVelmoraDlg::OnBnClickedConnect()
 {
 	if (ReadBackCamera())
 		AfxMessageBox(kConnectError, 0, 0);
+	// The adapter is looked for afresh: it may have come back as another bus.
+	SetWindowText(BusWindowTitle(iicbus::LastBus()).c_str());
 }
 
 void CVelmoraDlg::DisableCameraControls()

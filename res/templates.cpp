@@ -161,6 +161,7 @@ constexpr ControlTemplate kAboutControls[] = {
 	{ -1, K::Icon, "program icon", nullptr, 11, 17, 21, 20, CS_NONE, 0, IDR_MAINFRAME },
 	{ -1, K::Label, "Velmora Version 5.4", nullptr, 40, 10, 119, 8, CS_NONE, 0, 0 },
 	{ -1, K::Label, "Control panel for the KL310", nullptr, 40, 25, 119, 8, CS_NONE, 0, 0 },
+	{ IDC_ABOUT_BUS, K::Label, "Bus: not yet used", nullptr, 11, 41, 217, 8, CS_NONE, 0, 0 },
 	{ 1, K::DefPushButton, "OK", nullptr, 178, 7, 50, 14, CS_NONE, 0, 0 },
 };
 
