@@ -92,6 +92,7 @@ public:
 	bool nestIntoB = false; // A's change handler sets B's text
 	std::vector<ScrollEvent> scrolls;
 	std::function<void(UINT code, UINT pos)> onScroll;
+	std::function<void()> onGo;
 
 protected:
 	void DoDataExchange(CDataExchange *dx) override
@@ -126,7 +127,12 @@ protected:
 	void OnBnClickedCheck1() { log.push_back("check1 " + checks(IDC_CHECK_1, IDC_CHECK_2)); }
 	void OnBnClickedRadio1() { log.push_back("radio1 " + checks(IDC_RADIO_1, IDC_RADIO_2)); }
 	void OnBnClickedRadio2() { log.push_back("radio2 " + checks(IDC_RADIO_1, IDC_RADIO_2)); }
-	void OnBnClickedGo() { log.push_back("go"); }
+	void OnBnClickedGo()
+	{
+		log.push_back("go");
+		if (onGo)
+			onGo();
+	}
 	void OnHScroll(UINT code, UINT pos, CScrollBar *bar)
 	{
 		scrolls.push_back({ code, pos, bar, bar->GetScrollPos() });
@@ -479,25 +485,68 @@ TEST_F(ToolkitScrollTest, OnlyTheHandlerMovesTheBarWithinItsRange)
 	EXPECT_EQ(hi, 24);
 }
 
-TEST_F(ToolkitTest, AltSpaceOpensTheWindowMenuFromAnyControlAndNeverReachesIt)
+TEST_F(ToolkitTest, WindowMenuKeysOpenTheMenuFromAnyControlAndNeverReachIt)
 {
 	// Not activated, as after a modal box closed where no window manager
 	// gives the activation back.
 	Open(dlg);
 	QMenu *menu = toolkit::DialogWidget(dlg)->findChild<QMenu *>();
 	ASSERT_NE(menu, nullptr);
-	for (int id : { IDC_CHECK_1, IDC_RADIO_1, IDC_GO, IDC_EDIT_A, IDC_SCROLL }) {
-		SCOPED_TRACE(id);
-		Widget<QWidget>(dlg, id)->setFocus();
-		ASSERT_EQ(FocusedId(), id);
-		Press(Qt::Key_Space, Qt::AltModifier);
-		EXPECT_TRUE(menu->isVisible());
-		menu->hide();
+	const struct {
+		Qt::Key key;
+		Qt::KeyboardModifiers modifiers;
+	} keys[] = {
+		{ Qt::Key_Space, Qt::AltModifier },
+		{ Qt::Key_Menu, Qt::NoModifier },
+		{ Qt::Key_F10, Qt::ShiftModifier },
+	};
+	for (const auto &key : keys) {
+		for (int id : { IDC_CHECK_1, IDC_RADIO_1, IDC_GO, IDC_EDIT_A, IDC_SCROLL }) {
+			SCOPED_TRACE(std::to_string(key.key) + " on " + std::to_string(id));
+			Widget<QWidget>(dlg, id)->setFocus();
+			ASSERT_EQ(FocusedId(), id);
+			Press(key.key, key.modifiers);
+			EXPECT_TRUE(menu->isVisible());
+			menu->hide();
+		}
 	}
 	EXPECT_TRUE(dlg.log.empty());
 	EXPECT_TRUE(dlg.scrolls.empty());
 	EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_CHECK_1) + dlg.IsDlgButtonChecked(IDC_RADIO_1), 0u);
 	EXPECT_EQ(Edit(IDC_EDIT_A)->text(), "");
+}
+
+TEST_F(ToolkitTest, FocusComesBackToAControlItsHandlerDisabledUnlessItMovedOn)
+{
+	const struct {
+		bool focusMovedMeanwhile;
+		int focusAfter;
+	} cases[] = {
+		{ false, IDC_GO },
+		{ true, IDC_EDIT_A },
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.focusMovedMeanwhile);
+		ProbeDlg probe;
+		Open(probe);
+		probe.onGo = [&probe, &c] {
+			// Go and the button after it, as a row of buttons locked
+			// for the duration of the work.
+			probe.GetDlgItem(IDC_GO)->EnableWindow(FALSE);
+			probe.GetDlgItem(IDC_IDLE)->EnableWindow(FALSE);
+			if (c.focusMovedMeanwhile)
+				Widget<QWidget>(probe, IDC_EDIT_A)->setFocus();
+			probe.GetDlgItem(IDC_GO)->EnableWindow(TRUE);
+			probe.GetDlgItem(IDC_IDLE)->EnableWindow(TRUE);
+		};
+		QWidget *window = toolkit::DialogWidget(probe);
+		Widget<QWidget>(probe, IDC_GO)->setFocus();
+		QTest::keyClick(window->focusWidget(), Qt::Key_Space);
+		QTest::keyClick(window->focusWidget(), Qt::Key_Space);
+		EXPECT_EQ(window->focusWidget()->objectName().toInt(), c.focusAfter);
+		EXPECT_EQ(probe.log, (Log{ "go", c.focusMovedMeanwhile ? "A: " : "go" }));
+		probe.DestroyWindow();
+	}
 }
 
 TEST_F(ToolkitTest, TabFollowsTheTemplateWithOneStopPerRadioSet)
