@@ -17,7 +17,7 @@ TEST_F(PanelTest, SmallScreenShowsThePanelInAScrollingViewThatFollowsTheFocus)
 		QRect area;
 		bool scrolls;
 	} screens[] = {
-		{ QRect(0, 0, 800, 500), true },
+		{ QRect(40, 30, 800, 500), true },
 		{ QRect(0, 0, 1600, 560), true },
 		{ QRect(0, 0, 3000, 2000), false },
 	};
@@ -34,6 +34,8 @@ TEST_F(PanelTest, SmallScreenShowsThePanelInAScrollingViewThatFollowsTheFocus)
 		EXPECT_LE(window->height(), screen.area.height());
 		if (!view)
 			continue;
+		// At the area's corner, title bar and all.
+		EXPECT_EQ(window->pos(), screen.area.topLeft());
 		EXPECT_GT(view->widget()->height(), window->height());
 
 		// Tab from "Read" brings "SEND", at the panel's far corner, into

@@ -296,6 +296,13 @@ TEST_F(ToolkitTest, LimitTextStopsTypingButKeepsLongerText)
 	char line[8] = {};
 	ASSERT_EQ(dlg.m_ctlEditA.GetLine(0, line, sizeof(line)), 3);
 	EXPECT_EQ(std::string(line, 3), "abx");
+
+	// A limit set before the program puts a longer text in (a read-back
+	// after the operator typed) cuts nothing either.
+	dlg.log.clear();
+	dlg.m_ctlEditA.SetWindowText("0123456789");
+	EXPECT_EQ(edit->text(), "0123456789");
+	EXPECT_EQ(dlg.log, Log{ "A:0123456789" });
 }
 
 TEST_F(ToolkitTest, ProgramSetChecksAreSilentClicksToggleBeforeTheHandler)

@@ -9,7 +9,7 @@ class DialogHost;
 class QEvent;
 class QFont;
 class QMenu;
-class QSize;
+class QRect;
 class QString;
 class QWidget;
 struct ControlState;
@@ -52,9 +52,9 @@ QMenu *CreateSystemMenu(DialogHost &host);
 // and never reach it.
 bool WindowMenuKey(DialogHost &host, QEvent *event);
 
-// The size of the screen area a window can take; empty when unlimited
+// The screen area a window can take; empty when unlimited
 // (screen_area.cpp).
-QSize AvailableScreenSize(const QWidget &window);
+QRect AvailableScreenArea(const QWidget &window);
 
 // The dialog font: the template's face as this system provides it
 // (dialog_font.cpp).

@@ -58,6 +58,9 @@ DialogHost::DialogHost(CDialog *owner, const DialogTemplate &tmpl, QWidget *pare
 		m_scroll->setWidget(m_canvas = new QWidget);
 		m_canvas->setFixedSize(size);
 		m_scroll->setGeometry(0, 0, view.width(), view.height());
+		// Centred, a window of the screen's size would put its title bar
+		// above the screen's top.
+		move(toolkit::detail::AvailableScreenArea(*this).topLeft());
 	}
 	for (const ControlTemplate &row : tmpl.controls)
 		createControl(row);
@@ -90,7 +93,7 @@ DialogHost *DialogHost::of(const QWidget *control)
 
 QSize DialogHost::viewSize(const QSize &size) const
 {
-	QSize room = toolkit::detail::AvailableScreenSize(*this);
+	QSize room = toolkit::detail::AvailableScreenArea(*this).size();
 	if (room.isEmpty())
 		return size;
 	// What the window manager's frame and title bar take of the screen.

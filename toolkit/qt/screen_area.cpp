@@ -21,15 +21,15 @@ void SetAvailableScreenArea(const QRect &area)
 
 namespace toolkit::detail {
 
-QSize AvailableScreenSize(const QWidget &window)
+QRect AvailableScreenArea(const QWidget &window)
 {
 	if (g_area.isValid())
-		return g_area.size();
+		return g_area;
 	// Rendering into memory there is no screen to fit.
 	if (QGuiApplication::platformName() == QLatin1String("offscreen"))
 		return {};
 	const QScreen *screen = window.screen();
-	return screen ? screen->availableGeometry().size() : QSize();
+	return screen ? screen->availableGeometry() : QRect();
 }
 
 } // namespace toolkit::detail
