@@ -525,33 +525,25 @@ TEST_F(ToolkitTest, WindowMenuKeysOpenTheMenuFromAnyControlAndNeverReachIt)
 
 TEST_F(ToolkitTest, FocusComesBackToAControlItsHandlerDisabledUnlessItMovedOn)
 {
-	const struct {
-		bool focusMovedMeanwhile;
-		int focusAfter;
-	} cases[] = {
-		{ false, IDC_GO },
-		{ true, IDC_EDIT_A },
-	};
-	for (const auto &c : cases) {
-		SCOPED_TRACE(c.focusMovedMeanwhile);
+	for (auto [movedMeanwhile, focusAfter] :
+	     { std::pair{ false, IDC_GO }, std::pair{ true, IDC_EDIT_A } }) {
 		ProbeDlg probe;
 		Open(probe);
-		probe.onGo = [&probe, &c] {
-			// Go and the button after it, as a row of buttons locked
-			// for the duration of the work.
-			probe.GetDlgItem(IDC_GO)->EnableWindow(FALSE);
-			probe.GetDlgItem(IDC_IDLE)->EnableWindow(FALSE);
-			if (c.focusMovedMeanwhile)
-				Widget<QWidget>(probe, IDC_EDIT_A)->setFocus();
-			probe.GetDlgItem(IDC_GO)->EnableWindow(TRUE);
-			probe.GetDlgItem(IDC_IDLE)->EnableWindow(TRUE);
+		// Go and the button after it locked for the duration of the work.
+		probe.onGo = [&probe, moved = movedMeanwhile] {
+			for (BOOL on : { FALSE, TRUE }) {
+				if (on && moved)
+					Widget<QWidget>(probe, IDC_EDIT_A)->setFocus();
+				probe.GetDlgItem(IDC_GO)->EnableWindow(on);
+				probe.GetDlgItem(IDC_IDLE)->EnableWindow(on);
+			}
 		};
 		QWidget *window = toolkit::DialogWidget(probe);
 		Widget<QWidget>(probe, IDC_GO)->setFocus();
 		QTest::keyClick(window->focusWidget(), Qt::Key_Space);
 		QTest::keyClick(window->focusWidget(), Qt::Key_Space);
-		EXPECT_EQ(window->focusWidget()->objectName().toInt(), c.focusAfter);
-		EXPECT_EQ(probe.log, (Log{ "go", c.focusMovedMeanwhile ? "A: " : "go" }));
+		EXPECT_EQ(window->focusWidget()->objectName().toInt(), focusAfter) << movedMeanwhile;
+		EXPECT_EQ(probe.log, (Log{ "go", movedMeanwhile ? "A: " : "go" }));
 		probe.DestroyWindow();
 	}
 }
