@@ -168,9 +168,7 @@ TEST_F(SettingsFileTest, BrowseTakesTheFirstChosenFile)
 		opened = dialog.directory().absolutePath();
 		QTimer::singleShot(0, &dialog, [&dialog] { static_cast<QDialog &>(dialog).reject(); });
 	});
-	Edit(IDC_FILE_NAME)->setFocus();
-	Edit(IDC_FILE_NAME)->selectAll();
-	QTest::keyClicks(Edit(IDC_FILE_NAME), QString::fromStdString(File("sub/c")));
+	Type(IDC_FILE_NAME, File("sub/c").c_str());
 	Button(IDC_BROWSE)->click();
 	EXPECT_EQ(opened, QDir(QString::fromStdString(File("sub"))).absolutePath());
 }

@@ -499,20 +499,14 @@ TEST_F(ToolkitTest, WindowMenuKeysOpenTheMenuFromAnyControlAndNeverReachIt)
 	Open(dlg);
 	QMenu *menu = toolkit::DialogWidget(dlg)->findChild<QMenu *>();
 	ASSERT_NE(menu, nullptr);
-	const struct {
-		Qt::Key key;
-		Qt::KeyboardModifiers modifiers;
-	} keys[] = {
-		{ Qt::Key_Space, Qt::AltModifier },
-		{ Qt::Key_Menu, Qt::NoModifier },
-		{ Qt::Key_F10, Qt::ShiftModifier },
-	};
-	for (const auto &key : keys) {
+	for (auto [key, modifier] :
+	     { std::pair{ Qt::Key_Space, Qt::AltModifier }, std::pair{ Qt::Key_Menu, Qt::NoModifier },
+	       std::pair{ Qt::Key_F10, Qt::ShiftModifier } }) {
 		for (int id : { IDC_CHECK_1, IDC_RADIO_1, IDC_GO, IDC_EDIT_A, IDC_SCROLL }) {
-			SCOPED_TRACE(std::to_string(key.key) + " on " + std::to_string(id));
+			SCOPED_TRACE(std::to_string(key) + " on " + std::to_string(id));
 			Widget<QWidget>(dlg, id)->setFocus();
 			ASSERT_EQ(FocusedId(), id);
-			Press(key.key, key.modifiers);
+			Press(key, modifier);
 			EXPECT_TRUE(menu->isVisible());
 			menu->hide();
 		}
