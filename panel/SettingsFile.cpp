@@ -2,6 +2,7 @@
 // "File --> Cam" with its verification.
 #include "VelmoraDlg.h"
 
+#include "FileName.h"
 #include "IICTransfer.h"
 #include "SettingsFile.h"
 #include "filedlg.h"
@@ -11,6 +12,8 @@
 #include "waitcursor.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 using namespace kl310;
 
@@ -68,6 +71,12 @@ void CVelmoraDlg::OnBnClickedBrowse()
 	CFileDialog dialog(TRUE, nullptr, nullptr,
 			   OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT,
 			   "Qmx files(.qmx)|*.qmx||", nullptr);
+	// In the folder of the file the edit names; else where the last one
+	// was chosen.
+	const std::string folder = settings::SettingsFileFolder(m_strFileName.str());
+	std::error_code error;
+	if (!folder.empty() && std::filesystem::is_directory(folder, error))
+		dialog.m_ofn.lpstrInitialDir = folder.c_str();
 	if (dialog.DoModal() != IDOK)
 		return;
 	POSITION pos = dialog.GetStartPosition();
@@ -82,7 +91,8 @@ void CVelmoraDlg::OnEnChangeFileName()
 {
 	UpdateData(TRUE);
 	UpdateData(FALSE);
-	m_strFilePath = m_strFileName + ".qmx";
+	// No name, no file: "Please enter file name!" rather than a hidden ".qmx".
+	m_strFilePath = settings::SettingsFilePath(m_strFileName.str());
 }
 
 void CVelmoraDlg::OnBnClickedCamToFile()

@@ -9,6 +9,7 @@
 #include "sleep.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QProgressBar>
 #include <QTest>
@@ -117,17 +118,18 @@ private:
 
 } // namespace
 
-TEST_F(SettingsFileTest, FileNameEditAppendsTheExtension)
+TEST_F(SettingsFileTest, FileNameEditNamesTheFileAndAnEmptiedOneNone)
 {
 	QLineEdit *edit = Edit(IDC_FILE_NAME);
 	edit->setFocus();
 	QTest::keyClicks(edit, "abc");
 	EXPECT_EQ(dlg->m_strFilePath, "abc.qmx");
-	QTest::keyClicks(edit, ".qmx");
-	EXPECT_EQ(dlg->m_strFilePath, "abc.qmx.qmx");
 	edit->selectAll();
 	QTest::keyClick(edit, Qt::Key_Delete);
-	EXPECT_EQ(dlg->m_strFilePath, ".qmx");
+	EXPECT_EQ(dlg->m_strFilePath, "");
+	Press(IDC_CAM_TO_FILE);
+	EXPECT_THAT(messages, ElementsAre("Please enter file name!"));
+	EXPECT_THAT(Log(), IsEmpty());
 }
 
 TEST_F(SettingsFileTest, BrowseTakesTheFirstChosenFile)
@@ -158,6 +160,17 @@ TEST_F(SettingsFileTest, BrowseTakesTheFirstChosenFile)
 	Button(IDC_BROWSE)->click();
 	EXPECT_EQ(Text(IDC_FILE_NAME), File("a.qmx"));
 	EXPECT_EQ(dlg->m_strFilePath, File("a.qmx").c_str());
+
+	// It opens in the folder of the file the edit names.
+	fs::create_directory(File("sub"));
+	QString opened;
+	toolkit::SetFileDialogObserver([&opened](QFileDialog &dialog) {
+		opened = dialog.directory().absolutePath();
+		QTimer::singleShot(0, &dialog, [&dialog] { static_cast<QDialog &>(dialog).reject(); });
+	});
+	Type(IDC_FILE_NAME, File("sub/c").c_str());
+	Button(IDC_BROWSE)->click();
+	EXPECT_EQ(opened, QDir(QString::fromStdString(File("sub"))).absolutePath());
 }
 
 TEST_F(SettingsFileTest, WithoutAFileNameNothingStarts)
