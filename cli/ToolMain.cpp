@@ -1,6 +1,7 @@
 #include "ToolMain.h"
 
 #include "EepromCommands.h"
+#include "EepromShow.h"
 #include "ExitStatus.h"
 #include "Progress.h"
 
@@ -23,6 +24,9 @@ Commands:
   program FILE      write every page of FILE into the EEPROM, then verify every page
   verify FILE       compare the EEPROM with FILE and name the first difference
   erase-settings    fill page 3 (the saved settings) with 0xFF, then verify it
+  show FILE|--camera  the saved settings by name, the trims, then the rest as hex
+  diff A B          compare two settings files (or one and --camera): the
+                    named settings that differ, then every byte (status 5)
 
 Options:
       --bus BUS     the bus, instead of QXIIC_BUS: sim (the simulated camera,
@@ -197,6 +201,8 @@ Outcome Run(const CommandLine &cl, EepromBus &bus, Progress &progress, const Set
 
 int RunTool(const std::vector<std::string> &args, ToolEnvironment &env)
 {
+	if (IsShowCommand(args))
+		return RunShowCommand(args, env);
 	CommandLine cl = Parse(args);
 	if (!cl.error.empty()) {
 		PrintError(env, cl.error + " (see " + kName + " --help)");
