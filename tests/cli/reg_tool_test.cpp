@@ -92,6 +92,8 @@ TEST(RegisterNames, LookupAndRefusal)
 		{ "0xc822", 0xC822, "0xc822" },
 		{ "shuter", -1, "no register is named 'shuter'; nearest: shutter" },
 		{ "gain", -1, "no register is named 'gain'; nearest: gain-1 gain-2 gain-3" },
+		{ "exposure-s", -1,
+		  "no register is named 'exposure-s'; nearest: exposure-state-1 exposure-state-2" },
 		{ "redgain", -1, "no register is named 'redgain'; nearest: red-gain" },
 		{ "0x10000", -1, "register 0x10000 is larger than 0xFFFF" },
 		{ "0x30g2", -1, "register '0x30g2' is not a number (hexadecimal with 0x, or decimal)" },
