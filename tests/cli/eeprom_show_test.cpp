@@ -101,6 +101,27 @@ TEST_F(ShowTest, ShowsWhatSaveWroteByName)
 	EXPECT_THAT(out.str(), HasSubstr("page 4:\n  00: 14 0c"));
 }
 
+TEST_F(ShowTest, ShowsTheMeasuredWhiteBalanceSaveWrote)
+{
+	sim::SetRegister(0xAC04, 0x0000); // a measurement held at power-up
+	Open();
+	// The first press resumes the balance, the second measures and holds.
+	Click(IDC_PUSH2WHITE);
+	Click(IDC_PUSH2WHITE);
+	Click(IDC_SAVE);
+	ASSERT_THAT(messages, ::testing::IsEmpty());
+
+	ASSERT_EQ(Tool({ "--bus", "sim", "show", "--camera" }), 0) << err.str();
+	EXPECT_THAT(out.str(), HasSubstr("  saved settings      152 bytes\n"
+					 "  exposure            automatic\n"
+					 "  aex-ref             0x50\n"
+					 "  white balance       held measurement (Push2White)\n"
+					 "  red-gain            0x2d\n"
+					 "  blue-gain           0x56\n"
+					 "  sharpness           5\n"
+					 "  mirror              off\n"));
+}
+
 TEST(EepromDiff, NamesThenPagesAndBytes)
 {
 	const std::vector<std::uint8_t> kAuto = {
