@@ -125,7 +125,7 @@ std::string Hex4(unsigned value)
 class Tool
 {
 public:
-	Tool(ToolEnvironment &env) : m_env(env) {}
+	explicit Tool(ToolEnvironment &env) : m_env(env) {}
 
 	int fail(int status, const std::string &message)
 	{
@@ -216,18 +216,19 @@ public:
 				return fail(kRefusedFile,
 					    "cannot read the script " + path + "; nothing was sent");
 		}
+		const std::string label = path == "-" ? "standard input" : path;
 		ParsedScript parsed = ParseRegScript(text);
 		if (!parsed.ok)
-			return fail(kRefusedFile, path + ": " + parsed.error + "; nothing was sent");
+			return fail(kRefusedFile, label + ": " + parsed.error + "; nothing was sent");
 		if (dryRun) {
-			m_env.out << path << ": " << parsed.steps.size()
+			m_env.out << label << ": " << parsed.steps.size()
 				  << " steps checked; nothing was sent\n";
 			return kSuccess;
 		}
 		ScriptResult result = RunRegScript(parsed.steps, m_bus, m_env.clock, m_env.out);
 		if (result.status != kSuccess)
-			return fail(result.status, path + ": " + result.message);
-		m_env.out << path << ": " << result.steps << " steps done\n" << std::flush;
+			return fail(result.status, label + ": " + result.message);
+		m_env.out << label << ": " << result.steps << " steps done\n" << std::flush;
 		return kSuccess;
 	}
 
