@@ -160,4 +160,13 @@ TEST(EepromDiff, NamesThenPagesAndBytes)
 	};
 	for (const Case &c : cases)
 		EXPECT_EQ(eeprom_cli::DiffLines(c.a, c.b), c.lines);
+
+	// A marker that disagrees with the script would check Freeze Gain.
+	std::vector<std::uint8_t> marked = Image(kAuto);
+	marked[0x1FF] = 0x5A;
+	EXPECT_THAT(
+		eeprom_cli::DiffLines(Image(kAuto), marked),
+		ElementsAre("freeze-gain marker: 0xff -> 0x5a (gains frozen), but the saved settings hold "
+			    "no frozen gains",
+			    "page 1 byte 0xff: 0xff -> 0x5a"));
 }
