@@ -228,15 +228,23 @@ std::vector<NamedValue> NamedSettings(std::span<const std::uint8_t> eeprom)
 {
 	std::vector<NamedValue> named;
 	std::size_t pages = Pages(eeprom);
-	if (pages > PAGE_SCRIPT)
-		AddScript(named, settings::DecodeSettingsScript(PageBytes(eeprom, PAGE_SCRIPT)));
-	else
+	std::optional<settings::DecodedScript> script;
+	if (pages > PAGE_SCRIPT) {
+		script = settings::DecodeSettingsScript(PageBytes(eeprom, PAGE_SCRIPT));
+		AddScript(named, *script);
+	} else {
 		named.push_back({ "saved settings", "not held (no page 3)" });
+	}
 	if (pages > PAGE_FREEZE_MARKER) {
 		int marker = PageBytes(eeprom, PAGE_FREEZE_MARKER)[OFFSET_FREEZE_MARKER];
-		named.push_back(
-			{ "freeze-gain marker",
-			  Hex("0x%02x", marker) + (marker == FREEZE_MARKER_SET ? " (gains frozen)" : "") });
+		bool frozen = marker == FREEZE_MARKER_SET;
+		std::string text = Hex("0x%02x", marker) + (frozen ? " (gains frozen)" : "");
+		// At connection the panel checks Freeze Gain by the marker alone.
+		if (script && script->state == settings::DecodedScript::State::Complete &&
+		    frozen != script->values.freezeGain)
+			text += frozen ? ", but the saved settings hold no frozen gains"
+				       : ", but the saved settings hold frozen gains";
+		named.push_back({ "freeze-gain marker", text });
 	}
 	if (pages > PAGE_TRIM) {
 		std::span<const std::uint8_t> trim = PageBytes(eeprom, PAGE_TRIM);
