@@ -3,6 +3,7 @@
 #include "BusIdentity.h"
 #include "BusesCommand.h"
 #include "EepromCommands.h"
+#include "EepromShow.h"
 #include "ExitStatus.h"
 #include "Progress.h"
 
@@ -27,6 +28,9 @@ Commands:
   erase-settings    fill page 3 (the saved settings) with 0xFF, then verify it
   buses             list the i2c-dev buses: adapter, USB or not, allowed or
                     refused and why, and whether the camera answers
+  show FILE|--camera  the saved settings by name, the trims, then the rest as hex
+  diff A B          compare two settings files (or one and --camera): the
+                    named settings that differ, then every byte (status 5)
 
 Options:
       --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N, sim or sim:0 to
@@ -212,6 +216,8 @@ Outcome Run(const CommandLine &cl, EepromBus &bus, Progress &progress, const Set
 
 int RunTool(const std::vector<std::string> &args, ToolEnvironment &env)
 {
+	if (IsShowCommand(args))
+		return RunShowCommand(args, env);
 	CommandLine cl = Parse(args);
 	if (!cl.error.empty()) {
 		PrintError(env, cl.error + " (see " + kName + " --help)");
