@@ -32,7 +32,8 @@ class RegToolTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		unsetenv("QXIIC_BUS");
+		setenv("QXIIC_BUS", "sim", 1);
+		setenv("QXIIC_SIM_DIR", "", 1);
 		sim::Reset();
 		sim::UseManualClock(true);
 		script = (fs::temp_directory_path() / ("velmora-reg-" + std::to_string(getpid()))).string();
