@@ -1,6 +1,6 @@
 #include "EepromCommands.h"
 
-#include "SettingsFile.h"
+#include "SettingsFileFormat.h"
 #include "registers.h"
 
 #include <algorithm>
@@ -125,13 +125,13 @@ Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &i
 	}
 	progress.End();
 
-	Outcome verified = VerifyEeprom(bus, progress, image);
+	Outcome verified = CompareEepromWithImage(bus, progress, image);
 	if (verified.status != kSuccess)
 		return verified;
 	return { kSuccess, PagesText(image.pages) + " of " + image.path + " written and verified" };
 }
 
-Outcome VerifyEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image)
+Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image)
 {
 	Outcome outcome = ReadPages(
 		bus, progress, 0, image.pages, [&](int page, int offset, const unsigned char *block) {

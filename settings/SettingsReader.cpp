@@ -3,7 +3,7 @@
 // Whatever it accepts goes into the camera's EEPROM, so it accepts only
 // what is clearly a value: two hexadecimal digits standing between
 // separators. Everything else refuses the whole file.
-#include "SettingsFile.h"
+#include "SettingsFileFormat.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // Writer of the settings file.
-#include "SettingsFile.h"
+#include "SettingsFileFormat.h"
 
 #include <cerrno>
 #include <cstring>

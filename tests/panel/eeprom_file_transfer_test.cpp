@@ -3,7 +3,7 @@
 // what the operator is told.
 #include "panel_fixture.h"
 
-#include "SettingsFile.h"
+#include "SettingsFileFormat.h"
 #include "filedlg_access.h"
 #include "resource.h"
 #include "sleep.h"

@@ -1,6 +1,6 @@
 // The settings file: layout to the byte, what the reader accepts and what
 // it refuses, page counts, and how the writer replaces a file.
-#include "SettingsFile.h"
+#include "SettingsFileFormat.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

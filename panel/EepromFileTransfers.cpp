@@ -3,7 +3,7 @@
 #include "VelmoraDlg.h"
 
 #include "IICTransfer.h"
-#include "SettingsFile.h"
+#include "SettingsFileFormat.h"
 #include "filedlg.h"
 #include "msgbox.h"
 #include "resource.h"
