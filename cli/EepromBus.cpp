@@ -1,6 +1,5 @@
 #include "EepromBus.h"
 
-#include "qxiic.h"
 #include "registers.h"
 
 #include <algorithm>
@@ -36,10 +35,9 @@ template <typename Transfer>
 bool EepromBus::attempt(const char *action, int page, int offset, Transfer transfer)
 {
 	for (;;) {
-		transfer();
-		if (!m_iic.TestAndClearError())
+		if (transfer())
 			return true;
-		bool notAcknowledged = m_sink.Text() == CIICTransfer::StatusText(QXIIC_NACK);
+		bool notAcknowledged = CIICTransfer::NotAcknowledged(m_iic.Status());
 		if (!notAcknowledged || !m_lastWriteUs) {
 			fail(action, page, offset, m_sink.Text());
 			return false;
@@ -64,7 +62,7 @@ bool EepromBus::WriteBlock(int page, int offset, const std::uint16_t *values, in
 		return false;
 	}
 	bool ok = attempt("writing", page, offset,
-			  [&] { m_iic.WriteBlock(EepromWrite(page), offset, values, count); });
+			  [&] { return m_iic.WriteBlock(EepromWrite(page), offset, values, count); });
 	if (ok)
 		m_lastWriteUs = m_clock.NowUs();
 	return ok;
@@ -75,7 +73,7 @@ bool EepromBus::WriteBlock(int page, int offset, const std::uint16_t *values, in
 bool EepromBus::ReadBlock(int page, int offset, unsigned char *buffer, int count)
 {
 	bool ok = attempt("reading", page, offset,
-			  [&] { m_iic.ReadBlock(EepromWrite(page), offset, buffer, count); });
+			  [&] { return m_iic.ReadBlock(EepromWrite(page), offset, buffer, count); });
 	// An acknowledged transfer means the write cycle is over.
 	if (ok)
 		m_lastWriteUs.reset();

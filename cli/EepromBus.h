@@ -42,7 +42,7 @@ private:
 	class HeldSink final : public IICErrorSink
 	{
 	public:
-		void Report(const char *text) override { m_text = text; }
+		void Report(int, const char *text) override { m_text = text; }
 		const std::string &Text() const { return m_text; }
 
 	private:

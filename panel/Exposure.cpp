@@ -15,44 +15,57 @@ namespace {
 constexpr DWORD kExposureReadPause = 50;
 } // namespace
 
+namespace {
+constexpr char kExposureUndone[] = "The exposure mode was not changed completely.";
+} // namespace
+
+// A failed transfer ends the sequence; the members keep the values the
+// camera last gave.
 void CVelmoraDlg::OnBnClickedManualExposure()
 {
 	CIICTransfer iic;
 	m_bManualExposure = IsDlgButtonChecked(IDC_MANUAL_EXPOSURE);
 
 	if (m_bManualExposure) {
-		iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_MODE, EXPOSURE_MANUAL);
+		if (!iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_MODE, EXPOSURE_MANUAL))
+			return ShowUndone(kExposureUndone);
 		for (int id : kShutterControls)
 			EnableControl(id, TRUE);
 		for (int id : kAexRefControls)
 			EnableControl(id, FALSE);
 
-		m_nShutter = iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER);
+		if (!iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER, m_nShutter))
+			return ShowUndone(kExposureUndone);
 		UpdateShutterScroll();
 		m_strShutter.Format("%x", m_nShutter);
 		UpdateData(FALSE);
 
-		m_nGain3056 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3056);
-		m_nGain305C = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305C);
-		m_nGain3058 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3058);
-		m_nGain305A = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305A);
-
-		m_nRegA838 = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_STATE1);
+		if (!iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3056, m_nGain3056) ||
+		    !iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305C, m_nGain305C) ||
+		    !iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3058, m_nGain3058) ||
+		    !iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305A, m_nGain305A) ||
+		    !iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_STATE1, m_nRegA838))
+			return ShowUndone(kExposureUndone);
 		Sleep(kExposureReadPause);
-		m_nRegA83A = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_STATE2);
+		if (!iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_STATE2, m_nRegA83A))
+			return ShowUndone(kExposureUndone);
 		Sleep(kExposureReadPause);
 		iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_LATCH);
+		if (iic.Status() != 0)
+			return ShowUndone(kExposureUndone);
 		return;
 	}
 
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_MODE, EXPOSURE_AUTO);
-	m_nShutter = iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER);
+	if (!iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_MODE, EXPOSURE_AUTO) ||
+	    !iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER, m_nShutter))
+		return ShowUndone(kExposureUndone);
 	for (int id : kShutterControls)
 		EnableControl(id, FALSE);
 	for (int id : kAexRefControls)
 		EnableControl(id, TRUE);
 
-	m_nAexRef = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_REF);
+	if (!iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_REF, m_nAexRef))
+		return ShowUndone(kExposureUndone);
 	UpdateAexRefScroll();
 	m_strAexRef.Format("%x", m_nAexRef);
 	UpdateData(FALSE);
@@ -66,7 +79,8 @@ void CVelmoraDlg::OnEnChangeShutter()
 	m_nShutter = *value;
 	UpdateShutterScroll();
 	CIICTransfer iic;
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_SHUTTER, m_nShutter);
+	// One transfer: its message says all.
+	(void)iic.WriteReg16(DEV_SENSOR_WRITE, REG_SHUTTER, m_nShutter);
 }
 
 void CVelmoraDlg::OnEnChangeAexRef()
@@ -78,7 +92,7 @@ void CVelmoraDlg::OnEnChangeAexRef()
 	UpdateAexRefScroll();
 	CIICTransfer iic;
 	// The reference lives in the low byte; the high byte is always cleared.
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_REF, m_nAexRef & 0xFF);
+	(void)iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_REF, m_nAexRef & 0xFF);
 }
 
 // Only remembered here: Save puts the frozen gains into the settings.

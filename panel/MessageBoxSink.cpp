@@ -2,7 +2,7 @@
 
 #include "msgbox.h"
 
-void CMessageBoxSink::Report(const char *text)
+void CMessageBoxSink::Report(int, const char *text)
 {
 	AfxMessageBox(text, 0, 0);
 }

@@ -93,13 +93,21 @@ TEST_F(ImageFeaturesTest, MirrorAndFlipReadBothRegistersThenWriteBoth)
 TEST_F(ImageFeaturesTest, FailedMirrorFlipReadWritesNeitherRegister)
 {
 	Open();
-	for (int failing : { 0x301C, 0x3254 }) {
-		qxiic::sim::AddFault({ Call::ReceiveSub, {}, failing, 14, 0, 1 });
+	const struct {
+		int failing;
+		size_t transfers;
+	} cases[] = { { 0x301C, 1 }, { 0x3254, 2 } };
+	for (const auto &c : cases) {
+		qxiic::sim::AddFault({ Call::ReceiveSub, {}, c.failing, 14, 0, 1 });
 		ClearLog();
 		Button(IDC_MIRROR)->click();
-		EXPECT_THAT(messages, ElementsAre("error: USB_I2C_NACK")) << std::hex << failing;
-		EXPECT_THAT(RegisterWrites(), IsEmpty()) << std::hex << failing;
-		EXPECT_EQ(Log().size(), 2u) << std::hex << failing;
+		EXPECT_THAT(messages, ElementsAre("error: USB_I2C_NACK",
+						  "Mirror and flip were not applied "
+						  "completely. Check the camera and press Connect."))
+			<< std::hex << c.failing;
+		messages.clear();
+		EXPECT_THAT(RegisterWrites(), IsEmpty()) << std::hex << c.failing;
+		EXPECT_EQ(Log().size(), c.transfers) << std::hex << c.failing;
 	}
 	EXPECT_EQ(qxiic::sim::RegisterWrites(0x301C), 0);
 	EXPECT_EQ(qxiic::sim::RegisterWrites(0x3254), 0);
