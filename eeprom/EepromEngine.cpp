@@ -47,11 +47,13 @@ bool Engine::run(int page, int offset, bool write, Transfer transfer)
 {
 	if (m_stop) {
 		m_failure = Failure{ 0, page, offset, true };
+		m_failure.write = write;
 		return false;
 	}
 	while (!transfer()) {
 		if (!m_pacing.Retry(m_iic.Status())) {
 			m_failure = Failure{ m_iic.Status(), page, offset };
+			m_failure.write = write;
 			return false;
 		}
 	}
@@ -114,13 +116,12 @@ bool Engine::read(int firstPage, int pages, std::uint16_t *out, const std::uint1
 				if (out)
 					out[at + i] = bytes[i];
 				if (expected && bytes[i] != (expected[at + i] & 0xFF)) {
-					m_failure = Failure{ 0,
-							     page,
-							     sub + i,
-							     false,
-							     true,
-							     bytes[i],
-							     expected[at + i] & 0xFF };
+					m_failure = Failure{};
+					m_failure.page = page;
+					m_failure.offset = sub + i;
+					m_failure.mismatch = true;
+					m_failure.found = bytes[i];
+					m_failure.expected = expected[at + i] & 0xFF;
 					return false;
 				}
 			}

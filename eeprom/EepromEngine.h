@@ -79,7 +79,8 @@ struct Failure {
 	int offset = 0;
 	bool stopped = false;
 	bool mismatch = false;
-	int found = 0; // for a mismatch: the EEPROM's byte and the expected one
+	bool write = false; // the failing transfer wrote
+	int found = 0;      // for a mismatch: the EEPROM's byte and the expected one
 	int expected = 0;
 };
 
