@@ -210,25 +210,13 @@ TEST_F(TransferTest, ReadBlockFailsWholeAndRefusesCountsOutOfRange)
 	EXPECT_THAT(buffer, Each(0xEE));
 	EXPECT_THAT(messages, ElementsAre("USB_DATA_OVERFLOW", "USB_DATA_OVERFLOW", "USB_DATA_OVERFLOW"));
 
-	// A failed block yields zeros, never bytes of an earlier read, and
-	// the adapter is closed before the message.
+	// A failed block yields zeros, never bytes of an earlier read.
 	messages.clear();
-	traceAtMessage.clear();
 	sim::AddFault({ Call::ReceiveSub, 0xA6, 0x20, QXIIC_TIMEOUT, 0, 1 });
-	(void)iic.ReadBlock(0xA6, 0x20, buffer, 16);
+	EXPECT_FALSE(iic.ReadBlock(0xA6, 0x20, buffer, 16));
 	EXPECT_THAT(std::vector<unsigned char>(buffer, buffer + 16), Each(0));
 	EXPECT_EQ(buffer[16], 0xEE);
 	EXPECT_THAT(messages, ElementsAre("TIMEOUT, no response"));
-	ASSERT_EQ(traceAtMessage.size(), 1u);
-	EXPECT_EQ(traceAtMessage[0].back().call, Call::Close);
-	EXPECT_TRUE(iic.TestAndClearError());
-
-	// The next block clears a flag that nobody tested.
-	sim::AddFault({ Call::ReceiveSub, 0xA6, 0x20, QXIIC_TIMEOUT, 0, 1 });
-	(void)iic.ReadBlock(0xA6, 0x20, buffer, 16);
-	(void)iic.ReadBlock(0xA6, 0x20, buffer, 16);
-	EXPECT_FALSE(iic.TestAndClearError());
-	EXPECT_EQ(buffer[0], 0xFF);
 }
 
 TEST_F(TransferTest, FailureClosesTheAdapterBeforeTheMessageAndLeavesTheFlag)
@@ -245,16 +233,6 @@ TEST_F(TransferTest, FailureClosesTheAdapterBeforeTheMessageAndLeavesTheFlag)
 
 	EXPECT_TRUE(iic.TestAndClearError());
 	EXPECT_FALSE(iic.TestAndClearError());
-
-	// The next operation clears a flag that nobody tested.
-	sim::AddFault({ Call::SendSub, 0xBA, std::nullopt, 20, 0, 1 });
-	(void)iic.WriteReg16(0xBA, 0x30, 0x12, 0x00, 0x10);
-	EXPECT_EQ(messages.back(), " General error");
-	EXPECT_EQ(sim::RegisterWrites(0x3012), 0);
-	(void)iic.WriteReg16(0xBA, 0x30, 0x12, 0x00, 0x10);
-	EXPECT_FALSE(iic.TestAndClearError());
-	EXPECT_EQ(messages.size(), 2u);
-	EXPECT_EQ(sim::Register(0x3012), 0x0010);
 }
 
 TEST_F(TransferTest, FailedReadsYieldZero)

@@ -90,29 +90,6 @@ TEST_F(ImageFeaturesTest, MirrorAndFlipReadBothRegistersThenWriteBoth)
 	EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(ImageFeaturesTest, FailedMirrorFlipReadWritesNeitherRegister)
-{
-	Open();
-	const struct {
-		int failing;
-		size_t transfers;
-	} cases[] = { { 0x301C, 1 }, { 0x3254, 2 } };
-	for (const auto &c : cases) {
-		qxiic::sim::AddFault({ Call::ReceiveSub, {}, c.failing, 14, 0, 1 });
-		ClearLog();
-		Button(IDC_MIRROR)->click();
-		EXPECT_THAT(messages, ElementsAre("error: USB_I2C_NACK",
-						  "Mirror and flip were not applied "
-						  "completely. Check the camera and press Connect."))
-			<< std::hex << c.failing;
-		messages.clear();
-		EXPECT_THAT(RegisterWrites(), IsEmpty()) << std::hex << c.failing;
-		EXPECT_EQ(Log().size(), c.transfers) << std::hex << c.failing;
-	}
-	EXPECT_EQ(qxiic::sim::RegisterWrites(0x301C), 0);
-	EXPECT_EQ(qxiic::sim::RegisterWrites(0x3254), 0);
-}
-
 TEST_F(ImageFeaturesTest, OverlaysKeepTheirStatesWhenTheMasterSwitchChanges)
 {
 	Open();

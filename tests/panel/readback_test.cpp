@@ -331,31 +331,6 @@ TEST_F(ReadBackTest, TestedTransferFailureStopsStartUp)
 	}
 }
 
-TEST_F(ReadBackTest, AnyFailedTransferEndsTheReadBack)
-{
-	// One of the transfers no step tests on its own, and a trim table chunk.
-	const struct {
-		sim::Fault fault;
-		size_t at;
-	} cases[] = {
-		{ { Call::ReceiveSub, 0xBB, 0x326C, 14, 0, 1 }, 17 },
-		{ { Call::Receive, 0xAB, std::nullopt, 14, 1, 1 }, 20 + 17 },
-	};
-	for (const auto &c : cases) {
-		ClearLog();
-		sim::AddFault(c.fault);
-		Open();
-		EXPECT_THAT(messages, ElementsAre("error: USB_I2C_NACK", kConnectError));
-		std::vector<std::string> expected = FactoryReadBack();
-		expected.resize(c.at + 1);
-		expected[c.at] += " !14";
-		EXPECT_EQ(Log(), expected);
-		EXPECT_FALSE(Enabled(IDC_MIRROR));
-		messages.clear();
-		dlg.reset();
-	}
-}
-
 TEST_F(ReadBackTest, ConnectFailureDisablesNothing)
 {
 	Open();

@@ -277,13 +277,6 @@ TEST_F(SaveTest, FailedReadsAndWritesStopSave)
 		    ElementsAre(kNack, "Writing to the EEPROM failed; the saved settings are incomplete."));
 	EXPECT_EQ(Log().back(), "WB a6:05 54 !14");
 	EXPECT_THAT(Page3(0, 5), ElementsAre(0x30, 0x1C, 0x40, 0x03, 0x32));
-
-	ScribbleOverPage3();
-	sim::AddFault({ Call::SendSub, 0xA6, 0x20, 14, 0, 1 });
-	Press(IDC_SAVE);
-	EXPECT_THAT(messages,
-		    ElementsAre(kNack, "EEPROM page 3 could not be cleared; the settings were not saved."));
-	EXPECT_EQ(Count(Log(), "R "), 0u);
 }
 
 TEST_F(SaveTest, EraseWarnsAndErasesByTurns)
