@@ -1,14 +1,9 @@
 // CIICTransfer against the simulated adapter: the calls each operation makes,
 // what travels on the bus, and how failures are reported.
 #include "IICTransfer.h"
-#include "MessageBoxSink.h"
 #include "adapter_statuses.h"
-#include "qt_access.h"
 #include "qxiic.h"
 #include "qxiic_sim.h"
-
-#include <QMessageBox>
-#include <QTimer>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -27,7 +22,9 @@ using ::testing::ElementsAre;
 
 namespace {
 
-class TransferTest : public ::testing::Test
+// The fixture is the transfers' error sink: it notes each message and the
+// adapter calls made before it.
+class TransferTest : public ::testing::Test, public IICErrorSink
 {
 protected:
 	void SetUp() override
@@ -35,13 +32,12 @@ protected:
 		unsetenv("QXIIC_BUS");
 		sim::Reset();
 		sim::UseManualClock(true);
-		toolkit::SetMessageBoxObserver([this](QMessageBox &box) {
-			messages.push_back(box.text().toStdString());
-			traceAtMessage.push_back(sim::Trace());
-			QTimer::singleShot(0, &box, &QMessageBox::accept);
-		});
 	}
-	void TearDown() override { toolkit::SetMessageBoxObserver({}); }
+	void Report(int, const char *text) override
+	{
+		messages.push_back(text);
+		traceAtMessage.push_back(sim::Trace());
+	}
 
 	static std::vector<Call> Calls(const std::vector<sim::TraceEntry> &trace = sim::Trace())
 	{
@@ -84,7 +80,7 @@ protected:
 		return op;
 	}
 
-	CIICTransfer iic{ CMessageBoxSink::Instance() };
+	CIICTransfer iic{ *this };
 	std::vector<std::string> messages;
 	std::vector<std::vector<sim::TraceEntry>> traceAtMessage;
 };
