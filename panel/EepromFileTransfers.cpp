@@ -56,16 +56,29 @@ int LoadIntoTable(const CString &path, const char *consequence)
 	return count.pages;
 }
 
-// The bar goes once from empty to full over a whole operation, one step
-// per transfer.
-void StartProgress(CProgressCtrl &bar, int transfers)
+} // namespace
+
+// The bar goes once from empty to full over a whole operation, in at most
+// kProgressRange steps: stepping it for every transfer would cost more
+// than the transfers on the simulator.
+void CVelmoraDlg::StartOperationProgress(int transfers)
 {
-	bar.SetRange(0, static_cast<short>(transfers));
-	bar.SetPos(0);
-	bar.SetStep(1);
+	m_nProgressTotal = std::max(transfers, 1);
+	m_nProgressRange = std::min(m_nProgressTotal, kProgressRange);
+	m_nProgressDone = 0;
+	m_nProgressShown = 0;
+	m_ctlProgress.SetRange(0, static_cast<short>(m_nProgressRange));
+	m_ctlProgress.SetPos(0);
+	m_ctlProgress.SetStep(1);
 }
 
-} // namespace
+void CVelmoraDlg::StepOperationProgress()
+{
+	m_nProgressDone++;
+	int due = m_nProgressDone * m_nProgressRange / m_nProgressTotal;
+	for (; m_nProgressShown < due; m_nProgressShown++)
+		m_ctlProgress.StepIt();
+}
 
 eeprom::FixedPause CVelmoraDlg::EepromWritePause()
 {
@@ -97,7 +110,7 @@ void CVelmoraDlg::OnEnChangeFileName()
 
 void CVelmoraDlg::OnBnClickedCamToFile()
 {
-	StartProgress(m_ctlProgress, eeprom::Engine::ReadTransfers(EEPROM_PAGES, 1));
+	StartOperationProgress(eeprom::Engine::ReadTransfers(EEPROM_PAGES, 1));
 	if (m_strFilePath.IsEmpty()) {
 		AfxMessageBox("Please enter file name!");
 		return;
@@ -108,7 +121,7 @@ void CVelmoraDlg::OnBnClickedCamToFile()
 	CIICTransfer iic;
 	eeprom::FixedPause pause = EepromWritePause();
 	eeprom::Engine engine(iic, pause);
-	engine.OnProgress([this] { m_ctlProgress.StepIt(); });
+	engine.OnProgress([this] { StepOperationProgress(); });
 	// A file must hold only bytes that were really read.
 	if (!engine.ReadPages(0, EEPROM_PAGES, values, 1, eeprom::ReadForm::Write)) {
 		const eeprom::Failure &failure = engine.LastFailure();
@@ -144,8 +157,8 @@ void CVelmoraDlg::OnBnClickedFileToCam()
 	if (pages == 0)
 		return;
 	m_nPageCount = static_cast<std::int16_t>(pages);
-	StartProgress(m_ctlProgress,
-		      eeprom::Engine::WriteTransfers(pages) + eeprom::Engine::ReadTransfers(pages, 1));
+	StartOperationProgress(eeprom::Engine::WriteTransfers(pages) +
+			       eeprom::Engine::ReadTransfers(pages, 1));
 	WriteFileToEeprom();
 	m_ctlProgress.SetPos(0);
 }
@@ -155,7 +168,7 @@ void CVelmoraDlg::WriteFileToEeprom()
 	CIICTransfer iic;
 	eeprom::FixedPause pause = EepromWritePause();
 	eeprom::Engine engine(iic, pause);
-	engine.OnProgress([this] { m_ctlProgress.StepIt(); });
+	engine.OnProgress([this] { StepOperationProgress(); });
 	if (!engine.WritePages(0, m_nPageCount, s_anFileValues)) {
 		// The device of the page that failed, in the message's own form.
 		CString text;
@@ -188,7 +201,7 @@ bool CVelmoraDlg::ReadBackEeprom()
 	CIICTransfer iic;
 	eeprom::FixedPause pause = EepromWritePause();
 	eeprom::Engine engine(iic, pause);
-	engine.OnProgress([this] { m_ctlProgress.StepIt(); });
+	engine.OnProgress([this] { StepOperationProgress(); });
 	if (!engine.ReadPages(0, m_nPageCount, s_anReadBack, 1, eeprom::ReadForm::Read)) {
 		AfxMessageBox("error during Reading back from QMX EEProm ");
 		return true;

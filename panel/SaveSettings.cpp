@@ -65,8 +65,7 @@ settings::ScriptValues TakeScriptValues(CVelmoraDlg &dlg)
 
 // Writes the script byte by byte from offset on, with the marker at its
 // place; false at the first failed write.
-bool WriteScript(CIICTransfer &iic, const settings::SettingsScript &script, int offset,
-		 CProgressCtrl &progress)
+bool WriteScript(CIICTransfer &iic, const settings::SettingsScript &script, int offset, CVelmoraDlg &dlg)
 {
 	for (size_t pos = 0; pos <= script.bytes.size(); pos++) {
 		if (pos == script.markerBefore) {
@@ -82,7 +81,7 @@ bool WriteScript(CIICTransfer &iic, const settings::SettingsScript &script, int 
 			return false;
 		Sleep(kEepromWritePause);
 		if (pos < script.quietBegin || pos >= script.quietEnd)
-			progress.StepIt();
+			dlg.StepOperationProgress();
 	}
 	return true;
 }
@@ -111,13 +110,12 @@ void CVelmoraDlg::OnBnClickedSave()
 	// The bar goes once from empty to full over the fill and the script.
 	int steps = eeprom::Engine::FillTransfers(m_nAddrOffset) +
 		    static_cast<int>(length - (planned.quietEnd - planned.quietBegin));
-	m_ctlProgress.SetRange(0, static_cast<short>(steps));
-	m_ctlProgress.SetPos(0);
+	StartOperationProgress(steps);
 
 	CIICTransfer iic;
 	eeprom::FixedPause pause = EepromWritePause();
 	eeprom::Engine engine(iic, pause);
-	engine.OnProgress([this] { m_ctlProgress.StepIt(); });
+	engine.OnProgress([this] { StepOperationProgress(); });
 	if (!engine.FillPage(PAGE_SCRIPT, m_nAddrOffset, kErased)) {
 		AfxMessageBox("EEPROM page 3 could not be cleared; the settings were not saved.");
 		m_ctlProgress.SetPos(0);
@@ -133,7 +131,7 @@ void CVelmoraDlg::OnBnClickedSave()
 		return;
 	}
 
-	if (!WriteScript(iic, settings::BuildSettingsScript(values), m_nAddrOffset, m_ctlProgress))
+	if (!WriteScript(iic, settings::BuildSettingsScript(values), m_nAddrOffset, *this))
 		AfxMessageBox("Writing to the EEPROM failed; the saved settings are incomplete.");
 	m_ctlProgress.SetPos(0);
 }

@@ -174,6 +174,13 @@ public:
 	void OnBnClickedFileToCam();
 	void WriteFileToEeprom();
 	static eeprom::FixedPause EepromWritePause();
+	void StartOperationProgress(int transfers);
+	void StepOperationProgress();
+	static constexpr int kProgressRange = 200;
+	int m_nProgressTotal = 1;
+	int m_nProgressRange = 1;
+	int m_nProgressDone = 0;
+	int m_nProgressShown = 0;
 	void VerifyEeprom();
 	bool ReadBackEeprom();
 	void CompareWithFile();
