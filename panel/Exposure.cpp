@@ -102,17 +102,22 @@ void CVelmoraDlg::OnBnClickedFreezeGain()
 }
 
 // Read-back steps (see ReadBackCamera).
+// A step after a failed transfer of the read-back changes nothing shown.
 void CVelmoraDlg::ReadBackExposure(CIICTransfer &iic)
 {
 	int exposureMode = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_MODE);
+	int shutter = iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER);
+	int aexRef = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_REF);
+	if (iic.Failed())
+		return;
 	bool manualExposure = (exposureMode & EXPOSURE_MODE_BITS) == EXPOSURE_MANUAL;
 	SetCheck(IDC_MANUAL_EXPOSURE, manualExposure);
 
 	UpdateData(TRUE);
-	m_nShutter = iic.ReadReg16(DEV_SENSOR_READ, REG_SHUTTER);
+	m_nShutter = shutter;
 	m_strShutter.Format("%3.3x", m_nShutter);
 	SetSliderPosition(m_ctlShutterScroll, m_nShutter);
-	m_nAexRef = iic.ReadReg16(DEV_SENSOR_READ, REG_EXPOSURE_REF);
+	m_nAexRef = aexRef;
 	m_strAexRef.Format("%2.2x", m_nAexRef);
 	SetSliderPosition(m_ctlAexRefScroll, m_nAexRef & 0xFF);
 	UpdateData(FALSE);
@@ -127,14 +132,16 @@ void CVelmoraDlg::ReadBackExposure(CIICTransfer &iic)
 	for (int id : kAexRefControls)
 		EnableControl(id, FALSE);
 	int marker = iic.ReadByte(EepromRead(PAGE_FREEZE_MARKER), OFFSET_FREEZE_MARKER);
+	if (iic.Failed())
+		return;
 	m_bFreezeGain = marker == FREEZE_MARKER_SET ? TRUE : FALSE;
 	SetCheck(IDC_FREEZE_GAIN, m_bFreezeGain);
 }
 
 void CVelmoraDlg::ReadBackGains(CIICTransfer &iic)
 {
-	m_nGain3056 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3056);
-	m_nGain305C = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305C);
-	m_nGain3058 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3058);
-	m_nGain305A = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305A);
+	(void)(iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3056, m_nGain3056) &&
+	       iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305C, m_nGain305C) &&
+	       iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3058, m_nGain3058) &&
+	       iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305A, m_nGain305A));
 }

@@ -134,6 +134,8 @@ bool CVelmoraDlg::ReadBackOverlays(CIICTransfer &iic)
 	int overlay2 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY2);
 	int overlay3 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY3);
 	int overlay4 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY4);
+	if (iic.Failed())
+		return false;
 	SetCheck(IDC_OVERLAY1, overlay1 & OVERLAY_ON);
 	SetCheck(IDC_OVERLAY2, overlay2 & OVERLAY_ON);
 	SetCheck(IDC_OVERLAY3, overlay3 & OVERLAY_ON);
@@ -143,7 +145,8 @@ bool CVelmoraDlg::ReadBackOverlays(CIICTransfer &iic)
 
 void CVelmoraDlg::ReadBackSharpness(CIICTransfer &iic)
 {
-	m_nReg326C = iic.ReadReg16(DEV_SENSOR_READ, REG_SHARPNESS);
+	if (!iic.ReadReg16(DEV_SENSOR_READ, REG_SHARPNESS, m_nReg326C))
+		return;
 	m_nSharpness = static_cast<std::uint16_t>((m_nReg326C >> SHARPNESS_SHIFT) & SHARPNESS_MAX);
 	UpdateData(TRUE);
 	m_strSharpness.Format("%1.1x", m_nSharpness);

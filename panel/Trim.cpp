@@ -37,10 +37,11 @@ bool WriteParamWindow(CIICTransfer &iic, const std::uint8_t *bytes, int count)
 // The last two steps of the read-back: the trims, then the table.
 bool CVelmoraDlg::ReadBackTrim(CIICTransfer &iic)
 {
-	m_nTrimHorizontal = static_cast<std::int16_t>(
-		iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL));
-	if (iic.TestAndClearError())
+	// The trims STORE would write are the camera's, or stay as they were.
+	int horizontal = iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL);
+	if (iic.TestAndClearError() || iic.Failed())
 		return true;
+	m_nTrimHorizontal = static_cast<std::int16_t>(horizontal);
 	if (m_nTrimHorizontal == NO_TRIM) {
 		for (int id : kTrimControls)
 			EnableControl(id, FALSE);
@@ -52,8 +53,10 @@ bool CVelmoraDlg::ReadBackTrim(CIICTransfer &iic)
 	}
 	for (int id : kTrimControls)
 		EnableControl(id, TRUE);
-	m_nTrimVertical = static_cast<std::int16_t>(
-		iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_VERTICAL));
+	int vertical = iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_VERTICAL);
+	if (iic.Failed())
+		return true;
+	m_nTrimVertical = static_cast<std::int16_t>(vertical);
 	ShowTrim();
 
 	// Plain reads: the EEPROM's address counter stands at page 4 offset 2

@@ -187,8 +187,12 @@ bool CVelmoraDlg::WriteWbGain(kl310::Reg reg, int gain, int snapshotEntry)
 void CVelmoraDlg::ReadBackWhiteBalance(CIICTransfer &iic)
 {
 	int wbMode = iic.ReadReg16(DEV_SENSOR_READ, REG_WB_MODE);
-	m_nBlueGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_BLUE_GREEN);
-	m_nRedGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_RED_GREEN);
+	int blueGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_BLUE_GREEN);
+	int redGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_RED_GREEN);
+	if (iic.Failed())
+		return;
+	m_nBlueGreen = blueGreen;
+	m_nRedGreen = redGreen;
 	m_nRedGreenSaved = m_nRedGreen & 0xFF;
 	m_nBlueGreenSaved = m_nBlueGreen & 0xFF;
 	// The read-back shows both gains with two digits.

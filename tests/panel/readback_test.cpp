@@ -344,6 +344,18 @@ TEST_F(ReadBackTest, ConnectFailureDisablesNothing)
 	// The mode text waits for the next refresh.
 	EXPECT_EQ(dlg->m_strTvMode, "UNDEFINED!");
 	EXPECT_EQ(Text(IDC_TV_MODE), "PAL");
+
+	// A failure in a later step: nothing after it is read or changed, so
+	// STORE keeps the trims the camera has.
+	sim::SetRegister(0x3012, 0x0123);
+	dlg->m_nTrimHorizontal = 0x14;
+	messages.clear();
+	sim::AddFault({ Call::ReceiveSub, 0xBB, 0x3012, 14, 0, 1 });
+	Button(IDC_CONNECT)->click();
+	EXPECT_THAT(messages, ElementsAre("error: USB_I2C_NACK", kConnectError));
+	EXPECT_NE(Text(IDC_SHUTTER), "123");
+	EXPECT_NE(Text(IDC_SHUTTER), "000");
+	EXPECT_EQ(dlg->m_nTrimHorizontal, 0x14);
 }
 
 } // namespace
