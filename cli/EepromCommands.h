@@ -36,7 +36,7 @@ Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path);
 // Every page of the image, then a verification of every page written.
 Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image);
 // Compares the EEPROM with the image's pages; the first difference is named.
-Outcome VerifyEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image);
+Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image);
 // Page 3 (the settings script) to 0xFF, then read back.
 Outcome EraseSettings(EepromBus &bus, Progress &progress);
 

@@ -111,15 +111,11 @@ Outcome ReadCamera(ToolClock &clock, Source &source)
 {
 	EepromBus bus(clock);
 	source.label = "the camera";
-	source.bytes.assign(static_cast<size_t>(EEPROM_PAGES * EEPROM_PAGE_SIZE), 0);
-	for (int page = 0; page < EEPROM_PAGES; page++) {
-		for (int offset = 0; offset < EEPROM_PAGE_SIZE; offset += EEPROM_WRITE_PAGE_SIZE) {
-			unsigned char *block =
-				&source.bytes[static_cast<size_t>(page * EEPROM_PAGE_SIZE + offset)];
-			if (!bus.ReadBlock(page, offset, block, EEPROM_WRITE_PAGE_SIZE))
-				return { kBusFailure, bus.Failure() };
-		}
-	}
+	std::vector<std::uint16_t> values(static_cast<size_t>(EEPROM_PAGES * EEPROM_PAGE_SIZE), 0);
+	if (!bus.Engine().ReadPages(0, EEPROM_PAGES, values.data(), EEPROM_WRITE_PAGE_SIZE,
+				    eeprom::ReadForm::Write))
+		return { kBusFailure, bus.Failure() };
+	source.bytes.assign(values.begin(), values.end());
 	return {};
 }
 

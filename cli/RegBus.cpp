@@ -8,9 +8,9 @@ using namespace kl310;
 
 namespace reg_cli {
 
-bool RegBus::check(const char *action, std::uint16_t reg)
+bool RegBus::check(bool ok, const char *action, std::uint16_t reg)
 {
-	if (!m_iic.TestAndClearError())
+	if (ok)
 		return true;
 	char text[64];
 	std::snprintf(text, sizeof(text), "%s register 0x%04x failed: ", action, reg);
@@ -20,14 +20,15 @@ bool RegBus::check(const char *action, std::uint16_t reg)
 
 bool RegBus::Read(std::uint16_t reg, std::uint16_t &value)
 {
-	value = static_cast<std::uint16_t>(m_iic.ReadReg16(DEV_SENSOR_READ, MakeReg(reg)));
-	return check("reading", reg);
+	std::int32_t read = 0;
+	bool ok = m_iic.ReadReg16(DEV_SENSOR_READ, MakeReg(reg), read);
+	value = static_cast<std::uint16_t>(read);
+	return check(ok, "reading", reg);
 }
 
 bool RegBus::Write(std::uint16_t reg, std::uint16_t value)
 {
-	m_iic.WriteReg16(DEV_SENSOR_WRITE, MakeReg(reg), value);
-	return check("writing", reg);
+	return check(m_iic.WriteReg16(DEV_SENSOR_WRITE, MakeReg(reg), value), "writing", reg);
 }
 
 } // namespace reg_cli

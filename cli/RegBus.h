@@ -28,14 +28,14 @@ private:
 	class HeldSink final : public IICErrorSink
 	{
 	public:
-		void Report(const char *text) override { m_text = text; }
+		void Report(int, const char *text) override { m_text = text; }
 		const std::string &Text() const { return m_text; }
 
 	private:
 		std::string m_text;
 	};
 
-	bool check(const char *action, std::uint16_t reg);
+	bool check(bool ok, const char *action, std::uint16_t reg);
 
 	HeldSink m_sink;
 	CIICTransfer m_iic{ m_sink };

@@ -203,7 +203,7 @@ Outcome Run(const CommandLine &cl, EepromBus &bus, Progress &progress, const Set
 	case Verb::Program:
 		return ProgramEeprom(bus, progress, image);
 	case Verb::Verify:
-		return VerifyEeprom(bus, progress, image);
+		return CompareEepromWithImage(bus, progress, image);
 	case Verb::EraseSettings:
 		return EraseSettings(bus, progress);
 	case Verb::Buses:
