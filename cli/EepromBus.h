@@ -34,17 +34,7 @@ private:
 	// Keeps the adapter's message instead of printing it: the not
 	// acknowledged transfers of polling are expected, and a real failure
 	// becomes part of the one line the tool prints.
-	class HeldSink final : public IICErrorSink
-	{
-	public:
-		void Report(int, const char *text) override { m_text = text; }
-		const std::string &Text() const { return m_text; }
-
-	private:
-		std::string m_text;
-	};
-
-	HeldSink m_sink;
+	HeldErrorSink m_sink;
 	CIICTransfer m_iic{ m_sink };
 	eeprom::AckPolling m_pacing;
 	eeprom::Engine m_engine{ m_iic, m_pacing };

@@ -25,19 +25,9 @@ public:
 	const std::string &Failure() const { return m_failure; }
 
 private:
-	class HeldSink final : public IICErrorSink
-	{
-	public:
-		void Report(int, const char *text) override { m_text = text; }
-		const std::string &Text() const { return m_text; }
-
-	private:
-		std::string m_text;
-	};
-
 	bool check(bool ok, const char *action, std::uint16_t reg);
 
-	HeldSink m_sink;
+	HeldErrorSink m_sink;
 	CIICTransfer m_iic{ m_sink };
 	std::string m_failure;
 };

@@ -2,6 +2,8 @@
 // panel shows a message box, a command-line tool prints a line.
 #pragma once
 
+#include <string>
+
 class IICErrorSink
 {
 public:
@@ -14,4 +16,16 @@ public:
 	static IICErrorSink &Default();
 	// nullptr restores the standard-error sink.
 	static void SetDefault(IICErrorSink *sink);
+};
+
+// Keeps the last message instead of showing it, for a front end that
+// tells a failure in a line of its own words.
+class HeldErrorSink final : public IICErrorSink
+{
+public:
+	void Report(int, const char *text) override { m_text = text; }
+	const std::string &Text() const { return m_text; }
+
+private:
+	std::string m_text;
 };
