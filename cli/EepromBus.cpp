@@ -1,5 +1,6 @@
 #include "EepromBus.h"
 
+#include "StopRequest.h"
 #include "qxiic.h"
 #include "registers.h"
 
@@ -55,8 +56,19 @@ bool EepromBus::attempt(const char *action, int page, int offset, Transfer trans
 	}
 }
 
+bool EepromBus::stopBefore(const char *action, int page, int offset)
+{
+	if (!StopRequested())
+		return false;
+	m_stoppedBefore = Position{ page, offset };
+	fail(action, page, offset, "interrupted");
+	return true;
+}
+
 bool EepromBus::WriteBlock(int page, int offset, const std::uint16_t *values, int count)
 {
+	if (stopBefore("writing", page, offset))
+		return false;
 	// A block across a write page border would wrap inside the EEPROM
 	// and overwrite bytes nobody asked for.
 	if (!FitsWritePage(offset, count)) {
@@ -74,6 +86,8 @@ bool EepromBus::WriteBlock(int page, int offset, const std::uint16_t *values, in
 // does; the adapter takes the direction from the call.
 bool EepromBus::ReadBlock(int page, int offset, unsigned char *buffer, int count)
 {
+	if (stopBefore("reading", page, offset))
+		return false;
 	bool ok = attempt("reading", page, offset,
 			  [&] { m_iic.ReadBlock(EepromWrite(page), offset, buffer, count); });
 	// An acknowledged transfer means the write cycle is over.

@@ -32,6 +32,15 @@ public:
 
 	const std::string &Failure() const { return m_failure; }
 
+	// A stop request (StopRequest.h) is honoured between blocks, never
+	// inside one: the block that would have come next is refused, and
+	// this says which it was.
+	struct Position {
+		int page = 0;
+		int offset = 0;
+	};
+	const std::optional<Position> &StoppedBefore() const { return m_stoppedBefore; }
+
 	static constexpr std::int64_t kWriteCycleLimitUs = 25000;
 	static constexpr std::int64_t kPollIntervalUs = 200;
 
@@ -51,6 +60,7 @@ private:
 
 	template <typename Transfer>
 	bool attempt(const char *action, int page, int offset, Transfer transfer);
+	bool stopBefore(const char *action, int page, int offset);
 	void fail(const char *action, int page, int offset, const std::string &why);
 
 	ToolClock &m_clock;
@@ -59,6 +69,7 @@ private:
 	// When the last write was acknowledged, while its cycle may still run.
 	std::optional<std::int64_t> m_lastWriteUs;
 	std::string m_failure;
+	std::optional<Position> m_stoppedBefore;
 };
 
 } // namespace eeprom_cli

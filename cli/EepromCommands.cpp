@@ -21,7 +21,7 @@ static_assert(settings::kPages == EEPROM_PAGES && settings::kPageSize == EEPROM_
 
 Outcome Fail(int status, std::string message)
 {
-	return { status, std::move(message) };
+	return { status, std::move(message), std::nullopt };
 }
 
 // The panel's wording of a refused file.
@@ -31,19 +31,20 @@ Outcome Refuse(const std::string &path, const std::string &why, const char *cons
 		    "The settings file " + path + " cannot be used: " + why + ". " + consequence);
 }
 
-std::string Mismatch(int page, int offset, int found, int expected, const char *expectation)
+Outcome Mismatch(const Difference &d, const char *expectation)
 {
 	char text[128];
 	std::snprintf(text, sizeof(text),
-		      "verification failed: EEPROM page %d byte 0x%02x is 0x%02X, %s 0x%02X", page, offset,
-		      found, expectation, expected);
-	return text;
+		      "verification failed: EEPROM page %d byte 0x%02x is 0x%02X, %s 0x%02X", d.page, d.byte,
+		      d.found, expectation, d.expected);
+	return { kMismatch, text, d };
 }
 
 // Reads pages from firstPage on block by block and hands each block to
-// check, which returns a non-empty message at the first byte that is wrong.
+// check, which returns the first byte that is wrong.
 template <typename Check>
-Outcome ReadPages(EepromBus &bus, Progress &progress, int firstPage, int pages, Check check)
+Outcome ReadPages(EepromBus &bus, Progress &progress, int firstPage, int pages, const char *expectation,
+		  Check check)
 {
 	progress.Begin("verify", pages * kBlocksPerPage);
 	for (int page = firstPage; page < firstPage + pages; page++) {
@@ -51,8 +52,8 @@ Outcome ReadPages(EepromBus &bus, Progress &progress, int firstPage, int pages, 
 			unsigned char block[kBlock];
 			if (!bus.ReadBlock(page, offset, block, kBlock))
 				return Fail(kBusFailure, bus.Failure());
-			if (std::string wrong = check(page, offset, block); !wrong.empty())
-				return Fail(kMismatch, wrong);
+			if (std::optional<Difference> wrong = check(page, offset, block))
+				return Mismatch(*wrong, expectation);
 			progress.Step();
 		}
 	}
@@ -106,7 +107,7 @@ Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path)
 	if (!back.ok || !std::equal(values.begin(), values.end(), back.values.begin(), back.values.end()))
 		return Fail(kFileNotWritten,
 			    "The settings file " + path + " does not read back as it was written.");
-	return { kSuccess, PagesText(EEPROM_PAGES) + " of the EEPROM written to " + path };
+	return { kSuccess, PagesText(EEPROM_PAGES) + " of the EEPROM written to " + path, std::nullopt };
 }
 
 Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image)
@@ -128,21 +129,23 @@ Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &i
 	Outcome verified = VerifyEeprom(bus, progress, image);
 	if (verified.status != kSuccess)
 		return verified;
-	return { kSuccess, PagesText(image.pages) + " of " + image.path + " written and verified" };
+	return { kSuccess, PagesText(image.pages) + " of " + image.path + " written and verified",
+		 std::nullopt };
 }
 
 Outcome VerifyEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image)
 {
 	Outcome outcome = ReadPages(
-		bus, progress, 0, image.pages, [&](int page, int offset, const unsigned char *block) {
+		bus, progress, 0, image.pages, "the file has",
+		[&](int page, int offset, const unsigned char *block) -> std::optional<Difference> {
 			const std::uint16_t *file =
 				&image.values[static_cast<size_t>(page * EEPROM_PAGE_SIZE + offset)];
 			for (int i = 0; i < kBlock; i++) {
 				int expected = file[i] & 0xFF;
 				if (block[i] != expected)
-					return Mismatch(page, offset + i, block[i], expected, "the file has");
+					return Difference{ page, offset + i, block[i], expected };
 			}
-			return std::string();
+			return std::nullopt;
 		});
 	progress.End();
 	if (outcome.status == kSuccess)
@@ -165,12 +168,13 @@ Outcome EraseSettings(EepromBus &bus, Progress &progress)
 	progress.End();
 
 	Outcome outcome = ReadPages(
-		bus, progress, PAGE_SCRIPT, 1, [](int page, int offset, const unsigned char *block) {
+		bus, progress, PAGE_SCRIPT, 1, "not",
+		[](int page, int offset, const unsigned char *block) -> std::optional<Difference> {
 			for (int i = 0; i < kBlock; i++) {
 				if (block[i] != 0xFF)
-					return Mismatch(page, offset + i, block[i], 0xFF, "not");
+					return Difference{ page, offset + i, block[i], 0xFF };
 			}
-			return std::string();
+			return std::nullopt;
 		});
 	progress.End();
 	if (outcome.status == kSuccess)
