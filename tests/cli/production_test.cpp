@@ -168,6 +168,21 @@ TEST(ProgressLineTest, FitsTheTerminalWidth)
 		EXPECT_EQ(ProgressLine(c.label, c.phase, c.done, c.total, c.columns), c.line) << c.columns;
 }
 
+// One line per camera, all redrawn in place when one of them changes.
+TEST(ProgressLineTest, OneLinePerCamera)
+{
+	std::ostringstream text;
+	CameraLines lines(text, { "sim:0", "/dev/i2c-3" }, 40);
+	lines.Show(0, "write", 64, 128);
+	lines.Show(1, "write", 128, 128);
+	lines.Show(1, "write", 128, 128);
+	EXPECT_EQ(text.str(), "\r\x1b[2Ksim:0      write [#######        ]  50%\n"
+			      "\r\x1b[2K/dev/i2c-3 waiting [             ]   0%\n"
+			      "\x1b[2A"
+			      "\r\x1b[2Ksim:0      write [#######        ]  50%\n"
+			      "\r\x1b[2K/dev/i2c-3 write [###############] 100%\n");
+}
+
 TEST(CameraRecordTest, OneJsonObjectPerLine)
 {
 	CameraRecord record;
