@@ -408,6 +408,22 @@ TEST_F(ProductionTest, StationProgramsCameraAfterCamera)
 	EXPECT_EQ(records[1]["result"], "mismatch");
 }
 
+// A camera is there when its EEPROM gives its first byte.
+TEST_F(ProductionTest, EepromProbeReadsOneByte)
+{
+	EepromProbe eeprom(clock);
+	sim::ClearTrace();
+	EXPECT_TRUE(eeprom.CameraAnswers());
+	std::vector<sim::TraceEntry> trace = sim::Trace();
+	ASSERT_EQ(trace.size(), 3u);
+	EXPECT_EQ(trace[1].call, sim::Call::ReceiveSub);
+	EXPECT_EQ(trace[1].device, 0xA0);
+	EXPECT_EQ(trace[1].subAddress, 0);
+	EXPECT_EQ(trace[1].count, 1);
+	sim::SetPlugged(false);
+	EXPECT_FALSE(eeprom.CameraAnswers());
+}
+
 CameraHook CtrlCAfterStep(int stop)
 {
 	return [stop](const std::string &, const std::string &, int step) {
