@@ -137,7 +137,10 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env)
 	int succeeded = 0;
 	for (size_t i = 0; i < jobs.size(); i++) {
 		const CameraFinish &finish = finishes[i];
-		env.err << jobs[i].bus << ": " << ResultWord(finish.outcome.status) << ": "
+		// "interrupted before ..." needs no second "interrupted".
+		std::string word = ResultWord(finish.outcome.status);
+		env.err << jobs[i].bus << ": "
+			<< (finish.outcome.message.starts_with(word) ? "" : word + ": ")
 			<< finish.outcome.message << '\n';
 		bool recorded = recorder.Add(jobs[i].bus, jobs[i].file, finish.outcome, finish.started,
 					     finish.durationUs);

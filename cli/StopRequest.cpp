@@ -38,10 +38,12 @@ StopSignals::StopSignals()
 	sigaction(SIGTERM, &action, &m_oldTerm);
 }
 
+// A request stops the run it arrived in, not the next one.
 StopSignals::~StopSignals()
 {
 	sigaction(SIGINT, &m_oldInt, nullptr);
 	sigaction(SIGTERM, &m_oldTerm, nullptr);
+	ClearStopRequest();
 }
 
 } // namespace eeprom_cli

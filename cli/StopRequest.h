@@ -12,7 +12,8 @@ bool StopRequested();
 void RequestStop();
 void ClearStopRequest();
 
-// Installs the handlers for its lifetime and restores the previous ones.
+// Installs the handlers for its lifetime, then restores the previous ones
+// and forgets the request.
 // No SA_RESTART: a pause or a wait for a child ends early, so the loop
 // around it sees the request at once.
 class StopSignals
