@@ -1,10 +1,24 @@
 #include "backend.h"
 
 #include "qxiic.h"
+#include "simulator.h"
 
-#include <cstring>
+#include <string>
 
 namespace qxiic {
+namespace {
+
+// "sim" is camera 0, "sim:N" camera N; -1 for anything else.
+int SimCameraNumber(const std::string &bus)
+{
+	if (bus == "sim")
+		return 0;
+	if (bus.size() == 5 && bus.rfind("sim:", 0) == 0 && bus[4] >= '0' && bus[4] < '0' + kSimCameras)
+		return bus[4] - '0';
+	return -1;
+}
+
+} // namespace
 
 Opened Failed(unsigned short status, std::string detail)
 {
@@ -15,18 +29,32 @@ Opened Failed(unsigned short status, std::string detail)
 }
 
 // An empty QXIIC_BUS counts as unset: "QXIIC_BUS= program" means the
-// default. Only a name the user gave can reach real hardware.
+// default. The simulator only ever answers when asked for by name, so
+// that nobody takes it for the camera.
 Opened OpenBackend(const char *bus)
 {
-	if (bus == nullptr || bus[0] == '\0' || std::strcmp(bus, "sim") == 0) {
-		Opened o;
-		o.backend = MakeSimBackend();
+	if (bus == nullptr || bus[0] == '\0') {
+		Opened o = OpenFoundAdapter();
+		if (o.node.empty())
+			o.node = "-";
 		return o;
 	}
-	if (bus[0] == '/')
-		return OpenI2cDev(bus);
-	return Failed(QXIIC_DEVICE_NOT_FOUND, std::string("QXIIC_BUS=") + bus +
-						      " names no bus: use sim or a path such as /dev/i2c-1");
+	std::string name = bus;
+	Opened o;
+	if (int camera = SimCameraNumber(name); camera >= 0) {
+		o = OpenSim(camera);
+		o.title = name == "sim" ? "simulated camera" : "simulated camera " + std::to_string(camera);
+	} else if (name[0] == '/') {
+		o = OpenI2cDev(name);
+	} else {
+		o = Failed(QXIIC_DEVICE_NOT_FOUND,
+			   "\"" + name +
+				   "\" names no bus: use sim, sim:0 to sim:7 or a path such as /dev/i2c-1");
+	}
+	if (o.title.empty())
+		o.title = name;
+	o.node = name;
+	return o;
 }
 
 } // namespace qxiic

@@ -9,7 +9,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <sys/types.h>
 
 namespace qxiic {
 
@@ -28,8 +30,16 @@ public:
 	// when the status says it all.
 	const std::string &detail() const { return detail_; }
 
+	// True when a transfer touches the library's shared state and must
+	// run under its lock; else it runs under its own lock alone.
+	virtual bool usesLibraryState() const { return false; }
+	std::mutex &mutex() { return mutex_; }
+
 protected:
 	std::string detail_;
+
+private:
+	std::mutex mutex_;
 };
 
 // The result of opening a bus. Without a back end, status says why and
@@ -38,14 +48,34 @@ struct Opened {
 	std::unique_ptr<Backend> backend;
 	unsigned short status = 0;
 	std::string detail;
+	std::string title; // the bus for the user: "simulated camera", "CP2112 ... (/dev/i2c-3)"
+	std::string node;  // the bus for the trace: "sim:2", "/dev/i2c-3"
 };
 
 Opened Failed(unsigned short status, std::string detail);
 
-// Opens the bus named by the value of QXIIC_BUS (nullptr = unset).
+// Opens the bus named by the value of QXIIC_BUS (nullptr = unset: the
+// one USB-to-I2C adapter present).
 Opened OpenBackend(const char *bus);
 
-std::unique_ptr<Backend> MakeSimBackend();
-Opened OpenI2cDev(const char *path);
+// Simulated camera 0..7 (simulator.h).
+Opened OpenSim(int camera);
+
+struct AdapterInfo;
+// A bus by the path of its node, if bus_guard.h allows it.
+Opened OpenI2cDev(const std::string &path);
+Opened OpenI2cDevNode(const std::string &path, const AdapterInfo &adapter, dev_t rdev);
+
+// The camera's sensor and the register read to see whether it answers:
+// the first register the panel reads back.
+constexpr int kCameraSensor = 0xBA;
+constexpr int kProbeRegister = 0x301C;
+constexpr int kProbeSubLength = 2;
+constexpr int kProbeCount = 2;
+bool CameraAnswers(Backend &backend);
+
+// The one USB-to-I2C adapter present, or the one of several on which the
+// camera answers; looked for afresh at every call.
+Opened OpenFoundAdapter();
 
 } // namespace qxiic

@@ -4,15 +4,16 @@
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <sys/sysmacros.h>
 
 namespace qxiic {
 namespace {
 
-constexpr const char *kOverride = "QXIIC_ALLOW_SMBUS";
+namespace fs = std::filesystem;
 
 std::string Lower(std::string s)
 {
@@ -21,56 +22,77 @@ std::string Lower(std::string s)
 	return s;
 }
 
-bool Overridden()
+bool IsSet(const char *variable)
 {
-	const char *v = std::getenv(kOverride);
+	const char *v = std::getenv(variable);
 	return v != nullptr && std::strcmp(v, "1") == 0;
 }
 
-// A path that does not exist (yet) is taken as written; the open that
-// follows will say whether it is there.
-std::string Resolved(const char *path)
+std::string AdapterDir(int number)
 {
-	char buf[PATH_MAX];
-	if (realpath(path, buf) == nullptr)
-		return path;
-	return buf;
+	return sys::SysfsRoot() + "/class/i2c-dev/i2c-" + std::to_string(number);
 }
 
-} // namespace
-
-int AdapterNumber(const char *path)
-{
-	std::string resolved = Resolved(path);
-	std::size_t slash = resolved.rfind('/');
-	std::string base = resolved.substr(slash == std::string::npos ? 0 : slash + 1);
-	if (base.rfind("i2c-", 0) != 0 || base.size() == 4 || base.size() > 10)
-		return -1;
-	int n = 0;
-	for (char c : base.substr(4)) {
-		if (c < '0' || c > '9')
-			return -1;
-		n = n * 10 + (c - '0');
-	}
-	return n;
-}
-
-bool ReadAdapterName(int adapter, std::string &name)
+std::string ReadName(int number)
 {
 	const sys::SystemCalls &calls = sys::Calls();
-	std::string file = sys::SysfsRoot() + "/class/i2c-dev/i2c-" + std::to_string(adapter) + "/name";
+	std::string file = AdapterDir(number) + "/name";
 	int fd = calls.open(file.c_str(), O_RDONLY | O_CLOEXEC);
 	if (fd < 0)
-		return false;
+		return {};
 	char buf[128];
 	ssize_t n = calls.read(fd, buf, sizeof buf - 1);
 	calls.close(fd);
 	if (n <= 0)
-		return false;
-	name.assign(buf, static_cast<std::size_t>(n));
-	while (!name.empty() && (name.back() == '\n' || name.back() == ' '))
+		return {};
+	std::string name(buf, static_cast<std::size_t>(n));
+	while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
 		name.pop_back();
-	return true;
+	return name;
+}
+
+// Some device on the way from the adapter up to the root belongs to the
+// usb subsystem: the USB device itself or one of its interfaces.
+bool OnUsb(int number)
+{
+	std::error_code ec;
+	fs::path device = fs::canonical(AdapterDir(number) + "/device", ec);
+	if (ec)
+		return false;
+	for (fs::path p = device; p.has_relative_path(); p = p.parent_path()) {
+		fs::path subsystem = fs::read_symlink(p / "subsystem", ec);
+		if (!ec && subsystem.filename() == "usb")
+			return true;
+		if (p == p.parent_path())
+			break;
+	}
+	return false;
+}
+
+const char *KindOf(mode_t mode)
+{
+	if (S_ISREG(mode))
+		return "a regular file";
+	if (S_ISDIR(mode))
+		return "a directory";
+	if (S_ISFIFO(mode))
+		return "a FIFO";
+	if (S_ISBLK(mode))
+		return "a block device";
+	if (S_ISSOCK(mode))
+		return "a socket";
+	return "a character device of another driver";
+}
+
+} // namespace
+
+AdapterInfo DescribeAdapter(int number)
+{
+	AdapterInfo info;
+	info.number = number;
+	info.name = ReadName(number);
+	info.usb = OnUsb(number);
+	return info;
 }
 
 bool IsPcSmbusController(const std::string &name)
@@ -80,22 +102,48 @@ bool IsPcSmbusController(const std::string &name)
 	return smbus != std::string::npos && lower.find("adapter", smbus) != std::string::npos;
 }
 
-std::string RefuseBus(const char *path, int adapter)
+bool BusOverridden()
 {
-	if (Overridden())
+	return IsSet("QXIIC_ALLOW_BUS") || IsSet("QXIIC_ALLOW_SMBUS");
+}
+
+// No override opens something that is not a bus: no i2c ioctl may reach
+// another device.
+std::string NotAnI2cDevNode(const std::string &path, const struct stat &st)
+{
+	if (S_ISCHR(st.st_mode) && major(st.st_rdev) == kI2cDevMajor)
 		return {};
-	std::string name;
-	std::string override = std::string("; set ") + kOverride + "=1 to use it anyway";
-	if (!ReadAdapterName(adapter, name))
-		return std::string("refusing ") + path + ": cannot read its adapter's name from " +
-		       sys::SysfsRoot() + "/class/i2c-dev/i2c-" + std::to_string(adapter) +
-		       "/name to rule out the PC's SMBus" + override;
-	if (!IsPcSmbusController(name))
+	return "refusing " + path + ": it is " + KindOf(st.st_mode) +
+	       ", not an i2c-dev bus (a character device of major 89)";
+}
+
+std::string RefuseAdapter(const std::string &path, const AdapterInfo &adapter)
+{
+	if (BusOverridden())
 		return {};
-	return std::string("refusing ") + path + ": its adapter \"" + name +
-	       "\" is the PC's own SMBus controller, where 0x50..0x57 are the memory "
-	       "modules' SPD EEPROMs that a camera EEPROM write would overwrite" +
-	       override;
+	const std::string override = "; set QXIIC_ALLOW_BUS=1 to use it anyway";
+	if (adapter.name.empty())
+		return "refusing " + path + ": its adapter's name cannot be read from " +
+		       AdapterDir(adapter.number) + "/name, so nothing shows it is a USB-to-I2C adapter" +
+		       override;
+	if (IsPcSmbusController(adapter.name))
+		return "refusing " + path + ": its adapter \"" + adapter.name +
+		       "\" is the PC's own SMBus controller, where 0x50..0x57 are the memory "
+		       "modules' SPD EEPROMs that a camera EEPROM write would overwrite" +
+		       override;
+	if (!adapter.usb)
+		return "refusing " + path + ": its adapter \"" + adapter.name +
+		       "\" is not attached through USB (a display, SMBus or system bus, where a camera "
+		       "EEPROM write could overwrite another device's EEPROM)" +
+		       override;
+	return {};
+}
+
+std::string BusTitle(const std::string &path, const AdapterInfo &adapter)
+{
+	if (adapter.name.empty())
+		return path;
+	return adapter.name + " (" + path + ")";
 }
 
 } // namespace qxiic

@@ -1,28 +1,45 @@
-// Which i2c-dev buses the library may open. A PC's own SMBus controller
-// also carries the memory modules' SPD EEPROMs at 0x50..0x57, the very
-// addresses of the camera's EEPROM pages: a settings write meant for the
-// camera would overwrite them. Such a bus is refused unless the user sets
-// QXIIC_ALLOW_SMBUS=1.
+// Which i2c-dev buses the library may open. Only a USB-to-I2C adapter's
+// bus is opened without being told to: a PC's own SMBus controller carries
+// the memory modules' SPD EEPROMs at 0x50..0x57 and a graphics card's
+// display bus the monitor's EEPROM at 0x50, the very addresses of the
+// camera's EEPROM pages, so a settings write meant for the camera would
+// overwrite them. The evidence must be positive: a node that is not an
+// i2c-dev character device is never opened at all, and an adapter that
+// cannot be shown to sit on USB is refused unless the user sets
+// QXIIC_ALLOW_BUS=1 (QXIIC_ALLOW_SMBUS=1, its older name, does the same).
 #pragma once
 
 #include <string>
+#include <sys/stat.h>
 
 namespace qxiic {
 
-// N of the i2c-dev node the path leads to (after symlinks), or -1 when
-// its name is not i2c-N.
-int AdapterNumber(const char *path);
+// The character device major of i2c-dev; the minor is the adapter number.
+constexpr unsigned kI2cDevMajor = 89;
 
-// The adapter's name from sysfs (class/i2c-dev/i2c-N/name), read through
-// the system call seam; false when it cannot be read.
-bool ReadAdapterName(int adapter, std::string &name);
+// What sysfs says about the adapter of bus i2c-N.
+struct AdapterInfo {
+	int number = -1;
+	std::string name; // empty when it cannot be read
+	bool usb = false; // its device path leads through a USB device
+};
+
+AdapterInfo DescribeAdapter(int number);
 
 // True for the names the PC host controllers' drivers give their
 // adapters ("SMBus I801 adapter at efa0", "SiS96x SMBus adapter at
 // 0x0c00"...); USB bridges such as "CP2112 SMBus Bridge" pass.
 bool IsPcSmbusController(const std::string &name);
 
-// Why the bus must not be used, or an empty string when it may.
-std::string RefuseBus(const char *path, int adapter);
+bool BusOverridden();
+
+// Why the node stat() describes is no i2c-dev bus, or "" when it is one.
+std::string NotAnI2cDevNode(const std::string &path, const struct stat &st);
+
+// Why the adapter's bus must not be used, or "" when it may.
+std::string RefuseAdapter(const std::string &path, const AdapterInfo &adapter);
+
+// The bus as the user knows it: "CP2112 SMBus Bridge on hidraw0 (/dev/i2c-3)".
+std::string BusTitle(const std::string &path, const AdapterInfo &adapter);
 
 } // namespace qxiic

@@ -15,7 +15,7 @@ namespace qxiic {
 struct Handle {
 	int device = 0;
 	std::string bus;                  // where it leads, for the trace
-	std::unique_ptr<Backend> backend; // null: the bus could not be opened
+	std::shared_ptr<Backend> backend; // null: the bus could not be opened
 	unsigned short failure = 0;       // then every transfer returns this
 	std::string detail;               // and this says why
 };

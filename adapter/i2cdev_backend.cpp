@@ -10,6 +10,7 @@
 //
 // The bus is opened by IICInit and closed by IICClose: nothing stays
 // open between transfers, so a replugged adapter is simply found again.
+// Which buses may be opened at all is bus_guard.h's business.
 #include "backend.h"
 #include "bus_guard.h"
 #include "errno_status.h"
@@ -21,6 +22,7 @@
 #include <fcntl.h>
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
+#include <sys/sysmacros.h>
 
 namespace qxiic {
 namespace {
@@ -131,34 +133,60 @@ Opened CheckFunctions(int fd)
 
 } // namespace
 
-// The name is checked before anything is opened, so that a path to some
-// other device never gets an i2c ioctl; opening the node itself sends
-// nothing on the bus.
-Opened OpenI2cDev(const char *path)
+// The node is checked before it is opened, so that a path to some other
+// device never gets an i2c ioctl, and again on the descriptor, so that a
+// node swapped in between is not used either. Opening the node itself
+// sends nothing on the bus.
+Opened OpenI2cDevNode(const std::string &path, const AdapterInfo &adapter, dev_t rdev)
 {
-	int adapter = AdapterNumber(path);
-	if (adapter < 0)
-		return Failed(QXIIC_DEVICE_NOT_FOUND,
-			      std::string(path) + " is not an i2c-dev bus (/dev/i2c-N)");
-
-	int fd = sys::Calls().open(path, O_RDWR | O_CLOEXEC);
+	const sys::SystemCalls &calls = sys::Calls();
+	int fd = calls.open(path.c_str(), O_RDWR | O_CLOEXEC);
 	if (fd < 0) {
 		int err = errno;
-		return Failed(StatusForOpenErrno(err), std::string("open ") + path + ": " + ErrnoText(err));
+		return Failed(StatusForOpenErrno(err), "open " + path + ": " + ErrnoText(err));
 	}
-	std::string refusal = RefuseBus(path, adapter);
-	if (!refusal.empty()) {
-		sys::Calls().close(fd);
-		return Failed(QXIIC_INIT_ERROR, refusal);
+	struct stat st;
+	if (calls.fstat(fd, &st) < 0 || !NotAnI2cDevNode(path, st).empty() || st.st_rdev != rdev) {
+		calls.close(fd);
+		return Failed(QXIIC_INIT_ERROR,
+			      "refusing " + path +
+				      ": the opened node is not the i2c-dev bus that was checked");
 	}
 	if (Opened bad = CheckFunctions(fd); bad.status != QXIIC_OK) {
-		sys::Calls().close(fd);
-		bad.detail = std::string(path) + ": " + bad.detail;
+		calls.close(fd);
+		bad.detail = path + ": " + bad.detail;
 		return bad;
 	}
 	Opened o;
 	o.backend = std::make_unique<I2cDevBackend>(fd);
+	o.title = BusTitle(path, adapter);
+	o.node = path;
 	return o;
+}
+
+// The adapter number comes from the node itself, so a udev symlink such
+// as /dev/kl310 is judged by the bus it leads to.
+Opened OpenI2cDev(const std::string &path)
+{
+	struct stat st;
+	if (sys::Calls().stat(path.c_str(), &st) < 0) {
+		int err = errno;
+		return Failed(StatusForOpenErrno(err), "open " + path + ": " + ErrnoText(err));
+	}
+	if (std::string notBus = NotAnI2cDevNode(path, st); !notBus.empty())
+		return Failed(QXIIC_INIT_ERROR, notBus);
+	AdapterInfo adapter = DescribeAdapter(static_cast<int>(minor(st.st_rdev)));
+	if (std::string refusal = RefuseAdapter(path, adapter); !refusal.empty())
+		return Failed(QXIIC_INIT_ERROR, refusal);
+	return OpenI2cDevNode(path, adapter, st.st_rdev);
+}
+
+// One read of the sensor's first read-back register.
+bool CameraAnswers(Backend &backend)
+{
+	std::uint8_t value[kProbeCount];
+	return backend.receiveSub(kCameraSensor, kProbeSubLength, kProbeRegister, value, kProbeCount) ==
+	       QXIIC_OK;
 }
 
 } // namespace qxiic

@@ -1,8 +1,6 @@
 #include "library.h"
 #include "simulator.h"
 
-#include <cstdio>
-
 namespace qxiic {
 
 // Built on first use, so a C call made during another library's static
@@ -21,9 +19,14 @@ Simulator &TheSimulator()
 
 void Notice(Library &lib, const std::string &text)
 {
-	if (!lib.noticed.insert(text).second)
-		return;
-	std::fprintf(stderr, "qxiic: %s\n", text.c_str());
+	if (lib.noticed.insert(text).second)
+		lib.notices.push_back(text);
+}
+
+BusState &ThreadBusState()
+{
+	thread_local BusState state;
+	return state;
 }
 
 } // namespace qxiic

@@ -9,6 +9,7 @@
 #include "qxiic.h"
 
 #include "backend.h"
+#include "bus_scan.h"
 #include "export.h"
 #include "library.h"
 
@@ -51,19 +52,52 @@ void Record(Library &lib, TraceEntry &&e)
 // A transfer also goes to the QXIIC_TRACE log, with the cause of a
 // failure when the bus that could not be opened, or the back end that
 // carried the transfer, knows one.
-void RecordTransfer(Library &lib, TraceEntry &&e, const Handle *h, bool reachedBackend)
+void RecordTransfer(Library &lib, TraceEntry &&e, const std::string &bus, const std::string &detail)
 {
 	if (std::string trouble = lib.log.follow(std::getenv("QXIIC_TRACE")); !trouble.empty())
 		qxiic::Notice(lib, trouble);
-	if (lib.log.active()) {
-		std::string detail;
-		if (reachedBackend)
-			detail = h->backend->detail();
-		else if (h != nullptr && !h->backend)
-			detail = h->detail;
-		lib.log.write(qxiic::TraceLine(e, h ? h->bus : "-", detail));
-	}
+	if (lib.log.active())
+		if (std::string trouble = lib.log.write(qxiic::TraceLine(e, bus, detail)); !trouble.empty())
+			qxiic::Notice(lib, trouble);
 	Record(lib, std::move(e));
+}
+
+// The bus and, for a bus that could not be opened, why: what the trace
+// line of a transfer on the handle names.
+std::string BusOf(const Handle *h)
+{
+	return h ? h->bus : "-";
+}
+
+std::string OpenFailureOf(const Handle *h)
+{
+	return h != nullptr && !h->backend ? h->detail : std::string();
+}
+
+// An i2c-dev transfer blocks in the kernel for as long as the bus takes.
+// The library lock is let go meanwhile, so that threads on other buses do
+// not queue behind it; the handle's own lock keeps its back end to one
+// transfer at a time, and the shared pointer keeps it alive should the
+// handle be closed meanwhile. The simulator shares the library's state
+// and runs under its lock.
+template <typename Io>
+unsigned short Carry(std::unique_lock<std::mutex> &lock, const Handle &h, std::string &detail, Io io)
+{
+	std::shared_ptr<qxiic::Backend> backend = h.backend;
+	if (backend->usesLibraryState()) {
+		unsigned short st = io(*backend);
+		detail = backend->detail();
+		return st;
+	}
+	lock.unlock();
+	unsigned short st;
+	{
+		std::lock_guard own(backend->mutex());
+		st = io(*backend);
+		detail = backend->detail();
+	}
+	lock.lock();
+	return st;
 }
 
 unsigned short CheckHandle(const Handle *h, int flags)
@@ -157,20 +191,31 @@ TraceEntry TransferArrival(Library &lib, Call call, int handle, const Handle *h,
 }
 
 // QXIIC_BUS is read per call, so a test can switch back ends between
-// transfers. The bus is only opened when there is a slot for it.
+// transfers and a replugged adapter is found under its new number. The
+// bus is only opened when there is a slot for it.
 int OpenHandle(Library &lib, int device, unsigned short &status)
 {
+	qxiic::BusState &state = qxiic::ThreadBusState();
 	if (lib.handles.full()) {
 		status = QXIIC_MAX_DEVICES;
+		state = { status, state.title, "every adapter handle is in use" };
 		return -1;
 	}
-	const char *bus = std::getenv("QXIIC_BUS");
-	qxiic::Opened opened = qxiic::OpenBackend(bus);
-	if (!opened.backend)
-		qxiic::Notice(lib, opened.detail);
+	qxiic::Opened opened = qxiic::OpenBackend(std::getenv("QXIIC_BUS"));
 	status = opened.status;
-	std::string name = bus && bus[0] ? bus : "sim";
-	return lib.handles.open(device, std::move(name), std::move(opened));
+	state = { status, opened.title, opened.backend ? std::string() : opened.detail };
+	std::string node = opened.node;
+	return lib.handles.open(device, std::move(node), std::move(opened));
+}
+
+// Copies text into out, cut to size bytes with its terminating zero.
+void CopyOut(const std::string &text, char *out, int size)
+{
+	if (out == nullptr || size <= 0)
+		return;
+	std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
+	std::copy_n(text.data(), n, out);
+	out[n] = '\0';
 }
 
 } // namespace
@@ -212,7 +257,7 @@ extern "C" QXIIC_EXPORT unsigned short SendSub(int handle, int subLength, int su
 					       int count, int flags)
 {
 	Library &lib = TheLibrary();
-	std::lock_guard lock(lib.mutex);
+	std::unique_lock lock(lib.mutex);
 	Handle *h = lib.handles.find(handle);
 	TraceEntry e = TransferArrival(lib, Call::SendSub, handle, h, count, flags);
 	e.subLength = subLength;
@@ -222,11 +267,15 @@ extern "C" QXIIC_EXPORT unsigned short SendSub(int handle, int subLength, int su
 		e.data.assign(data, data + count);
 
 	unsigned short st = CheckTransfer(h, flags, subLength, subAddress, data, count);
-	bool reached = st == QXIIC_OK;
-	if (reached)
-		st = h->backend->sendSub(h->device, subLength, subAddress, data, count);
+	std::string bus = BusOf(h), detail = OpenFailureOf(h);
+	if (st == QXIIC_OK) {
+		int device = h->device;
+		st = Carry(lock, *h, detail, [&](qxiic::Backend &b) {
+			return b.sendSub(device, subLength, subAddress, data, count);
+		});
+	}
 	e.status = st;
-	RecordTransfer(lib, std::move(e), h, reached);
+	RecordTransfer(lib, std::move(e), bus, detail);
 	return st;
 }
 
@@ -234,37 +283,45 @@ extern "C" QXIIC_EXPORT unsigned short ReceiveSub(int handle, int subLength, int
 						  unsigned char *data, int count, int flags)
 {
 	Library &lib = TheLibrary();
-	std::lock_guard lock(lib.mutex);
+	std::unique_lock lock(lib.mutex);
 	Handle *h = lib.handles.find(handle);
 	TraceEntry e = TransferArrival(lib, Call::ReceiveSub, handle, h, count, flags);
 	e.subLength = subLength;
 	e.subAddress = subAddress;
 
 	unsigned short st = CheckTransfer(h, flags, subLength, subAddress, data, count);
-	bool reached = st == QXIIC_OK;
-	if (reached)
+	std::string bus = BusOf(h), detail = OpenFailureOf(h);
+	if (st == QXIIC_OK) {
+		int device = h->device;
 		st = ReadInto(data, count, e, [&](std::uint8_t *buf) {
-			return h->backend->receiveSub(h->device, subLength, subAddress, buf, count);
+			return Carry(lock, *h, detail, [&](qxiic::Backend &b) {
+				return b.receiveSub(device, subLength, subAddress, buf, count);
+			});
 		});
+	}
 	e.status = st;
-	RecordTransfer(lib, std::move(e), h, reached);
+	RecordTransfer(lib, std::move(e), bus, detail);
 	return st;
 }
 
 extern "C" QXIIC_EXPORT unsigned short Receive(int handle, unsigned char *data, int flags, int count)
 {
 	Library &lib = TheLibrary();
-	std::lock_guard lock(lib.mutex);
+	std::unique_lock lock(lib.mutex);
 	Handle *h = lib.handles.find(handle);
 	TraceEntry e = TransferArrival(lib, Call::Receive, handle, h, count, flags);
 
 	unsigned short st = CheckPlainTransfer(h, flags, data, count);
-	bool reached = st == QXIIC_OK;
-	if (reached)
-		st = ReadInto(data, count, e,
-			      [&](std::uint8_t *buf) { return h->backend->receive(h->device, buf, count); });
+	std::string bus = BusOf(h), detail = OpenFailureOf(h);
+	if (st == QXIIC_OK) {
+		int device = h->device;
+		st = ReadInto(data, count, e, [&](std::uint8_t *buf) {
+			return Carry(lock, *h, detail,
+				     [&](qxiic::Backend &b) { return b.receive(device, buf, count); });
+		});
+	}
 	e.status = st;
-	RecordTransfer(lib, std::move(e), h, reached);
+	RecordTransfer(lib, std::move(e), bus, detail);
 	return st;
 }
 
@@ -282,4 +339,32 @@ extern "C" QXIIC_EXPORT int IICClose(int handle)
 	e.status = closed ? QXIIC_OK : QXIIC_INIT_ERROR;
 	Record(lib, std::move(e));
 	return closed ? 0 : -1;
+}
+
+extern "C" QXIIC_EXPORT int IICBusState(char *bus, int busSize, char *reason, int reasonSize)
+{
+	const qxiic::BusState &state = qxiic::ThreadBusState();
+	CopyOut(state.title, bus, busSize);
+	CopyOut(state.reason, reason, reasonSize);
+	return state.status;
+}
+
+extern "C" QXIIC_EXPORT int IICTakeNotice(char *text, int size)
+{
+	Library &lib = TheLibrary();
+	std::lock_guard lock(lib.mutex);
+	if (lib.notices.empty())
+		return 0;
+	CopyOut(lib.notices.front(), text, size);
+	lib.notices.pop_front();
+	return 1;
+}
+
+extern "C" QXIIC_EXPORT int IICScanBuses(char *text, int size)
+{
+	Library &lib = TheLibrary();
+	std::lock_guard lock(lib.mutex);
+	std::string listing = qxiic::ScanBuses();
+	CopyOut(listing, text, size);
+	return static_cast<int>(listing.size());
 }

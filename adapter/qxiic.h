@@ -9,19 +9,27 @@
  * Device addresses are 8-bit bus addresses (7-bit address shifted left);
  * the direction comes from the call, not from bit 0 of the address.
  *
- * The back end is chosen by the environment variable QXIIC_BUS:
- *   unset or "sim"   the simulated KL310 camera (sensor and EEPROM)
- *   /dev/i2c-N       a real bus through the Linux i2c-dev interface (a
- *                    path that resolves to one, such as a udev symlink,
- *                    will do); a PC's own SMBus controller is refused
- *                    unless QXIIC_ALLOW_SMBUS=1
+ * The bus is chosen by the environment variable QXIIC_BUS, afresh at
+ * every IICInit:
+ *   unset or empty   the one USB-to-I2C adapter present (an i2c-dev bus
+ *                    whose adapter sits on a USB device); with several,
+ *                    the one on which the camera answers
+ *   sim, sim:0..7    a simulated KL310 camera (sim is sim:0); each keeps
+ *                    its EEPROM in $QXIIC_SIM_DIR/sim-N.eeprom, else under
+ *                    $XDG_STATE_HOME/velmora/ (QXIIC_SIM_DIR set but
+ *                    empty: in memory only)
+ *   /dev/i2c-N       that bus through the Linux i2c-dev interface (a
+ *                    udev symlink to it will do); only an i2c-dev node
+ *                    is ever opened, and only a USB-attached adapter's
+ *                    unless QXIIC_ALLOW_BUS=1 (or QXIIC_ALLOW_SMBUS=1)
  *   anything else    no bus: every transfer fails with
  *                    QXIIC_DEVICE_NOT_FOUND
  * A bus that cannot be opened still yields a handle; every transfer on
  * it fails with the status of the cause and sends nothing.
  *
  * QXIIC_TRACE=FILE appends one line per transfer to FILE ("-": standard
- * error).
+ * error). The library prints nothing else: IICBusState says why a bus
+ * could not be opened, IICTakeNotice hands over anything else to tell.
  */
 #ifndef QXIIC_H
 #define QXIIC_H
@@ -79,6 +87,36 @@ unsigned short Receive(int handle, unsigned char *data, int flags, int count);
 
 /* Releases the handle. */
 int IICClose(int handle);
+
+/*
+ * Extensions beside the six calls above.
+ *
+ * IICBusState: what the calling thread's most recent IICInit found.
+ * Copies into bus the bus as the user knows it ("simulated camera",
+ * "CP2112 SMBus Bridge on hidraw0 (/dev/i2c-3)", "no adapter") and into
+ * reason why it could not be opened ("" when it was); each text is cut to
+ * its size including the terminating zero, and either pointer may be
+ * null. Returns that IICInit's status (QXIIC_OK: the bus was opened), or
+ * -1 before the thread's first IICInit.
+ */
+int IICBusState(char *bus, int busSize, char *reason, int reasonSize);
+
+/*
+ * IICTakeNotice: copies the oldest notice not yet taken (the trace or the
+ * simulator's EEPROM file could not be written...) into text and returns
+ * 1, or returns 0 when there is none. Each notice is given once.
+ */
+int IICTakeNotice(char *text, int size);
+
+/*
+ * IICScanBuses: every i2c-dev bus, one line each, fields separated by
+ * tabs: node path, adapter name ("?" when unreadable), "usb" or "not usb",
+ * "allowed" or why the bus is refused or cannot be opened, and "camera",
+ * "no camera" or "not probed". Only allowed buses are opened, for one
+ * read of the camera's sensor. Copies the text as IICBusState does and
+ * returns its whole length.
+ */
+int IICScanBuses(char *text, int size);
 
 #ifdef __cplusplus
 }

@@ -44,11 +44,20 @@ struct Fault {
 	int times = 1;
 };
 
-// Puts the whole simulator back to factory state: registers, EEPROM,
-// address counter, plugged in, no faults, empty trace, real-time clock.
-// Open adapter handles are closed too (a real bus with them), so handle
-// numbers start afresh.
+// Puts the whole simulator back to factory state: every camera's
+// registers, EEPROM and address counter, plugged in, no faults, empty
+// trace, real-time clock, camera 0 selected. Open adapter handles are
+// closed too (a real bus with them), so handle numbers start afresh. The
+// cameras' EEPROM files are not read after a Reset.
 void Reset();
+
+// The camera (0..7, QXIIC_BUS=sim:N; sim is 0) that the calls below set
+// up and read.
+void SelectCamera(int camera);
+
+// Factory state in memory and the EEPROM files read again at the next
+// open, as in a new process.
+void Forget();
 
 // Sensor registers (16-bit numbers, 16-bit values).
 void SetRegister(std::uint16_t reg, std::uint16_t value);

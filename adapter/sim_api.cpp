@@ -33,56 +33,76 @@ QXIIC_EXPORT void Reset()
 	L().calls.clear();
 	L().clock.reset();
 	L().noticed.clear();
-	S().camera.reset();
+	L().notices.clear();
+	// Factory content, not what an earlier run kept: tests start alike.
+	for (SimCamera &camera : S().cameras)
+		camera.reset();
+	S().loaded.fill(true);
+	S().selected = 0;
 	S().faults.clear();
+}
+
+QXIIC_EXPORT void SelectCamera(int camera)
+{
+	Lock lock(L().mutex);
+	if (camera >= 0 && camera < kSimCameras)
+		S().selected = camera;
+}
+
+QXIIC_EXPORT void Forget()
+{
+	Lock lock(L().mutex);
+	for (SimCamera &camera : S().cameras)
+		camera.reset();
+	S().loaded.fill(false);
 }
 
 QXIIC_EXPORT void SetRegister(std::uint16_t reg, std::uint16_t value)
 {
 	Lock lock(L().mutex);
-	S().camera.sensor().setValue(reg, value);
+	S().camera().sensor().setValue(reg, value);
 }
 
 QXIIC_EXPORT std::uint16_t Register(std::uint16_t reg)
 {
 	Lock lock(L().mutex);
-	return S().camera.sensor().value(reg);
+	return S().camera().sensor().value(reg);
 }
 
 QXIIC_EXPORT int RegisterWrites(std::uint16_t reg)
 {
 	Lock lock(L().mutex);
-	return S().camera.sensor().busWrites(reg);
+	return S().camera().sensor().busWrites(reg);
 }
 
 QXIIC_EXPORT void SetCommandBusyReads(int reads)
 {
 	Lock lock(L().mutex);
-	S().camera.sensor().setCommandBusyReads(reads);
+	S().camera().sensor().setCommandBusyReads(reads);
 }
 
 QXIIC_EXPORT void SetEepromByte(int address, std::uint8_t value)
 {
 	Lock lock(L().mutex);
-	S().camera.eeprom().setByte(address, value);
+	S().camera().eeprom().setByte(address, value);
 }
 
 QXIIC_EXPORT std::uint8_t EepromByte(int address)
 {
 	Lock lock(L().mutex);
-	return S().camera.eeprom().byte(address);
+	return S().camera().eeprom().byte(address);
 }
 
 QXIIC_EXPORT int EepromAddressCounter()
 {
 	Lock lock(L().mutex);
-	return S().camera.eeprom().counter();
+	return S().camera().eeprom().counter();
 }
 
 QXIIC_EXPORT void SetPlugged(bool plugged)
 {
 	Lock lock(L().mutex);
-	S().camera.setPlugged(plugged);
+	S().camera().setPlugged(plugged);
 }
 
 QXIIC_EXPORT void AddFault(const Fault &fault)

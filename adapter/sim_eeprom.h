@@ -16,6 +16,8 @@ public:
 	static constexpr int kPageSize = 256;
 	static constexpr int kWritePageSize = 16;
 
+	using Contents = std::array<std::uint8_t, kSize>;
+
 	SimEeprom();
 
 	// Factory content, counter at 0, no write cycle running.
@@ -35,12 +37,16 @@ public:
 	void setByte(int address, std::uint8_t value);
 	int counter() const;
 
+	// All 2048 bytes, for keeping them in a file between runs.
+	const Contents &contents() const { return mem_; }
+	void setContents(const Contents &bytes) { mem_ = bytes; }
+
 private:
 	bool inWriteCycle(std::int64_t nowUs) const;
 	void readOut(std::uint8_t *data, int count);
 	void fillFactoryContent();
 
-	std::array<std::uint8_t, kSize> mem_{};
+	Contents mem_{};
 	int counter_ = 0;
 	std::int64_t writeDoneUs_ = 0;
 };

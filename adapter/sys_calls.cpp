@@ -20,10 +20,21 @@ int KernelIoctl(int fd, unsigned long request, void *arg)
 	return ::ioctl(fd, request, arg);
 }
 
-const SystemCalls kKernel = { KernelOpen, ::read, KernelIoctl, ::close };
+int KernelStat(const char *path, struct stat *st)
+{
+	return ::stat(path, st);
+}
+
+int KernelFstat(int fd, struct stat *st)
+{
+	return ::fstat(fd, st);
+}
+
+const SystemCalls kKernel = { KernelOpen, ::read, KernelIoctl, ::close, KernelStat, KernelFstat };
 
 const SystemCalls *g_calls = &kKernel;
 std::string g_sysfsRoot = "/sys";
+std::string g_devRoot = "/dev";
 
 } // namespace
 
@@ -37,6 +48,11 @@ const std::string &SysfsRoot()
 	return g_sysfsRoot;
 }
 
+const std::string &DevRoot()
+{
+	return g_devRoot;
+}
+
 QXIIC_EXPORT void UseSystemCalls(const SystemCalls *calls)
 {
 	std::lock_guard lock(TheLibrary().mutex);
@@ -47,6 +63,12 @@ QXIIC_EXPORT void UseSysfsRoot(const char *root)
 {
 	std::lock_guard lock(TheLibrary().mutex);
 	g_sysfsRoot = root ? root : "/sys";
+}
+
+QXIIC_EXPORT void UseDevRoot(const char *root)
+{
+	std::lock_guard lock(TheLibrary().mutex);
+	g_devRoot = root ? root : "/dev";
 }
 
 } // namespace qxiic::sys

@@ -1,5 +1,5 @@
-// The system calls and sysfs root in use (qxiic_sys.h). Callers hold the
-// library lock.
+// The system calls, sysfs and /dev roots in use (qxiic_sys.h). They are
+// replaced (by tests) under the library lock, before any transfer.
 #pragma once
 
 #include "qxiic_sys.h"
@@ -10,5 +10,6 @@ namespace qxiic::sys {
 
 const SystemCalls &Calls();
 const std::string &SysfsRoot();
+const std::string &DevRoot();
 
 } // namespace qxiic::sys

@@ -116,12 +116,17 @@ std::string TraceLog::follow(const char *target)
 
 // Flushed line by line so that the trace is complete even if the
 // program then dies.
-void TraceLog::write(const std::string &line)
+std::string TraceLog::write(const std::string &line)
 {
 	if (file_ == nullptr)
-		return;
-	std::fprintf(file_, "%s\n", line.c_str());
-	std::fflush(file_);
+		return {};
+	bool written = std::fprintf(file_, "%s\n", line.c_str()) >= 0;
+	if (std::fflush(file_) == 0 && written)
+		return {};
+	std::string why = std::strerror(errno);
+	std::clearerr(file_);
+	return "cannot write the trace to " + (target_ == "-" ? std::string("standard error") : target_) +
+	       ": " + why;
 }
 
 } // namespace qxiic

@@ -36,7 +36,8 @@ public:
 	// the text of a failure to open the file, else an empty string.
 	std::string follow(const char *target);
 	bool active() const { return file_ != nullptr; }
-	void write(const std::string &line);
+	// Returns the text of a failure to write the line, else "".
+	std::string write(const std::string &line);
 
 private:
 	void close();

@@ -55,14 +55,15 @@ class Simulated
 public:
 	Simulated()
 	{
-		unsetenv("QXIIC_BUS");
+		setenv("QXIIC_BUS", "sim", 1);
+		setenv("QXIIC_SIM_DIR", "", 1);
 		qxiic::sim::Reset();
 		qxiic::sim::UseManualClock(true);
 	}
 	~Simulated() { qxiic::sim::Reset(); }
 };
 
-// /dev/i2c-5 on the fake kernel, named like a CP2112 in a fake sysfs.
+// /dev/i2c-5 on the fake kernel, a CP2112 on a USB device in a fake sysfs.
 class FakeBus
 {
 public:
@@ -70,7 +71,12 @@ public:
 	{
 		char dir[] = "/tmp/qxiic-bench-XXXXXX";
 		root_ = mkdtemp(dir);
+		const fs::path usb = root_ / "devices/usb1/1-2";
+		fs::create_directories(usb / "1-2:1.0/i2c-5");
+		fs::create_directories(root_ / "bus/usb");
+		fs::create_directory_symlink(root_ / "bus/usb", usb / "subsystem");
 		fs::create_directories(root_ / "class/i2c-dev/i2c-5");
+		fs::create_directory_symlink(usb / "1-2:1.0/i2c-5", root_ / "class/i2c-dev/i2c-5/device");
 		std::ofstream(root_ / "class/i2c-dev/i2c-5/name") << "CP2112 SMBus Bridge on hidraw0\n";
 		qxiic::sys::UseSysfsRoot(root_.c_str());
 		fake::Install();
@@ -80,7 +86,8 @@ public:
 	}
 	~FakeBus()
 	{
-		unsetenv("QXIIC_BUS");
+		setenv("QXIIC_BUS", "sim", 1);
+		setenv("QXIIC_SIM_DIR", "", 1);
 		fake::Uninstall();
 		qxiic::sys::UseSysfsRoot(nullptr);
 		fs::remove_all(root_);

@@ -34,7 +34,8 @@ eeprom_cli::SettingsImage Image(int run)
 
 void FreshCamera()
 {
-	unsetenv("QXIIC_BUS");
+	setenv("QXIIC_BUS", "sim", 1);
+	setenv("QXIIC_SIM_DIR", "", 1);
 	sim::Reset(); // the real-time clock
 }
 
@@ -57,7 +58,7 @@ void BM_ToolProgramVerify(benchmark::State &state)
 class RecordingSink final : public IICErrorSink
 {
 public:
-	void Report(const char *text) override { m_text = text; }
+	void Report(int, const char *text) override { m_text = text; }
 	std::string m_text;
 };
 
@@ -72,11 +73,10 @@ void BM_PanelWayProgramVerify(benchmark::State &state)
 		eeprom_cli::SettingsImage image = Image(run++);
 		for (int page = 0; page < EEPROM_PAGES; page++) {
 			for (int sub = 0; sub < EEPROM_PAGE_SIZE; sub += EEPROM_WRITE_PAGE_SIZE) {
-				iic.WriteBlock(
-					EepromWrite(page), sub,
-					&image.values[static_cast<size_t>(page * EEPROM_PAGE_SIZE + sub)],
-					EEPROM_WRITE_PAGE_SIZE);
-				if (iic.TestAndClearError()) {
+				if (!iic.WriteBlock(
+					    EepromWrite(page), sub,
+					    &image.values[static_cast<size_t>(page * EEPROM_PAGE_SIZE + sub)],
+					    EEPROM_WRITE_PAGE_SIZE)) {
 					state.SkipWithError(sink.m_text.c_str());
 					return;
 				}

@@ -130,6 +130,7 @@ int main(int argc, char **argv)
 	// The probes run without a display, on the simulated camera.
 	setenv("QT_QPA_PLATFORM", "offscreen", 1);
 	setenv("QXIIC_BUS", "sim", 1);
+	setenv("QXIIC_SIM_DIR", "", 1);
 	unsetenv("QXIIC_TRACE");
 	benchmark::Initialize(&argc, argv);
 	if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -107,20 +107,4 @@ std::string HostName()
 	return name;
 }
 
-std::string AdapterName(const std::string &bus)
-{
-	if (bus.empty() || bus.starts_with("sim"))
-		return "simulator";
-	char resolved[4096];
-	if (!realpath(bus.c_str(), resolved))
-		return "";
-	std::string device = resolved;
-	if (!device.starts_with("/dev/i2c-"))
-		return "";
-	std::ifstream in("/sys/class/i2c-dev/" + device.substr(5) + "/name");
-	std::string name;
-	std::getline(in, name);
-	return name;
-}
-
 } // namespace eeprom_cli

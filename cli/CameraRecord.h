@@ -40,8 +40,4 @@ std::optional<std::string> FileSha256(const std::string &path);
 
 std::string HostName();
 
-// What stands behind a bus: the simulator, or the kernel's name of the
-// I2C adapter ("CP2112 SMBus Bridge on hidraw3"); empty when unknown.
-std::string AdapterName(const std::string &bus);
-
 } // namespace eeprom_cli

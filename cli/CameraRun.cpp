@@ -1,5 +1,6 @@
 #include "CameraRun.h"
 
+#include "BusIdentity.h"
 #include "registers.h"
 
 #include <cstdio>
@@ -10,7 +11,7 @@ namespace eeprom_cli {
 namespace {
 
 // Where the stop fell, in the words an operator acts on.
-std::string Interruption(const CameraJob &job, const EepromBus::Position &at)
+std::string Interruption(const CameraJob &job, const eeprom::Failure &at)
 {
 	constexpr int kBlock = kl310::EEPROM_WRITE_PAGE_SIZE;
 	char where[96];
@@ -26,6 +27,7 @@ std::string Interruption(const CameraJob &job, const EepromBus::Position &at)
 	case Verb::Dump:
 		return std::string(where) + "; no file was written";
 	case Verb::Verify:
+	case Verb::Buses:
 		break;
 	}
 	return std::string(where) + "; the EEPROM was not compared to the end";
@@ -48,15 +50,24 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 		outcome = ProgramEeprom(bus, progress, *job.image);
 		break;
 	case Verb::Verify:
-		outcome = VerifyEeprom(bus, progress, *job.image);
+		outcome = CompareEepromWithImage(bus, progress, *job.image);
 		break;
 	case Verb::EraseSettings:
 		outcome = EraseSettings(bus, progress);
 		break;
+	case Verb::Buses:
+		break;
 	}
 	progress.End();
-	if (bus.StoppedBefore())
-		return { kInterrupted, Interruption(job, *bus.StoppedBefore()), std::nullopt };
+	const eeprom::Failure &failure = bus.Engine().LastFailure();
+	if (outcome.status != kSuccess && failure.stopped)
+		outcome = { kInterrupted, Interruption(job, failure), std::nullopt };
+	iicbus::BusIdentity identity = iicbus::LastBus();
+	if (identity.known) {
+		outcome.adapter = identity.bus;
+		if (outcome.status != kSuccess && !identity.opened && !identity.reason.empty())
+			outcome.message += " (" + identity.reason + ")";
+	}
 	return outcome;
 }
 
@@ -89,6 +100,8 @@ const char *VerbName(Verb verb)
 		return "verify";
 	case Verb::EraseSettings:
 		return "erase-settings";
+	case Verb::Buses:
+		return "buses";
 	}
 	return "";
 }

@@ -11,7 +11,8 @@
 
 namespace eeprom_cli {
 
-enum class Verb { Dump, Program, Verify, EraseSettings };
+// Buses lists the buses; it runs on no camera.
+enum class Verb { Dump, Program, Verify, EraseSettings, Buses };
 
 struct CameraJob {
 	Verb verb = Verb::Verify;
@@ -20,8 +21,10 @@ struct CameraJob {
 	const SettingsImage *image = nullptr; // program, verify
 };
 
-// Runs job on its bus. A stop request ends it between blocks with
-// kInterrupted and a message naming the block reached.
+// Runs job on its bus (empty: the one the adapter library finds). A stop
+// request ends it between transfers with kInterrupted and a message
+// naming the block reached; a bus that could not be opened says why in
+// the message. outcome.adapter names the bus as the library knows it.
 Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress);
 
 // What the parallel and station runs call for each camera; tests put

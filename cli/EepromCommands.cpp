@@ -1,6 +1,7 @@
 #include "EepromCommands.h"
 
-#include "SettingsFile.h"
+#include "SettingsFileFormat.h"
+#include "StopRequest.h"
 #include "registers.h"
 
 #include <algorithm>
@@ -14,14 +15,13 @@ namespace eeprom_cli {
 namespace {
 
 constexpr int kBlock = EEPROM_WRITE_PAGE_SIZE;
-constexpr int kBlocksPerPage = EEPROM_PAGE_SIZE / kBlock;
 
 // The EEPROM as the file sees it: 8 pages, in file order.
 static_assert(settings::kPages == EEPROM_PAGES && settings::kPageSize == EEPROM_PAGE_SIZE);
 
 Outcome Fail(int status, std::string message)
 {
-	return { status, std::move(message), std::nullopt };
+	return { status, std::move(message), std::nullopt, {} };
 }
 
 // The panel's wording of a refused file.
@@ -31,33 +31,41 @@ Outcome Refuse(const std::string &path, const std::string &why, const char *cons
 		    "The settings file " + path + " cannot be used: " + why + ". " + consequence);
 }
 
-Outcome Mismatch(const Difference &d, const char *expectation)
+std::string Mismatch(int page, int offset, int found, int expected, const char *expectation)
 {
 	char text[128];
 	std::snprintf(text, sizeof(text),
-		      "verification failed: EEPROM page %d byte 0x%02x is 0x%02X, %s 0x%02X", d.page, d.byte,
-		      d.found, expectation, d.expected);
-	return { kMismatch, text, d };
+		      "verification failed: EEPROM page %d byte 0x%02x is 0x%02X, %s 0x%02X", page, offset,
+		      found, expectation, expected);
+	return text;
 }
 
-// Reads pages from firstPage on block by block and hands each block to
-// check, which returns the first byte that is wrong.
-template <typename Check>
-Outcome ReadPages(EepromBus &bus, Progress &progress, int firstPage, int pages, const char *expectation,
-		  Check check)
+// Progress steps follow the engine's transfers. Ctrl+C reaches the engine
+// between two transfers, so the block on the wire is always finished.
+eeprom::Engine &Start(EepromBus &bus, Progress &progress, const char *phase, int total)
 {
-	progress.Begin("verify", pages * kBlocksPerPage);
-	for (int page = firstPage; page < firstPage + pages; page++) {
-		for (int offset = 0; offset < EEPROM_PAGE_SIZE; offset += kBlock) {
-			unsigned char block[kBlock];
-			if (!bus.ReadBlock(page, offset, block, kBlock))
-				return Fail(kBusFailure, bus.Failure());
-			if (std::optional<Difference> wrong = check(page, offset, block))
-				return Mismatch(*wrong, expectation);
-			progress.Step();
-		}
-	}
-	return {};
+	progress.Begin(phase, total);
+	eeprom::Engine &engine = bus.Engine();
+	if (StopRequested())
+		engine.RequestStop();
+	engine.OnProgress([&progress, &engine] {
+		progress.Step();
+		if (StopRequested())
+			engine.RequestStop();
+	});
+	return engine;
+}
+
+// The verification's outcome: a bus failure or the first byte that differs.
+Outcome Verified(EepromBus &bus, const char *expectation)
+{
+	const eeprom::Failure &f = bus.Engine().LastFailure();
+	if (!f.mismatch)
+		return Fail(kBusFailure, bus.Failure());
+	return { kMismatch,
+		 Mismatch(f.page, f.offset, f.found, f.expected, expectation),
+		 Difference{ f.page, f.offset, f.found, f.expected },
+		 {} };
 }
 
 std::string PagesText(int pages)
@@ -84,18 +92,11 @@ Outcome LoadImage(const std::string &path, const char *consequence, SettingsImag
 Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path)
 {
 	std::array<std::uint16_t, settings::kFileValues> values{};
-	progress.Begin("read", EEPROM_PAGES * kBlocksPerPage);
-	for (int page = 0; page < EEPROM_PAGES; page++) {
-		for (int offset = 0; offset < EEPROM_PAGE_SIZE; offset += kBlock) {
-			unsigned char block[kBlock];
-			// A file must hold only bytes that were really read.
-			if (!bus.ReadBlock(page, offset, block, kBlock))
-				return Fail(kBusFailure, bus.Failure() + "; no file was written");
-			for (int i = 0; i < kBlock; i++)
-				values[static_cast<size_t>(page * EEPROM_PAGE_SIZE + offset + i)] = block[i];
-			progress.Step();
-		}
-	}
+	eeprom::Engine &engine = Start(bus, progress, "read",
+				       eeprom::Engine::ReadTransfers(EEPROM_PAGES, kBlock));
+	// A file must hold only bytes that were really read.
+	if (!engine.ReadPages(0, EEPROM_PAGES, values.data(), kBlock, eeprom::ReadForm::Write))
+		return Fail(kBusFailure, bus.Failure() + "; no file was written");
 	progress.End();
 
 	settings::SaveResult saved = settings::SaveSettingsFile(path, values);
@@ -107,79 +108,53 @@ Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path)
 	if (!back.ok || !std::equal(values.begin(), values.end(), back.values.begin(), back.values.end()))
 		return Fail(kFileNotWritten,
 			    "The settings file " + path + " does not read back as it was written.");
-	return { kSuccess, PagesText(EEPROM_PAGES) + " of the EEPROM written to " + path, std::nullopt };
+	return { kSuccess, PagesText(EEPROM_PAGES) + " of the EEPROM written to " + path, std::nullopt, {} };
 }
 
 Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image)
 {
-	progress.Begin("write", image.pages * kBlocksPerPage);
-	for (int page = 0; page < image.pages; page++) {
-		for (int offset = 0; offset < EEPROM_PAGE_SIZE; offset += kBlock) {
-			const std::uint16_t *values =
-				&image.values[static_cast<size_t>(page * EEPROM_PAGE_SIZE + offset)];
-			if (!bus.WriteBlock(page, offset, values, kBlock))
-				return Fail(kBusFailure,
-					    bus.Failure() +
-						    "; the EEPROM is partly written and not verified");
-			progress.Step();
-		}
-	}
+	eeprom::Engine &engine = Start(bus, progress, "write", eeprom::Engine::WriteTransfers(image.pages));
+	if (!engine.WritePages(0, image.pages, image.values.data()))
+		return Fail(kBusFailure, bus.Failure() + "; the EEPROM is partly written and not verified");
 	progress.End();
 
-	Outcome verified = VerifyEeprom(bus, progress, image);
+	Outcome verified = CompareEepromWithImage(bus, progress, image);
 	if (verified.status != kSuccess)
 		return verified;
-	return { kSuccess, PagesText(image.pages) + " of " + image.path + " written and verified",
-		 std::nullopt };
+	return { kSuccess,
+		 PagesText(image.pages) + " of " + image.path + " written and verified",
+		 std::nullopt,
+		 {} };
 }
 
-Outcome VerifyEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image)
+Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image)
 {
-	Outcome outcome = ReadPages(
-		bus, progress, 0, image.pages, "the file has",
-		[&](int page, int offset, const unsigned char *block) -> std::optional<Difference> {
-			const std::uint16_t *file =
-				&image.values[static_cast<size_t>(page * EEPROM_PAGE_SIZE + offset)];
-			for (int i = 0; i < kBlock; i++) {
-				int expected = file[i] & 0xFF;
-				if (block[i] != expected)
-					return Difference{ page, offset + i, block[i], expected };
-			}
-			return std::nullopt;
-		});
+	eeprom::Engine &engine = Start(bus, progress, "verify",
+				       eeprom::Engine::ReadTransfers(image.pages, kBlock));
+	bool same = engine.VerifyPages(0, image.pages, image.values.data(), kBlock, eeprom::ReadForm::Write);
 	progress.End();
-	if (outcome.status == kSuccess)
-		outcome.message = "the EEPROM matches " + PagesText(image.pages) + " of " + image.path;
-	return outcome;
+	if (!same)
+		return Verified(bus, "the file has");
+	return { kSuccess,
+		 "the EEPROM matches " + PagesText(image.pages) + " of " + image.path,
+		 std::nullopt,
+		 {} };
 }
 
 Outcome EraseSettings(EepromBus &bus, Progress &progress)
 {
-	static const std::uint16_t kErased[kBlock] = {
-		0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-		0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-	};
-	progress.Begin("erase", kBlocksPerPage);
-	for (int offset = 0; offset < EEPROM_PAGE_SIZE; offset += kBlock) {
-		if (!bus.WriteBlock(PAGE_SCRIPT, offset, kErased, kBlock))
-			return Fail(kBusFailure, bus.Failure() + "; page 3 is partly erased");
-		progress.Step();
-	}
+	eeprom::Engine &engine = Start(bus, progress, "erase", eeprom::Engine::FillTransfers(0));
+	if (!engine.FillPage(PAGE_SCRIPT, 0, 0xFF))
+		return Fail(kBusFailure, bus.Failure() + "; page 3 is partly erased");
 	progress.End();
 
-	Outcome outcome = ReadPages(
-		bus, progress, PAGE_SCRIPT, 1, "not",
-		[](int page, int offset, const unsigned char *block) -> std::optional<Difference> {
-			for (int i = 0; i < kBlock; i++) {
-				if (block[i] != 0xFF)
-					return Difference{ page, offset + i, block[i], 0xFF };
-			}
-			return std::nullopt;
-		});
+	static const std::vector<std::uint16_t> kErased(EEPROM_PAGE_SIZE, 0xFF);
+	Start(bus, progress, "verify", eeprom::Engine::ReadTransfers(1, kBlock));
+	bool same = engine.VerifyPages(PAGE_SCRIPT, 1, kErased.data(), kBlock, eeprom::ReadForm::Write);
 	progress.End();
-	if (outcome.status == kSuccess)
-		outcome.message = "EEPROM page 3 erased and verified";
-	return outcome;
+	if (!same)
+		return Verified(bus, "not");
+	return { kSuccess, "EEPROM page 3 erased and verified", std::nullopt, {} };
 }
 
 } // namespace eeprom_cli

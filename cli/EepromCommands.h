@@ -26,7 +26,8 @@ struct Outcome {
 	int status = kSuccess;
 	// On failure: the one line for standard error. On success: a summary.
 	std::string message;
-	std::optional<Difference> difference; // with kMismatch
+	std::optional<Difference> difference{}; // with kMismatch
+	std::string adapter{};                  // the bus as the adapter library named it
 };
 
 // A settings file accepted by the panel's rules: values in file order, a
@@ -46,7 +47,7 @@ Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path);
 // Every page of the image, then a verification of every page written.
 Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image);
 // Compares the EEPROM with the image's pages; the first difference is named.
-Outcome VerifyEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image);
+Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image);
 // Page 3 (the settings script) to 0xFF, then read back.
 Outcome EraseSettings(EepromBus &bus, Progress &progress);
 

@@ -81,7 +81,8 @@ private:
 	json result = { { "status", outcome.status },
 			{ "message", outcome.message },
 			{ "started", started },
-			{ "duration_us", clock.NowUs() - startUs } };
+			{ "duration_us", clock.NowUs() - startUs },
+			{ "adapter", outcome.adapter } };
 	if (outcome.difference) {
 		const Difference &d = *outcome.difference;
 		result["difference"] = { d.page, d.byte, d.found, d.expected };
@@ -113,6 +114,7 @@ void TakeLine(const std::string &line, size_t index, CameraFinish &finish, Child
 		return;
 	finish.outcome.status = result.value("status", static_cast<int>(kBusFailure));
 	finish.outcome.message = result.value("message", std::string());
+	finish.outcome.adapter = result.value("adapter", std::string());
 	finish.started = result.value("started", std::time_t{ 0 });
 	finish.durationUs = result.value("duration_us", std::int64_t{ 0 });
 	if (result.contains("difference")) {

@@ -1,5 +1,6 @@
 #include "Production.h"
 
+#include "BusIdentity.h"
 #include "CameraRecord.h"
 #include "Fleet.h"
 #include "Station.h"
@@ -37,7 +38,7 @@ public:
 		record.time = started;
 		record.host = m_host;
 		record.bus = bus;
-		record.adapter = AdapterName(bus);
+		record.adapter = outcome.adapter;
 		record.command = VerbName(m_request.verb);
 		record.file = file;
 		record.camera = camera;
@@ -56,6 +57,8 @@ public:
 			break;
 		case Verb::EraseSettings:
 			record.pages = 1;
+			break;
+		case Verb::Buses:
 			break;
 		}
 		std::string why = AppendRecordLine(m_request.report, RecordLine(record));
@@ -115,6 +118,8 @@ int RunOne(const RunRequest &request, ToolEnvironment &env)
 		env.out << outcome.message << '\n' << std::flush;
 	else
 		env.err << kName << ": " << outcome.message << '\n' << std::flush;
+	for (const std::string &notice : iicbus::TakeNotices())
+		env.err << kName << ": warning: " << notice << '\n' << std::flush;
 	bool recorded = recorder.Add(job.bus, job.file, outcome, started, env.clock.NowUs() - startUs);
 	return WithRecord(outcome.status, recorded);
 }
@@ -162,7 +167,7 @@ int RunRepeated(const RunRequest &request, ToolEnvironment &env)
 	CameraJob job = JobFor(request, request.buses.front());
 	// The probe reads the bus the job names.
 	setenv("QXIIC_BUS", job.bus.c_str(), 1);
-	EepromProbe eepromProbe(env.clock);
+	EepromProbe eepromProbe;
 	Recorder recorder(request, env);
 	bool allRecorded = true;
 	StationSetup setup{ job,
@@ -180,6 +185,16 @@ int RunRepeated(const RunRequest &request, ToolEnvironment &env)
 }
 
 } // namespace
+
+std::vector<std::string> CameraBuses(const std::vector<iicbus::BusListing> &listing)
+{
+	std::vector<std::string> buses;
+	for (const iicbus::BusListing &bus : listing) {
+		if (bus.allowed && bus.camera == iicbus::CameraSeen::Answers)
+			buses.push_back(bus.node);
+	}
+	return buses;
+}
 
 std::string FileForBus(const std::string &pattern, const std::string &bus)
 {

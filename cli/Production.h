@@ -2,6 +2,7 @@
 // station; each camera's record appended to the report file when asked.
 #pragma once
 
+#include "BusIdentity.h"
 #include "CameraRun.h"
 #include "ToolMain.h"
 
@@ -18,6 +19,9 @@ struct RunRequest {
 	std::string report; // JSON Lines file, or empty
 	bool repeat = false;
 };
+
+// What --all runs on: every allowed bus on which the camera answered.
+std::vector<std::string> CameraBuses(const std::vector<iicbus::BusListing> &listing);
 
 // The dump file of one bus: {bus} in pattern replaced by the bus's name
 // without "/dev/" and with any other '/' as '_'.

@@ -1,7 +1,8 @@
 #include "Station.h"
 
-#include "EepromBus.h"
+#include "IICTransfer.h"
 #include "StopRequest.h"
+#include "registers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -31,11 +32,23 @@ std::string Seconds(std::int64_t us)
 
 } // namespace
 
+namespace {
+
+// Absence is the expected answer while waiting: nothing to report.
+class SilentSink final : public IICErrorSink
+{
+public:
+	void Report(int, const char *) override {}
+};
+
+} // namespace
+
 bool EepromProbe::CameraAnswers()
 {
-	EepromBus bus(m_clock);
+	SilentSink sink;
+	CIICTransfer iic(sink);
 	unsigned char first;
-	return bus.ReadBlock(0, 0, &first, 1);
+	return iic.ReadBlock(kl310::EepromWrite(0), 0, &first, 1);
 }
 
 std::string StationLine(const StationCamera &camera)

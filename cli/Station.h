@@ -23,11 +23,7 @@ public:
 class EepromProbe final : public PresenceProbe
 {
 public:
-	explicit EepromProbe(ToolClock &clock) : m_clock(clock) {}
 	bool CameraAnswers() override;
-
-private:
-	ToolClock &m_clock;
 };
 
 struct StationCamera {

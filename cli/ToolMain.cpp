@@ -1,6 +1,9 @@
 #include "ToolMain.h"
 
+#include "BusIdentity.h"
+#include "BusesCommand.h"
 #include "EepromCommands.h"
+#include "EepromShow.h"
 #include "ExitStatus.h"
 #include "Production.h"
 #include "StopRequest.h"
@@ -27,12 +30,18 @@ Commands:
   program FILE      write every page of FILE into the EEPROM, then verify every page
   verify FILE       compare the EEPROM with FILE and name the first difference
   erase-settings    fill page 3 (the saved settings) with 0xFF, then verify it
+  buses             list the i2c-dev buses: adapter, USB or not, allowed or
+                    refused and why, and whether the camera answers
+  show FILE|--camera  the saved settings by name, the trims, then the rest as hex
+  diff A B          compare two settings files (or one and --camera): the
+                    named settings that differ, then every byte (status 5)
 
 Options:
-      --bus BUS     the bus, instead of QXIIC_BUS: sim (the simulated camera,
-                    also when neither is given) or /dev/i2c-N; given again,
-                    one more camera (dump then needs {bus} in FILE, as in
-                    cam-{bus}.qmx)
+      --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N, sim or sim:0 to
+                    sim:7 (a simulated camera); without either, the one
+                    USB-to-I2C adapter present; given again, one more camera
+                    (dump then needs {bus} in FILE, as in cam-{bus}.qmx)
+      --all         every allowed bus on which a camera answers (see buses)
       --report FILE append one JSON line per camera to FILE
       --repeat      program: station mode; wait for a camera, program and
                     verify it, wait until it is removed, and again until
@@ -71,10 +80,9 @@ struct CommandInfo {
 };
 
 constexpr CommandInfo kCommands[] = {
-	{ "dump", Verb::Dump, true, false },
-	{ "program", Verb::Program, true, true },
-	{ "verify", Verb::Verify, true, false },
-	{ "erase-settings", Verb::EraseSettings, false, true },
+	{ "dump", Verb::Dump, true, false },     { "program", Verb::Program, true, true },
+	{ "verify", Verb::Verify, true, false }, { "erase-settings", Verb::EraseSettings, false, true },
+	{ "buses", Verb::Buses, false, false },
 };
 
 struct CommandLine {
@@ -82,6 +90,7 @@ struct CommandLine {
 	bool version = false;
 	bool yes = false;
 	bool repeat = false;
+	bool all = false;
 	std::vector<std::string> buses;
 	std::string report;
 	const CommandInfo *command = nullptr;
@@ -118,6 +127,8 @@ CommandLine Parse(const std::vector<std::string> &args)
 			cl.yes = true;
 		else if (arg == "--repeat")
 			cl.repeat = true;
+		else if (arg == "--all")
+			cl.all = true;
 		else if ((arg == "--bus" || arg == "--report") && i + 1 < args.size())
 			(arg == "--bus" ? cl.buses.emplace_back() : cl.report) = args[++i];
 		else if (arg.starts_with("--bus="))
@@ -166,7 +177,9 @@ CommandLine Parse(const std::vector<std::string> &args)
 		cl.file = words[1];
 	if (!cl.error.empty())
 		return cl;
-	if (cl.repeat && cl.command->verb != Verb::Program)
+	if (cl.all && (!cl.buses.empty() || cl.repeat))
+		cl.error = "--all takes no --bus and no --repeat";
+	else if (cl.repeat && cl.command->verb != Verb::Program)
 		cl.error = "--repeat is for program only";
 	else if (cl.repeat && cl.buses.size() > 1)
 		cl.error = "--repeat takes one bus";
@@ -181,16 +194,10 @@ void PrintError(ToolEnvironment &env, const std::string &message)
 	env.err << kName << ": " << message << '\n' << std::flush;
 }
 
-std::string BusName()
-{
-	const char *bus = std::getenv("QXIIC_BUS");
-	return bus && bus[0] ? bus : "sim";
-}
-
 std::string BusesText(const std::vector<std::string> &buses)
 {
 	if (buses.size() == 1)
-		return "bus " + buses.front();
+		return "bus " + (buses.front().empty() ? "of the USB-to-I2C adapter" : buses.front());
 	std::string text = std::to_string(buses.size()) + " buses (";
 	for (size_t i = 0; i < buses.size(); i++)
 		text += (i ? ", " : "") + buses[i];
@@ -234,6 +241,8 @@ std::string Question(const CommandLine &cl, const SettingsImage &image)
 
 int RunTool(const std::vector<std::string> &args, ToolEnvironment &env)
 {
+	if (IsShowCommand(args))
+		return RunShowCommand(args, env);
 	CommandLine cl = Parse(args);
 	if (!cl.error.empty()) {
 		PrintError(env, cl.error + " (see " + kName + " --help)");
@@ -247,8 +256,22 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env)
 		env.out << kName << " (Velmora) " << VELMORA_VERSION << '\n';
 		return kSuccess;
 	}
+	if (cl.command->verb == Verb::Buses) {
+		if (!cl.buses.empty())
+			setenv("QXIIC_BUS", cl.buses.front().c_str(), 1);
+		return ListBuses(iicbus::ScanBuses(), env.out, env.err);
+	}
+	if (cl.all) {
+		cl.buses = CameraBuses(iicbus::ScanBuses());
+		if (cl.buses.empty()) {
+			PrintError(env, "--all: no allowed bus has a camera that answers (see " +
+						std::string(kName) + " buses)");
+			return kBusFailure;
+		}
+	}
+	// No bus named: the adapter library finds the adapter.
 	if (cl.buses.empty())
-		cl.buses.push_back(BusName());
+		cl.buses.push_back(std::getenv("QXIIC_BUS") ? std::getenv("QXIIC_BUS") : "");
 
 	SettingsImage image;
 	if (cl.command->verb == Verb::Program || cl.command->verb == Verb::Verify) {

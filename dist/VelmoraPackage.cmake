@@ -3,7 +3,8 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velmora)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Velmora developers")
-set(CPACK_PACKAGE_CONTACT "Velmora developers")
+set(VELMORA_MAINTAINER "Velmora developers <maintainers@velmora.example>")
+set(CPACK_PACKAGE_CONTACT "${VELMORA_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel for the KL310 board camera")
 set(CPACK_PACKAGE_DESCRIPTION
   "Velmora opens one dialog window in which the operator connects to a KL310
@@ -19,8 +20,10 @@ camera.")
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Velmora developers")
+# The release of the package's own changes, as in dist/changelog.
+set(CPACK_DEBIAN_PACKAGE_RELEASE 2)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VELMORA_MAINTAINER}")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries come from dpkg-shlibdeps; what it cannot see is listed here:

@@ -6,7 +6,7 @@
 // hexadecimal digits, and there are at most 2048 of them. That rule is
 // checked here independently of the reader, and an accepted file must
 // survive the writer and the reader once more unchanged.
-#include "SettingsFile.h"
+#include "SettingsFileFormat.h"
 
 #include <algorithm>
 #include <cstddef>

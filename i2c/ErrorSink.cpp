@@ -7,7 +7,7 @@ namespace {
 class StderrSink : public IICErrorSink
 {
 public:
-	void Report(const char *text) override { std::fprintf(stderr, "%s\n", text); }
+	void Report(int, const char *text) override { std::fprintf(stderr, "%s\n", text); }
 };
 
 StderrSink g_stderrSink;

@@ -6,7 +6,8 @@ class IICErrorSink
 {
 public:
 	virtual ~IICErrorSink() = default;
-	virtual void Report(const char *text) = 0;
+	// status is the adapter's (never 0), text its message.
+	virtual void Report(int status, const char *text) = 0;
 
 	// The sink of every transfer object created without one. Until a front
 	// end installs its own, messages go to standard error.

@@ -51,7 +51,9 @@ void CIICTransfer::ReportError(int status)
 {
 	char text[80];
 	std::snprintf(text, sizeof(text), "%s", StatusText(status));
-	m_sink.Report(text);
+	m_status = status;
+	m_failed = true;
+	m_sink.Report(status, text);
 	m_bErrorShown = true;
 }
 
@@ -63,10 +65,17 @@ bool CIICTransfer::TestAndClearError()
 }
 
 // The adapter is closed before any message is shown.
-void CIICTransfer::finish(unsigned short status)
+bool CIICTransfer::NotAcknowledged(int status)
 {
+	return static_cast<short>(status) == QXIIC_NACK;
+}
+
+bool CIICTransfer::finish(unsigned short status)
+{
+	m_status = status;
 	if (status != 0)
 		ReportError(status);
+	return status == 0;
 }
 
 unsigned short CIICTransfer::send(int device, int subLength, int subAddress, unsigned char *data, int count)
@@ -87,16 +96,20 @@ unsigned short CIICTransfer::receive(int device, int subLength, int subAddress, 
 	return status;
 }
 
-void CIICTransfer::WriteReg16(int device, int regHigh, int regLow, int valueHigh, int valueLow)
+bool CIICTransfer::WriteReg16(int device, int regHigh, int regLow, int valueHigh, int valueLow)
 {
+	if (skipped())
+		return false;
 	m_bErrorShown = false;
 	unsigned char data[2] = { static_cast<unsigned char>(valueHigh),
 				  static_cast<unsigned char>(valueLow) };
-	finish(send(device, 2, regHigh * 256 + regLow, data, 2));
+	return finish(send(device, 2, regHigh * 256 + regLow, data, 2));
 }
 
 int CIICTransfer::ReadReg16(int device, int regHigh, int regLow)
 {
+	if (skipped())
+		return 0;
 	m_bErrorShown = false;
 	unsigned char data[2] = { 0, 0 };
 	unsigned short status = receive(device, 2, regHigh * 256 + regLow, data, 2);
@@ -105,36 +118,44 @@ int CIICTransfer::ReadReg16(int device, int regHigh, int regLow)
 	return status == 0 ? data[0] * 256 + data[1] : 0;
 }
 
-void CIICTransfer::WriteByte(int device, int subAddress, int value)
+bool CIICTransfer::WriteByte(int device, int subAddress, int value)
 {
+	if (skipped())
+		return false;
 	m_bErrorShown = false;
 	unsigned char data[1] = { static_cast<unsigned char>(value) };
-	finish(send(device, 1, subAddress, data, 1));
+	return finish(send(device, 1, subAddress, data, 1));
 }
 
-void CIICTransfer::WriteBytePair(int device, int subAddress, int first, int second)
+bool CIICTransfer::WriteBytePair(int device, int subAddress, int first, int second)
 {
+	if (skipped())
+		return false;
 	m_bErrorShown = false;
 	unsigned char data[2] = { static_cast<unsigned char>(first), static_cast<unsigned char>(second) };
-	finish(send(device, 1, subAddress, data, 2));
+	return finish(send(device, 1, subAddress, data, 2));
 }
 
-void CIICTransfer::WriteBlock(int device, int subAddress, const std::uint16_t *values, int count)
+bool CIICTransfer::WriteBlock(int device, int subAddress, const std::uint16_t *values, int count)
 {
+	if (skipped())
+		return false;
 	m_bErrorShown = false;
 	if (count < 1 || count > kMaxBlock) {
 		// Nothing goes on the bus rather than a block cut or overrun.
 		ReportError(QXIIC_DATA_OVERFLOW);
-		return;
+		return false;
 	}
 	unsigned char data[kMaxBlock];
 	for (int i = 0; i < count; i++)
 		data[i] = static_cast<unsigned char>(values[i] & 0xFF);
-	finish(send(device, 1, subAddress, data, count));
+	return finish(send(device, 1, subAddress, data, count));
 }
 
 int CIICTransfer::ReadByte(int device, int subAddress)
 {
+	if (skipped())
+		return 0;
 	m_bErrorShown = false;
 	unsigned char data[1] = { 0 };
 	unsigned short status = receive(device, 1, subAddress, data, 1);
@@ -142,30 +163,34 @@ int CIICTransfer::ReadByte(int device, int subAddress)
 	return status == 0 ? data[0] : 0;
 }
 
-void CIICTransfer::ReadBlock(int device, int subAddress, unsigned char *buffer, int count)
+bool CIICTransfer::ReadBlock(int device, int subAddress, unsigned char *buffer, int count)
 {
+	if (skipped())
+		return false;
 	m_bErrorShown = false;
 	if (count < 1 || count > kMaxBlock) {
 		ReportError(QXIIC_DATA_OVERFLOW);
-		return;
+		return false;
 	}
 	unsigned short status = receive(device, 1, subAddress, buffer, count);
 	if (status != 0)
 		std::memset(buffer, 0, static_cast<size_t>(count));
-	finish(status);
+	return finish(status);
 }
 
-void CIICTransfer::ReadRaw(int device, unsigned char *buffer, int count)
+bool CIICTransfer::ReadRaw(int device, unsigned char *buffer, int count)
 {
+	if (skipped())
+		return false;
 	m_bErrorShown = false;
 	if (count < 0 || count > kMaxRaw) {
 		ReportError(QXIIC_DATA_OVERFLOW);
-		return;
+		return false;
 	}
 	m_hIIC = IICInit(device, kBusClock, kTimeout);
 	unsigned short status = Receive(m_hIIC, buffer, 0, count);
 	IICClose(m_hIIC);
 	if (status != 0)
 		std::memset(buffer, 0, static_cast<size_t>(count));
-	finish(status);
+	return finish(status);
 }

@@ -1,4 +1,5 @@
-// The About box: program icon, name and version; "OK" closes it.
+// The About box: program icon, name and version, and the bus the panel
+// talks to; "OK" closes it.
 #pragma once
 
 #include "dialog.h"
@@ -7,6 +8,7 @@ class CAboutDlg : public CDialog
 {
 public:
 	CAboutDlg();
+	BOOL OnInitDialog() override;
 
 	DECLARE_MESSAGE_MAP()
 };

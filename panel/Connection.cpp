@@ -2,6 +2,7 @@
 // into the panel.
 #include "VelmoraDlg.h"
 
+#include "BusCaption.h"
 #include "ControlGroups.h"
 #include "IICTransfer.h"
 #include "msgbox.h"
@@ -84,6 +85,15 @@ void CVelmoraDlg::OnBnClickedConnect()
 {
 	if (ReadBackCamera())
 		AfxMessageBox(kConnectError, 0, 0);
+	// The adapter is looked for afresh: it may have come back as another bus.
+	SetWindowText(BusWindowTitle(iicbus::LastBus()).c_str());
+}
+
+void CVelmoraDlg::ShowUndone(const char *what)
+{
+	CString text;
+	text.Format("%s Check the camera and press Connect.", what);
+	AfxMessageBox(text);
 }
 
 void CVelmoraDlg::DisableCameraControls()
@@ -104,11 +114,12 @@ void CVelmoraDlg::SetSliderPosition(CScrollBar &bar, int pos)
 // One step per feature, in the camera's fixed transfer order; the steps of
 // exposure, white balance, image features and trim sit beside the
 // handlers they set up.
-// Only the first three steps and the trim step test their transfers: a
-// failure there ends the read-back with true.
+// The first failed transfer ends the read-back with true: the steps after
+// it make no transfer and show nothing more.
 bool CVelmoraDlg::ReadBackCamera()
 {
 	CIICTransfer iic;
+	iic.StopAfterFailure();
 
 	for (int id : kReadBackEnables)
 		EnableControl(id, TRUE);
@@ -120,7 +131,7 @@ bool CVelmoraDlg::ReadBackCamera()
 	ReadBackGains(iic);
 	ReadBackWhiteBalance(iic);
 	ReadBackSharpness(iic);
-	return ReadBackTrim(iic);
+	return ReadBackTrim(iic) || iic.Failed();
 }
 
 bool CVelmoraDlg::ReadBackTvMode(CIICTransfer &iic)

@@ -165,7 +165,7 @@ void CVelmoraDlg::SendSensor()
 	if (m_strDataHigh.IsEmpty() || m_strDataLow.IsEmpty())
 		return;
 	CWaitCursor wait;
-	iic.WriteReg16(m_nDirectDevice, regHigh, regLow, ByteOf(m_strDataHigh), ByteOf(m_strDataLow));
+	(void)iic.WriteReg16(m_nDirectDevice, regHigh, regLow, ByteOf(m_strDataHigh), ByteOf(m_strDataLow));
 	Sleep(kWritePause);
 }
 
@@ -186,7 +186,7 @@ void CVelmoraDlg::SendEeprom()
 	if (m_strDataLow.IsEmpty())
 		return;
 	CWaitCursor wait;
-	iic.WriteByte(m_nDirectDevice, sub, ByteOf(m_strDataLow));
+	(void)iic.WriteByte(m_nDirectDevice, sub, ByteOf(m_strDataLow));
 	Sleep(kWritePause);
 }
 

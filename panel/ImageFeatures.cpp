@@ -20,21 +20,20 @@ void CVelmoraDlg::OnEnChangeSharpness()
 	int newValue = (m_nReg326C & SHARPNESS_KEEP) | ((m_nSharpness & SHARPNESS_MAX) << SHARPNESS_SHIFT);
 	m_nReg326C = newValue;
 	CIICTransfer iic;
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_SHARPNESS, newValue);
+	(void)iic.WriteReg16(DEV_SENSOR_WRITE, REG_SHARPNESS, newValue);
 }
 
 // Read-modify-write of both mirror/flip registers. A failed read leaves no
 // value to modify: writing anyway would overwrite the register's other
-// bits, so nothing is written then.
-void CVelmoraDlg::ChangeProjection(int bit, bool checked)
+// bits, so nothing is written then. False at the first failure.
+bool CVelmoraDlg::ChangeProjection(int bit, bool checked)
 {
 	CIICTransfer iic;
-	int a = iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP1);
-	bool failed = iic.TestAndClearError();
-	int b = iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP2);
-	failed = iic.TestAndClearError() || failed;
-	if (failed)
-		return;
+	std::int32_t a = 0;
+	std::int32_t b = 0;
+	if (!iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP1, a) ||
+	    !iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP2, b))
+		return false;
 
 	if (checked) {
 		// Bit 8 goes with every write except the one that switches mirror on.
@@ -44,20 +43,26 @@ void CVelmoraDlg::ChangeProjection(int bit, bool checked)
 		a = (a & ~bit) | MIRROR_FLIP1_BIT8;
 		b &= ~bit;
 	}
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_MIRROR_FLIP1, a);
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_MIRROR_FLIP2, b);
+	return iic.WriteReg16(DEV_SENSOR_WRITE, REG_MIRROR_FLIP1, a) &&
+	       iic.WriteReg16(DEV_SENSOR_WRITE, REG_MIRROR_FLIP2, b);
 }
+
+namespace {
+constexpr char kProjectionUndone[] = "Mirror and flip were not applied completely.";
+} // namespace
 
 void CVelmoraDlg::OnBnClickedMirror()
 {
 	m_bMirror = IsDlgButtonChecked(IDC_MIRROR);
-	ChangeProjection(MIRROR_BIT, m_bMirror);
+	if (!ChangeProjection(MIRROR_BIT, m_bMirror))
+		ShowUndone(kProjectionUndone);
 }
 
 void CVelmoraDlg::OnBnClickedFlip()
 {
 	m_bFlip = IsDlgButtonChecked(IDC_FLIP);
-	ChangeProjection(FLIP_BIT, m_bFlip);
+	if (!ChangeProjection(FLIP_BIT, m_bFlip))
+		ShowUndone(kProjectionUndone);
 }
 
 // The four overlays keep their states and registers while the master
@@ -68,7 +73,7 @@ void CVelmoraDlg::OnBnClickedEnableOverlay()
 	for (int id : panel::kOverlayBoxes)
 		EnableControl(id, m_bOverlayEnable);
 	CIICTransfer iic;
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_OVERLAY_ENABLE, m_bOverlayEnable ? OVERLAY_ON : 0);
+	(void)iic.WriteReg16(DEV_SENSOR_WRITE, REG_OVERLAY_ENABLE, m_bOverlayEnable ? OVERLAY_ON : 0);
 }
 
 // Overlay n's register holds its index in the low byte and bit 15 = on.
@@ -76,7 +81,7 @@ void CVelmoraDlg::WriteOverlay(int checkBox, BOOL &member, Reg reg, int index)
 {
 	member = IsDlgButtonChecked(checkBox);
 	CIICTransfer iic;
-	iic.WriteReg16(DEV_SENSOR_WRITE, reg, (member ? OVERLAY_ON : 0) | index);
+	(void)iic.WriteReg16(DEV_SENSOR_WRITE, reg, (member ? OVERLAY_ON : 0) | index);
 }
 
 void CVelmoraDlg::OnBnClickedOverlay1()
@@ -129,6 +134,8 @@ bool CVelmoraDlg::ReadBackOverlays(CIICTransfer &iic)
 	int overlay2 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY2);
 	int overlay3 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY3);
 	int overlay4 = iic.ReadReg16(DEV_SENSOR_READ, REG_OVERLAY4);
+	if (iic.Failed())
+		return false;
 	SetCheck(IDC_OVERLAY1, overlay1 & OVERLAY_ON);
 	SetCheck(IDC_OVERLAY2, overlay2 & OVERLAY_ON);
 	SetCheck(IDC_OVERLAY3, overlay3 & OVERLAY_ON);
@@ -138,7 +145,8 @@ bool CVelmoraDlg::ReadBackOverlays(CIICTransfer &iic)
 
 void CVelmoraDlg::ReadBackSharpness(CIICTransfer &iic)
 {
-	m_nReg326C = iic.ReadReg16(DEV_SENSOR_READ, REG_SHARPNESS);
+	if (!iic.ReadReg16(DEV_SENSOR_READ, REG_SHARPNESS, m_nReg326C))
+		return;
 	m_nSharpness = static_cast<std::uint16_t>((m_nReg326C >> SHARPNESS_SHIFT) & SHARPNESS_MAX);
 	UpdateData(TRUE);
 	m_strSharpness.Format("%1.1x", m_nSharpness);

@@ -1,10 +1,13 @@
 #include "MessageBoxSink.h"
 
+#include "BusCaption.h"
 #include "msgbox.h"
 
-void CMessageBoxSink::Report(const char *text)
+// A bus that could not be opened is told with its reason, so that "error
+// USB_DEVICE_NOT_FOUND" does not stand alone.
+void CMessageBoxSink::Report(int, const char *text)
 {
-	AfxMessageBox(text, 0, 0);
+	AfxMessageBox(BusFailureMessage(text, iicbus::LastBus()).c_str(), 0, 0);
 }
 
 CMessageBoxSink &CMessageBoxSink::Instance()

@@ -6,7 +6,7 @@
 class CMessageBoxSink : public IICErrorSink
 {
 public:
-	void Report(const char *text) override;
+	void Report(int status, const char *text) override;
 
 	static CMessageBoxSink &Instance();
 };

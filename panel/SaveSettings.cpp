@@ -3,6 +3,7 @@
 // hidden address offset edit moves where the script begins.
 #include "VelmoraDlg.h"
 
+#include "EepromEngine.h"
 #include "IICTransfer.h"
 #include "SettingsScript.h"
 #include "msgbox.h"
@@ -20,35 +21,13 @@ namespace {
 
 // The EEPROM takes this long to store a write.
 constexpr DWORD kEepromWritePause = 20;
+constexpr std::uint8_t kErased = 0xFF;
 // The page must be clear before the camera is read.
 constexpr DWORD kAfterFillPause = 100;
 constexpr int kOffsetMax = 0xFF;
 
 // Presses of "Erase EEp" in this run; only odd presses erase.
 std::int16_t s_nErasePresses = 0;
-
-// Fills page 3 with 0xFF from offset to its end. A block never crosses
-// one of the EEPROM's 16-byte write pages: the EEPROM would wrap inside it
-// and overwrite bytes before the offset. Returns the number of failed blocks.
-int FillScriptPage(CIICTransfer &iic, int offset, CProgressCtrl *progress)
-{
-	static const std::uint16_t kErased[EEPROM_WRITE_PAGE_SIZE] = {
-		0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-		0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-	};
-	int failed = 0;
-	for (int sub = offset; sub < EEPROM_PAGE_SIZE;) {
-		int count = EEPROM_WRITE_PAGE_SIZE - sub % EEPROM_WRITE_PAGE_SIZE;
-		iic.WriteBlock(EepromWrite(PAGE_SCRIPT), sub, kErased, count);
-		if (iic.TestAndClearError())
-			failed++;
-		Sleep(kEepromWritePause);
-		if (progress)
-			progress->StepIt();
-		sub += count;
-	}
-	return failed;
-}
 
 // The check states go into their members as Save reads them; the panel
 // cannot change while Save runs.
@@ -86,24 +65,23 @@ settings::ScriptValues TakeScriptValues(CVelmoraDlg &dlg)
 
 // Writes the script byte by byte from offset on, with the marker at its
 // place; false at the first failed write.
-bool WriteScript(CIICTransfer &iic, const settings::SettingsScript &script, int offset,
-		 CProgressCtrl &progress)
+bool WriteScript(CIICTransfer &iic, const settings::SettingsScript &script, int offset, CVelmoraDlg &dlg)
 {
 	for (size_t pos = 0; pos <= script.bytes.size(); pos++) {
 		if (pos == script.markerBefore) {
-			iic.WriteByte(EepromWrite(PAGE_FREEZE_MARKER), OFFSET_FREEZE_MARKER, script.marker);
-			if (iic.TestAndClearError())
+			if (!iic.WriteByte(EepromWrite(PAGE_FREEZE_MARKER), OFFSET_FREEZE_MARKER,
+					   script.marker))
 				return false;
 			Sleep(kEepromWritePause);
 		}
 		if (pos == script.bytes.size())
 			break;
-		iic.WriteByte(EepromWrite(PAGE_SCRIPT), offset + static_cast<int>(pos), script.bytes[pos]);
-		if (iic.TestAndClearError())
+		if (!iic.WriteByte(EepromWrite(PAGE_SCRIPT), offset + static_cast<int>(pos),
+				   script.bytes[pos]))
 			return false;
 		Sleep(kEepromWritePause);
 		if (pos < script.quietBegin || pos >= script.quietEnd)
-			progress.StepIt();
+			dlg.StepOperationProgress();
 	}
 	return true;
 }
@@ -117,7 +95,8 @@ void CVelmoraDlg::OnBnClickedSave()
 	CWaitCursor wait;
 
 	settings::ScriptValues values = TakeScriptValues(*this);
-	size_t length = settings::BuildSettingsScript(values).bytes.size();
+	settings::SettingsScript planned = settings::BuildSettingsScript(values);
+	size_t length = planned.bytes.size();
 	if (!settings::ScriptFitsPage(m_nAddrOffset, length)) {
 		CString text;
 		text.Format(
@@ -128,8 +107,16 @@ void CVelmoraDlg::OnBnClickedSave()
 		return;
 	}
 
+	// The bar goes once from empty to full over the fill and the script.
+	int steps = eeprom::Engine::FillTransfers(m_nAddrOffset) +
+		    static_cast<int>(length - (planned.quietEnd - planned.quietBegin));
+	StartOperationProgress(steps);
+
 	CIICTransfer iic;
-	if (FillScriptPage(iic, m_nAddrOffset, &m_ctlProgress) != 0) {
+	eeprom::FixedPause pause = EepromWritePause();
+	eeprom::Engine engine(iic, pause);
+	engine.OnProgress([this] { StepOperationProgress(); });
+	if (!engine.FillPage(PAGE_SCRIPT, m_nAddrOffset, kErased)) {
 		AfxMessageBox("EEPROM page 3 could not be cleared; the settings were not saved.");
 		m_ctlProgress.SetPos(0);
 		return;
@@ -137,19 +124,14 @@ void CVelmoraDlg::OnBnClickedSave()
 	Sleep(kAfterFillPause);
 
 	// A script built from values never read would set the camera wrong.
-	values.reg301C = iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP1);
-	bool readFailed = iic.TestAndClearError();
-	if (!readFailed) {
-		values.reg3254 = iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP2);
-		readFailed = iic.TestAndClearError();
-	}
-	if (readFailed) {
+	if (!iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP1, values.reg301C) ||
+	    !iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP2, values.reg3254)) {
 		AfxMessageBox("Reading the camera failed; the settings were not saved.");
 		m_ctlProgress.SetPos(0);
 		return;
 	}
 
-	if (!WriteScript(iic, settings::BuildSettingsScript(values), m_nAddrOffset, m_ctlProgress))
+	if (!WriteScript(iic, settings::BuildSettingsScript(values), m_nAddrOffset, *this))
 		AfxMessageBox("Writing to the EEPROM failed; the saved settings are incomplete.");
 	m_ctlProgress.SetPos(0);
 }
@@ -175,5 +157,9 @@ void CVelmoraDlg::OnBnClickedEraseEeprom()
 	}
 	s_nErasePresses++;
 	CIICTransfer iic;
-	FillScriptPage(iic, m_nAddrOffset, nullptr);
+	eeprom::FixedPause pause = EepromWritePause();
+	eeprom::Engine engine(iic, pause);
+	if (!engine.FillPage(PAGE_SCRIPT, m_nAddrOffset, kErased))
+		AfxMessageBox("EEPROM page 3 was not erased completely. Check the camera and press Erase EEp "
+			      "twice again.");
 }

@@ -5,6 +5,7 @@
 
 #include "ControlGroups.h"
 #include "IICTransfer.h"
+#include "msgbox.h"
 #include "resource.h"
 #include "waitcursor.h"
 
@@ -18,11 +19,17 @@ namespace {
 constexpr int kTrimTableReads = 37;
 constexpr int kTrimTableChunk = 16;
 
+constexpr char kTrimUndone[] = "The image trim was not applied completely.";
+
 // Up to one window of table bytes, two per register, high byte first.
-void WriteParamWindow(CIICTransfer &iic, const std::uint8_t *bytes, int count)
+bool WriteParamWindow(CIICTransfer &iic, const std::uint8_t *bytes, int count)
 {
-	for (int i = 0; i < count / 2; i++)
-		iic.WriteReg16(DEV_SENSOR_WRITE, PARAM_WINDOW_REGS[i], bytes[2 * i] << 8 | bytes[2 * i + 1]);
+	for (int i = 0; i < count / 2; i++) {
+		if (!iic.WriteReg16(DEV_SENSOR_WRITE, PARAM_WINDOW_REGS[i],
+				    bytes[2 * i] << 8 | bytes[2 * i + 1]))
+			return false;
+	}
+	return true;
 }
 
 } // namespace
@@ -30,10 +37,11 @@ void WriteParamWindow(CIICTransfer &iic, const std::uint8_t *bytes, int count)
 // The last two steps of the read-back: the trims, then the table.
 bool CVelmoraDlg::ReadBackTrim(CIICTransfer &iic)
 {
-	m_nTrimHorizontal = static_cast<std::int16_t>(
-		iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL));
-	if (iic.TestAndClearError())
+	// The trims STORE would write are the camera's, or stay as they were.
+	int horizontal = iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL);
+	if (iic.TestAndClearError() || iic.Failed())
 		return true;
+	m_nTrimHorizontal = static_cast<std::int16_t>(horizontal);
 	if (m_nTrimHorizontal == NO_TRIM) {
 		for (int id : kTrimControls)
 			EnableControl(id, FALSE);
@@ -45,8 +53,10 @@ bool CVelmoraDlg::ReadBackTrim(CIICTransfer &iic)
 	}
 	for (int id : kTrimControls)
 		EnableControl(id, TRUE);
-	m_nTrimVertical = static_cast<std::int16_t>(
-		iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_VERTICAL));
+	int vertical = iic.ReadByte(EepromRead(PAGE_TRIM), OFFSET_TRIM_VERTICAL);
+	if (iic.Failed())
+		return true;
+	m_nTrimVertical = static_cast<std::int16_t>(vertical);
 	ShowTrim();
 
 	// Plain reads: the EEPROM's address counter stands at page 4 offset 2
@@ -54,7 +64,8 @@ bool CVelmoraDlg::ReadBackTrim(CIICTransfer &iic)
 	for (int i = 0; i < kTrimTableReads; i++) {
 		int off = i * kTrimTableChunk;
 		int page = PAGE_TRIM + off / EEPROM_PAGE_SIZE;
-		iic.ReadRaw(EepromRead(page), &m_abTrimTable[OFFSET_TRIM_TABLE + off], kTrimTableChunk);
+		if (!iic.ReadRaw(EepromRead(page), &m_abTrimTable[OFFSET_TRIM_TABLE + off], kTrimTableChunk))
+			return true;
 	}
 	return false;
 }
@@ -105,6 +116,9 @@ void CVelmoraDlg::OnBnClickedTrimDown()
 }
 
 // A press at the limit does nothing at all; the buttons stay enabled there.
+// A move counts only once the sensor has applied it: after a failure the
+// trims go back to where they were, so STORE never keeps a trim the
+// sensor never took.
 void CVelmoraDlg::MoveTrim(std::int16_t &trim, int step)
 {
 	trim = static_cast<std::int16_t>(trim & TRIM_EVEN);
@@ -113,51 +127,65 @@ void CVelmoraDlg::MoveTrim(std::int16_t &trim, int step)
 
 	CWaitCursor wait;
 	EnableTrimButtons(FALSE);
+	const std::int16_t before = trim;
 	trim = static_cast<std::int16_t>(std::clamp(trim + step, 0, TRIM_MAX));
-	ApplyTrim(m_nTrimHorizontal, m_nTrimVertical, m_abTrimTable);
+	bool applied = ApplyTrim(m_nTrimHorizontal, m_nTrimVertical, m_abTrimTable);
+	if (!applied)
+		trim = before;
 	ShowTrim();
 	EnableTrimButtons(TRUE);
+	if (!applied)
+		ShowUndone(kTrimUndone);
 }
 
 // Both trims, the parameter block, then the streamed table in window-sized
 // chunks, each taken in by command 0x8304; 0x8305 applies the whole.
-void CVelmoraDlg::ApplyTrim(int horizontal, int vertical, const std::uint8_t *table)
+// False at the first failure; true once the apply command is done.
+bool CVelmoraDlg::ApplyTrim(int horizontal, int vertical, const std::uint8_t *table)
 {
 	CIICTransfer iic;
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_TRIM_HORIZONTAL, horizontal & 0xFF);
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_TRIM_VERTICAL, vertical & 0xFF);
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_TRIM_SELECT, TRIM_SELECT_VALUE);
+	if (!iic.WriteReg16(DEV_SENSOR_WRITE, REG_TRIM_HORIZONTAL, horizontal & 0xFF) ||
+	    !iic.WriteReg16(DEV_SENSOR_WRITE, REG_TRIM_VERTICAL, vertical & 0xFF) ||
+	    !iic.WriteReg16(DEV_SENSOR_WRITE, REG_TRIM_SELECT, TRIM_SELECT_VALUE))
+		return false;
 
 	for (int i = 0; i < TRIM_BLOCK_SIZE; i++) {
 		const std::uint8_t *value = &table[TRIM_TABLE_BLOCK + 2 * i];
-		iic.WriteReg16(DEV_SENSOR_WRITE, TRIM_BLOCK_REGS[i], value[0] << 8 | value[1]);
+		if (!iic.WriteReg16(DEV_SENSOR_WRITE, TRIM_BLOCK_REGS[i], value[0] << 8 | value[1]))
+			return false;
 	}
 
 	int last = TRIM_TABLE_STREAM;
 	for (int i = TRIM_TABLE_STREAM; i < TRIM_TABLE_STREAM_END; i += PARAM_WINDOW_BYTES) {
-		WriteParamWindow(iic, &table[i], std::min(PARAM_WINDOW_BYTES, TRIM_TABLE_STREAM_END - i));
-		IssueCommand(iic, COMMAND_TRIM_CHUNK);
+		if (!WriteParamWindow(iic, &table[i],
+				      std::min(PARAM_WINDOW_BYTES, TRIM_TABLE_STREAM_END - i)) ||
+		    !IssueCommand(iic, COMMAND_TRIM_CHUNK))
+			return false;
 		last = i;
 	}
 	// The camera takes one more chunk before the apply: the short last
 	// chunk goes once more.
-	WriteParamWindow(iic, &table[last], TRIM_TABLE_STREAM_END - last);
-	IssueCommand(iic, COMMAND_TRIM_CHUNK);
-	IssueCommand(iic, COMMAND_TRIM_APPLY);
+	return WriteParamWindow(iic, &table[last], TRIM_TABLE_STREAM_END - last) &&
+	       IssueCommand(iic, COMMAND_TRIM_CHUNK) && IssueCommand(iic, COMMAND_TRIM_APPLY);
 }
 
 // The sensor clears bit 15 of its command register when the command is
-// done; a command that never finishes is given up silently.
-int CVelmoraDlg::IssueCommand(CIICTransfer &iic, int command)
+// done. A command still busy after the last poll failed, and says so.
+bool CVelmoraDlg::IssueCommand(CIICTransfer &iic, int command)
 {
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_COMMAND, command);
-	int value = 0;
+	if (!iic.WriteReg16(DEV_SENSOR_WRITE, REG_COMMAND, command))
+		return false;
 	for (int poll = 0; poll < COMMAND_POLLS; poll++) {
-		value = iic.ReadReg16(DEV_SENSOR_READ, REG_COMMAND);
+		int value = iic.ReadReg16(DEV_SENSOR_READ, REG_COMMAND);
+		if (iic.Status() != 0)
+			return false;
 		if (!(value & COMMAND_BUSY))
-			break;
+			return true;
 	}
-	return value;
+	CString text;
+	text.Format("The camera did not finish command 0x%04x.", command);
+	AfxMessageBox(text);
+	return false;
 }
 
 void CVelmoraDlg::EnableTrimButtons(BOOL on)
@@ -171,5 +199,6 @@ void CVelmoraDlg::OnBnClickedStore()
 	m_nTrimHorizontal = static_cast<std::int16_t>(m_nTrimHorizontal & TRIM_EVEN);
 	m_nTrimVertical = static_cast<std::int16_t>(m_nTrimVertical & TRIM_EVEN);
 	CIICTransfer iic;
-	iic.WriteBytePair(EepromWrite(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL, m_nTrimHorizontal, m_nTrimVertical);
+	(void)iic.WriteBytePair(EepromWrite(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL, m_nTrimHorizontal,
+				m_nTrimVertical);
 }

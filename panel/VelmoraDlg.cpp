@@ -1,6 +1,7 @@
 #include "VelmoraDlg.h"
 
 #include "AboutDlg.h"
+#include "BusCaption.h"
 #include "MessageBoxSink.h"
 #include "resource.h"
 #include "winapp.h"
@@ -138,6 +139,7 @@ BOOL CVelmoraDlg::OnInitDialog()
 	m_nGain305A = 0;
 
 	StartUpCamera();
+	SetWindowText(BusWindowTitle(iicbus::LastBus()).c_str());
 	return TRUE;
 }
 

@@ -6,6 +6,7 @@
 // settings files, Save).
 #pragma once
 
+#include "EepromEngine.h"
 #include "ddx.h"
 #include "dialog.h"
 #include "registers.h"
@@ -105,6 +106,9 @@ public:
 	bool ReadBackCamera();
 	void DisableCameraControls();
 	void ShowTrim();
+	// The second and last message of a press whose sequence stopped at a
+	// failed transfer: what was left undone, and what to do.
+	void ShowUndone(const char *what);
 
 	// Slider/edit pairs (Sliders.cpp).
 	void OnHScroll(UINT nSBCode, UINT nPos, CScrollBar *pScrollBar);
@@ -144,8 +148,8 @@ public:
 	void OnBnClickedTrimUp();
 	void OnBnClickedTrimDown();
 	void OnBnClickedStore();
-	void ApplyTrim(int horizontal, int vertical, const std::uint8_t *table);
-	int IssueCommand(CIICTransfer &iic, int command);
+	[[nodiscard]] bool ApplyTrim(int horizontal, int vertical, const std::uint8_t *table);
+	[[nodiscard]] bool IssueCommand(CIICTransfer &iic, int command);
 	void EnableTrimButtons(BOOL on);
 
 	// Direct register access (DirectAccess.cpp).
@@ -169,6 +173,14 @@ public:
 	void OnBnClickedCamToFile();
 	void OnBnClickedFileToCam();
 	void WriteFileToEeprom();
+	static eeprom::FixedPause EepromWritePause();
+	void StartOperationProgress(int transfers);
+	void StepOperationProgress();
+	static constexpr int kProgressRange = 200;
+	int m_nProgressTotal = 1;
+	int m_nProgressRange = 1;
+	int m_nProgressDone = 0;
+	int m_nProgressShown = 0;
 	void VerifyEeprom();
 	bool ReadBackEeprom();
 	void CompareWithFile();
@@ -195,8 +207,10 @@ private:
 	std::optional<int> TakeSliderText(const SliderPair &pair);
 	void ShowWbMode(const char *text);
 	void ShowWbGains(const char *format = "%x");
-	void WriteWbGain(kl310::Reg reg, int gain, int snapshotEntry);
-	void ChangeProjection(int bit, bool checked);
+	[[nodiscard]] bool WriteWbGain(kl310::Reg reg, int gain, int snapshotEntry);
+	[[nodiscard]] bool MeasureWhite();
+	bool m_bGainFailed = false; // the last gain write of a handler failed
+	[[nodiscard]] bool ChangeProjection(int bit, bool checked);
 	void WriteOverlay(int checkBox, BOOL &member, kl310::Reg reg, int index);
 
 	// Read-back steps, one per feature, in transfer order; true = a tested

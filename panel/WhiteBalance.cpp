@@ -17,6 +17,9 @@ namespace {
 constexpr DWORD kMeasurePause = 5;
 constexpr DWORD kSnapshotReadPause = 1;
 
+constexpr char kMeasureUndone[] = "The white balance measurement was not completed.";
+constexpr char kManualUndone[] = "The manual white balance was not set up.";
+constexpr char kGainUndone[] = "The white balance gain was not applied.";
 } // namespace
 
 void CVelmoraDlg::ShowWbMode(const char *text)
@@ -45,7 +48,7 @@ void CVelmoraDlg::OnBnClickedAutoWb()
 		SetCheck(IDC_MANUAL_MODE, false);
 		SetCheck(IDC_PUSH_TO_SET, false);
 		CIICTransfer iic;
-		iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_AUTO);
+		(void)iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_AUTO);
 		for (int id : kWbModeControls)
 			EnableControl(id, FALSE);
 		for (int id : kGainControls)
@@ -69,36 +72,48 @@ void CVelmoraDlg::OnBnClickedPush2White()
 	CIICTransfer iic;
 
 	if (!m_bP2wSet) {
-		iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_AUTO);
+		(void)iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_AUTO);
 		m_anWbSnapshot[WB_ENTRY_CONTROL0] = WB_MODE_AUTO;
 		ShowWbMode(kWbTextRunning);
 		return;
 	}
 
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_HELD);
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_CONTROL0, WB_MEASURE_START);
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_CONTROL1, WB_MEASURE_SETUP);
+	if (!MeasureWhite())
+		ShowUndone(kMeasureUndone);
+}
+
+// Holds the balance and takes the snapshot; false at the first failure.
+bool CVelmoraDlg::MeasureWhite()
+{
+	CIICTransfer iic;
+	if (!iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_HELD) ||
+	    !iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_CONTROL0, WB_MEASURE_START) ||
+	    !iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_CONTROL1, WB_MEASURE_SETUP))
+		return false;
 	ShowWbMode(kWbTextHeld);
 	Sleep(kMeasurePause);
 	for (int i = 0; i < WB_SNAPSHOT_SIZE; i++) {
 		Sleep(kSnapshotReadPause);
-		m_anWbSnapshot[i] = iic.ReadReg16(DEV_SENSOR_READ, WB_SNAPSHOT_REGS[i]);
+		if (!iic.ReadReg16(DEV_SENSOR_READ, WB_SNAPSHOT_REGS[i], m_anWbSnapshot[i]))
+			return false;
 	}
 	Sleep(kSnapshotReadPause);
-	m_nRegAC4E = iic.ReadReg16(DEV_SENSOR_READ, REG_WB_SCRIPT_END);
+	return iic.ReadReg16(DEV_SENSOR_READ, REG_WB_SCRIPT_END, m_nRegAC4E);
 }
 
 void CVelmoraDlg::OnBnClickedManualMode()
 {
-	// Always a fresh measurement: the cleared flag makes Push2White measure.
-	m_bP2wSet = 0;
-	OnBnClickedPush2White();
+	// Always a fresh measurement, as a Push2White press from cleared.
+	m_bP2wSet = 1;
+	if (!MeasureWhite())
+		return ShowUndone(kManualUndone);
 
 	CIICTransfer iic;
-	m_nGain3056 = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3056);
-	m_nGain305C = iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305C);
-	m_nBlueGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_BLUE_GREEN);
-	m_nRedGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_RED_GREEN);
+	if (!iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3056, m_nGain3056) ||
+	    !iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305C, m_nGain305C) ||
+	    !iic.ReadReg16(DEV_SENSOR_READ, REG_BLUE_GREEN, m_nBlueGreen) ||
+	    !iic.ReadReg16(DEV_SENSOR_READ, REG_RED_GREEN, m_nRedGreen))
+		return ShowUndone(kManualUndone);
 	m_nBlueGreenSaved = m_nBlueGreen & 0xFF;
 	m_nRedGreenSaved = m_nRedGreen & 0xFF;
 	ShowWbGains();
@@ -115,8 +130,14 @@ void CVelmoraDlg::OnBnClickedPushToSet()
 	m_nBlueGreen = m_nBlueGreenSaved;
 	ShowWbGains();
 	// Run directly: a gain whose text has two digits is written again.
+	// A failed gain ends the press with its own messages.
+	m_bGainFailed = false;
 	OnEnChangeRedGreen();
+	if (m_bGainFailed)
+		return;
 	OnEnChangeBlueGreen();
+	if (m_bGainFailed)
+		return;
 
 	EnableControl(IDC_PUSH2WHITE, TRUE);
 	for (int id : kGainControls)
@@ -131,7 +152,8 @@ void CVelmoraDlg::OnEnChangeRedGreen()
 		return;
 	m_nRedGreen = *value;
 	UpdateRedGreenScroll();
-	WriteWbGain(REG_RED_GREEN, m_nRedGreen, WB_ENTRY_RED_GREEN);
+	if (!WriteWbGain(REG_RED_GREEN, m_nRedGreen, WB_ENTRY_RED_GREEN))
+		ShowUndone(kGainUndone);
 }
 
 void CVelmoraDlg::OnEnChangeBlueGreen()
@@ -141,26 +163,36 @@ void CVelmoraDlg::OnEnChangeBlueGreen()
 		return;
 	m_nBlueGreen = *value;
 	UpdateBlueGreenScroll();
-	WriteWbGain(REG_BLUE_GREEN, m_nBlueGreen, WB_ENTRY_BLUE_GREEN);
+	if (!WriteWbGain(REG_BLUE_GREEN, m_nBlueGreen, WB_ENTRY_BLUE_GREEN))
+		ShowUndone(kGainUndone);
 }
 
 // The camera takes manual gains only in manual mode, so every gain write
 // goes with its own mode write.
-void CVelmoraDlg::WriteWbGain(kl310::Reg reg, int gain, int snapshotEntry)
+bool CVelmoraDlg::WriteWbGain(kl310::Reg reg, int gain, int snapshotEntry)
 {
 	CIICTransfer iic;
-	iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_MANUAL);
+	m_bGainFailed = true;
+	if (!iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_MANUAL))
+		return false;
 	m_anWbSnapshot[WB_ENTRY_MODE] = WB_MODE_MANUAL;
-	iic.WriteReg16(DEV_SENSOR_WRITE, reg, gain);
+	if (!iic.WriteReg16(DEV_SENSOR_WRITE, reg, gain))
+		return false;
 	m_anWbSnapshot[snapshotEntry] = gain;
+	m_bGainFailed = false;
+	return true;
 }
 
 // The read-back step: mode, gains and which controls the mode allows.
 void CVelmoraDlg::ReadBackWhiteBalance(CIICTransfer &iic)
 {
 	int wbMode = iic.ReadReg16(DEV_SENSOR_READ, REG_WB_MODE);
-	m_nBlueGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_BLUE_GREEN);
-	m_nRedGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_RED_GREEN);
+	int blueGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_BLUE_GREEN);
+	int redGreen = iic.ReadReg16(DEV_SENSOR_READ, REG_RED_GREEN);
+	if (iic.Failed())
+		return;
+	m_nBlueGreen = blueGreen;
+	m_nRedGreen = redGreen;
 	m_nRedGreenSaved = m_nRedGreen & 0xFF;
 	m_nBlueGreenSaved = m_nBlueGreen & 0xFF;
 	// The read-back shows both gains with two digits.

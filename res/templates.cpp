@@ -60,19 +60,20 @@ constexpr const char *TIP_REG_LOW =
 constexpr const char *TIP_DATA_HIGH = "Data, high byte, in hexadecimal (sensor registers only).";
 constexpr const char *TIP_DATA_LOW = "Data, low byte, or the EEPROM byte, in hexadecimal.";
 
-// id, kind, caption, group box, x, y, cx, cy, style, radio set, image, tooltip
+// id, kind, caption, group box, x, y, cx, cy, style, radio set, image, tooltip, name
 constexpr ControlTemplate kPanelControls[] = {
 	{ -1, K::GroupBox, "Auto Exposure", nullptr, 7, 7, 138, 70, CS_NONE, 0, 0 },
 	{ IDC_MANUAL_EXPOSURE, K::CheckBox, "Manual Exposure", AE, 64, 14, 74, 13, CS_NONE, 0, 0 },
 	{ -1, K::Label, "Man. Shutt.", AE, 9, 29, 39, 9, CS_NONE, 0, 0, TIP_SHUTTER },
-	{ IDC_SHUTTER_SCROLL, K::HScrollBar, "", AE, 49, 29, 60, 9, CS_NONE, 0, 0, TIP_SHUTTER },
+	{ IDC_SHUTTER_SCROLL, K::HScrollBar, "", AE, 49, 29, 60, 9, CS_NONE, 0, 0, TIP_SHUTTER,
+	  "Man. Shutt." },
 	{ -1, K::Label, "0x", AE, 110, 29, 9, 11, CS_NONE, 0, 0 },
-	{ IDC_SHUTTER, K::Edit, "", AE, 119, 27, 23, 13, CS_NONE, 0, 0, TIP_SHUTTER_EDIT },
+	{ IDC_SHUTTER, K::Edit, "", AE, 119, 27, 23, 13, CS_NONE, 0, 0, TIP_SHUTTER_EDIT, "Man. Shutt." },
 	{ IDC_FREEZE_GAIN, K::CheckBox, "Freeze Gain", AE, 19, 45, 52, 11, CS_NONE, 0, 0 },
 	{ -1, K::Label, "AEX ref.", AE, 11, 60, 32, 14, CS_NONE, 0, 0, TIP_AEX_REF },
-	{ IDC_AEX_REF_SCROLL, K::HScrollBar, "", AE, 50, 60, 57, 9, CS_NONE, 0, 0, TIP_AEX_REF },
+	{ IDC_AEX_REF_SCROLL, K::HScrollBar, "", AE, 50, 60, 57, 9, CS_NONE, 0, 0, TIP_AEX_REF, "AEX ref." },
 	{ -1, K::Label, "0x", AE, 109, 60, 9, 11, CS_NONE, 0, 0 },
-	{ IDC_AEX_REF, K::Edit, "", AE, 119, 58, 19, 13, CS_NONE, 0, 0, TIP_AEX_REF_EDIT },
+	{ IDC_AEX_REF, K::Edit, "", AE, 119, 58, 19, 13, CS_NONE, 0, 0, TIP_AEX_REF_EDIT, "AEX ref." },
 
 	{ -1, K::GroupBox, "Image projection", nullptr, 7, 76, 135, 52, CS_NONE, 0, 0 },
 	{ IDC_MIRROR, K::CheckBox, "Mirror (horizontal)", IP, 17, 89, 78, 12, CS_NONE, 0, 0 },
@@ -104,18 +105,21 @@ constexpr ControlTemplate kPanelControls[] = {
 	{ IDC_PUSH_TO_SET, K::RadioButton, "Push to Set", WB, 162, 45, 49, 11, CS_NONE, WB_MODE, 0 },
 	{ IDC_PUSH2WHITE, K::PushButton, "Push2White", WB, 237, 47, 41, 14, CS_NONE, 0, 0, TIP_PUSH2WHITE },
 	{ -1, K::Label, "Red-Green", WB, 151, 68, 39, 10, CS_NONE, 0, 0 },
-	{ IDC_RED_GREEN_SCROLL, K::HScrollBar, "", WB, 193, 67, 75, 10, CS_NONE, 0, 0, TIP_RED_GREEN },
+	{ IDC_RED_GREEN_SCROLL, K::HScrollBar, "", WB, 193, 67, 75, 10, CS_NONE, 0, 0, TIP_RED_GREEN,
+	  "Red-Green" },
 	{ -1, K::Label, "0x", WB, 274, 70, 8, 11, CS_NONE, 0, 0 },
-	{ IDC_RED_GREEN, K::Edit, "", WB, 282, 67, 19, 13, CS_NONE, 0, 0, TIP_RED_GREEN },
+	{ IDC_RED_GREEN, K::Edit, "", WB, 282, 67, 19, 13, CS_NONE, 0, 0, TIP_RED_GREEN, "Red-Green" },
 	{ -1, K::Label, "Blue-Green", WB, 151, 82, 39, 10, CS_NONE, 0, 0 },
-	{ IDC_BLUE_GREEN_SCROLL, K::HScrollBar, "", WB, 192, 83, 76, 9, CS_NONE, 0, 0, TIP_BLUE_GREEN },
+	{ IDC_BLUE_GREEN_SCROLL, K::HScrollBar, "", WB, 192, 83, 76, 9, CS_NONE, 0, 0, TIP_BLUE_GREEN,
+	  "Blue-Green" },
 	{ -1, K::Label, "0x", WB, 274, 83, 8, 11, CS_NONE, 0, 0 },
-	{ IDC_BLUE_GREEN, K::Edit, "", WB, 281, 81, 20, 12, CS_NONE, 0, 0, TIP_BLUE_GREEN },
+	{ IDC_BLUE_GREEN, K::Edit, "", WB, 281, 81, 20, 12, CS_NONE, 0, 0, TIP_BLUE_GREEN, "Blue-Green" },
 
 	{ -1, K::GroupBox, "Sharpness", nullptr, 147, 98, 161, 29, CS_NONE, 0, 0 },
 	{ -1, K::Label, "Range: (0-7):", SH, 155, 110, 42, 10, CS_NONE, 0, 0 },
-	{ IDC_SHARPNESS_SCROLL, K::HScrollBar, "", SH, 202, 110, 78, 9, CS_NONE, 0, 0, TIP_SHARPNESS },
-	{ IDC_SHARPNESS, K::Edit, "", SH, 281, 108, 20, 12, CS_NONE, 0, 0, TIP_SHARPNESS },
+	{ IDC_SHARPNESS_SCROLL, K::HScrollBar, "", SH, 202, 110, 78, 9, CS_NONE, 0, 0, TIP_SHARPNESS,
+	  "Sharpness" },
+	{ IDC_SHARPNESS, K::Edit, "", SH, 281, 108, 20, 12, CS_NONE, 0, 0, TIP_SHARPNESS, "Sharpness" },
 
 	{ -1, K::GroupBox, "General", nullptr, 146, 130, 173, 183, CS_NONE, 0, 0 },
 	{ IDC_FILE_NAME, K::Edit, "settings file name", GE, 158, 143, 107, 13, CS_NONE, 0, 0 },
@@ -137,10 +141,12 @@ constexpr ControlTemplate kPanelControls[] = {
 	{ -1, K::Label, "Data:", DI, 228, 253, 22, 10, CS_NONE, 0, 0 },
 	{ -1, K::Label, "0x", DI, 154, 265, 10, 14, CS_NONE, 0, 0 },
 	{ -1, K::Label, "0x", DI, 214, 265, 10, 14, CS_NONE, 0, 0 },
-	{ IDC_REG_HIGH, K::Edit, "", DI, 163, 263, 20, 13, CS_NONE, 0, 0, TIP_REG_HIGH },
-	{ IDC_REG_LOW, K::Edit, "", DI, 186, 263, 19, 13, CS_NONE, 0, 0, TIP_REG_LOW },
-	{ IDC_DATA_HIGH, K::Edit, "", DI, 223, 263, 19, 13, CS_NONE, 0, 0, TIP_DATA_HIGH },
-	{ IDC_DATA_LOW, K::Edit, "", DI, 243, 263, 19, 13, CS_NONE, 0, 0, TIP_DATA_LOW },
+	{ IDC_REG_HIGH, K::Edit, "", DI, 163, 263, 20, 13, CS_NONE, 0, 0, TIP_REG_HIGH,
+	  "Register addr. high byte" },
+	{ IDC_REG_LOW, K::Edit, "", DI, 186, 263, 19, 13, CS_NONE, 0, 0, TIP_REG_LOW,
+	  "Register addr. low byte" },
+	{ IDC_DATA_HIGH, K::Edit, "", DI, 223, 263, 19, 13, CS_NONE, 0, 0, TIP_DATA_HIGH, "Data high byte" },
+	{ IDC_DATA_LOW, K::Edit, "", DI, 243, 263, 19, 13, CS_NONE, 0, 0, TIP_DATA_LOW, "Data low byte" },
 	{ IDC_SENSOR, K::RadioButton, "Sensor", DI, 267, 253, 38, 10, CS_NONE, DIRECT_TARGET, 0 },
 	{ IDC_EEPROM0, K::RadioButton, "EEprom0", DI, 267, 263, 45, 10, CS_NONE, DIRECT_TARGET, 0 },
 	{ IDC_EEPROM1, K::RadioButton, "EEprom1", DI, 267, 273, 45, 10, CS_NONE, DIRECT_TARGET, 0 },
@@ -161,6 +167,7 @@ constexpr ControlTemplate kAboutControls[] = {
 	{ -1, K::Icon, "program icon", nullptr, 11, 17, 21, 20, CS_NONE, 0, IDR_MAINFRAME },
 	{ -1, K::Label, "Velmora Version 5.4", nullptr, 40, 10, 119, 8, CS_NONE, 0, 0 },
 	{ -1, K::Label, "Control panel for the KL310", nullptr, 40, 25, 119, 8, CS_NONE, 0, 0 },
+	{ IDC_ABOUT_BUS, K::Label, "Bus: not yet used", nullptr, 11, 41, 217, 8, CS_NONE, 0, 0 },
 	{ 1, K::DefPushButton, "OK", nullptr, 178, 7, 50, 14, CS_NONE, 0, 0 },
 };
 

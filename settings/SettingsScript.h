@@ -9,6 +9,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace settings {
@@ -34,6 +36,8 @@ struct ScriptValues {
 	std::int32_t gain305C = 0;
 	std::int32_t regA838 = 0;
 	std::int32_t regA83A = 0;
+
+	bool operator==(const ScriptValues &) const = default;
 };
 
 struct SettingsScript {
@@ -52,6 +56,29 @@ constexpr std::size_t kShortestScript = 24;
 constexpr std::size_t kLongestScript = 180;
 
 SettingsScript BuildSettingsScript(const ScriptValues &values);
+
+// A page-3 script read back record by record: the inverse of
+// BuildSettingsScript for every script it writes.
+struct DecodedScript {
+	enum class State {
+		Empty,    // no script: the page is erased (all 0xFF)
+		Complete, // a script as Save writes it, then only 0xFF
+		Damaged,  // records Save never writes; see problem
+	};
+	State state = State::Empty;
+	// Complete: every recorded value. Values the script does not record
+	// stay 0 or false (autoWb, freezeGain and overlayEnable follow from
+	// which records are present).
+	ScriptValues values;
+	std::size_t length = 0; // bytes of script
+	// Damaged: the byte offset of the first record that does not fit,
+	// and what was found there.
+	std::size_t failedAt = 0;
+	std::string problem;
+};
+
+// bytes: page 3 from the script's first byte to the end of the page.
+DecodedScript DecodeSettingsScript(std::span<const std::uint8_t> bytes);
 
 // True when a script of this length, written from offset on, stays inside
 // its EEPROM page: sub-addresses past 0xFF would wrap to the page's start

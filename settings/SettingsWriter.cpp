@@ -1,9 +1,13 @@
 // Writer of the settings file.
-#include "SettingsFile.h"
+#include "SettingsFileFormat.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,17 +52,86 @@ bool writeAll(int fd, const std::string &text)
 	return true;
 }
 
-// The replacement keeps the permissions of the file it replaces; a new
-// file gets the usual ones.
-mode_t fileMode(const std::string &path)
+// The file a path names: a symbolic link is followed, so the link
+// survives and its file is replaced.
+bool resolveTarget(const std::string &path, std::string &target, std::string &why)
 {
 	struct stat st;
-	if (stat(path.c_str(), &st) == 0)
-		return st.st_mode & 07777;
-	mode_t mask = umask(0);
-	umask(mask);
-	return 0666 & ~mask;
+	if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+		target = path;
+		return true;
+	}
+	char resolved[PATH_MAX];
+	if (!realpath(path.c_str(), resolved)) {
+		why = errnoText("the link names no file");
+		return false;
+	}
+	target = resolved;
+	return true;
 }
+
+// Only a regular file that may be written is replaced: renaming over a
+// device node or a FIFO would put a regular file in its place.
+bool checkTarget(const std::string &target, struct stat &st, bool &exists, std::string &why)
+{
+	exists = stat(target.c_str(), &st) == 0;
+	if (!exists)
+		return true;
+	if (S_ISDIR(st.st_mode))
+		why = "it is a directory";
+	else if (!S_ISREG(st.st_mode))
+		why = "it is not a regular file";
+	else if ((st.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0)
+		why = "the file is read-only";
+	return why.empty();
+}
+
+// A new temporary file beside target, never one that exists already.
+int createTemporary(const std::string &target, mode_t mode, std::string &temp)
+{
+	static constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+	std::random_device random;
+	for (int attempt = 0; attempt < 100; attempt++) {
+		temp = target + ".";
+		for (int i = 0; i < 6; i++)
+			temp += kDigits[random() % (sizeof(kDigits) - 1)];
+		int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+		if (fd >= 0 || errno != EEXIST)
+			return fd;
+	}
+	return -1;
+}
+
+std::string folderOf(const std::string &path)
+{
+	size_t slash = path.rfind('/');
+	if (slash == std::string::npos)
+		return ".";
+	return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// SIGINT, SIGTERM and SIGHUP wait while the temporary file exists: the
+// file is complete and renamed, or gone, before one of them can end the
+// program.
+class SignalsHeld
+{
+public:
+	SignalsHeld()
+	{
+		sigset_t held;
+		sigemptyset(&held);
+		sigaddset(&held, SIGINT);
+		sigaddset(&held, SIGTERM);
+		sigaddset(&held, SIGHUP);
+		pthread_sigmask(SIG_BLOCK, &held, &m_previous);
+	}
+	~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+	SignalsHeld(const SignalsHeld &) = delete;
+	SignalsHeld &operator=(const SignalsHeld &) = delete;
+
+private:
+	sigset_t m_previous;
+};
 
 } // namespace
 
@@ -92,25 +165,40 @@ SaveResult SaveSettingsFile(const std::string &path, std::span<const std::uint16
 {
 	if (path.empty())
 		return { false, "no file name" };
+	std::string target, why;
+	struct stat st;
+	bool exists = false;
+	if (!resolveTarget(path, target, why) || !checkTarget(target, st, exists, why))
+		return { false, why };
 	std::string text = FormatSettingsFile(path, values);
-	mode_t mode = fileMode(path);
 
-	std::string temp = path + ".XXXXXX";
-	int fd = mkstemp(temp.data());
+	SignalsHeld held;
+	std::string temp;
+	// A new file gets the usual permissions (the umask applies); a
+	// replacement keeps those of the file it replaces.
+	int fd = createTemporary(target, 0666, temp);
 	if (fd < 0)
 		return { false, errnoText("cannot create a file in its folder") };
 
 	SaveResult result{ true, {} };
 	if (!writeAll(fd, text))
 		result = { false, errnoText("cannot write") };
-	else if (fchmod(fd, mode) != 0 || fsync(fd) != 0)
+	else if ((exists && fchmod(fd, st.st_mode & 07777) != 0) || fsync(fd) != 0)
 		result = { false, errnoText("cannot write") };
 	if (close(fd) != 0 && result.ok)
 		result = { false, errnoText("cannot write") };
-	if (result.ok && rename(temp.c_str(), path.c_str()) != 0)
+	if (result.ok && rename(temp.c_str(), target.c_str()) != 0)
 		result = { false, errnoText("cannot replace the file") };
-	if (!result.ok)
+	if (!result.ok) {
 		unlink(temp.c_str());
+		return result;
+	}
+	// The rename itself lasts only once the folder is on disk.
+	int dir = open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+	if (dir >= 0) {
+		fsync(dir);
+		close(dir);
+	}
 	return result;
 }
 

@@ -35,6 +35,13 @@ public:
 	POSITION GetStartPosition() const;
 	CString GetNextPathName(POSITION &pos) const;
 
+	// What the caller may set before DoModal.
+	struct {
+		// The folder the dialog opens in; nullptr: the last one a file
+		// was chosen in, else the working folder.
+		const char *lpstrInitialDir = nullptr;
+	} m_ofn;
+
 private:
 	BOOL m_bOpenFileDialog;
 	CString m_strDefaultExt;

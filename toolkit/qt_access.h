@@ -2,6 +2,7 @@
 // widget tests. Handlers never include this.
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 #include <chrono>
@@ -26,6 +27,10 @@ void SetMessageBoxObserver(std::function<void(QMessageBox &)> observer);
 // The clock that limits how often a progress bar paints while the thread
 // is blocked; tests set their own. An empty function restores the real one.
 void SetPaintClock(std::function<std::chrono::steady_clock::time_point()> clock);
+
+// The screen area a dialog must fit in, else it scrolls; an empty area
+// restores the real screen's (unlimited when rendering offscreen).
+void SetAvailableScreenArea(const QRect &area);
 
 // Caption of every message box.
 QString ApplicationTitle();

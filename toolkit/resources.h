@@ -41,6 +41,9 @@ struct ControlTemplate {
 	int radioGroup;                // radio buttons of one set share a non-zero number
 	UINT resource;                 // bitmap / icon resource of a picture control
 	const char *tooltip = nullptr; // what an abbreviated control does, in a sentence
+	// What a screen reader calls a control that shows no caption of its
+	// own (a slider, an edit): the caption beside it.
+	const char *name = nullptr;
 };
 
 struct DialogTemplate {

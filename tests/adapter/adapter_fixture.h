@@ -19,8 +19,10 @@ class AdapterTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		// Whatever the shell exported, these tests talk to the simulator.
-		unsetenv("QXIIC_BUS");
+		// Whatever the shell exported, these tests talk to the simulator, which
+		// keeps nothing between runs.
+		setenv("QXIIC_BUS", "sim", 1);
+		setenv("QXIIC_SIM_DIR", "", 1);
 		qxiic::sim::Reset();
 		qxiic::sim::UseManualClock(true);
 	}

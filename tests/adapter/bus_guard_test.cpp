@@ -1,141 +1,233 @@
-// Which buses the library agrees to open: the PC's own SMBus controller
-// (the memory modules' SPD EEPROMs sit at 0x50..0x57) only with
-// QXIIC_ALLOW_SMBUS=1, and only i2c-dev nodes at all.
+// Which bus the library opens: a named one only if it is an i2c-dev node
+// of a USB-attached adapter (or the override is set); with none named,
+// the one USB-to-I2C adapter present, or the one of several on which the
+// camera answers. Nothing is ever opened that is not such a node.
 #include "i2cdev_fixture.h"
 
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Bus 5 with the given adapter name: the status of one register read
-// and whether the node saw an i2c ioctl at all.
-struct Outcome {
-	unsigned short status;
-	bool touched;
+using On = I2cDevTest::On;
+
+struct Found {
+	int status;
+	std::string bus;
+	std::string reason;
+	std::vector<std::string> opened; // nodes opened, in turn
 };
 
 class BusGuardTest : public I2cDevTest
 {
 protected:
-	Outcome ReadOn(const std::string &adapterName)
+	Found Open()
 	{
-		SetAdapterName(5, adapterName);
-		kernel().calls.clear();
-		unsigned short st = 0;
-		Fetch(0xBA, 2, 0x3012, 2, &st);
-		bool touched = false;
-		for (const std::string &call : kernel().calls)
-			touched = touched || call.rfind("ioctl", 0) == 0;
-		return { st, touched };
+		kernel().opened.clear();
+		int h = IICInit(0xBA, 20000, 1000);
+		IICClose(h);
+		char bus[200] = "";
+		char reason[400] = "";
+		int status = IICBusState(bus, sizeof bus, reason, sizeof reason);
+		return { status, bus, reason, kernel().opened };
 	}
+	std::string Path(const char *name) const { return (sysfs / name).string(); }
 };
 
-TEST_F(BusGuardTest, PcSmbusControllersAreRefusedUnlessAllowed)
+TEST_F(BusGuardTest, NamedBusIsOpenedOnlyWhenItIsAUsbI2cDevNode)
 {
+	const std::string dir = Path("plain-dir"), file = Path("i2c-3"), fifo = Path("i2c-4");
+	std::filesystem::create_directories(dir);
+	std::ofstream(file) << "\n";
+	ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+	const std::string cp2112 = "CP2112 SMBus Bridge on hidraw0";
+	const char *noBus = ", not an i2c-dev bus (a character device of major 89)";
+	const char *anyway = "; set QXIIC_ALLOW_BUS=1 to use it anyway";
 	const struct {
-		const char *name;
-		bool refused;
+		const char *what;
+		std::string bus;
+		unsigned type, major;
+		std::string adapter;
+		On on;
+		int status;
+		std::string reason;
 	} cases[] = {
-		{ "SMBus I801 adapter at efa0", true },
-		{ "SMBus PIIX4 adapter port 0 at 0b00", true },
-		{ "SMBus AMD756 adapter at 50e0", true },
-		{ "SMBus nForce2 adapter at 4c00", true },
-		{ "SMBus Via Pro adapter at 0400", true },
-		{ "SiS96x SMBus adapter at 0x0c00", true },
-		{ "SMBus ALi 1563 Adapter @ 0800", true },
-		{ "CP2112 SMBus Bridge on hidraw0", false },
-		{ "MCP2221 usb-i2c bridge", false },
-		{ "FT260 usb-i2c bridge", false },
-		{ "i2c-tiny-usb at bus 001 device 007", false },
-		{ "dln2-i2c", false },
+		{ "CP2112 on USB", "/dev/i2c-5", S_IFCHR, 89, cp2112, On::Usb, QXIIC_OK, "" },
+		{ "udev's name for it", "/dev/kl310", S_IFCHR, 89, cp2112, On::Usb, QXIIC_OK, "" },
+		{ "i801 SMBus", "/dev/i2c-5", S_IFCHR, 89, "SMBus I801 adapter at efa0", On::Pci,
+		  QXIIC_INIT_ERROR,
+		  "refusing /dev/i2c-5: its adapter \"SMBus I801 adapter at efa0\" is the PC's own SMBus "
+		  "controller, where 0x50..0x57 are the memory modules' SPD EEPROMs that a camera EEPROM write "
+		  "would overwrite" +
+			  std::string(anyway) },
+		{ "graphics display bus", "/dev/i2c-5", S_IFCHR, 89, "i915 gmbus dpb", On::Pci,
+		  QXIIC_INIT_ERROR,
+		  "refusing /dev/i2c-5: its adapter \"i915 gmbus dpb\" is not attached through USB (a display, "
+		  "SMBus or system bus, where a camera EEPROM write could overwrite another device's EEPROM)" +
+			  std::string(anyway) },
+		{ "SoC bus", "/dev/i2c-5", S_IFCHR, 89, "bcm2835 (i2c@7e804000)", On::Platform,
+		  QXIIC_INIT_ERROR,
+		  "refusing /dev/i2c-5: its adapter \"bcm2835 (i2c@7e804000)\" is not attached through USB (a "
+		  "display, SMBus or system bus, where a camera EEPROM write could overwrite another device's "
+		  "EEPROM)" +
+			  std::string(anyway) },
+		{ "empty adapter name", "/dev/i2c-5", S_IFCHR, 89, "", On::Usb, QXIIC_INIT_ERROR,
+		  "refusing /dev/i2c-5: its adapter's name cannot be read from " +
+			  Path("class/i2c-dev/i2c-5") + "/name, so nothing shows it is a USB-to-I2C adapter" +
+			  anyway },
+		{ "block device", "/dev/i2c-5", S_IFBLK, 8, cp2112, On::Usb, QXIIC_INIT_ERROR,
+		  "refusing /dev/i2c-5: it is a block device" + std::string(noBus) },
+		{ "another driver's node", "/dev/i2c-5", S_IFCHR, 1, cp2112, On::Usb, QXIIC_INIT_ERROR,
+		  "refusing /dev/i2c-5: it is a character device of another driver" + std::string(noBus) },
+		{ "regular file", file, 0, 0, cp2112, On::Usb, QXIIC_INIT_ERROR,
+		  "refusing " + file + ": it is a regular file" + noBus },
+		{ "FIFO", fifo, 0, 0, cp2112, On::Usb, QXIIC_INIT_ERROR,
+		  "refusing " + fifo + ": it is a FIFO" + noBus },
+		{ "directory", dir, 0, 0, cp2112, On::Usb, QXIIC_INIT_ERROR,
+		  "refusing " + dir + ": it is a directory" + noBus },
+		{ "missing", "/nonexistent/i2c-42", 0, 0, cp2112, On::Usb, QXIIC_DEVICE_NOT_FOUND,
+		  "open /nonexistent/i2c-42: ENOENT (No such file or directory)" },
+		{ "no path", "none", 0, 0, cp2112, On::Usb, QXIIC_DEVICE_NOT_FOUND,
+		  "\"none\" names no bus: use sim, sim:0 to sim:7 or a path such as /dev/i2c-1" },
 	};
 	for (const auto &c : cases) {
-		SCOPED_TRACE(c.name);
-		Outcome o = ReadOn(c.name);
-		EXPECT_EQ(o.status, c.refused ? QXIIC_INIT_ERROR : QXIIC_OK);
-		EXPECT_EQ(o.touched, !c.refused);
+		SCOPED_TRACE(c.what);
+		kernel().busPath = c.type ? c.bus : "/dev/i2c-5";
+		kernel().busMajor = c.type ? c.major : 89;
+		if (c.type == S_IFBLK)
+			kernel().nodes = { { c.bus + "-blk", S_IFBLK, c.major, 5 } };
+		SetAdapterName(5, c.adapter, c.on);
+		setenv("QXIIC_BUS", c.type == S_IFBLK ? (c.bus + "-blk").c_str() : c.bus.c_str(), 1);
+		Found f = Open();
+		kernel().nodes.clear();
+		EXPECT_EQ(f.status, c.status);
+		if (c.type == S_IFBLK)
+			EXPECT_EQ(f.reason, "refusing " + c.bus + "-blk: it is a block device" + noBus);
+		else
+			EXPECT_EQ(f.reason, c.reason);
+		EXPECT_EQ(f.opened.size(), c.status == QXIIC_OK ? 1u : 0u);
 	}
+	EXPECT_EQ(kernel().transactions.size(), 0u) << "opening sends nothing";
 
-	setenv("QXIIC_ALLOW_SMBUS", "yes", 1); // only "1" is the override
-	EXPECT_EQ(ReadOn("SMBus I801 adapter at efa0").status, QXIIC_INIT_ERROR);
-	setenv("QXIIC_ALLOW_SMBUS", "1", 1);
-	Outcome allowed = ReadOn("SMBus I801 adapter at efa0");
-	EXPECT_EQ(allowed.status, QXIIC_OK);
-	EXPECT_TRUE(allowed.touched);
+	// A node swapped for another device between the check and the open.
+	kernel().busPath = "/dev/i2c-5";
+	kernel().swappedMajor = 1;
+	setenv("QXIIC_BUS", "/dev/i2c-5", 1);
+	SetAdapterName(5, cp2112);
+	kernel().calls.clear();
+	Found swapped = Open();
+	EXPECT_EQ(swapped.status, QXIIC_INIT_ERROR);
+	EXPECT_EQ(swapped.reason,
+		  "refusing /dev/i2c-5: the opened node is not the i2c-dev bus that was checked");
+	EXPECT_EQ(kernel().calls, (std::vector<std::string>{ "open /dev/i2c-5", "close" }));
+	kernel().swappedMajor = 0;
+
+	// The override opens any i2c-dev bus, and only those.
+	setenv("QXIIC_ALLOW_BUS", "1", 1);
+	setenv("QXIIC_BUS", "/dev/i2c-5", 1);
+	kernel().busPath = "/dev/i2c-5";
+	kernel().busMajor = 89;
+	SetAdapterName(5, "SMBus I801 adapter at efa0", On::Pci);
+	EXPECT_EQ(Open().status, QXIIC_OK);
+	setenv("QXIIC_BUS", file.c_str(), 1);
+	EXPECT_EQ(Open().status, QXIIC_INIT_ERROR);
+	unsetenv("QXIIC_ALLOW_BUS");
+	setenv("QXIIC_ALLOW_SMBUS", "1", 1); // its older name
+	setenv("QXIIC_BUS", "/dev/i2c-5", 1);
+	EXPECT_EQ(Open().status, QXIIC_OK);
 }
 
-// Without the adapter's name nobody can tell it is not the SMBus.
-TEST_F(BusGuardTest, UnknownAdapterNameIsRefusedUnlessAllowed)
+TEST_F(BusGuardTest, WithNoBusNamedTheOneUsbAdapterIsFound)
 {
 	std::filesystem::remove_all(sysfs / "class");
-	unsigned short st = 0;
-	Fetch(0xBA, 2, 0x3012, 2, &st);
-	EXPECT_EQ(st, QXIIC_INIT_ERROR);
-	EXPECT_EQ(Transactions(), 0);
-
-	setenv("QXIIC_ALLOW_SMBUS", "1", 1);
-	Fetch(0xBA, 2, 0x3012, 2, &st);
-	EXPECT_EQ(st, QXIIC_OK);
-}
-
-TEST_F(BusGuardTest, RefusalTellsWhyOnceOnStandardError)
-{
-	SetAdapterName(5, "SMBus I801 adapter at efa0");
-	testing::internal::CaptureStderr();
-	WriteRegister(0x3012, 1);
-	WriteRegister(0x3012, 2);
-	std::string err = testing::internal::GetCapturedStderr();
-	EXPECT_EQ(err, "qxiic: refusing /dev/i2c-5: its adapter \"SMBus I801 adapter at efa0\" is "
-		       "the PC's own SMBus controller, where 0x50..0x57 are the memory modules' SPD "
-		       "EEPROMs that a camera EEPROM write would overwrite; set QXIIC_ALLOW_SMBUS=1 "
-		       "to use it anyway\n");
-}
-
-// Only a name that leads to an i2c-N node is opened: no i2c ioctl ever
-// reaches some other device.
-TEST_F(BusGuardTest, OnlyI2cDevNodesAreOpened)
-{
-	for (const char *bus : { "/dev/sda", "/dev/i2c-", "/dev/i2c-5x", "/dev/ttyUSB0", "i2c-5" }) {
-		SCOPED_TRACE(bus);
-		setenv("QXIIC_BUS", bus, 1);
-		kernel().systemCalls = 0;
-		EXPECT_EQ(WriteRegister(0x3012, 1), QXIIC_DEVICE_NOT_FOUND);
-		EXPECT_EQ(kernel().systemCalls, 0);
+	const std::string dev = Path("dev");
+	qxiic::sys::UseDevRoot(dev.c_str());
+	struct Adapter {
+		int number;
+		const char *name;
+		On on;
+		bool camera;
+	};
+	const struct {
+		const char *what;
+		std::vector<Adapter> adapters;
+		int status;
+		std::string bus;
+		std::vector<std::string> opened;
+	} cases[] = {
+		{ "one CP2112 on USB",
+		  { { 3, "CP2112 SMBus Bridge on hidraw0", On::Usb, false } },
+		  QXIIC_OK,
+		  "CP2112 SMBus Bridge on hidraw0 (" + dev + "/i2c-3)",
+		  { dev + "/i2c-3" } },
+		{ "none", {}, QXIIC_DEVICE_NOT_FOUND, "no adapter", {} },
+		{ "SMBus and display buses only",
+		  { { 0, "SMBus I801 adapter at efa0", On::Pci, true },
+		    { 1, "i915 gmbus dpb", On::Pci, true } },
+		  QXIIC_DEVICE_NOT_FOUND,
+		  "no adapter",
+		  {} },
+		{ "two adapters, the camera on the second",
+		  { { 0, "SMBus I801 adapter at efa0", On::Pci, true },
+		    { 3, "CP2112 SMBus Bridge on hidraw0", On::Usb, false },
+		    { 7, "MCP2221 usb-i2c bridge", On::Usb, true } },
+		  QXIIC_OK,
+		  "MCP2221 usb-i2c bridge (" + dev + "/i2c-7)",
+		  { dev + "/i2c-3", dev + "/i2c-7" } },
+		{ "two adapters, the camera on both",
+		  { { 3, "CP2112 SMBus Bridge on hidraw0", On::Usb, true },
+		    { 7, "MCP2221 usb-i2c bridge", On::Usb, true } },
+		  QXIIC_DEVICE_NOT_FOUND,
+		  "several adapters",
+		  { dev + "/i2c-3", dev + "/i2c-7" } },
+	};
+	unsetenv("QXIIC_BUS");
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.what);
+		std::filesystem::remove_all(sysfs / "class");
+		kernel().nodes.clear();
+		for (const Adapter &a : c.adapters) {
+			SetAdapterName(a.number, a.name, a.on);
+			kernel().nodes.push_back({ dev + "/i2c-" + std::to_string(a.number), S_IFCHR, 89,
+						   static_cast<unsigned>(a.number), a.camera });
+		}
+		Found f = Open();
+		EXPECT_EQ(f.status, c.status);
+		EXPECT_EQ(f.bus, c.bus);
+		EXPECT_EQ(f.opened, c.opened);
 	}
+	EXPECT_EQ(Open().reason,
+		  "2 USB-to-I2C adapters found and the camera answers on 2 of them: CP2112 SMBus "
+		  "Bridge on hidraw0 (" +
+			  dev + "/i2c-3), MCP2221 usb-i2c bridge (" + dev +
+			  "/i2c-7); name one with QXIIC_BUS or --bus");
+	std::filesystem::remove_all(sysfs / "class");
+	EXPECT_EQ(Open().reason, "no USB-to-I2C adapter found");
+	qxiic::sys::UseDevRoot(nullptr);
 }
 
-// A udev symlink such as /dev/kl310 counts as the node it points to.
-TEST_F(BusGuardTest, SymlinkIsCheckedAsItsTarget)
+TEST_F(BusGuardTest, ScanListsEveryBusAndProbesOnlyTheAllowedOnes)
 {
-	std::filesystem::path node = sysfs / "i2c-5";
-	std::filesystem::path link = sysfs / "kl310";
-	std::ofstream(node).put('\n');
-	std::filesystem::create_symlink(node, link);
-	kernel().busPath = link.string();
-	setenv("QXIIC_BUS", link.c_str(), 1);
-
-	EXPECT_EQ(WriteRegister(0x3012, 1), QXIIC_OK);
-	SetAdapterName(5, "SMBus PIIX4 adapter port 0 at 0b00");
-	EXPECT_EQ(WriteRegister(0x3012, 1), QXIIC_INIT_ERROR);
-	EXPECT_EQ(Transactions(), 1);
-}
-
-// With the kernel's own calls: a bus that is not there fails every
-// transfer with "device not found" and leaves the caller's buffer alone.
-TEST_F(BusGuardTest, MissingBusFailsCleanlyOnTheRealSystem)
-{
-	fake::Uninstall();
-	setenv("QXIIC_BUS", "/nonexistent/i2c-42", 1);
-	int h = IICInit(0xBA, 20000, 1000);
-	ASSERT_GT(h, 0);
-	unsigned char buf[2] = { 0x5A, 0x5A };
-	EXPECT_EQ(SendSub(h, 2, 0x3012, buf, 2, 0), QXIIC_DEVICE_NOT_FOUND);
-	EXPECT_EQ(ReceiveSub(h, 2, 0x3012, buf, 2, 0), QXIIC_DEVICE_NOT_FOUND);
-	EXPECT_EQ(Receive(h, buf, 0, 2), QXIIC_DEVICE_NOT_FOUND);
-	EXPECT_EQ(buf[0], 0x5A);
-	EXPECT_EQ(IICClose(h), 0);
-	EXPECT_EQ(IICInit(0xBA, 20000, 1000), h) << "the failed handle's slot is free again";
-	IICClose(h);
+	std::filesystem::remove_all(sysfs / "class");
+	const std::string dev = Path("dev");
+	qxiic::sys::UseDevRoot(dev.c_str());
+	SetAdapterName(0, "SMBus I801 adapter at efa0", On::Pci);
+	SetAdapterName(3, "CP2112 SMBus Bridge on hidraw0", On::Usb);
+	kernel().nodes = { { dev + "/i2c-0", S_IFCHR, 89, 0, true },
+			   { dev + "/i2c-3", S_IFCHR, 89, 3, true } };
+	char text[2000];
+	int length = IICScanBuses(text, sizeof text);
+	EXPECT_EQ(std::string(text),
+		  dev + "/i2c-0\tSMBus I801 adapter at efa0\tnot usb\trefusing " + dev +
+			  "/i2c-0: its adapter \"SMBus I801 adapter at efa0\" is the PC's own "
+			  "SMBus controller, where 0x50..0x57 are the memory modules' SPD "
+			  "EEPROMs that a camera EEPROM write would overwrite; set "
+			  "QXIIC_ALLOW_BUS=1 to use it anyway\tnot probed\n" +
+			  dev + "/i2c-3\tCP2112 SMBus Bridge on hidraw0\tusb\tallowed\tcamera\n");
+	EXPECT_EQ(length, static_cast<int>(std::strlen(text)));
+	EXPECT_EQ(kernel().opened, std::vector<std::string>{ dev + "/i2c-3" });
+	qxiic::sys::UseDevRoot(nullptr);
 }
 
 } // namespace

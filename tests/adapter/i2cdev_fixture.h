@@ -1,7 +1,7 @@
 // Shared set-up for the tests of the i2c-dev back end: QXIIC_BUS names
 // /dev/i2c-5, the fake kernel plays that node, and a fake sysfs tree in a
-// temporary directory gives its adapter a name (a CP2112 unless a test
-// says otherwise).
+// temporary directory gives its adapter a name (a CP2112 on USB unless a
+// test says otherwise).
 #pragma once
 
 #include "adapter_fixture.h"
@@ -13,6 +13,11 @@
 
 class I2cDevTest : public AdapterTest
 {
+public:
+	// The adapter's device sits under a USB device, a PCI function or a
+	// platform (SoC) bus, as sysfs shows it.
+	enum class On { Usb, Pci, Platform };
+
 protected:
 	void SetUp() override
 	{
@@ -41,11 +46,25 @@ protected:
 		std::filesystem::remove_all(sysfs);
 	}
 
-	void SetAdapterName(int adapter, const std::string &name)
+	void SetAdapterName(int adapter, const std::string &name, On on = On::Usb)
 	{
-		std::filesystem::path dir = sysfs / "class/i2c-dev" / ("i2c-" + std::to_string(adapter));
-		std::filesystem::create_directories(dir);
+		namespace fs = std::filesystem;
+		const std::string bus = "i2c-" + std::to_string(adapter);
+		fs::path parent = sysfs / "devices" /
+				  (on == On::Usb   ? "pci0000:00/0000:00:14.0/usb1/1-2"
+				   : on == On::Pci ? "pci0000:00/0000:00:02.0"
+						   : "platform/soc/3f804000.i2c");
+		const char *subsystem = on == On::Usb ? "usb" : on == On::Pci ? "pci" : "platform";
+		fs::path device = parent / (on == On::Usb ? "1-2:1.0/0003:10C4:EA90.0001" : "") / bus;
+		fs::create_directories(device);
+		fs::create_directories(sysfs / "bus" / subsystem);
+		fs::remove(parent / "subsystem");
+		fs::create_directory_symlink(sysfs / "bus" / subsystem, parent / "subsystem");
+		fs::path dir = sysfs / "class/i2c-dev" / bus;
+		fs::create_directories(dir);
 		std::ofstream(dir / "name") << name << "\n";
+		fs::remove(dir / "device");
+		fs::create_directory_symlink(device, dir / "device");
 	}
 
 	static fake::Kernel &kernel() { return fake::TheKernel(); }

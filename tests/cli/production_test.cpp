@@ -62,8 +62,8 @@ private:
 	int m_steps = 0;
 };
 
-// Cameras answer here as "sim:N", each shaped by the hook; every one of
-// them is the simulator of its own process.
+// The hook shapes camera N of the simulator before and while the tool
+// works on "sim:N".
 using CameraHook = std::function<void(const std::string &bus, const std::string &phase, int step)>;
 
 std::string ReadText(const std::string &path)
@@ -99,7 +99,8 @@ class ProductionTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		unsetenv("QXIIC_BUS");
+		setenv("QXIIC_BUS", "sim", 1);
+		setenv("QXIIC_SIM_DIR", "", 1);
 		sim::Reset();
 		sim::UseManualClock(true);
 		std::string pattern = (fs::temp_directory_path() / "velmora-line-XXXXXX").string();
@@ -114,7 +115,7 @@ protected:
 	}
 	void TearDown() override
 	{
-		unsetenv("QXIIC_BUS");
+		setenv("QXIIC_BUS", "sim", 1);
 		fs::remove_all(dir);
 	}
 
@@ -127,12 +128,12 @@ protected:
 		ToolEnvironment env{ in, out, err, inTerminal, errTerminal, clock };
 		if (hook) {
 			env.runner = [this, hook](const CameraJob &job, Progress &progress) {
+				if (job.bus.starts_with("sim:"))
+					sim::SelectCamera(std::stoi(job.bus.substr(4)));
 				Hooked hooked(progress, [&](const std::string &phase, int step) {
 					hook(job.bus, phase, step);
 				});
-				CameraJob onSim = job;
-				onSim.bus = "sim";
-				return RunCamera(onSim, clock, hooked);
+				return RunCamera(job, clock, hooked);
 			};
 		}
 		env.probe = probe;
@@ -194,7 +195,7 @@ TEST(CameraRecordTest, OneJsonObjectPerLine)
 	record.file = "golden \"A\".qmx";
 	record.sha256 = "ab12";
 	record.pages = 8;
-	record.outcome = { kMismatch, "verification failed", Difference{ 3, 0x10, 0x00, 0x5A } };
+	record.outcome = { kMismatch, "verification failed", Difference{ 3, 0x10, 0x00, 0x5A }, "x" };
 	record.durationUs = 1234567;
 	std::string line = RecordLine(record);
 	ASSERT_EQ(line.back(), '\n');
@@ -218,6 +219,19 @@ TEST(CameraRecordTest, OneJsonObjectPerLine)
 	EXPECT_EQ(FileSha256(path), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 	std::remove(path.c_str());
 	EXPECT_EQ(FileSha256(path), std::nullopt);
+}
+
+// --all: the allowed buses on which the camera answered, nothing else.
+TEST(FileForBusTest, AllMeansEveryAllowedBusWithACamera)
+{
+	using iicbus::CameraSeen;
+	std::vector<iicbus::BusListing> listing = {
+		{ "/dev/i2c-3", "CP2112", true, true, "allowed", CameraSeen::Answers },
+		{ "/dev/i2c-4", "CP2112", true, true, "allowed", CameraSeen::Silent },
+		{ "/dev/i2c-0", "i801", false, false, "not usb", CameraSeen::NotProbed },
+		{ "/dev/i2c-7", "CP2112", true, true, "allowed", CameraSeen::Answers },
+	};
+	EXPECT_EQ(CameraBuses(listing), (std::vector<std::string>{ "/dev/i2c-3", "/dev/i2c-7" }));
 }
 
 TEST(FileForBusTest, OneFilePerBus)
@@ -257,20 +271,22 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 	ASSERT_EQ(records.size(), 5u);
 	const struct {
 		const char *bus;
+		const char *adapter;
 		const char *result;
 		int status;
 		double ms;
 		json difference;
 	} expected[] = {
-		{ "sim:0", "verified", 0, 640.0, nullptr },
-		{ "sim:1", "bus-failure", 4, 5.0, nullptr },
+		{ "sim:0", "simulated camera 0", "verified", 0, 640.0, nullptr },
+		{ "sim:1", "simulated camera 1", "bus-failure", 4, 5.0, nullptr },
 		{ "sim:2",
+		  "simulated camera 2",
 		  "mismatch",
 		  5,
 		  640.0,
 		  { { "page", 5 }, { "byte", 0x33 }, { "found", 0 }, { "expected", 0x5A } } },
-		{ "sim:3", "verified", 0, 640.0, nullptr },
-		{ "sim:4", "bus-failure", 4, 0.0, nullptr },
+		{ "sim:3", "simulated camera 3", "verified", 0, 640.0, nullptr },
+		{ "sim:4", "", "bus-failure", 4, 0.0, nullptr },
 	};
 	std::string sha = Sha256Sum(golden);
 	ASSERT_EQ(sha.size(), 64u);
@@ -282,7 +298,7 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 		EXPECT_EQ(r["first_difference"], expected[i].difference) << i;
 		EXPECT_EQ(r["duration_ms"], expected[i].ms) << i;
 		EXPECT_EQ(r["command"], "program");
-		EXPECT_EQ(r["adapter"], "simulator");
+		EXPECT_EQ(r["adapter"], expected[i].adapter);
 		EXPECT_EQ(r["file"], golden);
 		EXPECT_EQ(r["sha256"], sha);
 		EXPECT_EQ(r["pages"], 8);
@@ -411,7 +427,7 @@ TEST_F(ProductionTest, StationProgramsCameraAfterCamera)
 // A camera is there when its EEPROM gives its first byte.
 TEST_F(ProductionTest, EepromProbeReadsOneByte)
 {
-	EepromProbe eeprom(clock);
+	EepromProbe eeprom;
 	sim::ClearTrace();
 	EXPECT_TRUE(eeprom.CameraAnswers());
 	std::vector<sim::TraceEntry> trace = sim::Trace();

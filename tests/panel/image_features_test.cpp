@@ -90,21 +90,6 @@ TEST_F(ImageFeaturesTest, MirrorAndFlipReadBothRegistersThenWriteBoth)
 	EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(ImageFeaturesTest, FailedMirrorFlipReadWritesNeitherRegister)
-{
-	Open();
-	for (int failing : { 0x301C, 0x3254 }) {
-		qxiic::sim::AddFault({ Call::ReceiveSub, {}, failing, 14, 0, 1 });
-		ClearLog();
-		Button(IDC_MIRROR)->click();
-		EXPECT_THAT(messages, ElementsAre("error: USB_I2C_NACK")) << std::hex << failing;
-		EXPECT_THAT(RegisterWrites(), IsEmpty()) << std::hex << failing;
-		EXPECT_EQ(Log().size(), 2u) << std::hex << failing;
-	}
-	EXPECT_EQ(qxiic::sim::RegisterWrites(0x301C), 0);
-	EXPECT_EQ(qxiic::sim::RegisterWrites(0x3254), 0);
-}
-
 TEST_F(ImageFeaturesTest, OverlaysKeepTheirStatesWhenTheMasterSwitchChanges)
 {
 	Open();

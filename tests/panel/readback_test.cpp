@@ -331,25 +331,6 @@ TEST_F(ReadBackTest, TestedTransferFailureStopsStartUp)
 	}
 }
 
-TEST_F(ReadBackTest, UntestedTransferFailureOnlyShowsItsMessage)
-{
-	sim::AddFault({ Call::ReceiveSub, 0xBB, 0x326C, 14, 0, 1 });
-	sim::AddFault({ Call::Receive, 0xAB, std::nullopt, 13, 1, 1 });
-	Open();
-	EXPECT_THAT(messages, ElementsAre("error: USB_I2C_NACK", "USB_READ_ERROR"));
-	std::vector<std::string> expected = FactoryReadBack();
-	expected[17] += " !14";
-	expected[20 + 17] += " !13";
-	EXPECT_EQ(Log(), expected);
-	EXPECT_EQ(Text(IDC_SHARPNESS), "0");
-	// The failed chunk reads as zeros, not as what the buffer held before.
-	for (int i = 2; i < 2 + 17 * 16; i++)
-		ASSERT_EQ(dlg->m_abTrimTable[i], sim::EepromByte(4 * 256 + i)) << i;
-	for (int i = 2 + 17 * 16; i < 2 + 18 * 16; i++)
-		EXPECT_EQ(dlg->m_abTrimTable[i], 0) << i;
-	EXPECT_TRUE(Enabled(IDC_MIRROR));
-}
-
 TEST_F(ReadBackTest, ConnectFailureDisablesNothing)
 {
 	Open();
@@ -363,6 +344,18 @@ TEST_F(ReadBackTest, ConnectFailureDisablesNothing)
 	// The mode text waits for the next refresh.
 	EXPECT_EQ(dlg->m_strTvMode, "UNDEFINED!");
 	EXPECT_EQ(Text(IDC_TV_MODE), "PAL");
+
+	// A failure in a later step: nothing after it is read or changed, so
+	// STORE keeps the trims the camera has.
+	sim::SetRegister(0x3012, 0x0123);
+	dlg->m_nTrimHorizontal = 0x14;
+	messages.clear();
+	sim::AddFault({ Call::ReceiveSub, 0xBB, 0x3012, 14, 0, 1 });
+	Button(IDC_CONNECT)->click();
+	EXPECT_THAT(messages, ElementsAre("error: USB_I2C_NACK", kConnectError));
+	EXPECT_NE(Text(IDC_SHUTTER), "123");
+	EXPECT_NE(Text(IDC_SHUTTER), "000");
+	EXPECT_EQ(dlg->m_nTrimHorizontal, 0x14);
 }
 
 } // namespace

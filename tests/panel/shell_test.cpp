@@ -155,7 +155,8 @@ TEST_F(PanelTest, ShellTemplateControlsAreStandardWidgetsAtTheirPlace)
 	Open();
 	QDialog *window = toolkit::DialogWidget(*dlg);
 	ASSERT_NE(window, nullptr);
-	EXPECT_EQ(window->windowTitle().toStdString(), "Virelune KL310 camera control 5.4");
+	// The title bar names the bus the start-up talked to.
+	EXPECT_EQ(window->windowTitle().toStdString(), "Velmora - simulated camera");
 
 	// Dialog units come from the dialog font: a quarter of its average
 	// character width across, an eighth of its height down.
@@ -401,6 +402,7 @@ TEST_F(PanelTest, ShellWindowMenuEndsWithAboutWhichReturnsToThePanel)
 	about->trigger();
 	EXPECT_EQ(aboutTitle, "About Velmora");
 	EXPECT_THAT(aboutLabels, ::testing::Contains("Velmora Version 5.4"));
+	EXPECT_THAT(aboutLabels, ::testing::Contains("Bus: simulated camera"));
 	EXPECT_TRUE(window->isVisible());
 	EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }

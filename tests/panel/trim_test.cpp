@@ -124,7 +124,7 @@ TEST_F(TrimTest, MoveSequenceAndCommandPollsUntilBit15ClearOr16Reads)
 	struct Case {
 		int busyReads, polls;
 	};
-	const Case cases[] = { { 0, 1 }, { 3, 4 }, { 15, 16 }, { 16, 16 }, { -1, 16 } };
+	const Case cases[] = { { 0, 1 }, { 3, 4 }, { 15, 16 } };
 	for (const Case &c : cases) {
 		SCOPED_TRACE(c.busyReads);
 		OpenWithTrims(20, 12);
@@ -142,7 +142,28 @@ TEST_F(TrimTest, MoveSequenceAndCommandPollsUntilBit15ClearOr16Reads)
 	}
 }
 
-TEST_F(TrimTest, MoveLocksButtonsShowsBusyCursorAndGoesOnAfterAFailure)
+// A command still busy after its 16th poll fails the move: it stops there,
+// and the trim goes back to where it was.
+TEST_F(TrimTest, CommandStillBusyAfter16PollsFailsTheMove)
+{
+	for (int busyReads : { 16, -1 }) {
+		SCOPED_TRACE(busyReads);
+		OpenWithTrims(20, 12);
+		sim::SetCommandBusyReads(busyReads);
+		Button(IDC_TRIM_DOWN)->click();
+		std::vector<std::string> expected = MoveLog(20, 10, 16);
+		expected.resize(3 + 8 + 8 + 1 + 16); // up to the first chunk's last poll
+		EXPECT_EQ(Log(), expected);
+		EXPECT_THAT(messages, ElementsAre("The camera did not finish command 0x8304.",
+						  "The image trim was not applied completely. Check the "
+						  "camera and press Connect."));
+		EXPECT_EQ(Text(IDC_TRIM_VERTICAL), "c");
+		EXPECT_EQ(dlg->m_nTrimVertical, 12);
+		messages.clear();
+	}
+}
+
+TEST_F(TrimTest, MoveLocksButtonsShowsBusyCursorAndStopsAtAFailure)
 {
 	OpenWithTrims(20, 12);
 	std::vector<bool> enabledDuringMove;
@@ -158,12 +179,16 @@ TEST_F(TrimTest, MoveLocksButtonsShowsBusyCursorAndGoesOnAfterAFailure)
 	sim::AddFault({ sim::Call::SendSub, 0xBA, 0xC892, 14, 0, 1 });
 
 	Button(IDC_TRIM_UP)->click();
-	EXPECT_THAT(messages, ElementsAre("error: USB_I2C_NACK"));
-	EXPECT_EQ(enabledDuringMove, std::vector<bool>(5, false));
+	EXPECT_THAT(messages, ElementsAre("error: USB_I2C_NACK", "The image trim was not applied completely. "
+								 "Check the camera and press Connect."));
+	// The adapter's message during the move, what was undone after it.
+	EXPECT_EQ(enabledDuringMove,
+		  std::vector<bool>({ false, false, false, false, false, true, true, true, true, true }));
 	EXPECT_TRUE(busyCursor);
-	std::vector<std::string> expected = MoveLog(20, 14, 4);
-	expected[0] += " !14";
-	EXPECT_EQ(Log(), expected);
+	EXPECT_THAT(Log(), ElementsAre("W c892=0014 !14"));
+	// The display and STORE keep the trim the sensor has.
+	EXPECT_EQ(Text(IDC_TRIM_VERTICAL), "c");
+	EXPECT_EQ(dlg->m_nTrimVertical, 12);
 	for (int id : kTrimButtons)
 		EXPECT_TRUE(Enabled(id)) << id;
 	EXPECT_EQ(QApplication::overrideCursor(), nullptr);

@@ -68,7 +68,8 @@ std::string describe(const qxiic::sim::TraceEntry &e)
 
 void PanelTest::SetUp()
 {
-	unsetenv("QXIIC_BUS");
+	setenv("QXIIC_BUS", "sim", 1);
+	setenv("QXIIC_SIM_DIR", "", 1);
 	qxiic::sim::Reset();
 	qxiic::sim::UseManualClock(true);
 	toolkit::SetMessageBoxObserver([this](QMessageBox &box) {

@@ -92,6 +92,7 @@ public:
 	bool nestIntoB = false; // A's change handler sets B's text
 	std::vector<ScrollEvent> scrolls;
 	std::function<void(UINT code, UINT pos)> onScroll;
+	std::function<void()> onGo;
 
 protected:
 	void DoDataExchange(CDataExchange *dx) override
@@ -126,7 +127,12 @@ protected:
 	void OnBnClickedCheck1() { log.push_back("check1 " + checks(IDC_CHECK_1, IDC_CHECK_2)); }
 	void OnBnClickedRadio1() { log.push_back("radio1 " + checks(IDC_RADIO_1, IDC_RADIO_2)); }
 	void OnBnClickedRadio2() { log.push_back("radio2 " + checks(IDC_RADIO_1, IDC_RADIO_2)); }
-	void OnBnClickedGo() { log.push_back("go"); }
+	void OnBnClickedGo()
+	{
+		log.push_back("go");
+		if (onGo)
+			onGo();
+	}
 	void OnHScroll(UINT code, UINT pos, CScrollBar *bar)
 	{
 		scrolls.push_back({ code, pos, bar, bar->GetScrollPos() });
@@ -290,6 +296,13 @@ TEST_F(ToolkitTest, LimitTextStopsTypingButKeepsLongerText)
 	char line[8] = {};
 	ASSERT_EQ(dlg.m_ctlEditA.GetLine(0, line, sizeof(line)), 3);
 	EXPECT_EQ(std::string(line, 3), "abx");
+
+	// A limit set before the program puts a longer text in (a read-back
+	// after the operator typed) cuts nothing either.
+	dlg.log.clear();
+	dlg.m_ctlEditA.SetWindowText("0123456789");
+	EXPECT_EQ(edit->text(), "0123456789");
+	EXPECT_EQ(dlg.log, Log{ "A:0123456789" });
 }
 
 TEST_F(ToolkitTest, ProgramSetChecksAreSilentClicksToggleBeforeTheHandler)
@@ -479,25 +492,54 @@ TEST_F(ToolkitScrollTest, OnlyTheHandlerMovesTheBarWithinItsRange)
 	EXPECT_EQ(hi, 24);
 }
 
-TEST_F(ToolkitTest, AltSpaceOpensTheWindowMenuFromAnyControlAndNeverReachesIt)
+TEST_F(ToolkitTest, WindowMenuKeysOpenTheMenuFromAnyControlAndNeverReachIt)
 {
 	// Not activated, as after a modal box closed where no window manager
 	// gives the activation back.
 	Open(dlg);
 	QMenu *menu = toolkit::DialogWidget(dlg)->findChild<QMenu *>();
 	ASSERT_NE(menu, nullptr);
-	for (int id : { IDC_CHECK_1, IDC_RADIO_1, IDC_GO, IDC_EDIT_A, IDC_SCROLL }) {
-		SCOPED_TRACE(id);
-		Widget<QWidget>(dlg, id)->setFocus();
-		ASSERT_EQ(FocusedId(), id);
-		Press(Qt::Key_Space, Qt::AltModifier);
-		EXPECT_TRUE(menu->isVisible());
-		menu->hide();
+	for (auto [key, modifier] :
+	     { std::pair{ Qt::Key_Space, Qt::AltModifier }, std::pair{ Qt::Key_Menu, Qt::NoModifier },
+	       std::pair{ Qt::Key_F10, Qt::ShiftModifier } }) {
+		for (int id : { IDC_CHECK_1, IDC_RADIO_1, IDC_GO, IDC_EDIT_A, IDC_SCROLL }) {
+			SCOPED_TRACE(std::to_string(key) + " on " + std::to_string(id));
+			Widget<QWidget>(dlg, id)->setFocus();
+			ASSERT_EQ(FocusedId(), id);
+			Press(key, modifier);
+			EXPECT_TRUE(menu->isVisible());
+			menu->hide();
+		}
 	}
 	EXPECT_TRUE(dlg.log.empty());
 	EXPECT_TRUE(dlg.scrolls.empty());
 	EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_CHECK_1) + dlg.IsDlgButtonChecked(IDC_RADIO_1), 0u);
 	EXPECT_EQ(Edit(IDC_EDIT_A)->text(), "");
+}
+
+TEST_F(ToolkitTest, FocusComesBackToAControlItsHandlerDisabledUnlessItMovedOn)
+{
+	for (auto [movedMeanwhile, focusAfter] :
+	     { std::pair{ false, IDC_GO }, std::pair{ true, IDC_EDIT_A } }) {
+		ProbeDlg probe;
+		Open(probe);
+		// Go and the button after it locked for the duration of the work.
+		probe.onGo = [&probe, moved = movedMeanwhile] {
+			for (BOOL on : { FALSE, TRUE }) {
+				if (on && moved)
+					Widget<QWidget>(probe, IDC_EDIT_A)->setFocus();
+				probe.GetDlgItem(IDC_GO)->EnableWindow(on);
+				probe.GetDlgItem(IDC_IDLE)->EnableWindow(on);
+			}
+		};
+		QWidget *window = toolkit::DialogWidget(probe);
+		Widget<QWidget>(probe, IDC_GO)->setFocus();
+		QTest::keyClick(window->focusWidget(), Qt::Key_Space);
+		QTest::keyClick(window->focusWidget(), Qt::Key_Space);
+		EXPECT_EQ(window->focusWidget()->objectName().toInt(), focusAfter) << movedMeanwhile;
+		EXPECT_EQ(probe.log, (Log{ "go", movedMeanwhile ? "A: " : "go" }));
+		probe.DestroyWindow();
+	}
 }
 
 TEST_F(ToolkitTest, TabFollowsTheTemplateWithOneStopPerRadioSet)

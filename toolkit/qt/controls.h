@@ -9,6 +9,7 @@ class DialogHost;
 class QEvent;
 class QFont;
 class QMenu;
+class QRect;
 class QString;
 class QWidget;
 struct ControlState;
@@ -47,8 +48,13 @@ void KeepGroupFramesApart(DialogHost &host);
 
 // The window menu (menu.cpp).
 QMenu *CreateSystemMenu(DialogHost &host);
-// Alt+Space opens the window menu from any control and never reaches it.
+// The window keys (Alt+Space, Menu, Shift+F10 and F1) work from any control
+// and never reach it.
 bool WindowMenuKey(DialogHost &host, QEvent *event);
+
+// The screen area a window can take; empty when unlimited
+// (screen_area.cpp).
+QRect AvailableScreenArea(const QWidget &window);
 
 // The dialog font: the template's face as this system provides it
 // (dialog_font.cpp).

@@ -9,6 +9,9 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QWidget>
 
 #include <cmath>
@@ -46,11 +49,24 @@ DialogHost::DialogHost(CDialog *owner, const DialogTemplate &tmpl, QWidget *pare
 	m_baseX = std::max(1, (alphabet / 26 + 1) / 2);
 	m_baseY = std::max(1, metrics.height());
 
+	const QSize size = toPixels(0, 0, tmpl.cx, tmpl.cy).size();
+	const QSize view = viewSize(size);
+	if (view != size) {
+		m_scroll = new QScrollArea(this);
+		m_scroll->setFrameShape(QFrame::NoFrame);
+		m_scroll->setFocusPolicy(Qt::NoFocus);
+		m_scroll->setWidget(m_canvas = new QWidget);
+		m_canvas->setFixedSize(size);
+		m_scroll->setGeometry(0, 0, view.width(), view.height());
+		// Centred, a window of the screen's size would put its title bar
+		// above the screen's top.
+		move(toolkit::detail::AvailableScreenArea(*this).topLeft());
+	}
 	for (const ControlTemplate &row : tmpl.controls)
 		createControl(row);
 	toolkit::detail::KeepGroupFramesApart(*this);
 
-	setFixedSize(toPixels(0, 0, tmpl.cx, tmpl.cy).size());
+	setFixedSize(view);
 	m_sysMenu = toolkit::detail::CreateSystemMenu(*this);
 }
 
@@ -65,7 +81,34 @@ DialogHost::~DialogHost()
 
 DialogHost *DialogHost::of(const QWidget *control)
 {
-	return control ? dynamic_cast<DialogHost *>(control->parentWidget()) : nullptr;
+	// Directly on the dialog, or on the canvas of its scrolling view.
+	for (QWidget *up = control ? control->parentWidget() : nullptr; up; up = up->parentWidget()) {
+		if (auto *host = dynamic_cast<DialogHost *>(up))
+			return host;
+		if (up->isWindow())
+			break;
+	}
+	return nullptr;
+}
+
+QSize DialogHost::viewSize(const QSize &size) const
+{
+	QSize room = toolkit::detail::AvailableScreenArea(*this).size();
+	if (room.isEmpty())
+		return size;
+	// What the window manager's frame and title bar take of the screen.
+	const int frame = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+	room -= QSize(frame, frame + style()->pixelMetric(QStyle::PM_TitleBarHeight));
+	if (size.width() <= room.width() && size.height() <= room.height())
+		return size;
+	// A direction that scrolls gives room to the other's scroll bar.
+	const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+	QSize view = size;
+	if (size.height() > room.height())
+		view.rwidth() += bar;
+	if (size.width() > room.width())
+		view.rheight() += bar;
+	return view.boundedTo(room);
 }
 
 QRect DialogHost::toPixels(int x, int y, int cx, int cy) const
@@ -124,6 +167,8 @@ void DialogHost::createControl(const ControlTemplate &row)
 	if (!ctl.widget)
 		return;
 	QWidget *widget = ctl.widget;
+	if (m_canvas)
+		widget->setParent(m_canvas);
 	widget->setFont(font());
 	widget->setGeometry(toPixels(row.x, row.y, row.cx, row.cy));
 	if (row.style & CS_HIDDEN)
@@ -132,6 +177,12 @@ void DialogHost::createControl(const ControlTemplate &row)
 	if (row.tooltip)
 		widget->setToolTip(
 			QStringLiteral("<p>%1</p>").arg(QString::fromUtf8(row.tooltip).toHtmlEscaped()));
+	// A screen reader names a control by its caption; a control that shows
+	// none is named by the caption beside it, or by its description.
+	if (row.name)
+		widget->setAccessibleName(QString::fromUtf8(row.name));
+	else if (row.kind == ControlKind::Edit && row.caption && *row.caption)
+		widget->setAccessibleName(QString::fromUtf8(row.caption));
 	widget->installEventFilter(this);
 	if (row.id >= 0) {
 		widget->setObjectName(QString::number(row.id));
@@ -224,10 +275,34 @@ bool DialogHost::focusNextPrevChild(bool next)
 		const ControlState &candidate = *m_states[static_cast<size_t>(i)];
 		if (isTabStop(candidate)) {
 			candidate.widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+			if (m_scroll)
+				m_scroll->ensureWidgetVisible(candidate.widget);
 			return true;
 		}
 	}
 	return false;
+}
+
+void DialogHost::setControlEnabled(QWidget *control, bool enable)
+{
+	const bool focused = focusWidget() == control;
+	control->setEnabled(enable);
+	if (!enable) {
+		if (!focused)
+			return;
+		// Disabling a whole row of controls passes the focus along it;
+		// the one the operator had stays the one to come back to.
+		if (!m_focusParked || m_focusMovedTo != control)
+			m_focusParked = control;
+		m_focusMovedTo = focusWidget();
+		return;
+	}
+	if (!m_focusParked || m_focusParked != control)
+		return;
+	if (focusWidget() == m_focusMovedTo)
+		control->setFocus(Qt::OtherFocusReason);
+	m_focusParked = nullptr;
+	m_focusMovedTo = nullptr;
 }
 
 void DialogHost::showSystemMenu(const QPoint &globalPos)
@@ -240,6 +315,8 @@ void DialogHost::contextMenuEvent(QContextMenuEvent *event)
 	// The window menu opens on the panel's background and on its frames
 	// and labels; a control's own menu stays its own.
 	QWidget *child = childAt(event->pos());
+	if (m_scroll && (child == m_scroll->viewport() || child == m_canvas))
+		child = nullptr;
 	if (child && !qobject_cast<QGroupBox *>(child) && !qobject_cast<QLabel *>(child)) {
 		event->ignore();
 		return;

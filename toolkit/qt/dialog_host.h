@@ -10,12 +10,14 @@
 
 #include <QDialog>
 #include <QHash>
+#include <QPointer>
 
 #include <memory>
 #include <vector>
 
 class CDialog;
 class QMenu;
+class QScrollArea;
 
 class DialogHost : public QDialog
 {
@@ -41,6 +43,11 @@ public:
 	// Template rectangle in dialog units to pixels of the dialog font.
 	QRect toPixels(int x, int y, int cx, int cy) const;
 
+	// Enables or disables a control. A handler that disables the focused
+	// control gets the focus back onto it when it enables it again, unless
+	// the focus moved on in between.
+	void setControlEnabled(QWidget *control, bool enable);
+
 	QMenu *systemMenu() const { return m_sysMenu; }
 	void showSystemMenu(const QPoint &globalPos);
 
@@ -59,15 +66,26 @@ protected:
 private:
 	void createControl(const ControlTemplate &row);
 	bool isTabStop(const ControlState &state) const;
+	// The window's size for a dialog of this size: smaller, and scrolling,
+	// where the screen has not the room.
+	QSize viewSize(const QSize &size) const;
 
 	CDialog *m_owner;
 	std::vector<std::unique_ptr<ControlState>> m_states;
 	QHash<int, ControlState *> m_byId;
 	QHash<const QWidget *, ControlState *> m_byWidget;
 	QMenu *m_sysMenu = nullptr;
+	// The scrolling view and the canvas in it that hold the controls when
+	// the dialog does not fit the screen; null when it does.
+	QScrollArea *m_scroll = nullptr;
+	QWidget *m_canvas = nullptr;
 	int m_baseX = 6;  // average character width of the dialog font
 	int m_baseY = 13; // character height of the dialog font
 	QPaintEvent *m_paintEvent = nullptr;
+	// The control that lost the focus by being disabled, and where the
+	// focus went then.
+	QPointer<QWidget> m_focusParked;
+	QPointer<QWidget> m_focusMovedTo;
 };
 
 namespace toolkit {

@@ -64,6 +64,8 @@ INT_PTR CFileDialog::DoModal()
 		dialog.setNameFilters(nameFilters(m_strFilter));
 	if (!m_strDefaultExt.IsEmpty())
 		dialog.setDefaultSuffix(QString::fromUtf8(m_strDefaultExt.GetString()));
+	if (m_ofn.lpstrInitialDir && *m_ofn.lpstrInitialDir)
+		dialog.setDirectory(QString::fromUtf8(m_ofn.lpstrInitialDir));
 	if (!m_strFileName.IsEmpty())
 		dialog.selectFile(QString::fromUtf8(m_strFileName.GetString()));
 

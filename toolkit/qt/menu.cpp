@@ -1,7 +1,9 @@
 // The window menu: "Move", "Minimize" (main window only) and "Close", to
 // which the program appends its own items. Its commands reach the message
-// table as WM_SYSCOMMAND. Alt+Space opens it whatever control has the
-// focus, and the key never reaches that control.
+// table as WM_SYSCOMMAND. Alt+Space, the Menu key and Shift+F10 open it
+// whatever control has the focus, and the key never reaches that control:
+// a window manager keeps Alt+Space for its own menu, the other two always
+// come through. F1 runs the program's first own item (its About box).
 #include "controls.h"
 
 #include "../dialog.h"
@@ -15,9 +17,47 @@ namespace toolkit::detail {
 
 namespace {
 
-bool isAltSpace(const QKeyEvent *key)
+enum class WindowKey { None, Menu, Help };
+
+WindowKey windowKey(const QKeyEvent *key)
 {
-	return key->key() == Qt::Key_Space && (key->modifiers() & Qt::AltModifier);
+	const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+	switch (key->key()) {
+	case Qt::Key_Space:
+		return mods & Qt::AltModifier ? WindowKey::Menu : WindowKey::None;
+	case Qt::Key_Menu:
+		return mods == Qt::NoModifier ? WindowKey::Menu : WindowKey::None;
+	case Qt::Key_F10:
+		return mods == Qt::ShiftModifier ? WindowKey::Menu : WindowKey::None;
+	case Qt::Key_F1:
+		return mods == Qt::NoModifier ? WindowKey::Help : WindowKey::None;
+	default:
+		return WindowKey::None;
+	}
+}
+
+// The first item the program appended after the toolkit's own, if any.
+QAction *programItem(const QMenu &menu)
+{
+	bool pastClose = false;
+	for (QAction *action : menu.actions()) {
+		if (action->isSeparator())
+			continue;
+		if (pastClose)
+			return action;
+		pastClose = action->data().toUInt() == SC_CLOSE;
+	}
+	return nullptr;
+}
+
+// Where a menu opened from the keyboard appears: below the focused control,
+// else at the window's corner.
+QPoint keyboardMenuPos(const DialogHost &host)
+{
+	const QWidget *focus = host.focusWidget();
+	if (focus && focus != &host)
+		return focus->mapToGlobal(QPoint(0, focus->height()));
+	return host.mapToGlobal(QPoint(0, 0));
 }
 
 } // namespace
@@ -51,14 +91,20 @@ bool WindowMenuKey(DialogHost &host, QEvent *event)
 	const QEvent::Type type = event->type();
 	if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::KeyRelease)
 		return false;
-	if (!isAltSpace(static_cast<QKeyEvent *>(event)))
+	const WindowKey key = windowKey(static_cast<QKeyEvent *>(event));
+	if (key == WindowKey::None)
 		return false;
 	// Taking the override keeps the key out of the shortcut machinery,
 	// which would drop it when the window is not the active one; the press
 	// then comes here as a key of the focused control.
 	event->accept();
-	if (type == QEvent::KeyPress)
-		host.showSystemMenu(host.mapToGlobal(QPoint(0, 0)));
+	if (type != QEvent::KeyPress || static_cast<QKeyEvent *>(event)->isAutoRepeat())
+		return true;
+	if (key == WindowKey::Menu) {
+		host.showSystemMenu(keyboardMenuPos(host));
+	} else if (QAction *item = programItem(*host.systemMenu())) {
+		host.owner()->Dispatch(WM_SYSCOMMAND, 0, 0, item->data().toUInt(), 0);
+	}
 	return true;
 }
 

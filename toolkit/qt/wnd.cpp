@@ -38,7 +38,10 @@ BOOL CWnd::EnableWindow(BOOL enable)
 	if (!m_hWnd)
 		return FALSE;
 	BOOL wasDisabled = m_hWnd->isEnabled() ? FALSE : TRUE;
-	m_hWnd->setEnabled(enable != FALSE);
+	if (DialogHost *host = DialogHost::of(m_hWnd); host && host->stateOf(m_hWnd))
+		host->setControlEnabled(m_hWnd, enable != FALSE);
+	else
+		m_hWnd->setEnabled(enable != FALSE);
 	return wasDisabled;
 }
 

@@ -1,7 +1,8 @@
 // A kernel for the i2c-dev back end to run against: it plays one bus node
-// (open, ioctl I2C_FUNCS / I2C_RDWR, close) and records every call and
-// every i2c_msg array it is handed. Any other path is passed on to the
-// real system, so a fake sysfs tree in a temporary directory works.
+// (stat, open, fstat, ioctl I2C_FUNCS / I2C_RDWR, close) and records every
+// call and every i2c_msg array it is handed, and as many more nodes as a
+// test adds, which only answer or not. Any other path is passed on to
+// the real system, so a fake sysfs tree in a temporary directory works.
 #pragma once
 
 #include "qxiic_sys.h"
@@ -31,9 +32,23 @@ enum class Adapter {
 	NoRepeatedStart, // single messages only
 };
 
+// A further node: a device of the given type and numbers; as a bus, the
+// camera answers on it or nothing does.
+struct Node {
+	std::string path;
+	unsigned type = 0020000; // S_IFCHR
+	unsigned major = 89;
+	unsigned minor = 0;
+	bool cameraAnswers = false;
+};
+
 struct Kernel {
 	// The node the bus answers on; open of any other path goes to the system.
 	std::string busPath = "/dev/i2c-5";
+	unsigned busMajor = 89; // i2c-dev
+	unsigned busMinor = 5;
+	unsigned swappedMajor = 0; // not 0: what fstat of the opened node says instead
+	std::vector<Node> nodes;
 	int openErrno = 0;                // open of the node fails with this
 	unsigned long funcs = 0x0eff0009; // I2C_FUNC_I2C | SMBus emulation
 	int funcsErrno = 0;               // ioctl I2C_FUNCS fails with this
@@ -43,7 +58,8 @@ struct Kernel {
 	Bytes device; // what read messages deliver, from the start each time
 
 	// What happened.
-	std::vector<std::string> calls; // "open /dev/i2c-5", "ioctl I2C_FUNCS", ...
+	std::vector<std::string> calls;  // "open /dev/i2c-5", "ioctl I2C_FUNCS", ... (bus node only)
+	std::vector<std::string> opened; // every node path opened, in turn
 	std::vector<std::vector<Msg>> transactions;
 	int openFds = 0;      // bus node descriptors not yet closed
 	long systemCalls = 0; // every call through the seam, the forwarded ones too

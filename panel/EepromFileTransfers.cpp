@@ -2,8 +2,10 @@
 // "File --> Cam" with its verification.
 #include "VelmoraDlg.h"
 
+#include "EepromEngine.h"
+#include "FileName.h"
 #include "IICTransfer.h"
-#include "SettingsFile.h"
+#include "SettingsFileFormat.h"
 #include "filedlg.h"
 #include "msgbox.h"
 #include "resource.h"
@@ -11,6 +13,8 @@
 #include "waitcursor.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 using namespace kl310;
 
@@ -18,12 +22,6 @@ namespace {
 
 // The EEPROM takes this long to store a written block.
 constexpr DWORD kEepromWritePause = 20;
-
-constexpr short kCamToFileRange = 484;
-constexpr int kCamToFileBytesPerStep = 5;
-constexpr short kFileToCamRange = 242;
-constexpr int kWriteStepEvery = 3; // of the sub-addresses: 6 steps per page
-constexpr int kBlockSize = EEPROM_WRITE_PAGE_SIZE;
 
 constexpr int kEepromBytes = EEPROM_PAGES * EEPROM_PAGE_SIZE;
 
@@ -63,11 +61,45 @@ int LoadIntoTable(const CString &path, const char *consequence)
 
 } // namespace
 
+// The bar goes once from empty to full over a whole operation, in at most
+// kProgressRange steps: stepping it for every transfer would cost more
+// than the transfers on the simulator.
+void CVelmoraDlg::StartOperationProgress(int transfers)
+{
+	m_nProgressTotal = std::max(transfers, 1);
+	m_nProgressRange = std::min(m_nProgressTotal, kProgressRange);
+	m_nProgressDone = 0;
+	m_nProgressShown = 0;
+	m_ctlProgress.SetRange(0, static_cast<short>(m_nProgressRange));
+	m_ctlProgress.SetPos(0);
+	m_ctlProgress.SetStep(1);
+}
+
+void CVelmoraDlg::StepOperationProgress()
+{
+	m_nProgressDone++;
+	int due = m_nProgressDone * m_nProgressRange / m_nProgressTotal;
+	for (; m_nProgressShown < due; m_nProgressShown++)
+		m_ctlProgress.StepIt();
+}
+
+eeprom::FixedPause CVelmoraDlg::EepromWritePause()
+{
+	return eeprom::FixedPause([](int ms) { Sleep(static_cast<DWORD>(ms)); },
+				  static_cast<int>(kEepromWritePause));
+}
+
 void CVelmoraDlg::OnBnClickedBrowse()
 {
 	CFileDialog dialog(TRUE, nullptr, nullptr,
 			   OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT,
 			   "Qmx files(.qmx)|*.qmx||", nullptr);
+	// In the folder of the file the edit names; else where the last one
+	// was chosen.
+	const std::string folder = settings::SettingsFileFolder(m_strFileName.str());
+	std::error_code error;
+	if (!folder.empty() && std::filesystem::is_directory(folder, error))
+		dialog.m_ofn.lpstrInitialDir = folder.c_str();
 	if (dialog.DoModal() != IDOK)
 		return;
 	POSITION pos = dialog.GetStartPosition();
@@ -82,14 +114,13 @@ void CVelmoraDlg::OnEnChangeFileName()
 {
 	UpdateData(TRUE);
 	UpdateData(FALSE);
-	m_strFilePath = m_strFileName + ".qmx";
+	// No name, no file: "Please enter file name!" rather than a hidden ".qmx".
+	m_strFilePath = settings::SettingsFilePath(m_strFileName.str());
 }
 
 void CVelmoraDlg::OnBnClickedCamToFile()
 {
-	m_ctlProgress.SetRange(1, kCamToFileRange);
-	m_ctlProgress.SetPos(0);
-	m_ctlProgress.SetStep(1);
+	StartOperationProgress(eeprom::Engine::ReadTransfers(EEPROM_PAGES, 1));
 	if (m_strFilePath.IsEmpty()) {
 		AfxMessageBox("Please enter file name!");
 		return;
@@ -98,21 +129,18 @@ void CVelmoraDlg::OnBnClickedCamToFile()
 	CWaitCursor wait;
 	std::uint16_t values[kEepromBytes] = {};
 	CIICTransfer iic;
-	for (int i = 0; i < kEepromBytes; i++) {
-		int page = i / EEPROM_PAGE_SIZE;
-		int offset = i % EEPROM_PAGE_SIZE;
-		values[i] = static_cast<std::uint16_t>(iic.ReadByte(EepromWrite(page), offset));
-		// A file must hold only bytes that were really read.
-		if (iic.TestAndClearError()) {
-			CString text;
-			text.Format("Reading EEPROM page %d at 0x%x failed; no file was written.", page,
-				    offset);
-			AfxMessageBox(text);
-			m_ctlProgress.SetPos(0);
-			return;
-		}
-		if (i % kCamToFileBytesPerStep == 0)
-			m_ctlProgress.StepIt();
+	eeprom::FixedPause pause = EepromWritePause();
+	eeprom::Engine engine(iic, pause);
+	engine.OnProgress([this] { StepOperationProgress(); });
+	// A file must hold only bytes that were really read.
+	if (!engine.ReadPages(0, EEPROM_PAGES, values, 1, eeprom::ReadForm::Write)) {
+		const eeprom::Failure &failure = engine.LastFailure();
+		CString text;
+		text.Format("Reading EEPROM page %d at 0x%x failed; no file was written.", failure.page,
+			    failure.offset);
+		AfxMessageBox(text);
+		m_ctlProgress.SetPos(0);
+		return;
 	}
 
 	settings::SaveResult saved = settings::SaveSettingsFile(m_strFilePath.str(), values);
@@ -127,7 +155,6 @@ void CVelmoraDlg::OnBnClickedCamToFile()
 
 void CVelmoraDlg::OnBnClickedFileToCam()
 {
-	m_ctlProgress.SetRange(1, kFileToCamRange);
 	m_ctlProgress.SetPos(0);
 	if (m_strFilePath.IsEmpty()) {
 		AfxMessageBox("Please enter file name!");
@@ -140,7 +167,8 @@ void CVelmoraDlg::OnBnClickedFileToCam()
 	if (pages == 0)
 		return;
 	m_nPageCount = static_cast<std::int16_t>(pages);
-	m_ctlProgress.SetStep(1);
+	StartOperationProgress(eeprom::Engine::WriteTransfers(pages) +
+			       eeprom::Engine::ReadTransfers(pages, 1));
 	WriteFileToEeprom();
 	m_ctlProgress.SetPos(0);
 }
@@ -148,25 +176,22 @@ void CVelmoraDlg::OnBnClickedFileToCam()
 void CVelmoraDlg::WriteFileToEeprom()
 {
 	CIICTransfer iic;
-	for (int page = 0; page < m_nPageCount; page++) {
-		for (int sub = 0; sub < EEPROM_PAGE_SIZE; sub += kBlockSize) {
-			iic.WriteBlock(EepromWrite(page), sub, &s_anFileValues[page * EEPROM_PAGE_SIZE + sub],
-				       kBlockSize);
-			if (iic.TestAndClearError()) {
-				AfxMessageBox("error during writing to 0xa2 (QMX-EEprom), action stopped!");
-				return;
-			}
-			Sleep(kEepromWritePause);
-			if (sub % kWriteStepEvery == 0)
-				m_ctlProgress.StepIt();
-		}
+	eeprom::FixedPause pause = EepromWritePause();
+	eeprom::Engine engine(iic, pause);
+	engine.OnProgress([this] { StepOperationProgress(); });
+	if (!engine.WritePages(0, m_nPageCount, s_anFileValues)) {
+		// The device of the page that failed, in the message's own form.
+		CString text;
+		text.Format("error during writing to 0x%x (QMX-EEprom), action stopped!",
+			    EepromWrite(engine.LastFailure().page));
+		AfxMessageBox(text);
+		return;
 	}
 	VerifyEeprom();
 }
 
 void CVelmoraDlg::VerifyEeprom()
 {
-	m_ctlProgress.SetRange(1, kFileToCamRange);
 	// Compared with the file as it is now on disk.
 	int pages = LoadIntoTable(m_strFilePath, kNotVerified);
 	if (pages == 0)
@@ -175,7 +200,6 @@ void CVelmoraDlg::VerifyEeprom()
 		ShowFileRefusal(m_strFilePath, "it changed while it was written", kNotVerified);
 		return;
 	}
-	m_ctlProgress.SetStep(1);
 	bool failed = ReadBackEeprom();
 	m_ctlProgress.SetPos(0);
 	if (!failed)
@@ -185,15 +209,12 @@ void CVelmoraDlg::VerifyEeprom()
 bool CVelmoraDlg::ReadBackEeprom()
 {
 	CIICTransfer iic;
-	for (int i = 0; i < m_nPageCount * EEPROM_PAGE_SIZE; i++) {
-		s_anReadBack[i] = static_cast<std::uint16_t>(
-			iic.ReadByte(EepromRead(i / EEPROM_PAGE_SIZE), i % EEPROM_PAGE_SIZE));
-		if (iic.TestAndClearError()) {
-			AfxMessageBox("error during Reading back from QMX EEProm ");
-			return true;
-		}
-		if (i % 2 == 0)
-			m_ctlProgress.StepIt();
+	eeprom::FixedPause pause = EepromWritePause();
+	eeprom::Engine engine(iic, pause);
+	engine.OnProgress([this] { StepOperationProgress(); });
+	if (!engine.ReadPages(0, m_nPageCount, s_anReadBack, 1, eeprom::ReadForm::Read)) {
+		AfxMessageBox("error during Reading back from QMX EEProm ");
+		return true;
 	}
 	return false;
 }

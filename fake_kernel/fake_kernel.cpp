@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace fake {
@@ -68,12 +70,74 @@ int Rdwr(i2c_rdwr_ioctl_data *rdwr)
 	return k.rdwrReturn >= 0 ? k.rdwrReturn : static_cast<int>(rdwr->nmsgs);
 }
 
+constexpr int kNodeFd = 2000; // + the node's index
+
+const Node *NodeOf(int fd)
+{
+	Kernel &k = g_kernel;
+	std::size_t i = static_cast<std::size_t>(fd - kNodeFd);
+	return fd >= kNodeFd && i < k.nodes.size() ? &k.nodes[i] : nullptr;
+}
+
+int NodeIndex(const char *path)
+{
+	Kernel &k = g_kernel;
+	for (std::size_t i = 0; i < k.nodes.size(); i++)
+		if (k.nodes[i].path == path)
+			return static_cast<int>(i);
+	return -1;
+}
+
+void Describe(struct stat *st, unsigned type, unsigned major, unsigned minor)
+{
+	*st = {};
+	st->st_mode = static_cast<mode_t>(type | 0660);
+	st->st_rdev = makedev(major, minor);
+}
+
+int Stat(const char *path, struct stat *st)
+{
+	Kernel &k = g_kernel;
+	k.systemCalls++;
+	if (path == k.busPath) {
+		Describe(st, S_IFCHR, k.busMajor, k.busMinor);
+		return 0;
+	}
+	if (int i = NodeIndex(path); i >= 0) {
+		const Node &n = k.nodes[static_cast<std::size_t>(i)];
+		Describe(st, n.type, n.major, n.minor);
+		return 0;
+	}
+	return ::stat(path, st);
+}
+
+int Fstat(int fd, struct stat *st)
+{
+	Kernel &k = g_kernel;
+	k.systemCalls++;
+	if (fd == kBusFd) {
+		Describe(st, S_IFCHR, k.swappedMajor != 0 ? k.swappedMajor : k.busMajor, k.busMinor);
+		return 0;
+	}
+	if (const Node *n = NodeOf(fd)) {
+		Describe(st, n->type, n->major, n->minor);
+		return 0;
+	}
+	return ::fstat(fd, st);
+}
+
 int Open(const char *path, int flags)
 {
 	Kernel &k = g_kernel;
 	k.systemCalls++;
+	if (int i = NodeIndex(path); i >= 0) {
+		k.opened.push_back(path);
+		k.openFds++;
+		return kNodeFd + i;
+	}
 	if (path != k.busPath)
 		return ::open(path, flags);
+	k.opened.push_back(path);
 	k.calls.push_back(std::string("open ") + path);
 	if (k.openErrno != 0)
 		return Fail(k.openErrno);
@@ -84,7 +148,7 @@ int Open(const char *path, int flags)
 ssize_t Read(int fd, void *buf, size_t count)
 {
 	g_kernel.systemCalls++;
-	if (fd == kBusFd)
+	if (fd == kBusFd || NodeOf(fd))
 		return Fail(EINVAL); // the back end never reads the node
 	return ::read(fd, buf, count);
 }
@@ -93,6 +157,13 @@ int Ioctl(int fd, unsigned long request, void *arg)
 {
 	Kernel &k = g_kernel;
 	k.systemCalls++;
+	if (const Node *n = NodeOf(fd)) {
+		if (request == I2C_FUNCS) {
+			*static_cast<unsigned long *>(arg) = k.funcs;
+			return 0;
+		}
+		return request == I2C_RDWR && n->cameraAnswers ? 2 : Fail(ENXIO);
+	}
 	if (fd != kBusFd)
 		return Fail(ENOTTY);
 	if (request == I2C_RDWR)
@@ -112,6 +183,10 @@ int Close(int fd)
 {
 	Kernel &k = g_kernel;
 	k.systemCalls++;
+	if (NodeOf(fd)) {
+		k.openFds--;
+		return 0;
+	}
 	if (fd != kBusFd)
 		return ::close(fd);
 	k.calls.push_back("close");
@@ -119,7 +194,7 @@ int Close(int fd)
 	return 0;
 }
 
-const qxiic::sys::SystemCalls kFake = { Open, Read, Ioctl, Close };
+const qxiic::sys::SystemCalls kFake = { Open, Read, Ioctl, Close, Stat, Fstat };
 
 } // namespace
 

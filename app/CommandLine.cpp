@@ -1,0 +1,54 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+namespace {
+
+// Written out rather than QCommandLineParser::helpText(), which needs the
+// application object that only the panel's run creates.
+constexpr char kHelp[] = R"(Usage: velmora [OPTION]...
+The control panel of the KL310 board camera.
+
+Options:
+      --bus BUS   the bus, instead of QXIIC_BUS: /dev/i2c-N (or a udev link to
+                  it), sim or sim:0 to sim:7 (a simulated camera); without
+                  either, the one USB-to-I2C adapter present
+  -h, --help      show this help and exit
+      --version   show the version and exit
+)";
+
+} // namespace
+
+PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args)
+{
+	QStringList arguments{ QStringLiteral("velmora") };
+	for (const std::string &arg : args)
+		arguments << QString::fromLocal8Bit(arg.c_str());
+
+	QCommandLineParser parser;
+	QCommandLineOption bus(QStringLiteral("bus"), QString(), QStringLiteral("BUS"));
+	QCommandLineOption help(QStringList{ QStringLiteral("h"), QStringLiteral("help") });
+	QCommandLineOption version(QStringLiteral("version"));
+	parser.addOptions({ bus, help, version });
+
+	PanelCommandLine cl;
+	if (!parser.parse(arguments)) {
+		cl.err = "velmora: " + parser.errorText().toStdString() + " (see velmora --help)\n";
+	} else if (!parser.positionalArguments().isEmpty()) {
+		cl.err = "velmora: unexpected argument '" +
+			 parser.positionalArguments().first().toStdString() + "' (see velmora --help)\n";
+	} else if (parser.isSet(help)) {
+		cl.out = kHelp;
+	} else if (parser.isSet(version)) {
+		cl.out = std::string("velmora (Velmora) ") + VELMORA_VERSION + "\n";
+	} else if (parser.isSet(bus) && parser.value(bus).isEmpty()) {
+		cl.err = "velmora: --bus needs a bus (see velmora --help)\n";
+	} else {
+		cl.bus = parser.value(bus).toStdString();
+		return cl;
+	}
+	cl.run = false;
+	cl.status = cl.err.empty() ? 0 : 2;
+	return cl;
+}

@@ -1,0 +1,290 @@
+#include "RegTool.h"
+
+#include "ExitStatus.h"
+#include "RegBus.h"
+#include "RegScript.h"
+#include "RegisterNames.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <ostream>
+#include <sstream>
+
+using namespace eeprom_cli;
+
+namespace reg_cli {
+
+namespace {
+
+constexpr char kName[] = "velmora-reg";
+
+constexpr char kHelp[] = R"(Usage: velmora-reg [OPTION]... COMMAND [ARGUMENT]...
+The KL310 camera sensor's 16-bit registers, by name or by address.
+
+Commands:
+  get REG...          read registers and show their values
+  set REG=VALUE...    write registers, in the order given
+  dump [--script]     every readable named register with its value; with
+                      --script, as a script that run writes back
+  run SCRIPT          run a register script (- for standard input)
+
+Script lines:
+  write REG VALUE
+  read REG [expect VALUE [mask M]]
+  wait MS
+  poll REG MASK VALUE TIMEOUT_MS
+  command WORD        write the command register, then poll it until its
+                      busy bit (0x8000) clears, at most 16 reads
+  # comment           also after a step
+
+REG is a name below or a 16-bit address; values are hexadecimal with 0x or
+decimal. The whole script and every set argument are checked before
+anything is sent; run stops at the first failed transfer or unmet
+expectation and names the line.
+
+Options:
+      --bus BUS     the bus, instead of QXIIC_BUS: sim (the simulated camera,
+                    also when neither is given) or /dev/i2c-N
+      --script      dump: write a script
+  -n, --dry-run     run: check the script and send nothing
+  -h, --help        show this help and exit
+      --version     show the version and exit
+
+Exit status:
+  0  done, and every expectation met
+  2  wrong command line, or a register name that does not exist
+  3  the script cannot be read or has a wrong line (named); nothing was sent
+  4  a bus transfer failed
+  5  a read, poll or command did not give the value expected
+
+Register names:
+)";
+
+struct CommandLine {
+	bool help = false;
+	bool version = false;
+	bool script = false;
+	bool dryRun = false;
+	std::optional<std::string> bus;
+	std::vector<std::string> words;
+	std::string error;
+};
+
+CommandLine Parse(const std::vector<std::string> &args)
+{
+	CommandLine cl;
+	bool optionsEnded = false;
+	for (size_t i = 0; i < args.size(); i++) {
+		const std::string &arg = args[i];
+		if (optionsEnded || arg.size() < 2 || arg[0] != '-')
+			cl.words.push_back(arg);
+		else if (arg == "--")
+			optionsEnded = true;
+		else if (arg == "-h" || arg == "--help")
+			cl.help = true;
+		else if (arg == "--version")
+			cl.version = true;
+		else if (arg == "--script")
+			cl.script = true;
+		else if (arg == "-n" || arg == "--dry-run")
+			cl.dryRun = true;
+		else if (arg == "--bus" && i + 1 < args.size())
+			cl.bus = args[++i];
+		else if (arg.starts_with("--bus="))
+			cl.bus = arg.substr(6);
+		else if (arg == "--bus")
+			cl.bus = "";
+		else {
+			cl.error = "unknown option '" + arg + "'";
+			return cl;
+		}
+	}
+	if (cl.help || cl.version)
+		return cl;
+	if (cl.bus && cl.bus->empty())
+		cl.error = "--bus needs a bus (sim or /dev/i2c-N)";
+	else if (cl.words.empty())
+		cl.error = "no command given";
+	else if (cl.script && cl.words[0] != "dump")
+		cl.error = "--script belongs to dump";
+	else if (cl.dryRun && cl.words[0] != "run")
+		cl.error = "--dry-run belongs to run";
+	return cl;
+}
+
+std::string Hex4(unsigned value)
+{
+	char text[8];
+	std::snprintf(text, sizeof(text), "0x%04x", value & 0xFFFF);
+	return text;
+}
+
+class Tool
+{
+public:
+	explicit Tool(ToolEnvironment &env) : m_env(env) {}
+
+	int fail(int status, const std::string &message)
+	{
+		m_env.err << kName << ": " << message << '\n' << std::flush;
+		return status;
+	}
+
+	int get(const std::vector<std::string> &regs)
+	{
+		std::vector<RegisterRef> refs;
+		for (const std::string &text : regs) {
+			Resolved r = ResolveRegister(text);
+			if (!r.reg)
+				return fail(kUsage, r.error);
+			refs.push_back(*r.reg);
+		}
+		for (const RegisterRef &ref : refs) {
+			std::uint16_t value = 0;
+			if (!m_bus.Read(ref.number, value))
+				return fail(kBusFailure, m_bus.Failure());
+			m_env.out << Describe(ref) << " = " << Hex4(value) << '\n';
+		}
+		return kSuccess;
+	}
+
+	int set(const std::vector<std::string> &assignments)
+	{
+		std::vector<std::pair<RegisterRef, std::uint16_t>> writes;
+		for (const std::string &text : assignments) {
+			std::size_t eq = text.find('=');
+			if (eq == std::string::npos)
+				return fail(kUsage, "expected REG=VALUE, not '" + text + "'");
+			Resolved r = ResolveRegister(text.substr(0, eq));
+			if (!r.reg)
+				return fail(kUsage, r.error);
+			std::string valueText = text.substr(eq + 1);
+			std::optional<std::uint32_t> value = ParseNumber(valueText, 0xFFFF);
+			if (!value)
+				return fail(kUsage, NumberError(valueText, 0xFFFF));
+			writes.emplace_back(*r.reg, static_cast<std::uint16_t>(*value));
+		}
+		for (const auto &[ref, value] : writes) {
+			if (!m_bus.Write(ref.number, value))
+				return fail(kBusFailure, m_bus.Failure());
+			m_env.out << Describe(ref) << " = " << Hex4(value) << " written\n";
+		}
+		return kSuccess;
+	}
+
+	int dump(bool script)
+	{
+		std::ostringstream text;
+		if (script)
+			text << "# The camera's settings registers, as velmora-reg dump --script read them.\n";
+		for (const NamedRegister &n : RegisterNames()) {
+			if (!n.readable || (script && !n.setting))
+				continue;
+			std::uint16_t value = 0;
+			if (!m_bus.Read(n.reg.number(), value))
+				return fail(kBusFailure, m_bus.Failure());
+			if (script) {
+				text << "write " << n.name << ' ' << Hex4(value) << '\n';
+			} else {
+				char line[64];
+				std::snprintf(line, sizeof(line), "%-17s 0x%04x = 0x%04x\n", n.name,
+					      n.reg.number(), value);
+				text << line;
+			}
+		}
+		// Only a dump read whole is shown: half a script would restore
+		// half a camera.
+		m_env.out << text.str() << std::flush;
+		return kSuccess;
+	}
+
+	int run(const std::string &path, bool dryRun)
+	{
+		std::string text;
+		if (path == "-") {
+			text.assign(std::istreambuf_iterator<char>(m_env.in), {});
+		} else {
+			std::ifstream in(path, std::ios::binary);
+			if (!in)
+				return fail(kRefusedFile,
+					    "cannot read the script " + path + "; nothing was sent");
+			text.assign(std::istreambuf_iterator<char>(in), {});
+			if (in.bad())
+				return fail(kRefusedFile,
+					    "cannot read the script " + path + "; nothing was sent");
+		}
+		const std::string label = path == "-" ? "standard input" : path;
+		ParsedScript parsed = ParseRegScript(text);
+		if (!parsed.ok)
+			return fail(kRefusedFile, label + ": " + parsed.error + "; nothing was sent");
+		if (dryRun) {
+			m_env.out << label << ": " << parsed.steps.size()
+				  << " steps checked; nothing was sent\n";
+			return kSuccess;
+		}
+		ScriptResult result = RunRegScript(parsed.steps, m_bus, m_env.clock, m_env.out);
+		if (result.status != kSuccess)
+			return fail(result.status, label + ": " + result.message);
+		m_env.out << label << ": " << result.steps << " steps done\n" << std::flush;
+		return kSuccess;
+	}
+
+private:
+	ToolEnvironment &m_env;
+	RegBus m_bus;
+};
+
+int Usage(ToolEnvironment &env, const std::string &message)
+{
+	env.err << kName << ": " << message << " (see " << kName << " --help)\n" << std::flush;
+	return kUsage;
+}
+
+} // namespace
+
+int RunRegTool(const std::vector<std::string> &args, ToolEnvironment &env)
+{
+	CommandLine cl = Parse(args);
+	if (!cl.error.empty())
+		return Usage(env, cl.error);
+	if (cl.help) {
+		env.out << kHelp;
+		for (const NamedRegister &n : RegisterNames())
+			env.out << "  " << n.name << std::string(18 - std::string(n.name).size(), ' ')
+				<< Hex4(n.reg.number()) << (n.readable ? "" : "  (written only)") << '\n';
+		return kSuccess;
+	}
+	if (cl.version) {
+		env.out << kName << " (Velmora) " << VELMORA_VERSION << '\n';
+		return kSuccess;
+	}
+	// The adapter library reads QXIIC_BUS at every transfer: set before the first.
+	if (cl.bus)
+		setenv("QXIIC_BUS", cl.bus->c_str(), 1);
+
+	const std::string &command = cl.words[0];
+	std::vector<std::string> rest(cl.words.begin() + 1, cl.words.end());
+	Tool tool(env);
+	if (command == "get" || command == "set") {
+		if (rest.empty())
+			return Usage(env,
+				     command + (command == "get" ? " needs a register" : " needs REG=VALUE"));
+		return command == "get" ? tool.get(rest) : tool.set(rest);
+	}
+	if (command == "dump") {
+		if (!rest.empty())
+			return Usage(env, "too many arguments for dump");
+		return tool.dump(cl.script);
+	}
+	if (command == "run") {
+		if (rest.size() != 1)
+			return Usage(env, "run needs one script");
+		return tool.run(rest[0], cl.dryRun);
+	}
+	return Usage(env, "unknown command '" + command + "'");
+}
+
+} // namespace reg_cli

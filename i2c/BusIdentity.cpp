@@ -1,0 +1,74 @@
+#include "BusIdentity.h"
+
+#include "qxiic.h"
+
+#include <sstream>
+
+namespace iicbus {
+
+namespace {
+
+constexpr int kTextSize = 1024;
+
+} // namespace
+
+BusIdentity LastBus()
+{
+	char bus[kTextSize];
+	char reason[kTextSize];
+	int status = IICBusState(bus, sizeof bus, reason, sizeof reason);
+	BusIdentity identity;
+	if (status < 0)
+		return identity;
+	identity.known = true;
+	identity.opened = status == QXIIC_OK;
+	identity.bus = bus;
+	identity.reason = reason;
+	return identity;
+}
+
+std::vector<std::string> TakeNotices()
+{
+	std::vector<std::string> notices;
+	char text[kTextSize];
+	while (IICTakeNotice(text, sizeof text) == 1)
+		notices.emplace_back(text);
+	return notices;
+}
+
+// The listing's length is known only after a first call; buses can come
+// and go in between, so it is asked again until it fits.
+std::vector<BusListing> ScanBuses()
+{
+	std::string text(kTextSize, '\0');
+	for (;;) {
+		int length = IICScanBuses(text.data(), static_cast<int>(text.size()));
+		if (length < static_cast<int>(text.size())) {
+			text.resize(static_cast<std::size_t>(length));
+			break;
+		}
+		text.assign(static_cast<std::size_t>(length) + 1, '\0');
+	}
+	std::vector<BusListing> buses;
+	std::istringstream lines(text);
+	for (std::string line; std::getline(lines, line);) {
+		std::istringstream fields(line);
+		BusListing b;
+		std::string usb;
+		std::string camera;
+		std::getline(fields, b.node, '\t');
+		std::getline(fields, b.adapter, '\t');
+		std::getline(fields, usb, '\t');
+		std::getline(fields, b.verdict, '\t');
+		std::getline(fields, camera, '\t');
+		b.usb = usb == "usb";
+		b.allowed = b.verdict == "allowed";
+		b.camera = camera == "camera"      ? CameraSeen::Answers
+			   : camera == "no camera" ? CameraSeen::Silent
+						   : CameraSeen::NotProbed;
+		buses.push_back(std::move(b));
+	}
+	return buses;
+}
+
+} // namespace iicbus

@@ -1,0 +1,39 @@
+// Which bus the adapter library talks to, why it could not open one, and
+// the buses of the system: what the front ends show, without including
+// the adapter's header.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace iicbus {
+
+struct BusIdentity {
+	bool known = false;  // false before the thread's first transfer
+	bool opened = false; // the bus of that transfer could be opened
+	std::string bus;     // "simulated camera", "CP2112 SMBus Bridge (/dev/i2c-3)", "no adapter"
+	std::string reason;  // why it could not be opened
+};
+
+// What the calling thread's most recent transfer found.
+BusIdentity LastBus();
+
+// What the adapter library has to tell that is not a transfer's status
+// (a trace that cannot be written...), each text once.
+std::vector<std::string> TakeNotices();
+
+enum class CameraSeen { NotProbed, Answers, Silent };
+
+struct BusListing {
+	std::string node;    // /dev/i2c-N
+	std::string adapter; // "?" when its name cannot be read
+	bool usb = false;
+	bool allowed = false;
+	std::string verdict; // "allowed", or why the bus is refused or cannot be opened
+	CameraSeen camera = CameraSeen::NotProbed;
+};
+
+// Every i2c-dev bus; only the allowed ones are probed for the camera.
+std::vector<BusListing> ScanBuses();
+
+} // namespace iicbus

@@ -1,0 +1,80 @@
+// The simulated cameras sim:0..sim:7: each its own, each keeping its
+// EEPROM in its own file, so that what one run wrote the next one reads.
+#include "adapter_fixture.h"
+
+#include <filesystem>
+
+namespace {
+
+class SimCamerasTest : public AdapterTest
+{
+protected:
+	void SetUp() override
+	{
+		AdapterTest::SetUp();
+		char pattern[] = "/tmp/qxiic-sim-XXXXXX";
+		ASSERT_NE(mkdtemp(pattern), nullptr);
+		dir = pattern;
+		setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
+	}
+	void TearDown() override
+	{
+		setenv("QXIIC_BUS", "sim", 1);
+		setenv("QXIIC_SIM_DIR", "", 1);
+		qxiic::sim::Reset();
+		std::filesystem::remove_all(dir);
+	}
+	unsigned short WriteEepromOn(const char *bus, std::uint8_t value)
+	{
+		setenv("QXIIC_BUS", bus, 1);
+		qxiic::sim::AdvanceClock(qxiic::sim::kEepromWriteCycleUs);
+		return Send(0xA6, 1, 0x10, { value });
+	}
+	int EepromOn(const char *bus)
+	{
+		setenv("QXIIC_BUS", bus, 1);
+		Bytes b = Fetch(0xA6, 1, 0x10, 1);
+		return b.empty() ? -1 : b[0];
+	}
+	std::filesystem::path dir;
+};
+
+TEST_F(SimCamerasTest, EachCameraKeepsItsOwnEepromAcrossRuns)
+{
+	ASSERT_EQ(WriteEepromOn("sim:2", 0x22), QXIIC_OK);
+	ASSERT_EQ(WriteEepromOn("sim:5", 0x55), QXIIC_OK);
+	ASSERT_EQ(WriteEepromOn("sim", 0x10), QXIIC_OK);
+
+	qxiic::sim::Forget(); // as a new process
+	const struct {
+		const char *bus;
+		int value;
+	} cases[] = {
+		{ "sim", 0x10 }, { "sim:0", 0x10 }, { "sim:2", 0x22 }, { "sim:5", 0x55 }, { "sim:7", 0xFF },
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.bus);
+		EXPECT_EQ(EepromOn(c.bus), c.value);
+	}
+	EXPECT_TRUE(std::filesystem::exists(dir / "sim-2.eeprom"));
+	EXPECT_FALSE(std::filesystem::exists(dir / "sim-7.eeprom")) << "read, never written";
+
+	// A file that is not a whole EEPROM is not taken for one.
+	std::filesystem::resize_file(dir / "sim-5.eeprom", 100);
+	qxiic::sim::Forget();
+	EXPECT_EQ(EepromOn("sim:5"), 0xFF);
+}
+
+TEST_F(SimCamerasTest, OnlyTheCamerasThatExistAreSimulated)
+{
+	for (const char *bus : { "sim:8", "sim:", "sim:-1", "simulator", "SIM" }) {
+		SCOPED_TRACE(bus);
+		EXPECT_EQ(EepromOn(bus), -1);
+	}
+	qxiic::sim::SelectCamera(3);
+	qxiic::sim::SetPlugged(false);
+	EXPECT_EQ(EepromOn("sim:3"), -1);
+	EXPECT_EQ(EepromOn("sim:4"), 0xFF) << "unplugging one camera leaves the others";
+}
+
+} // namespace

@@ -1,0 +1,207 @@
+// The EEPROM engine against the simulated camera on its manual clock: the
+// blocks it sends, its pacing, its first-failure stop and its progress.
+#include "EepromEngine.h"
+#include "qxiic_sim.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace sim = qxiic::sim;
+using ::testing::ElementsAre;
+
+namespace {
+
+class QuietSink final : public IICErrorSink
+{
+public:
+	void Report(int status, const char *) override { statuses.push_back(status); }
+	std::vector<int> statuses;
+};
+
+class EngineTest : public ::testing::Test
+{
+protected:
+	void SetUp() override
+	{
+		setenv("QXIIC_BUS", "sim", 1);
+		setenv("QXIIC_SIM_DIR", "", 1);
+		sim::Reset();
+		sim::UseManualClock(true);
+		engine.OnProgress([this] { steps++; });
+	}
+	void TearDown() override { sim::Reset(); }
+
+	// Sub-addresses (and counts) of the transfers of one kind, in order.
+	static std::vector<std::string> Transfers(sim::Call call)
+	{
+		std::vector<std::string> seen;
+		for (const sim::TraceEntry &e : sim::Trace())
+			if (e.call == call)
+				seen.push_back(std::to_string(e.device) + ":" + std::to_string(e.subAddress) +
+					       "/" + std::to_string(e.count));
+		return seen;
+	}
+
+	QuietSink sink;
+	CIICTransfer iic{ sink };
+	std::vector<int> pauses;
+	eeprom::FixedPause pause{ [this](int ms) {
+					 pauses.push_back(ms);
+					 sim::AdvanceClock(ms * 1000);
+				 },
+				  20 };
+	eeprom::Engine engine{ iic, pause };
+	int steps = 0;
+};
+
+TEST_F(EngineTest, WritesPagesInBlocksWithAPauseAfterEach)
+{
+	std::vector<std::uint16_t> values(512);
+	for (int i = 0; i < 512; i++)
+		values[i] = static_cast<std::uint16_t>(0x100 | (i * 7 & 0xFF));
+	ASSERT_TRUE(engine.WritePages(6, 2, values.data()));
+
+	std::vector<std::string> writes = Transfers(sim::Call::SendSub);
+	ASSERT_EQ(writes.size(), 32u);
+	EXPECT_EQ(writes[0], "172:0/16");    // 0xAC
+	EXPECT_EQ(writes[31], "174:240/16"); // 0xAE, 0xF0
+	EXPECT_EQ(pauses, std::vector<int>(32, 20));
+	EXPECT_EQ(steps, 32);
+	EXPECT_EQ(sim::EepromByte(0x600), 0x00);
+	EXPECT_EQ(sim::EepromByte(0x601), 0x07);
+	EXPECT_EQ(sim::EepromByte(0x7FF), 0xF9); // 511 * 7 = 0xDF9
+}
+
+TEST_F(EngineTest, FillStaysInsideTheWritePages)
+{
+	const struct {
+		int offset;
+		std::vector<std::string> blocks;
+	} cases[] = {
+		{ 0xE0, { "166:224/16", "166:240/16" } },
+		{ 0xE5, { "166:229/11", "166:240/16" } },
+		{ 0xFF, { "166:255/1" } },
+		{ 0x100, {} },
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.offset);
+		sim::ClearTrace();
+		for (int a = 0x300; a < 0x400; a++)
+			sim::SetEepromByte(a, 0x11);
+		ASSERT_TRUE(engine.FillPage(3, c.offset, 0xFF));
+		EXPECT_EQ(Transfers(sim::Call::SendSub), c.blocks);
+		EXPECT_EQ(eeprom::Engine::FillTransfers(c.offset), static_cast<int>(c.blocks.size()));
+		EXPECT_EQ(sim::EepromByte(0x300 + c.offset - 1), 0x11);
+		if (c.offset < 0x100) {
+			EXPECT_EQ(sim::EepromByte(0x300 + c.offset), 0xFF);
+		}
+		EXPECT_EQ(sim::EepromByte(0x3FF), c.offset < 0x100 ? 0xFF : 0x11);
+	}
+}
+
+TEST_F(EngineTest, ReadsInTheFormAndUnitAsked)
+{
+	sim::SetEepromByte(0x210, 0x5A);
+	std::vector<std::uint16_t> out(256, 0xFFFF);
+	ASSERT_TRUE(engine.ReadPages(2, 1, out.data(), 16, eeprom::ReadForm::Write));
+	std::vector<std::string> reads = Transfers(sim::Call::ReceiveSub);
+	ASSERT_EQ(reads.size(), 16u);
+	EXPECT_EQ(reads[1], "164:16/16"); // 0xA4
+	EXPECT_EQ(out[0x10], 0x5A);
+
+	sim::ClearTrace();
+	ASSERT_TRUE(engine.ReadPages(2, 1, out.data(), 1, eeprom::ReadForm::Read));
+	reads = Transfers(sim::Call::ReceiveSub);
+	ASSERT_EQ(reads.size(), 256u);
+	EXPECT_EQ(reads[0x10], "165:16/1"); // 0xA5
+	EXPECT_EQ(out[0x10], 0x5A);
+	EXPECT_EQ(steps, 16 + 256);
+}
+
+TEST_F(EngineTest, TheFirstFailureEndsTheOperationAndSaysWhere)
+{
+	std::vector<std::uint16_t> values(256);
+	sim::AddFault({ sim::Call::SendSub, 0xA2, 0x30, 5, 0, 1 });
+	EXPECT_FALSE(engine.WritePages(1, 1, values.data()));
+	EXPECT_EQ(Transfers(sim::Call::SendSub).size(), 4u);
+	EXPECT_EQ(steps, 3);
+	EXPECT_THAT(sink.statuses, ElementsAre(5));
+	const eeprom::Failure &f = engine.LastFailure();
+	EXPECT_EQ(f.status, 5);
+	EXPECT_EQ(f.page, 1);
+	EXPECT_EQ(f.offset, 0x30);
+	EXPECT_FALSE(f.stopped);
+}
+
+TEST_F(EngineTest, AStopRequestEndsBeforeTheNextTransfer)
+{
+	engine.OnProgress([this] {
+		if (++steps == 3)
+			engine.RequestStop();
+	});
+	std::vector<std::uint16_t> out(256);
+	EXPECT_FALSE(engine.ReadPages(0, 1, out.data(), 16, eeprom::ReadForm::Read));
+	EXPECT_EQ(Transfers(sim::Call::ReceiveSub).size(), 3u);
+	EXPECT_TRUE(engine.LastFailure().stopped);
+	EXPECT_EQ(engine.LastFailure().offset, 0x30);
+	EXPECT_TRUE(sink.statuses.empty());
+}
+
+TEST_F(EngineTest, VerifyNamesTheFirstDifference)
+{
+	std::vector<std::uint16_t> expected(256, 0x00);
+	for (int a = 0x100; a < 0x200; a++)
+		sim::SetEepromByte(a, 0x00);
+	sim::SetEepromByte(0x1A5, 0x3C);
+	expected[0xA5] = 0x13D; // only the low byte counts
+	EXPECT_FALSE(engine.VerifyPages(1, 1, expected.data(), 16, eeprom::ReadForm::Read));
+	const eeprom::Failure &f = engine.LastFailure();
+	EXPECT_TRUE(f.mismatch);
+	EXPECT_EQ(f.page, 1);
+	EXPECT_EQ(f.offset, 0xA5);
+	EXPECT_EQ(f.found, 0x3C);
+	EXPECT_EQ(f.expected, 0x3D);
+	EXPECT_EQ(Transfers(sim::Call::ReceiveSub).size(), 11u); // up to the block at 0xA0
+}
+
+// Acknowledge polling: a block written, then read at once while the
+// EEPROM is still storing it; a device that never answers again fails
+// once the limit after the write has run out.
+TEST_F(EngineTest, AcknowledgePollingWaitsOutTheWriteCycleOnly)
+{
+	std::int64_t slept = 0;
+	eeprom::AckPolling polling([] { return sim::Now(); },
+				   [&](std::int64_t us) {
+					   slept += us;
+					   sim::AdvanceClock(us);
+				   },
+				   25000, 200);
+	eeprom::Engine polled(iic, polling);
+	std::vector<std::uint16_t> values(256, 0x42);
+	ASSERT_TRUE(polled.WritePages(0, 1, values.data()));
+	EXPECT_EQ(slept, 15 * 5000); // each block waits out its predecessor's cycle
+	EXPECT_TRUE(polled.VerifyPages(0, 1, values.data(), 16, eeprom::ReadForm::Write));
+	EXPECT_EQ(slept, 16 * 5000);
+
+	ASSERT_TRUE(polled.WritePages(0, 1, values.data()));
+	sim::AddFault({ sim::Call::ReceiveSub, {}, {}, 14, 0, -1 });
+	slept = 0;
+	EXPECT_FALSE(polled.ReadPages(0, 1, values.data(), 16, eeprom::ReadForm::Write));
+	EXPECT_EQ(slept, 25000);
+	EXPECT_TRUE(polling.TimedOut());
+	EXPECT_EQ(polled.LastFailure().status, 14);
+
+	// Another status is final at once.
+	sim::ClearFaults();
+	sim::AddFault({ sim::Call::ReceiveSub, {}, {}, 4, 0, 1 });
+	slept = 0;
+	EXPECT_FALSE(polled.ReadPages(0, 1, values.data(), 16, eeprom::ReadForm::Write));
+	EXPECT_EQ(slept, 0);
+	EXPECT_FALSE(polling.TimedOut());
+}
+
+} // namespace

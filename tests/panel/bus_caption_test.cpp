@@ -1,0 +1,78 @@
+// What the panel says about its bus: title bar, About box, and the
+// message when no bus could be opened; and the panel's command line.
+#include "BusCaption.h"
+#include "CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(BusCaptionTest, TitleAboutAndMessageNameTheBus)
+{
+	const iicbus::BusIdentity unknown{};
+	const iicbus::BusIdentity sim{ true, true, "simulated camera", "" };
+	const iicbus::BusIdentity cp2112{ true, true, "CP2112 SMBus Bridge (/dev/i2c-3)", "" };
+	const iicbus::BusIdentity none{ true, false, "no adapter", "no USB-to-I2C adapter found" };
+	const struct {
+		iicbus::BusIdentity bus;
+		const char *title;
+		const char *about;
+		const char *message;
+	} cases[] = {
+		{ unknown, "Velmora", "Bus: not yet used", "error USB_DEVICE_NOT_FOUND" },
+		{ sim, "Velmora - simulated camera", "Bus: simulated camera", "error USB_DEVICE_NOT_FOUND" },
+		{ cp2112, "Velmora - CP2112 SMBus Bridge (/dev/i2c-3)",
+		  "Bus: CP2112 SMBus Bridge (/dev/i2c-3)", "error USB_DEVICE_NOT_FOUND" },
+		{ none, "Velmora - no adapter", "Bus: no adapter (not opened)",
+		  "error USB_DEVICE_NOT_FOUND\n\nNo USB-to-I2C adapter found.\n\nPlug in the USB-to-I2C adapter "
+		  "with the camera, then push Connect. See \"Which "
+		  "camera\" in the guide, /usr/share/doc/velmora/guide.md." },
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.title);
+		EXPECT_EQ(BusWindowTitle(c.bus), c.title);
+		EXPECT_EQ(BusAboutText(c.bus), c.about);
+		EXPECT_EQ(BusFailureMessage("error USB_DEVICE_NOT_FOUND", c.bus), c.message);
+	}
+}
+
+TEST(PanelCommandLineTest, BusHelpVersionAndMistakes)
+{
+	const struct {
+		std::vector<std::string> args;
+		bool run;
+		int status;
+		std::string bus;
+		std::string err;
+	} cases[] = {
+		{ {}, true, 0, "", "" },
+		{ { "--bus", "none" }, true, 0, "none", "" },
+		{ { "--bus=sim:3" }, true, 0, "sim:3", "" },
+		{ { "--help" }, false, 0, "", "" },
+		{ { "--version" }, false, 0, "", "" },
+		{ { "--bus" }, false, 2, "", "velmora: Missing value after '--bus'. (see velmora --help)\n" },
+		{ { "--bus=" }, false, 2, "", "velmora: --bus needs a bus (see velmora --help)\n" },
+		{ { "--frobnicate" },
+		  false,
+		  2,
+		  "",
+		  "velmora: Unknown option 'frobnicate'. (see velmora --help)\n" },
+		{ { "camera" },
+		  false,
+		  2,
+		  "",
+		  "velmora: unexpected argument 'camera' (see velmora --help)\n" },
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
+		PanelCommandLine cl = ParsePanelCommandLine(c.args);
+		EXPECT_EQ(cl.run, c.run);
+		EXPECT_EQ(cl.status, c.status);
+		EXPECT_EQ(cl.bus, c.bus);
+		EXPECT_EQ(cl.err, c.err);
+	}
+	EXPECT_EQ(ParsePanelCommandLine({ "--version" }).out, "velmora (Velmora) 5.4\n");
+	EXPECT_NE(ParsePanelCommandLine({ "-h" }).out.find("--bus BUS"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,102 @@
+// Settings files read and written safely: only regular files are read or
+// replaced, a FIFO never blocks, a link survives, a read-only file stays.
+#include "SettingsFileFormat.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+namespace {
+
+class SettingsFileSafetyTest : public ::testing::Test
+{
+protected:
+	void SetUp() override
+	{
+		std::string pattern = (fs::temp_directory_path() / "velmora-safety-XXXXXX").string();
+		m_dir = mkdtemp(pattern.data());
+	}
+	void TearDown() override { fs::remove_all(m_dir); }
+
+	std::string File(const char *name) const { return (m_dir / name).string(); }
+	settings::SaveResult Save(const std::string &path)
+	{
+		return settings::SaveSettingsFile(
+			path, std::span<const std::uint16_t, 2048>(m_values.data(), 2048));
+	}
+	size_t Entries() const
+	{
+		return static_cast<size_t>(std::distance(fs::directory_iterator(m_dir), {}));
+	}
+
+	fs::path m_dir;
+	std::vector<std::uint16_t> m_values = std::vector<std::uint16_t>(2048, 0x3C);
+};
+
+TEST_F(SettingsFileSafetyTest, OnlyRegularFilesAreReadOrReplaced)
+{
+	ASSERT_EQ(mkfifo(File("fifo.qmx").c_str(), 0600), 0);
+	fs::create_directory(File("folder.qmx"));
+	const struct {
+		const char *name;
+		const char *why;
+		fs::file_type type;
+	} cases[] = {
+		{ "fifo.qmx", "it is not a regular file", fs::file_type::fifo },
+		{ "folder.qmx", "it is a directory", fs::file_type::directory },
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.name);
+		settings::SaveResult saved = Save(File(c.name));
+		EXPECT_FALSE(saved.ok);
+		EXPECT_EQ(saved.reason, c.why);
+		EXPECT_EQ(fs::symlink_status(File(c.name)).type(), c.type);
+		// Nobody writes the FIFO: the reader refuses at once.
+		settings::LoadedSettings loaded = settings::LoadSettingsFile(File(c.name));
+		EXPECT_FALSE(loaded.ok);
+		EXPECT_EQ(loaded.refusal.message, c.why);
+	}
+	EXPECT_EQ(Entries(), 2u) << "a temporary file was left behind";
+}
+
+TEST_F(SettingsFileSafetyTest, ALinkIsWrittenThroughAndSurvives)
+{
+	std::ofstream(File("real.qmx")) << "old";
+	fs::create_symlink("real.qmx", File("link.qmx"));
+	ASSERT_TRUE(Save(File("link.qmx")).ok);
+	EXPECT_TRUE(fs::is_symlink(File("link.qmx")));
+	settings::LoadedSettings loaded = settings::LoadSettingsFile(File("real.qmx"));
+	ASSERT_TRUE(loaded.ok);
+	EXPECT_EQ(loaded.values.size(), 2048u);
+	EXPECT_EQ(loaded.values[0], 0x3C);
+	EXPECT_EQ(Entries(), 2u);
+}
+
+TEST_F(SettingsFileSafetyTest, AReadOnlyFileIsRefusedAndKept)
+{
+	std::ofstream(File("kept.qmx")) << "old";
+	fs::permissions(File("kept.qmx"), fs::perms::owner_read | fs::perms::group_read);
+	settings::SaveResult saved = Save(File("kept.qmx"));
+	EXPECT_FALSE(saved.ok);
+	EXPECT_EQ(saved.reason, "the file is read-only");
+	EXPECT_EQ(fs::file_size(File("kept.qmx")), 3u);
+
+	// A writable file keeps its permissions when replaced.
+	std::ofstream(File("mode.qmx")) << "old";
+	fs::permissions(File("mode.qmx"),
+			fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+	ASSERT_TRUE(Save(File("mode.qmx")).ok);
+	EXPECT_EQ(fs::status(File("mode.qmx")).permissions(),
+		  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+} // namespace
