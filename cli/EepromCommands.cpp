@@ -1,6 +1,7 @@
 #include "EepromCommands.h"
 
 #include "SettingsFileFormat.h"
+#include "StopRequest.h"
 #include "registers.h"
 
 #include <algorithm>
@@ -20,7 +21,7 @@ static_assert(settings::kPages == EEPROM_PAGES && settings::kPageSize == EEPROM_
 
 Outcome Fail(int status, std::string message)
 {
-	return { status, std::move(message) };
+	return { status, std::move(message), std::nullopt, {} };
 }
 
 // The panel's wording of a refused file.
@@ -39,12 +40,19 @@ std::string Mismatch(int page, int offset, int found, int expected, const char *
 	return text;
 }
 
-// Progress steps follow the engine's transfers.
+// Progress steps follow the engine's transfers. Ctrl+C reaches the engine
+// between two transfers, so the block on the wire is always finished.
 eeprom::Engine &Start(EepromBus &bus, Progress &progress, const char *phase, int total)
 {
 	progress.Begin(phase, total);
 	eeprom::Engine &engine = bus.Engine();
-	engine.OnProgress([&progress] { progress.Step(); });
+	if (StopRequested())
+		engine.RequestStop();
+	engine.OnProgress([&progress, &engine] {
+		progress.Step();
+		if (StopRequested())
+			engine.RequestStop();
+	});
 	return engine;
 }
 
@@ -54,7 +62,10 @@ Outcome Verified(EepromBus &bus, const char *expectation)
 	const eeprom::Failure &f = bus.Engine().LastFailure();
 	if (!f.mismatch)
 		return Fail(kBusFailure, bus.Failure());
-	return Fail(kMismatch, Mismatch(f.page, f.offset, f.found, f.expected, expectation));
+	return { kMismatch,
+		 Mismatch(f.page, f.offset, f.found, f.expected, expectation),
+		 Difference{ f.page, f.offset, f.found, f.expected },
+		 {} };
 }
 
 std::string PagesText(int pages)
@@ -97,7 +108,7 @@ Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path)
 	if (!back.ok || !std::equal(values.begin(), values.end(), back.values.begin(), back.values.end()))
 		return Fail(kFileNotWritten,
 			    "The settings file " + path + " does not read back as it was written.");
-	return { kSuccess, PagesText(EEPROM_PAGES) + " of the EEPROM written to " + path };
+	return { kSuccess, PagesText(EEPROM_PAGES) + " of the EEPROM written to " + path, std::nullopt, {} };
 }
 
 Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image)
@@ -110,7 +121,10 @@ Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &i
 	Outcome verified = CompareEepromWithImage(bus, progress, image);
 	if (verified.status != kSuccess)
 		return verified;
-	return { kSuccess, PagesText(image.pages) + " of " + image.path + " written and verified" };
+	return { kSuccess,
+		 PagesText(image.pages) + " of " + image.path + " written and verified",
+		 std::nullopt,
+		 {} };
 }
 
 Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image)
@@ -121,7 +135,10 @@ Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const Setting
 	progress.End();
 	if (!same)
 		return Verified(bus, "the file has");
-	return { kSuccess, "the EEPROM matches " + PagesText(image.pages) + " of " + image.path };
+	return { kSuccess,
+		 "the EEPROM matches " + PagesText(image.pages) + " of " + image.path,
+		 std::nullopt,
+		 {} };
 }
 
 Outcome EraseSettings(EepromBus &bus, Progress &progress)
@@ -137,7 +154,7 @@ Outcome EraseSettings(EepromBus &bus, Progress &progress)
 	progress.End();
 	if (!same)
 		return Verified(bus, "not");
-	return { kSuccess, "EEPROM page 3 erased and verified" };
+	return { kSuccess, "EEPROM page 3 erased and verified", std::nullopt, {} };
 }
 
 } // namespace eeprom_cli

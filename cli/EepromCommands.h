@@ -8,15 +8,26 @@
 #include "Progress.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace eeprom_cli {
 
+// The first byte that verification found wrong.
+struct Difference {
+	int page = 0;
+	int byte = 0;
+	int found = 0;
+	int expected = 0;
+};
+
 struct Outcome {
 	int status = kSuccess;
 	// On failure: the one line for standard error. On success: a summary.
 	std::string message;
+	std::optional<Difference> difference{}; // with kMismatch
+	std::string adapter{};                  // the bus as the adapter library named it
 };
 
 // A settings file accepted by the panel's rules: values in file order, a

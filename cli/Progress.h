@@ -4,6 +4,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 namespace eeprom_cli {
 
@@ -26,10 +27,16 @@ public:
 	void End() override {}
 };
 
+// "label phase [#####     ]  50%" in at most columns - 1 characters, so
+// the cursor never wraps in a narrow terminal; the bar shrinks first, then
+// goes, then the text is cut. label may be empty.
+std::string ProgressLine(const std::string &label, const std::string &phase, int done, int total,
+			 int columns);
+
 class BarProgress final : public Progress
 {
 public:
-	explicit BarProgress(std::ostream &out) : m_out(out) {}
+	explicit BarProgress(std::ostream &out, int columns = 80) : m_out(out), m_columns(columns) {}
 	void Begin(const char *phase, int total) override;
 	void Step() override;
 	void End() override;
@@ -38,11 +45,38 @@ private:
 	void draw();
 
 	std::ostream &m_out;
+	int m_columns;
 	std::string m_phase;
 	int m_total = 0;
 	int m_done = 0;
 	int m_shownPercent = -1;
 	bool m_onLine = false;
+};
+
+// One line per camera, redrawn in place with the terminal's cursor
+// movements; for a terminal only.
+class CameraLines
+{
+public:
+	CameraLines(std::ostream &out, std::vector<std::string> labels, int columns);
+	void Show(size_t camera, const std::string &phase, int done, int total);
+	// Leaves the cursor below the lines.
+	void End();
+
+private:
+	struct Line {
+		std::string phase;
+		int done = 0;
+		int total = 1;
+		int percent = -1;
+	};
+	void draw();
+
+	std::ostream &m_out;
+	std::vector<std::string> m_labels;
+	std::vector<Line> m_lines;
+	int m_columns;
+	bool m_drawn = false;
 };
 
 } // namespace eeprom_cli

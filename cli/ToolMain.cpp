@@ -5,7 +5,10 @@
 #include "EepromCommands.h"
 #include "EepromShow.h"
 #include "ExitStatus.h"
-#include "Progress.h"
+#include "Production.h"
+#include "StopRequest.h"
+
+#include <algorithm>
 
 #include <cstdlib>
 #include <istream>
@@ -20,6 +23,7 @@ constexpr char kName[] = "velmora-eeprom";
 
 constexpr char kHelp[] = R"(Usage: velmora-eeprom [OPTION]... COMMAND [FILE]
 The KL310 camera's settings EEPROM (8 pages of 256 bytes) and .qmx settings files.
+Several cameras, each on its own bus, are handled side by side.
 
 Commands:
   dump FILE         read all 8 pages into the settings file FILE
@@ -35,15 +39,23 @@ Commands:
 Options:
       --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N, sim or sim:0 to
                     sim:7 (a simulated camera); without either, the one
-                    USB-to-I2C adapter present
+                    USB-to-I2C adapter present; given again, one more camera
+                    (dump then needs {bus} in FILE, as in cam-{bus}.qmx)
+      --all         every allowed bus on which a camera answers (see buses)
+      --report FILE append one JSON line per camera to FILE
+      --repeat      program: station mode; wait for a camera, program and
+                    verify it, wait until it is removed, and again until
+                    Ctrl+C
   -y, --yes         write without asking
   -h, --help        show this help and exit
       --version     show the version and exit
 
 program and erase-settings ask before writing when standard input is a
-terminal; otherwise they need --yes. A progress bar is drawn on standard
-error when it is a terminal. A file the panel would refuse is refused here
-too, before anything is written. Every failure is one line on standard error.
+terminal; otherwise they need --yes. A progress bar (one line per camera)
+is drawn on standard error when it is a terminal. A file the panel would
+refuse is refused here too, before anything is written. Every failure is one
+line on standard error; with several cameras, every camera's result is.
+Ctrl+C or SIGTERM stops after the block on the wire and names it.
 
 Exit status:
   0  the operation succeeded and was verified
@@ -54,10 +66,11 @@ Exit status:
   4  a bus transfer failed, or the EEPROM did not acknowledge within 25 ms
      of a write
   5  verification found a byte that differs (page and byte named)
-  6  dump: the settings file could not be written
+  6  dump: the settings file could not be written; or a --report record
+  130  stopped by Ctrl+C or SIGTERM; a program run must be repeated
+With several cameras: 0 only when every camera succeeded, otherwise the
+highest status of any camera.
 )";
-
-enum class Verb { Dump, Program, Verify, EraseSettings, Buses };
 
 struct CommandInfo {
 	const char *name;
@@ -76,7 +89,10 @@ struct CommandLine {
 	bool help = false;
 	bool version = false;
 	bool yes = false;
-	std::optional<std::string> bus;
+	bool repeat = false;
+	bool all = false;
+	std::vector<std::string> buses;
+	std::string report;
 	const CommandInfo *command = nullptr;
 	std::string file;
 	std::string error; // a usage error, when not empty
@@ -109,22 +125,39 @@ CommandLine Parse(const std::vector<std::string> &args)
 			cl.version = true;
 		else if (arg == "-y" || arg == "--yes")
 			cl.yes = true;
-		else if (arg == "--bus" && i + 1 < args.size())
-			cl.bus = args[++i];
+		else if (arg == "--repeat")
+			cl.repeat = true;
+		else if (arg == "--all")
+			cl.all = true;
+		else if ((arg == "--bus" || arg == "--report") && i + 1 < args.size())
+			(arg == "--bus" ? cl.buses.emplace_back() : cl.report) = args[++i];
 		else if (arg.starts_with("--bus="))
-			cl.bus = arg.substr(6);
+			cl.buses.push_back(arg.substr(6));
+		else if (arg.starts_with("--report="))
+			cl.report = arg.substr(9);
 		else if (arg == "--bus")
-			cl.bus = "";
-		else {
+			cl.buses.emplace_back();
+		else if (arg == "--report") {
+			cl.error = "--report needs a file";
+			return cl;
+		} else {
 			cl.error = "unknown option '" + arg + "'";
 			return cl;
 		}
 	}
 	if (cl.help || cl.version)
 		return cl;
-	if (cl.bus && cl.bus->empty()) {
+	if (std::find(cl.buses.begin(), cl.buses.end(), "") != cl.buses.end()) {
 		cl.error = "--bus needs a bus (sim or /dev/i2c-N)";
 		return cl;
+	}
+	for (size_t i = 0; i < cl.buses.size(); i++) {
+		// Two runs on one camera would interleave their blocks.
+		if (std::find(cl.buses.begin(), cl.buses.begin() + static_cast<long>(i), cl.buses[i]) !=
+		    cl.buses.begin() + static_cast<long>(i)) {
+			cl.error = "bus " + cl.buses[i] + " is given twice";
+			return cl;
+		}
 	}
 	if (words.empty()) {
 		cl.error = "no command given";
@@ -142,6 +175,17 @@ CommandLine Parse(const std::vector<std::string> &args)
 		cl.error = "too many arguments for " + words[0];
 	else if (cl.command->takesFile)
 		cl.file = words[1];
+	if (!cl.error.empty())
+		return cl;
+	if (cl.all && (!cl.buses.empty() || cl.repeat))
+		cl.error = "--all takes no --bus and no --repeat";
+	else if (cl.repeat && cl.command->verb != Verb::Program)
+		cl.error = "--repeat is for program only";
+	else if (cl.repeat && cl.buses.size() > 1)
+		cl.error = "--repeat takes one bus";
+	else if (cl.command->verb == Verb::Dump && cl.buses.size() > 1 &&
+		 cl.file.find("{bus}") == std::string::npos)
+		cl.error = "dump from several buses needs {bus} in the file name, as in cam-{bus}.qmx";
 	return cl;
 }
 
@@ -150,19 +194,14 @@ void PrintError(ToolEnvironment &env, const std::string &message)
 	env.err << kName << ": " << message << '\n' << std::flush;
 }
 
-std::string BusName()
+std::string BusesText(const std::vector<std::string> &buses)
 {
-	const char *bus = std::getenv("QXIIC_BUS");
-	return bus && bus[0] ? bus : "of the USB-to-I2C adapter";
-}
-
-// A bus that could not be opened says why in the same line.
-std::string WithBusReason(const std::string &message)
-{
-	iicbus::BusIdentity bus = iicbus::LastBus();
-	if (!bus.known || bus.opened || bus.reason.empty())
-		return message;
-	return message + " (" + bus.reason + ")";
+	if (buses.size() == 1)
+		return "bus " + (buses.front().empty() ? "of the USB-to-I2C adapter" : buses.front());
+	std::string text = std::to_string(buses.size()) + " buses (";
+	for (size_t i = 0; i < buses.size(); i++)
+		text += (i ? ", " : "") + buses[i];
+	return text + ")";
 }
 
 // No answer is never consent: a script that cannot be asked must say --yes.
@@ -186,30 +225,16 @@ int AskPermission(const CommandLine &cl, ToolEnvironment &env, const std::string
 	return kNotConfirmed;
 }
 
-std::string Question(const CommandInfo &command, const SettingsImage &image)
+std::string Question(const CommandLine &cl, const SettingsImage &image)
 {
-	if (command.verb == Verb::Program) {
-		return "Write " + std::to_string(image.pages) + " page(s) of " + image.path +
-		       " into the camera's EEPROM on bus " + BusName() + "?";
+	std::string where = " on " + BusesText(cl.buses);
+	if (cl.command->verb == Verb::Program) {
+		return "Write " + std::to_string(image.pages) + " page(s) of " + image.path + " into " +
+		       (cl.buses.size() > 1 ? "each camera's" : "the camera's") + " EEPROM" + where +
+		       (cl.repeat ? ", one camera after another" : "") + "?";
 	}
-	return "Erase page 3 (the saved settings) of the camera's EEPROM on bus " + BusName() + "?";
-}
-
-Outcome Run(const CommandLine &cl, EepromBus &bus, Progress &progress, const SettingsImage &image)
-{
-	switch (cl.command->verb) {
-	case Verb::Dump:
-		return DumpEeprom(bus, progress, cl.file);
-	case Verb::Program:
-		return ProgramEeprom(bus, progress, image);
-	case Verb::Verify:
-		return CompareEepromWithImage(bus, progress, image);
-	case Verb::EraseSettings:
-		return EraseSettings(bus, progress);
-	case Verb::Buses:
-		break;
-	}
-	return { kUsage, "no command given" };
+	return "Erase page 3 (the saved settings) of " +
+	       std::string(cl.buses.size() > 1 ? "each camera's" : "the camera's") + " EEPROM" + where + "?";
 }
 
 } // namespace
@@ -231,11 +256,22 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env)
 		env.out << kName << " (Velmora) " << VELMORA_VERSION << '\n';
 		return kSuccess;
 	}
-	// The adapter library reads QXIIC_BUS at every transfer: set before the first.
-	if (cl.bus)
-		setenv("QXIIC_BUS", cl.bus->c_str(), 1);
-	if (cl.command->verb == Verb::Buses)
+	if (cl.command->verb == Verb::Buses) {
+		if (!cl.buses.empty())
+			setenv("QXIIC_BUS", cl.buses.front().c_str(), 1);
 		return ListBuses(iicbus::ScanBuses(), env.out, env.err);
+	}
+	if (cl.all) {
+		cl.buses = CameraBuses(iicbus::ScanBuses());
+		if (cl.buses.empty()) {
+			PrintError(env, "--all: no allowed bus has a camera that answers (see " +
+						std::string(kName) + " buses)");
+			return kBusFailure;
+		}
+	}
+	// No bus named: the adapter library finds the adapter.
+	if (cl.buses.empty())
+		cl.buses.push_back(std::getenv("QXIIC_BUS") ? std::getenv("QXIIC_BUS") : "");
 
 	SettingsImage image;
 	if (cl.command->verb == Verb::Program || cl.command->verb == Verb::Verify) {
@@ -247,24 +283,21 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env)
 		}
 	}
 	if (cl.command->writes) {
-		if (int permission = AskPermission(cl, env, Question(*cl.command, image));
-		    permission != kSuccess)
+		if (int permission = AskPermission(cl, env, Question(cl, image)); permission != kSuccess)
 			return permission;
 	}
 
-	BarProgress bar(env.err);
-	QuietProgress quiet;
-	Progress &progress = env.errIsTerminal ? static_cast<Progress &>(bar) : quiet;
-	EepromBus bus(env.clock);
-	Outcome outcome = Run(cl, bus, progress, image);
-	progress.End();
-	if (outcome.status == kSuccess)
-		env.out << outcome.message << '\n' << std::flush;
-	else
-		PrintError(env, WithBusReason(outcome.message));
-	for (const std::string &notice : iicbus::TakeNotices())
-		PrintError(env, "warning: " + notice);
-	return outcome.status;
+	RunRequest request;
+	request.verb = cl.command->verb;
+	request.buses = cl.buses;
+	request.file = cl.file;
+	if (request.verb == Verb::Program || request.verb == Verb::Verify)
+		request.image = &image;
+	request.report = cl.report;
+	request.repeat = cl.repeat;
+	ClearStopRequest();
+	StopSignals signals;
+	return RunCameras(request, env);
 }
 
 } // namespace eeprom_cli

@@ -3,16 +3,35 @@
 
 #include <iostream>
 
+#include <cstdlib>
+
+#include <sys/ioctl.h>
 #include <unistd.h>
+
+namespace {
+
+// The terminal's width when standard error is one; else COLUMNS, else 80.
+int ErrColumns()
+{
+	winsize size{};
+	if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+		return size.ws_col;
+	const char *columns = std::getenv("COLUMNS");
+	int n = columns ? std::atoi(columns) : 0;
+	return n > 0 ? n : 80;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
 	std::vector<std::string> args(argv + 1, argv + argc);
-	eeprom_cli::ToolEnvironment env{ std::cin,
-					 std::cout,
-					 std::cerr,
-					 isatty(STDIN_FILENO) == 1,
-					 isatty(STDERR_FILENO) == 1,
-					 eeprom_cli::ToolClock::Real() };
+	eeprom_cli::ToolEnvironment env{ .in = std::cin,
+					 .out = std::cout,
+					 .err = std::cerr,
+					 .inIsTerminal = isatty(STDIN_FILENO) == 1,
+					 .errIsTerminal = isatty(STDERR_FILENO) == 1,
+					 .clock = eeprom_cli::ToolClock::Real(),
+					 .errColumns = ErrColumns() };
 	return eeprom_cli::RunTool(args, env);
 }

@@ -1,0 +1,239 @@
+#include "Fleet.h"
+
+#include "StopRequest.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <string>
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace eeprom_cli {
+
+namespace {
+
+using nlohmann::json;
+
+// Whole buffer or nothing more to do: the parent is gone.
+void WriteAll(int fd, const std::string &text)
+{
+	size_t done = 0;
+	while (done < text.size()) {
+		ssize_t n = write(fd, text.data() + done, text.size() - done);
+		if (n < 0 && errno == EINTR)
+			continue;
+		if (n <= 0)
+			return;
+		done += static_cast<size_t>(n);
+	}
+}
+
+// The child's progress, as lines "P done total phase" to the parent.
+class PipeProgress final : public Progress
+{
+public:
+	explicit PipeProgress(int fd) : m_fd(fd) {}
+	void Begin(const char *phase, int total) override
+	{
+		m_phase = phase;
+		m_total = total;
+		m_done = 0;
+		m_sentPercent = -1;
+		send();
+	}
+	void Step() override
+	{
+		if (m_done < m_total)
+			m_done++;
+		send();
+	}
+	void End() override {}
+
+private:
+	void send()
+	{
+		int percent = m_total > 0 ? m_done * 100 / m_total : 100;
+		if (percent == m_sentPercent)
+			return;
+		m_sentPercent = percent;
+		WriteAll(m_fd, "P " + std::to_string(m_done) + ' ' + std::to_string(m_total) + ' ' + m_phase +
+				       '\n');
+	}
+
+	int m_fd;
+	std::string m_phase;
+	int m_total = 0;
+	int m_done = 0;
+	int m_sentPercent = -1;
+};
+
+[[noreturn]] void RunChild(const CameraJob &job, const CameraRunner &runner, ToolClock &clock, int fd)
+{
+	PipeProgress progress(fd);
+	std::time_t started = std::time(nullptr);
+	std::int64_t startUs = clock.NowUs();
+	Outcome outcome = runner(job, progress);
+	json result = { { "status", outcome.status },
+			{ "message", outcome.message },
+			{ "started", started },
+			{ "duration_us", clock.NowUs() - startUs },
+			{ "adapter", outcome.adapter } };
+	if (outcome.difference) {
+		const Difference &d = *outcome.difference;
+		result["difference"] = { d.page, d.byte, d.found, d.expected };
+	}
+	WriteAll(fd, "R " + result.dump(-1, ' ', false, json::error_handler_t::replace) + '\n');
+	// No exit handlers and no flushing of the parent's copied buffers.
+	_exit(0);
+}
+
+struct Child {
+	pid_t pid = -1;
+	int fd = -1;
+	std::string pending;
+	bool finished = false;
+};
+
+void TakeLine(const std::string &line, size_t index, CameraFinish &finish, Child &child, CameraLines *lines)
+{
+	if (line.starts_with("P ")) {
+		int done = 0, total = 0, used = 0;
+		if (std::sscanf(line.c_str() + 2, "%d %d %n", &done, &total, &used) >= 2 && lines)
+			lines->Show(index, line.substr(2 + static_cast<size_t>(used)), done, total);
+		return;
+	}
+	if (!line.starts_with("R "))
+		return;
+	json result = json::parse(line.substr(2), nullptr, false);
+	if (result.is_discarded() || !result.is_object())
+		return;
+	finish.outcome.status = result.value("status", static_cast<int>(kBusFailure));
+	finish.outcome.message = result.value("message", std::string());
+	finish.outcome.adapter = result.value("adapter", std::string());
+	finish.started = result.value("started", std::time_t{ 0 });
+	finish.durationUs = result.value("duration_us", std::int64_t{ 0 });
+	if (result.contains("difference")) {
+		const json &d = result["difference"];
+		finish.outcome.difference = Difference{ d[0], d[1], d[2], d[3] };
+	}
+	child.finished = true;
+}
+
+void ReadFrom(Child &child, size_t index, CameraFinish &finish, CameraLines *lines)
+{
+	char buffer[4096];
+	ssize_t n = read(child.fd, buffer, sizeof(buffer));
+	if (n < 0 && errno == EINTR)
+		return;
+	if (n <= 0) {
+		close(child.fd);
+		child.fd = -1;
+		return;
+	}
+	child.pending.append(buffer, static_cast<size_t>(n));
+	size_t end;
+	while ((end = child.pending.find('\n')) != std::string::npos) {
+		TakeLine(child.pending.substr(0, end), index, finish, child, lines);
+		child.pending.erase(0, end + 1);
+	}
+}
+
+std::string HowItEnded(int waitStatus)
+{
+	if (WIFSIGNALED(waitStatus))
+		return "signal " + std::to_string(WTERMSIG(waitStatus)) + " (" +
+		       strsignal(WTERMSIG(waitStatus)) + ")";
+	return "status " + std::to_string(WEXITSTATUS(waitStatus));
+}
+
+} // namespace
+
+std::vector<CameraFinish> RunFleet(const std::vector<CameraJob> &jobs, const CameraRunner &runner,
+				   ToolClock &clock, CameraLines *lines)
+{
+	std::vector<CameraFinish> finishes(jobs.size());
+	std::vector<Child> children(jobs.size());
+	for (size_t i = 0; i < jobs.size(); i++) {
+		// Kept should the child never say when it began.
+		finishes[i].started = std::time(nullptr);
+		int fds[2];
+		if (pipe(fds) != 0) {
+			finishes[i].outcome = { kBusFailure,
+						std::string("no pipe for the camera's process: ") +
+							std::strerror(errno),
+						std::nullopt };
+			continue;
+		}
+		pid_t pid = fork();
+		if (pid == 0) {
+			close(fds[0]);
+			for (size_t j = 0; j < i; j++) {
+				if (children[j].fd >= 0)
+					close(children[j].fd);
+			}
+			RunChild(jobs[i], runner, clock, fds[1]);
+		}
+		close(fds[1]);
+		if (pid < 0) {
+			close(fds[0]);
+			finishes[i].outcome = { kBusFailure,
+						std::string("no process for the camera: ") +
+							std::strerror(errno),
+						std::nullopt };
+			continue;
+		}
+		children[i].pid = pid;
+		children[i].fd = fds[0];
+	}
+
+	bool stopPassedOn = false;
+	for (;;) {
+		if (StopRequested() && !stopPassedOn) {
+			for (const Child &child : children) {
+				if (child.pid > 0)
+					kill(child.pid, SIGINT);
+			}
+			stopPassedOn = true;
+		}
+		std::vector<pollfd> polled;
+		std::vector<size_t> owners;
+		for (size_t i = 0; i < children.size(); i++) {
+			if (children[i].fd >= 0) {
+				polled.push_back({ children[i].fd, POLLIN, 0 });
+				owners.push_back(i);
+			}
+		}
+		if (polled.empty())
+			break;
+		// The timeout only bounds how late a stop request is passed on.
+		if (poll(polled.data(), polled.size(), 100) < 0)
+			continue;
+		for (size_t k = 0; k < polled.size(); k++) {
+			if (polled[k].revents != 0)
+				ReadFrom(children[owners[k]], owners[k], finishes[owners[k]], lines);
+		}
+	}
+	if (lines)
+		lines->End();
+
+	for (size_t i = 0; i < children.size(); i++) {
+		if (children[i].pid <= 0)
+			continue;
+		int waitStatus = 0;
+		while (waitpid(children[i].pid, &waitStatus, 0) < 0 && errno == EINTR) {
+		}
+		if (!children[i].finished)
+			finishes[i].outcome = { kBusFailure,
+						"the camera's process ended without a result (" +
+							HowItEnded(waitStatus) + ")",
+						std::nullopt };
+	}
+	return finishes;
+}
+
+} // namespace eeprom_cli
