@@ -197,7 +197,7 @@ void PrintError(ToolEnvironment &env, const std::string &message)
 std::string BusesText(const std::vector<std::string> &buses)
 {
 	if (buses.size() == 1)
-		return "bus " + (buses.front().empty() ? "of the USB-to-I2C adapter" : buses.front());
+		return buses.front().empty() ? "the USB-to-I2C adapter's bus" : "bus " + buses.front();
 	std::string text = std::to_string(buses.size()) + " buses (";
 	for (size_t i = 0; i < buses.size(); i++)
 		text += (i ? ", " : "") + buses[i];

@@ -4,6 +4,8 @@
 #include "ToolMain.h"
 #include "qxiic.h"
 #include "qxiic_sim.h"
+#include "sim_tool_clock.h"
+#include "simulated_camera.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -20,15 +22,6 @@ using ::testing::HasSubstr;
 namespace fs = std::filesystem;
 
 namespace {
-
-// The tool's clock is the simulator's: a poll's pause moves the EEPROM's
-// write cycle on, and nothing sleeps for real.
-class SimClock final : public eeprom_cli::ToolClock
-{
-public:
-	std::int64_t NowUs() override { return sim::Now(); }
-	void SleepUs(std::int64_t microseconds) override { sim::AdvanceClock(microseconds); }
-};
 
 std::uint8_t Pattern(int address)
 {
@@ -55,10 +48,7 @@ class EepromToolTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		setenv("QXIIC_BUS", "sim", 1);
-		setenv("QXIIC_SIM_DIR", "", 1);
-		sim::Reset();
-		sim::UseManualClock(true);
+		UseFreshSimulatedCamera();
 		std::string pattern = (fs::temp_directory_path() / "velmora-eeprom-XXXXXX").string();
 		dir = mkdtemp(pattern.data());
 		path = (dir / "cam42.qmx").string();
@@ -102,7 +92,7 @@ protected:
 		return found;
 	}
 
-	SimClock clock;
+	SimToolClock clock;
 	fs::path dir;
 	std::string path;
 	std::ostringstream out;

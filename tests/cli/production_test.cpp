@@ -7,6 +7,8 @@
 #include "ToolMain.h"
 #include "qxiic.h"
 #include "qxiic_sim.h"
+#include "sim_tool_clock.h"
+#include "simulated_camera.h"
 
 #include <nlohmann/json.hpp>
 
@@ -26,13 +28,6 @@ using namespace eeprom_cli;
 using nlohmann::json;
 
 namespace {
-
-class SimClock final : public ToolClock
-{
-public:
-	std::int64_t NowUs() override { return sim::Now(); }
-	void SleepUs(std::int64_t microseconds) override { sim::AdvanceClock(microseconds); }
-};
 
 // Calls at(phase, steps done) at each phase's start and after every step.
 class Hooked final : public Progress
@@ -99,10 +94,7 @@ class ProductionTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		setenv("QXIIC_BUS", "sim", 1);
-		setenv("QXIIC_SIM_DIR", "", 1);
-		sim::Reset();
-		sim::UseManualClock(true);
+		UseFreshSimulatedCamera();
 		std::string pattern = (fs::temp_directory_path() / "velmora-line-XXXXXX").string();
 		dir = mkdtemp(pattern.data());
 		golden = (dir / "golden.qmx").string();
@@ -140,7 +132,7 @@ protected:
 		return RunTool(args, env);
 	}
 
-	SimClock clock;
+	SimToolClock clock;
 	PresenceProbe *probe = nullptr;
 	fs::path dir;
 	std::string golden;

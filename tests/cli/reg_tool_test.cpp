@@ -4,6 +4,8 @@
 #include "RegTool.h"
 #include "RegisterNames.h"
 #include "qxiic_sim.h"
+#include "sim_tool_clock.h"
+#include "simulated_camera.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -20,22 +22,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SimClock final : public eeprom_cli::ToolClock
-{
-public:
-	std::int64_t NowUs() override { return sim::Now(); }
-	void SleepUs(std::int64_t microseconds) override { sim::AdvanceClock(microseconds); }
-};
-
 class RegToolTest : public ::testing::Test
 {
 protected:
 	void SetUp() override
 	{
-		setenv("QXIIC_BUS", "sim", 1);
-		setenv("QXIIC_SIM_DIR", "", 1);
-		sim::Reset();
-		sim::UseManualClock(true);
+		UseFreshSimulatedCamera();
 		script = (fs::temp_directory_path() / ("velmora-reg-" + std::to_string(getpid()))).string();
 	}
 	void TearDown() override { fs::remove(script); }
@@ -69,7 +61,7 @@ protected:
 		return log;
 	}
 
-	SimClock clock;
+	SimToolClock clock;
 	std::string script;
 	std::ostringstream out;
 	std::ostringstream err;

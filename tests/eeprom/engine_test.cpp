@@ -2,6 +2,7 @@
 // blocks it sends, its pacing, its first-failure stop and its progress.
 #include "EepromEngine.h"
 #include "qxiic_sim.h"
+#include "simulated_camera.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -27,10 +28,7 @@ class EngineTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		setenv("QXIIC_BUS", "sim", 1);
-		setenv("QXIIC_SIM_DIR", "", 1);
-		sim::Reset();
-		sim::UseManualClock(true);
+		UseFreshSimulatedCamera();
 		engine.OnProgress([this] { steps++; });
 	}
 	void TearDown() override { sim::Reset(); }

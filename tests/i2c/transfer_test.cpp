@@ -4,6 +4,7 @@
 #include "adapter_statuses.h"
 #include "qxiic.h"
 #include "qxiic_sim.h"
+#include "simulated_camera.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -27,13 +28,7 @@ namespace {
 class TransferTest : public ::testing::Test, public IICErrorSink
 {
 protected:
-	void SetUp() override
-	{
-		setenv("QXIIC_BUS", "sim", 1);
-		setenv("QXIIC_SIM_DIR", "", 1);
-		sim::Reset();
-		sim::UseManualClock(true);
-	}
+	void SetUp() override { UseFreshSimulatedCamera(); }
 	void Report(int, const char *text) override
 	{
 		messages.push_back(text);

@@ -4,6 +4,7 @@
 #include "ToolMain.h"
 #include "panel_fixture.h"
 #include "resource.h"
+#include "sim_tool_clock.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,13 +18,6 @@ using ::testing::Not;
 
 namespace {
 
-class SimClock final : public eeprom_cli::ToolClock
-{
-public:
-	std::int64_t NowUs() override { return sim::Now(); }
-	void SleepUs(std::int64_t microseconds) override { sim::AdvanceClock(microseconds); }
-};
-
 class ShowTest : public PanelTest
 {
 protected:
@@ -36,7 +30,7 @@ protected:
 		return eeprom_cli::RunTool(args, env);
 	}
 
-	SimClock clock;
+	SimToolClock clock;
 	std::ostringstream out;
 	std::ostringstream err;
 };

@@ -1,4 +1,5 @@
 #include "panel_fixture.h"
+#include "simulated_camera.h"
 
 #include "msgbox.h"
 #include "qt_access.h"
@@ -68,10 +69,7 @@ std::string describe(const qxiic::sim::TraceEntry &e)
 
 void PanelTest::SetUp()
 {
-	setenv("QXIIC_BUS", "sim", 1);
-	setenv("QXIIC_SIM_DIR", "", 1);
-	qxiic::sim::Reset();
-	qxiic::sim::UseManualClock(true);
+	UseFreshSimulatedCamera();
 	toolkit::SetMessageBoxObserver([this](QMessageBox &box) {
 		messages.push_back(box.text().toStdString());
 		QTimer::singleShot(0, &box, &QMessageBox::accept);
