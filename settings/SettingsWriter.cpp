@@ -1,10 +1,12 @@
 // Writer of the settings file.
 #include "SettingsFileFormat.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <random>
 
 #include <csignal>
@@ -87,6 +89,80 @@ bool checkTarget(const std::string &target, struct stat &st, bool &exists, std::
 }
 
 // A new temporary file beside target, never one that exists already.
+std::string folderOf(const std::string &path)
+{
+	size_t slash = path.rfind('/');
+	if (slash == std::string::npos)
+		return ".";
+	return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The temporary file a signal must not leave behind, for the handler below.
+// While a file is saved, a held signal that reaches another thread (a
+// program may have several) is kept here instead of ending the program
+// half-way; the saving thread raises it again once the temporary file is
+// gone. 0: no save; -1: saving; a signal number: saving, signal kept.
+std::atomic<int> g_saveState{ 0 };
+static_assert(std::atomic<int>::is_always_lock_free);
+
+constexpr int kHeldSignals[] = { SIGINT, SIGTERM, SIGHUP };
+
+extern "C" void KeepForTheSave(int signal)
+{
+	int saving = -1;
+	if (g_saveState.compare_exchange_strong(saving, signal))
+		return;
+	// The save has just ended: the signal does what it would have done.
+	std::signal(signal, SIG_DFL);
+	std::raise(signal);
+}
+
+// SIGINT, SIGTERM and SIGHUP wait while the temporary file exists, so the
+// file is complete and renamed, or gone, before one of them can end the
+// program: on the saving thread they are blocked, on any other they are
+// kept for the end of the save. A signal the program handles itself keeps
+// its handler.
+class SignalsHeld
+{
+public:
+	SignalsHeld()
+	{
+		sigset_t held;
+		sigemptyset(&held);
+		for (int signal : kHeldSignals)
+			sigaddset(&held, signal);
+		pthread_sigmask(SIG_BLOCK, &held, &m_previous);
+		g_saveState = -1;
+		struct sigaction keeping = {};
+		keeping.sa_handler = KeepForTheSave;
+		sigemptyset(&keeping.sa_mask);
+		for (size_t i = 0; i < std::size(kHeldSignals); i++) {
+			sigaction(kHeldSignals[i], nullptr, &m_actions[i]);
+			m_replaced[i] = m_actions[i].sa_handler == SIG_DFL;
+			if (m_replaced[i])
+				sigaction(kHeldSignals[i], &keeping, nullptr);
+		}
+	}
+	~SignalsHeld()
+	{
+		for (size_t i = 0; i < std::size(kHeldSignals); i++)
+			if (m_replaced[i])
+				sigaction(kHeldSignals[i], &m_actions[i], nullptr);
+		int kept = g_saveState.exchange(0);
+		// Blocked here until the mask is restored, then it takes effect.
+		if (kept > 0)
+			std::raise(kept);
+		pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+	}
+	SignalsHeld(const SignalsHeld &) = delete;
+	SignalsHeld &operator=(const SignalsHeld &) = delete;
+
+private:
+	sigset_t m_previous;
+	struct sigaction m_actions[std::size(kHeldSignals)];
+	bool m_replaced[std::size(kHeldSignals)] = {};
+};
+
 int createTemporary(const std::string &target, mode_t mode, std::string &temp)
 {
 	static constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -101,37 +177,6 @@ int createTemporary(const std::string &target, mode_t mode, std::string &temp)
 	}
 	return -1;
 }
-
-std::string folderOf(const std::string &path)
-{
-	size_t slash = path.rfind('/');
-	if (slash == std::string::npos)
-		return ".";
-	return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// SIGINT, SIGTERM and SIGHUP wait while the temporary file exists: the
-// file is complete and renamed, or gone, before one of them can end the
-// program.
-class SignalsHeld
-{
-public:
-	SignalsHeld()
-	{
-		sigset_t held;
-		sigemptyset(&held);
-		sigaddset(&held, SIGINT);
-		sigaddset(&held, SIGTERM);
-		sigaddset(&held, SIGHUP);
-		pthread_sigmask(SIG_BLOCK, &held, &m_previous);
-	}
-	~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
-	SignalsHeld(const SignalsHeld &) = delete;
-	SignalsHeld &operator=(const SignalsHeld &) = delete;
-
-private:
-	sigset_t m_previous;
-};
 
 } // namespace
 

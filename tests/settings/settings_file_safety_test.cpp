@@ -8,9 +8,13 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
@@ -97,6 +101,39 @@ TEST_F(SettingsFileSafetyTest, AReadOnlyFileIsRefusedAndKept)
 	ASSERT_TRUE(Save(File("mode.qmx")).ok);
 	EXPECT_EQ(fs::status(File("mode.qmx")).permissions(),
 		  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+// A program with more than one thread (the panel has Qt's) may take the
+// signal on a thread that is not saving: the temporary file must still go.
+TEST_F(SettingsFileSafetyTest, ATerminatingSignalLeavesNoTemporaryFile)
+{
+	for (int run = 0; run < 10; run++) {
+		int ready[2];
+		ASSERT_EQ(pipe(ready), 0);
+		pid_t child = fork();
+		ASSERT_GE(child, 0);
+		if (child == 0) {
+			std::thread other([] {
+				for (;;)
+					pause();
+			});
+			for (bool told = false;; told = true) {
+				if (!Save(File("busy.qmx")).ok)
+					_exit(1);
+				if (!told && write(ready[1], "s", 1) != 1)
+					_exit(1);
+			}
+		}
+		char saved;
+		ASSERT_EQ(read(ready[0], &saved, 1), 1);
+		kill(child, SIGTERM);
+		int status = 0;
+		waitpid(child, &status, 0);
+		close(ready[0]);
+		close(ready[1]);
+		ASSERT_TRUE(WIFSIGNALED(status)) << "run " << run;
+		EXPECT_EQ(Entries(), 1u) << "run " << run << ": a temporary file was left behind";
+	}
 }
 
 } // namespace
