@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -73,6 +74,10 @@ std::string IsoUtc(std::time_t time)
 
 std::optional<std::string> FileSha256(const std::string &path)
 {
+	// A FIFO or device named as the file would block or never end.
+	std::error_code error;
+	if (!std::filesystem::is_regular_file(path, error))
+		return std::nullopt;
 	std::ifstream in(path, std::ios::binary);
 	if (!in)
 		return std::nullopt;

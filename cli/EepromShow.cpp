@@ -208,7 +208,7 @@ Words Split(const std::vector<std::string> &args)
 			w.error = "unknown option '" + arg + "'";
 	}
 	if (w.error.empty() && w.bus && w.bus->empty())
-		w.error = "--bus needs a bus (sim or /dev/i2c-N)";
+		w.error = "--bus needs a bus (/dev/i2c-N, sim or sim:0 to sim:7)";
 	return w;
 }
 

@@ -20,8 +20,11 @@ class Recorder
 public:
 	Recorder(const RunRequest &request, ToolEnvironment &env) : m_request(request), m_env(env)
 	{
-		if (request.image) {
-			if (std::optional<std::string> sha = FileSha256(request.image->path))
+		// A refused file has no image; its bytes still identify it.
+		std::string path = request.image ? request.image->path : request.file;
+		if (!request.report.empty() &&
+		    (request.verb == Verb::Program || request.verb == Verb::Verify)) {
+			if (std::optional<std::string> sha = FileSha256(path))
 				m_imageSha = *sha;
 		}
 		if (!request.report.empty())
@@ -48,7 +51,7 @@ public:
 		case Verb::Program:
 		case Verb::Verify:
 			record.sha256 = m_imageSha;
-			record.pages = m_request.image->pages;
+			record.pages = m_request.image ? m_request.image->pages : 0;
 			break;
 		case Verb::Dump:
 			record.pages = 8;
@@ -204,6 +207,16 @@ std::string FileForBus(const std::string &pattern, const std::string &bus)
 	for (size_t at = 0; (at = file.find("{bus}", at)) != std::string::npos; at += name.size())
 		file.replace(at, 5, name);
 	return file;
+}
+
+int RecordRefusedFile(const RunRequest &request, ToolEnvironment &env, const Outcome &refusal)
+{
+	Recorder recorder(request, env);
+	std::time_t now = std::time(nullptr);
+	bool recorded = true;
+	for (const std::string &bus : request.buses)
+		recorded = recorder.Add(bus, request.file, refusal, now, 0) && recorded;
+	return WithRecord(refusal.status, recorded);
 }
 
 int RunCameras(const RunRequest &request, ToolEnvironment &env)

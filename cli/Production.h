@@ -31,4 +31,8 @@ std::string FileForBus(const std::string &pattern, const std::string &bus);
 // status: 0 only when every camera succeeded, otherwise the highest.
 int RunCameras(const RunRequest &request, ToolEnvironment &env);
 
+// A settings file refused before any camera was touched is a result for
+// each camera of the run: one "refused" record each, when a record is kept.
+int RecordRefusedFile(const RunRequest &request, ToolEnvironment &env, const Outcome &refusal);
+
 } // namespace eeprom_cli

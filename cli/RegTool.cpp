@@ -46,8 +46,9 @@ anything is sent; run stops at the first failed transfer or unmet
 expectation and names the line.
 
 Options:
-      --bus BUS     the bus, instead of QXIIC_BUS: sim (the simulated camera,
-                    also when neither is given) or /dev/i2c-N
+      --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N, sim or sim:0 to
+                    sim:7 (a simulated camera); without either, the one
+                    USB-to-I2C adapter present
       --script      dump: write a script
   -n, --dry-run     run: check the script and send nothing
   -h, --help        show this help and exit
@@ -105,7 +106,7 @@ CommandLine Parse(const std::vector<std::string> &args)
 	if (cl.help || cl.version)
 		return cl;
 	if (cl.bus && cl.bus->empty())
-		cl.error = "--bus needs a bus (sim or /dev/i2c-N)";
+		cl.error = "--bus needs a bus (/dev/i2c-N, sim or sim:0 to sim:7)";
 	else if (cl.words.empty())
 		cl.error = "no command given";
 	else if (cl.script && cl.words[0] != "dump")

@@ -148,7 +148,7 @@ CommandLine Parse(const std::vector<std::string> &args)
 	if (cl.help || cl.version)
 		return cl;
 	if (std::find(cl.buses.begin(), cl.buses.end(), "") != cl.buses.end()) {
-		cl.error = "--bus needs a bus (sim or /dev/i2c-N)";
+		cl.error = "--bus needs a bus (/dev/i2c-N, sim or sim:0 to sim:7)";
 		return cl;
 	}
 	for (size_t i = 0; i < cl.buses.size(); i++) {
@@ -273,28 +273,27 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env)
 	if (cl.buses.empty())
 		cl.buses.push_back(std::getenv("QXIIC_BUS") ? std::getenv("QXIIC_BUS") : "");
 
+	RunRequest request;
+	request.verb = cl.command->verb;
+	request.buses = cl.buses;
+	request.file = cl.file;
+	request.report = cl.report;
+	request.repeat = cl.repeat;
+
 	SettingsImage image;
 	if (cl.command->verb == Verb::Program || cl.command->verb == Verb::Verify) {
 		const char *consequence = cl.command->writes ? "Nothing was written to the camera."
 							     : "The EEPROM was not compared with it.";
 		if (Outcome loaded = LoadImage(cl.file, consequence, image); loaded.status != kSuccess) {
 			PrintError(env, loaded.message);
-			return loaded.status;
+			return RecordRefusedFile(request, env, loaded);
 		}
+		request.image = &image;
 	}
 	if (cl.command->writes) {
 		if (int permission = AskPermission(cl, env, Question(cl, image)); permission != kSuccess)
 			return permission;
 	}
-
-	RunRequest request;
-	request.verb = cl.command->verb;
-	request.buses = cl.buses;
-	request.file = cl.file;
-	if (request.verb == Verb::Program || request.verb == Verb::Verify)
-		request.image = &image;
-	request.report = cl.report;
-	request.repeat = cl.repeat;
 	ClearStopRequest();
 	StopSignals signals;
 	return RunCameras(request, env);

@@ -13,7 +13,10 @@ live: exposure, white balance, sharpness, mirror and flip, overlays and image
 trim. Settings are saved into the camera's EEPROM, and the whole EEPROM can be
 copied into a settings file and programmed back from one. A direct I2C panel
 reads and writes single sensor registers and EEPROM bytes. velmora-eeprom
-dumps, programs, verifies and erases the EEPROM from the command line.
+dumps, programs, verifies and erases the EEPROM from the command line, for
+one camera or several side by side, and shows saved settings by name;
+velmora-reg reads and writes sensor registers by name and runs register
+scripts.
 .
 The adapter library libqxiic comes with the program and includes a simulated
 camera.")

@@ -136,8 +136,10 @@ void CVelmoraDlg::OnBnClickedCamToFile()
 	if (!engine.ReadPages(0, EEPROM_PAGES, values, 1, eeprom::ReadForm::Write)) {
 		const eeprom::Failure &failure = engine.LastFailure();
 		CString text;
-		text.Format("Reading EEPROM page %d at 0x%x failed; no file was written.", failure.page,
-			    failure.offset);
+		text.Format(
+			"Reading EEPROM page %d at 0x%x failed; no file was written. Check the camera and press "
+			"Connect.",
+			failure.page, failure.offset);
 		AfxMessageBox(text);
 		m_ctlProgress.SetPos(0);
 		return;

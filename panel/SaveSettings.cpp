@@ -117,7 +117,8 @@ void CVelmoraDlg::OnBnClickedSave()
 	eeprom::Engine engine(iic, pause);
 	engine.OnProgress([this] { StepOperationProgress(); });
 	if (!engine.FillPage(PAGE_SCRIPT, m_nAddrOffset, kErased)) {
-		AfxMessageBox("EEPROM page 3 could not be cleared; the settings were not saved.");
+		AfxMessageBox(
+			"EEPROM page 3 could not be cleared; the settings were not saved. Check the camera and press Save again.");
 		m_ctlProgress.SetPos(0);
 		return;
 	}
@@ -126,13 +127,16 @@ void CVelmoraDlg::OnBnClickedSave()
 	// A script built from values never read would set the camera wrong.
 	if (!iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP1, values.reg301C) ||
 	    !iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP2, values.reg3254)) {
-		AfxMessageBox("Reading the camera failed; the settings were not saved.");
+		AfxMessageBox(
+			"Reading the camera failed; the settings were not saved. Check the camera and press Save again.");
 		m_ctlProgress.SetPos(0);
 		return;
 	}
 
 	if (!WriteScript(iic, settings::BuildSettingsScript(values), m_nAddrOffset, *this))
-		AfxMessageBox("Writing to the EEPROM failed; the saved settings are incomplete.");
+		AfxMessageBox(
+			"Writing to the EEPROM failed; the saved settings are incomplete. Check the camera and press Save "
+			"again.");
 	m_ctlProgress.SetPos(0);
 }
 

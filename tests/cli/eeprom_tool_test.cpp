@@ -301,7 +301,7 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 		  "",
 		  false,
 		  2,
-		  "velmora-eeprom: --bus needs a bus (sim or /dev/i2c-N) (see velmora-eeprom --help)\n" },
+		  "velmora-eeprom: --bus needs a bus (/dev/i2c-N, sim or sim:0 to sim:7) (see velmora-eeprom --help)\n" },
 		{ { "erase-settings" },
 		  "y\n",
 		  false,

@@ -309,6 +309,26 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 	EXPECT_NE(ReadText((dir / "cam-sim:1.qmx").string()).find("\r\nA1 "), std::string::npos);
 }
 
+// A refused file is a result for every camera of the run, and nothing
+// reaches any of them.
+TEST_F(ProductionTest, ARefusedFileIsRecordedForEachCamera)
+{
+	std::string bad = (dir / "bad.qmx").string();
+	std::ofstream(bad) << "garbage\n";
+	EXPECT_EQ(Run({ "program", "-y", "--report", report, "--bus", "sim:0", "--bus", "sim:1", bad }), 3);
+	EXPECT_TRUE(sim::Trace().empty());
+	std::vector<json> records = Records(report);
+	ASSERT_EQ(records.size(), 2u);
+	for (size_t i = 0; i < records.size(); i++) {
+		EXPECT_EQ(records[i]["bus"], i == 0 ? "sim:0" : "sim:1");
+		EXPECT_EQ(records[i]["result"], "refused");
+		EXPECT_EQ(records[i]["exit_status"], 3);
+		EXPECT_EQ(records[i]["pages"], 0);
+		EXPECT_EQ(records[i]["sha256"],
+			  "233d4809807d21d1b24ae54639eede42f519dcbe35ca71d51bd051bca59c6a68");
+	}
+}
+
 // A byte that does not keep its value is found at the first, a middle and
 // the last place of a 16-byte block, by verify and by program.
 TEST_F(ProductionTest, DifferenceAtEveryPlaceOfABlock)

@@ -59,7 +59,7 @@ std::string HandWritten(int values)
 	return text;
 }
 
-class SettingsFileTest : public PanelTest
+class EepromFileTransferTest : public PanelTest
 {
 protected:
 	void SetUp() override
@@ -124,7 +124,7 @@ private:
 
 } // namespace
 
-TEST_F(SettingsFileTest, FileNameEditNamesTheFileAndAnEmptiedOneNone)
+TEST_F(EepromFileTransferTest, FileNameEditNamesTheFileAndAnEmptiedOneNone)
 {
 	QLineEdit *edit = Edit(IDC_FILE_NAME);
 	edit->setFocus();
@@ -138,7 +138,7 @@ TEST_F(SettingsFileTest, FileNameEditNamesTheFileAndAnEmptiedOneNone)
 	EXPECT_THAT(Log(), IsEmpty());
 }
 
-TEST_F(SettingsFileTest, BrowseTakesTheFirstChosenFile)
+TEST_F(EepromFileTransferTest, BrowseTakesTheFirstChosenFile)
 {
 	WriteFile(File("a.qmx"), "");
 	WriteFile(File("b.qmx"), "");
@@ -179,7 +179,7 @@ TEST_F(SettingsFileTest, BrowseTakesTheFirstChosenFile)
 	EXPECT_EQ(opened, QDir(QString::fromStdString(File("sub"))).absolutePath());
 }
 
-TEST_F(SettingsFileTest, WithoutAFileNameNothingStarts)
+TEST_F(EepromFileTransferTest, WithoutAFileNameNothingStarts)
 {
 	for (int id : { IDC_CAM_TO_FILE, IDC_FILE_TO_CAM }) {
 		Press(id);
@@ -188,7 +188,7 @@ TEST_F(SettingsFileTest, WithoutAFileNameNothingStarts)
 	}
 }
 
-TEST_F(SettingsFileTest, CamToFileCopiesTheWholeEeprom)
+TEST_F(EepromFileTransferTest, CamToFileCopiesTheWholeEeprom)
 {
 	for (int i = 0; i < 2048; i++)
 		sim::SetEepromByte(i, Pattern(i));
@@ -220,19 +220,22 @@ TEST_F(SettingsFileTest, CamToFileCopiesTheWholeEeprom)
 	EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(SettingsFileTest, CamToFileStopsAtTheFirstFailedRead)
+TEST_F(EepromFileTransferTest, CamToFileStopsAtTheFirstFailedRead)
 {
 	std::string path = UseFile("camera");
 	WriteFile(path, "earlier copy");
 	sim::AddFault({ Call::ReceiveSub, 0xA4, 0x10, 14, 0, -1 });
 	Press(IDC_CAM_TO_FILE);
 
-	EXPECT_THAT(messages,
-		    ElementsAre(kNack, "Reading EEPROM page 2 at 0x10 failed; no file was written."));
+	EXPECT_THAT(
+		messages,
+		ElementsAre(
+			kNack,
+			"Reading EEPROM page 2 at 0x10 failed; no file was written. Check the camera and press Connect."));
 	EXPECT_EQ(ReadFile(path), "earlier copy");
 }
 
-TEST_F(SettingsFileTest, FileToCamWritesAndVerifiesEveryPage)
+TEST_F(EepromFileTransferTest, FileToCamWritesAndVerifiesEveryPage)
 {
 	const int pageCounts[] = { 8, 1, 4 };
 	for (int pages : pageCounts) {
@@ -261,7 +264,7 @@ TEST_F(SettingsFileTest, FileToCamWritesAndVerifiesEveryPage)
 	}
 }
 
-TEST_F(SettingsFileTest, DamagedFilesAreRefusedAndNothingIsWritten)
+TEST_F(EepromFileTransferTest, DamagedFilesAreRefusedAndNothingIsWritten)
 {
 	std::string page = HandWritten(256);
 	const struct {
@@ -302,7 +305,7 @@ TEST_F(SettingsFileTest, DamagedFilesAreRefusedAndNothingIsWritten)
 	EXPECT_THAT(Log(), IsEmpty());
 }
 
-TEST_F(SettingsFileTest, FailingBlockInPage2StopsTheWrite)
+TEST_F(EepromFileTransferTest, FailingBlockInPage2StopsTheWrite)
 {
 	FillEeprom(0x00);
 	std::string path = UseFile("hand");
@@ -322,7 +325,7 @@ TEST_F(SettingsFileTest, FailingBlockInPage2StopsTheWrite)
 	}
 }
 
-TEST_F(SettingsFileTest, VerificationFindsACorruptedByteInPage6)
+TEST_F(EepromFileTransferTest, VerificationFindsACorruptedByteInPage6)
 {
 	std::string path = UseFile("hand");
 	std::string text = HandWritten(2048);
@@ -343,7 +346,7 @@ TEST_F(SettingsFileTest, VerificationFindsACorruptedByteInPage6)
 	EXPECT_THAT(messages, ElementsAre("QMX file in EEprom corrupt; addr 621: 3c 3d "));
 }
 
-TEST_F(SettingsFileTest, FileChangedDuringTheWriteIsNotVerified)
+TEST_F(EepromFileTransferTest, FileChangedDuringTheWriteIsNotVerified)
 {
 	std::string path = UseFile("hand");
 	const struct {

@@ -266,15 +266,22 @@ TEST_F(SaveTest, FailedReadsAndWritesStopSave)
 	OpenShortest();
 	sim::AddFault({ Call::ReceiveSub, 0xBB, 0x3254, 14, 0, 1 });
 	Press(IDC_SAVE);
-	EXPECT_THAT(messages, ElementsAre(kNack, "Reading the camera failed; the settings were not saved."));
+	EXPECT_THAT(
+		messages,
+		ElementsAre(
+			kNack,
+			"Reading the camera failed; the settings were not saved. Check the camera and press Save again."));
 	EXPECT_EQ(Log().back(), "R 3254 !14");
 	EXPECT_THAT(Page3(), ::testing::Each(0xFF));
 
 	ScribbleOverPage3();
 	sim::AddFault({ Call::SendSub, 0xA6, 0x05, 14, 0, 1 });
 	Press(IDC_SAVE);
-	EXPECT_THAT(messages,
-		    ElementsAre(kNack, "Writing to the EEPROM failed; the saved settings are incomplete."));
+	EXPECT_THAT(
+		messages,
+		ElementsAre(
+			kNack,
+			"Writing to the EEPROM failed; the saved settings are incomplete. Check the camera and press Save again."));
 	EXPECT_EQ(Log().back(), "WB a6:05 54 !14");
 	EXPECT_THAT(Page3(0, 5), ElementsAre(0x30, 0x1C, 0x40, 0x03, 0x32));
 }
