@@ -1,5 +1,6 @@
 #include "EepromCommands.h"
 
+#include "BusIdentity.h"
 #include "SettingsFileFormat.h"
 #include "StopRequest.h"
 #include "registers.h"
@@ -111,11 +112,22 @@ Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path)
 	return { kSuccess, PagesText(EEPROM_PAGES) + " of the EEPROM written to " + path, std::nullopt, {} };
 }
 
+// A bus that could not be opened took nothing: saying "partly written"
+// would send the operator after damage that is not there.
+static bool NothingSent()
+{
+	iicbus::BusIdentity last = iicbus::LastBus();
+	return last.known && !last.opened;
+}
+
 Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image)
 {
 	eeprom::Engine &engine = Start(bus, progress, "write", eeprom::Engine::WriteTransfers(image.pages));
 	if (!engine.WritePages(0, image.pages, image.values.data()))
-		return Fail(kBusFailure, bus.Failure() + "; the EEPROM is partly written and not verified");
+		return Fail(kBusFailure,
+			    bus.Failure() + (NothingSent()
+						     ? "; nothing was written"
+						     : "; the EEPROM is partly written and not verified"));
 	progress.End();
 
 	Outcome verified = CompareEepromWithImage(bus, progress, image);
@@ -145,7 +157,8 @@ Outcome EraseSettings(EepromBus &bus, Progress &progress)
 {
 	eeprom::Engine &engine = Start(bus, progress, "erase", eeprom::Engine::FillTransfers(0));
 	if (!engine.FillPage(PAGE_SCRIPT, 0, 0xFF))
-		return Fail(kBusFailure, bus.Failure() + "; page 3 is partly erased");
+		return Fail(kBusFailure, bus.Failure() + (NothingSent() ? "; nothing was written"
+									: "; page 3 is partly erased"));
 	progress.End();
 
 	static const std::vector<std::uint16_t> kErased(EEPROM_PAGE_SIZE, 0xFF);

@@ -324,8 +324,8 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 		  "",
 		  false,
 		  4,
-		  "velmora-eeprom: writing EEPROM page 3 at byte 0x00 failed: error USB_DEVICE_NOT_FOUND; page 3 is "
-		  "partly erased (\"none\" names no bus: use sim, sim:0 to sim:7 or a path such as /dev/i2c-1)\n" },
+		  "velmora-eeprom: writing EEPROM page 3 at byte 0x00 failed: error USB_DEVICE_NOT_FOUND; nothing "
+		  "was written (\"none\" names no bus: use sim, sim:0 to sim:7 or a path such as /dev/i2c-1)\n" },
 	};
 	for (const auto &c : cases) {
 		setenv("QXIIC_BUS", "sim", 1);
