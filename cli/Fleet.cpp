@@ -1,5 +1,6 @@
 #include "Fleet.h"
 
+#include "BusIdentity.h"
 #include "StopRequest.h"
 
 #include <nlohmann/json.hpp>
@@ -78,11 +79,9 @@ private:
 	std::time_t started = std::time(nullptr);
 	std::int64_t startUs = clock.NowUs();
 	Outcome outcome = runner(job, progress);
-	json result = { { "status", outcome.status },
-			{ "message", outcome.message },
-			{ "started", started },
-			{ "duration_us", clock.NowUs() - startUs },
-			{ "adapter", outcome.adapter } };
+	json result = { { "status", outcome.status },   { "message", outcome.message },
+			{ "started", started },         { "duration_us", clock.NowUs() - startUs },
+			{ "adapter", outcome.adapter }, { "notices", iicbus::TakeNotices() } };
 	if (outcome.difference) {
 		const Difference &d = *outcome.difference;
 		result["difference"] = { d.page, d.byte, d.found, d.expected };
@@ -117,6 +116,7 @@ void TakeLine(const std::string &line, size_t index, CameraFinish &finish, Child
 	finish.outcome.adapter = result.value("adapter", std::string());
 	finish.started = result.value("started", std::time_t{ 0 });
 	finish.durationUs = result.value("duration_us", std::int64_t{ 0 });
+	finish.notices = result.value("notices", std::vector<std::string>{});
 	if (result.contains("difference")) {
 		const json &d = result["difference"];
 		finish.outcome.difference = Difference{ d[0], d[1], d[2], d[3] };

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <string>
 #include <vector>
 
 namespace eeprom_cli {
@@ -19,7 +20,8 @@ namespace eeprom_cli {
 struct CameraFinish {
 	Outcome outcome;
 	std::time_t started = 0;
-	std::int64_t durationUs = 0; // on the child's clock
+	std::int64_t durationUs = 0;      // on the child's clock
+	std::vector<std::string> notices; // what the child's adapter library had to tell
 };
 
 // Runs every job in a process of its own at the same time and returns the

@@ -150,6 +150,8 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env)
 		env.err << jobs[i].bus << ": "
 			<< (finish.outcome.message.starts_with(word) ? "" : word + ": ")
 			<< finish.outcome.message << '\n';
+		for (const std::string &notice : finish.notices)
+			env.err << jobs[i].bus << ": warning: " << notice << '\n';
 		bool recorded = recorder.Add(jobs[i].bus, jobs[i].file, finish.outcome, finish.started,
 					     finish.durationUs);
 		worst = std::max(worst, WithRecord(finish.outcome.status, recorded));

@@ -309,6 +309,20 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 	EXPECT_NE(ReadText((dir / "cam-sim:1.qmx").string()).find("\r\nA1 "), std::string::npos);
 }
 
+// What a camera's own process had to tell reaches the operator under its bus.
+TEST_F(ProductionTest, EachCamerasNoticesAreShown)
+{
+	std::string trace = (dir / "missing" / "trace.log").string();
+	setenv("QXIIC_TRACE", trace.c_str(), 1);
+	Run({ "--bus", "sim:0", "--bus", "sim:1", "verify", golden });
+	unsetenv("QXIIC_TRACE");
+	for (const char *bus : { "sim:0", "sim:1" }) {
+		std::string line = std::string(bus) + ": warning: cannot write the trace to " + trace +
+				   ": No such file or directory\n";
+		EXPECT_NE(err.str().find(line), std::string::npos) << err.str();
+	}
+}
+
 // A refused file is a result for every camera of the run, and nothing
 // reaches any of them.
 TEST_F(ProductionTest, ARefusedFileIsRecordedForEachCamera)
