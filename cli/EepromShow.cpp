@@ -1,5 +1,6 @@
 #include "EepromShow.h"
 
+#include "BusOption.h"
 #include "EepromBus.h"
 #include "EepromCommands.h"
 #include "ExitStatus.h"
@@ -200,15 +201,13 @@ Words Split(const std::vector<std::string> &args)
 			w.words.push_back(arg);
 		else if (arg == "--")
 			optionsEnded = true;
-		else if (arg == "--bus" && i + 1 < args.size())
-			w.bus = args[++i];
-		else if (arg.starts_with("--bus="))
-			w.bus = arg.substr(6);
+		else if (std::string bus; TakeBusOption(args, i, bus))
+			w.bus = bus;
 		else if (w.error.empty())
 			w.error = "unknown option '" + arg + "'";
 	}
 	if (w.error.empty() && w.bus && w.bus->empty())
-		w.error = "--bus needs a bus (/dev/i2c-N, sim or sim:0 to sim:7)";
+		w.error = BusMissing();
 	return w;
 }
 

@@ -1,5 +1,6 @@
 #include "RegTool.h"
 
+#include "BusOption.h"
 #include "ExitStatus.h"
 #include "RegBus.h"
 #include "RegScript.h"
@@ -92,12 +93,8 @@ CommandLine Parse(const std::vector<std::string> &args)
 			cl.script = true;
 		else if (arg == "-n" || arg == "--dry-run")
 			cl.dryRun = true;
-		else if (arg == "--bus" && i + 1 < args.size())
-			cl.bus = args[++i];
-		else if (arg.starts_with("--bus="))
-			cl.bus = arg.substr(6);
-		else if (arg == "--bus")
-			cl.bus = "";
+		else if (std::string bus; eeprom_cli::TakeBusOption(args, i, bus))
+			cl.bus = bus;
 		else {
 			cl.error = "unknown option '" + arg + "'";
 			return cl;
@@ -106,7 +103,7 @@ CommandLine Parse(const std::vector<std::string> &args)
 	if (cl.help || cl.version)
 		return cl;
 	if (cl.bus && cl.bus->empty())
-		cl.error = "--bus needs a bus (/dev/i2c-N, sim or sim:0 to sim:7)";
+		cl.error = eeprom_cli::BusMissing();
 	else if (cl.words.empty())
 		cl.error = "no command given";
 	else if (cl.script && cl.words[0] != "dump")

@@ -1,6 +1,7 @@
 #include "ToolMain.h"
 
 #include "BusIdentity.h"
+#include "BusOption.h"
 #include "BusesCommand.h"
 #include "EepromCommands.h"
 #include "EepromShow.h"
@@ -129,14 +130,12 @@ CommandLine Parse(const std::vector<std::string> &args)
 			cl.repeat = true;
 		else if (arg == "--all")
 			cl.all = true;
-		else if ((arg == "--bus" || arg == "--report") && i + 1 < args.size())
-			(arg == "--bus" ? cl.buses.emplace_back() : cl.report) = args[++i];
-		else if (arg.starts_with("--bus="))
-			cl.buses.push_back(arg.substr(6));
+		else if (std::string bus; TakeBusOption(args, i, bus))
+			cl.buses.push_back(bus);
+		else if (arg == "--report" && i + 1 < args.size())
+			cl.report = args[++i];
 		else if (arg.starts_with("--report="))
 			cl.report = arg.substr(9);
-		else if (arg == "--bus")
-			cl.buses.emplace_back();
 		else if (arg == "--report") {
 			cl.error = "--report needs a file";
 			return cl;
@@ -148,7 +147,7 @@ CommandLine Parse(const std::vector<std::string> &args)
 	if (cl.help || cl.version)
 		return cl;
 	if (std::find(cl.buses.begin(), cl.buses.end(), "") != cl.buses.end()) {
-		cl.error = "--bus needs a bus (/dev/i2c-N, sim or sim:0 to sim:7)";
+		cl.error = BusMissing();
 		return cl;
 	}
 	for (size_t i = 0; i < cl.buses.size(); i++) {
