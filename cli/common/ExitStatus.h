@@ -1,9 +1,9 @@
-// The exit statuses of velmora-eeprom. Scripts on a production line test
-// them, so a value never changes meaning; --help and the manual page list
-// them.
+// The exit statuses of the command-line tools, the same number for the
+// same kind of end in each. Scripts on a production line test them, so a
+// value never changes meaning; --help and the manual pages list them.
 #pragma once
 
-namespace eeprom_cli {
+namespace tool {
 
 enum ExitStatus {
 	kSuccess = 0,        // done, and verified
@@ -16,4 +16,4 @@ enum ExitStatus {
 	kInterrupted = 130,  // stopped by SIGINT or SIGTERM after a whole block, as a shell reports Ctrl+C
 };
 
-} // namespace eeprom_cli
+} // namespace tool

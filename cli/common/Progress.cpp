@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <ostream>
 
-namespace eeprom_cli {
+namespace tool {
 
 namespace {
 
@@ -117,4 +117,4 @@ void CameraLines::End()
 	m_drawn = false;
 }
 
-} // namespace eeprom_cli
+} // namespace tool

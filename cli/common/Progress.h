@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace eeprom_cli {
+namespace tool {
 
 class Progress
 {
@@ -79,4 +79,4 @@ private:
 	bool m_drawn = false;
 };
 
-} // namespace eeprom_cli
+} // namespace tool

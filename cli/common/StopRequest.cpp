@@ -1,6 +1,6 @@
 #include "StopRequest.h"
 
-namespace eeprom_cli {
+namespace tool {
 
 namespace {
 
@@ -46,4 +46,4 @@ StopSignals::~StopSignals()
 	ClearStopRequest();
 }
 
-} // namespace eeprom_cli
+} // namespace tool

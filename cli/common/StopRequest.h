@@ -5,7 +5,7 @@
 
 #include <csignal>
 
-namespace eeprom_cli {
+namespace tool {
 
 bool StopRequested();
 // What the handler does; also the way to pass a stop on to a loop.
@@ -31,4 +31,4 @@ private:
 	};
 };
 
-} // namespace eeprom_cli
+} // namespace tool

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-namespace eeprom_cli {
+namespace tool {
 
 namespace {
 
@@ -29,4 +29,4 @@ ToolClock &ToolClock::Real()
 	return clock;
 }
 
-} // namespace eeprom_cli
+} // namespace tool

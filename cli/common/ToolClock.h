@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace eeprom_cli {
+namespace tool {
 
 class ToolClock
 {
@@ -18,4 +18,4 @@ public:
 	static ToolClock &Real();
 };
 
-} // namespace eeprom_cli
+} // namespace tool

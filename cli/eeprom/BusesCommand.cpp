@@ -6,6 +6,8 @@
 
 namespace eeprom_cli {
 
+using namespace tool;
+
 namespace {
 
 // The library's refusal names the bus again; the line already does.

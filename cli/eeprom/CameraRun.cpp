@@ -37,9 +37,8 @@ std::string Interruption(const CameraJob &job, const eeprom::Failure &at)
 
 Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 {
-	// The adapter library reads QXIIC_BUS at every transfer.
 	if (!job.bus.empty())
-		setenv("QXIIC_BUS", job.bus.c_str(), 1);
+		iicbus::SelectBus(job.bus);
 	EepromBus bus(clock);
 	Outcome outcome;
 	switch (job.verb) {

@@ -11,12 +11,14 @@
 
 namespace eeprom_cli {
 
+using namespace tool;
+
 // Buses lists the buses; it runs on no camera.
 enum class Verb { Dump, Program, Verify, EraseSettings, Buses };
 
 struct CameraJob {
 	Verb verb = Verb::Verify;
-	std::string bus;                      // as QXIIC_BUS takes it
+	std::string bus;                      // as --bus names it
 	std::string file;                     // dump: this camera's file
 	const SettingsImage *image = nullptr; // program, verify
 };

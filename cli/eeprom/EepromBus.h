@@ -16,6 +16,9 @@
 
 namespace eeprom_cli {
 
+// The scaffolding every tool shares: clock, progress, exit statuses.
+using namespace tool;
+
 class EepromBus
 {
 public:

@@ -1,6 +1,5 @@
 #include "EepromShow.h"
 
-#include "BusOption.h"
 #include "EepromBus.h"
 #include "EepromCommands.h"
 #include "ExitStatus.h"
@@ -184,39 +183,6 @@ void Show(std::ostream &out, const Source &source)
 	}
 }
 
-struct Words {
-	std::vector<std::string> words;
-	std::optional<std::string> bus;
-	std::string error;
-};
-
-// The options velmora-eeprom takes everywhere, and --camera as a word.
-Words Split(const std::vector<std::string> &args)
-{
-	Words w;
-	bool optionsEnded = false;
-	for (size_t i = 0; i < args.size(); i++) {
-		const std::string &arg = args[i];
-		if (optionsEnded || arg.size() < 2 || arg[0] != '-' || arg == kCamera)
-			w.words.push_back(arg);
-		else if (arg == "--")
-			optionsEnded = true;
-		else if (std::string bus; TakeBusOption(args, i, bus))
-			w.bus = bus;
-		else if (w.error.empty())
-			w.error = "unknown option '" + arg + "'";
-	}
-	if (w.error.empty() && w.bus && w.bus->empty())
-		w.error = BusMissing();
-	return w;
-}
-
-int Fail(ToolEnvironment &env, int status, const std::string &message)
-{
-	env.err << kName << ": " << message << '\n' << std::flush;
-	return status;
-}
-
 } // namespace
 
 std::vector<NamedValue> NamedSettings(std::span<const std::uint8_t> eeprom)
@@ -296,36 +262,14 @@ std::vector<std::string> DiffLines(std::span<const std::uint8_t> a, std::span<co
 	return lines;
 }
 
-bool IsShowCommand(const std::vector<std::string> &args)
+int RunShowCommand(const std::vector<std::string> &words, ToolEnvironment &env)
 {
-	Words w = Split(args);
-	for (const std::string &arg : args) {
-		if (arg == "-h" || arg == "--help" || arg == "--version")
-			return false;
-	}
-	return !w.words.empty() && (w.words[0] == "show" || w.words[0] == "diff");
-}
-
-int RunShowCommand(const std::vector<std::string> &args, ToolEnvironment &env)
-{
-	Words w = Split(args);
-	bool show = !w.words.empty() && w.words[0] == "show";
+	bool show = words[0] == "show";
 	size_t wanted = show ? 2 : 3;
-	if (w.error.empty() && w.words.size() != wanted)
-		w.error = show ? "show needs a settings file or --camera"
-			       : "diff needs two settings files, or a file and --camera";
-	if (w.error.empty() && !show && w.words[1] == kCamera && w.words[2] == kCamera)
-		w.error = "diff compares the camera with a settings file, not with itself";
-	if (!w.error.empty())
-		return Fail(env, kUsage, w.error + " (see " + kName + " --help)");
-	// The adapter library reads QXIIC_BUS at every transfer: set before the first.
-	if (w.bus)
-		setenv("QXIIC_BUS", w.bus->c_str(), 1);
-
 	std::vector<Source> sources(wanted - 1);
 	for (size_t i = 0; i < sources.size(); i++) {
-		if (Outcome loaded = Load(w.words[i + 1], env.clock, sources[i]); loaded.status != kSuccess)
-			return Fail(env, loaded.status, loaded.message);
+		if (Outcome loaded = Load(words[i + 1], env.clock, sources[i]); loaded.status != kSuccess)
+			return Fail(env, kName, loaded.status, loaded.message);
 	}
 	if (show) {
 		Show(env.out, sources[0]);

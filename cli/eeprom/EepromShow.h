@@ -2,7 +2,7 @@
 // camera, as the named values the panel saved and then as hex.
 #pragma once
 
-#include "ToolMain.h"
+#include "ToolEnvironment.h"
 
 #include <cstdint>
 #include <span>
@@ -11,11 +11,12 @@
 
 namespace eeprom_cli {
 
-// True when the command line's command is show or diff.
-bool IsShowCommand(const std::vector<std::string> &args);
-// Runs show or diff; the exit status as the tool's other commands (5: diff
-// found differences).
-int RunShowCommand(const std::vector<std::string> &args, ToolEnvironment &env);
+using tool::ToolEnvironment;
+
+// Runs show or diff on the words of a command line already checked ("show
+// FILE|--camera", "diff A B"), on the bus already chosen; the exit status
+// as the tool's other commands (5: diff found differences).
+int RunShowCommand(const std::vector<std::string> &words, ToolEnvironment &env);
 
 struct NamedValue {
 	std::string name;

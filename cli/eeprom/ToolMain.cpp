@@ -1,7 +1,7 @@
 #include "ToolMain.h"
 
 #include "BusIdentity.h"
-#include "BusOption.h"
+#include "Options.h"
 #include "BusesCommand.h"
 #include "EepromCommands.h"
 #include "EepromShow.h"
@@ -17,6 +17,8 @@
 #include <ostream>
 
 namespace eeprom_cli {
+
+using namespace tool;
 
 namespace {
 
@@ -86,18 +88,22 @@ constexpr CommandInfo kCommands[] = {
 	{ "buses", Verb::Buses, false, false },
 };
 
-struct CommandLine {
-	bool help = false;
-	bool version = false;
-	bool yes = false;
-	bool repeat = false;
-	bool all = false;
-	std::vector<std::string> buses;
-	std::string report;
-	const CommandInfo *command = nullptr;
-	std::string file;
-	std::string error; // a usage error, when not empty
-};
+// --camera-process is how velmora-eeprom starts itself for each camera of
+// a run on several buses (Fleet.h); it is no option for people.
+const Grammar &EepromGrammar()
+{
+	static const Grammar grammar{
+		WithCommonOptions({ { .name = "all" },
+				    { .name = "report", .value = "a file" },
+				    { .name = "repeat", .commands = "program" },
+				    { .name = "yes", .letter = 'y' },
+				    { .name = "camera", .commands = "show diff", .repeats = true, .word = true },
+				    { .name = "camera-process", .commands = "dump program verify erase-settings" } },
+				  true),
+		{ "dump", "program", "verify", "erase-settings", "buses", "show", "diff" },
+	};
+	return grammar;
+}
 
 const CommandInfo *FindCommand(const std::string &name)
 {
@@ -108,89 +114,44 @@ const CommandInfo *FindCommand(const std::string &name)
 	return nullptr;
 }
 
-// Options may stand anywhere; "--" ends them, so a file may begin with '-'.
-CommandLine Parse(const std::vector<std::string> &args)
+// What the parser cannot know: operands, and which options go together.
+std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &command)
 {
-	CommandLine cl;
-	std::vector<std::string> words;
-	bool optionsEnded = false;
-	for (size_t i = 0; i < args.size(); i++) {
-		const std::string &arg = args[i];
-		if (optionsEnded || arg.size() < 2 || arg[0] != '-')
-			words.push_back(arg);
-		else if (arg == "--")
-			optionsEnded = true;
-		else if (arg == "-h" || arg == "--help")
-			cl.help = true;
-		else if (arg == "--version")
-			cl.version = true;
-		else if (arg == "-y" || arg == "--yes")
-			cl.yes = true;
-		else if (arg == "--repeat")
-			cl.repeat = true;
-		else if (arg == "--all")
-			cl.all = true;
-		else if (std::string bus; TakeBusOption(args, i, bus))
-			cl.buses.push_back(bus);
-		else if (arg == "--report" && i + 1 < args.size())
-			cl.report = args[++i];
-		else if (arg.starts_with("--report="))
-			cl.report = arg.substr(9);
-		else if (arg == "--report") {
-			cl.error = "--report needs a file";
-			return cl;
-		} else {
-			cl.error = "unknown option '" + arg + "'";
-			return cl;
-		}
-	}
-	if (cl.help || cl.version)
-		return cl;
-	if (std::find(cl.buses.begin(), cl.buses.end(), "") != cl.buses.end()) {
-		cl.error = BusMissing();
-		return cl;
-	}
-	for (size_t i = 0; i < cl.buses.size(); i++) {
+	const std::string &name = cl.words[0];
+	size_t wanted = command.takesFile ? 2 : 1;
+	std::vector<std::string> buses = cl.Values("bus");
+	if (cl.words.size() < wanted)
+		return name + " needs a settings file";
+	if (cl.words.size() > wanted)
+		return "too many arguments for " + name;
+	for (size_t i = 0; i < buses.size(); i++) {
 		// Two runs on one camera would interleave their blocks.
-		if (std::find(cl.buses.begin(), cl.buses.begin() + static_cast<long>(i), cl.buses[i]) !=
-		    cl.buses.begin() + static_cast<long>(i)) {
-			cl.error = "bus " + cl.buses[i] + " is given twice";
-			return cl;
-		}
+		if (std::find(buses.begin(), buses.begin() + static_cast<long>(i), buses[i]) !=
+		    buses.begin() + static_cast<long>(i))
+			return "bus " + buses[i] + " is given twice";
 	}
-	if (words.empty()) {
-		cl.error = "no command given";
-		return cl;
-	}
-	cl.command = FindCommand(words[0]);
-	if (!cl.command) {
-		cl.error = "unknown command '" + words[0] + "'";
-		return cl;
-	}
-	size_t wanted = cl.command->takesFile ? 2 : 1;
-	if (words.size() < wanted)
-		cl.error = words[0] + " needs a settings file";
-	else if (words.size() > wanted)
-		cl.error = "too many arguments for " + words[0];
-	else if (cl.command->takesFile)
-		cl.file = words[1];
-	if (!cl.error.empty())
-		return cl;
-	if (cl.all && (!cl.buses.empty() || cl.repeat))
-		cl.error = "--all takes no --bus and no --repeat";
-	else if (cl.repeat && cl.command->verb != Verb::Program)
-		cl.error = "--repeat is for program only";
-	else if (cl.repeat && cl.buses.size() > 1)
-		cl.error = "--repeat takes one bus";
-	else if (cl.command->verb == Verb::Dump && cl.buses.size() > 1 &&
-		 cl.file.find("{bus}") == std::string::npos)
-		cl.error = "dump from several buses needs {bus} in the file name, as in cam-{bus}.qmx";
-	return cl;
+	if (cl.Has("all") && (!buses.empty() || cl.Has("repeat")))
+		return "--all takes no --bus and no --repeat";
+	if (cl.Has("repeat") && buses.size() > 1)
+		return "--repeat takes one bus";
+	if (command.verb == Verb::Dump && buses.size() > 1 && cl.words[1].find("{bus}") == std::string::npos)
+		return "dump from several buses needs {bus} in the file name, as in cam-{bus}.qmx";
+	return "";
 }
 
-void PrintError(ToolEnvironment &env, const std::string &message)
+std::string CheckShowCommand(const tool::CommandLine &cl)
 {
-	env.err << kName << ": " << message << '\n' << std::flush;
+	bool show = cl.words[0] == "show";
+	for (const char *option : { "all", "report", "yes" }) {
+		if (cl.Has(option))
+			return std::string("--") + option + " does not go with " + cl.words[0];
+	}
+	if (cl.words.size() != (show ? 2u : 3u))
+		return show ? "show needs a settings file or --camera"
+			    : "diff needs two settings files, or a file and --camera";
+	if (cl.Values("camera").size() > 1)
+		return "diff compares the camera with a settings file, not with itself";
+	return "";
 }
 
 std::string BusesText(const std::vector<std::string> &buses)
@@ -204,15 +165,15 @@ std::string BusesText(const std::vector<std::string> &buses)
 }
 
 // No answer is never consent: a script that cannot be asked must say --yes.
-int AskPermission(const CommandLine &cl, ToolEnvironment &env, const std::string &question)
+int AskPermission(const RunRequest &request, bool yes, ToolEnvironment &env, const std::string &question)
 {
-	if (cl.yes)
+	if (yes)
 		return kSuccess;
 	if (!env.inIsTerminal) {
-		PrintError(env, std::string(cl.command->name) +
-					" writes the camera's EEPROM and standard input is not a terminal to "
-					"confirm on: give --yes; nothing was written");
-		return kUsage;
+		return Fail(env, kName, kUsage,
+			    std::string(VerbName(request.verb)) +
+				    " writes the camera's EEPROM and standard input is not a terminal to "
+				    "confirm on: give --yes; nothing was written");
 	}
 	env.err << question << " [y/N] " << std::flush;
 	std::string answer;
@@ -220,82 +181,116 @@ int AskPermission(const CommandLine &cl, ToolEnvironment &env, const std::string
 		answer.clear();
 	if (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES")
 		return kSuccess;
-	PrintError(env, "not confirmed; nothing was written");
-	return kNotConfirmed;
+	return Fail(env, kName, kNotConfirmed, "not confirmed; nothing was written");
 }
 
-std::string Question(const CommandLine &cl, const SettingsImage &image)
+std::string Question(const RunRequest &request, const SettingsImage &image)
 {
-	std::string where = " on " + BusesText(cl.buses);
-	if (cl.command->verb == Verb::Program) {
-		return "Write " + std::to_string(image.pages) + " page(s) of " + image.path + " into " +
-		       (cl.buses.size() > 1 ? "each camera's" : "the camera's") + " EEPROM" + where +
-		       (cl.repeat ? ", one camera after another" : "") + "?";
+	std::string where = " on " + BusesText(request.buses);
+	const char *whose = request.buses.size() > 1 ? "each camera's" : "the camera's";
+	if (request.verb == Verb::Program) {
+		return "Write " + std::to_string(image.pages) + " page(s) of " + image.path + " into " + whose +
+		       " EEPROM" + where + (request.repeat ? ", one camera after another" : "") + "?";
 	}
-	return "Erase page 3 (the saved settings) of " +
-	       std::string(cl.buses.size() > 1 ? "each camera's" : "the camera's") + " EEPROM" + where + "?";
+	return "Erase page 3 (the saved settings) of " + std::string(whose) + " EEPROM" + where + "?";
 }
 
-} // namespace
-
-int RunTool(const std::vector<std::string> &args, ToolEnvironment &env)
+// The buses of the run: --all's, those named, or the one QXIIC_BUS names
+// (empty: the adapter library finds the adapter).
+std::vector<std::string> RunBuses(const tool::CommandLine &cl)
 {
-	if (IsShowCommand(args))
-		return RunShowCommand(args, env);
-	CommandLine cl = Parse(args);
-	if (!cl.error.empty()) {
-		PrintError(env, cl.error + " (see " + kName + " --help)");
-		return kUsage;
-	}
-	if (cl.help) {
-		env.out << kHelp;
-		return kSuccess;
-	}
-	if (cl.version) {
-		env.out << kName << " (Velmora) " << VELMORA_VERSION << '\n';
-		return kSuccess;
-	}
-	if (cl.command->verb == Verb::Buses) {
-		if (!cl.buses.empty())
-			setenv("QXIIC_BUS", cl.buses.front().c_str(), 1);
-		return ListBuses(iicbus::ScanBuses(), env.out, env.err);
-	}
-	if (cl.all) {
-		cl.buses = CameraBuses(iicbus::ScanBuses());
-		if (cl.buses.empty()) {
-			PrintError(env, "--all: no allowed bus has a camera that answers (see " +
-						std::string(kName) + " buses)");
-			return kBusFailure;
-		}
-	}
-	// No bus named: the adapter library finds the adapter.
-	if (cl.buses.empty())
-		cl.buses.push_back(std::getenv("QXIIC_BUS") ? std::getenv("QXIIC_BUS") : "");
+	if (cl.Has("all"))
+		return CameraBuses(iicbus::ScanBuses());
+	std::vector<std::string> buses = cl.Values("bus");
+	if (buses.empty())
+		buses.push_back(std::getenv("QXIIC_BUS") ? std::getenv("QXIIC_BUS") : "");
+	return buses;
+}
 
+const char *Consequence(const CommandInfo &command)
+{
+	return command.writes ? "Nothing was written to the camera." : "The EEPROM was not compared with it.";
+}
+
+int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEnvironment &env,
+		 const LineSeams &seams)
+{
 	RunRequest request;
-	request.verb = cl.command->verb;
-	request.buses = cl.buses;
-	request.file = cl.file;
-	request.report = cl.report;
-	request.repeat = cl.repeat;
+	request.verb = command.verb;
+	request.buses = RunBuses(cl);
+	if (request.buses.empty())
+		return Fail(env, kName, kBusFailure,
+			    "--all: no allowed bus has a camera that answers (see " + std::string(kName) +
+				    " buses)");
+	request.file = command.takesFile ? cl.words[1] : "";
+	request.report = cl.Value("report").value_or("");
+	request.repeat = cl.Has("repeat");
 
 	SettingsImage image;
-	if (cl.command->verb == Verb::Program || cl.command->verb == Verb::Verify) {
-		const char *consequence = cl.command->writes ? "Nothing was written to the camera."
-							     : "The EEPROM was not compared with it.";
-		if (Outcome loaded = LoadImage(cl.file, consequence, image); loaded.status != kSuccess) {
-			PrintError(env, loaded.message);
+	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
+		if (Outcome loaded = LoadImage(request.file, Consequence(command), image);
+		    loaded.status != kSuccess) {
+			Fail(env, kName, loaded.status, loaded.message);
 			return RecordRefusedFile(request, env, loaded);
 		}
 		request.image = &image;
 	}
-	if (cl.command->writes) {
-		if (int permission = AskPermission(cl, env, Question(cl, image)); permission != kSuccess)
+	if (command.writes) {
+		if (int permission = AskPermission(request, cl.Has("yes"), env, Question(request, image));
+		    permission != kSuccess)
 			return permission;
 	}
 	ClearStopRequest();
 	StopSignals signals;
-	return RunCameras(request, env);
+	return RunCameras(request, env, seams);
+}
+
+// One camera of a run on several buses, in a process of its own: what it
+// has to say goes to the parent through its pipe (Fleet.h).
+int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, ToolEnvironment &env,
+		       const LineSeams &seams)
+{
+	CameraJob job;
+	job.verb = command.verb;
+	job.bus = cl.Value("bus").value_or("");
+	job.file = command.takesFile ? cl.words[1] : "";
+	SettingsImage image;
+	CameraRunner runner = RunnerOf(env, seams);
+	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
+		if (Outcome loaded = LoadImage(job.file, Consequence(command), image); loaded.status != kSuccess)
+			runner = [loaded](const CameraJob &, Progress &) { return loaded; };
+		job.image = &image;
+	}
+	return RunCameraProcess(job, runner, env.clock);
+}
+
+} // namespace
+
+int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const LineSeams &seams)
+{
+	tool::CommandLine cl = ParseCommandLine(EepromGrammar(), args);
+	const CommandInfo *command = cl.error.empty() && !cl.Informational() ? FindCommand(cl.words[0]) : nullptr;
+	if (cl.error.empty() && !cl.Informational())
+		cl.error = command ? CheckCameraCommand(cl, *command) : CheckShowCommand(cl);
+	if (!cl.error.empty())
+		return UsageError(env, kName, cl.error);
+	if (cl.Has("help")) {
+		env.out << kHelp;
+		return kSuccess;
+	}
+	if (cl.Has("version"))
+		return ShowVersion(env, kName);
+	// One bus is the whole process's; several are one each for the
+	// processes of the cameras.
+	std::vector<std::string> buses = cl.Values("bus");
+	iicbus::SelectBus(buses.size() == 1 ? std::optional(buses.front()) : std::nullopt);
+	if (!command)
+		return RunShowCommand(cl.words, env);
+	if (cl.Has("camera-process"))
+		return RunAsCameraProcess(cl, *command, env, seams);
+	if (command->verb == Verb::Buses)
+		return ListBuses(iicbus::ScanBuses(), env.out, env.err);
+	return RunOnCameras(cl, *command, env, seams);
 }
 
 } // namespace eeprom_cli

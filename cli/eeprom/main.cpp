@@ -26,12 +26,12 @@ int ErrColumns()
 int main(int argc, char **argv)
 {
 	std::vector<std::string> args(argv + 1, argv + argc);
-	eeprom_cli::ToolEnvironment env{ .in = std::cin,
+	tool::ToolEnvironment env{ .in = std::cin,
 					 .out = std::cout,
 					 .err = std::cerr,
 					 .inIsTerminal = isatty(STDIN_FILENO) == 1,
 					 .errIsTerminal = isatty(STDERR_FILENO) == 1,
-					 .clock = eeprom_cli::ToolClock::Real(),
+					 .clock = tool::ToolClock::Real(),
 					 .errColumns = ErrColumns() };
 	return eeprom_cli::RunTool(args, env);
 }

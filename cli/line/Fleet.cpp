@@ -10,7 +10,9 @@
 #include <cstring>
 #include <string>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,7 +75,7 @@ private:
 	int m_sentPercent = -1;
 };
 
-[[noreturn]] void RunChild(const CameraJob &job, const CameraRunner &runner, ToolClock &clock, int fd)
+void ReportOutcome(const CameraJob &job, const CameraRunner &runner, ToolClock &clock, int fd)
 {
 	PipeProgress progress(fd);
 	std::time_t started = std::time(nullptr);
@@ -87,8 +89,6 @@ private:
 		result["difference"] = { d.page, d.byte, d.found, d.expected };
 	}
 	WriteAll(fd, "R " + result.dump(-1, ' ', false, json::error_handler_t::replace) + '\n');
-	// No exit handlers and no flushing of the parent's copied buffers.
-	_exit(0);
 }
 
 struct Child {
@@ -151,46 +151,35 @@ std::string HowItEnded(int waitStatus)
 	return "status " + std::to_string(WEXITSTATUS(waitStatus));
 }
 
-} // namespace
-
-std::vector<CameraFinish> RunFleet(const std::vector<CameraJob> &jobs, const CameraRunner &runner,
-				   ToolClock &clock, CameraLines *lines)
+std::vector<std::string> CameraProcessArgs(const CameraJob &job)
 {
-	std::vector<CameraFinish> finishes(jobs.size());
+	std::vector<std::string> args = { "--camera-process" };
+	if (!job.bus.empty())
+		args.insert(args.end(), { "--bus", job.bus });
+	args.push_back(VerbName(job.verb));
+	if (job.verb != Verb::EraseSettings)
+		args.insert(args.end(), { "--", job.file });
+	return args;
+}
+
+std::vector<Child> StartChildren(const std::vector<CameraJob> &jobs, const std::string &program,
+				 std::vector<CameraFinish> &finishes)
+{
 	std::vector<Child> children(jobs.size());
 	for (size_t i = 0; i < jobs.size(); i++) {
 		// Kept should the child never say when it began.
 		finishes[i].started = std::time(nullptr);
-		int fds[2];
-		if (pipe(fds) != 0) {
-			finishes[i].outcome = { kBusFailure,
-						std::string("no pipe for the camera's process: ") +
-							std::strerror(errno),
-						std::nullopt };
-			continue;
-		}
-		pid_t pid = fork();
-		if (pid == 0) {
-			close(fds[0]);
-			for (size_t j = 0; j < i; j++) {
-				if (children[j].fd >= 0)
-					close(children[j].fd);
-			}
-			RunChild(jobs[i], runner, clock, fds[1]);
-		}
-		close(fds[1]);
-		if (pid < 0) {
-			close(fds[0]);
-			finishes[i].outcome = { kBusFailure,
-						std::string("no process for the camera: ") +
-							std::strerror(errno),
-						std::nullopt };
-			continue;
-		}
-		children[i].pid = pid;
-		children[i].fd = fds[0];
+		std::string why;
+		children[i].pid = SpawnWithReportPipe(program, CameraProcessArgs(jobs[i]), children[i].fd, why);
+		if (children[i].pid < 0)
+			finishes[i].outcome = { kBusFailure, why, std::nullopt };
 	}
+	return children;
+}
 
+// Reads every child's lines until each has closed its pipe.
+void Collect(std::vector<Child> &children, std::vector<CameraFinish> &finishes, CameraLines *lines)
+{
 	bool stopPassedOn = false;
 	for (;;) {
 		if (StopRequested() && !stopPassedOn) {
@@ -218,9 +207,10 @@ std::vector<CameraFinish> RunFleet(const std::vector<CameraJob> &jobs, const Cam
 				ReadFrom(children[owners[k]], owners[k], finishes[owners[k]], lines);
 		}
 	}
-	if (lines)
-		lines->End();
+}
 
+void Reap(const std::vector<Child> &children, std::vector<CameraFinish> &finishes)
+{
 	for (size_t i = 0; i < children.size(); i++) {
 		if (children[i].pid <= 0)
 			continue;
@@ -233,6 +223,73 @@ std::vector<CameraFinish> RunFleet(const std::vector<CameraJob> &jobs, const Cam
 							HowItEnded(waitStatus) + ")",
 						std::nullopt };
 	}
+}
+
+} // namespace
+
+pid_t SpawnWithReportPipe(const std::string &program, const std::vector<std::string> &args, int &readFd,
+			  std::string &why)
+{
+	int fds[2];
+	if (pipe2(fds, O_CLOEXEC) != 0) {
+		why = std::string("no pipe for the camera's process: ") + std::strerror(errno);
+		return -1;
+	}
+	// dup2 onto the same number would leave close-on-exec set.
+	if (fds[1] == kCameraReportFd) {
+		int moved = fcntl(fds[1], F_DUPFD_CLOEXEC, kCameraReportFd + 1);
+		close(fds[1]);
+		fds[1] = moved;
+	}
+	std::vector<std::string> words = { program };
+	words.insert(words.end(), args.begin(), args.end());
+	std::vector<char *> argv;
+	for (std::string &w : words)
+		argv.push_back(w.data());
+	argv.push_back(nullptr);
+	posix_spawn_file_actions_t actions;
+	posix_spawn_file_actions_init(&actions);
+	posix_spawn_file_actions_adddup2(&actions, fds[1], kCameraReportFd);
+	// The child starts with no signal blocked, whatever this thread blocks.
+	posix_spawnattr_t attributes;
+	posix_spawnattr_init(&attributes);
+	sigset_t none;
+	sigemptyset(&none);
+	posix_spawnattr_setsigmask(&attributes, &none);
+	posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+	pid_t pid = -1;
+	int failed = fds[1] < 0 ? errno
+				: posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+	posix_spawnattr_destroy(&attributes);
+	posix_spawn_file_actions_destroy(&actions);
+	if (fds[1] >= 0)
+		close(fds[1]);
+	if (failed != 0) {
+		close(fds[0]);
+		why = std::string("no process for the camera: ") + std::strerror(failed);
+		return -1;
+	}
+	readFd = fds[0];
+	return pid;
+}
+
+int RunCameraProcess(const CameraJob &job, const CameraRunner &runner, ToolClock &clock)
+{
+	ClearStopRequest();
+	StopSignals signals;
+	ReportOutcome(job, runner, clock, kCameraReportFd);
+	return kSuccess;
+}
+
+std::vector<CameraFinish> RunFleet(const std::vector<CameraJob> &jobs, const std::string &program,
+				   CameraLines *lines)
+{
+	std::vector<CameraFinish> finishes(jobs.size());
+	std::vector<Child> children = StartChildren(jobs, program, finishes);
+	Collect(children, finishes, lines);
+	if (lines)
+		lines->End();
+	Reap(children, finishes);
 	return finishes;
 }
 

@@ -80,15 +80,6 @@ private:
 	std::string m_host;
 };
 
-CameraRunner RunnerOf(ToolEnvironment &env)
-{
-	if (env.runner)
-		return env.runner;
-	return [&clock = env.clock](const CameraJob &job, Progress &progress) {
-		return RunCamera(job, clock, progress);
-	};
-}
-
 CameraJob JobFor(const RunRequest &request, const std::string &bus)
 {
 	CameraJob job;
@@ -106,7 +97,7 @@ int WithRecord(int status, bool recorded)
 	return recorded ? status : std::max(status, static_cast<int>(kFileNotWritten));
 }
 
-int RunOne(const RunRequest &request, ToolEnvironment &env)
+int RunOne(const RunRequest &request, ToolEnvironment &env, const LineSeams &seams)
 {
 	BarProgress bar(env.err, env.errColumns);
 	QuietProgress quiet;
@@ -115,7 +106,7 @@ int RunOne(const RunRequest &request, ToolEnvironment &env)
 	Recorder recorder(request, env);
 	std::time_t started = std::time(nullptr);
 	std::int64_t startUs = env.clock.NowUs();
-	Outcome outcome = RunnerOf(env)(job, progress);
+	Outcome outcome = RunnerOf(env, seams)(job, progress);
 	progress.End();
 	if (outcome.status == kSuccess)
 		env.out << outcome.message << '\n' << std::flush;
@@ -127,7 +118,7 @@ int RunOne(const RunRequest &request, ToolEnvironment &env)
 	return WithRecord(outcome.status, recorded);
 }
 
-int RunSeveral(const RunRequest &request, ToolEnvironment &env)
+int RunSeveral(const RunRequest &request, ToolEnvironment &env, const LineSeams &seams)
 {
 	std::vector<CameraJob> jobs;
 	for (const std::string &bus : request.buses)
@@ -137,8 +128,7 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env)
 		lines.emplace(env.err, request.buses, env.errColumns);
 	env.out << std::flush;
 	env.err << std::flush;
-	std::vector<CameraFinish> finishes = RunFleet(jobs, RunnerOf(env), env.clock,
-						      lines ? &*lines : nullptr);
+	std::vector<CameraFinish> finishes = RunFleet(jobs, seams.self, lines ? &*lines : nullptr);
 
 	Recorder recorder(request, env);
 	int worst = kSuccess;
@@ -164,20 +154,18 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env)
 	return worst;
 }
 
-int RunRepeated(const RunRequest &request, ToolEnvironment &env)
+int RunRepeated(const RunRequest &request, ToolEnvironment &env, const LineSeams &seams)
 {
 	BarProgress bar(env.err, env.errColumns);
 	QuietProgress quiet;
 	Progress &progress = env.errIsTerminal ? static_cast<Progress &>(bar) : quiet;
 	CameraJob job = JobFor(request, request.buses.front());
-	// The probe reads the bus the job names.
-	setenv("QXIIC_BUS", job.bus.c_str(), 1);
 	EepromProbe eepromProbe;
 	Recorder recorder(request, env);
 	bool allRecorded = true;
 	StationSetup setup{ job,
-			    RunnerOf(env),
-			    env.probe ? *env.probe : eepromProbe,
+			    RunnerOf(env, seams),
+			    seams.probe ? *seams.probe : eepromProbe,
 			    env.clock,
 			    env.out,
 			    progress,
@@ -190,6 +178,15 @@ int RunRepeated(const RunRequest &request, ToolEnvironment &env)
 }
 
 } // namespace
+
+CameraRunner RunnerOf(ToolEnvironment &env, const LineSeams &seams)
+{
+	if (seams.runner)
+		return seams.runner;
+	return [&clock = env.clock](const CameraJob &job, Progress &progress) {
+		return RunCamera(job, clock, progress);
+	};
+}
 
 std::vector<std::string> CameraBuses(const std::vector<iicbus::BusListing> &listing)
 {
@@ -221,13 +218,13 @@ int RecordRefusedFile(const RunRequest &request, ToolEnvironment &env, const Out
 	return WithRecord(refusal.status, recorded);
 }
 
-int RunCameras(const RunRequest &request, ToolEnvironment &env)
+int RunCameras(const RunRequest &request, ToolEnvironment &env, const LineSeams &seams)
 {
 	if (request.repeat)
-		return RunRepeated(request, env);
+		return RunRepeated(request, env, seams);
 	if (request.buses.size() > 1)
-		return RunSeveral(request, env);
-	return RunOne(request, env);
+		return RunSeveral(request, env, seams);
+	return RunOne(request, env, seams);
 }
 
 } // namespace eeprom_cli

@@ -4,12 +4,27 @@
 
 #include "BusIdentity.h"
 #include "CameraRun.h"
-#include "ToolMain.h"
+#include "Station.h"
+#include "ToolEnvironment.h"
 
 #include <string>
 #include <vector>
 
 namespace eeprom_cli {
+
+using tool::ToolEnvironment;
+
+// What tests put in the line's place: how each camera is run in-process
+// (empty: RunCamera on the environment's clock), what tells station mode
+// whether a camera is there (null: a read of the EEPROM's first byte),
+// and the program started for each camera of a run on several buses.
+struct LineSeams {
+	CameraRunner runner{};
+	PresenceProbe *probe = nullptr;
+	std::string self = "/proc/self/exe";
+};
+
+CameraRunner RunnerOf(ToolEnvironment &env, const LineSeams &seams);
 
 struct RunRequest {
 	Verb verb = Verb::Verify;
@@ -29,7 +44,7 @@ std::string FileForBus(const std::string &pattern, const std::string &bus);
 
 // Runs the request and prints each camera's outcome; returns the exit
 // status: 0 only when every camera succeeded, otherwise the highest.
-int RunCameras(const RunRequest &request, ToolEnvironment &env);
+int RunCameras(const RunRequest &request, ToolEnvironment &env, const LineSeams &seams);
 
 // A settings file refused before any camera was touched is a result for
 // each camera of the run: one "refused" record each, when a record is kept.

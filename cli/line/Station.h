@@ -19,7 +19,7 @@ public:
 	virtual bool CameraAnswers() = 0;
 };
 
-// The EEPROM's first byte read on the bus of QXIIC_BUS.
+// The EEPROM's first byte read on the bus chosen for the process.
 class EepromProbe final : public PresenceProbe
 {
 public:

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <ostream>
 
 using namespace kl310;
@@ -163,71 +164,96 @@ ParsedScript ParseRegScript(std::string_view text)
 	return parsed;
 }
 
-ScriptResult RunRegScript(const std::vector<Step> &steps, RegBus &bus, eeprom_cli::ToolClock &clock,
-			  std::ostream &out)
+namespace {
+
+// Why a step did not succeed: the exit status and the words for it.
+struct StepFailure {
+	int status;
+	std::string why;
+};
+
+using StepEnd = std::optional<StepFailure>;
+
+StepEnd Poll(const Step &step, RegBus &bus, tool::ToolClock &clock)
+{
+	const std::int64_t deadline = clock.NowUs() + std::int64_t{ step.ms } * 1000;
+	for (;;) {
+		std::uint16_t value = 0;
+		if (!bus.Read(step.reg.number, value))
+			return StepFailure{ tool::kBusFailure, bus.Failure() };
+		if ((value & step.mask) == step.value)
+			return std::nullopt;
+		std::int64_t left = deadline - clock.NowUs();
+		if (left <= 0)
+			return StepFailure{ tool::kMismatch, Describe(step.reg) + " was still " + Hex4(value) +
+								     " after " + std::to_string(step.ms) +
+								     " ms, waiting for " + Hex4(step.value) +
+								     " under the mask " + Hex4(step.mask) };
+		clock.SleepUs(std::min(kPollIntervalUs, left));
+	}
+}
+
+// As the image trim issues its commands: the sensor clears the busy bit
+// when done; unlike the panel, a command that never finishes is a failure
+// here.
+StepEnd Command(const Step &step, RegBus &bus)
+{
+	if (!bus.Write(step.reg.number, step.value))
+		return StepFailure{ tool::kBusFailure, bus.Failure() };
+	for (int poll = 0; poll < COMMAND_POLLS; poll++) {
+		std::uint16_t value = 0;
+		if (!bus.Read(step.reg.number, value))
+			return StepFailure{ tool::kBusFailure, bus.Failure() };
+		if (!(value & COMMAND_BUSY))
+			return std::nullopt;
+	}
+	return StepFailure{ tool::kMismatch, "the command " + Hex4(step.value) + " was still busy after " +
+						     std::to_string(COMMAND_POLLS) + " polls" };
+}
+
+StepEnd Read(const Step &step, RegBus &bus, std::ostream &out)
+{
+	std::uint16_t value = 0;
+	if (!bus.Read(step.reg.number, value))
+		return StepFailure{ tool::kBusFailure, bus.Failure() };
+	if (!step.expect)
+		out << Describe(step.reg) << " = " << Hex4(value) << '\n';
+	else if ((value & step.mask) != step.value)
+		return StepFailure{ tool::kMismatch, Describe(step.reg) + " is " + Hex4(value) + ", expected " +
+							     Hex4(step.value) + " under the mask " + Hex4(step.mask) };
+	return std::nullopt;
+}
+
+StepEnd RunStep(const Step &step, RegBus &bus, tool::ToolClock &clock, std::ostream &out)
+{
+	switch (step.op) {
+	case Step::Op::Write:
+		if (!bus.Write(step.reg.number, step.value))
+			return StepFailure{ tool::kBusFailure, bus.Failure() };
+		return std::nullopt;
+	case Step::Op::Read:
+		return Read(step, bus, out);
+	case Step::Op::Wait:
+		clock.SleepUs(std::int64_t{ step.ms } * 1000);
+		return std::nullopt;
+	case Step::Op::Poll:
+		return Poll(step, bus, clock);
+	case Step::Op::Command:
+		return Command(step, bus);
+	}
+	return std::nullopt;
+}
+
+} // namespace
+
+ScriptResult RunRegScript(const std::vector<Step> &steps, RegBus &bus, tool::ToolClock &clock, std::ostream &out)
 {
 	ScriptResult result;
-	auto fail = [&](int status, const Step &step, const std::string &why) {
-		result.status = status;
-		result.message = AtLine(step.line, why);
-		return result;
-	};
 	for (const Step &step : steps) {
-		std::uint16_t value = 0;
-		switch (step.op) {
-		case Step::Op::Write:
-			if (!bus.Write(step.reg.number, step.value))
-				return fail(eeprom_cli::kBusFailure, step, bus.Failure());
-			break;
-		case Step::Op::Read:
-			if (!bus.Read(step.reg.number, value))
-				return fail(eeprom_cli::kBusFailure, step, bus.Failure());
-			if (!step.expect)
-				out << Describe(step.reg) << " = " << Hex4(value) << '\n';
-			else if ((value & step.mask) != step.value)
-				return fail(eeprom_cli::kMismatch, step,
-					    Describe(step.reg) + " is " + Hex4(value) + ", expected " +
-						    Hex4(step.value) + " under the mask " + Hex4(step.mask));
-			break;
-		case Step::Op::Wait:
-			clock.SleepUs(std::int64_t{ step.ms } * 1000);
-			break;
-		case Step::Op::Poll: {
-			const std::int64_t deadline = clock.NowUs() + std::int64_t{ step.ms } * 1000;
-			for (;;) {
-				if (!bus.Read(step.reg.number, value))
-					return fail(eeprom_cli::kBusFailure, step, bus.Failure());
-				if ((value & step.mask) == step.value)
-					break;
-				std::int64_t left = deadline - clock.NowUs();
-				if (left <= 0)
-					return fail(eeprom_cli::kMismatch, step,
-						    Describe(step.reg) + " was still " + Hex4(value) +
-							    " after " + std::to_string(step.ms) +
-							    " ms, waiting for " + Hex4(step.value) +
-							    " under the mask " + Hex4(step.mask));
-				clock.SleepUs(std::min(kPollIntervalUs, left));
-			}
-			break;
-		}
-		case Step::Op::Command: {
-			// As the image trim issues its commands: the sensor clears
-			// the busy bit when done; unlike the panel, a command that
-			// never finishes is a failure here.
-			if (!bus.Write(step.reg.number, step.value))
-				return fail(eeprom_cli::kBusFailure, step, bus.Failure());
-			bool done = false;
-			for (int poll = 0; poll < COMMAND_POLLS && !done; poll++) {
-				if (!bus.Read(step.reg.number, value))
-					return fail(eeprom_cli::kBusFailure, step, bus.Failure());
-				done = !(value & COMMAND_BUSY);
-			}
-			if (!done)
-				return fail(eeprom_cli::kMismatch, step,
-					    "the command " + Hex4(step.value) + " was still busy after " +
-						    std::to_string(COMMAND_POLLS) + " polls");
-			break;
-		}
+		if (StepEnd failed = RunStep(step, bus, clock, out)) {
+			result.status = failed->status;
+			result.message = AtLine(step.line, failed->why);
+			return result;
 		}
 		result.steps++;
 	}

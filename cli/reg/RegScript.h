@@ -50,7 +50,7 @@ struct ScriptResult {
 
 // Runs the steps in order and stops at the first failed transfer or unmet
 // expectation. The values read without an expectation go to out.
-ScriptResult RunRegScript(const std::vector<Step> &steps, RegBus &bus, eeprom_cli::ToolClock &clock,
+ScriptResult RunRegScript(const std::vector<Step> &steps, RegBus &bus, tool::ToolClock &clock,
 			  std::ostream &out);
 
 // A poll reads the register again after this pause.

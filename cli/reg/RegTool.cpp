@@ -1,6 +1,7 @@
 #include "RegTool.h"
 
-#include "BusOption.h"
+#include "BusIdentity.h"
+#include "Options.h"
 #include "ExitStatus.h"
 #include "RegBus.h"
 #include "RegScript.h"
@@ -14,9 +15,11 @@
 #include <ostream>
 #include <sstream>
 
-using namespace eeprom_cli;
 
 namespace reg_cli {
+
+// The scaffolding every tool shares: environment, exit statuses, options.
+using namespace tool;
 
 namespace {
 
@@ -65,52 +68,30 @@ Exit status:
 Register names:
 )";
 
-struct CommandLine {
-	bool help = false;
-	bool version = false;
-	bool script = false;
-	bool dryRun = false;
-	std::optional<std::string> bus;
-	std::vector<std::string> words;
-	std::string error;
-};
-
-CommandLine Parse(const std::vector<std::string> &args)
+const tool::Grammar &RegGrammar()
 {
-	CommandLine cl;
-	bool optionsEnded = false;
-	for (size_t i = 0; i < args.size(); i++) {
-		const std::string &arg = args[i];
-		if (optionsEnded || arg.size() < 2 || arg[0] != '-')
-			cl.words.push_back(arg);
-		else if (arg == "--")
-			optionsEnded = true;
-		else if (arg == "-h" || arg == "--help")
-			cl.help = true;
-		else if (arg == "--version")
-			cl.version = true;
-		else if (arg == "--script")
-			cl.script = true;
-		else if (arg == "-n" || arg == "--dry-run")
-			cl.dryRun = true;
-		else if (std::string bus; eeprom_cli::TakeBusOption(args, i, bus))
-			cl.bus = bus;
-		else {
-			cl.error = "unknown option '" + arg + "'";
-			return cl;
-		}
-	}
-	if (cl.help || cl.version)
-		return cl;
-	if (cl.bus && cl.bus->empty())
-		cl.error = eeprom_cli::BusMissing();
-	else if (cl.words.empty())
-		cl.error = "no command given";
-	else if (cl.script && cl.words[0] != "dump")
-		cl.error = "--script belongs to dump";
-	else if (cl.dryRun && cl.words[0] != "run")
-		cl.error = "--dry-run belongs to run";
-	return cl;
+	static const tool::Grammar grammar{
+		tool::WithCommonOptions({ { .name = "script", .commands = "dump" },
+					  { .name = "dry-run", .letter = 'n', .commands = "run" } }),
+		{ "get", "set", "dump", "run" },
+	};
+	return grammar;
+}
+
+// The operands each command takes; the parser knows only the options.
+std::string CheckOperands(const std::vector<std::string> &words)
+{
+	const std::string &command = words[0];
+	size_t operands = words.size() - 1;
+	if (command == "get" && operands == 0)
+		return "get needs a register";
+	if (command == "set" && operands == 0)
+		return "set needs REG=VALUE";
+	if (command == "dump" && operands > 0)
+		return "too many arguments for dump";
+	if (command == "run" && operands != 1)
+		return "run needs one script";
+	return "";
 }
 
 std::string Hex4(unsigned value)
@@ -235,54 +216,36 @@ private:
 	RegBus m_bus;
 };
 
-int Usage(ToolEnvironment &env, const std::string &message)
-{
-	env.err << kName << ": " << message << " (see " << kName << " --help)\n" << std::flush;
-	return kUsage;
-}
-
 } // namespace
 
 int RunRegTool(const std::vector<std::string> &args, ToolEnvironment &env)
 {
-	CommandLine cl = Parse(args);
+	tool::CommandLine cl = tool::ParseCommandLine(RegGrammar(), args);
+	if (cl.error.empty() && !cl.Informational())
+		cl.error = CheckOperands(cl.words);
 	if (!cl.error.empty())
-		return Usage(env, cl.error);
-	if (cl.help) {
+		return tool::UsageError(env, kName, cl.error);
+	if (cl.Has("help")) {
 		env.out << kHelp;
 		for (const NamedRegister &n : RegisterNames())
 			env.out << "  " << n.name << std::string(18 - std::string(n.name).size(), ' ')
 				<< Hex4(n.reg.number()) << (n.readable ? "" : "  (written only)") << '\n';
 		return kSuccess;
 	}
-	if (cl.version) {
-		env.out << kName << " (Velmora) " << VELMORA_VERSION << '\n';
-		return kSuccess;
-	}
-	// The adapter library reads QXIIC_BUS at every transfer: set before the first.
-	if (cl.bus)
-		setenv("QXIIC_BUS", cl.bus->c_str(), 1);
+	if (cl.Has("version"))
+		return tool::ShowVersion(env, kName);
+	iicbus::SelectBus(cl.Value("bus"));
 
 	const std::string &command = cl.words[0];
 	std::vector<std::string> rest(cl.words.begin() + 1, cl.words.end());
-	Tool tool(env);
-	if (command == "get" || command == "set") {
-		if (rest.empty())
-			return Usage(env,
-				     command + (command == "get" ? " needs a register" : " needs REG=VALUE"));
-		return command == "get" ? tool.get(rest) : tool.set(rest);
-	}
-	if (command == "dump") {
-		if (!rest.empty())
-			return Usage(env, "too many arguments for dump");
-		return tool.dump(cl.script);
-	}
-	if (command == "run") {
-		if (rest.size() != 1)
-			return Usage(env, "run needs one script");
-		return tool.run(rest[0], cl.dryRun);
-	}
-	return Usage(env, "unknown command '" + command + "'");
+	Tool regTool(env);
+	if (command == "get")
+		return regTool.get(rest);
+	if (command == "set")
+		return regTool.set(rest);
+	if (command == "dump")
+		return regTool.dump(cl.Has("script"));
+	return regTool.run(rest[0], cl.Has("dry-run"));
 }
 
 } // namespace reg_cli

@@ -3,7 +3,7 @@
 // clock, so tests run the whole tool in-process against the simulator.
 #pragma once
 
-#include "ToolMain.h"
+#include "ToolEnvironment.h"
 
 #include <string>
 #include <vector>
@@ -11,6 +11,6 @@
 namespace reg_cli {
 
 // args without the program's name; returns the exit status (ExitStatus.h).
-int RunRegTool(const std::vector<std::string> &args, eeprom_cli::ToolEnvironment &env);
+int RunRegTool(const std::vector<std::string> &args, tool::ToolEnvironment &env);
 
 } // namespace reg_cli

@@ -8,11 +8,11 @@
 int main(int argc, char **argv)
 {
 	std::vector<std::string> args(argv + 1, argv + argc);
-	eeprom_cli::ToolEnvironment env{ std::cin,
+	tool::ToolEnvironment env{ std::cin,
 					 std::cout,
 					 std::cerr,
 					 isatty(STDIN_FILENO) == 1,
 					 isatty(STDERR_FILENO) == 1,
-					 eeprom_cli::ToolClock::Real() };
+					 tool::ToolClock::Real() };
 	return reg_cli::RunRegTool(args, env);
 }
