@@ -1,11 +1,12 @@
 #include "ToolMain.h"
 
 #include "BusIdentity.h"
-#include "Options.h"
 #include "BusesCommand.h"
 #include "EepromCommands.h"
 #include "EepromShow.h"
 #include "ExitStatus.h"
+#include "Fleet.h"
+#include "Options.h"
 #include "Production.h"
 #include "StopRequest.h"
 

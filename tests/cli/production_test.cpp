@@ -1,6 +1,8 @@
 // velmora-eeprom on several simulated cameras at once, in station mode and
 // under Ctrl+C: exit statuses, the lines printed, the files and records left.
 #include "CameraRecord.h"
+#include "Fleet.h"
+#include "camera_process.h"
 #include "Production.h"
 #include "Station.h"
 #include "StopRequest.h"
@@ -19,12 +21,18 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <iterator>
 #include <sstream>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace sim = qxiic::sim;
 namespace fs = std::filesystem;
 using namespace eeprom_cli;
+using tool::ToolEnvironment;
 using nlohmann::json;
 
 namespace {
@@ -60,6 +68,40 @@ private:
 // The hook shapes camera N of the simulator before and while the tool
 // works on "sim:N".
 using CameraHook = std::function<void(const std::string &bus, const std::string &phase, int step)>;
+
+CameraRunner HookedRunner(CameraHook hook, ToolClock &clock)
+{
+	return [hook, &clock](const CameraJob &job, Progress &progress) {
+		if (job.bus.starts_with("sim:"))
+			sim::SelectCamera(std::stoi(job.bus.substr(4)));
+		Hooked hooked(progress, [&](const std::string &phase, int step) { hook(job.bus, phase, step); });
+		return RunCamera(job, clock, hooked);
+	};
+}
+
+// What shapes the cameras of a run on several buses, each in its own
+// process; the test names one in VELMORA_TEST_CAMERA_HOOK.
+const std::map<std::string, CameraHook> &CameraProcessHooks()
+{
+	static const std::map<std::string, CameraHook> hooks = {
+		// One camera fails its third block, one does not keep a byte,
+		// one's process dies.
+		{ "side-by-side",
+		  [](const std::string &bus, const std::string &phase, int step) {
+			  if (bus == "sim:1" && phase == "write" && step == 0)
+				  sim::AddFault({ sim::Call::SendSub, 0xA0, 0x20, QXIIC_TIMEOUT, 0, 1 });
+			  if (bus == "sim:2" && phase == "verify" && step == 0)
+				  sim::SetEepromByte(5 * 256 + 0x33, 0x00);
+			  if (bus == "sim:4")
+				  raise(SIGKILL);
+		  } },
+		{ "first-byte-by-bus",
+		  [](const std::string &bus, const std::string &, int) {
+			  sim::SetEepromByte(0, bus == "sim:0" ? 0xA0 : 0xA1);
+		  } },
+	};
+	return hooks;
+}
 
 std::string ReadText(const std::string &path)
 {
@@ -118,18 +160,20 @@ protected:
 		err.str("");
 		std::istringstream in(input);
 		ToolEnvironment env{ in, out, err, inTerminal, errTerminal, clock };
-		if (hook) {
-			env.runner = [this, hook](const CameraJob &job, Progress &progress) {
-				if (job.bus.starts_with("sim:"))
-					sim::SelectCamera(std::stoi(job.bus.substr(4)));
-				Hooked hooked(progress, [&](const std::string &phase, int step) {
-					hook(job.bus, phase, step);
-				});
-				return RunCamera(job, clock, hooked);
-			};
-		}
-		env.probe = probe;
-		return RunTool(args, env);
+		LineSeams seams;
+		if (hook)
+			seams.runner = HookedRunner(hook, clock);
+		seams.probe = probe;
+		return RunTool(args, env, seams);
+	}
+
+	// Several cameras, each in a process of this test program's own.
+	int RunCameraProcesses(const std::vector<std::string> &args, const char *hook)
+	{
+		setenv("VELMORA_TEST_CAMERA_HOOK", hook, 1);
+		int status = Run(args);
+		unsetenv("VELMORA_TEST_CAMERA_HOOK");
+		return status;
 	}
 
 	SimToolClock clock;
@@ -233,21 +277,44 @@ TEST(FileForBusTest, OneFilePerBus)
 	EXPECT_EQ(FileForBus("x/{bus}-{bus}", "/dev/serial/a"), "x/serial_a-serial_a");
 }
 
+std::string ReadAll(int fd)
+{
+	std::string text;
+	char buffer[256];
+	for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+		text.append(buffer, static_cast<size_t>(n));
+	close(fd);
+	return text;
+}
+
+// A camera's process reports on descriptor 3 and holds no other camera's
+// pipe: a second one started while the first one's is open cannot see it.
+TEST(FleetTest, ACameraProcessHoldsOnlyItsOwnPipe)
+{
+	int first = -1, second = -1;
+	std::string why;
+	pid_t one = SpawnWithReportPipe("/bin/sh", { "-c", "echo first >&3" }, first, why);
+	ASSERT_GT(one, 0) << why;
+	std::string look = "[ -e /proc/$$/fd/" + std::to_string(first) + " ] && echo inherited >&3; echo second >&3";
+	pid_t two = SpawnWithReportPipe("/bin/sh", { "-c", look }, second, why);
+	ASSERT_GT(two, 0) << why;
+	EXPECT_EQ(fcntl(second, F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
+	EXPECT_EQ(ReadAll(second), "second\n");
+	EXPECT_EQ(ReadAll(first), "first\n");
+	waitpid(one, nullptr, 0);
+	waitpid(two, nullptr, 0);
+
+	EXPECT_EQ(SpawnWithReportPipe("/nonexistent/tool", {}, first, why), -1);
+	EXPECT_EQ(why, "no process for the camera: No such file or directory");
+}
+
 // One camera fails its third block, one does not keep a byte, one's process
 // dies, the rest verify; none holds up another.
 TEST_F(ProductionTest, SeveralCamerasSideBySide)
 {
-	CameraHook hook = [](const std::string &bus, const std::string &phase, int step) {
-		if (bus == "sim:1" && phase == "write" && step == 0)
-			sim::AddFault({ sim::Call::SendSub, 0xA0, 0x20, QXIIC_TIMEOUT, 0, 1 });
-		if (bus == "sim:2" && phase == "verify" && step == 0)
-			sim::SetEepromByte(5 * 256 + 0x33, 0x00);
-		if (bus == "sim:4")
-			raise(SIGKILL);
-	};
-	EXPECT_EQ(Run({ "program", "-y", "--report", report, "--bus", "sim:0", "--bus", "sim:1", "--bus",
-			"sim:2", "--bus", "sim:3", "--bus=sim:4", golden },
-		      hook),
+	EXPECT_EQ(RunCameraProcesses({ "program", "-y", "--report", report, "--bus", "sim:0", "--bus", "sim:1",
+				       "--bus", "sim:2", "--bus", "sim:3", "--bus=sim:4", golden },
+				     "side-by-side"),
 		  5);
 	EXPECT_EQ(
 		err.str(),
@@ -299,10 +366,8 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 	}
 
 	// dump: one file per camera, each what its camera holds.
-	EXPECT_EQ(Run({ "--bus", "sim:0", "--bus", "sim:1", "dump", (dir / "cam-{bus}.qmx").string() },
-		      [](const std::string &bus, const std::string &, int) {
-			      sim::SetEepromByte(0, bus == "sim:0" ? 0xA0 : 0xA1);
-		      }),
+	EXPECT_EQ(RunCameraProcesses({ "--bus", "sim:0", "--bus", "sim:1", "dump", (dir / "cam-{bus}.qmx").string() },
+				     "first-byte-by-bus"),
 		  0)
 		<< err.str();
 	EXPECT_NE(ReadText((dir / "cam-sim:0.qmx").string()).find("\r\nA0 "), std::string::npos);
@@ -386,7 +451,7 @@ TEST_F(ProductionTest, UsageOfTheLineOptions)
 		std::vector<std::string> args;
 		const char *err;
 	} cases[] = {
-		{ { "verify", "--repeat", "f" }, "--repeat is for program only" },
+		{ { "verify", "--repeat", "f" }, "--repeat belongs to program" },
 		{ { "program", "--repeat", "--bus", "sim:0", "--bus", "sim:1", "f" },
 		  "--repeat takes one bus" },
 		{ { "dump", "--bus", "sim:0", "--bus", "sim:1", "f.qmx" },
@@ -506,3 +571,18 @@ TEST_F(ProductionTest, InterruptedDumpLeavesNoFile)
 }
 
 } // namespace
+
+int RunTestCameraProcess(const std::vector<std::string> &args)
+{
+	sim::UseManualClock(true);
+	SimToolClock clock;
+	std::istringstream in;
+	std::ostringstream out;
+	std::ostringstream err;
+	ToolEnvironment env{ in, out, err, false, false, clock };
+	LineSeams seams;
+	const char *hook = std::getenv("VELMORA_TEST_CAMERA_HOOK");
+	if (hook && CameraProcessHooks().contains(hook))
+		seams.runner = HookedRunner(CameraProcessHooks().at(hook), clock);
+	return RunTool(args, env, seams);
+}
