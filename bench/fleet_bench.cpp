@@ -26,7 +26,8 @@ std::string WriteImage(int run)
 	file << "//Settings file : bench\r\n";
 	for (int a = 0; a < EEPROM_PAGES * EEPROM_PAGE_SIZE; a++) {
 		char hex[8];
-		std::snprintf(hex, sizeof hex, "%02X%s", (a * 7 + run * 0x55) & 0xFF, a % 16 == 15 ? "\r\n" : " ");
+		std::snprintf(hex, sizeof hex, "%02X%s", (a * 7 + run * 0x55) & 0xFF,
+			      a % 16 == 15 ? "\r\n" : " ");
 		file << hex;
 	}
 	return path;

@@ -37,7 +37,8 @@ std::string Listed(const std::vector<std::string> &commands)
 }
 
 // Takes args[i] as an option; returns the refusal, or "".
-std::string TakeOption(const Grammar &grammar, const std::vector<std::string> &args, size_t &i, CommandLine &cl)
+std::string TakeOption(const Grammar &grammar, const std::vector<std::string> &args, size_t &i,
+		       CommandLine &cl)
 {
 	const std::string &arg = args[i];
 	size_t eq = arg.starts_with("--") ? arg.find('=') : std::string::npos;

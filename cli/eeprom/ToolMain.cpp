@@ -94,13 +94,14 @@ constexpr CommandInfo kCommands[] = {
 const Grammar &EepromGrammar()
 {
 	static const Grammar grammar{
-		WithCommonOptions({ { .name = "all" },
-				    { .name = "report", .value = "a file" },
-				    { .name = "repeat", .commands = "program" },
-				    { .name = "yes", .letter = 'y' },
-				    { .name = "camera", .commands = "show diff", .repeats = true, .word = true },
-				    { .name = "camera-process", .commands = "dump program verify erase-settings" } },
-				  true),
+		WithCommonOptions(
+			{ { .name = "all" },
+			  { .name = "report", .value = "a file" },
+			  { .name = "repeat", .commands = "program" },
+			  { .name = "yes", .letter = 'y' },
+			  { .name = "camera", .commands = "show diff", .repeats = true, .word = true },
+			  { .name = "camera-process", .commands = "dump program verify erase-settings" } },
+			true),
 		{ "dump", "program", "verify", "erase-settings", "buses", "show", "diff" },
 	};
 	return grammar;
@@ -190,8 +191,8 @@ std::string Question(const RunRequest &request, const SettingsImage &image)
 	std::string where = " on " + BusesText(request.buses);
 	const char *whose = request.buses.size() > 1 ? "each camera's" : "the camera's";
 	if (request.verb == Verb::Program) {
-		return "Write " + std::to_string(image.pages) + " page(s) of " + image.path + " into " + whose +
-		       " EEPROM" + where + (request.repeat ? ", one camera after another" : "") + "?";
+		return "Write " + std::to_string(image.pages) + " page(s) of " + image.path + " into " +
+		       whose + " EEPROM" + where + (request.repeat ? ", one camera after another" : "") + "?";
 	}
 	return "Erase page 3 (the saved settings) of " + std::string(whose) + " EEPROM" + where + "?";
 }
@@ -258,7 +259,8 @@ int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, 
 	SettingsImage image;
 	CameraRunner runner = RunnerOf(env, seams);
 	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
-		if (Outcome loaded = LoadImage(job.file, Consequence(command), image); loaded.status != kSuccess)
+		if (Outcome loaded = LoadImage(job.file, Consequence(command), image);
+		    loaded.status != kSuccess)
 			runner = [loaded](const CameraJob &, Progress &) { return loaded; };
 		job.image = &image;
 	}
@@ -270,7 +272,8 @@ int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, 
 int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const LineSeams &seams)
 {
 	tool::CommandLine cl = ParseCommandLine(EepromGrammar(), args);
-	const CommandInfo *command = cl.error.empty() && !cl.Informational() ? FindCommand(cl.words[0]) : nullptr;
+	const CommandInfo *command = cl.error.empty() && !cl.Informational() ? FindCommand(cl.words[0])
+									     : nullptr;
 	if (cl.error.empty() && !cl.Informational())
 		cl.error = command ? CheckCameraCommand(cl, *command) : CheckShowCommand(cl);
 	if (!cl.error.empty())

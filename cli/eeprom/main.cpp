@@ -27,11 +27,11 @@ int main(int argc, char **argv)
 {
 	std::vector<std::string> args(argv + 1, argv + argc);
 	tool::ToolEnvironment env{ .in = std::cin,
-					 .out = std::cout,
-					 .err = std::cerr,
-					 .inIsTerminal = isatty(STDIN_FILENO) == 1,
-					 .errIsTerminal = isatty(STDERR_FILENO) == 1,
-					 .clock = tool::ToolClock::Real(),
-					 .errColumns = ErrColumns() };
+				   .out = std::cout,
+				   .err = std::cerr,
+				   .inIsTerminal = isatty(STDIN_FILENO) == 1,
+				   .errIsTerminal = isatty(STDERR_FILENO) == 1,
+				   .clock = tool::ToolClock::Real(),
+				   .errColumns = ErrColumns() };
 	return eeprom_cli::RunTool(args, env);
 }

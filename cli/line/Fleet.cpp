@@ -170,7 +170,8 @@ std::vector<Child> StartChildren(const std::vector<CameraJob> &jobs, const std::
 		// Kept should the child never say when it began.
 		finishes[i].started = std::time(nullptr);
 		std::string why;
-		children[i].pid = SpawnWithReportPipe(program, CameraProcessArgs(jobs[i]), children[i].fd, why);
+		children[i].pid = SpawnWithReportPipe(program, CameraProcessArgs(jobs[i]), children[i].fd,
+						      why);
 		if (children[i].pid < 0)
 			finishes[i].outcome = { kBusFailure, why, std::nullopt };
 	}
@@ -259,7 +260,8 @@ pid_t SpawnWithReportPipe(const std::string &program, const std::vector<std::str
 	posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
 	pid_t pid = -1;
 	int failed = fds[1] < 0 ? errno
-				: posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+				: posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(),
+					      environ);
 	posix_spawnattr_destroy(&attributes);
 	posix_spawn_file_actions_destroy(&actions);
 	if (fds[1] >= 0)

@@ -185,10 +185,10 @@ StepEnd Poll(const Step &step, RegBus &bus, tool::ToolClock &clock)
 			return std::nullopt;
 		std::int64_t left = deadline - clock.NowUs();
 		if (left <= 0)
-			return StepFailure{ tool::kMismatch, Describe(step.reg) + " was still " + Hex4(value) +
-								     " after " + std::to_string(step.ms) +
-								     " ms, waiting for " + Hex4(step.value) +
-								     " under the mask " + Hex4(step.mask) };
+			return StepFailure{ tool::kMismatch,
+					    Describe(step.reg) + " was still " + Hex4(value) + " after " +
+						    std::to_string(step.ms) + " ms, waiting for " +
+						    Hex4(step.value) + " under the mask " + Hex4(step.mask) };
 		clock.SleepUs(std::min(kPollIntervalUs, left));
 	}
 }
@@ -219,8 +219,9 @@ StepEnd Read(const Step &step, RegBus &bus, std::ostream &out)
 	if (!step.expect)
 		out << Describe(step.reg) << " = " << Hex4(value) << '\n';
 	else if ((value & step.mask) != step.value)
-		return StepFailure{ tool::kMismatch, Describe(step.reg) + " is " + Hex4(value) + ", expected " +
-							     Hex4(step.value) + " under the mask " + Hex4(step.mask) };
+		return StepFailure{ tool::kMismatch, Describe(step.reg) + " is " + Hex4(value) +
+							     ", expected " + Hex4(step.value) +
+							     " under the mask " + Hex4(step.mask) };
 	return std::nullopt;
 }
 
@@ -246,7 +247,8 @@ StepEnd RunStep(const Step &step, RegBus &bus, tool::ToolClock &clock, std::ostr
 
 } // namespace
 
-ScriptResult RunRegScript(const std::vector<Step> &steps, RegBus &bus, tool::ToolClock &clock, std::ostream &out)
+ScriptResult RunRegScript(const std::vector<Step> &steps, RegBus &bus, tool::ToolClock &clock,
+			  std::ostream &out)
 {
 	ScriptResult result;
 	for (const Step &step : steps) {

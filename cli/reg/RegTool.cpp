@@ -1,8 +1,8 @@
 #include "RegTool.h"
 
 #include "BusIdentity.h"
-#include "Options.h"
 #include "ExitStatus.h"
+#include "Options.h"
 #include "RegBus.h"
 #include "RegScript.h"
 #include "RegisterNames.h"
@@ -14,7 +14,6 @@
 #include <optional>
 #include <ostream>
 #include <sstream>
-
 
 namespace reg_cli {
 

@@ -85,6 +85,7 @@ TEST_F(SimCamerasTest, TheChosenBusWinsOverTheEnvironment)
 {
 	WriteEepromOn("sim:1", 0x11);
 	WriteEepromOn("sim:2", 0x22);
+	qxiic::sim::AdvanceClock(qxiic::sim::kEepromWriteCycleUs);
 	setenv("QXIIC_BUS", "sim:1", 1);
 	IICSelectBus("sim:2");
 	EXPECT_EQ(Fetch(0xA6, 1, 0x10, 1), Bytes{ 0x22 });

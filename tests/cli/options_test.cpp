@@ -53,8 +53,9 @@ TEST(OptionsTest, OneTableSpellsAndRefuses)
 	for (const auto &c : cases) {
 		CommandLine cl = tool::ParseCommandLine(Grammar(), c.args);
 		EXPECT_EQ(cl.error, c.error) << c.error;
-		if (cl.error.empty())
+		if (cl.error.empty()) {
 			EXPECT_EQ(cl.words, c.words) << c.error;
+		}
 	}
 	CommandLine cl = tool::ParseCommandLine(Grammar(), { "dump", "--bus", "sim:2", "-y", "f" });
 	EXPECT_EQ(cl.Value("bus"), "sim:2");
@@ -83,7 +84,8 @@ TEST(OptionsTest, BothToolsRefuseAlike)
 		EXPECT_EQ(status[1], 2);
 		std::string eeprom = said[0].substr(said[0].find(':'));
 		std::string reg = said[1].substr(said[1].find(':'));
-		EXPECT_EQ(eeprom.substr(0, eeprom.find(" (see")), reg.substr(0, reg.find(" (see"))) << said[0];
+		EXPECT_EQ(eeprom.substr(0, eeprom.find(" (see")), reg.substr(0, reg.find(" (see")))
+			<< said[0];
 	}
 }
 

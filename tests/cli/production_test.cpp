@@ -2,11 +2,11 @@
 // under Ctrl+C: exit statuses, the lines printed, the files and records left.
 #include "CameraRecord.h"
 #include "Fleet.h"
-#include "camera_process.h"
 #include "Production.h"
 #include "Station.h"
 #include "StopRequest.h"
 #include "ToolMain.h"
+#include "camera_process.h"
 #include "qxiic.h"
 #include "qxiic_sim.h"
 #include "sim_tool_clock.h"
@@ -21,8 +21,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <iterator>
+#include <map>
 #include <sstream>
 
 #include <fcntl.h>
@@ -32,8 +32,8 @@
 namespace sim = qxiic::sim;
 namespace fs = std::filesystem;
 using namespace eeprom_cli;
-using tool::ToolEnvironment;
 using nlohmann::json;
+using tool::ToolEnvironment;
 
 namespace {
 
@@ -74,7 +74,8 @@ CameraRunner HookedRunner(CameraHook hook, ToolClock &clock)
 	return [hook, &clock](const CameraJob &job, Progress &progress) {
 		if (job.bus.starts_with("sim:"))
 			sim::SelectCamera(std::stoi(job.bus.substr(4)));
-		Hooked hooked(progress, [&](const std::string &phase, int step) { hook(job.bus, phase, step); });
+		Hooked hooked(progress,
+			      [&](const std::string &phase, int step) { hook(job.bus, phase, step); });
 		return RunCamera(job, clock, hooked);
 	};
 }
@@ -95,10 +96,8 @@ const std::map<std::string, CameraHook> &CameraProcessHooks()
 			  if (bus == "sim:4")
 				  raise(SIGKILL);
 		  } },
-		{ "first-byte-by-bus",
-		  [](const std::string &bus, const std::string &, int) {
-			  sim::SetEepromByte(0, bus == "sim:0" ? 0xA0 : 0xA1);
-		  } },
+		{ "first-byte-by-bus", [](const std::string &bus, const std::string &,
+					  int) { sim::SetEepromByte(0, bus == "sim:0" ? 0xA0 : 0xA1); } },
 	};
 	return hooks;
 }
@@ -293,9 +292,13 @@ TEST(FleetTest, ACameraProcessHoldsOnlyItsOwnPipe)
 {
 	int first = -1, second = -1;
 	std::string why;
+	// Descriptor 3 taken, so that the first pipe's cannot be the number
+	// a camera's process reports on.
+	int placeholder = open("/dev/null", O_RDONLY | O_CLOEXEC);
 	pid_t one = SpawnWithReportPipe("/bin/sh", { "-c", "echo first >&3" }, first, why);
 	ASSERT_GT(one, 0) << why;
-	std::string look = "[ -e /proc/$$/fd/" + std::to_string(first) + " ] && echo inherited >&3; echo second >&3";
+	std::string look = "[ -e /proc/$$/fd/" + std::to_string(first) +
+			   " ] && echo inherited >&3; echo second >&3";
 	pid_t two = SpawnWithReportPipe("/bin/sh", { "-c", look }, second, why);
 	ASSERT_GT(two, 0) << why;
 	EXPECT_EQ(fcntl(second, F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
@@ -303,6 +306,7 @@ TEST(FleetTest, ACameraProcessHoldsOnlyItsOwnPipe)
 	EXPECT_EQ(ReadAll(first), "first\n");
 	waitpid(one, nullptr, 0);
 	waitpid(two, nullptr, 0);
+	close(placeholder);
 
 	EXPECT_EQ(SpawnWithReportPipe("/nonexistent/tool", {}, first, why), -1);
 	EXPECT_EQ(why, "no process for the camera: No such file or directory");
@@ -312,8 +316,8 @@ TEST(FleetTest, ACameraProcessHoldsOnlyItsOwnPipe)
 // dies, the rest verify; none holds up another.
 TEST_F(ProductionTest, SeveralCamerasSideBySide)
 {
-	EXPECT_EQ(RunCameraProcesses({ "program", "-y", "--report", report, "--bus", "sim:0", "--bus", "sim:1",
-				       "--bus", "sim:2", "--bus", "sim:3", "--bus=sim:4", golden },
+	EXPECT_EQ(RunCameraProcesses({ "program", "-y", "--report", report, "--bus", "sim:0", "--bus",
+				       "sim:1", "--bus", "sim:2", "--bus", "sim:3", "--bus=sim:4", golden },
 				     "side-by-side"),
 		  5);
 	EXPECT_EQ(
@@ -366,8 +370,9 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 	}
 
 	// dump: one file per camera, each what its camera holds.
-	EXPECT_EQ(RunCameraProcesses({ "--bus", "sim:0", "--bus", "sim:1", "dump", (dir / "cam-{bus}.qmx").string() },
-				     "first-byte-by-bus"),
+	EXPECT_EQ(RunCameraProcesses(
+			  { "--bus", "sim:0", "--bus", "sim:1", "dump", (dir / "cam-{bus}.qmx").string() },
+			  "first-byte-by-bus"),
 		  0)
 		<< err.str();
 	EXPECT_NE(ReadText((dir / "cam-sim:0.qmx").string()).find("\r\nA0 "), std::string::npos);
