@@ -32,11 +32,11 @@ namespace plant {
 class Database;
 
 struct Filter {
-	std::optional<std::time_t> since; // time >= since
-	std::optional<std::time_t> until; // time < until
-	std::optional<std::string> station;
-	std::optional<std::string> unit;
-	std::optional<std::string> result;
+	std::optional<std::time_t> since{}; // time >= since
+	std::optional<std::time_t> until{}; // time < until
+	std::optional<std::string> station{};
+	std::optional<std::string> unit{};
+	std::optional<std::string> result{};
 };
 
 struct YieldRow {
@@ -51,7 +51,7 @@ struct YieldRow {
 struct FailureRow {
 	std::string time; // "2026-12-07T13:48:45Z"
 	std::string station;
-	std::optional<std::string> unit;
+	std::optional<std::string> unit{};
 	std::optional<std::string> bus; // as found, else as given
 	std::optional<int> page;        // of the failure, else of the first difference
 	std::string result;

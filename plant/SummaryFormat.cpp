@@ -74,13 +74,13 @@ std::string Text(const Table &t, const std::vector<bool> &right)
 			width[c] = std::max(width[c], row[c].size());
 	std::string text;
 	for (const auto &row : t) {
-		std::string line = " ";
+		std::string line;
 		for (size_t c = 0; c < row.size(); c++) {
 			std::string pad(width[c] - row[c].size(), ' ');
 			if (right[c])
-				line += ' ' + pad + row[c];
+				line += "  " + pad + row[c];
 			else
-				line += ' ' + row[c] + (c + 1 == row.size() ? "" : pad);
+				line += "  " + row[c] + (c + 1 == row.size() ? "" : pad);
 		}
 		text += line + '\n';
 	}
