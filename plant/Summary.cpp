@@ -51,9 +51,10 @@ std::vector<YieldRow> Yield(const std::vector<const Record *> &programs,
 		YieldRow row{ group };
 		for (const auto &[unit, r] : units) {
 			row.programmed++;
-			row.passed += r->result == "verified";
+			bool passed = r->result == "verified";
+			row.passed += passed;
 			const Record *f = first.at(unit);
-			row.firstPass += key(*f) == group && f->result == "verified";
+			row.firstPass += passed && key(*f) == group && f->result == "verified";
 		}
 		row.failed = row.programmed - row.passed;
 		rows.push_back(row);
@@ -109,7 +110,7 @@ WITH programs AS MATERIALIZED (
 	FROM programs GROUP BY GROUPING SETS ((day, u), (station, u), (u))
 )
 SELECT kind, COALESCE(day, station, 'total') AS key, count(*),
-	count(*) FILTER (WHERE passed), count(*) FILTER (WHERE first_pass)
+	count(*) FILTER (WHERE passed), count(*) FILTER (WHERE passed AND first_pass)
 FROM units GROUP BY kind, key ORDER BY kind, COALESCE(day, station, 'total') COLLATE "C"
 )sql";
 	s.failures = R"sql(

@@ -9,9 +9,10 @@
 // - Yield counts "program" records only. In a group (a day, a station, or
 //   all), a unit is programmed when it has a program record there, passed
 //   when the last of them there is "verified", failed otherwise. It passed
-//   first time when the first program record of the unit of all (in the
-//   records the filters keep) is in the group and "verified": a unit that
-//   failed and later passed is passed, not first-pass.
+//   first time when it passed and the first program record of the unit of
+//   all (in the records the filters keep) is in the group and "verified": a
+//   unit that failed and later passed is passed, not first-pass; one that
+//   passed and later failed is failed.
 // - Order of a unit's records: time, then sequence (none last), then id.
 // - Days are UTC days, as the records' times are.
 // - A failure is any record whose exit status is not 0, in time order.
