@@ -63,6 +63,7 @@ CREATE TABLE velmora_records (
 CREATE INDEX velmora_records_time ON velmora_records (time);
 CREATE INDEX velmora_records_station ON velmora_records (station, time);
 CREATE INDEX velmora_records_unit ON velmora_records (unit, time);
+CREATE INDEX velmora_records_failures ON velmora_records (time) WHERE exit_status <> 0;
 )sql";
 
 // Every column from the record's own JSON, so that the typed columns and

@@ -34,7 +34,7 @@ Json OrNull(const std::optional<std::string> &value)
 }
 
 // Reads key into out when present and not null; false when its type is wrong.
-template <typename T> bool Optional(const Json &j, const char *key, std::optional<T> &out)
+template <typename T> bool Optional(const nlohmann::json &j, const char *key, std::optional<T> &out)
 {
 	auto it = j.find(key);
 	if (it == j.end() || it->is_null())
@@ -50,7 +50,7 @@ template <typename T> bool Optional(const Json &j, const char *key, std::optiona
 	return true;
 }
 
-bool Text(const Json &j, const char *key, std::string &out)
+bool Text(const nlohmann::json &j, const char *key, std::string &out)
 {
 	std::optional<std::string> value;
 	if (!Optional(j, key, value))
@@ -131,7 +131,8 @@ std::string RecordLine(const Record &record)
 
 std::optional<Record> ParseRecordLine(const std::string &line, std::string &why)
 {
-	Json j = Json::parse(line, nullptr, false);
+	// Read unordered: the order of keys does not matter here, and it parses faster.
+	nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
 	if (j.is_discarded() || !j.is_object()) {
 		why = "not a JSON object";
 		return std::nullopt;
@@ -175,7 +176,7 @@ std::optional<Record> ParseRecordLine(const std::string &line, std::string &why)
 			for (int p = 0; p < it->get<int>(); p++)
 				r.pages.push_back(p);
 		} else if (it->is_array()) {
-			for (const Json &p : *it) {
+			for (const nlohmann::json &p : *it) {
 				if (!p.is_number_integer()) {
 					why = "\"pages\" holds something else than page numbers";
 					return std::nullopt;

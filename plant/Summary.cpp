@@ -84,7 +84,7 @@ std::string Where(const Filter &f, std::vector<std::string> &params)
 }
 
 struct Statements {
-	std::string count, yield, failures, goldens;
+	std::string yield, failures, goldens;
 	std::vector<std::string> params;
 };
 
@@ -92,7 +92,6 @@ Statements Build(const Filter &filter)
 {
 	Statements s;
 	std::string where = Where(filter, s.params);
-	s.count = "SELECT count(*) FROM velmora_records WHERE " + where;
 	// kind 1: per day, 2: per station, 3: all (GROUPING's bits of day, station).
 	s.yield = R"sql(
 WITH programs AS MATERIALIZED (
@@ -103,9 +102,9 @@ WITH programs AS MATERIALIZED (
 	FROM velmora_records WHERE command = 'program' AND )sql" +
 		  where + R"sql(
 ), units AS (
+	-- n ranks a unit's records, so its last in a group is the one of max(n).
 	SELECT GROUPING(day, station) AS kind, day, station,
-		(array_agg(result ORDER BY time DESC, sequence DESC NULLS FIRST, id DESC))[1] = 'verified'
-			AS passed,
+		max(n) FILTER (WHERE result = 'verified') IS NOT DISTINCT FROM max(n) AS passed,
 		bool_or(n = 1 AND result = 'verified') AS first_pass
 	FROM programs GROUP BY GROUPING SETS ((day, u), (station, u), (u))
 )
@@ -121,11 +120,14 @@ FROM velmora_records WHERE exit_status <> 0 AND )sql" +
 		     where + R"sql(
 ORDER BY time, sequence NULLS LAST, id
 )sql";
+	// The number of records comes with the golden files: one scan for both.
 	s.goldens = R"sql(
-SELECT sha256, COALESCE(file, ''), count(*) AS uses FROM velmora_records
-WHERE command IN ('program', 'verify') AND sha256 IS NOT NULL AND )sql" +
+SELECT sha256, COALESCE(file, '') AS name,
+	count(*) FILTER (WHERE command IN ('program', 'verify') AND sha256 IS NOT NULL) AS uses,
+	count(*) AS records
+FROM velmora_records WHERE )sql" +
 		    where + R"sql(
-GROUP BY sha256, COALESCE(file, '') ORDER BY uses DESC, sha256 COLLATE "C", COALESCE(file, '') COLLATE "C"
+GROUP BY sha256, name ORDER BY uses DESC, sha256 COLLATE "C", COALESCE(file, '') COLLATE "C"
 )sql";
 	return s;
 }
@@ -211,15 +213,15 @@ Summary SummarizeDatabase(Database &db, const Filter &filter, std::string &why)
 	}
 	Statements st = Build(filter);
 	// One snapshot: the tables agree with each other while stations insert.
-	Result begin(PQexec(conn, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"), PQclear);
-	Result count = Run(conn, st.count, st.params, why);
-	Result yield = count ? Run(conn, st.yield, st.params, why) : Result(nullptr, PQclear);
+	// Sorts of a whole table's records stay in memory rather than going to disk.
+	Result begin(PQexec(conn, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET LOCAL work_mem = '64MB'"),
+		     PQclear);
+	Result yield = Run(conn, st.yield, st.params, why);
 	Result failures = yield ? Run(conn, st.failures, st.params, why) : Result(nullptr, PQclear);
 	Result goldens = failures ? Run(conn, st.goldens, st.params, why) : Result(nullptr, PQclear);
 	Result end(PQexec(conn, "COMMIT"), PQclear);
 	if (!goldens)
 		return s;
-	s.records = std::stoll(PQgetvalue(count.get(), 0, 0));
 	for (int i = 0; i < PQntuples(yield.get()); i++) {
 		YieldRow row{ PQgetvalue(yield.get(), i, 1), Number(yield.get(), i, 2), Number(yield.get(), i, 3), 0,
 			      Number(yield.get(), i, 4) };
@@ -242,9 +244,12 @@ Summary SummarizeDatabase(Database &db, const Filter &filter, std::string &why)
 				       page ? std::optional<int>(std::stoi(*page)) : std::nullopt,
 				       PQgetvalue(r, i, 5), Text(r, i, 6) });
 	}
-	for (int i = 0; i < PQntuples(goldens.get()); i++)
-		s.goldens.push_back({ PQgetvalue(goldens.get(), i, 0), PQgetvalue(goldens.get(), i, 1),
-				      Number(goldens.get(), i, 2) });
+	for (int i = 0; i < PQntuples(goldens.get()); i++) {
+		s.records += std::stoll(PQgetvalue(goldens.get(), i, 3));
+		if (Number(goldens.get(), i, 2) > 0)
+			s.goldens.push_back({ PQgetvalue(goldens.get(), i, 0), PQgetvalue(goldens.get(), i, 1),
+					      Number(goldens.get(), i, 2) });
+	}
 	return s;
 }
 
@@ -252,7 +257,8 @@ std::vector<std::string> ExplainSummary(Database &db, const Filter &filter, std:
 {
 	std::vector<std::string> plans;
 	Statements st = Build(filter);
-	for (const std::string *sql : { &st.count, &st.yield, &st.failures, &st.goldens }) {
+	PQclear(PQexec(db.Handle(), "SET work_mem = '64MB'"));
+	for (const std::string *sql : { &st.yield, &st.failures, &st.goldens }) {
 		Result plan = Run(db.Handle(), "EXPLAIN (ANALYZE, COSTS OFF) " + *sql, st.params, why);
 		if (!plan)
 			return plans;
