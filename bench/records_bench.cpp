@@ -172,6 +172,11 @@ int main(int argc, char **argv)
 	if (explain) {
 		plant::Database db;
 		db.Connect(server->Conninfo(database));
+		PGresult *size = PQexec(db.Handle(), "SELECT pg_total_relation_size('velmora_records') / count(*), "
+						     "pg_relation_size('velmora_records') / count(*) FROM velmora_records");
+		std::cout << "bytes per record with indexes: " << PQgetvalue(size, 0, 0)
+			  << ", table alone: " << PQgetvalue(size, 0, 1) << "\n";
+		PQclear(size);
 		for (int which = 0; which < 4; which++) {
 			std::string why;
 			std::cout << "== " << kFilterNames[which] << "\n";

@@ -143,7 +143,7 @@ int RunRecords(const std::vector<std::string> &args, std::ostream &out, std::ost
 		Database db;
 		std::string why = db.Connect(source);
 		if (why.empty())
-			why = db.PrepareSchema(false);
+			why = db.PrepareSchema(true); // a new plant's first question makes the table
 		if (why.empty())
 			summary = SummarizeDatabase(db, filter, why);
 		if (!why.empty()) {

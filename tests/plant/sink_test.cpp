@@ -158,6 +158,27 @@ TEST(Sink, ServerStoppedMidRunSpoolsThenSendsEachOnce)
 	EXPECT_EQ(Count(conninfo), "6 rows, 6 ids");
 }
 
+TEST(Sink, StationRoleThatMayOnlyInsertAndSelect)
+{
+	// As the README sets a plant up: the owner makes the table, stations add and read.
+	std::string db = NewDatabase(), owner = Server().Conninfo(db);
+	SpoolFolder spool;
+	std::string station = owner + " user=station_" + db;
+	Query(owner, "CREATE ROLE station_" + db + " LOGIN; SELECT 1");
+	std::vector<std::string> notices;
+	EXPECT_NE(plant::PgSink(station, spool.path).Open(notices).find("cannot create the records table"),
+		  std::string::npos);
+	ASSERT_EQ(plant::PgSink(owner, spool.path).Open(notices), "");
+	Query(owner, "GRANT SELECT, INSERT ON velmora_records TO station_" + db +
+			     "; GRANT SELECT ON velmora_schema TO station_" + db + "; SELECT 1");
+	plant::PgSink sink(station, spool.path);
+	ASSERT_EQ(sink.Open(notices), "");
+	plant::Record r = MakeRecord("line-1", "SN-1", "2026-12-07T08:00:00Z", "verified");
+	EXPECT_EQ(sink.Store(r).how, plant::Stored::Inserted);
+	EXPECT_EQ(sink.Store(r).how, plant::Stored::Inserted); // a repeat needs no UPDATE privilege
+	EXPECT_EQ(Count(owner), "1 rows, 1 ids");
+}
+
 TEST(Sink, SpoolFolderMadePrivate)
 {
 	SpoolFolder home;
