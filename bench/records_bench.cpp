@@ -172,8 +172,9 @@ int main(int argc, char **argv)
 	if (explain) {
 		plant::Database db;
 		db.Connect(server->Conninfo(database));
-		PGresult *size = PQexec(db.Handle(), "SELECT pg_total_relation_size('velmora_records') / count(*), "
-						     "pg_relation_size('velmora_records') / count(*) FROM velmora_records");
+		PGresult *size = PQexec(
+			db.Handle(), "SELECT pg_total_relation_size('velmora_records') / count(*), "
+				     "pg_relation_size('velmora_records') / count(*) FROM velmora_records");
 		std::cout << "bytes per record with indexes: " << PQgetvalue(size, 0, 0)
 			  << ", table alone: " << PQgetvalue(size, 0, 1) << "\n";
 		PQclear(size);

@@ -126,7 +126,8 @@ std::string Database::Connect(const std::string &target)
 	if (!conn_)
 		return "out of memory";
 	// A library never prints: notices (e.g. "already exists, skipping") are dropped.
-	PQsetNoticeProcessor(conn_, [](void *, const char *) {}, nullptr);
+	PQsetNoticeProcessor(
+		conn_, [](void *, const char *) {}, nullptr);
 	if (PQstatus(conn_) != CONNECTION_OK) {
 		std::string why = OneLine(PQerrorMessage(conn_));
 		Close();
@@ -168,8 +169,9 @@ std::string Database::PrepareSchema(bool create)
 		else if (PQgetisnull(version.get(), 0, 0) ||
 			 std::stoi(PQgetvalue(version.get(), 0, 0)) != kSchemaVersion)
 			why = "its records table has schema version " +
-			      std::string(PQgetisnull(version.get(), 0, 0) ? "(none)"
-									    : PQgetvalue(version.get(), 0, 0)) +
+			      std::string(PQgetisnull(version.get(), 0, 0)
+						  ? "(none)"
+						  : PQgetvalue(version.get(), 0, 0)) +
 			      "; this program writes and reads version " + std::to_string(kSchemaVersion);
 		else if (PQgetvalue(found.get(), 0, 1)[0] != 't')
 			why = "it has a schema version but no table velmora_records";
@@ -195,7 +197,8 @@ Insertion Database::Insert(const std::string &recordJson, std::string &why)
 	const char *params[] = { recordJson.c_str() };
 	Result result(PQexecParams(conn_, kInsert, 1, nullptr, params, nullptr, nullptr, 0), PQclear);
 	if (Ok(result))
-		return std::string(PQcmdTuples(result.get())) == "1" ? Insertion::Inserted : Insertion::Duplicate;
+		return std::string(PQcmdTuples(result.get())) == "1" ? Insertion::Inserted
+								     : Insertion::Duplicate;
 	why = Why(conn_, result);
 	const char *state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
 	// Class 22 (data exception) and 23 (integrity): this record, sent again, fails again.

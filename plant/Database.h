@@ -20,7 +20,8 @@ enum class Insertion {
 	Rejected,  // the database refuses this record itself (bad data): never will take it
 };
 
-class Database {
+class Database
+{
 public:
 	Database() = default;
 	~Database();

@@ -6,8 +6,7 @@ namespace plant {
 
 PgSink::PgSink(std::string target, std::string spoolFolder)
 	: target_(std::move(target)), folder_(std::move(spoolFolder))
-{
-}
+{}
 
 std::string PgSink::Description() const
 {
@@ -22,7 +21,8 @@ std::string PgSink::Open(std::vector<std::string> &notices)
 		std::string why;
 		folder_ = SpoolDirectory(why);
 		if (folder_.empty())
-			return "no folder for the spool, so a record could be lost while the database is away: " + why;
+			return "no folder for the spool, so a record could be lost while the database is away: " +
+			       why;
 	}
 	spool_ = Spool(SpoolPathFor(folder_, target_));
 	if (std::string why = db_.Connect(target_); !why.empty())
@@ -39,14 +39,14 @@ std::string PgSink::Open(std::vector<std::string> &notices)
 
 std::string PgSink::SendSpool(std::string &notice)
 {
-	Spool::Sent sent =
-		spool_.Send([this](const std::string &json, std::string &why) { return db_.Insert(json, why); });
+	Spool::Sent sent = spool_.Send(
+		[this](const std::string &json, std::string &why) { return db_.Insert(json, why); });
 	if (sent.inserted + sent.duplicates > 0)
 		notice = std::to_string(sent.inserted + sent.duplicates) + " spooled record" +
 			 (sent.inserted + sent.duplicates == 1 ? "" : "s") + " sent to " + Description();
 	if (sent.rejected > 0)
-		notice += (notice.empty() ? "" : "; ") + std::to_string(sent.rejected) + " refused by it, kept in " +
-			  spool_.RejectedPath();
+		notice += (notice.empty() ? "" : "; ") + std::to_string(sent.rejected) +
+			  " refused by it, kept in " + spool_.RejectedPath();
 	return sent.left > 0 ? sent.error : "";
 }
 
@@ -95,7 +95,8 @@ std::optional<std::int64_t> PgSink::LastSequence(const std::string &station, std
 	for (const std::string &line : spool_.Lines(why)) {
 		std::string bad;
 		std::optional<Record> record = ParseRecordLine(line, bad);
-		if (record && record->station == station && record->sequence && (!last || *record->sequence > *last))
+		if (record && record->station == station && record->sequence &&
+		    (!last || *record->sequence > *last))
 			last = record->sequence;
 	}
 	return why.empty() ? last : std::nullopt;

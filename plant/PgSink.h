@@ -29,7 +29,8 @@ struct StoreResult {
 	std::string error; // with Lost: why neither worked
 };
 
-class PgSink {
+class PgSink
+{
 public:
 	// spoolFolder empty: SpoolDirectory().
 	explicit PgSink(std::string target, std::string spoolFolder = "");

@@ -14,7 +14,8 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-template <typename T> Json OrNull(const std::optional<T> &value)
+template <typename T>
+Json OrNull(const std::optional<T> &value)
 {
 	return value ? Json(*value) : Json();
 }
@@ -34,7 +35,8 @@ Json OrNull(const std::optional<std::string> &value)
 }
 
 // Reads key into out when present and not null; false when its type is wrong.
-template <typename T> bool Optional(const nlohmann::json &j, const char *key, std::optional<T> &out)
+template <typename T>
+bool Optional(const nlohmann::json &j, const char *key, std::optional<T> &out)
 {
 	auto it = j.find(key);
 	if (it == j.end() || it->is_null())
@@ -113,9 +115,10 @@ Json RecordJson(const Record &r)
 	j["failure_byte"] = OrNull(r.failureByte);
 	j["failure_direction"] = OrNull(r.failureDirection);
 	if (const std::optional<Difference> &d = r.firstDifference)
-		j["first_difference"] = {
-			{ "page", d->page }, { "byte", d->byte }, { "found", d->found }, { "expected", d->expected }
-		};
+		j["first_difference"] = { { "page", d->page },
+					  { "byte", d->byte },
+					  { "found", d->found },
+					  { "expected", d->expected } };
 	else
 		j["first_difference"] = nullptr;
 	j["message"] = OrNull(r.message);
@@ -158,7 +161,8 @@ std::optional<Record> ParseRecordLine(const std::string &line, std::string &why)
 		  Optional(j, "adapter_status_name", r.adapterStatusName) && Optional(j, "file", r.file) &&
 		  Optional(j, "sha256", r.sha256) && Optional(j, "file_size", r.fileSize) &&
 		  Optional(j, "exit_status", exitStatus) && Optional(j, "failure_page", r.failurePage) &&
-		  Optional(j, "failure_block", r.failureBlock) && Optional(j, "failure_byte", r.failureByte) &&
+		  Optional(j, "failure_block", r.failureBlock) &&
+		  Optional(j, "failure_byte", r.failureByte) &&
 		  Optional(j, "failure_direction", r.failureDirection) && Optional(j, "message", r.message);
 	if (!ok) {
 		why = "a field of the wrong type";
@@ -191,8 +195,8 @@ std::optional<Record> ParseRecordLine(const std::string &line, std::string &why)
 	if (auto it = j.find("first_difference"); it != j.end() && it->is_object()) {
 		Difference d;
 		try {
-			d = { it->at("page").get<int>(), it->at("byte").get<int>(), it->at("found").get<int>(),
-			      it->at("expected").get<int>() };
+			d = { it->at("page").get<int>(), it->at("byte").get<int>(),
+			      it->at("found").get<int>(), it->at("expected").get<int>() };
 		} catch (const nlohmann::json::exception &) {
 			why = "an incomplete \"first_difference\"";
 			return std::nullopt;
@@ -217,20 +221,23 @@ std::optional<std::time_t> ParseIsoUtc(const std::string &text)
 {
 	std::tm tm{};
 	int consumed = 0;
-	if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &consumed) != 3 ||
+	if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &consumed) !=
+		    3 ||
 	    consumed != 10)
 		return std::nullopt;
 	const char *rest = text.c_str() + consumed;
 	if (*rest == 'T' || *rest == ' ') {
 		int after = 0;
-		if (std::sscanf(rest + 1, "%2d:%2d:%2d%n", &tm.tm_hour, &tm.tm_min, &tm.tm_sec, &after) != 3 ||
+		if (std::sscanf(rest + 1, "%2d:%2d:%2d%n", &tm.tm_hour, &tm.tm_min, &tm.tm_sec, &after) !=
+			    3 ||
 		    after != 8)
 			return std::nullopt;
 		rest += 1 + after;
 		if (*rest == '.')
 			for (rest++; *rest >= '0' && *rest <= '9'; rest++) {
 			}
-		if (std::strcmp(rest, "Z") != 0 && std::strcmp(rest, "+00") != 0 && std::strcmp(rest, "+00:00") != 0)
+		if (std::strcmp(rest, "Z") != 0 && std::strcmp(rest, "+00") != 0 &&
+		    std::strcmp(rest, "+00:00") != 0)
 			return std::nullopt;
 	} else if (*rest != '\0') {
 		return std::nullopt;

@@ -24,7 +24,7 @@ const char kRecordsUsageText[] =
 
 namespace {
 
-const std::set<std::string> kResults{ "read",	 "verified",	"mismatch",	    "bus-failure",
+const std::set<std::string> kResults{ "read",    "verified",    "mismatch",        "bus-failure",
 				      "refused", "interrupted", "file-not-written" };
 
 bool IsDateOnly(const std::string &text)
@@ -34,7 +34,8 @@ bool IsDateOnly(const std::string &text)
 
 } // namespace
 
-std::vector<Record> ReadRecordFile(const std::string &path, std::vector<std::string> &skipped, std::string &why)
+std::vector<Record> ReadRecordFile(const std::string &path, std::vector<std::string> &skipped,
+				   std::string &why)
 {
 	std::vector<Record> records;
 	std::ifstream in(path, std::ios::binary);
@@ -78,7 +79,8 @@ int RunRecords(const std::vector<std::string> &args, std::ostream &out, std::ost
 			if (hasValue)
 				return true;
 			if (i + 1 >= args.size()) {
-				err << "velmora-eeprom records: " << arg << " needs a value\n" << kRecordsUsageText;
+				err << "velmora-eeprom records: " << arg << " needs a value\n"
+				    << kRecordsUsageText;
 				return false;
 			}
 			value = args[++i];

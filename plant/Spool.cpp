@@ -22,7 +22,8 @@ std::string Errno(const std::string &what)
 
 // An flock on the spool's lock file for as long as it lives. The lock file
 // stays: the spool itself is replaced while sending.
-class Lock {
+class Lock
+{
 public:
 	Lock(const std::string &path, int operation)
 	{
@@ -134,7 +135,8 @@ bool MakeFolders(const std::string &path, std::string &why)
 		if (slash == std::string::npos)
 			break;
 	}
-	struct stat st {};
+	struct stat st {
+	};
 	if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
 		why = path + ": not a folder";
 		return false;
@@ -178,9 +180,7 @@ std::string SpoolPathFor(const std::string &folder, const std::string &target)
 	return folder + "/" + name;
 }
 
-Spool::Spool(std::string path) : path_(std::move(path))
-{
-}
+Spool::Spool(std::string path) : path_(std::move(path)) {}
 
 std::string Spool::RejectedPath() const
 {
@@ -229,8 +229,10 @@ Spool::Sent Spool::Send(const std::function<Insertion(const std::string &, std::
 		}
 		if (how == Insertion::Rejected) {
 			// Kept for a person to look at, out of the way of the others.
-			if (std::string failed = AppendTo(RejectedPath(), lines[next] + '\n'); !failed.empty()) {
-				sent.error = "refused by the database (" + why + ") and not set aside: " + failed;
+			if (std::string failed = AppendTo(RejectedPath(), lines[next] + '\n');
+			    !failed.empty()) {
+				sent.error = "refused by the database (" + why +
+					     ") and not set aside: " + failed;
 				break;
 			}
 			sent.rejected++;

@@ -19,7 +19,8 @@ std::string SpoolDirectory(std::string &why);
 // target as given, ".jsonl", in folder.
 std::string SpoolPathFor(const std::string &folder, const std::string &target);
 
-class Spool {
+class Spool
+{
 public:
 	explicit Spool(std::string path);
 

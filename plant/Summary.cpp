@@ -182,18 +182,20 @@ Summary Summarize(const std::vector<Record> &records, const Filter &filter)
 			first.emplace(r->unit.value_or(r->id), r);
 		}
 		if (r->exitStatus != 0)
-			s.failures.push_back({ IsoUtc(r->time), r->station, r->unit, r->busFound ? r->busFound : r->bus,
-					       r->failurePage ? r->failurePage
-							      : (r->firstDifference ? std::optional<int>(
-											      r->firstDifference->page)
-										    : std::nullopt),
-					       r->result, r->message });
+			s.failures.push_back(
+				{ IsoUtc(r->time), r->station, r->unit, r->busFound ? r->busFound : r->bus,
+				  r->failurePage
+					  ? r->failurePage
+					  : (r->firstDifference ? std::optional<int>(r->firstDifference->page)
+								: std::nullopt),
+				  r->result, r->message });
 		if ((r->command == "program" || r->command == "verify") && r->sha256)
 			goldens[{ *r->sha256, r->file.value_or("") }]++;
 	}
 	s.days = Yield(programs, first, Day);
 	s.stations = Yield(programs, first, [](const Record &r) { return r.station; });
-	std::vector<YieldRow> total = Yield(programs, first, [](const Record &) { return std::string("total"); });
+	std::vector<YieldRow> total = Yield(programs, first,
+					    [](const Record &) { return std::string("total"); });
 	if (!total.empty())
 		s.total = total.front();
 	for (const auto &[key, uses] : goldens)
@@ -214,8 +216,9 @@ Summary SummarizeDatabase(Database &db, const Filter &filter, std::string &why)
 	Statements st = Build(filter);
 	// One snapshot: the tables agree with each other while stations insert.
 	// Sorts of a whole table's records stay in memory rather than going to disk.
-	Result begin(PQexec(conn, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET LOCAL work_mem = '64MB'"),
-		     PQclear);
+	Result begin(
+		PQexec(conn, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET LOCAL work_mem = '64MB'"),
+		PQclear);
 	Result yield = Run(conn, st.yield, st.params, why);
 	Result failures = yield ? Run(conn, st.failures, st.params, why) : Result(nullptr, PQclear);
 	Result goldens = failures ? Run(conn, st.goldens, st.params, why) : Result(nullptr, PQclear);
@@ -223,8 +226,8 @@ Summary SummarizeDatabase(Database &db, const Filter &filter, std::string &why)
 	if (!goldens)
 		return s;
 	for (int i = 0; i < PQntuples(yield.get()); i++) {
-		YieldRow row{ PQgetvalue(yield.get(), i, 1), Number(yield.get(), i, 2), Number(yield.get(), i, 3), 0,
-			      Number(yield.get(), i, 4) };
+		YieldRow row{ PQgetvalue(yield.get(), i, 1), Number(yield.get(), i, 2),
+			      Number(yield.get(), i, 3), 0, Number(yield.get(), i, 4) };
 		row.failed = row.programmed - row.passed;
 		switch (Number(yield.get(), i, 0)) {
 		case 1:
@@ -247,8 +250,8 @@ Summary SummarizeDatabase(Database &db, const Filter &filter, std::string &why)
 	for (int i = 0; i < PQntuples(goldens.get()); i++) {
 		s.records += std::stoll(PQgetvalue(goldens.get(), i, 3));
 		if (Number(goldens.get(), i, 2) > 0)
-			s.goldens.push_back({ PQgetvalue(goldens.get(), i, 0), PQgetvalue(goldens.get(), i, 1),
-					      Number(goldens.get(), i, 2) });
+			s.goldens.push_back({ PQgetvalue(goldens.get(), i, 0),
+					      PQgetvalue(goldens.get(), i, 1), Number(goldens.get(), i, 2) });
 	}
 	return s;
 }

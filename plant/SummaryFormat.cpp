@@ -131,8 +131,8 @@ std::string Chart(const std::vector<YieldRow> &days)
 {
 	const int bar = 36, gap = 12, height = 160, top = 20, bottom = 40;
 	int width = std::max(1, static_cast<int>(days.size())) * (bar + gap) + gap + 40;
-	std::string svg = "<svg id=\"yield-chart\" width=\"" +
-			  std::to_string(width) + "\" height=\"" + std::to_string(top + height + bottom) +
+	std::string svg = "<svg id=\"yield-chart\" width=\"" + std::to_string(width) + "\" height=\"" +
+			  std::to_string(top + height + bottom) +
 			  "\" role=\"img\" aria-label=\"first-pass yield per day\">\n";
 	svg += "<line x1=\"40\" y1=\"" + std::to_string(top + height) + "\" x2=\"" + std::to_string(width) +
 	       "\" y2=\"" + std::to_string(top + height) + "\" stroke=\"#444\"/>\n";
@@ -148,10 +148,12 @@ std::string Chart(const std::vector<YieldRow> &days)
 		std::snprintf(rect, sizeof(rect),
 			      "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"#3a7d44\" "
 			      "data-day=\"%s\" data-yield=\"%.3f\"><title>%s: %s</title></rect>\n",
-			      x, top + height - h, bar, h, d.key.c_str(), yield, d.key.c_str(), Percent(d).c_str());
+			      x, top + height - h, bar, h, d.key.c_str(), yield, d.key.c_str(),
+			      Percent(d).c_str());
 		svg += rect;
-		svg += "<text x=\"" + std::to_string(x + bar / 2) + "\" y=\"" + std::to_string(top + height + 14) +
-		       "\" text-anchor=\"middle\" font-size=\"10\">" + Escape(d.key.substr(5)) + "</text>\n";
+		svg += "<text x=\"" + std::to_string(x + bar / 2) + "\" y=\"" +
+		       std::to_string(top + height + 14) + "\" text-anchor=\"middle\" font-size=\"10\">" +
+		       Escape(d.key.substr(5)) + "</text>\n";
 	}
 	return svg + "</svg>\n";
 }
@@ -164,11 +166,13 @@ Json YieldJson(const char *key, const YieldRow &row)
 	j["passed"] = row.passed;
 	j["failed"] = row.failed;
 	j["first_pass"] = row.firstPass;
-	j["first_pass_yield"] = row.programmed ? Json(static_cast<double>(row.firstPass) / row.programmed) : Json();
+	j["first_pass_yield"] = row.programmed ? Json(static_cast<double>(row.firstPass) / row.programmed)
+					       : Json();
 	return j;
 }
 
-template <typename T> Json OrNull(const std::optional<T> &value)
+template <typename T>
+Json OrNull(const std::optional<T> &value)
 {
 	return value ? Json(*value) : Json();
 }
@@ -179,7 +183,8 @@ const std::vector<bool> kYieldRight{ false, true, true, true, true, true };
 
 std::string SummaryText(const Summary &s, const std::string &what)
 {
-	std::string text = what + ": " + std::to_string(s.records) + " record" + (s.records == 1 ? "" : "s") + "\n";
+	std::string text = what + ": " + std::to_string(s.records) + " record" + (s.records == 1 ? "" : "s") +
+			   "\n";
 	text += "\nYield per day\n" + Text(YieldTable("day", s.days, s.total), kYieldRight);
 	text += "\nYield per station\n" + Text(YieldTable("station", s.stations, s.total), kYieldRight);
 	text += "\nFailures: " + std::to_string(s.failures.size()) + "\n";
@@ -214,7 +219,8 @@ Json SummaryJson(const Summary &s)
 					  { "message", OrNull(f.message) } });
 	j["golden_files"] = Json::array();
 	for (const GoldenRow &g : s.goldens)
-		j["golden_files"].push_back({ { "sha256", g.sha256 }, { "file", g.file }, { "uses", g.uses } });
+		j["golden_files"].push_back(
+			{ { "sha256", g.sha256 }, { "file", g.file }, { "uses", g.uses } });
 	return j;
 }
 
@@ -225,7 +231,8 @@ std::string SummaryHtml(const Summary &s, const std::string &what)
 <head>
 <meta charset="utf-8">
 <meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'">
-<title>Velmora records: )" + Escape(what) +
+<title>Velmora records: )" +
+			   Escape(what) +
 			   R"(</title>
 <style>
 body { font-family: sans-serif; margin: 2em; color: #222; }

@@ -119,10 +119,11 @@ std::string ScratchPostgres::Start()
 			return why;
 	}
 	// No durability needed: a test's data dies with the folder.
-	std::string options = "-k " + folder_ +
-			      " -c listen_addresses= -c fsync=off -c synchronous_commit=off -c full_page_writes=off";
-	if (std::string why = Run("pg_ctl", { "-D", folder_ + "/data", "-l", folder_ + "/server.log", "-o", options,
-					      "-w", "-t", "60", "start" });
+	std::string options =
+		"-k " + folder_ +
+		" -c listen_addresses= -c fsync=off -c synchronous_commit=off -c full_page_writes=off";
+	if (std::string why = Run("pg_ctl", { "-D", folder_ + "/data", "-l", folder_ + "/server.log", "-o",
+					      options, "-w", "-t", "60", "start" });
 	    !why.empty())
 		return why;
 	running_ = true;

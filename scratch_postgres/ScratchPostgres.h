@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-class ScratchPostgres {
+class ScratchPostgres
+{
 public:
 	ScratchPostgres() = default;
 	~ScratchPostgres(); // stops the server and removes the folder

@@ -44,16 +44,17 @@ plant::Record EveryField()
 
 TEST(Record, LineHoldsEveryFieldInOrder)
 {
-	EXPECT_EQ(plant::RecordLine(EveryField()),
-		  R"({"id":"3f1c2a9e-7b4d-4e21-9a0c-5d6e7f809a1b","time":"2026-12-07T13:48:45Z","version":"5.4",)"
-		  R"("station":"line-2","operator":"Ines","unit":"SN-0042","sequence":17,"host":"stn2",)"
-		  R"("command":"program","camera":3,"bus":"/dev/i2c-camera","bus_found":"/dev/i2c-5",)"
-		  R"("adapter":"CP2112 on /dev/i2c-5","adapter_status":-3,"adapter_status_name":"QXIIC_ERR_NACK",)"
-		  R"("file":"/srv/golden/kl310-a.qmx","sha256":"9f86d081884c7d65","file_size":2048,)"
-		  R"("pages":[0,1,2,3],"result":"bus-failure","exit_status":4,"failure_page":2,)"
-		  R"("failure_block":5,"failure_byte":80,"failure_direction":"write",)"
-		  R"("first_difference":{"page":2,"byte":80,"found":18,"expected":52},)"
-		  "\"message\":\"no acknowledge\xEF\xBF\xBD!\",\"duration_ms\":812.5}\n");
+	EXPECT_EQ(
+		plant::RecordLine(EveryField()),
+		R"({"id":"3f1c2a9e-7b4d-4e21-9a0c-5d6e7f809a1b","time":"2026-12-07T13:48:45Z","version":"5.4",)"
+		R"("station":"line-2","operator":"Ines","unit":"SN-0042","sequence":17,"host":"stn2",)"
+		R"("command":"program","camera":3,"bus":"/dev/i2c-camera","bus_found":"/dev/i2c-5",)"
+		R"("adapter":"CP2112 on /dev/i2c-5","adapter_status":-3,"adapter_status_name":"QXIIC_ERR_NACK",)"
+		R"("file":"/srv/golden/kl310-a.qmx","sha256":"9f86d081884c7d65","file_size":2048,)"
+		R"("pages":[0,1,2,3],"result":"bus-failure","exit_status":4,"failure_page":2,)"
+		R"("failure_block":5,"failure_byte":80,"failure_direction":"write",)"
+		R"("first_difference":{"page":2,"byte":80,"found":18,"expected":52},)"
+		"\"message\":\"no acknowledge\xEF\xBF\xBD!\",\"duration_ms\":812.5}\n");
 }
 
 TEST(Record, UnknownFieldsAreNullNeverEmpty)
@@ -62,10 +63,10 @@ TEST(Record, UnknownFieldsAreNullNeverEmpty)
 	r.id = plant::NewRecordId();
 	r.result = "read";
 	std::string line = plant::RecordLine(r);
-	for (const char *key : { "operator", "unit", "sequence", "camera", "bus", "bus_found", "adapter",
-				 "adapter_status", "adapter_status_name", "file", "sha256", "file_size",
-				 "failure_page", "failure_block", "failure_byte", "failure_direction",
-				 "first_difference", "message" })
+	for (const char *key :
+	     { "operator", "unit", "sequence", "camera", "bus", "bus_found", "adapter", "adapter_status",
+	       "adapter_status_name", "file", "sha256", "file_size", "failure_page", "failure_block",
+	       "failure_byte", "failure_direction", "first_difference", "message" })
 		EXPECT_NE(line.find("\"" + std::string(key) + "\":null"), std::string::npos) << key;
 }
 
@@ -99,7 +100,8 @@ TEST(Record, ReadsLinesOfEarlierVersions)
 		{ "not json", "not a JSON object" },
 		{ R"({"time":"yesterday","result":"verified"})", "no valid \"time\"" },
 		{ R"({"time":"2026-12-07T13:48:45Z"})", "no \"result\"" },
-		{ R"({"time":"2026-12-07T13:48:45Z","result":"read","unit":7})", "a field of the wrong type" },
+		{ R"({"time":"2026-12-07T13:48:45Z","result":"read","unit":7})",
+		  "a field of the wrong type" },
 		{ R"({"time":"2026-12-07T13:48:45Z","result":"read","pages":"all"})",
 		  "\"pages\" is neither a list nor a count" },
 	};
@@ -113,7 +115,8 @@ TEST(Record, ReadsLinesOfEarlierVersions)
 TEST(Record, IdsAreRandomVersion4)
 {
 	std::string a = plant::NewRecordId(), b = plant::NewRecordId();
-	EXPECT_TRUE(std::regex_match(a, std::regex("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}")))
+	EXPECT_TRUE(std::regex_match(
+		a, std::regex("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}")))
 		<< a;
 	EXPECT_NE(a, b);
 }
@@ -124,9 +127,9 @@ TEST(Record, TimesAsWrittenHereAndByPostgresql)
 		const char *text;
 		std::optional<std::time_t> time;
 	} cases[] = {
-		{ "2026-12-07T13:48:45Z", 1796651325 }, { "2026-12-07 13:48:45+00", 1796651325 },
+		{ "2026-12-07T13:48:45Z", 1796651325 },          { "2026-12-07 13:48:45+00", 1796651325 },
 		{ "2026-12-07T13:48:45.250+00:00", 1796651325 }, { "2026-12-07", 1796601600 },
-		{ "2026-12-07T13:48:45+01:00", std::nullopt }, { "2026-13-07", std::nullopt },
+		{ "2026-12-07T13:48:45+01:00", std::nullopt },   { "2026-13-07", std::nullopt },
 		{ "2026-12-07T25:00:00Z", std::nullopt },
 	};
 	for (const auto &c : cases)

@@ -30,9 +30,11 @@ std::vector<plant::Record> FixedSet()
 		const char *message;
 	} rows[] = {
 		{ "line-1", "U1", "2026-12-07T08:00:00Z", "program", "verified", "a", {}, nullptr },
-		{ "line-1", "U2", "2026-12-07T08:01:00Z", "program", "mismatch", "a", 1, "page 1 byte 9 differs" },
+		{ "line-1", "U2", "2026-12-07T08:01:00Z", "program", "mismatch", "a", 1,
+		  "page 1 byte 9 differs" },
 		{ "line-1", "U2", "2026-12-07T08:05:00Z", "program", "verified", "a", {}, nullptr },
-		{ "line-1", "U3", "2026-12-07T08:10:00Z", "program", "bus-failure", "a", 4, "no acknowledge" },
+		{ "line-1", "U3", "2026-12-07T08:10:00Z", "program", "bus-failure", "a", 4,
+		  "no acknowledge" },
 		{ "line-2", "U4", "2026-12-07T09:00:00Z", "program", "verified", "a", {}, nullptr },
 		{ "line-2", "U5", "2026-12-07T09:02:00Z", "program", "interrupted", "a", {}, "stopped" },
 		{ "line-2", "U6", "2026-12-07T09:03:00Z", "verify", "verified", "a", {}, nullptr },
@@ -41,9 +43,11 @@ std::vector<plant::Record> FixedSet()
 		{ "line-2", "U5", "2026-12-08T08:00:00Z", "program", "verified", "b", {}, nullptr },
 		{ "line-2", nullptr, "2026-12-08T08:10:00Z", "program", "verified", "a", {}, nullptr },
 		{ "line-2", "U8", "2026-12-08T08:20:00Z", "dump", "read", "d", {}, nullptr },
-		{ "line-2", "U9", "2026-12-08T09:00:00Z", "program", "mismatch", "a", 5, "page 5 byte 0 differs" },
+		{ "line-2", "U9", "2026-12-08T09:00:00Z", "program", "mismatch", "a", 5,
+		  "page 5 byte 0 differs" },
 		{ "line-2", "U1", "2026-12-08T10:00:00Z", "program", "verified", "a", {}, nullptr },
-		{ "line-1", "U7", "2026-12-08T11:00:00Z", "program", "mismatch", "b", 3, "page 3 byte 0 differs" },
+		{ "line-1", "U7", "2026-12-08T11:00:00Z", "program", "mismatch", "b", 3,
+		  "page 3 byte 0 differs" },
 	};
 	std::vector<plant::Record> records;
 	for (const Row &row : rows) {
@@ -86,7 +90,8 @@ plant::Summary Expected()
 	return s;
 }
 
-class Records : public testing::Test {
+class Records : public testing::Test
+{
 protected:
 	void SetUp() override
 	{
@@ -148,10 +153,12 @@ TEST_F(Records, CommandAnswersAlikeFromFileAndUrl)
 {
 	std::ostringstream fromFile, fromDb, err;
 	EXPECT_EQ(plant::RunRecords({ file_, "--json", "--station", "line-1" }, fromFile, err), 0);
-	EXPECT_EQ(plant::RunRecords({ Server().Url(database_), "--station=line-1", "--json" }, fromDb, err), 0);
+	EXPECT_EQ(plant::RunRecords({ Server().Url(database_), "--station=line-1", "--json" }, fromDb, err),
+		  0);
 	EXPECT_EQ(fromFile.str(), fromDb.str());
-	EXPECT_NE(fromFile.str().find("\"total\": {\n    \"programmed\": 4,\n    \"passed\": 3,\n    \"failed\": 1,\n"
-				      "    \"first_pass\": 1,\n    \"first_pass_yield\": 0.25\n  }"),
+	EXPECT_NE(fromFile.str().find(
+			  "\"total\": {\n    \"programmed\": 4,\n    \"passed\": 3,\n    \"failed\": 1,\n"
+			  "    \"first_pass\": 1,\n    \"first_pass_yield\": 0.25\n  }"),
 		  std::string::npos)
 		<< fromFile.str();
 	EXPECT_EQ(err.str(), "");
@@ -221,11 +228,12 @@ TEST_F(Records, HtmlPageParsedBack)
 		std::vector<std::vector<std::string>> rows;
 		std::string body = m[1];
 		std::regex row("<tr>([^]*?)</tr>"), cell("<t[hd]>([^<]*)</t[hd]>");
-		for (auto r = std::sregex_iterator(body.begin(), body.end(), row); r != std::sregex_iterator(); ++r) {
+		for (auto r = std::sregex_iterator(body.begin(), body.end(), row);
+		     r != std::sregex_iterator(); ++r) {
 			std::string cells = (*r)[1];
 			rows.emplace_back();
-			for (auto c = std::sregex_iterator(cells.begin(), cells.end(), cell); c != std::sregex_iterator();
-			     ++c)
+			for (auto c = std::sregex_iterator(cells.begin(), cells.end(), cell);
+			     c != std::sregex_iterator(); ++c)
 				rows.back().push_back((*c)[1]);
 		}
 		return rows;
