@@ -198,10 +198,12 @@ TEST(Sink, SpoolFolderMadePrivate)
 		ASSERT_EQ(stat((home.path + folder).c_str(), &st), 0);
 		EXPECT_EQ(st.st_mode & 0777, 0700u) << folder;
 	}
+	std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "/";
 	setenv("XDG_STATE_HOME", "relative/state", 1); // ignored, as XDG says
 	setenv("HOME", home.path.c_str(), 1);
 	EXPECT_EQ(plant::SpoolDirectory(why), home.path + "/.local/state/velmora");
 	unsetenv("XDG_STATE_HOME");
+	setenv("HOME", oldHome.c_str(), 1);
 }
 
 TEST(Sink, EightStationsAtOnceLoseNoneAndDuplicateNone)
