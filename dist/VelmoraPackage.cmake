@@ -31,6 +31,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries come from dpkg-shlibdeps; what it cannot see is listed here:
 # the dialog font is Inter, other text DejaVu Sans, found through fontconfig.
+# (libpq5, the plant database's client, comes from dpkg-shlibdeps with the
+# program that links it.)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-inter, libssl3")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

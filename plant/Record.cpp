@@ -1,0 +1,253 @@
+#include "Record.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <sys/random.h>
+
+namespace plant {
+
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+template <typename T>
+Json OrNull(const std::optional<T> &value)
+{
+	return value ? Json(*value) : Json();
+}
+
+// PostgreSQL's jsonb and text take no NUL character; an adapter's message
+// holding one would keep the record out of the database for ever.
+std::string Clean(std::string text)
+{
+	for (size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at))
+		text.replace(at, 1, "\xEF\xBF\xBD");
+	return text;
+}
+
+Json OrNull(const std::optional<std::string> &value)
+{
+	return value ? Json(Clean(*value)) : Json();
+}
+
+// Reads key into out when present and not null; false when its type is wrong.
+template <typename T>
+bool Optional(const nlohmann::json &j, const char *key, std::optional<T> &out)
+{
+	auto it = j.find(key);
+	if (it == j.end() || it->is_null())
+		return true;
+	if constexpr (std::is_same_v<T, std::string>) {
+		if (!it->is_string())
+			return false;
+	} else {
+		if (!it->is_number_integer())
+			return false;
+	}
+	out = it->get<T>();
+	return true;
+}
+
+bool Text(const nlohmann::json &j, const char *key, std::string &out)
+{
+	std::optional<std::string> value;
+	if (!Optional(j, key, value))
+		return false;
+	out = value.value_or("");
+	return true;
+}
+
+} // namespace
+
+std::string NewRecordId()
+{
+	unsigned char b[16];
+	size_t got = 0;
+	while (got < sizeof(b)) {
+		ssize_t n = getrandom(b + got, sizeof(b) - got, 0);
+		if (n < 0) {
+			if (errno == EINTR)
+				continue;
+			return "";
+		}
+		got += static_cast<size_t>(n);
+	}
+	b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40); // version 4
+	b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80); // RFC 4122 variant
+	char text[37];
+	std::snprintf(text, sizeof(text),
+		      "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", b[0], b[1],
+		      b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14],
+		      b[15]);
+	return text;
+}
+
+Json RecordJson(const Record &r)
+{
+	Json j;
+	j["id"] = r.id;
+	j["time"] = IsoUtc(r.time);
+	j["version"] = Clean(r.version);
+	j["station"] = Clean(r.station);
+	j["operator"] = OrNull(r.operatorName);
+	j["unit"] = OrNull(r.unit);
+	j["sequence"] = OrNull(r.sequence);
+	j["host"] = Clean(r.host);
+	j["command"] = Clean(r.command);
+	j["camera"] = OrNull(r.camera);
+	j["bus"] = OrNull(r.bus);
+	j["bus_found"] = OrNull(r.busFound);
+	j["adapter"] = OrNull(r.adapter);
+	j["adapter_status"] = OrNull(r.adapterStatus);
+	j["adapter_status_name"] = OrNull(r.adapterStatusName);
+	j["file"] = OrNull(r.file);
+	j["sha256"] = OrNull(r.sha256);
+	j["file_size"] = OrNull(r.fileSize);
+	j["pages"] = r.pages;
+	j["result"] = Clean(r.result);
+	j["exit_status"] = r.exitStatus;
+	j["failure_page"] = OrNull(r.failurePage);
+	j["failure_block"] = OrNull(r.failureBlock);
+	j["failure_byte"] = OrNull(r.failureByte);
+	j["failure_direction"] = OrNull(r.failureDirection);
+	if (const std::optional<Difference> &d = r.firstDifference)
+		j["first_difference"] = { { "page", d->page },
+					  { "byte", d->byte },
+					  { "found", d->found },
+					  { "expected", d->expected } };
+	else
+		j["first_difference"] = nullptr;
+	j["message"] = OrNull(r.message);
+	j["duration_ms"] = r.durationMs;
+	return j;
+}
+
+std::string RecordLine(const Record &record)
+{
+	// A message may hold any byte the adapter gave; never let it break the line.
+	return RecordJson(record).dump(-1, ' ', false, Json::error_handler_t::replace) + '\n';
+}
+
+std::optional<Record> ParseRecordLine(const std::string &line, std::string &why)
+{
+	// Read unordered: the order of keys does not matter here, and it parses faster.
+	nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
+	if (j.is_discarded() || !j.is_object()) {
+		why = "not a JSON object";
+		return std::nullopt;
+	}
+	Record r;
+	std::string time;
+	if (!Text(j, "time", time) || !ParseIsoUtc(time)) {
+		why = "no valid \"time\"";
+		return std::nullopt;
+	}
+	r.time = *ParseIsoUtc(time);
+	if (!Text(j, "result", r.result) || r.result.empty()) {
+		why = "no \"result\"";
+		return std::nullopt;
+	}
+	std::optional<int> exitStatus;
+	bool ok = Text(j, "id", r.id) && Text(j, "version", r.version) && Text(j, "station", r.station) &&
+		  Optional(j, "operator", r.operatorName) && Optional(j, "unit", r.unit) &&
+		  Optional(j, "sequence", r.sequence) && Text(j, "host", r.host) &&
+		  Text(j, "command", r.command) && Optional(j, "camera", r.camera) &&
+		  Optional(j, "bus", r.bus) && Optional(j, "bus_found", r.busFound) &&
+		  Optional(j, "adapter", r.adapter) && Optional(j, "adapter_status", r.adapterStatus) &&
+		  Optional(j, "adapter_status_name", r.adapterStatusName) && Optional(j, "file", r.file) &&
+		  Optional(j, "sha256", r.sha256) && Optional(j, "file_size", r.fileSize) &&
+		  Optional(j, "exit_status", exitStatus) && Optional(j, "failure_page", r.failurePage) &&
+		  Optional(j, "failure_block", r.failureBlock) &&
+		  Optional(j, "failure_byte", r.failureByte) &&
+		  Optional(j, "failure_direction", r.failureDirection) && Optional(j, "message", r.message);
+	if (!ok) {
+		why = "a field of the wrong type";
+		return std::nullopt;
+	}
+	r.exitStatus = exitStatus.value_or(0);
+	// Records of earlier versions: no station but a host; "" for unknown.
+	if (r.station.empty())
+		r.station = r.host;
+	for (std::optional<std::string> *field : { &r.bus, &r.adapter, &r.file, &r.sha256, &r.message })
+		if (field->has_value() && (*field)->empty())
+			field->reset();
+	if (auto it = j.find("pages"); it != j.end() && !it->is_null()) {
+		if (it->is_number_unsigned() && it->get<unsigned>() <= 8) {
+			for (int p = 0; p < it->get<int>(); p++)
+				r.pages.push_back(p);
+		} else if (it->is_array()) {
+			for (const nlohmann::json &p : *it) {
+				if (!p.is_number_integer()) {
+					why = "\"pages\" holds something else than page numbers";
+					return std::nullopt;
+				}
+				r.pages.push_back(p.get<int>());
+			}
+		} else {
+			why = "\"pages\" is neither a list nor a count";
+			return std::nullopt;
+		}
+	}
+	if (auto it = j.find("first_difference"); it != j.end() && it->is_object()) {
+		Difference d;
+		try {
+			d = { it->at("page").get<int>(), it->at("byte").get<int>(),
+			      it->at("found").get<int>(), it->at("expected").get<int>() };
+		} catch (const nlohmann::json::exception &) {
+			why = "an incomplete \"first_difference\"";
+			return std::nullopt;
+		}
+		r.firstDifference = d;
+	}
+	if (auto it = j.find("duration_ms"); it != j.end() && it->is_number())
+		r.durationMs = it->get<double>();
+	return r;
+}
+
+std::string IsoUtc(std::time_t time)
+{
+	std::tm utc{};
+	gmtime_r(&time, &utc);
+	char text[32];
+	std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%SZ", &utc);
+	return text;
+}
+
+std::optional<std::time_t> ParseIsoUtc(const std::string &text)
+{
+	std::tm tm{};
+	int consumed = 0;
+	if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &consumed) !=
+		    3 ||
+	    consumed != 10)
+		return std::nullopt;
+	const char *rest = text.c_str() + consumed;
+	if (*rest == 'T' || *rest == ' ') {
+		int after = 0;
+		if (std::sscanf(rest + 1, "%2d:%2d:%2d%n", &tm.tm_hour, &tm.tm_min, &tm.tm_sec, &after) !=
+			    3 ||
+		    after != 8)
+			return std::nullopt;
+		rest += 1 + after;
+		if (*rest == '.')
+			for (rest++; *rest >= '0' && *rest <= '9'; rest++) {
+			}
+		if (std::strcmp(rest, "Z") != 0 && std::strcmp(rest, "+00") != 0 &&
+		    std::strcmp(rest, "+00:00") != 0)
+			return std::nullopt;
+	} else if (*rest != '\0') {
+		return std::nullopt;
+	}
+	if (tm.tm_mon < 1 || tm.tm_mon > 12 || tm.tm_mday < 1 || tm.tm_mday > 31 || tm.tm_hour > 23 ||
+	    tm.tm_min > 59 || tm.tm_sec > 60)
+		return std::nullopt;
+	tm.tm_year -= 1900;
+	tm.tm_mon -= 1;
+	return timegm(&tm);
+}
+
+} // namespace plant

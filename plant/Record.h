@@ -1,0 +1,112 @@
+// The record of one camera's run, as a station writes it and a plant keeps
+// it: one JSON object per line in a report file, one row in the database.
+//
+// This header is the one place that names the record's fields. A record
+// line holds exactly these keys, in this order (JSON type; null where the
+// value is not known, never ""):
+//
+//   id                   string   a random UUID (RFC 4122 version 4); a record
+//                                 sent twice is kept once
+//   time                 string   when the camera's run began, "2026-12-07T13:48:45Z"
+//   version              string   the tool's version, "5.4"
+//   station              string   --station, default the host name
+//   operator             string?  --operator
+//   unit                 string?  --unit or the line read by --ask-unit
+//   sequence             integer? counts on across runs, per station
+//   host                 string   the host name
+//   command              string   dump, program, verify, erase-settings
+//   camera               integer? the camera's number in a station session
+//   bus                  string?  the bus as given (--bus); null: found by itself
+//   bus_found            string?  the bus the adapter library opened
+//   adapter              string?  the adapter library's name of the bus
+//   adapter_status       integer? the adapter's status code of a failure
+//   adapter_status_name  string?  its name, e.g. "QXIIC_ERR_NACK"
+//   file                 string?  the settings file as an absolute path
+//   sha256               string?  lower-case hex SHA-256 of the file as used
+//   file_size            integer? its size in bytes
+//   pages                integer[] the pages written, read or verified
+//   result               string   read, verified, mismatch, bus-failure,
+//                                 refused, interrupted, file-not-written
+//   exit_status          integer  the run's exit status for this camera
+//   failure_page         integer? where a failure happened: page,
+//   failure_block        integer?   block of the page,
+//   failure_byte         integer?   byte of the page,
+//   failure_direction    string?    "read" or "write"
+//   first_difference     object?  {page, byte, found, expected} of a mismatch
+//   message              string?  the one line the run said about this camera
+//   duration_ms          number   the camera's run, milliseconds
+//
+// Reading, a record written before these fields existed is accepted:
+// missing keys are null, and "pages" as a count n means pages 0 to n-1.
+#pragma once
+
+#include <nlohmann/json_fwd.hpp>
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plant {
+
+// The schema of the database's table; a server holding another refuses.
+inline constexpr int kSchemaVersion = 1;
+
+struct Difference {
+	int page = 0;
+	int byte = 0;
+	int found = 0;
+	int expected = 0;
+};
+
+struct Record {
+	std::string id;
+	std::time_t time = 0;
+	std::string version;
+	std::string station;
+	std::optional<std::string> operatorName; // "operator"
+	std::optional<std::string> unit;
+	std::optional<std::int64_t> sequence;
+	std::string host;
+	std::string command;
+	std::optional<int> camera;
+	std::optional<std::string> bus;
+	std::optional<std::string> busFound;
+	std::optional<std::string> adapter;
+	std::optional<int> adapterStatus;
+	std::optional<std::string> adapterStatusName;
+	std::optional<std::string> file;
+	std::optional<std::string> sha256;
+	std::optional<std::int64_t> fileSize;
+	std::vector<int> pages;
+	std::string result;
+	int exitStatus = 0;
+	std::optional<int> failurePage;
+	std::optional<int> failureBlock;
+	std::optional<int> failureByte;
+	std::optional<std::string> failureDirection;
+	std::optional<Difference> firstDifference;
+	std::optional<std::string> message;
+	double durationMs = 0;
+};
+
+// A new random id, "xxxxxxxx-xxxx-4xxx-yxxx-xxxxxxxxxxxx", from the
+// kernel's random source. Empty if that source failed.
+std::string NewRecordId();
+
+// The record as one JSON Lines line, ending in '\n'.
+std::string RecordLine(const Record &record);
+// The record as a JSON object (the same keys as RecordLine).
+nlohmann::ordered_json RecordJson(const Record &record);
+
+// Parses one line; nullopt with why when it is not a record (not JSON, not
+// an object, no valid time or result, a field of the wrong type).
+std::optional<Record> ParseRecordLine(const std::string &line, std::string &why);
+
+// "2026-12-07T13:48:45Z" and back; ParseIsoUtc also takes a bare date
+// (midnight UTC) and a fractional or +00:00 ending as PostgreSQL writes it.
+std::string IsoUtc(std::time_t time);
+std::optional<std::time_t> ParseIsoUtc(const std::string &text);
+
+} // namespace plant

@@ -1,0 +1,276 @@
+#include "Summary.h"
+
+#include "Database.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <set>
+#include <tuple>
+
+namespace plant {
+
+namespace {
+
+// time, then sequence with none last, then id: a unit's records in order.
+bool Before(const Record *a, const Record *b)
+{
+	if (a->time != b->time)
+		return a->time < b->time;
+	if (a->sequence.has_value() != b->sequence.has_value())
+		return a->sequence.has_value();
+	if (a->sequence && *a->sequence != *b->sequence)
+		return *a->sequence < *b->sequence;
+	return a->id < b->id;
+}
+
+bool Kept(const Record &r, const Filter &f)
+{
+	return (!f.since || r.time >= *f.since) && (!f.until || r.time < *f.until) &&
+	       (!f.station || r.station == *f.station) && (!f.unit || r.unit == *f.unit) &&
+	       (!f.result || r.result == *f.result);
+}
+
+std::string Day(const Record &r)
+{
+	return IsoUtc(r.time).substr(0, 10);
+}
+
+template <typename Key>
+std::vector<YieldRow> Yield(const std::vector<const Record *> &programs,
+			    const std::map<std::string, const Record *> &first, Key key)
+{
+	// group -> unit -> last program record there
+	std::map<std::string, std::map<std::string, const Record *>> last;
+	for (const Record *r : programs)
+		last[key(*r)][r->unit.value_or(r->id)] = r; // in order: the last one stays
+	std::vector<YieldRow> rows;
+	for (const auto &[group, units] : last) {
+		YieldRow row{ group };
+		for (const auto &[unit, r] : units) {
+			row.programmed++;
+			bool passed = r->result == "verified";
+			row.passed += passed;
+			const Record *f = first.at(unit);
+			row.firstPass += passed && key(*f) == group && f->result == "verified";
+		}
+		row.failed = row.programmed - row.passed;
+		rows.push_back(row);
+	}
+	return rows;
+}
+
+// The filters as SQL conditions on velmora_records, and their values.
+std::string Where(const Filter &f, std::vector<std::string> &params)
+{
+	std::string where = "TRUE";
+	auto add = [&](const char *condition, const std::string &value) {
+		params.push_back(value);
+		where += std::string(" AND ") + condition + " $" + std::to_string(params.size());
+	};
+	if (f.since)
+		add("time >=", IsoUtc(*f.since));
+	if (f.until)
+		add("time <", IsoUtc(*f.until));
+	if (f.station)
+		add("station =", *f.station);
+	if (f.unit)
+		add("unit =", *f.unit);
+	if (f.result)
+		add("result =", *f.result);
+	return where;
+}
+
+struct Statements {
+	std::string yield, failures, goldens;
+	std::vector<std::string> params;
+};
+
+Statements Build(const Filter &filter)
+{
+	Statements s;
+	std::string where = Where(filter, s.params);
+	// kind 1: per day, 2: per station, 3: all (GROUPING's bits of day, station).
+	s.yield = R"sql(
+WITH programs AS MATERIALIZED (
+	SELECT COALESCE(unit, id::text) AS u, to_char(time AT TIME ZONE 'UTC', 'YYYY-MM-DD') AS day,
+		station, result, time, sequence, id,
+		row_number() OVER (PARTITION BY COALESCE(unit, id::text)
+			ORDER BY time, sequence NULLS LAST, id) AS n
+	FROM velmora_records WHERE command = 'program' AND )sql" +
+		  where + R"sql(
+), units AS (
+	-- n ranks a unit's records, so its last in a group is the one of max(n).
+	SELECT GROUPING(day, station) AS kind, day, station,
+		max(n) FILTER (WHERE result = 'verified') IS NOT DISTINCT FROM max(n) AS passed,
+		bool_or(n = 1 AND result = 'verified') AS first_pass
+	FROM programs GROUP BY GROUPING SETS ((day, u), (station, u), (u))
+)
+SELECT kind, COALESCE(day, station, 'total') AS key, count(*),
+	count(*) FILTER (WHERE passed), count(*) FILTER (WHERE passed AND first_pass)
+FROM units GROUP BY kind, key ORDER BY kind, COALESCE(day, station, 'total') COLLATE "C"
+)sql";
+	s.failures = R"sql(
+SELECT to_char(time AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS"Z"'), station, unit,
+	COALESCE(bus_found, bus), COALESCE(failure_page, (record->'first_difference'->>'page')::integer),
+	result, message
+FROM velmora_records WHERE exit_status <> 0 AND )sql" +
+		     where + R"sql(
+ORDER BY time, sequence NULLS LAST, id
+)sql";
+	// The number of records comes with the golden files: one scan for both.
+	s.goldens = R"sql(
+SELECT sha256, COALESCE(file, '') AS name,
+	count(*) FILTER (WHERE command IN ('program', 'verify') AND sha256 IS NOT NULL) AS uses,
+	count(*) AS records
+FROM velmora_records WHERE )sql" +
+		    where + R"sql(
+GROUP BY sha256, name ORDER BY uses DESC, sha256 COLLATE "C", COALESCE(file, '') COLLATE "C"
+)sql";
+	return s;
+}
+
+using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+Result Run(PGconn *conn, const std::string &sql, const std::vector<std::string> &params, std::string &why)
+{
+	std::vector<const char *> values;
+	for (const std::string &p : params)
+		values.push_back(p.c_str());
+	Result result(PQexecParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
+				   nullptr, nullptr, 0),
+		      PQclear);
+	if (!result || PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
+		why = OneLine(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(conn));
+		return Result(nullptr, PQclear);
+	}
+	return result;
+}
+
+std::optional<std::string> Text(PGresult *r, int row, int column)
+{
+	if (PQgetisnull(r, row, column))
+		return std::nullopt;
+	return std::string(PQgetvalue(r, row, column));
+}
+
+int Number(PGresult *r, int row, int column)
+{
+	return PQgetisnull(r, row, column) ? 0 : std::stoi(PQgetvalue(r, row, column));
+}
+
+} // namespace
+
+Summary Summarize(const std::vector<Record> &records, const Filter &filter)
+{
+	Summary s;
+	std::vector<const Record *> kept;
+	for (const Record &r : records)
+		if (Kept(r, filter))
+			kept.push_back(&r);
+	std::stable_sort(kept.begin(), kept.end(), Before);
+	s.records = static_cast<std::int64_t>(kept.size());
+
+	std::vector<const Record *> programs;
+	std::map<std::string, const Record *> first; // unit -> its first program record
+	std::map<std::pair<std::string, std::string>, int> goldens;
+	for (const Record *r : kept) {
+		if (r->command == "program") {
+			programs.push_back(r);
+			first.emplace(r->unit.value_or(r->id), r);
+		}
+		if (r->exitStatus != 0)
+			s.failures.push_back(
+				{ IsoUtc(r->time), r->station, r->unit, r->busFound ? r->busFound : r->bus,
+				  r->failurePage
+					  ? r->failurePage
+					  : (r->firstDifference ? std::optional<int>(r->firstDifference->page)
+								: std::nullopt),
+				  r->result, r->message });
+		if ((r->command == "program" || r->command == "verify") && r->sha256)
+			goldens[{ *r->sha256, r->file.value_or("") }]++;
+	}
+	s.days = Yield(programs, first, Day);
+	s.stations = Yield(programs, first, [](const Record &r) { return r.station; });
+	std::vector<YieldRow> total = Yield(programs, first,
+					    [](const Record &) { return std::string("total"); });
+	if (!total.empty())
+		s.total = total.front();
+	for (const auto &[key, uses] : goldens)
+		s.goldens.push_back({ key.first, key.second, uses });
+	std::stable_sort(s.goldens.begin(), s.goldens.end(),
+			 [](const GoldenRow &a, const GoldenRow &b) { return a.uses > b.uses; });
+	return s;
+}
+
+Summary SummarizeDatabase(Database &db, const Filter &filter, std::string &why)
+{
+	Summary s;
+	PGconn *conn = db.Handle();
+	if (!db.Connected()) {
+		why = "not connected";
+		return s;
+	}
+	Statements st = Build(filter);
+	// One snapshot: the tables agree with each other while stations insert.
+	// Sorts of a whole table's records stay in memory rather than going to disk.
+	Result begin(
+		PQexec(conn, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET LOCAL work_mem = '64MB'"),
+		PQclear);
+	Result yield = Run(conn, st.yield, st.params, why);
+	Result failures = yield ? Run(conn, st.failures, st.params, why) : Result(nullptr, PQclear);
+	Result goldens = failures ? Run(conn, st.goldens, st.params, why) : Result(nullptr, PQclear);
+	Result end(PQexec(conn, "COMMIT"), PQclear);
+	if (!goldens)
+		return s;
+	for (int i = 0; i < PQntuples(yield.get()); i++) {
+		YieldRow row{ PQgetvalue(yield.get(), i, 1), Number(yield.get(), i, 2),
+			      Number(yield.get(), i, 3), 0, Number(yield.get(), i, 4) };
+		row.failed = row.programmed - row.passed;
+		switch (Number(yield.get(), i, 0)) {
+		case 1:
+			s.days.push_back(row);
+			break;
+		case 2:
+			s.stations.push_back(row);
+			break;
+		default:
+			s.total = row;
+		}
+	}
+	for (int i = 0; i < PQntuples(failures.get()); i++) {
+		PGresult *r = failures.get();
+		std::optional<std::string> page = Text(r, i, 4);
+		s.failures.push_back({ PQgetvalue(r, i, 0), PQgetvalue(r, i, 1), Text(r, i, 2), Text(r, i, 3),
+				       page ? std::optional<int>(std::stoi(*page)) : std::nullopt,
+				       PQgetvalue(r, i, 5), Text(r, i, 6) });
+	}
+	for (int i = 0; i < PQntuples(goldens.get()); i++) {
+		s.records += std::stoll(PQgetvalue(goldens.get(), i, 3));
+		if (Number(goldens.get(), i, 2) > 0)
+			s.goldens.push_back({ PQgetvalue(goldens.get(), i, 0),
+					      PQgetvalue(goldens.get(), i, 1), Number(goldens.get(), i, 2) });
+	}
+	return s;
+}
+
+std::vector<std::string> ExplainSummary(Database &db, const Filter &filter, std::string &why)
+{
+	std::vector<std::string> plans;
+	Statements st = Build(filter);
+	PQclear(PQexec(db.Handle(), "SET work_mem = '64MB'"));
+	for (const std::string *sql : { &st.yield, &st.failures, &st.goldens }) {
+		Result plan = Run(db.Handle(), "EXPLAIN (ANALYZE, COSTS OFF) " + *sql, st.params, why);
+		if (!plan)
+			return plans;
+		std::string text;
+		for (int i = 0; i < PQntuples(plan.get()); i++)
+			text += std::string(PQgetvalue(plan.get(), i, 0)) + "\n";
+		plans.push_back(text);
+	}
+	return plans;
+}
+
+} // namespace plant

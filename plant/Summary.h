@@ -1,0 +1,89 @@
+// What an engineer asks of the records at the end of a shift: units
+// programmed, passed and failed, first-pass yield per day and per station,
+// every failure, and the golden files used. The same answer from a JSON
+// Lines file (worked out here) and from the database (worked out by the
+// server in SQL, so that only the tables travel).
+//
+// The rules, the same on both sides:
+// - A unit is the record's "unit"; a record without one is a unit of its own.
+// - Yield counts "program" records only. In a group (a day, a station, or
+//   all), a unit is programmed when it has a program record there, passed
+//   when the last of them there is "verified", failed otherwise. It passed
+//   first time when it passed and the first program record of the unit of
+//   all (in the records the filters keep) is in the group and "verified": a
+//   unit that failed and later passed is passed, not first-pass; one that
+//   passed and later failed is failed.
+// - Order of a unit's records: time, then sequence (none last), then id.
+// - Days are UTC days, as the records' times are.
+// - A failure is any record whose exit status is not 0, in time order.
+// - Golden files: program and verify records with a SHA-256, by SHA-256 and
+//   file name, most used first.
+#pragma once
+
+#include "Record.h"
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plant {
+
+class Database;
+
+struct Filter {
+	std::optional<std::time_t> since{}; // time >= since
+	std::optional<std::time_t> until{}; // time < until
+	std::optional<std::string> station{};
+	std::optional<std::string> unit{};
+	std::optional<std::string> result{};
+};
+
+struct YieldRow {
+	std::string key; // "2026-12-07", a station, or "total"
+	int programmed = 0;
+	int passed = 0;
+	int failed = 0;
+	int firstPass = 0;
+	bool operator==(const YieldRow &) const = default;
+};
+
+struct FailureRow {
+	std::string time; // "2026-12-07T13:48:45Z"
+	std::string station;
+	std::optional<std::string> unit{};
+	std::optional<std::string> bus; // as found, else as given
+	std::optional<int> page;        // of the failure, else of the first difference
+	std::string result;
+	std::optional<std::string> message;
+	bool operator==(const FailureRow &) const = default;
+};
+
+struct GoldenRow {
+	std::string sha256;
+	std::string file;
+	int uses = 0;
+	bool operator==(const GoldenRow &) const = default;
+};
+
+struct Summary {
+	std::int64_t records = 0; // kept by the filters
+	YieldRow total{ "total" };
+	std::vector<YieldRow> days;
+	std::vector<YieldRow> stations;
+	std::vector<FailureRow> failures;
+	std::vector<GoldenRow> goldens;
+	bool operator==(const Summary &) const = default;
+};
+
+Summary Summarize(const std::vector<Record> &records, const Filter &filter);
+
+// The same, asked of the database's table. Empty why, or why not.
+Summary SummarizeDatabase(Database &db, const Filter &filter, std::string &why);
+
+// The plan PostgreSQL makes for each statement SummarizeDatabase runs,
+// as EXPLAIN ANALYZE gives it, statement after statement.
+std::vector<std::string> ExplainSummary(Database &db, const Filter &filter, std::string &why);
+
+} // namespace plant

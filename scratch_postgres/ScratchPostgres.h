@@ -1,0 +1,38 @@
+// A throwaway PostgreSQL server for the tests and benchmarks: initdb and
+// pg_ctl of Debian's postgresql package in a temporary folder, reached on
+// a Unix socket in that folder only (no TCP port). PostgreSQL refuses to
+// run as root, so when we are root its programs run as "nobody".
+#pragma once
+
+#include <string>
+#include <vector>
+
+class ScratchPostgres
+{
+public:
+	ScratchPostgres() = default;
+	~ScratchPostgres(); // stops the server and removes the folder
+	ScratchPostgres(const ScratchPostgres &) = delete;
+	ScratchPostgres &operator=(const ScratchPostgres &) = delete;
+
+	// Creates the cluster the first time, then starts it and waits until it
+	// takes connections. Empty, or why not (with the server's log).
+	std::string Start();
+	// A fast shutdown: connections are cut, as when a server goes away.
+	std::string Stop();
+
+	// A new empty database; empty or why not.
+	std::string CreateDatabase(const std::string &name);
+
+	// libpq's two spellings of the same database.
+	std::string Url(const std::string &database) const;
+	std::string Conninfo(const std::string &database) const;
+	const std::string &Folder() const { return folder_; }
+
+private:
+	std::string Run(const std::string &program, const std::vector<std::string> &args);
+
+	std::string folder_;
+	std::string bin_;
+	bool running_ = false;
+};

@@ -1,0 +1,139 @@
+// The record line: the contract between a station, its report file, the
+// spool and the database.
+#include "Record.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace {
+
+plant::Record EveryField()
+{
+	plant::Record r;
+	r.id = "3f1c2a9e-7b4d-4e21-9a0c-5d6e7f809a1b";
+	r.time = 1796651325; // 2026-12-07T13:48:45Z
+	r.version = "5.4";
+	r.station = "line-2";
+	r.operatorName = "Ines";
+	r.unit = "SN-0042";
+	r.sequence = 17;
+	r.host = "stn2";
+	r.command = "program";
+	r.camera = 3;
+	r.bus = "/dev/i2c-camera";
+	r.busFound = "/dev/i2c-5";
+	r.adapter = "CP2112 on /dev/i2c-5";
+	r.adapterStatus = -3;
+	r.adapterStatusName = "QXIIC_ERR_NACK";
+	r.file = "/srv/golden/kl310-a.qmx";
+	r.sha256 = "9f86d081884c7d65";
+	r.fileSize = 2048;
+	r.pages = { 0, 1, 2, 3 };
+	r.result = "bus-failure";
+	r.exitStatus = 4;
+	r.failurePage = 2;
+	r.failureBlock = 5;
+	r.failureByte = 80;
+	r.failureDirection = "write";
+	r.firstDifference = plant::Difference{ 2, 80, 0x12, 0x34 };
+	r.message = std::string("no acknowledge\0!", 16);
+	r.durationMs = 812.5;
+	return r;
+}
+
+TEST(Record, LineHoldsEveryFieldInOrder)
+{
+	EXPECT_EQ(
+		plant::RecordLine(EveryField()),
+		R"({"id":"3f1c2a9e-7b4d-4e21-9a0c-5d6e7f809a1b","time":"2026-12-07T13:48:45Z","version":"5.4",)"
+		R"("station":"line-2","operator":"Ines","unit":"SN-0042","sequence":17,"host":"stn2",)"
+		R"("command":"program","camera":3,"bus":"/dev/i2c-camera","bus_found":"/dev/i2c-5",)"
+		R"("adapter":"CP2112 on /dev/i2c-5","adapter_status":-3,"adapter_status_name":"QXIIC_ERR_NACK",)"
+		R"("file":"/srv/golden/kl310-a.qmx","sha256":"9f86d081884c7d65","file_size":2048,)"
+		R"("pages":[0,1,2,3],"result":"bus-failure","exit_status":4,"failure_page":2,)"
+		R"("failure_block":5,"failure_byte":80,"failure_direction":"write",)"
+		R"("first_difference":{"page":2,"byte":80,"found":18,"expected":52},)"
+		"\"message\":\"no acknowledge\xEF\xBF\xBD!\",\"duration_ms\":812.5}\n");
+}
+
+TEST(Record, UnknownFieldsAreNullNeverEmpty)
+{
+	plant::Record r;
+	r.id = plant::NewRecordId();
+	r.result = "read";
+	std::string line = plant::RecordLine(r);
+	for (const char *key :
+	     { "operator", "unit", "sequence", "camera", "bus", "bus_found", "adapter", "adapter_status",
+	       "adapter_status_name", "file", "sha256", "file_size", "failure_page", "failure_block",
+	       "failure_byte", "failure_direction", "first_difference", "message" })
+		EXPECT_NE(line.find("\"" + std::string(key) + "\":null"), std::string::npos) << key;
+}
+
+TEST(Record, ParsesBackWhatItWrote)
+{
+	std::string why;
+	std::optional<plant::Record> back = plant::ParseRecordLine(plant::RecordLine(EveryField()), why);
+	ASSERT_TRUE(back) << why;
+	EXPECT_EQ(plant::RecordLine(*back), plant::RecordLine(EveryField()));
+}
+
+TEST(Record, ReadsLinesOfEarlierVersions)
+{
+	// As velmora-eeprom 5.4 wrote it: no id, no station, pages a count, "" for unknown.
+	std::string why;
+	std::optional<plant::Record> r = plant::ParseRecordLine(
+		R"({"time":"2026-12-07T13:48:45Z","host":"stn1","bus":"sim:0","adapter":"","command":"program",)"
+		R"("file":"a.qmx","sha256":"ab","pages":3,"result":"verified","exit_status":0,)"
+		R"("first_difference":null,"message":"","duration_ms":12.3})",
+		why);
+	ASSERT_TRUE(r) << why;
+	EXPECT_EQ(r->station, "stn1");
+	EXPECT_EQ(r->pages, (std::vector<int>{ 0, 1, 2 }));
+	EXPECT_FALSE(r->adapter);
+	EXPECT_FALSE(r->message);
+	EXPECT_EQ(r->bus, "sim:0");
+
+	struct Bad {
+		const char *line, *why;
+	} bad[] = {
+		{ "not json", "not a JSON object" },
+		{ R"({"time":"yesterday","result":"verified"})", "no valid \"time\"" },
+		{ R"({"time":"2026-12-07T13:48:45Z"})", "no \"result\"" },
+		{ R"({"time":"2026-12-07T13:48:45Z","result":"read","unit":7})",
+		  "a field of the wrong type" },
+		{ R"({"time":"2026-12-07T13:48:45Z","result":"read","pages":"all"})",
+		  "\"pages\" is neither a list nor a count" },
+	};
+	for (const Bad &b : bad) {
+		std::string reason;
+		EXPECT_FALSE(plant::ParseRecordLine(b.line, reason)) << b.line;
+		EXPECT_EQ(reason, b.why) << b.line;
+	}
+}
+
+TEST(Record, IdsAreRandomVersion4)
+{
+	std::string a = plant::NewRecordId(), b = plant::NewRecordId();
+	EXPECT_TRUE(std::regex_match(
+		a, std::regex("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}")))
+		<< a;
+	EXPECT_NE(a, b);
+}
+
+TEST(Record, TimesAsWrittenHereAndByPostgresql)
+{
+	struct {
+		const char *text;
+		std::optional<std::time_t> time;
+	} cases[] = {
+		{ "2026-12-07T13:48:45Z", 1796651325 },          { "2026-12-07 13:48:45+00", 1796651325 },
+		{ "2026-12-07T13:48:45.250+00:00", 1796651325 }, { "2026-12-07", 1796601600 },
+		{ "2026-12-07T13:48:45+01:00", std::nullopt },   { "2026-13-07", std::nullopt },
+		{ "2026-12-07T25:00:00Z", std::nullopt },
+	};
+	for (const auto &c : cases)
+		EXPECT_EQ(plant::ParseIsoUtc(c.text), c.time) << c.text;
+}
+
+} // namespace

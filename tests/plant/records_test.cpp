@@ -1,0 +1,261 @@
+// `records`: the same tables from a report file and from the database.
+#include "Database.h"
+#include "PgSink.h"
+#include "RecordsCommand.h"
+#include "Summary.h"
+#include "plant_server.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+namespace {
+
+using plant::FailureRow;
+using plant::GoldenRow;
+using plant::YieldRow;
+
+// Two days, two stations: U2 fails then passes, U3 fails on one day and
+// passes the next, U5 is interrupted then passes, one unit has no name,
+// a verify and a dump count for no yield, U1 passes again the next day
+// (first-pass on its first day only), U7 passes then fails (failed).
+std::vector<plant::Record> FixedSet()
+{
+	struct Row {
+		const char *station, *unit, *time, *command, *result, *file;
+		std::optional<int> page;
+		const char *message;
+	} rows[] = {
+		{ "line-1", "U1", "2026-12-07T08:00:00Z", "program", "verified", "a", {}, nullptr },
+		{ "line-1", "U2", "2026-12-07T08:01:00Z", "program", "mismatch", "a", 1,
+		  "page 1 byte 9 differs" },
+		{ "line-1", "U2", "2026-12-07T08:05:00Z", "program", "verified", "a", {}, nullptr },
+		{ "line-1", "U3", "2026-12-07T08:10:00Z", "program", "bus-failure", "a", 4,
+		  "no acknowledge" },
+		{ "line-2", "U4", "2026-12-07T09:00:00Z", "program", "verified", "a", {}, nullptr },
+		{ "line-2", "U5", "2026-12-07T09:02:00Z", "program", "interrupted", "a", {}, "stopped" },
+		{ "line-2", "U6", "2026-12-07T09:03:00Z", "verify", "verified", "a", {}, nullptr },
+		{ "line-1", "U3", "2026-12-08T07:00:00Z", "program", "verified", "a", {}, nullptr },
+		{ "line-1", "U7", "2026-12-08T07:30:00Z", "program", "verified", "b", {}, nullptr },
+		{ "line-2", "U5", "2026-12-08T08:00:00Z", "program", "verified", "b", {}, nullptr },
+		{ "line-2", nullptr, "2026-12-08T08:10:00Z", "program", "verified", "a", {}, nullptr },
+		{ "line-2", "U8", "2026-12-08T08:20:00Z", "dump", "read", "d", {}, nullptr },
+		{ "line-2", "U9", "2026-12-08T09:00:00Z", "program", "mismatch", "a", 5,
+		  "page 5 byte 0 differs" },
+		{ "line-2", "U1", "2026-12-08T10:00:00Z", "program", "verified", "a", {}, nullptr },
+		{ "line-1", "U7", "2026-12-08T11:00:00Z", "program", "mismatch", "b", 3,
+		  "page 3 byte 0 differs" },
+	};
+	std::vector<plant::Record> records;
+	for (const Row &row : rows) {
+		plant::Record r = MakeRecord(row.station, row.unit, row.time, row.result);
+		r.command = row.command;
+		r.file = std::string("/srv/golden/") + row.file + ".qmx";
+		r.sha256 = std::string(row.file) + row.file + "11";
+		if (r.result == "interrupted")
+			r.exitStatus = 130;
+		if (r.result == "read")
+			r.exitStatus = 0;
+		if (r.result == "bus-failure") {
+			r.busFound = "sim:2";
+			r.failurePage = row.page;
+		} else if (row.page) {
+			r.firstDifference = plant::Difference{ *row.page, 0, 1, 2 };
+		}
+		if (row.message)
+			r.message = row.message;
+		records.push_back(r);
+	}
+	return records;
+}
+
+plant::Summary Expected()
+{
+	plant::Summary s;
+	s.records = 15;
+	s.total = { "total", 8, 6, 2, 3 };
+	s.days = { { "2026-12-07", 5, 3, 2, 2 }, { "2026-12-08", 6, 4, 2, 1 } };
+	s.stations = { { "line-1", 4, 3, 1, 1 }, { "line-2", 5, 4, 1, 2 } };
+	s.failures = {
+		{ "2026-12-07T08:01:00Z", "line-1", "U2", "sim:0", 1, "mismatch", "page 1 byte 9 differs" },
+		{ "2026-12-07T08:10:00Z", "line-1", "U3", "sim:2", 4, "bus-failure", "no acknowledge" },
+		{ "2026-12-07T09:02:00Z", "line-2", "U5", "sim:0", std::nullopt, "interrupted", "stopped" },
+		{ "2026-12-08T09:00:00Z", "line-2", "U9", "sim:0", 5, "mismatch", "page 5 byte 0 differs" },
+		{ "2026-12-08T11:00:00Z", "line-1", "U7", "sim:0", 3, "mismatch", "page 3 byte 0 differs" },
+	};
+	s.goldens = { { "aa11", "/srv/golden/a.qmx", 11 }, { "bb11", "/srv/golden/b.qmx", 3 } };
+	return s;
+}
+
+class Records : public testing::Test
+{
+protected:
+	void SetUp() override
+	{
+		database_ = NewDatabase();
+		plant::Database db;
+		ASSERT_EQ(db.Connect(Server().Conninfo(database_)), "");
+		ASSERT_EQ(db.PrepareSchema(true), "");
+		std::ofstream file(file_);
+		for (const plant::Record &r : FixedSet()) {
+			std::string why;
+			ASSERT_EQ(db.Insert(plant::RecordLine(r), why), plant::Insertion::Inserted) << why;
+			file << plant::RecordLine(r);
+		}
+	}
+	void TearDown() override { std::filesystem::remove(file_); }
+
+	plant::Summary FromDatabase(const plant::Filter &filter)
+	{
+		plant::Database db;
+		EXPECT_EQ(db.Connect(Server().Conninfo(database_)), "");
+		std::string why;
+		plant::Summary s = plant::SummarizeDatabase(db, filter, why);
+		EXPECT_EQ(why, "");
+		return s;
+	}
+
+	std::string database_;
+	std::string file_ = testing::TempDir() + "records.jsonl";
+};
+
+TEST_F(Records, FileAndDatabaseGiveTheSameTables)
+{
+	EXPECT_EQ(plant::Summarize(FixedSet(), {}), Expected());
+	EXPECT_EQ(FromDatabase({}), Expected());
+
+	struct {
+		const char *what;
+		plant::Filter filter;
+		YieldRow total;
+		size_t days, failures;
+	} filtered[] = {
+		{ "line-2", { .station = "line-2" }, { "total", 5, 4, 1, 3 }, 2, 2 },
+		// U1, U3 and U5 are first seen passing when the day before is left out.
+		{ "since the 8th", { .since = 1796688000 }, { "total", 6, 4, 2, 4 }, 1, 2 },
+		{ "until the 8th", { .until = 1796688000 }, { "total", 5, 3, 2, 2 }, 1, 3 },
+		{ "U2", { .unit = "U2" }, { "total", 1, 1, 0, 0 }, 1, 1 },
+		{ "mismatches", { .result = "mismatch" }, { "total", 3, 0, 3, 0 }, 2, 3 },
+	};
+	for (const auto &f : filtered) {
+		plant::Summary file = plant::Summarize(FixedSet(), f.filter);
+		EXPECT_EQ(file.total, f.total) << f.what;
+		EXPECT_EQ(file.days.size(), f.days) << f.what;
+		EXPECT_EQ(file.failures.size(), f.failures) << f.what;
+		EXPECT_EQ(FromDatabase(f.filter), file) << f.what;
+	}
+}
+
+TEST_F(Records, CommandAnswersAlikeFromFileAndUrl)
+{
+	std::ostringstream fromFile, fromDb, err;
+	EXPECT_EQ(plant::RunRecords({ file_, "--json", "--station", "line-1" }, fromFile, err), 0);
+	EXPECT_EQ(plant::RunRecords({ Server().Url(database_), "--station=line-1", "--json" }, fromDb, err),
+		  0);
+	EXPECT_EQ(fromFile.str(), fromDb.str());
+	EXPECT_NE(fromFile.str().find(
+			  "\"total\": {\n    \"programmed\": 4,\n    \"passed\": 3,\n    \"failed\": 1,\n"
+			  "    \"first_pass\": 1,\n    \"first_pass_yield\": 0.25\n  }"),
+		  std::string::npos)
+		<< fromFile.str();
+	EXPECT_EQ(err.str(), "");
+
+	struct {
+		std::vector<std::string> args;
+		int status;
+		const char *says;
+	} refused[] = {
+		{ { file_, "--result", "passed" }, 2, "no result \"passed\"" },
+		{ { file_, "--since", "07.12.2026" }, 2, "is not a UTC day or time" },
+		{ { file_, "--html" }, 2, "--html needs a value" },
+		{ { "/nonexistent/r.jsonl" }, 3, "/nonexistent/r.jsonl: No such file or directory" },
+		{ { "postgresql://velmora:pw@/x" }, 2, "~/.pgpass" },
+		{ { Server().Url("no_such_db") }, 3, "database no_such_db on " },
+	};
+	for (const auto &r : refused) {
+		std::ostringstream out, why;
+		EXPECT_EQ(plant::RunRecords(r.args, out, why), r.status) << r.says;
+		EXPECT_NE(why.str().find(r.says), std::string::npos) << why.str();
+	}
+}
+
+TEST_F(Records, TextTables)
+{
+	std::ostringstream out, err;
+	ASSERT_EQ(plant::RunRecords({ file_, "--until", "2026-12-07" }, out, err), 0);
+	EXPECT_EQ(out.str(), file_ + R"(: 7 records
+
+Yield per day
+  day         programmed  passed  failed  first pass  first-pass yield
+  2026-12-07           5       3       2           2            40.0 %
+  total                5       3       2           2            40.0 %
+
+Yield per station
+  station  programmed  passed  failed  first pass  first-pass yield
+  line-1            3       2       1           1            33.3 %
+  line-2            2       1       1           1            50.0 %
+  total             5       3       2           2            40.0 %
+
+Failures: 3
+  time                  station  unit  bus    page  result       cause
+  2026-12-07T08:01:00Z  line-1   U2    sim:0     1  mismatch     page 1 byte 9 differs
+  2026-12-07T08:10:00Z  line-1   U3    sim:2     4  bus-failure  no acknowledge
+  2026-12-07T09:02:00Z  line-2   U5    sim:0     -  interrupted  stopped
+
+Golden files: 1
+  uses  sha256  file
+     7  aa11    /srv/golden/a.qmx
+)");
+}
+
+TEST_F(Records, HtmlPageParsedBack)
+{
+	std::string page = testing::TempDir() + "records.html";
+	std::ostringstream out, err;
+	ASSERT_EQ(plant::RunRecords({ Server().Url(database_), "--html", page }, out, err), 0) << err.str();
+	std::ifstream in(page);
+	std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+	std::filesystem::remove(page);
+
+	// Nothing fetched: no URL, no outside script, style or image.
+	EXPECT_FALSE(std::regex_search(html, std::regex("https?:|src=|href=|<link|<script|@import")));
+	auto table = [&](const std::string &id) {
+		std::smatch m;
+		std::regex_search(html, m, std::regex("<table id=\"" + id + "\">([^]*?)</table>"));
+		std::vector<std::vector<std::string>> rows;
+		std::string body = m[1];
+		std::regex row("<tr>([^]*?)</tr>"), cell("<t[hd]>([^<]*)</t[hd]>");
+		for (auto r = std::sregex_iterator(body.begin(), body.end(), row);
+		     r != std::sregex_iterator(); ++r) {
+			std::string cells = (*r)[1];
+			rows.emplace_back();
+			for (auto c = std::sregex_iterator(cells.begin(), cells.end(), cell);
+			     c != std::sregex_iterator(); ++c)
+				rows.back().push_back((*c)[1]);
+		}
+		return rows;
+	};
+	using Rows = std::vector<std::vector<std::string>>;
+	EXPECT_EQ(table("days"),
+		  (Rows{ { "day", "programmed", "passed", "failed", "first pass", "first-pass yield" },
+			 { "2026-12-07", "5", "3", "2", "2", "40.0 %" },
+			 { "2026-12-08", "6", "4", "2", "1", "16.7 %" },
+			 { "total", "8", "6", "2", "3", "37.5 %" } }));
+	EXPECT_EQ(table("stations")[2], (std::vector<std::string>{ "line-2", "5", "4", "1", "2", "40.0 %" }));
+	EXPECT_EQ(table("failures").size(), 6u);
+	EXPECT_EQ(table("failures")[4],
+		  (std::vector<std::string>{ "2026-12-08T09:00:00Z", "line-2", "U9", "sim:0", "5", "mismatch",
+					     "page 5 byte 0 differs" }));
+	EXPECT_EQ(table("golden-files")[2], (std::vector<std::string>{ "3", "bb11", "/srv/golden/b.qmx" }));
+	// One bar per day, its height the day's first-pass yield.
+	std::regex bar("<rect [^>]*height=\"(\\d+)\"[^>]*data-day=\"([0-9-]+)\" data-yield=\"([0-9.]+)\"");
+	std::vector<std::string> bars;
+	for (auto b = std::sregex_iterator(html.begin(), html.end(), bar); b != std::sregex_iterator(); ++b)
+		bars.push_back((*b)[2].str() + " " + (*b)[3].str() + " " + (*b)[1].str());
+	EXPECT_EQ(bars, (std::vector<std::string>{ "2026-12-07 0.400 64", "2026-12-08 0.167 27" }));
+}
+
+} // namespace
