@@ -79,6 +79,12 @@ Opened OpenSim(int camera)
 	if (!s.loaded[i] && !file.empty())
 		LoadSimEeprom(s.cameras[i].eeprom(), file);
 	s.loaded[i] = true;
+	// Only a change of the file plugs or unplugs, so a test's own
+	// SetPlugged stands while no file says otherwise.
+	if (bool absent = SimCameraAbsent(camera); absent != s.absentByFile[i]) {
+		s.absentByFile[i] = absent;
+		s.cameras[i].setPlugged(!absent);
+	}
 	Opened o;
 	o.backend = std::make_unique<SimBackend>(camera, std::move(file));
 	return o;

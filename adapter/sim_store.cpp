@@ -25,6 +25,15 @@ std::string SimEepromFile(int camera)
 	return dir + "/sim-" + std::to_string(camera) + ".eeprom";
 }
 
+bool SimCameraAbsent(int camera)
+{
+	std::string file = SimEepromFile(camera);
+	if (file.empty())
+		return false;
+	std::error_code ec;
+	return std::filesystem::exists(file.substr(0, file.size() - 7) + ".absent", ec);
+}
+
 void LoadSimEeprom(SimEeprom &eeprom, const std::string &file)
 {
 	std::FILE *f = std::fopen(file.c_str(), "rb");

@@ -15,6 +15,12 @@ namespace qxiic {
 // "" when the camera keeps nothing.
 std::string SimEepromFile(int camera);
 
+// A camera taken away for a rehearsal: the file sim-N.absent beside its
+// EEPROM file exists. The adapter stays, the camera answers nothing, as
+// when an operator pulls it from the fixture; removing the file puts it
+// back with the EEPROM it had.
+bool SimCameraAbsent(int camera);
+
 // Factory content stays when the file is missing or not 2048 bytes.
 void LoadSimEeprom(SimEeprom &eeprom, const std::string &file);
 

@@ -17,6 +17,8 @@ struct Simulator {
 	std::array<SimCamera, kSimCameras> cameras;
 	// Whether the camera's EEPROM file was read in this process yet.
 	std::array<bool, kSimCameras> loaded{};
+	// Taken away by its sim-N.absent file (sim_store.h), not by a test.
+	std::array<bool, kSimCameras> absentByFile{};
 	SimFaults faults;
 	// The camera the test interface (qxiic_sim.h) sets up and reads.
 	int selected = 0;

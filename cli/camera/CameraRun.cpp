@@ -70,11 +70,12 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 	return outcome;
 }
 
-const char *ResultWord(int status)
+const char *ResultWord(int status, Verb verb)
 {
 	switch (status) {
 	case kSuccess:
-		return "verified";
+		// A dump compares nothing: saying "verified" would claim more.
+		return verb == Verb::Dump ? "read" : "verified";
 	case kMismatch:
 		return "mismatch";
 	case kRefusedFile:

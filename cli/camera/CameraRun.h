@@ -33,9 +33,9 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress);
 // their own in front of RunCamera to shape each simulated camera.
 using CameraRunner = std::function<Outcome(const CameraJob &, Progress &)>;
 
-// The record's word for an exit status: verified, mismatch, bus-failure,
-// refused, interrupted, file-not-written.
-const char *ResultWord(int status);
+// The record's word for how a command ended: read (a dump), verified,
+// mismatch, bus-failure, refused, interrupted, file-not-written.
+const char *ResultWord(int status, Verb verb);
 
 const char *VerbName(Verb verb);
 

@@ -125,6 +125,8 @@ CommandLine ParseCommandLine(const Grammar &grammar, const std::vector<std::stri
 	}
 	if (cl.error.empty() && !cl.Informational())
 		cl.error = CheckCommand(grammar, cl);
+	if (cl.error.empty() && !cl.Informational())
+		cl.error = ResolveBuses(cl.Values("bus"), cl.buses);
 	return cl;
 }
 

@@ -6,6 +6,8 @@
 // "-x". The first word is the command.
 #pragma once
 
+#include "BusName.h"
+
 #include <map>
 #include <optional>
 #include <span>
@@ -38,6 +40,7 @@ struct CommandLine {
 	std::vector<std::string> words;                        // the command, then its operands
 	std::map<std::string, std::vector<std::string>> given; // option name: its values ("" for none)
 	std::string error;                                     // a usage error, when not empty
+	std::vector<ResolvedBus> buses;                        // --bus, each resolved (BusName.h)
 
 	bool Has(const std::string &name) const { return given.contains(name); }
 	std::optional<std::string> Value(const std::string &name) const;
@@ -49,7 +52,8 @@ struct CommandLine {
 // Parses args (without the program's name) once. Refusals: an unknown
 // option, a value missing or empty, a value given to an option that takes
 // none, an option given twice that does not repeat, no command, an
-// unknown command, an option with a command it does not belong to.
+// unknown command, an option with a command it does not belong to, a bus
+// that cannot exist or one camera given twice (ResolveBuses).
 CommandLine ParseCommandLine(const Grammar &grammar, const std::vector<std::string> &args);
 
 } // namespace tool

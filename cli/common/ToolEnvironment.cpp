@@ -15,6 +15,11 @@ int UsageError(ToolEnvironment &env, const char *tool, const std::string &messag
 	return Fail(env, tool, kUsage, message + " (see " + tool + " --help)");
 }
 
+const char *ToolVersion()
+{
+	return VELMORA_VERSION;
+}
+
 int ShowVersion(ToolEnvironment &env, const char *tool)
 {
 	env.out << tool << " (Velmora) " << VELMORA_VERSION << '\n';

@@ -27,6 +27,9 @@ int Fail(ToolEnvironment &env, const char *tool, int status, const std::string &
 // "tool: message (see tool --help)"; returns kUsage.
 int UsageError(ToolEnvironment &env, const char *tool, const std::string &message);
 
+// The package's version, "5.4".
+const char *ToolVersion();
+
 // "tool (Velmora) VERSION"; returns kSuccess.
 int ShowVersion(ToolEnvironment &env, const char *tool);
 

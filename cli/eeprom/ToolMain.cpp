@@ -9,10 +9,12 @@
 #include "Options.h"
 #include "Production.h"
 #include "StopRequest.h"
+#include "registers.h"
 
 #include <algorithm>
 
 #include <cstdlib>
+#include <memory>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -89,6 +91,8 @@ constexpr CommandInfo kCommands[] = {
 	{ "buses", Verb::Buses, false, false },
 };
 
+constexpr char kCameraCommands[] = "dump program verify erase-settings";
+
 // --camera-process is how velmora-eeprom starts itself for each camera of
 // a run on several buses (Fleet.h); it is no option for people.
 const Grammar &EepromGrammar()
@@ -97,6 +101,10 @@ const Grammar &EepromGrammar()
 		WithCommonOptions(
 			{ { .name = "all" },
 			  { .name = "report", .value = "a file" },
+			  { .name = "station", .value = "a name", .commands = kCameraCommands },
+			  { .name = "operator", .value = "a name", .commands = kCameraCommands },
+			  { .name = "unit", .value = "the unit's name", .commands = kCameraCommands },
+			  { .name = "ask-unit", .commands = "program" },
 			  { .name = "repeat", .commands = "program" },
 			  { .name = "yes", .letter = 'y' },
 			  { .name = "camera", .commands = "show diff", .repeats = true, .word = true },
@@ -126,12 +134,16 @@ std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &c
 		return name + " needs a settings file";
 	if (cl.words.size() > wanted)
 		return "too many arguments for " + name;
-	for (size_t i = 0; i < buses.size(); i++) {
-		// Two runs on one camera would interleave their blocks.
-		if (std::find(buses.begin(), buses.begin() + static_cast<long>(i), buses[i]) !=
-		    buses.begin() + static_cast<long>(i))
-			return "bus " + buses[i] + " is given twice";
+	for (const char *option : { "station", "operator", "unit" }) {
+		if (cl.Has(option) && !cl.Has("report"))
+			return std::string("--") + option + " only goes into a record: give --report";
 	}
+	if (cl.Has("ask-unit") && !cl.Has("repeat"))
+		return "--ask-unit belongs to station mode (--repeat)";
+	if (cl.Has("ask-unit") && cl.Has("unit"))
+		return "--unit and --ask-unit both name the unit; give one";
+	if (cl.Has("unit") && (buses.size() > 1 || cl.Has("all") || cl.Has("repeat")))
+		return "--unit names one camera's unit; in station mode give --ask-unit";
 	if (cl.Has("all") && (!buses.empty() || cl.Has("repeat")))
 		return "--all takes no --bus and no --repeat";
 	if (cl.Has("repeat") && buses.size() > 1)
@@ -153,16 +165,16 @@ std::string CheckShowCommand(const tool::CommandLine &cl)
 			    : "diff needs two settings files, or a file and --camera";
 	if (cl.Values("camera").size() > 1)
 		return "diff compares the camera with a settings file, not with itself";
-	return "";
+	return tool::OneBus(cl.Values("bus"));
 }
 
-std::string BusesText(const std::vector<std::string> &buses)
+std::string BusesText(const std::vector<tool::ResolvedBus> &buses)
 {
 	if (buses.size() == 1)
-		return buses.front().empty() ? "the USB-to-I2C adapter's bus" : "bus " + buses.front();
+		return buses.front().given.empty() ? "the USB-to-I2C adapter's bus" : "bus " + buses.front().given;
 	std::string text = std::to_string(buses.size()) + " buses (";
 	for (size_t i = 0; i < buses.size(); i++)
-		text += (i ? ", " : "") + buses[i];
+		text += (i ? ", " : "") + buses[i].given;
 	return text + ")";
 }
 
@@ -198,15 +210,42 @@ std::string Question(const RunRequest &request, const SettingsImage &image)
 }
 
 // The buses of the run: --all's, those named, or the one QXIIC_BUS names
-// (empty: the adapter library finds the adapter).
-std::vector<std::string> RunBuses(const tool::CommandLine &cl)
+// (empty: the adapter library finds the adapter). Empty with why when
+// QXIIC_BUS names no bus that can exist.
+std::vector<tool::ResolvedBus> RunBuses(const tool::CommandLine &cl, std::string &why)
 {
-	if (cl.Has("all"))
-		return CameraBuses(iicbus::ScanBuses());
-	std::vector<std::string> buses = cl.Values("bus");
-	if (buses.empty())
-		buses.push_back(std::getenv("QXIIC_BUS") ? std::getenv("QXIIC_BUS") : "");
-	return buses;
+	if (cl.Has("all")) {
+		std::vector<tool::ResolvedBus> buses;
+		for (const std::string &node : CameraBuses(iicbus::ScanBuses()))
+			buses.push_back({ node, node, node });
+		return buses;
+	}
+	if (!cl.buses.empty())
+		return cl.buses;
+	const char *variable = std::getenv("QXIIC_BUS");
+	tool::ResolvedBus bus;
+	if (variable && *variable) {
+		if (std::string refused = tool::ResolveBus(variable, bus); !refused.empty()) {
+			why = "QXIIC_BUS: " + refused;
+			return {};
+		}
+	}
+	return { bus };
+}
+
+RecordBase RecordBaseOf(const tool::CommandLine &cl, const CommandInfo &command, const SettingsImage *image)
+{
+	RecordBase base;
+	base.host = HostName();
+	base.station = cl.Value("station").value_or(base.host);
+	base.operatorName = cl.Value("operator");
+	base.verb = command.verb;
+	int pages = command.verb == Verb::Dump ? kl310::EEPROM_PAGES : image ? image->pages : 0;
+	if (command.verb == Verb::EraseSettings)
+		base.pages = { kl310::PAGE_SCRIPT };
+	for (int page = 0; page < pages; page++)
+		base.pages.push_back(page);
+	return base;
 }
 
 const char *Consequence(const CommandInfo &command)
@@ -219,24 +258,40 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 {
 	RunRequest request;
 	request.verb = command.verb;
-	request.buses = RunBuses(cl);
+	std::string why;
+	request.buses = RunBuses(cl, why);
+	if (!why.empty())
+		return UsageError(env, kName, why);
 	if (request.buses.empty())
 		return Fail(env, kName, kBusFailure,
 			    "--all: no allowed bus has a camera that answers (see " + std::string(kName) +
 				    " buses)");
 	request.file = command.takesFile ? cl.words[1] : "";
-	request.report = cl.Value("report").value_or("");
 	request.repeat = cl.Has("repeat");
+	request.unit = cl.Value("unit");
+	request.askUnit = cl.Has("ask-unit");
+
+	// Before any camera is touched: a record that could not be kept
+	// would make every camera's run worthless.
+	std::unique_ptr<ReportFile> report;
+	if (cl.Has("report")) {
+		report = ReportFile::Open(cl.Value("report").value_or(""), why);
+		if (!report)
+			return Fail(env, kName, kFileNotWritten, why + "; nothing was done to any camera");
+		request.report = report.get();
+	}
 
 	SettingsImage image;
 	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
 		if (Outcome loaded = LoadImage(request.file, Consequence(command), image);
 		    loaded.status != kSuccess) {
 			Fail(env, kName, loaded.status, loaded.message);
+			request.record = RecordBaseOf(cl, command, nullptr);
 			return RecordRefusedFile(request, env, loaded);
 		}
 		request.image = &image;
 	}
+	request.record = RecordBaseOf(cl, command, request.image);
 	if (command.writes) {
 		if (int permission = AskPermission(request, cl.Has("yes"), env, Question(request, image));
 		    permission != kSuccess)
@@ -286,8 +341,7 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const Li
 		return ShowVersion(env, kName);
 	// One bus is the whole process's; several are one each for the
 	// processes of the cameras.
-	std::vector<std::string> buses = cl.Values("bus");
-	iicbus::SelectBus(buses.size() == 1 ? std::optional(buses.front()) : std::nullopt);
+	iicbus::SelectBus(cl.buses.size() == 1 ? std::optional(cl.buses.front().resolved) : std::nullopt);
 	if (!command)
 		return RunShowCommand(cl.words, env);
 	if (cl.Has("camera-process"))

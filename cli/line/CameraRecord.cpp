@@ -1,75 +1,78 @@
 #include "CameraRecord.h"
 
-#include <nlohmann/json.hpp>
+#include "ToolEnvironment.h"
+#include "registers.h"
+
 #include <openssl/evp.h>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace eeprom_cli {
 
-std::string RecordLine(const CameraRecord &record)
+namespace {
+
+template <typename T>
+std::optional<T> Known(const T &value)
 {
-	nlohmann::ordered_json j;
-	j["time"] = IsoUtc(record.time);
-	j["host"] = record.host;
-	j["bus"] = record.bus;
-	j["adapter"] = record.adapter;
-	j["command"] = record.command;
-	if (record.camera)
-		j["camera"] = *record.camera;
-	j["file"] = record.file.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(record.file);
-	j["sha256"] = record.sha256.empty() ? nlohmann::ordered_json()
-					    : nlohmann::ordered_json(record.sha256);
-	j["pages"] = record.pages;
-	j["result"] = ResultWord(record.outcome.status);
-	j["exit_status"] = record.outcome.status;
-	if (const std::optional<Difference> &d = record.outcome.difference) {
-		j["first_difference"] = { { "page", d->page },
-					  { "byte", d->byte },
-					  { "found", d->found },
-					  { "expected", d->expected } };
-	} else {
-		j["first_difference"] = nullptr;
+	return value == T{} ? std::nullopt : std::optional<T>(value);
+}
+
+} // namespace
+
+RecordedFile DescribeFile(const std::string &path)
+{
+	RecordedFile file;
+	if (path.empty())
+		return file;
+	std::error_code error;
+	std::filesystem::path absolute = std::filesystem::absolute(path, error);
+	file.path = error ? path : absolute.lexically_normal().string();
+	file.sha256 = FileSha256(path);
+	if (file.sha256) {
+		auto size = std::filesystem::file_size(path, error);
+		if (!error)
+			file.size = static_cast<std::int64_t>(size);
 	}
-	j["message"] = record.outcome.message;
-	j["duration_ms"] = static_cast<double>(record.durationUs / 100) / 10.0;
-	// A message may hold any byte the adapter gave; never let it break the line.
-	return j.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';
+	return file;
 }
 
-std::string AppendRecordLine(const std::string &path, const std::string &line)
+plant::Record MakeRecord(const RecordBase &base, const CameraFacts &facts)
 {
-	int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-	if (fd < 0)
-		return std::strerror(errno);
-	ssize_t written;
-	do
-		written = write(fd, line.data(), line.size());
-	while (written < 0 && errno == EINTR);
-	std::string why;
-	if (written < 0)
-		why = std::strerror(errno);
-	else if (static_cast<size_t>(written) != line.size())
-		why = "only part of the record was written";
-	if (close(fd) != 0 && why.empty())
-		why = std::strerror(errno);
-	return why;
-}
-
-std::string IsoUtc(std::time_t time)
-{
-	std::tm utc{};
-	gmtime_r(&time, &utc);
-	char text[32];
-	std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%SZ", &utc);
-	return text;
+	const Outcome &o = facts.outcome;
+	plant::Record r;
+	r.id = plant::NewRecordId();
+	r.time = facts.started;
+	r.version = tool::ToolVersion();
+	r.station = base.station;
+	r.operatorName = base.operatorName;
+	r.unit = facts.unit;
+	r.host = base.host;
+	r.command = VerbName(base.verb);
+	r.camera = facts.camera;
+	r.bus = Known(facts.busGiven);
+	r.busFound = Known(facts.busFound);
+	r.adapter = Known(o.adapter);
+	r.file = facts.file.path;
+	r.sha256 = facts.file.sha256;
+	r.fileSize = facts.file.size;
+	r.pages = base.pages;
+	r.result = ResultWord(o.status, base.verb);
+	r.exitStatus = o.status;
+	if (o.difference) {
+		const Difference &d = *o.difference;
+		r.firstDifference = plant::Difference{ d.page, d.byte, d.found, d.expected };
+		r.failurePage = d.page;
+		r.failureBlock = d.byte / kl310::EEPROM_WRITE_PAGE_SIZE;
+		r.failureByte = d.byte;
+		r.failureDirection = "read";
+	}
+	r.message = Known(o.message);
+	r.durationMs = static_cast<double>(facts.durationUs / 100) / 10.0;
+	return r;
 }
 
 std::optional<std::string> FileSha256(const std::string &path)

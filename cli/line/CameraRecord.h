@@ -1,41 +1,52 @@
-// The record of one camera for a quality system: one JSON object per line
-// (JSON Lines), appended to a file that several stations may share.
+// The record of one camera (plant::Record, one JSON object per line),
+// made from what the run knows: the command line, the file as loaded, and
+// the camera's outcome.
 #pragma once
 
 #include "CameraRun.h"
+#include "Record.h"
 
 #include <cstdint>
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace eeprom_cli {
 
-struct CameraRecord {
-	std::time_t time = 0; // when the camera's run began
+// What every record of one run shares.
+struct RecordBase {
+	std::string station; // --station, else the host name
+	std::optional<std::string> operatorName;
 	std::string host;
-	std::string bus;
-	std::string adapter;
-	std::string command;
-	std::string file;   // empty for erase-settings
-	std::string sha256; // of the file as used; empty when there is none
-	int pages = 0;
-	std::optional<int> camera; // station mode: the camera's number in the session
+	Verb verb = Verb::Verify;
+	std::vector<int> pages; // planned: written, read or verified
+};
+
+// The file a record names: absolute path, SHA-256 and size of its bytes.
+struct RecordedFile {
+	std::optional<std::string> path;
+	std::optional<std::string> sha256;
+	std::optional<std::int64_t> size;
+};
+RecordedFile DescribeFile(const std::string &path);
+
+struct CameraFacts {
+	std::string busGiven; // "" when the adapter library found it
+	std::string busFound; // what was opened, "" when unknown
+	std::optional<int> camera;
+	std::optional<std::string> unit;
+	RecordedFile file;
 	Outcome outcome;
+	std::time_t started = 0;
 	std::int64_t durationUs = 0;
 };
 
-// One line, ending in '\n'.
-std::string RecordLine(const CameraRecord &record);
+// Every field the facts give; what they do not is null, never "".
+plant::Record MakeRecord(const RecordBase &base, const CameraFacts &facts);
 
-// Appends line with one write() on a file opened O_APPEND, so lines from
-// several processes never interleave. Returns an empty string, or why not.
-std::string AppendRecordLine(const std::string &path, const std::string &line);
-
-// "2026-12-07T13:48:45Z"
-std::string IsoUtc(std::time_t time);
-
-// Lower-case hexadecimal SHA-256 of a file's bytes; nullopt when unreadable.
+// Lower-case hexadecimal SHA-256 of a regular file's bytes; nullopt when
+// it cannot be read.
 std::optional<std::string> FileSha256(const std::string &path);
 
 std::string HostName();

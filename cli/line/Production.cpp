@@ -4,10 +4,13 @@
 #include "CameraRecord.h"
 #include "Fleet.h"
 #include "Station.h"
+#include "StopRequest.h"
 
 #include <algorithm>
+#include <istream>
 #include <optional>
 #include <ostream>
+#include <set>
 
 namespace eeprom_cli {
 
@@ -20,81 +23,64 @@ class Recorder
 public:
 	Recorder(const RunRequest &request, ToolEnvironment &env) : m_request(request), m_env(env)
 	{
-		// A refused file has no image; its bytes still identify it.
-		std::string path = request.image ? request.image->path : request.file;
-		if (!request.report.empty() &&
-		    (request.verb == Verb::Program || request.verb == Verb::Verify)) {
-			if (std::optional<std::string> sha = FileSha256(path))
-				m_imageSha = *sha;
-		}
-		if (!request.report.empty())
-			m_host = HostName();
+		// A refused file has no image; its bytes still identify it. Read
+		// once, before any camera, so every record names the same bytes.
+		if (request.report && (request.verb == Verb::Program || request.verb == Verb::Verify))
+			m_image = DescribeFile(request.image ? request.image->path : request.file);
 	}
 
-	// Returns false when the record could not be written (said on stderr).
-	bool Add(const std::string &bus, const std::string &file, const Outcome &outcome, std::time_t started,
-		 std::int64_t durationUs, std::optional<int> camera = std::nullopt)
+	// Empty when kept (or no report is kept); else why not, said on stderr.
+	std::string Add(const tool::ResolvedBus &bus, const CameraJob &job, const Outcome &outcome,
+			std::time_t started, std::int64_t durationUs, std::optional<int> camera = std::nullopt,
+			std::optional<std::string> unit = std::nullopt)
 	{
-		if (m_request.report.empty())
-			return true;
-		CameraRecord record;
-		record.time = started;
-		record.host = m_host;
-		record.bus = bus;
-		record.adapter = outcome.adapter;
-		record.command = VerbName(m_request.verb);
-		record.file = file;
-		record.camera = camera;
-		record.outcome = outcome;
-		record.durationUs = durationUs;
-		switch (m_request.verb) {
-		case Verb::Program:
-		case Verb::Verify:
-			record.sha256 = m_imageSha;
-			record.pages = m_request.image ? m_request.image->pages : 0;
-			break;
-		case Verb::Dump:
-			record.pages = 8;
-			if (outcome.status == kSuccess)
-				record.sha256 = FileSha256(file).value_or("");
-			break;
-		case Verb::EraseSettings:
-			record.pages = 1;
-			break;
-		case Verb::Buses:
-			break;
-		}
-		std::string why = AppendRecordLine(m_request.report, RecordLine(record));
-		if (why.empty())
-			return true;
-		m_env.err << kName << ": the record of bus " << bus << " was not added to "
-			  << m_request.report << ": " << why << '\n'
-			  << std::flush;
-		return false;
+		if (!m_request.report)
+			return "";
+		CameraFacts facts;
+		facts.busGiven = bus.given;
+		// The library named what it opened: the bus asked of it.
+		if (!outcome.adapter.empty())
+			facts.busFound = job.bus;
+		facts.camera = camera;
+		facts.unit = unit ? unit : m_request.unit;
+		facts.outcome = outcome;
+		facts.started = started;
+		facts.durationUs = durationUs;
+		if (m_request.verb == Verb::Dump)
+			facts.file = outcome.status == kSuccess ? DescribeFile(job.file)
+								: RecordedFile{ DescribeFile(job.file).path, {}, {} };
+		else
+			facts.file = m_image;
+		plant::Record record = MakeRecord(m_request.record, facts);
+		std::string why = m_request.report->Append(record);
+		if (!why.empty())
+			m_env.err << kName << ": the record of " << (bus.given.empty() ? "the camera" : bus.given)
+				  << " was not added to " << m_request.report->Path() << ": " << why << '\n'
+				  << std::flush;
+		return why;
 	}
 
 private:
 	const RunRequest &m_request;
 	ToolEnvironment &m_env;
-	std::string m_imageSha;
-	std::string m_host;
+	RecordedFile m_image;
 };
 
-CameraJob JobFor(const RunRequest &request, const std::string &bus)
+CameraJob JobFor(const RunRequest &request, const tool::ResolvedBus &bus)
 {
 	CameraJob job;
 	job.verb = request.verb;
-	job.bus = bus;
+	job.bus = bus.resolved;
 	job.image = request.image;
-	job.file = request.verb == Verb::Dump ? FileForBus(request.file, bus) : request.file;
+	job.file = request.verb == Verb::Dump ? FileForBus(request.file, bus.resolved) : request.file;
 	return job;
 }
 
 // A record that cannot be kept fails the run: a unit without its record
 // is not a unit the line can ship.
-int WithRecord(int status, bool recorded)
+int WithRecord(int status, const std::string &lost)
 {
-	return recorded ? status : std::max(status, static_cast<int>(kFileNotWritten));
+	return lost.empty() ? status : std::max(status, static_cast<int>(kFileNotWritten));
 }
 
 int RunOne(const RunRequest &request, ToolEnvironment &env, const LineSeams &seams)
@@ -114,18 +100,21 @@ int RunOne(const RunRequest &request, ToolEnvironment &env, const LineSeams &sea
 		env.err << kName << ": " << outcome.message << '\n' << std::flush;
 	for (const std::string &notice : iicbus::TakeNotices())
 		env.err << kName << ": warning: " << notice << '\n' << std::flush;
-	bool recorded = recorder.Add(job.bus, job.file, outcome, started, env.clock.NowUs() - startUs);
-	return WithRecord(outcome.status, recorded);
+	std::string lost = recorder.Add(request.buses.front(), job, outcome, started, env.clock.NowUs() - startUs);
+	return WithRecord(outcome.status, lost);
 }
 
 int RunSeveral(const RunRequest &request, ToolEnvironment &env, const LineSeams &seams)
 {
 	std::vector<CameraJob> jobs;
-	for (const std::string &bus : request.buses)
+	std::vector<std::string> labels;
+	for (const tool::ResolvedBus &bus : request.buses) {
 		jobs.push_back(JobFor(request, bus));
+		labels.push_back(bus.given);
+	}
 	std::optional<CameraLines> lines;
 	if (env.errIsTerminal)
-		lines.emplace(env.err, request.buses, env.errColumns);
+		lines.emplace(env.err, labels, env.errColumns);
 	env.out << std::flush;
 	env.err << std::flush;
 	std::vector<CameraFinish> finishes = RunFleet(jobs, seams.self, lines ? &*lines : nullptr);
@@ -136,15 +125,14 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env, const LineSeams 
 	for (size_t i = 0; i < jobs.size(); i++) {
 		const CameraFinish &finish = finishes[i];
 		// "interrupted before ..." needs no second "interrupted".
-		std::string word = ResultWord(finish.outcome.status);
-		env.err << jobs[i].bus << ": "
-			<< (finish.outcome.message.starts_with(word) ? "" : word + ": ")
+		std::string word = ResultWord(finish.outcome.status, request.verb);
+		env.err << labels[i] << ": " << (finish.outcome.message.starts_with(word) ? "" : word + ": ")
 			<< finish.outcome.message << '\n';
 		for (const std::string &notice : finish.notices)
-			env.err << jobs[i].bus << ": warning: " << notice << '\n';
-		bool recorded = recorder.Add(jobs[i].bus, jobs[i].file, finish.outcome, finish.started,
-					     finish.durationUs);
-		worst = std::max(worst, WithRecord(finish.outcome.status, recorded));
+			env.err << labels[i] << ": warning: " << notice << '\n';
+		std::string lost = recorder.Add(request.buses[i], jobs[i], finish.outcome, finish.started,
+						finish.durationUs);
+		worst = std::max(worst, WithRecord(finish.outcome.status, lost));
 		succeeded += finish.outcome.status == kSuccess;
 	}
 	env.err << std::flush;
@@ -154,27 +142,64 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env, const LineSeams 
 	return worst;
 }
 
+// --ask-unit: one line per camera, as a barcode scanner types it; an
+// empty or repeated one is refused and asked again.
+class UnitReader
+{
+public:
+	explicit UnitReader(ToolEnvironment &env) : m_env(env) {}
+	std::optional<std::string> operator()(int number)
+	{
+		for (;;) {
+			m_env.out << "unit of camera " << number << ": " << std::flush;
+			std::string line;
+			if (StopRequested() || !std::getline(m_env.in, line)) {
+				m_env.out << '\n';
+				return std::nullopt;
+			}
+			if (!line.empty() && line.back() == '\r')
+				line.pop_back();
+			if (line.empty())
+				m_env.out << "no unit given; scan it again\n";
+			else if (m_seen.contains(line))
+				m_env.out << "unit " << line << " was already programmed at this station; scan the next one\n";
+			else {
+				m_seen.insert(line);
+				return line;
+			}
+		}
+	}
+
+private:
+	ToolEnvironment &m_env;
+	std::set<std::string> m_seen;
+};
+
 int RunRepeated(const RunRequest &request, ToolEnvironment &env, const LineSeams &seams)
 {
 	BarProgress bar(env.err, env.errColumns);
 	QuietProgress quiet;
 	Progress &progress = env.errIsTerminal ? static_cast<Progress &>(bar) : quiet;
-	CameraJob job = JobFor(request, request.buses.front());
+	const tool::ResolvedBus &bus = request.buses.front();
+	CameraJob job = JobFor(request, bus);
 	EepromProbe eepromProbe;
 	Recorder recorder(request, env);
-	bool allRecorded = true;
-	StationSetup setup{ job,
-			    RunnerOf(env, seams),
-			    seams.probe ? *seams.probe : eepromProbe,
-			    env.clock,
-			    env.out,
-			    progress,
-			    [&](const StationCamera &camera) {
-				    allRecorded &= recorder.Add(job.bus, job.file, camera.outcome,
-								camera.started, camera.durationUs,
-								camera.number);
-			    } };
-	return WithRecord(RunStation(setup), allRecorded);
+	UnitReader units(env);
+	StationSetup setup{ .job = job,
+			    .runner = RunnerOf(env, seams),
+			    .probe = seams.probe ? *seams.probe : eepromProbe,
+			    .clock = env.clock,
+			    .out = env.out,
+			    .progress = progress,
+			    .finished =
+				    [&](const StationCamera &camera) {
+					    return recorder.Add(bus, job, camera.outcome, camera.started,
+								camera.durationUs, camera.number, camera.unit);
+				    },
+			    .terminal = env.inIsTerminal || env.errIsTerminal };
+	if (request.askUnit)
+		setup.askUnit = std::ref(units);
+	return RunStation(setup);
 }
 
 } // namespace
@@ -201,7 +226,12 @@ std::vector<std::string> CameraBuses(const std::vector<iicbus::BusListing> &list
 std::string FileForBus(const std::string &pattern, const std::string &bus)
 {
 	std::string name = bus.starts_with("/dev/") ? bus.substr(5) : bus;
-	std::replace(name.begin(), name.end(), '/', '_');
+	for (char &c : name) {
+		if (c == '/')
+			c = '_';
+		else if (std::string_view(":*?\"<>|\\").find(c) != std::string_view::npos)
+			c = '-';
+	}
 	std::string file = pattern;
 	for (size_t at = 0; (at = file.find("{bus}", at)) != std::string::npos; at += name.size())
 		file.replace(at, 5, name);
@@ -212,10 +242,13 @@ int RecordRefusedFile(const RunRequest &request, ToolEnvironment &env, const Out
 {
 	Recorder recorder(request, env);
 	std::time_t now = std::time(nullptr);
-	bool recorded = true;
-	for (const std::string &bus : request.buses)
-		recorded = recorder.Add(bus, request.file, refusal, now, 0) && recorded;
-	return WithRecord(refusal.status, recorded);
+	std::string lost;
+	for (const tool::ResolvedBus &bus : request.buses) {
+		CameraJob job = JobFor(request, bus);
+		std::string why = recorder.Add(bus, job, refusal, now, 0);
+		lost = lost.empty() ? why : lost;
+	}
+	return WithRecord(refusal.status, lost);
 }
 
 int RunCameras(const RunRequest &request, ToolEnvironment &env, const LineSeams &seams)

@@ -3,7 +3,10 @@
 #pragma once
 
 #include "BusIdentity.h"
+#include "BusName.h"
+#include "CameraRecord.h"
 #include "CameraRun.h"
+#include "ReportFile.h"
 #include "Station.h"
 #include "ToolEnvironment.h"
 
@@ -28,10 +31,15 @@ CameraRunner RunnerOf(ToolEnvironment &env, const LineSeams &seams);
 
 struct RunRequest {
 	Verb verb = Verb::Verify;
-	std::vector<std::string> buses; // one or more
-	std::string file;               // dump with several buses: a pattern with {bus}
+	// One or more; one with nothing given or resolved: the adapter
+	// library finds the adapter.
+	std::vector<tool::ResolvedBus> buses;
+	std::string file; // dump with several buses: a pattern with {bus}
 	const SettingsImage *image = nullptr;
-	std::string report; // JSON Lines file, or empty
+	ReportFile *report = nullptr; // opened before any camera is touched
+	RecordBase record;            // station, operator, host, command, pages
+	std::optional<std::string> unit;
+	bool askUnit = false; // station mode: each camera's unit from standard input
 	bool repeat = false;
 };
 
@@ -39,7 +47,8 @@ struct RunRequest {
 std::vector<std::string> CameraBuses(const std::vector<iicbus::BusListing> &listing);
 
 // The dump file of one bus: {bus} in pattern replaced by the bus's name
-// without "/dev/" and with any other '/' as '_'.
+// without "/dev/", with any other '/' as '_' and the characters that FAT
+// and network shares refuse in a name (: * ? " < > | \\) as '-'.
 std::string FileForBus(const std::string &pattern, const std::string &bus);
 
 // Runs the request and prints each camera's outcome; returns the exit

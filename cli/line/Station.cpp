@@ -1,5 +1,6 @@
 #include "Station.h"
 
+#include "BusIdentity.h"
 #include "IICTransfer.h"
 #include "StopRequest.h"
 #include "registers.h"
@@ -12,16 +13,12 @@ namespace eeprom_cli {
 
 namespace {
 
-// Waits until the probe answers present; false when stopped first.
-bool WaitFor(const StationSetup &setup, bool present)
+// Absence is the expected answer while waiting: nothing to report.
+class SilentSink final : public IICErrorSink
 {
-	while (!StopRequested()) {
-		if (setup.probe.CameraAnswers() == present)
-			return true;
-		setup.clock.SleepUs(kPresencePollUs);
-	}
-	return false;
-}
+public:
+	void Report(int, const char *) override {}
+};
 
 std::string Seconds(std::int64_t us)
 {
@@ -30,35 +27,69 @@ std::string Seconds(std::int64_t us)
 	return text;
 }
 
-} // namespace
-
-namespace {
-
-// Absence is the expected answer while waiting: nothing to report.
-class SilentSink final : public IICErrorSink
+class Waiting
 {
 public:
-	void Report(int, const char *) override {}
+	explicit Waiting(const StationSetup &setup) : m_setup(setup) {}
+
+	// Until kAgreeingLooks looks in a row say present (or absent); false
+	// when stopped first. A bus that cannot be opened is said once per
+	// reason, and waited on.
+	bool For(bool present)
+	{
+		int agreeing = 0;
+		while (!StopRequested()) {
+			Presence look = m_setup.probe.Look();
+			if (look.unopenable != m_unopenable) {
+				if (!look.unopenable.empty())
+					m_setup.out << "the bus cannot be opened: " << look.unopenable
+						    << "; waiting\n"
+						    << std::flush;
+				else if (!m_unopenable.empty())
+					m_setup.out << "the bus is open again\n" << std::flush;
+				m_unopenable = look.unopenable;
+			}
+			bool answers = look.unopenable.empty() && look.answers;
+			agreeing = answers == present ? agreeing + 1 : 0;
+			if (agreeing == kAgreeingLooks)
+				return true;
+			m_setup.clock.SleepUs(kPresencePollUs);
+		}
+		return false;
+	}
+
+	bool BusUnopenable() const { return !m_unopenable.empty(); }
+
+private:
+	const StationSetup &m_setup;
+	std::string m_unopenable;
 };
 
 } // namespace
 
-bool EepromProbe::CameraAnswers()
+Presence EepromProbe::Look()
 {
 	SilentSink sink;
 	CIICTransfer iic(sink);
 	unsigned char first;
-	return iic.ReadBlock(kl310::EepromWrite(0), 0, &first, 1);
+	Presence presence;
+	presence.answers = iic.ReadBlock(kl310::EepromWrite(0), 0, &first, 1);
+	iicbus::BusIdentity identity = iicbus::LastBus();
+	if (!presence.answers && identity.known && !identity.opened)
+		presence.unopenable = identity.reason.empty() ? identity.bus : identity.reason;
+	return presence;
 }
 
 std::string StationLine(const StationCamera &camera)
 {
 	std::string head = (camera.outcome.status == kSuccess ? "PASS cam " : "FAIL cam ") +
-			   std::to_string(camera.number) + ' ';
+			   std::to_string(camera.number) + ": ";
+	if (camera.unit)
+		head += "unit " + *camera.unit + ": ";
 	const Outcome &o = camera.outcome;
 	if (o.difference) {
 		char where[96];
-		std::snprintf(where, sizeof(where), "page %d byte 0x%02x is 0x%02X, the file has 0x%02X",
+		std::snprintf(where, sizeof(where), "page %d byte 0x%02x is 0x%02x, the file has 0x%02x",
 			      o.difference->page, o.difference->byte, o.difference->found,
 			      o.difference->expected);
 		head += where;
@@ -73,12 +104,18 @@ int RunStation(const StationSetup &setup)
 	int worst = kSuccess;
 	int passed = 0;
 	int failed = 0;
+	Waiting waiting(setup);
 	for (int number = 1;; number++) {
-		setup.out << "waiting for camera " << number << "...\n" << std::flush;
-		if (!WaitFor(setup, true))
-			break;
 		StationCamera camera;
 		camera.number = number;
+		if (setup.askUnit) {
+			camera.unit = setup.askUnit(number);
+			if (!camera.unit)
+				break;
+		}
+		setup.out << "waiting for camera " << number << "...\n" << std::flush;
+		if (!waiting.For(true))
+			break;
 		camera.started = std::time(nullptr);
 		std::int64_t startUs = setup.clock.NowUs();
 		camera.outcome = setup.runner(setup.job, setup.progress);
@@ -86,14 +123,22 @@ int RunStation(const StationSetup &setup)
 		(camera.outcome.status == kSuccess ? passed : failed)++;
 		worst = std::max(worst, camera.outcome.status);
 		setup.out << StationLine(camera) << '\n' << std::flush;
-		if (setup.finished)
-			setup.finished(camera);
+		if (std::string lost = setup.finished ? setup.finished(camera) : ""; !lost.empty()) {
+			setup.out << "the record of camera " << number << " was not kept (" << lost
+				  << "); the station stops\n";
+			worst = std::max(worst, static_cast<int>(kFileNotWritten));
+			break;
+		}
 		if (camera.outcome.status == kInterrupted)
 			break;
 		setup.out << "remove camera " << number << '\n' << std::flush;
-		if (!WaitFor(setup, false))
+		if (!waiting.For(false))
 			break;
 	}
+	if (waiting.BusUnopenable())
+		worst = std::max(worst, static_cast<int>(kBusFailure));
+	if (setup.terminal && StopRequested())
+		setup.out << '\n';
 	setup.out << passed + failed << (passed + failed == 1 ? " camera: " : " cameras: ") << passed
 		  << " passed, " << failed << " failed\n"
 		  << std::flush;

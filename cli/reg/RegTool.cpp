@@ -233,7 +233,7 @@ int RunRegTool(const std::vector<std::string> &args, ToolEnvironment &env)
 	}
 	if (cl.Has("version"))
 		return tool::ShowVersion(env, kName);
-	iicbus::SelectBus(cl.Value("bus"));
+	iicbus::SelectBus(cl.buses.empty() ? std::nullopt : std::optional(cl.buses.front().resolved));
 
 	const std::string &command = cl.words[0];
 	std::vector<std::string> rest(cl.words.begin() + 1, cl.words.end());

@@ -1,0 +1,104 @@
+#include "ReportFile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace eeprom_cli {
+
+std::unique_ptr<ReportFile> ReportFile::Open(const std::string &path, std::string &why)
+{
+	if (path.empty()) {
+		why = "--report names no file";
+		return nullptr;
+	}
+	if (path == "-") {
+		why = "--report cannot be standard output: a record must be kept in a file";
+		return nullptr;
+	}
+	int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+	if (fd < 0) {
+		why = errno == ENXIO ? std::string("it is a FIFO with no reader") : std::strerror(errno);
+		why = "the report " + path + " cannot take records: " + why;
+		return nullptr;
+	}
+	struct stat st {};
+	if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+		close(fd);
+		why = "the report " + path + " cannot take records: it is not a regular file";
+		return nullptr;
+	}
+	return std::unique_ptr<ReportFile>(new ReportFile(fd, path));
+}
+
+ReportFile::~ReportFile()
+{
+	close(m_fd);
+}
+
+void ReportFile::CatchUp(const std::string &station)
+{
+	// The append-only descriptor cannot read: a second one, read-only.
+	int in = open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+	if (in < 0)
+		return;
+	char buffer[65536];
+	for (;;) {
+		ssize_t n = pread(in, buffer, sizeof(buffer), m_readUpTo);
+		if (n < 0 && errno == EINTR)
+			continue;
+		if (n <= 0)
+			break;
+		m_readUpTo += n;
+		m_partial.append(buffer, static_cast<size_t>(n));
+		size_t start = 0;
+		for (size_t end; (end = m_partial.find('\n', start)) != std::string::npos; start = end + 1) {
+			// Only lines naming a station and a sequence can count.
+			std::string_view line(m_partial.data() + start, end - start);
+			if (line.find("\"sequence\"") == std::string_view::npos)
+				continue;
+			nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
+			if (j.is_object() && j.value("station", nlohmann::json()) == station &&
+			    j["sequence"].is_number_integer())
+				m_lastSequence = std::max(m_lastSequence, j["sequence"].get<std::int64_t>());
+		}
+		m_partial.erase(0, start);
+	}
+	close(in);
+}
+
+std::string ReportFile::Append(plant::Record &record)
+{
+	while (flock(m_fd, LOCK_EX) != 0) {
+		if (errno != EINTR)
+			return std::string("cannot lock it: ") + std::strerror(errno);
+	}
+	CatchUp(record.station);
+	record.sequence = m_lastSequence + 1;
+	std::string line = plant::RecordLine(record);
+	ssize_t written;
+	do
+		written = write(m_fd, line.data(), line.size());
+	while (written < 0 && errno == EINTR);
+	std::string why;
+	if (written < 0)
+		why = std::strerror(errno);
+	else if (static_cast<size_t>(written) != line.size())
+		why = "only part of the record was written";
+	else if (fdatasync(m_fd) != 0)
+		why = std::strerror(errno);
+	if (why.empty())
+		m_lastSequence = *record.sequence;
+	else
+		record.sequence.reset();
+	flock(m_fd, LOCK_UN);
+	return why;
+}
+
+} // namespace eeprom_cli

@@ -1,0 +1,47 @@
+// The JSON Lines file of --report, opened and checked before the first
+// camera is touched: a record that could not be kept would make the
+// unit's run worthless, so a target that cannot take one refuses the run.
+#pragma once
+
+#include "Record.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace eeprom_cli {
+
+class ReportFile
+{
+public:
+	// Opens path for appending (created 0644 when missing). Refused, with
+	// why: an empty name, "-", a directory, a FIFO, a device, anything but
+	// a regular file; never blocks (a FIFO without a reader is refused).
+	static std::unique_ptr<ReportFile> Open(const std::string &path, std::string &why);
+	~ReportFile();
+	ReportFile(const ReportFile &) = delete;
+	ReportFile &operator=(const ReportFile &) = delete;
+
+	// Gives record the next sequence number of its station (one more than
+	// the highest in the file, whoever wrote it) and appends its line with
+	// one write(), under an exclusive lock so that stations sharing the
+	// file neither interleave lines nor take the same number. Empty, or
+	// why the record was not kept.
+	std::string Append(plant::Record &record);
+
+	const std::string &Path() const { return m_path; }
+
+private:
+	ReportFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+	// Reads the lines added since the last look, keeping the highest
+	// sequence number of station.
+	void CatchUp(const std::string &station);
+
+	int m_fd;
+	std::string m_path;
+	std::int64_t m_readUpTo = 0;
+	std::int64_t m_lastSequence = 0;
+	std::string m_partial;
+};
+
+} // namespace eeprom_cli
