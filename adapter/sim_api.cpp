@@ -38,6 +38,7 @@ QXIIC_EXPORT void Reset()
 	for (SimCamera &camera : S().cameras)
 		camera.reset();
 	S().loaded.fill(true);
+	S().absentByFile.fill(false);
 	S().selected = 0;
 	S().faults.clear();
 }

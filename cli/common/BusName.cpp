@@ -30,10 +30,12 @@ std::string ResolveBus(const std::string &given, ResolvedBus &out)
 		if (given == "sim")
 			bus.resolved = "sim:0";
 		else if (given.size() != 5 || given[4] < '0' || given[4] >= '0' + kSimCameras)
-			return "bus " + Quoted(given) + " cannot exist: the simulated cameras are sim:0 to sim:7";
+			return "bus " + Quoted(given) +
+			       " cannot exist: the simulated cameras are sim:0 to sim:7";
 		bus.identity = bus.resolved;
 	} else if (given.starts_with('/')) {
-		struct stat st {};
+		struct stat st {
+		};
 		if (stat(given.c_str(), &st) == 0) {
 			if (!S_ISCHR(st.st_mode) || major(st.st_rdev) != kI2cDevMajor)
 				return "bus " + Quoted(given) + " is not an i2c-dev bus (/dev/i2c-N)";
@@ -76,7 +78,8 @@ std::string ResolveBuses(const std::vector<std::string> &given, std::vector<Reso
 std::string OneBus(const std::vector<std::string> &given)
 {
 	if (given.size() > 1)
-		return "--bus is given " + std::to_string(given.size()) + " times; this command takes one camera";
+		return "--bus is given " + std::to_string(given.size()) +
+		       " times; this command takes one camera";
 	return "";
 }
 

@@ -14,8 +14,8 @@
 #include <algorithm>
 
 #include <cstdlib>
-#include <memory>
 #include <istream>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -171,7 +171,8 @@ std::string CheckShowCommand(const tool::CommandLine &cl)
 std::string BusesText(const std::vector<tool::ResolvedBus> &buses)
 {
 	if (buses.size() == 1)
-		return buses.front().given.empty() ? "the USB-to-I2C adapter's bus" : "bus " + buses.front().given;
+		return buses.front().given.empty() ? "the USB-to-I2C adapter's bus"
+						   : "bus " + buses.front().given;
 	std::string text = std::to_string(buses.size()) + " buses (";
 	for (size_t i = 0; i < buses.size(); i++)
 		text += (i ? ", " : "") + buses[i].given;

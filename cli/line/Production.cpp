@@ -31,7 +31,8 @@ public:
 
 	// Empty when kept (or no report is kept); else why not, said on stderr.
 	std::string Add(const tool::ResolvedBus &bus, const CameraJob &job, const Outcome &outcome,
-			std::time_t started, std::int64_t durationUs, std::optional<int> camera = std::nullopt,
+			std::time_t started, std::int64_t durationUs,
+			std::optional<int> camera = std::nullopt,
 			std::optional<std::string> unit = std::nullopt)
 	{
 		if (!m_request.report)
@@ -47,15 +48,17 @@ public:
 		facts.started = started;
 		facts.durationUs = durationUs;
 		if (m_request.verb == Verb::Dump)
-			facts.file = outcome.status == kSuccess ? DescribeFile(job.file)
-								: RecordedFile{ DescribeFile(job.file).path, {}, {} };
+			facts.file = outcome.status == kSuccess
+					     ? DescribeFile(job.file)
+					     : RecordedFile{ DescribeFile(job.file).path, {}, {} };
 		else
 			facts.file = m_image;
 		plant::Record record = MakeRecord(m_request.record, facts);
 		std::string why = m_request.report->Append(record);
 		if (!why.empty())
-			m_env.err << kName << ": the record of " << (bus.given.empty() ? "the camera" : bus.given)
-				  << " was not added to " << m_request.report->Path() << ": " << why << '\n'
+			m_env.err << kName << ": the record of "
+				  << (bus.given.empty() ? "the camera" : bus.given) << " was not added to "
+				  << m_request.report->Path() << ": " << why << '\n'
 				  << std::flush;
 		return why;
 	}
@@ -100,7 +103,8 @@ int RunOne(const RunRequest &request, ToolEnvironment &env, const LineSeams &sea
 		env.err << kName << ": " << outcome.message << '\n' << std::flush;
 	for (const std::string &notice : iicbus::TakeNotices())
 		env.err << kName << ": warning: " << notice << '\n' << std::flush;
-	std::string lost = recorder.Add(request.buses.front(), job, outcome, started, env.clock.NowUs() - startUs);
+	std::string lost = recorder.Add(request.buses.front(), job, outcome, started,
+					env.clock.NowUs() - startUs);
 	return WithRecord(outcome.status, lost);
 }
 
@@ -162,7 +166,8 @@ public:
 			if (line.empty())
 				m_env.out << "no unit given; scan it again\n";
 			else if (m_seen.contains(line))
-				m_env.out << "unit " << line << " was already programmed at this station; scan the next one\n";
+				m_env.out << "unit " << line
+					  << " was already programmed at this station; scan the next one\n";
 			else {
 				m_seen.insert(line);
 				return line;
@@ -194,7 +199,8 @@ int RunRepeated(const RunRequest &request, ToolEnvironment &env, const LineSeams
 			    .finished =
 				    [&](const StationCamera &camera) {
 					    return recorder.Add(bus, job, camera.outcome, camera.started,
-								camera.durationUs, camera.number, camera.unit);
+								camera.durationUs, camera.number,
+								camera.unit);
 				    },
 			    .terminal = env.inIsTerminal || env.errIsTerminal };
 	if (request.askUnit)

@@ -28,7 +28,8 @@ std::unique_ptr<ReportFile> ReportFile::Open(const std::string &path, std::strin
 		why = "the report " + path + " cannot take records: " + why;
 		return nullptr;
 	}
-	struct stat st {};
+	struct stat st {
+	};
 	if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
 		close(fd);
 		why = "the report " + path + " cannot take records: it is not a regular file";
@@ -42,7 +43,7 @@ ReportFile::~ReportFile()
 	close(m_fd);
 }
 
-void ReportFile::CatchUp(const std::string &station)
+void ReportFile::CatchUp()
 {
 	// The append-only descriptor cannot read: a second one, read-only.
 	int in = open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -64,9 +65,10 @@ void ReportFile::CatchUp(const std::string &station)
 			if (line.find("\"sequence\"") == std::string_view::npos)
 				continue;
 			nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
-			if (j.is_object() && j.value("station", nlohmann::json()) == station &&
-			    j["sequence"].is_number_integer())
-				m_lastSequence = std::max(m_lastSequence, j["sequence"].get<std::int64_t>());
+			if (j.is_object() && j["station"].is_string() && j["sequence"].is_number_integer()) {
+				std::int64_t &last = m_lastSequence[j["station"].get<std::string>()];
+				last = std::max(last, j["sequence"].get<std::int64_t>());
+			}
 		}
 		m_partial.erase(0, start);
 	}
@@ -79,8 +81,8 @@ std::string ReportFile::Append(plant::Record &record)
 		if (errno != EINTR)
 			return std::string("cannot lock it: ") + std::strerror(errno);
 	}
-	CatchUp(record.station);
-	record.sequence = m_lastSequence + 1;
+	CatchUp();
+	record.sequence = m_lastSequence[record.station] + 1;
 	std::string line = plant::RecordLine(record);
 	ssize_t written;
 	do
@@ -93,9 +95,7 @@ std::string ReportFile::Append(plant::Record &record)
 		why = "only part of the record was written";
 	else if (fdatasync(m_fd) != 0)
 		why = std::strerror(errno);
-	if (why.empty())
-		m_lastSequence = *record.sequence;
-	else
+	if (!why.empty())
 		record.sequence.reset();
 	flock(m_fd, LOCK_UN);
 	return why;

@@ -6,6 +6,7 @@
 #include "Record.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -33,14 +34,14 @@ public:
 
 private:
 	ReportFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
-	// Reads the lines added since the last look, keeping the highest
-	// sequence number of station.
-	void CatchUp(const std::string &station);
+	// Reads the lines added since the last look, keeping each station's
+	// highest sequence number.
+	void CatchUp();
 
 	int m_fd;
 	std::string m_path;
 	std::int64_t m_readUpTo = 0;
-	std::int64_t m_lastSequence = 0;
+	std::map<std::string, std::int64_t> m_lastSequence;
 	std::string m_partial;
 };
 

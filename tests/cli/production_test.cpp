@@ -26,6 +26,8 @@
 #include <sstream>
 
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -219,41 +221,136 @@ TEST(ProgressLineTest, OneLinePerCamera)
 			      "\r\x1b[2K/dev/i2c-3 write [###############] 100%\n");
 }
 
-TEST(CameraRecordTest, OneJsonObjectPerLine)
+// Every field from the facts of the run; what they do not give is null.
+TEST(CameraRecordTest, EveryFieldFromTheFacts)
 {
-	CameraRecord record;
-	record.time = 1700000000;
-	record.host = "bench-2";
-	record.bus = "/dev/i2c-3";
-	record.adapter = "CP2112 SMBus Bridge";
-	record.command = "program";
-	record.file = "golden \"A\".qmx";
-	record.sha256 = "ab12";
-	record.pages = 8;
-	record.outcome = { kMismatch, "verification failed", Difference{ 3, 0x10, 0x00, 0x5A }, "x" };
-	record.durationUs = 1234567;
-	std::string line = RecordLine(record);
-	ASSERT_EQ(line.back(), '\n');
-	ASSERT_EQ(line.find('\n'), line.size() - 1);
-	EXPECT_EQ(json::parse(line),
-		  json::parse(R"({"time":"2023-11-14T22:13:20Z","host":"bench-2","bus":"/dev/i2c-3",
-			"adapter":"CP2112 SMBus Bridge","command":"program","file":"golden \"A\".qmx",
-			"sha256":"ab12","pages":8,"result":"mismatch","exit_status":5,
-			"first_difference":{"page":3,"byte":16,"found":0,"expected":90},
-			"message":"verification failed","duration_ms":1234.5})"));
+	RecordBase base{ "line-2", "ann", "bench-2", Verb::Program, { 0, 1, 2, 3 } };
+	CameraFacts facts;
+	facts.busGiven = "sim";
+	facts.busFound = "sim:0";
+	facts.camera = 4;
+	facts.unit = "SN-0042";
+	facts.file = { "/srv/golden.qmx", "ab12", 6633 };
+	facts.outcome = { kMismatch, "verification failed", Difference{ 3, 0x1A, 0x00, 0x5A },
+			  "simulated camera 0" };
+	facts.started = 1700000000;
+	facts.durationUs = 1234567;
+	json j = json::parse(plant::RecordLine(MakeRecord(base, facts)));
+	EXPECT_EQ(j["id"].get<std::string>().size(), 36u);
+	j.erase("id");
+	EXPECT_EQ(j, json::parse(R"({"time":"2023-11-14T22:13:20Z","version":"5.4",
+		"station":"line-2","operator":"ann","unit":"SN-0042","sequence":null,"host":"bench-2",
+		"command":"program","camera":4,"bus":"sim","bus_found":"sim:0","adapter":"simulated camera 0",
+		"adapter_status":null,"adapter_status_name":null,"file":"/srv/golden.qmx","sha256":"ab12",
+		"file_size":6633,"pages":[0,1,2,3],"result":"mismatch","exit_status":5,"failure_page":3,
+		"failure_block":1,"failure_byte":26,"failure_direction":"read",
+		"first_difference":{"page":3,"byte":26,"found":0,"expected":90},
+		"message":"verification failed","duration_ms":1234.5})"));
 
-	const std::string path = ::testing::TempDir() + "velmora-records.jsonl";
-	std::remove(path.c_str());
-	EXPECT_EQ(AppendRecordLine(path, "{\"a\":1}\n"), "");
-	EXPECT_EQ(AppendRecordLine(path, "{\"a\":2}\n"), "");
-	EXPECT_EQ(ReadText(path), "{\"a\":1}\n{\"a\":2}\n");
-	std::remove(path.c_str());
-	EXPECT_EQ(AppendRecordLine("/nonexistent/dir/r.jsonl", "{}\n"), "No such file or directory");
+	// A dump read nothing it could verify; a refused file reached no adapter.
+	const struct {
+		Verb verb;
+		int status;
+		const char *result;
+	} words[] = {
+		{ Verb::Dump, 0, "read" },
+		{ Verb::Program, 0, "verified" },
+		{ Verb::Verify, 3, "refused" },
+		{ Verb::Dump, 6, "file-not-written" },
+		{ Verb::Program, 130, "interrupted" },
+		{ Verb::EraseSettings, 4, "bus-failure" },
+	};
+	for (const auto &w : words) {
+		RecordBase b{ "s", std::nullopt, "h", w.verb, {} };
+		CameraFacts f;
+		f.outcome.status = w.status;
+		json r = json::parse(plant::RecordLine(MakeRecord(b, f)));
+		EXPECT_EQ(r["result"], w.result) << w.status;
+		for (const char *key : { "operator", "bus", "bus_found", "adapter", "file", "message" })
+			EXPECT_TRUE(r[key].is_null()) << key;
+	}
 
+	const std::string path = ::testing::TempDir() + "velmora-sha.txt";
 	std::ofstream(path) << "abc";
 	EXPECT_EQ(FileSha256(path), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 	std::remove(path.c_str());
 	EXPECT_EQ(FileSha256(path), std::nullopt);
+}
+
+plant::Record StationRecord(const char *station)
+{
+	plant::Record r;
+	r.station = station;
+	r.command = "program";
+	r.result = "verified";
+	return r;
+}
+
+// Only a regular file takes records, and nothing waits on a FIFO.
+TEST(ReportFileTest, ATargetThatCannotTakeARecordIsRefused)
+{
+	fs::path dir = ::testing::TempDir() + "velmora-report";
+	fs::remove_all(dir);
+	fs::create_directories(dir);
+	std::string fifo = (dir / "fifo").string();
+	ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+	const struct {
+		std::string target;
+		std::string why;
+	} cases[] = {
+		{ "", "--report names no file" },
+		{ "-", "--report cannot be standard output: a record must be kept in a file" },
+		{ dir.string(), "the report " + dir.string() + " cannot take records: Is a directory" },
+		{ fifo, "the report " + fifo + " cannot take records: it is a FIFO with no reader" },
+		{ "/dev/null", "the report /dev/null cannot take records: it is not a regular file" },
+		{ "/nonexistent/r.jsonl",
+		  "the report /nonexistent/r.jsonl cannot take records: No such file or directory" },
+	};
+	for (const auto &c : cases) {
+		std::string why;
+		EXPECT_EQ(ReportFile::Open(c.target, why), nullptr) << c.target;
+		EXPECT_EQ(why, c.why);
+	}
+	// A FIFO that has a reader is no file either.
+	int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+	std::string why;
+	EXPECT_EQ(ReportFile::Open(fifo, why), nullptr);
+	EXPECT_EQ(why, "the report " + fifo + " cannot take records: it is not a regular file");
+	close(reader);
+	fs::remove_all(dir);
+}
+
+// Each station counts on from its highest number in the file, across runs
+// and whoever else writes to it.
+TEST(ReportFileTest, SequenceCountsOnAcrossRuns)
+{
+	std::string path = ::testing::TempDir() + "velmora-sequence.jsonl";
+	std::remove(path.c_str());
+	std::string why;
+	const struct {
+		const char *station;
+		std::int64_t sequence;
+	} runs[][3] = {
+		{ { "A", 1 }, { "A", 2 }, { "B", 1 } },
+		{ { "B", 2 }, { "A", 3 }, { "A", 4 } },
+	};
+	for (const auto &run : runs) {
+		std::unique_ptr<ReportFile> report = ReportFile::Open(path, why);
+		std::unique_ptr<ReportFile> other = ReportFile::Open(path, why);
+		ASSERT_TRUE(report && other) << why;
+		for (const auto &r : run) {
+			plant::Record record = StationRecord(r.station);
+			EXPECT_EQ(report->Append(record), "");
+			EXPECT_EQ(record.sequence, r.sequence);
+		}
+		plant::Record elsewhere = StationRecord("C");
+		EXPECT_EQ(other->Append(elsewhere), "");
+	}
+	std::vector<json> lines = Records(path);
+	ASSERT_EQ(lines.size(), 8u);
+	EXPECT_EQ(lines[7]["station"], "C");
+	EXPECT_EQ(lines[7]["sequence"], 2);
+	std::remove(path.c_str());
 }
 
 // --all: the allowed buses on which the camera answered, nothing else.
@@ -272,7 +369,8 @@ TEST(FileForBusTest, AllMeansEveryAllowedBusWithACamera)
 TEST(FileForBusTest, OneFilePerBus)
 {
 	EXPECT_EQ(FileForBus("cam-{bus}.qmx", "/dev/i2c-3"), "cam-i2c-3.qmx");
-	EXPECT_EQ(FileForBus("cam-{bus}.qmx", "sim:2"), "cam-sim:2.qmx");
+	EXPECT_EQ(FileForBus("cam-{bus}.qmx", "sim:2"), "cam-sim-2.qmx");
+	EXPECT_EQ(FileForBus("{bus}.qmx", "/dev/a:b*c?d\"e<f>g|h\\i"), "a-b-c-d-e-f-g-h-i.qmx");
 	EXPECT_EQ(FileForBus("x/{bus}-{bus}", "/dev/serial/a"), "x/serial_a-serial_a");
 }
 
@@ -334,7 +432,7 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 	ASSERT_EQ(records.size(), 5u);
 	const struct {
 		const char *bus;
-		const char *adapter;
+		json adapter;
 		const char *result;
 		int status;
 		double ms;
@@ -349,7 +447,7 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 		  640.0,
 		  { { "page", 5 }, { "byte", 0x33 }, { "found", 0 }, { "expected", 0x5A } } },
 		{ "sim:3", "simulated camera 3", "verified", 0, 640.0, nullptr },
-		{ "sim:4", "", "bus-failure", 4, 0.0, nullptr },
+		{ "sim:4", nullptr, "bus-failure", 4, 0.0, nullptr },
 	};
 	std::string sha = Sha256Sum(golden);
 	ASSERT_EQ(sha.size(), 64u);
@@ -364,7 +462,7 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 		EXPECT_EQ(r["adapter"], expected[i].adapter);
 		EXPECT_EQ(r["file"], golden);
 		EXPECT_EQ(r["sha256"], sha);
-		EXPECT_EQ(r["pages"], 8);
+		EXPECT_EQ(r["pages"], json::parse("[0,1,2,3,4,5,6,7]"));
 		EXPECT_EQ(r["host"], HostName());
 		EXPECT_EQ(r["time"].get<std::string>().size(), 20u);
 	}
@@ -375,8 +473,8 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 			  "first-byte-by-bus"),
 		  0)
 		<< err.str();
-	EXPECT_NE(ReadText((dir / "cam-sim:0.qmx").string()).find("\r\nA0 "), std::string::npos);
-	EXPECT_NE(ReadText((dir / "cam-sim:1.qmx").string()).find("\r\nA1 "), std::string::npos);
+	EXPECT_NE(ReadText((dir / "cam-sim-0.qmx").string()).find("\r\nA0 "), std::string::npos);
+	EXPECT_NE(ReadText((dir / "cam-sim-1.qmx").string()).find("\r\nA1 "), std::string::npos);
 }
 
 // What a camera's own process had to tell reaches the operator under its bus.
@@ -407,10 +505,49 @@ TEST_F(ProductionTest, ARefusedFileIsRecordedForEachCamera)
 		EXPECT_EQ(records[i]["bus"], i == 0 ? "sim:0" : "sim:1");
 		EXPECT_EQ(records[i]["result"], "refused");
 		EXPECT_EQ(records[i]["exit_status"], 3);
-		EXPECT_EQ(records[i]["pages"], 0);
+		EXPECT_EQ(records[i]["pages"], json::array());
+		EXPECT_EQ(records[i]["adapter"], nullptr);
 		EXPECT_EQ(records[i]["sha256"],
 			  "233d4809807d21d1b24ae54639eede42f519dcbe35ca71d51bd051bca59c6a68");
 	}
+}
+
+// A report that cannot take a record refuses the run before any camera is
+// touched, whichever way the run goes.
+TEST_F(ProductionTest, AReportThatCannotTakeARecordTouchesNoCamera)
+{
+	const std::vector<std::string> runs[] = {
+		{ "program", "-y", golden },
+		{ "program", "-y", "--repeat", golden },
+		{ "--bus", "sim:0", "--bus", "sim:1", "verify", golden },
+		{ "dump", (dir / "cam.qmx").string() },
+	};
+	for (const std::vector<std::string> &run : runs) {
+		for (const std::string &target : { std::string("/nonexistent/r.jsonl"), dir.string() }) {
+			std::vector<std::string> args = run;
+			args.insert(args.begin(), { "--report", target });
+			sim::ClearTrace();
+			EXPECT_EQ(Run(args), 6) << run[0] << ' ' << target;
+			EXPECT_TRUE(sim::Trace().empty());
+			EXPECT_NE(err.str().find("; nothing was done to any camera\n"), std::string::npos)
+				<< err.str();
+		}
+	}
+	EXPECT_FALSE(fs::exists(dir / "cam.qmx"));
+}
+
+// A dump that read the camera but could not write its file is a record too.
+TEST_F(ProductionTest, ADumpThatCannotWriteItsFileIsRecorded)
+{
+	std::string file = (dir / "missing" / "cam.qmx").string();
+	EXPECT_EQ(Run({ "dump", "--report", report, file }), 6);
+	std::vector<json> records = Records(report);
+	ASSERT_EQ(records.size(), 1u);
+	EXPECT_EQ(records[0]["result"], "file-not-written");
+	EXPECT_EQ(records[0]["exit_status"], 6);
+	EXPECT_EQ(records[0]["file"], file);
+	EXPECT_EQ(records[0]["sha256"], nullptr);
+	EXPECT_EQ(records[0]["file_size"], nullptr);
 }
 
 // A byte that does not keep its value is found at the first, a middle and
@@ -471,29 +608,46 @@ TEST_F(ProductionTest, UsageOfTheLineOptions)
 	}
 }
 
-// Present or absent as scripted; at the end of the script, Ctrl+C.
-class ScriptedProbe final : public PresenceProbe
+// The fixture as an operator works it: before each look, camera 0 is put
+// in ('+') or taken away ('-') by its sim-0.absent file, then the real
+// probe looks; at the end of the script, Ctrl+C.
+class Fixture final : public PresenceProbe
 {
 public:
-	explicit ScriptedProbe(std::vector<bool> script) : m_script(std::move(script)) {}
-	bool CameraAnswers() override
+	Fixture(fs::path absent, std::string script)
+		: m_absent(std::move(absent)), m_script(std::move(script))
+	{}
+	Presence Look() override
 	{
 		if (m_next == m_script.size()) {
 			raise(SIGINT);
-			return false;
+			return {};
 		}
-		return m_script[m_next++];
+		if (m_script[m_next++] == '+')
+			fs::remove(m_absent);
+		else
+			std::ofstream(m_absent).put('\n');
+		return m_real.Look();
 	}
 
 private:
-	std::vector<bool> m_script;
+	EepromProbe m_real;
+	fs::path m_absent;
+	std::string m_script;
 	size_t m_next = 0;
 };
 
-TEST_F(ProductionTest, StationProgramsCameraAfterCamera)
+// A whole station session on the simulator: a bounce that is no camera,
+// PASS, removal, a camera that does not keep a byte, Ctrl+C; then a second
+// session whose record cannot be written, which stops it.
+TEST_F(ProductionTest, StationSessionOnTheSimulator)
 {
-	ScriptedProbe script({ false, true, true, false, false, true, false });
-	probe = &script;
+	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
+	Fixture fixture(dir / "sim-0.absent", "-+-+++"
+					      "---"
+					      "+-+++"
+					      "---");
+	probe = &fixture;
 	int cameras = 0;
 	CameraHook secondStuck = [&cameras](const std::string &, const std::string &phase, int step) {
 		if (phase == "write" && step == 0)
@@ -501,31 +655,133 @@ TEST_F(ProductionTest, StationProgramsCameraAfterCamera)
 		if (cameras == 2 && phase == "verify" && step == 0)
 			sim::SetEepromByte(2 * 256 + 0x10, 0x00);
 	};
-	EXPECT_EQ(Run({ "program", "--repeat", "--yes", "--report", report, golden }, secondStuck), 5);
-	EXPECT_EQ(out.str(), "waiting for camera 1...\n"
-			     "PASS cam 1 8 pages of " +
-				     golden +
-				     " written and verified (0.6 s)\n"
-				     "remove camera 1\n"
-				     "waiting for camera 2...\n"
-				     "FAIL cam 2 page 2 byte 0x10 is 0x00, the file has 0x5A (0.6 s)\n"
-				     "remove camera 2\n"
-				     "waiting for camera 3...\n"
-				     "2 cameras: 1 passed, 1 failed\n");
+	EXPECT_EQ(Run({ "program", "--repeat", "--yes", "--report", report, "--station", "bench-2",
+			"--ask-unit", golden },
+		      secondStuck, false, false, "SN-1\n\nSN-1\nSN-2\nSN-3\n"),
+		  5);
+	EXPECT_EQ(out.str(),
+		  "unit of camera 1: waiting for camera 1...\n"
+		  "PASS cam 1: unit SN-1: 8 pages of " +
+			  golden +
+			  " written and verified (0.6 s)\n"
+			  "remove camera 1\n"
+			  "unit of camera 2: no unit given; scan it again\n"
+			  "unit of camera 2: unit SN-1 was already programmed at this station; scan the "
+			  "next one\n"
+			  "unit of camera 2: waiting for camera 2...\n"
+			  "FAIL cam 2: unit SN-2: page 2 byte 0x10 is 0x00, the file has 0x5a (0.6 s)\n"
+			  "remove camera 2\n"
+			  "unit of camera 3: waiting for camera 3...\n"
+			  "2 cameras: 1 passed, 1 failed\n");
+
+	// The second session: its first record meets a full disk.
+	std::string firstSession = ReadText(report);
+	Fixture again(dir / "sim-0.absent", "+++");
+	probe = &again;
+	CameraHook diskFull = [&](const std::string &, const std::string &phase, int step) {
+		if (phase == "verify" && step == 128) {
+			rlimit limit{ firstSession.size(), RLIM_INFINITY };
+			setrlimit(RLIMIT_FSIZE, &limit);
+		}
+	};
+	signal(SIGXFSZ, SIG_IGN);
+	int status = Run(
+		{ "program", "--repeat", "--yes", "--report", report, "--station", "bench-2", golden },
+		diskFull);
+	rlimit unlimited{ RLIM_INFINITY, RLIM_INFINITY };
+	setrlimit(RLIMIT_FSIZE, &unlimited);
+	signal(SIGXFSZ, SIG_DFL);
+	EXPECT_EQ(status, 6);
+	EXPECT_EQ(out.str(),
+		  "waiting for camera 1...\n"
+		  "PASS cam 1: 8 pages of " +
+			  golden +
+			  " written and verified (0.6 s)\n"
+			  "the record of camera 1 was not kept (File too large); the station stops\n"
+			  "1 camera: 1 passed, 0 failed\n");
+
 	std::vector<json> records = Records(report);
 	ASSERT_EQ(records.size(), 2u);
-	EXPECT_EQ(records[0]["camera"], 1);
-	EXPECT_EQ(records[0]["result"], "verified");
-	EXPECT_EQ(records[1]["camera"], 2);
-	EXPECT_EQ(records[1]["result"], "mismatch");
+	const struct {
+		int camera;
+		const char *unit;
+		const char *result;
+		int status;
+		json page;
+	} expected[] = { { 1, "SN-1", "verified", 0, nullptr }, { 2, "SN-2", "mismatch", 5, 2 } };
+	for (size_t i = 0; i < records.size(); i++) {
+		EXPECT_EQ(records[i]["camera"], expected[i].camera);
+		EXPECT_EQ(records[i]["unit"], expected[i].unit);
+		EXPECT_EQ(records[i]["sequence"], i + 1);
+		EXPECT_EQ(records[i]["station"], "bench-2");
+		EXPECT_EQ(records[i]["result"], expected[i].result);
+		EXPECT_EQ(records[i]["exit_status"], expected[i].status);
+		EXPECT_EQ(records[i]["failure_page"], expected[i].page);
+		EXPECT_EQ(records[i]["bus"], "sim"); // QXIIC_BUS
+		EXPECT_EQ(records[i]["bus_found"], "sim:0");
+	}
 }
 
-// A camera is there when its EEPROM gives its first byte.
+// Present or absent as scripted, or the bus unopenable for a reason; at
+// the end of the script, Ctrl+C.
+class ScriptedProbe final : public PresenceProbe
+{
+public:
+	explicit ScriptedProbe(std::vector<Presence> script) : m_script(std::move(script)) {}
+	Presence Look() override
+	{
+		if (m_next == m_script.size()) {
+			raise(SIGINT);
+			return m_script.back();
+		}
+		return m_script[m_next++];
+	}
+
+private:
+	std::vector<Presence> m_script;
+	size_t m_next = 0;
+};
+
+// A bus that cannot be opened is said once per reason and waited on; Ctrl+C
+// while it stays so ends with the bus-failure status.
+TEST_F(ProductionTest, StationWaitsOnABusThatCannotBeOpened)
+{
+	const Presence denied{ false, "/dev/i2c-5: Permission denied" };
+	const Presence missing{ false, "/dev/i2c-5: No such file or directory" };
+	const Presence empty{ false, "" };
+	const struct {
+		std::vector<Presence> script;
+		int status;
+		const char *out;
+	} cases[] = {
+		{ { denied, denied, denied, missing },
+		  4,
+		  "waiting for camera 1...\n"
+		  "the bus cannot be opened: /dev/i2c-5: Permission denied; waiting\n"
+		  "the bus cannot be opened: /dev/i2c-5: No such file or directory; waiting\n"
+		  "0 cameras: 0 passed, 0 failed\n" },
+		{ { missing, empty, empty },
+		  0,
+		  "waiting for camera 1...\n"
+		  "the bus cannot be opened: /dev/i2c-5: No such file or directory; waiting\n"
+		  "the bus is open again\n"
+		  "0 cameras: 0 passed, 0 failed\n" },
+	};
+	for (const auto &c : cases) {
+		ScriptedProbe script(c.script);
+		probe = &script;
+		EXPECT_EQ(Run({ "program", "--repeat", "--yes", golden }), c.status);
+		EXPECT_EQ(out.str(), c.out);
+	}
+}
+
+// A camera is there when its EEPROM gives its first byte; its absent file
+// takes it away and gives it back with what it held.
 TEST_F(ProductionTest, EepromProbeReadsOneByte)
 {
 	EepromProbe eeprom;
 	sim::ClearTrace();
-	EXPECT_TRUE(eeprom.CameraAnswers());
+	EXPECT_TRUE(eeprom.Look().answers);
 	std::vector<sim::TraceEntry> trace = sim::Trace();
 	ASSERT_EQ(trace.size(), 3u);
 	EXPECT_EQ(trace[1].call, sim::Call::ReceiveSub);
@@ -533,7 +789,17 @@ TEST_F(ProductionTest, EepromProbeReadsOneByte)
 	EXPECT_EQ(trace[1].subAddress, 0);
 	EXPECT_EQ(trace[1].count, 1);
 	sim::SetPlugged(false);
-	EXPECT_FALSE(eeprom.CameraAnswers());
+	EXPECT_EQ(eeprom.Look().answers, false);
+	EXPECT_EQ(eeprom.Look().unopenable, "");
+	sim::SetPlugged(true);
+
+	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
+	sim::SetEepromByte(0, 0x42);
+	std::ofstream(dir / "sim-0.absent") << "\n";
+	EXPECT_EQ(eeprom.Look().answers, false);
+	fs::remove(dir / "sim-0.absent");
+	EXPECT_EQ(eeprom.Look().answers, true);
+	EXPECT_EQ(sim::EepromByte(0), 0x42);
 }
 
 CameraHook CtrlCAfterStep(int stop)
