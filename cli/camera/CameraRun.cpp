@@ -46,10 +46,10 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 		outcome = DumpEeprom(bus, progress, job.file);
 		break;
 	case Verb::Program:
-		outcome = ProgramEeprom(bus, progress, *job.image);
+		outcome = ProgramEeprom(bus, progress, *job.image, job.pages);
 		break;
 	case Verb::Verify:
-		outcome = CompareEepromWithImage(bus, progress, *job.image);
+		outcome = CompareEepromWithImage(bus, progress, *job.image, job.pages);
 		break;
 	case Verb::EraseSettings:
 		outcome = EraseSettings(bus, progress);

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace eeprom_cli {
 
@@ -21,6 +22,7 @@ struct CameraJob {
 	std::string bus;                      // as --bus names it
 	std::string file;                     // dump: this camera's file
 	const SettingsImage *image = nullptr; // program, verify
+	std::vector<int> pages;               // program, verify: only these; empty: all
 };
 
 // Runs job on its bus (empty: the one the adapter library finds). A stop

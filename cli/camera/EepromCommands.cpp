@@ -1,6 +1,7 @@
 #include "EepromCommands.h"
 
 #include "BusIdentity.h"
+#include "PageList.h"
 #include "SettingsFileFormat.h"
 #include "StopRequest.h"
 #include "registers.h"
@@ -74,6 +75,33 @@ std::string PagesText(int pages)
 	return std::to_string(pages) + (pages == 1 ? " page" : " pages");
 }
 
+// The pages of a command in runs of neighbours, each one engine call.
+struct PageRun {
+	int first;
+	int count;
+};
+std::vector<PageRun> Runs(const SettingsImage &image, const std::vector<int> &pages)
+{
+	if (pages.empty())
+		return { { 0, image.pages } };
+	std::vector<PageRun> runs;
+	for (int page : pages) {
+		if (!runs.empty() && runs.back().first + runs.back().count == page)
+			runs.back().count++;
+		else
+			runs.push_back({ page, 1 });
+	}
+	return runs;
+}
+
+// "8 pages" or "4 pages (0-3)"
+std::string PagesText(const SettingsImage &image, const std::vector<int> &pages)
+{
+	if (pages.empty())
+		return PagesText(image.pages);
+	return PagesText(static_cast<int>(pages.size())) + " (" + tool::PageListText(pages) + ")";
+}
+
 } // namespace
 
 Outcome LoadImage(const std::string &path, const char *consequence, SettingsImage &image)
@@ -120,35 +148,53 @@ static bool NothingSent()
 	return last.known && !last.opened;
 }
 
-Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image)
+Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image,
+		      const std::vector<int> &pages)
 {
-	eeprom::Engine &engine = Start(bus, progress, "write", eeprom::Engine::WriteTransfers(image.pages));
-	if (!engine.WritePages(0, image.pages, image.values.data()))
-		return Fail(kBusFailure,
-			    bus.Failure() + (NothingSent()
+	std::vector<PageRun> runs = Runs(image, pages);
+	int total = 0;
+	for (const PageRun &run : runs)
+		total += eeprom::Engine::WriteTransfers(run.count);
+	eeprom::Engine &engine = Start(bus, progress, "write", total);
+	for (const PageRun &run : runs) {
+		if (!engine.WritePages(run.first, run.count,
+				       image.values.data() + run.first * EEPROM_PAGE_SIZE))
+			return Fail(kBusFailure,
+				    bus.Failure() +
+					    (NothingSent()
 						     ? "; nothing was written"
 						     : "; the EEPROM is partly written and not verified"));
+	}
 	progress.End();
 
-	Outcome verified = CompareEepromWithImage(bus, progress, image);
+	Outcome verified = CompareEepromWithImage(bus, progress, image, pages);
 	if (verified.status != kSuccess)
 		return verified;
 	return { kSuccess,
-		 PagesText(image.pages) + " of " + image.path + " written and verified",
+		 PagesText(image, pages) + " of " + image.path + " written and verified",
 		 std::nullopt,
 		 {} };
 }
 
-Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image)
+Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image,
+			       const std::vector<int> &pages)
 {
-	eeprom::Engine &engine = Start(bus, progress, "verify",
-				       eeprom::Engine::ReadTransfers(image.pages, kBlock));
-	bool same = engine.VerifyPages(0, image.pages, image.values.data(), kBlock, eeprom::ReadForm::Write);
+	std::vector<PageRun> runs = Runs(image, pages);
+	int total = 0;
+	for (const PageRun &run : runs)
+		total += eeprom::Engine::ReadTransfers(run.count, kBlock);
+	eeprom::Engine &engine = Start(bus, progress, "verify", total);
+	for (const PageRun &run : runs) {
+		if (!engine.VerifyPages(run.first, run.count,
+					image.values.data() + run.first * EEPROM_PAGE_SIZE, kBlock,
+					eeprom::ReadForm::Write)) {
+			progress.End();
+			return Verified(bus, "the file has");
+		}
+	}
 	progress.End();
-	if (!same)
-		return Verified(bus, "the file has");
 	return { kSuccess,
-		 "the EEPROM matches " + PagesText(image.pages) + " of " + image.path,
+		 "the EEPROM matches " + PagesText(image, pages) + " of " + image.path,
 		 std::nullopt,
 		 {} };
 }

@@ -44,10 +44,14 @@ Outcome LoadImage(const std::string &path, const char *consequence, SettingsImag
 
 // All 8 pages into a settings file; a failed read leaves no file behind.
 Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path);
-// Every page of the image, then a verification of every page written.
-Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image);
-// Compares the EEPROM with the image's pages; the first difference is named.
-Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image);
+// The image's pages (pages: only those, ascending; empty: every one), then
+// a verification of every page written. The other pages are not touched.
+Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image,
+		      const std::vector<int> &pages = {});
+// Compares the EEPROM with the image's pages (or only pages); the first
+// difference is named.
+Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image,
+			       const std::vector<int> &pages = {});
 // Page 3 (the settings script) to 0xFF, then read back.
 Outcome EraseSettings(EepromBus &bus, Progress &progress);
 

@@ -7,6 +7,7 @@
 #include "ExitStatus.h"
 #include "Fleet.h"
 #include "Options.h"
+#include "PageList.h"
 #include "Production.h"
 #include "StopRequest.h"
 #include "registers.h"
@@ -105,6 +106,9 @@ const Grammar &EepromGrammar()
 			  { .name = "operator", .value = "a name", .commands = kCameraCommands },
 			  { .name = "unit", .value = "the unit's name", .commands = kCameraCommands },
 			  { .name = "ask-unit", .commands = "program" },
+			  { .name = "pages",
+			    .value = "a list of pages such as 0-3,7",
+			    .commands = "program verify" },
 			  { .name = "repeat", .commands = "program" },
 			  { .name = "yes", .letter = 'y' },
 			  { .name = "camera", .commands = "show diff", .repeats = true, .word = true },
@@ -138,6 +142,10 @@ std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &c
 		if (cl.Has(option) && !cl.Has("report"))
 			return std::string("--") + option + " only goes into a record: give --report";
 	}
+	std::vector<int> pages;
+	if (cl.Has("pages"))
+		if (std::string why = tool::ParsePageList(*cl.Value("pages"), pages); !why.empty())
+			return why;
 	if (cl.Has("ask-unit") && !cl.Has("repeat"))
 		return "--ask-unit belongs to station mode (--repeat)";
 	if (cl.Has("ask-unit") && cl.Has("unit"))
@@ -204,8 +212,10 @@ std::string Question(const RunRequest &request, const SettingsImage &image)
 	std::string where = " on " + BusesText(request.buses);
 	const char *whose = request.buses.size() > 1 ? "each camera's" : "the camera's";
 	if (request.verb == Verb::Program) {
-		return "Write " + std::to_string(image.pages) + " page(s) of " + image.path + " into " +
-		       whose + " EEPROM" + where + (request.repeat ? ", one camera after another" : "") + "?";
+		std::string which = request.pages.empty() ? std::to_string(image.pages) + " page(s)"
+							  : "page(s) " + tool::PageListText(request.pages);
+		return "Write " + which + " of " + image.path + " into " + whose + " EEPROM" + where +
+		       (request.repeat ? ", one camera after another" : "") + "?";
 	}
 	return "Erase page 3 (the saved settings) of " + std::string(whose) + " EEPROM" + where + "?";
 }
@@ -244,9 +254,24 @@ RecordBase RecordBaseOf(const tool::CommandLine &cl, const CommandInfo &command,
 	int pages = command.verb == Verb::Dump ? kl310::EEPROM_PAGES : image ? image->pages : 0;
 	if (command.verb == Verb::EraseSettings)
 		base.pages = { kl310::PAGE_SCRIPT };
-	for (int page = 0; page < pages; page++)
-		base.pages.push_back(page);
+	else if (image && cl.Has("pages"))
+		tool::ParsePageList(*cl.Value("pages"), base.pages);
+	else
+		for (int page = 0; page < pages; page++)
+			base.pages.push_back(page);
 	return base;
+}
+
+// --pages of the command line; "" or why they do not fit the file.
+std::string PagesOf(const tool::CommandLine &cl, const SettingsImage &image, std::vector<int> &pages)
+{
+	if (!cl.Has("pages"))
+		return "";
+	tool::ParsePageList(*cl.Value("pages"), pages);
+	if (pages.back() >= image.pages)
+		return "--pages " + *cl.Value("pages") + ": " + image.path + " has " +
+		       std::to_string(image.pages) + (image.pages == 1 ? " page" : " pages");
+	return "";
 }
 
 const char *Consequence(const CommandInfo &command)
@@ -291,6 +316,8 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 			return RecordRefusedFile(request, env, loaded);
 		}
 		request.image = &image;
+		if (std::string why = PagesOf(cl, image, request.pages); !why.empty())
+			return UsageError(env, kName, why);
 	}
 	request.record = RecordBaseOf(cl, command, request.image);
 	if (command.writes) {
@@ -319,6 +346,7 @@ int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, 
 		    loaded.status != kSuccess)
 			runner = [loaded](const CameraJob &, Progress &) { return loaded; };
 		job.image = &image;
+		PagesOf(cl, image, job.pages);
 	}
 	return RunCameraProcess(job, runner, env.clock);
 }

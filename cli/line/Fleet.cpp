@@ -1,6 +1,7 @@
 #include "Fleet.h"
 
 #include "BusIdentity.h"
+#include "PageList.h"
 #include "StopRequest.h"
 
 #include <nlohmann/json.hpp>
@@ -156,6 +157,8 @@ std::vector<std::string> CameraProcessArgs(const CameraJob &job)
 	std::vector<std::string> args = { "--camera-process" };
 	if (!job.bus.empty())
 		args.insert(args.end(), { "--bus", job.bus });
+	if (!job.pages.empty())
+		args.insert(args.end(), { "--pages", tool::PageListText(job.pages) });
 	args.push_back(VerbName(job.verb));
 	if (job.verb != Verb::EraseSettings)
 		args.insert(args.end(), { "--", job.file });

@@ -75,6 +75,7 @@ CameraJob JobFor(const RunRequest &request, const tool::ResolvedBus &bus)
 	job.verb = request.verb;
 	job.bus = bus.resolved;
 	job.image = request.image;
+	job.pages = request.pages;
 	job.file = request.verb == Verb::Dump ? FileForBus(request.file, bus.resolved) : request.file;
 	return job;
 }

@@ -39,7 +39,8 @@ struct RunRequest {
 	ReportFile *report = nullptr; // opened before any camera is touched
 	RecordBase record;            // station, operator, host, command, pages
 	std::optional<std::string> unit;
-	bool askUnit = false; // station mode: each camera's unit from standard input
+	std::vector<int> pages; // --pages; empty: every page of the file
+	bool askUnit = false;   // station mode: each camera's unit from standard input
 	bool repeat = false;
 };
 

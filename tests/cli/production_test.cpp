@@ -550,6 +550,64 @@ TEST_F(ProductionTest, ADumpThatCannotWriteItsFileIsRecorded)
 	EXPECT_EQ(records[0]["file_size"], nullptr);
 }
 
+// --pages writes and verifies only its pages; the others keep the
+// camera's own bytes (its trims), byte for byte.
+TEST_F(ProductionTest, PagesKeepTheUnitsOwn)
+{
+	const struct {
+		const char *pages;
+		std::vector<int> written;
+		const char *said;
+	} cases[] = {
+		{ "0-3", { 0, 1, 2, 3 }, "4 pages (0-3) of " },
+		{ "0-3,7", { 0, 1, 2, 3, 7 }, "5 pages (0-3,7) of " },
+		{ "5,1", { 1, 5 }, "2 pages (1,5) of " },
+	};
+	for (const auto &c : cases) {
+		UseFreshSimulatedCamera();
+		std::vector<std::uint8_t> factory;
+		for (int a = 0; a < 2048; a++)
+			factory.push_back(sim::EepromByte(a));
+		std::remove(report.c_str());
+		EXPECT_EQ(Run({ "program", "-y", "--pages", c.pages, "--report", report, golden }), 0)
+			<< err.str();
+		EXPECT_EQ(out.str(), c.said + golden + " written and verified\n");
+		for (int a = 0; a < 2048; a++) {
+			bool written = std::count(c.written.begin(), c.written.end(), a / 256) > 0;
+			ASSERT_EQ(sim::EepromByte(a), written ? 0x5A : factory[a])
+				<< c.pages << " byte " << a;
+		}
+		EXPECT_EQ(Records(report)[0]["pages"], json(c.written));
+		EXPECT_EQ(Run({ "verify", "--pages", c.pages, golden }), 0);
+		EXPECT_EQ(Run({ "verify", golden }), 5);
+	}
+	std::string twoPages = (dir / "two.qmx").string();
+	std::string text;
+	for (int i = 0; i < 512; i++)
+		text += i % 16 == 15 ? "5A\r\n" : "5A ";
+	std::ofstream(twoPages, std::ios::binary) << text;
+	const struct {
+		std::vector<std::string> args;
+		std::string err;
+	} refused[] = {
+		{ { "program", "-y", "--pages", "8", golden },
+		  "--pages '8': give pages 0 to 7 as a list such as 0-3,7" },
+		{ { "verify", "--pages", "3-1", golden },
+		  "--pages '3-1': give pages 0 to 7 as a list such as 0-3,7" },
+		{ { "verify", "--pages", "0,", golden },
+		  "--pages '0,': give pages 0 to 7 as a list such as 0-3,7" },
+		{ { "dump", "--pages", "0", golden }, "--pages belongs to program and verify" },
+		{ { "program", "-y", "--pages", "0-2", twoPages },
+		  "--pages 0-2: " + twoPages + " has 2 pages" },
+	};
+	for (const auto &r : refused) {
+		sim::ClearTrace();
+		EXPECT_EQ(Run(r.args), 2);
+		EXPECT_EQ(err.str(), "velmora-eeprom: " + r.err + " (see velmora-eeprom --help)\n");
+		EXPECT_TRUE(sim::Trace().empty());
+	}
+}
+
 // A byte that does not keep its value is found at the first, a middle and
 // the last place of a 16-byte block, by verify and by program.
 TEST_F(ProductionTest, DifferenceAtEveryPlaceOfABlock)
