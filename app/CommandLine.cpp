@@ -42,6 +42,10 @@ PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args)
 		cl.out = kHelp;
 	} else if (parser.isSet(version)) {
 		cl.out = std::string("velmora (Velmora) ") + VELMORA_VERSION + "\n";
+	} else if (parser.values(bus).size() > 1) {
+		// Keeping the last would show a camera other than the one meant.
+		cl.err = "velmora: --bus is given " + std::to_string(parser.values(bus).size()) +
+			 " times; the panel shows one camera (see velmora --help)\n";
 	} else if (parser.isSet(bus) && parser.value(bus).isEmpty()) {
 		cl.err = "velmora: --bus needs a bus (see velmora --help)\n";
 	} else {

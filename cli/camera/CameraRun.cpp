@@ -57,7 +57,10 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 	case Verb::Buses:
 		break;
 	}
-	progress.End();
+	if (outcome.status == kSuccess)
+		progress.End();
+	else
+		progress.Abandon();
 	const eeprom::Failure &failure = bus.Engine().LastFailure();
 	if (outcome.status != kSuccess && failure.stopped)
 		outcome = { kInterrupted, Interruption(job, failure), std::nullopt };

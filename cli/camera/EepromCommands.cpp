@@ -37,7 +37,7 @@ std::string Mismatch(int page, int offset, int found, int expected, const char *
 {
 	char text[128];
 	std::snprintf(text, sizeof(text),
-		      "verification failed: EEPROM page %d byte 0x%02x is 0x%02X, %s 0x%02X", page, offset,
+		      "verification failed: EEPROM page %d byte 0x%02x is 0x%02x, %s 0x%02x", page, offset,
 		      found, expectation, expected);
 	return text;
 }

@@ -28,9 +28,9 @@ std::string ParsePageList(const std::string &text, std::vector<int> &pages)
 	while (std::getline(parts, part, ',')) {
 		size_t dash = part.find('-');
 		int first = 0, last = 0;
-		bool ok = dash == std::string::npos
-				  ? PageNumber(part, first) && PageNumber(part, last)
-				  : PageNumber(part.substr(0, dash), first) && PageNumber(part.substr(dash + 1), last);
+		bool ok = dash == std::string::npos ? PageNumber(part, first) && PageNumber(part, last)
+						    : PageNumber(part.substr(0, dash), first) &&
+							      PageNumber(part.substr(dash + 1), last);
 		if (!ok || first > last)
 			return "--pages '" + text + "': give pages 0 to 7 as a list such as 0-3,7";
 		for (int page = first; page <= last; page++)

@@ -64,6 +64,13 @@ void BarProgress::End()
 	m_onLine = false;
 }
 
+void BarProgress::Abandon()
+{
+	if (m_onLine)
+		m_out << "\r\x1b[2K" << std::flush;
+	m_onLine = false;
+}
+
 // Redrawn only when the percentage changes: a slow terminal line must not
 // slow the transfers down.
 void BarProgress::draw()

@@ -17,6 +17,9 @@ public:
 	virtual void Step() = 0;
 	// Leaves the line free for whatever is printed next.
 	virtual void End() = 0;
+	// A failed or interrupted phase: its line goes, so that no bar stands
+	// at a percentage that is not what happened.
+	virtual void Abandon() { End(); }
 };
 
 class QuietProgress final : public Progress
@@ -40,6 +43,7 @@ public:
 	void Begin(const char *phase, int total) override;
 	void Step() override;
 	void End() override;
+	void Abandon() override;
 
 private:
 	void draw();

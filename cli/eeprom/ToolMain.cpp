@@ -28,31 +28,44 @@ namespace {
 
 constexpr char kName[] = "velmora-eeprom";
 
-constexpr char kHelp[] = R"(Usage: velmora-eeprom [OPTION]... COMMAND [FILE]
-The KL310 camera's settings EEPROM (8 pages of 256 bytes) and .qmx settings files.
-Several cameras, each on its own bus, are handled side by side.
+constexpr char kHelp[] = R"(Usage: velmora-eeprom [OPTION]... dump|program|verify FILE
+       velmora-eeprom [OPTION]... erase-settings|buses
+       velmora-eeprom [OPTION]... show FILE|--camera
+       velmora-eeprom [OPTION]... diff A B|--camera
+The KL310 camera's settings EEPROM (8 pages of 256 bytes) and .qmx settings
+files. Several cameras, each on its own bus, are handled side by side.
 
 Commands:
   dump FILE         read all 8 pages into the settings file FILE
-  program FILE      write every page of FILE into the EEPROM, then verify every page
+  program FILE      write the pages of FILE into the EEPROM, then verify them
   verify FILE       compare the EEPROM with FILE and name the first difference
-  erase-settings    fill page 3 (the saved settings) with 0xFF, then verify it
+  erase-settings    fill page 3 (the saved settings) with 0xff, then verify it
   buses             list the i2c-dev buses: adapter, USB or not, allowed or
                     refused and why, and whether the camera answers
-  show FILE|--camera  the saved settings by name, the trims, then the rest as hex
-  diff A B          compare two settings files (or one and --camera): the
+  show FILE|--camera
+                    the saved settings by name, the trims, then the rest as hex
+  diff A B|--camera compare two settings files (or one and --camera): the
                     named settings that differ, then every byte (status 5)
 
 Options:
-      --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N, sim or sim:0 to
-                    sim:7 (a simulated camera); without either, the one
-                    USB-to-I2C adapter present; given again, one more camera
-                    (dump then needs {bus} in FILE, as in cam-{bus}.qmx)
+      --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N (or a link to
+                    it), sim or sim:0 to sim:7 (a simulated camera); without
+                    either, the one USB-to-I2C adapter present; given again,
+                    one more camera (dump then needs {bus} in FILE, as in
+                    cam-{bus}.qmx); one camera is never given twice
       --all         every allowed bus on which a camera answers (see buses)
-      --report FILE append one JSON line per camera to FILE
+      --pages LIST  program, verify: only these pages, as 0-3 or 0-3,7; the
+                    others keep what the camera has (its trims: pages 4 to 6)
+      --report FILE append one JSON line per camera to FILE; checked before
+                    any camera is touched
+      --station NAME  the record's station (default: the host name)
+      --operator NAME the record's operator
+      --unit TEXT   the record's unit (one camera)
       --repeat      program: station mode; wait for a camera, program and
                     verify it, wait until it is removed, and again until
                     Ctrl+C
+      --ask-unit    station mode: read each camera's unit from standard input
+                    (one line, as a barcode scanner types it) before it
   -y, --yes         write without asking
   -h, --help        show this help and exit
       --version     show the version and exit
@@ -65,15 +78,17 @@ line on standard error; with several cameras, every camera's result is.
 Ctrl+C or SIGTERM stops after the block on the wire and names it.
 
 Exit status:
-  0  the operation succeeded and was verified
-  1  writing was not confirmed; nothing was written
-  2  wrong command line, or --yes missing where no terminal can confirm
-  3  the settings file cannot be used (unreadable, damaged, not 1 to 8 whole
-     pages); nothing was written
-  4  a bus transfer failed, or the EEPROM did not acknowledge within 25 ms
-     of a write
-  5  verification found a byte that differs (page and byte named)
-  6  dump: the settings file could not be written; or a --report record
+  0    the operation succeeded (program, verify, erase-settings: verified)
+  1    writing was not confirmed; nothing was written
+  2    wrong command line (a bus that cannot exist, one camera given twice),
+       or --yes missing where no terminal can confirm; nothing was done
+  3    the settings file cannot be used (unreadable, damaged, not 1 to 8
+       whole pages); nothing was written
+  4    a bus transfer failed, the bus could not be opened, or the EEPROM did
+       not acknowledge within 25 ms of a write
+  5    verification found a byte that differs (page and byte named)
+  6    dump: the settings file could not be written; or a record could not
+       be written to --report (checked first: then nothing was done)
   130  stopped by Ctrl+C or SIGTERM; a program run must be repeated
 With several cameras: 0 only when every camera succeeded, otherwise the
 highest status of any camera.

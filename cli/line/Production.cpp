@@ -97,7 +97,10 @@ int RunOne(const RunRequest &request, ToolEnvironment &env, const LineSeams &sea
 	std::time_t started = std::time(nullptr);
 	std::int64_t startUs = env.clock.NowUs();
 	Outcome outcome = RunnerOf(env, seams)(job, progress);
-	progress.End();
+	if (outcome.status == kSuccess)
+		progress.End();
+	else
+		progress.Abandon();
 	if (outcome.status == kSuccess)
 		env.out << outcome.message << '\n' << std::flush;
 	else

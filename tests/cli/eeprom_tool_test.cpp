@@ -338,9 +338,17 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 
 	EXPECT_EQ(Run({ "--version" }), 0);
 	EXPECT_EQ(out.str(), "velmora-eeprom (Velmora) 5.4\n");
+	// Every status in full, every line within 80 columns.
 	EXPECT_EQ(Run({ "dump", "--help" }), 0);
-	EXPECT_THAT(out.str(),
-		    HasSubstr("\n  5  verification found a byte that differs (page and byte named)\n"));
+	for (const char *status :
+	     { "\n  5    verification found a byte that differs (page and byte named)\n",
+	       "\n  6    dump: the settings file could not be written; or a record could not\n"
+	       "       be written to --report (checked first: then nothing was done)\n",
+	       "\n  130  stopped by Ctrl+C or SIGTERM; a program run must be repeated\n" })
+		EXPECT_THAT(out.str(), HasSubstr(status));
+	std::istringstream help(out.str());
+	for (std::string line; std::getline(help, line);)
+		EXPECT_LT(line.size(), 80u) << line;
 }
 
 } // namespace

@@ -59,6 +59,7 @@ public:
 		m_at(m_phase, ++m_steps);
 	}
 	void End() override { m_inner.End(); }
+	void Abandon() override { m_inner.Abandon(); }
 
 private:
 	Progress &m_inner;
@@ -423,7 +424,7 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 		"sim:0: verified: 8 pages of " + golden + " written and verified\n" +
 			"sim:1: bus-failure: writing EEPROM page 0 at byte 0x20 failed: TIMEOUT, no response; "
 			"the EEPROM is partly written and not verified\n" +
-			"sim:2: mismatch: verification failed: EEPROM page 5 byte 0x33 is 0x00, the file has 0x5A\n" +
+			"sim:2: mismatch: verification failed: EEPROM page 5 byte 0x33 is 0x00, the file has 0x5a\n" +
 			"sim:3: verified: 8 pages of " + golden + " written and verified\n" +
 			"sim:4: bus-failure: the camera's process ended without a result (signal 9 (Killed))\n");
 	EXPECT_EQ(out.str(), "5 cameras: 2 succeeded, 3 failed\n");
@@ -608,6 +609,26 @@ TEST_F(ProductionTest, PagesKeepTheUnitsOwn)
 	}
 }
 
+CameraHook CtrlCAfterStep(int stop)
+{
+	return [stop](const std::string &, const std::string &, int step) {
+		if (step == stop)
+			raise(SIGINT);
+	};
+}
+
+// A failed or interrupted phase takes its bar away; a finished one stays.
+TEST_F(ProductionTest, AFailedPhaseClearsItsBar)
+{
+	std::string cam = (dir / "cam.qmx").string();
+	sim::AddFault({ sim::Call::ReceiveSub, 0xA0, std::nullopt, QXIIC_TIMEOUT, 0, 1 });
+	EXPECT_EQ(Run({ "dump", cam }, {}, false, true), 4);
+	EXPECT_TRUE(err.str().starts_with("\rread [  ")) << err.str();
+	EXPECT_NE(err.str().find("\r\x1b[2Kvelmora-eeprom: reading"), std::string::npos) << err.str();
+	EXPECT_EQ(Run({ "program", "-y", golden }, CtrlCAfterStep(40), false, true), 130);
+	EXPECT_NE(err.str().find("\r\x1b[2Kvelmora-eeprom: interrupted"), std::string::npos) << err.str();
+}
+
 // A byte that does not keep its value is found at the first, a middle and
 // the last place of a 16-byte block, by verify and by program.
 TEST_F(ProductionTest, DifferenceAtEveryPlaceOfABlock)
@@ -621,7 +642,7 @@ TEST_F(ProductionTest, DifferenceAtEveryPlaceOfABlock)
 		std::snprintf(
 			expected, sizeof(expected),
 			"velmora-eeprom: verification failed: EEPROM page 4 byte 0x%02x is 0x11, the file "
-			"has 0x5A\n",
+			"has 0x5a\n",
 			place);
 		EXPECT_EQ(Run({ "program", "--yes", golden }, stuck), 5);
 		EXPECT_EQ(err.str(), expected);
@@ -858,14 +879,6 @@ TEST_F(ProductionTest, EepromProbeReadsOneByte)
 	fs::remove(dir / "sim-0.absent");
 	EXPECT_EQ(eeprom.Look().answers, true);
 	EXPECT_EQ(sim::EepromByte(0), 0x42);
-}
-
-CameraHook CtrlCAfterStep(int stop)
-{
-	return [stop](const std::string &, const std::string &, int step) {
-		if (step == stop)
-			raise(SIGINT);
-	};
 }
 
 // Ctrl+C lets the block on the wire finish, then nothing more is written.
