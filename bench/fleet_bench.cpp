@@ -3,6 +3,7 @@
 // the EEPROM's write cycle, not the program, should be what takes the time,
 // so 8 cameras should take about as long as one.
 #include "Fleet.h"
+#include "ToolMain.h"
 #include "registers.h"
 
 #include <benchmark/benchmark.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -60,6 +62,46 @@ BENCHMARK(BM_FleetProgramVerify)
 	->Arg(2)
 	->Arg(4)
 	->Arg(8)
+	->Unit(benchmark::kMillisecond)
+	->UseRealTime()
+	->Iterations(3);
+
+// The whole tool as the line runs it: velmora-eeprom program on N cameras,
+// with or without --report (a record per camera: the file locked, the
+// station's sequence read, one write and fdatasync each).
+void BM_ToolProgram(benchmark::State &state)
+{
+	setenv("QXIIC_SIM_DIR", "", 1);
+	int cameras = static_cast<int>(state.range(0));
+	bool report = state.range(1) != 0;
+	std::string records = "/tmp/velmora-fleet-bench.jsonl";
+	std::remove(records.c_str());
+	int run = 0;
+	for (auto _ : state) {
+		std::vector<std::string> args = { "program", "-y", WriteImage(run++) };
+		for (int i = 0; i < cameras; i++)
+			args.insert(args.end(), { "--bus", "sim:" + std::to_string(i) });
+		if (report)
+			args.insert(args.end(), { "--report", records });
+		std::istringstream in;
+		std::ostringstream out, err;
+		tool::ToolEnvironment env{ in, out, err, false, false, tool::ToolClock::Real() };
+		eeprom_cli::LineSeams seams;
+		seams.self = VELMORA_EEPROM_TOOL;
+		if (eeprom_cli::RunTool(args, env, seams) != kSuccess) {
+			state.SkipWithError(err.str().c_str());
+			return;
+		}
+	}
+	state.counters["cameras"] = cameras;
+	state.counters["report"] = report;
+}
+
+BENCHMARK(BM_ToolProgram)
+	->Args({ 1, 0 })
+	->Args({ 1, 1 })
+	->Args({ 8, 0 })
+	->Args({ 8, 1 })
 	->Unit(benchmark::kMillisecond)
 	->UseRealTime()
 	->Iterations(3);

@@ -255,6 +255,17 @@ std::vector<tool::ResolvedBus> RunBuses(const tool::CommandLine &cl, std::string
 			why = "QXIIC_BUS: " + refused;
 			return {};
 		}
+	} else if (cl.words[0] == "dump" && cl.words[1].find("{bus}") != std::string::npos) {
+		// The file is named before the adapter library finds the bus:
+		// find it the way it would, the one allowed bus with a camera.
+		std::vector<std::string> found = CameraBuses(iicbus::ScanBuses());
+		if (found.size() != 1) {
+			why = "{bus} in the file name needs --bus: " + std::to_string(found.size()) +
+			      " allowed buses have a camera that answers (see " + kName + " buses)";
+			return {};
+		}
+		tool::ResolveBus(found.front(), bus);
+		bus.given.clear();
 	}
 	return { bus };
 }

@@ -33,7 +33,7 @@ public:
 	std::string Add(const tool::ResolvedBus &bus, const CameraJob &job, const Outcome &outcome,
 			std::time_t started, std::int64_t durationUs,
 			std::optional<int> camera = std::nullopt,
-			std::optional<std::string> unit = std::nullopt)
+			std::optional<std::string> unit = std::nullopt, bool synced = true)
 	{
 		if (!m_request.report)
 			return "";
@@ -54,7 +54,7 @@ public:
 		else
 			facts.file = m_image;
 		plant::Record record = MakeRecord(m_request.record, facts);
-		std::string why = m_request.report->Append(record);
+		std::string why = m_request.report->Append(record, synced);
 		if (!why.empty())
 			m_env.err << kName << ": the record of "
 				  << (bus.given.empty() ? "the camera" : bus.given) << " was not added to "
@@ -138,10 +138,18 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env, const LineSeams 
 			<< finish.outcome.message << '\n';
 		for (const std::string &notice : finish.notices)
 			env.err << labels[i] << ": warning: " << notice << '\n';
+		// One flush to the disk for the run's records, not one each.
 		std::string lost = recorder.Add(request.buses[i], jobs[i], finish.outcome, finish.started,
-						finish.durationUs);
+						finish.durationUs, std::nullopt, std::nullopt, false);
 		worst = std::max(worst, WithRecord(finish.outcome.status, lost));
 		succeeded += finish.outcome.status == kSuccess;
+	}
+	if (request.report) {
+		if (std::string why = request.report->Sync(); !why.empty()) {
+			env.err << kName << ": the records were not kept in " << request.report->Path()
+				<< ": " << why << '\n';
+			worst = std::max(worst, static_cast<int>(kFileNotWritten));
+		}
 	}
 	env.err << std::flush;
 	env.out << jobs.size() << " cameras: " << succeeded << " succeeded, " << jobs.size() - succeeded

@@ -75,7 +75,12 @@ void ReportFile::CatchUp()
 	close(in);
 }
 
-std::string ReportFile::Append(plant::Record &record)
+std::string ReportFile::Sync()
+{
+	return fdatasync(m_fd) == 0 ? "" : std::strerror(errno);
+}
+
+std::string ReportFile::Append(plant::Record &record, bool synced)
 {
 	while (flock(m_fd, LOCK_EX) != 0) {
 		if (errno != EINTR)
@@ -93,8 +98,8 @@ std::string ReportFile::Append(plant::Record &record)
 		why = std::strerror(errno);
 	else if (static_cast<size_t>(written) != line.size())
 		why = "only part of the record was written";
-	else if (fdatasync(m_fd) != 0)
-		why = std::strerror(errno);
+	else if (synced)
+		why = Sync();
 	if (!why.empty())
 		record.sequence.reset();
 	flock(m_fd, LOCK_UN);

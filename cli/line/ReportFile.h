@@ -27,8 +27,11 @@ public:
 	// the highest in the file, whoever wrote it) and appends its line with
 	// one write(), under an exclusive lock so that stations sharing the
 	// file neither interleave lines nor take the same number. Empty, or
-	// why the record was not kept.
-	std::string Append(plant::Record &record);
+	// why the record was not kept. synced: on the disk before it returns;
+	// otherwise Sync() must follow.
+	std::string Append(plant::Record &record, bool synced = true);
+	// Every record appended so far on the disk; empty, or why not.
+	std::string Sync();
 
 	const std::string &Path() const { return m_path; }
 
