@@ -170,7 +170,9 @@ public:
 			m_env.out << "unit of camera " << number << ": " << std::flush;
 			std::string line;
 			if (StopRequested() || !std::getline(m_env.in, line)) {
-				m_env.out << '\n';
+				// After Ctrl+C the station ends the line itself.
+				if (!StopRequested())
+					m_env.out << '\n';
 				return std::nullopt;
 			}
 			if (!line.empty() && line.back() == '\r')
