@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -273,6 +274,13 @@ pid_t SpawnWithReportPipe(const std::string &program, const std::vector<std::str
 	}
 	readFd = fds[0];
 	return pid;
+}
+
+bool IsCameraProcess()
+{
+	struct stat status {
+	};
+	return fstat(kCameraReportFd, &status) == 0 && S_ISFIFO(status.st_mode);
 }
 
 int RunCameraProcess(const CameraJob &job, const CameraRunner &runner, ToolClock &clock)

@@ -463,6 +463,8 @@ TEST_F(ProductionTest, UsageOfTheLineOptions)
 		  "dump from several buses needs {bus} in the file name, as in cam-{bus}.qmx" },
 		{ { "verify", "--bus", "sim", "--bus", "sim", "f" }, "bus sim is given twice" },
 		{ { "verify", "f", "--report" }, "--report needs a file" },
+		{ { "verify", "--camera-process", "f" },
+		  "--camera-process is how velmora-eeprom starts itself" },
 	};
 	for (const auto &c : cases) {
 		EXPECT_EQ(Run(c.args), 2) << c.err;
