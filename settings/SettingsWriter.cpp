@@ -151,6 +151,11 @@ public:
 			sigaddset(&held, signal);
 		pthread_sigmask(SIG_BLOCK, &held, &m_previous);
 		std::lock_guard lock(s_mutex);
+		// A kept signal ends the program once the saves in progress are
+		// done; one begun now would only hold it longer.
+		if (g_saves.load() & kKeptMask)
+			return;
+		m_saving = true;
 		if (g_saves.load() < kOneSave) {
 			struct sigaction keeping = {};
 			keeping.sa_handler = KeepForTheSave;
@@ -167,7 +172,7 @@ public:
 	~SignalsHeld()
 	{
 		unsigned kept = 0;
-		{
+		if (m_saving) {
 			std::lock_guard lock(s_mutex);
 			unsigned state = g_saves.load();
 			unsigned next;
@@ -189,11 +194,14 @@ public:
 				std::raise(kHeldSignals[i]);
 		pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
 	}
+	// false: a terminating signal is waiting, the program is ending.
+	bool saving() const { return m_saving; }
 	SignalsHeld(const SignalsHeld &) = delete;
 	SignalsHeld &operator=(const SignalsHeld &) = delete;
 
 private:
 	sigset_t m_previous;
+	bool m_saving = false;
 	static inline std::mutex s_mutex; // the first and the last save, one at a time
 	static inline struct sigaction s_actions[std::size(kHeldSignals)];
 	static inline bool s_replaced[std::size(kHeldSignals)] = {};
@@ -270,6 +278,8 @@ SaveResult SaveSettingsFile(const std::string &path, std::span<const std::uint16
 	std::string text = FormatSettingsFile(path, values);
 
 	SignalsHeld held;
+	if (!held.saving())
+		return { false, "the program is ending" };
 	std::string temp;
 	// A new file gets the usual permissions (the umask applies); a
 	// replacement keeps those of the file it replaces.
