@@ -126,7 +126,7 @@ private:
 	std::string m_error;
 };
 
-// Read as UTF-8 without one; an editor may put it first.
+// An editor may put one first; the script is read as UTF-8 either way.
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 // No step has a longer word; a longer one is shown cut.
 constexpr std::size_t kLongestWord = 40;
