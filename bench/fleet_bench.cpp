@@ -21,7 +21,7 @@ SettingsImage Image(int run)
 	image.path = "bench.qmx";
 	image.pages = EEPROM_PAGES;
 	for (int a = 0; a < EEPROM_PAGES * EEPROM_PAGE_SIZE; a++)
-		image.values.push_back(static_cast<std::uint16_t>((a * 7 + run * 0x55) & 0xFF));
+		image.bytes.push_back(static_cast<std::uint8_t>((a * 7 + run * 0x55) & 0xFF));
 	return image;
 }
 

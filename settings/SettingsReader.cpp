@@ -161,7 +161,9 @@ LoadedSettings LoadSettingsFile(const std::string &path)
 	close(fd);
 	if (!why.empty())
 		return refuse(0, why);
-	return ParseSettings(text);
+	LoadedSettings loaded = ParseSettings(text);
+	loaded.text = std::move(text);
+	return loaded;
 }
 
 PageCount SettingsPageCount(std::size_t values)
