@@ -186,7 +186,7 @@ TEST_F(EngineTest, RefusesUnitsAndBuffersThatDoNotFitThePages)
 		SCOPED_TRACE(unit);
 		sim::ClearTrace();
 		EXPECT_TRUE(engine.ReadPages(0, 1, page, unit, eeprom::ReadForm::Read));
-		EXPECT_EQ(sim::Trace().size(), static_cast<size_t>(256 / unit));
+		EXPECT_EQ(Transfers(sim::Call::ReceiveSub).size(), static_cast<size_t>(256 / unit));
 	}
 }
 
