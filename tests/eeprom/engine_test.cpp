@@ -149,23 +149,6 @@ TEST_F(EngineTest, AStopRequestEndsBeforeTheNextTransfer)
 	EXPECT_TRUE(sink.statuses.empty());
 }
 
-TEST_F(EngineTest, VerifyNamesTheFirstDifference)
-{
-	std::vector<std::uint8_t> expected(256, 0x00);
-	for (int a = 0x100; a < 0x200; a++)
-		sim::SetEepromByte(a, 0x00);
-	sim::SetEepromByte(0x1A5, 0x3C);
-	expected[0xA5] = 0x3D;
-	EXPECT_FALSE(engine.VerifyPages(1, 1, expected, 16, eeprom::ReadForm::Read));
-	const eeprom::Failure &f = engine.LastFailure();
-	EXPECT_TRUE(f.mismatch);
-	EXPECT_EQ(f.page, 1);
-	EXPECT_EQ(f.offset, 0xA5);
-	EXPECT_EQ(f.found, 0x3C);
-	EXPECT_EQ(f.expected, 0x3D);
-	EXPECT_EQ(Transfers(sim::Call::ReceiveSub).size(), 11u); // up to the block at 0xA0
-}
-
 // A unit that does not tile a page, or a buffer short of the pages, would
 // run past the buffer: refused before anything goes on the bus.
 TEST_F(EngineTest, RefusesUnitsAndBuffersThatDoNotFitThePages)
