@@ -1,18 +1,33 @@
 #include "CameraRecord.h"
 
 #include <nlohmann/json.hpp>
-#include <openssl/evp.h>
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <memory>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace eeprom_cli {
+
+namespace {
+
+const char *DirectionWord(eeprom::Direction direction)
+{
+	switch (direction) {
+	case eeprom::Direction::Read:
+		return "read";
+	case eeprom::Direction::Write:
+		return "write";
+	case eeprom::Direction::Verify:
+		return "verify";
+	case eeprom::Direction::None:
+		break;
+	}
+	return "";
+}
+
+} // namespace
 
 std::string RecordLine(const CameraRecord &record)
 {
@@ -30,13 +45,27 @@ std::string RecordLine(const CameraRecord &record)
 	j["pages"] = record.pages;
 	j["result"] = ResultWord(record.outcome.status);
 	j["exit_status"] = record.outcome.status;
-	if (const std::optional<Difference> &d = record.outcome.difference) {
-		j["first_difference"] = { { "page", d->page },
-					  { "byte", d->byte },
-					  { "found", d->found },
-					  { "expected", d->expected } };
+	const operations::Result &r = record.outcome.result;
+	if (r.outcome == operations::Outcome::Mismatch) {
+		j["first_difference"] = { { "page", r.page },
+					  { "byte", r.byte },
+					  { "found", r.found },
+					  { "expected", r.expected } };
 	} else {
 		j["first_difference"] = nullptr;
+	}
+	// Where a transfer failed or the run was stopped, and the adapter's status.
+	if (r.outcome == operations::Outcome::BusFailure || r.outcome == operations::Outcome::Stopped) {
+		j["failure"] = { { "direction", DirectionWord(r.direction) },
+				 { "status", r.status },
+				 { "status_name", r.statusName },
+				 { "device", r.device },
+				 { "page", r.page },
+				 { "block", r.block },
+				 { "byte", r.byte },
+				 { "timed_out", r.timedOut } };
+	} else {
+		j["failure"] = nullptr;
 	}
 	j["message"] = record.outcome.message;
 	j["duration_ms"] = static_cast<double>(record.durationUs / 100) / 10.0;
@@ -70,38 +99,6 @@ std::string IsoUtc(std::time_t time)
 	char text[32];
 	std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%SZ", &utc);
 	return text;
-}
-
-std::optional<std::string> FileSha256(const std::string &path)
-{
-	// A FIFO or device named as the file would block or never end.
-	std::error_code error;
-	if (!std::filesystem::is_regular_file(path, error))
-		return std::nullopt;
-	std::ifstream in(path, std::ios::binary);
-	if (!in)
-		return std::nullopt;
-	std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-	if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
-		return std::nullopt;
-	char buffer[8192];
-	while (in.read(buffer, sizeof(buffer)) || in.gcount() > 0) {
-		if (EVP_DigestUpdate(context.get(), buffer, static_cast<size_t>(in.gcount())) != 1)
-			return std::nullopt;
-	}
-	if (in.bad())
-		return std::nullopt;
-	unsigned char digest[EVP_MAX_MD_SIZE];
-	unsigned int length = 0;
-	if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1)
-		return std::nullopt;
-	static const char kHex[] = "0123456789abcdef";
-	std::string hex;
-	for (unsigned int i = 0; i < length; i++) {
-		hex += kHex[digest[i] >> 4];
-		hex += kHex[digest[i] & 0xF];
-	}
-	return hex;
 }
 
 std::string HostName()

@@ -18,7 +18,7 @@ struct CameraRecord {
 	std::string adapter;
 	std::string command;
 	std::string file;   // empty for erase-settings
-	std::string sha256; // of the file as used; empty when there is none
+	std::string sha256; // of the file's bytes as loaded or written; empty when there are none
 	int pages = 0;
 	std::optional<int> camera; // station mode: the camera's number in the session
 	Outcome outcome;
@@ -34,9 +34,6 @@ std::string AppendRecordLine(const std::string &path, const std::string &line);
 
 // "2026-12-07T13:48:45Z"
 std::string IsoUtc(std::time_t time);
-
-// Lower-case hexadecimal SHA-256 of a file's bytes; nullopt when unreadable.
-std::optional<std::string> FileSha256(const std::string &path);
 
 std::string HostName();
 

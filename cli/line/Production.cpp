@@ -20,13 +20,8 @@ class Recorder
 public:
 	Recorder(const RunRequest &request, ToolEnvironment &env) : m_request(request), m_env(env)
 	{
-		// A refused file has no image; its bytes still identify it.
-		std::string path = request.image ? request.image->path : request.file;
-		if (!request.report.empty() &&
-		    (request.verb == Verb::Program || request.verb == Verb::Verify)) {
-			if (std::optional<std::string> sha = FileSha256(path))
-				m_imageSha = *sha;
-		}
+		if (request.image)
+			m_imageSha = request.image->sha256;
 		if (!request.report.empty())
 			m_host = HostName();
 	}
@@ -50,13 +45,14 @@ public:
 		switch (m_request.verb) {
 		case Verb::Program:
 		case Verb::Verify:
-			record.sha256 = m_imageSha;
+			// A refused file has no image; the bytes read still identify it.
+			record.sha256 = m_request.image ? m_imageSha : outcome.result.sha256;
 			record.pages = m_request.image ? m_request.image->pages : 0;
 			break;
 		case Verb::Dump:
 			record.pages = 8;
 			if (outcome.status == kSuccess)
-				record.sha256 = FileSha256(file).value_or("");
+				record.sha256 = outcome.result.sha256;
 			break;
 		case Verb::EraseSettings:
 			record.pages = 1;

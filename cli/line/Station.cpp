@@ -56,11 +56,10 @@ std::string StationLine(const StationCamera &camera)
 	std::string head = (camera.outcome.status == kSuccess ? "PASS cam " : "FAIL cam ") +
 			   std::to_string(camera.number) + ' ';
 	const Outcome &o = camera.outcome;
-	if (o.difference) {
+	if (o.result.outcome == operations::Outcome::Mismatch) {
 		char where[96];
 		std::snprintf(where, sizeof(where), "page %d byte 0x%02x is 0x%02X, the file has 0x%02X",
-			      o.difference->page, o.difference->byte, o.difference->found,
-			      o.difference->expected);
+			      o.result.page, o.result.byte, o.result.found, o.result.expected);
 		head += where;
 	} else {
 		head += o.message;
