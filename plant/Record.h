@@ -31,7 +31,7 @@
 //   failure_page         integer? where a failure happened: page,
 //   failure_block        integer?   block of the page,
 //   failure_byte         integer?   byte of the page,
-//   failure_direction    string?    "read" or "write"
+//   failure_direction    string?    "read", "write" or "verify"
 //   first_difference     object?  {page, byte, found, expected} of a mismatch
 //   message              string?  the one line the run said about this camera
 //   duration_ms          number   the camera's run, milliseconds

@@ -12,7 +12,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -46,6 +48,10 @@ struct SaveResult {
 // so a failure never leaves a half-written settings file behind.
 SaveResult SaveSettingsFile(const std::string &path, std::span<const std::uint16_t, kFileValues> values);
 
+// Tests only: the temporary file is named path + "." + names() instead of
+// six random characters (an empty function puts those back).
+void UseTemporaryNames(std::function<std::string()> names);
+
 // Why a file was refused. line is 1-based; 0 means the file as a whole.
 struct Refusal {
 	int line = 0;
@@ -58,6 +64,8 @@ struct LoadedSettings {
 	std::vector<std::uint16_t> values;
 	bool ok = false;
 	Refusal refusal;
+	// LoadSettingsFile: the file's bytes, once they were read to the end.
+	std::optional<std::string> text;
 };
 
 // Reads values: two hexadecimal digits each (either case), separated by

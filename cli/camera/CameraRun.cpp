@@ -1,7 +1,6 @@
 #include "CameraRun.h"
 
 #include "BusIdentity.h"
-#include "registers.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,12 +10,11 @@ namespace eeprom_cli {
 namespace {
 
 // Where the stop fell, in the words an operator acts on.
-std::string Interruption(const CameraJob &job, const eeprom::Failure &at)
+std::string Interruption(const CameraJob &job, const operations::Result &at)
 {
-	constexpr int kBlock = kl310::EEPROM_WRITE_PAGE_SIZE;
 	char where[96];
 	std::snprintf(where, sizeof(where), "interrupted before page %d block %d (byte 0x%02x)", at.page,
-		      at.offset / kBlock, at.offset);
+		      at.block, at.byte);
 	switch (job.verb) {
 	case Verb::Program:
 		return std::string(where) +
@@ -61,9 +59,8 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 		progress.End();
 	else
 		progress.Abandon();
-	const eeprom::Failure &failure = bus.Engine().LastFailure();
-	if (outcome.status != kSuccess && failure.stopped)
-		outcome = { kInterrupted, Interruption(job, failure), std::nullopt };
+	if (outcome.result.outcome == operations::Outcome::Stopped)
+		outcome = { kInterrupted, Interruption(job, outcome.result), outcome.result, {} };
 	iicbus::BusIdentity identity = iicbus::LastBus();
 	if (identity.known) {
 		outcome.adapter = identity.bus;

@@ -12,7 +12,6 @@
 #include "ToolClock.h"
 
 #include <cstdint>
-#include <string>
 
 namespace eeprom_cli {
 
@@ -27,16 +26,14 @@ public:
 	EepromBus &operator=(const EepromBus &) = delete;
 
 	eeprom::Engine &Engine() { return m_engine; }
-	// The engine's last failure in the tool's words, naming page and byte.
-	std::string Failure() const;
 
 	static constexpr std::int64_t kWriteCycleLimitUs = 25000;
 	static constexpr std::int64_t kPollIntervalUs = 200;
 
 private:
-	// Keeps the adapter's message instead of printing it: the not
+	// Keeps the adapter's status instead of printing it: the not
 	// acknowledged transfers of polling are expected, and a real failure
-	// becomes part of the one line the tool prints.
+	// reaches the tool's line as the operation's result.
 	HeldErrorSink m_sink;
 	CIICTransfer m_iic{ m_sink };
 	eeprom::AckPolling m_pacing;

@@ -1,8 +1,8 @@
 #include "EepromCommands.h"
 
 #include "BusIdentity.h"
+#include "IICTransfer.h"
 #include "PageList.h"
-#include "SettingsFileFormat.h"
 #include "StopRequest.h"
 #include "registers.h"
 
@@ -17,29 +17,26 @@ namespace eeprom_cli {
 namespace {
 
 constexpr int kBlock = EEPROM_WRITE_PAGE_SIZE;
+// The tool reads in blocks, with the write form of each page's address.
+constexpr operations::ReadPlan kBlockReads{ kBlock, eeprom::ReadForm::Write,
+					    operations::Compare::AtEachRead };
 
-// The EEPROM as the file sees it: 8 pages, in file order.
-static_assert(settings::kPages == EEPROM_PAGES && settings::kPageSize == EEPROM_PAGE_SIZE);
-
-Outcome Fail(int status, std::string message)
+Outcome Fail(int status, std::string message, operations::Result result = {})
 {
-	return { status, std::move(message), std::nullopt, {} };
+	return { status, std::move(message), std::move(result), {} };
+}
+
+Outcome Done(std::string message, operations::Result result = {})
+{
+	return { kSuccess, std::move(message), std::move(result), {} };
 }
 
 // The panel's wording of a refused file.
-Outcome Refuse(const std::string &path, const std::string &why, const char *consequence)
+Outcome Refuse(const std::string &path, const operations::Result &refusal, const char *consequence)
 {
 	return Fail(kRefusedFile,
-		    "The settings file " + path + " cannot be used: " + why + ". " + consequence);
-}
-
-std::string Mismatch(int page, int offset, int found, int expected, const char *expectation)
-{
-	char text[128];
-	std::snprintf(text, sizeof(text),
-		      "verification failed: EEPROM page %d byte 0x%02x is 0x%02x, %s 0x%02x", page, offset,
-		      found, expectation, expected);
-	return text;
+		    "The settings file " + path + " cannot be used: " + refusal.reason + ". " + consequence,
+		    refusal);
 }
 
 // Progress steps follow the engine's transfers. Ctrl+C reaches the engine
@@ -58,21 +55,30 @@ eeprom::Engine &Start(EepromBus &bus, Progress &progress, const char *phase, int
 	return engine;
 }
 
-// The verification's outcome: a bus failure or the first byte that differs.
-Outcome Verified(EepromBus &bus, const char *expectation)
+// A failed verification in the tool's words: a bus failure or the first
+// byte that differs.
+Outcome VerificationFailure(const operations::Result &result, const char *expectation)
 {
-	const eeprom::Failure &f = bus.Engine().LastFailure();
-	if (!f.mismatch)
-		return Fail(kBusFailure, bus.Failure());
-	return { kMismatch,
-		 Mismatch(f.page, f.offset, f.found, f.expected, expectation),
-		 Difference{ f.page, f.offset, f.found, f.expected },
-		 {} };
+	if (result.outcome != operations::Outcome::Mismatch)
+		return Fail(kBusFailure, FailureText(result), result);
+	char text[128];
+	std::snprintf(text, sizeof(text),
+		      "verification failed: EEPROM page %d byte 0x%02x is 0x%02x, %s 0x%02x", result.page,
+		      result.byte, result.found, expectation, result.expected);
+	return Fail(kMismatch, text, result);
 }
 
 std::string PagesText(int pages)
 {
 	return std::to_string(pages) + (pages == 1 ? " page" : " pages");
+}
+
+// A bus that could not be opened took nothing: saying "partly written"
+// would send the operator after damage that is not there.
+bool NothingSent()
+{
+	iicbus::BusIdentity last = iicbus::LastBus();
+	return last.known && !last.opened;
 }
 
 // The pages of a command in runs of neighbours, each one engine call.
@@ -104,48 +110,45 @@ std::string PagesText(const SettingsImage &image, const std::vector<int> &pages)
 
 } // namespace
 
+std::string FailureText(const operations::Result &result)
+{
+	char where[64];
+	std::snprintf(where, sizeof(where), "%s EEPROM page %d at byte 0x%02x failed: ",
+		      result.direction == eeprom::Direction::Write ? "writing" : "reading", result.page,
+		      result.byte);
+	if (result.outcome == operations::Outcome::Stopped)
+		return where + std::string("stopped");
+	if (result.outcome == operations::Outcome::Refused)
+		return where + result.reason;
+	std::string adapter = CIICTransfer::StatusText(result.status);
+	if (result.timedOut)
+		return where + std::string("the EEPROM did not acknowledge within ") +
+		       std::to_string(EepromBus::kWriteCycleLimitUs / 1000) + " ms of the last write (" +
+		       adapter + ")";
+	return where + adapter;
+}
+
 Outcome LoadImage(const std::string &path, const char *consequence, SettingsImage &image)
 {
-	settings::LoadedSettings loaded = settings::LoadSettingsFile(path);
-	if (!loaded.ok)
-		return Refuse(path, settings::DescribeRefusal(loaded.refusal), consequence);
-	settings::PageCount count = settings::SettingsPageCount(loaded.values.size());
-	if (!count.ok)
-		return Refuse(path, count.refusal, consequence);
-	image.path = path;
-	image.values = std::move(loaded.values);
-	image.pages = count.pages;
-	return {};
+	operations::Result loaded = operations::LoadSettings(path, image);
+	if (!loaded.Ok())
+		return Refuse(path, loaded, consequence);
+	return Done("", loaded);
 }
 
 Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path)
 {
-	std::array<std::uint16_t, settings::kFileValues> values{};
-	eeprom::Engine &engine = Start(bus, progress, "read",
-				       eeprom::Engine::ReadTransfers(EEPROM_PAGES, kBlock));
-	// A file must hold only bytes that were really read.
-	if (!engine.ReadPages(0, EEPROM_PAGES, values.data(), kBlock, eeprom::ReadForm::Write))
-		return Fail(kBusFailure, bus.Failure() + "; no file was written");
-	progress.End();
-
-	settings::SaveResult saved = settings::SaveSettingsFile(path, values);
-	if (!saved.ok)
+	Start(bus, progress, "read", eeprom::Engine::ReadTransfers(EEPROM_PAGES, kBlock));
+	operations::Result read = operations::ReadPagesToFile(bus.Engine(), path, kBlockReads);
+	// A failed read's bar goes (RunCamera); a finished one stays.
+	if (read.Ok() || read.outcome == operations::Outcome::FileNotWritten)
+		progress.End();
+	if (read.outcome == operations::Outcome::FileNotWritten)
 		return Fail(kFileNotWritten,
-			    "The settings file " + path + " was not written: " + saved.reason + ".");
-	// What a later "program" will read must be what the camera holds.
-	settings::LoadedSettings back = settings::LoadSettingsFile(path);
-	if (!back.ok || !std::equal(values.begin(), values.end(), back.values.begin(), back.values.end()))
-		return Fail(kFileNotWritten,
-			    "The settings file " + path + " does not read back as it was written.");
-	return { kSuccess, PagesText(EEPROM_PAGES) + " of the EEPROM written to " + path, std::nullopt, {} };
-}
-
-// A bus that could not be opened took nothing: saying "partly written"
-// would send the operator after damage that is not there.
-static bool NothingSent()
-{
-	iicbus::BusIdentity last = iicbus::LastBus();
-	return last.known && !last.opened;
+			    "The settings file " + path + " was not written: " + read.reason + ".", read);
+	if (!read.Ok())
+		return Fail(kBusFailure, FailureText(read) + "; no file was written", read);
+	return Done(PagesText(EEPROM_PAGES) + " of the EEPROM written to " + path, read);
 }
 
 Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image,
@@ -155,25 +158,24 @@ Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &i
 	int total = 0;
 	for (const PageRun &run : runs)
 		total += eeprom::Engine::WriteTransfers(run.count);
-	eeprom::Engine &engine = Start(bus, progress, "write", total);
+	Start(bus, progress, "write", total);
 	for (const PageRun &run : runs) {
-		if (!engine.WritePages(run.first, run.count,
-				       image.values.data() + run.first * EEPROM_PAGE_SIZE))
+		operations::Result written = operations::WritePages(bus.Engine(), image, run.first,
+								    run.count);
+		if (!written.Ok())
 			return Fail(kBusFailure,
-				    bus.Failure() +
+				    FailureText(written) +
 					    (NothingSent()
 						     ? "; nothing was written"
-						     : "; the EEPROM is partly written and not verified"));
+						     : "; the EEPROM is partly written and not verified"),
+				    written);
 	}
 	progress.End();
 
 	Outcome verified = CompareEepromWithImage(bus, progress, image, pages);
 	if (verified.status != kSuccess)
 		return verified;
-	return { kSuccess,
-		 PagesText(image, pages) + " of " + image.path + " written and verified",
-		 std::nullopt,
-		 {} };
+	return Done(PagesText(image, pages) + " of " + image.path + " written and verified");
 }
 
 Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image,
@@ -183,37 +185,38 @@ Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const Setting
 	int total = 0;
 	for (const PageRun &run : runs)
 		total += eeprom::Engine::ReadTransfers(run.count, kBlock);
-	eeprom::Engine &engine = Start(bus, progress, "verify", total);
+	Start(bus, progress, "verify", total);
+	std::span<const std::uint8_t> bytes(image.bytes);
 	for (const PageRun &run : runs) {
-		if (!engine.VerifyPages(run.first, run.count,
-					image.values.data() + run.first * EEPROM_PAGE_SIZE, kBlock,
-					eeprom::ReadForm::Write)) {
-			progress.End();
-			return Verified(bus, "the file has");
-		}
+		operations::Result verified = operations::Verify(
+			bus.Engine(), run.first,
+			bytes.subspan(run.first * EEPROM_PAGE_SIZE, run.count * EEPROM_PAGE_SIZE),
+			kBlockReads);
+		if (!verified.Ok())
+			return VerificationFailure(verified, "the file has");
 	}
 	progress.End();
-	return { kSuccess,
-		 "the EEPROM matches " + PagesText(image, pages) + " of " + image.path,
-		 std::nullopt,
-		 {} };
+	return Done("the EEPROM matches " + PagesText(image, pages) + " of " + image.path);
 }
 
 Outcome EraseSettings(EepromBus &bus, Progress &progress)
 {
-	eeprom::Engine &engine = Start(bus, progress, "erase", eeprom::Engine::FillTransfers(0));
-	if (!engine.FillPage(PAGE_SCRIPT, 0, 0xFF))
-		return Fail(kBusFailure, bus.Failure() + (NothingSent() ? "; nothing was written"
-									: "; page 3 is partly erased"));
+	Start(bus, progress, "erase", eeprom::Engine::FillTransfers(0));
+	operations::Result filled = operations::Fill(bus.Engine(), PAGE_SCRIPT, 0, 0xFF);
+	if (!filled.Ok())
+		return Fail(kBusFailure,
+			    FailureText(filled) +
+				    (NothingSent() ? "; nothing was written" : "; page 3 is partly erased"),
+			    filled);
 	progress.End();
 
-	static const std::vector<std::uint16_t> kErased(EEPROM_PAGE_SIZE, 0xFF);
+	static const std::vector<std::uint8_t> kErased(EEPROM_PAGE_SIZE, 0xFF);
 	Start(bus, progress, "verify", eeprom::Engine::ReadTransfers(1, kBlock));
-	bool same = engine.VerifyPages(PAGE_SCRIPT, 1, kErased.data(), kBlock, eeprom::ReadForm::Write);
+	operations::Result verified = operations::Verify(bus.Engine(), PAGE_SCRIPT, kErased, kBlockReads);
 	progress.End();
-	if (!same)
-		return Verified(bus, "not");
-	return { kSuccess, "EEPROM page 3 erased and verified", std::nullopt, {} };
+	if (!verified.Ok())
+		return VerificationFailure(verified, "not");
+	return Done("EEPROM page 3 erased and verified");
 }
 
 } // namespace eeprom_cli

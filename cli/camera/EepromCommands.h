@@ -5,41 +5,29 @@
 
 #include "EepromBus.h"
 #include "ExitStatus.h"
+#include "Operations.h"
 #include "Progress.h"
 
-#include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace eeprom_cli {
 
-// The first byte that verification found wrong.
-struct Difference {
-	int page = 0;
-	int byte = 0;
-	int found = 0;
-	int expected = 0;
-};
-
 struct Outcome {
 	int status = kSuccess;
-	// On failure: the one line for standard error. On success: a summary.
+	// On failure: the one line for standard error, made from result. On
+	// success: a summary.
 	std::string message;
-	std::optional<Difference> difference{}; // with kMismatch
-	std::string adapter{};                  // the bus as the adapter library named it
+	// What the operation reported: where it stopped and why, as fields.
+	operations::Result result{};
+	std::string adapter{}; // the bus as the adapter library named it
 };
 
-// A settings file accepted by the panel's rules: values in file order, a
-// whole number of pages (1 to 8).
-struct SettingsImage {
-	std::string path;
-	std::vector<std::uint16_t> values;
-	int pages = 0;
-};
+// A settings file accepted by the panel's rules.
+using SettingsImage = operations::SettingsImage;
 
 // Reads and checks a settings file. A refusal (kRefusedFile) ends with
-// consequence, which tells the operator what did not happen.
+// consequence, which tells the operator what did not happen; its result
+// still holds the SHA-256 of the bytes read.
 Outcome LoadImage(const std::string &path, const char *consequence, SettingsImage &image);
 
 // All 8 pages into a settings file; a failed read leaves no file behind.
@@ -54,5 +42,9 @@ Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const Setting
 			       const std::vector<int> &pages = {});
 // Page 3 (the settings script) to 0xFF, then read back.
 Outcome EraseSettings(EepromBus &bus, Progress &progress);
+
+// An operation's failure in the tool's words: direction, page and byte,
+// and the adapter's message for the status.
+std::string FailureText(const operations::Result &result);
 
 } // namespace eeprom_cli

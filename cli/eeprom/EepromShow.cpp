@@ -111,11 +111,11 @@ Outcome ReadCamera(ToolClock &clock, Source &source)
 {
 	EepromBus bus(clock);
 	source.label = "the camera";
-	std::vector<std::uint16_t> values(static_cast<size_t>(EEPROM_PAGES * EEPROM_PAGE_SIZE), 0);
-	if (!bus.Engine().ReadPages(0, EEPROM_PAGES, values.data(), EEPROM_WRITE_PAGE_SIZE,
-				    eeprom::ReadForm::Write))
-		return { kBusFailure, bus.Failure() };
-	source.bytes.assign(values.begin(), values.end());
+	std::vector<std::uint8_t> bytes(static_cast<size_t>(EEPROM_PAGES * EEPROM_PAGE_SIZE), 0);
+	operations::Result read = operations::Read(bus.Engine(), 0, bytes, {});
+	if (!read.Ok())
+		return { kBusFailure, FailureText(read), read };
+	source.bytes = std::move(bytes);
 	return {};
 }
 
@@ -128,8 +128,7 @@ Outcome Load(const std::string &what, ToolClock &clock, Source &source)
 	if (loaded.status != kSuccess)
 		return loaded;
 	source.label = what;
-	for (std::uint16_t value : image.values)
-		source.bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
+	source.bytes = std::move(image.bytes);
 	return {};
 }
 

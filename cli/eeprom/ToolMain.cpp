@@ -399,8 +399,12 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const Li
 	iicbus::SelectBus(cl.buses.size() == 1 ? std::optional(cl.buses.front().resolved) : std::nullopt);
 	if (!command)
 		return RunShowCommand(cl.words, env);
-	if (cl.Has("camera-process"))
+	if (cl.Has("camera-process")) {
+		// Run by hand it would report to nobody and end in success.
+		if (!IsCameraProcess())
+			return UsageError(env, kName, "--camera-process is how velmora-eeprom starts itself");
 		return RunAsCameraProcess(cl, *command, env, seams);
+	}
 	if (command->verb == Verb::Buses)
 		return ListBuses(iicbus::ScanBuses(), env.out, env.err);
 	return RunOnCameras(cl, *command, env, seams);

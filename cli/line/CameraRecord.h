@@ -29,7 +29,8 @@ struct RecordedFile {
 	std::optional<std::string> sha256;
 	std::optional<std::int64_t> size;
 };
-RecordedFile DescribeFile(const std::string &path);
+// sha256: of the bytes as loaded or written ("" none: then no size either).
+RecordedFile DescribeFile(const std::string &path, const std::string &sha256);
 
 struct CameraFacts {
 	std::string busGiven; // "" when the adapter library found it
@@ -44,10 +45,6 @@ struct CameraFacts {
 
 // Every field the facts give; what they do not is null, never "".
 plant::Record MakeRecord(const RecordBase &base, const CameraFacts &facts);
-
-// Lower-case hexadecimal SHA-256 of a regular file's bytes; nullopt when
-// it cannot be read.
-std::optional<std::string> FileSha256(const std::string &path);
 
 std::string HostName();
 

@@ -4,24 +4,23 @@
 #include "PageList.h"
 #include "StopRequest.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace eeprom_cli {
 
 namespace {
-
-using nlohmann::json;
 
 // Whole buffer or nothing more to do: the parent is gone.
 void WriteAll(int fd, const std::string &text)
@@ -76,20 +75,126 @@ private:
 	int m_sentPercent = -1;
 };
 
+// The child's result travels as its fields, never as text to be parsed
+// again: 'R', the payload's length, then each field in the order below
+// (numbers as 8 bytes in the machine's order, strings as length and
+// bytes). Parent and child are the same program, so both ends agree.
+class FieldWriter
+{
+public:
+	template <typename Number>
+	void Put(Number value)
+	{
+		auto wide = static_cast<std::int64_t>(value);
+		m_bytes.append(reinterpret_cast<const char *>(&wide), sizeof(wide));
+	}
+	void Put(const std::string &text)
+	{
+		Put(text.size());
+		m_bytes += text;
+	}
+	const std::string &Bytes() const { return m_bytes; }
+
+private:
+	std::string m_bytes;
+};
+
+class FieldReader
+{
+public:
+	explicit FieldReader(std::string_view bytes) : m_bytes(bytes) {}
+	template <typename Number>
+	void Get(Number &value)
+	{
+		std::int64_t wide = 0;
+		if (m_bytes.size() < sizeof(wide)) {
+			m_ok = false;
+			return;
+		}
+		std::memcpy(&wide, m_bytes.data(), sizeof(wide));
+		m_bytes.remove_prefix(sizeof(wide));
+		value = static_cast<Number>(wide);
+	}
+	void Get(std::string &text)
+	{
+		std::size_t size = 0;
+		Get(size);
+		if (!m_ok || size > m_bytes.size()) {
+			m_ok = false;
+			return;
+		}
+		text.assign(m_bytes.substr(0, size));
+		m_bytes.remove_prefix(size);
+	}
+	bool Good() const { return m_ok; }
+	// Every field read and nothing left over.
+	bool Ok() const { return m_ok && m_bytes.empty(); }
+
+private:
+	std::string_view m_bytes;
+	bool m_ok = true;
+};
+
+// Put or Get every field of a finish; one list for both directions.
+template <typename Io, typename Finish>
+void EveryField(Io &io, Finish &f)
+{
+	auto &r = f.outcome.result;
+	io(f.outcome.status), io(f.outcome.message), io(f.outcome.adapter), io(f.started), io(f.durationUs);
+	io(r.outcome), io(r.direction), io(r.status), io(r.statusName), io(r.device), io(r.page), io(r.block);
+	io(r.byte), io(r.found), io(r.expected), io(r.timedOut), io(r.reason), io(r.sha256);
+}
+
+std::string EncodeFinish(const CameraFinish &finish)
+{
+	FieldWriter out;
+	auto put = [&out](const auto &value) { out.Put(value); };
+	EveryField(put, finish);
+	out.Put(finish.notices.size());
+	for (const std::string &notice : finish.notices)
+		out.Put(notice);
+	std::string frame = "R";
+	std::int64_t size = static_cast<std::int64_t>(out.Bytes().size());
+	frame.append(reinterpret_cast<const char *>(&size), sizeof(size));
+	return frame + out.Bytes();
+}
+
+bool DecodeFinish(std::string_view payload, CameraFinish &finish)
+{
+	FieldReader in(payload);
+	CameraFinish decoded;
+	auto get = [&in](auto &value) {
+		if constexpr (std::is_enum_v<std::remove_reference_t<decltype(value)>>) {
+			int number = 0;
+			in.Get(number);
+			value = static_cast<std::remove_reference_t<decltype(value)>>(number);
+		} else {
+			in.Get(value);
+		}
+	};
+	EveryField(get, decoded);
+	std::size_t notices = 0;
+	in.Get(notices);
+	for (std::size_t i = 0; in.Good() && i < notices; i++) {
+		decoded.notices.emplace_back();
+		in.Get(decoded.notices.back());
+	}
+	if (!in.Ok())
+		return false;
+	finish = std::move(decoded);
+	return true;
+}
+
 void ReportOutcome(const CameraJob &job, const CameraRunner &runner, ToolClock &clock, int fd)
 {
 	PipeProgress progress(fd);
-	std::time_t started = std::time(nullptr);
+	CameraFinish finish;
+	finish.started = std::time(nullptr);
 	std::int64_t startUs = clock.NowUs();
-	Outcome outcome = runner(job, progress);
-	json result = { { "status", outcome.status },   { "message", outcome.message },
-			{ "started", started },         { "duration_us", clock.NowUs() - startUs },
-			{ "adapter", outcome.adapter }, { "notices", iicbus::TakeNotices() } };
-	if (outcome.difference) {
-		const Difference &d = *outcome.difference;
-		result["difference"] = { d.page, d.byte, d.found, d.expected };
-	}
-	WriteAll(fd, "R " + result.dump(-1, ' ', false, json::error_handler_t::replace) + '\n');
+	finish.outcome = runner(job, progress);
+	finish.durationUs = clock.NowUs() - startUs;
+	finish.notices = iicbus::TakeNotices();
+	WriteAll(fd, EncodeFinish(finish));
 }
 
 struct Child {
@@ -99,30 +204,38 @@ struct Child {
 	bool finished = false;
 };
 
-void TakeLine(const std::string &line, size_t index, CameraFinish &finish, Child &child, CameraLines *lines)
+// Progress lines "P done total phase\n" and the result frame, as they come.
+void TakeFrames(Child &child, size_t index, CameraFinish &finish, CameraLines *lines)
 {
-	if (line.starts_with("P ")) {
-		int done = 0, total = 0, used = 0;
-		if (std::sscanf(line.c_str() + 2, "%d %d %n", &done, &total, &used) >= 2 && lines)
-			lines->Show(index, line.substr(2 + static_cast<size_t>(used)), done, total);
-		return;
+	constexpr size_t kHead = 1 + sizeof(std::int64_t);
+	for (;;) {
+		std::string &p = child.pending;
+		if (p.starts_with("P ")) {
+			size_t end = p.find('\n');
+			if (end == std::string::npos)
+				return;
+			int done = 0, total = 0, used = 0;
+			std::string line = p.substr(2, end - 2);
+			if (std::sscanf(line.c_str(), "%d %d %n", &done, &total, &used) >= 2 && lines)
+				lines->Show(index, line.substr(static_cast<size_t>(used)), done, total);
+			p.erase(0, end + 1);
+		} else if (p.starts_with("R")) {
+			if (p.size() < kHead)
+				return;
+			std::int64_t size = 0;
+			std::memcpy(&size, p.data() + 1, sizeof(size));
+			if (size < 0 || p.size() - kHead < static_cast<std::uint64_t>(size))
+				return;
+			if (DecodeFinish(std::string_view(p).substr(kHead, static_cast<size_t>(size)),
+					 finish))
+				child.finished = true;
+			p.erase(0, kHead + static_cast<size_t>(size));
+		} else {
+			// Nothing else is sent; whatever it is, it is no result.
+			p.clear();
+			return;
+		}
 	}
-	if (!line.starts_with("R "))
-		return;
-	json result = json::parse(line.substr(2), nullptr, false);
-	if (result.is_discarded() || !result.is_object())
-		return;
-	finish.outcome.status = result.value("status", static_cast<int>(kBusFailure));
-	finish.outcome.message = result.value("message", std::string());
-	finish.outcome.adapter = result.value("adapter", std::string());
-	finish.started = result.value("started", std::time_t{ 0 });
-	finish.durationUs = result.value("duration_us", std::int64_t{ 0 });
-	finish.notices = result.value("notices", std::vector<std::string>{});
-	if (result.contains("difference")) {
-		const json &d = result["difference"];
-		finish.outcome.difference = Difference{ d[0], d[1], d[2], d[3] };
-	}
-	child.finished = true;
 }
 
 void ReadFrom(Child &child, size_t index, CameraFinish &finish, CameraLines *lines)
@@ -137,11 +250,7 @@ void ReadFrom(Child &child, size_t index, CameraFinish &finish, CameraLines *lin
 		return;
 	}
 	child.pending.append(buffer, static_cast<size_t>(n));
-	size_t end;
-	while ((end = child.pending.find('\n')) != std::string::npos) {
-		TakeLine(child.pending.substr(0, end), index, finish, child, lines);
-		child.pending.erase(0, end + 1);
-	}
+	TakeFrames(child, index, finish, lines);
 }
 
 std::string HowItEnded(int waitStatus)
@@ -176,7 +285,7 @@ std::vector<Child> StartChildren(const std::vector<CameraJob> &jobs, const std::
 		children[i].pid = SpawnWithReportPipe(program, CameraProcessArgs(jobs[i]), children[i].fd,
 						      why);
 		if (children[i].pid < 0)
-			finishes[i].outcome = { kBusFailure, why, std::nullopt };
+			finishes[i].outcome = { kBusFailure, why };
 	}
 	return children;
 }
@@ -222,10 +331,8 @@ void Reap(const std::vector<Child> &children, std::vector<CameraFinish> &finishe
 		while (waitpid(children[i].pid, &waitStatus, 0) < 0 && errno == EINTR) {
 		}
 		if (!children[i].finished)
-			finishes[i].outcome = { kBusFailure,
-						"the camera's process ended without a result (" +
-							HowItEnded(waitStatus) + ")",
-						std::nullopt };
+			finishes[i].outcome = { kBusFailure, "the camera's process ended without a result (" +
+								     HowItEnded(waitStatus) + ")" };
 	}
 }
 
@@ -276,6 +383,13 @@ pid_t SpawnWithReportPipe(const std::string &program, const std::vector<std::str
 	}
 	readFd = fds[0];
 	return pid;
+}
+
+bool IsCameraProcess()
+{
+	struct stat status {
+	};
+	return fstat(kCameraReportFd, &status) == 0 && S_ISFIFO(status.st_mode);
 }
 
 int RunCameraProcess(const CameraJob &job, const CameraRunner &runner, ToolClock &clock)

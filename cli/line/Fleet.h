@@ -41,6 +41,9 @@ constexpr int kCameraReportFd = 3;
 std::vector<CameraFinish> RunFleet(const std::vector<CameraJob> &jobs, const std::string &program,
 				   CameraLines *lines);
 
+// Whether this process was started as a camera's: kCameraReportFd is a pipe.
+bool IsCameraProcess();
+
 // The camera's process: runs job and reports its progress and outcome on
 // kCameraReportFd. Returns the process's exit status.
 int RunCameraProcess(const CameraJob &job, const CameraRunner &runner, ToolClock &clock);

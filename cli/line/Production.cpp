@@ -23,10 +23,9 @@ class Recorder
 public:
 	Recorder(const RunRequest &request, ToolEnvironment &env) : m_request(request), m_env(env)
 	{
-		// A refused file has no image; its bytes still identify it. Read
-		// once, before any camera, so every record names the same bytes.
-		if (request.report && (request.verb == Verb::Program || request.verb == Verb::Verify))
-			m_image = DescribeFile(request.image ? request.image->path : request.file);
+		// The bytes as loaded, once for every record.
+		if (request.report && request.image)
+			m_image = DescribeFile(request.image->path, request.image->sha256);
 	}
 
 	// Empty when kept (or no report is kept); else why not, said on stderr.
@@ -48,11 +47,13 @@ public:
 		facts.started = started;
 		facts.durationUs = durationUs;
 		if (m_request.verb == Verb::Dump)
-			facts.file = outcome.status == kSuccess
-					     ? DescribeFile(job.file)
-					     : RecordedFile{ DescribeFile(job.file).path, {}, {} };
-		else
+			facts.file = DescribeFile(job.file,
+						  outcome.status == kSuccess ? outcome.result.sha256 : "");
+		else if (m_request.image)
 			facts.file = m_image;
+		else if (m_request.verb != Verb::EraseSettings)
+			// A refused file has no image; the bytes read still identify it.
+			facts.file = DescribeFile(job.file, outcome.result.sha256);
 		plant::Record record = MakeRecord(m_request.record, facts);
 		std::string why = m_request.report->Append(record, synced);
 		if (!why.empty())

@@ -87,11 +87,10 @@ std::string StationLine(const StationCamera &camera)
 	if (camera.unit)
 		head += "unit " + *camera.unit + ": ";
 	const Outcome &o = camera.outcome;
-	if (o.difference) {
+	if (o.result.outcome == operations::Outcome::Mismatch) {
 		char where[96];
 		std::snprintf(where, sizeof(where), "page %d byte 0x%02x is 0x%02x, the file has 0x%02x",
-			      o.difference->page, o.difference->byte, o.difference->found,
-			      o.difference->expected);
+			      o.result.page, o.result.byte, o.result.found, o.result.expected);
 		head += where;
 	} else {
 		head += o.message;

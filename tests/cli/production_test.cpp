@@ -232,8 +232,14 @@ TEST(CameraRecordTest, EveryFieldFromTheFacts)
 	facts.camera = 4;
 	facts.unit = "SN-0042";
 	facts.file = { "/srv/golden.qmx", "ab12", 6633 };
-	facts.outcome = { kMismatch, "verification failed", Difference{ 3, 0x1A, 0x00, 0x5A },
-			  "simulated camera 0" };
+	operations::Result mismatch;
+	mismatch.outcome = operations::Outcome::Mismatch;
+	mismatch.direction = eeprom::Direction::Verify;
+	mismatch.page = 3;
+	mismatch.block = 1;
+	mismatch.byte = 0x1A;
+	mismatch.expected = 0x5A;
+	facts.outcome = { kMismatch, "verification failed", mismatch, "simulated camera 0" };
 	facts.started = 1700000000;
 	facts.durationUs = 1234567;
 	json j = json::parse(plant::RecordLine(MakeRecord(base, facts)));
@@ -244,7 +250,7 @@ TEST(CameraRecordTest, EveryFieldFromTheFacts)
 		"command":"program","camera":4,"bus":"sim","bus_found":"sim:0","adapter":"simulated camera 0",
 		"adapter_status":null,"adapter_status_name":null,"file":"/srv/golden.qmx","sha256":"ab12",
 		"file_size":6633,"pages":[0,1,2,3],"result":"mismatch","exit_status":5,"failure_page":3,
-		"failure_block":1,"failure_byte":26,"failure_direction":"read",
+		"failure_block":1,"failure_byte":26,"failure_direction":"verify",
 		"first_difference":{"page":3,"byte":26,"found":0,"expected":90},
 		"message":"verification failed","duration_ms":1234.5})"));
 
@@ -270,12 +276,6 @@ TEST(CameraRecordTest, EveryFieldFromTheFacts)
 		for (const char *key : { "operator", "bus", "bus_found", "adapter", "file", "message" })
 			EXPECT_TRUE(r[key].is_null()) << key;
 	}
-
-	const std::string path = ::testing::TempDir() + "velmora-sha.txt";
-	std::ofstream(path) << "abc";
-	EXPECT_EQ(FileSha256(path), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-	std::remove(path.c_str());
-	EXPECT_EQ(FileSha256(path), std::nullopt);
 }
 
 plant::Record StationRecord(const char *station)
@@ -438,17 +438,46 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 		int status;
 		double ms;
 		json difference;
+		json failure;
 	} expected[] = {
-		{ "sim:0", "simulated camera 0", "verified", 0, 640.0, nullptr },
-		{ "sim:1", "simulated camera 1", "bus-failure", 4, 5.0, nullptr },
+		{ "sim:0",
+		  "simulated camera 0",
+		  "verified",
+		  0,
+		  640.0,
+		  nullptr,
+		  { { "failure_page", nullptr } } },
+		{ "sim:1",
+		  "simulated camera 1",
+		  "bus-failure",
+		  4,
+		  5.0,
+		  nullptr,
+		  { { "failure_direction", "write" },
+		    { "adapter_status", 4 },
+		    { "adapter_status_name", "QXIIC_TIMEOUT" },
+		    { "failure_page", 0 },
+		    { "failure_block", 2 },
+		    { "failure_byte", 0x20 } } },
 		{ "sim:2",
 		  "simulated camera 2",
 		  "mismatch",
 		  5,
 		  640.0,
-		  { { "page", 5 }, { "byte", 0x33 }, { "found", 0 }, { "expected", 0x5A } } },
-		{ "sim:3", "simulated camera 3", "verified", 0, 640.0, nullptr },
-		{ "sim:4", nullptr, "bus-failure", 4, 0.0, nullptr },
+		  { { "page", 5 }, { "byte", 0x33 }, { "found", 0 }, { "expected", 0x5A } },
+		  { { "failure_direction", "verify" },
+		    { "failure_page", 5 },
+		    { "failure_block", 3 },
+		    { "failure_byte", 0x33 },
+		    { "adapter_status", nullptr } } },
+		{ "sim:3",
+		  "simulated camera 3",
+		  "verified",
+		  0,
+		  640.0,
+		  nullptr,
+		  { { "failure_page", nullptr } } },
+		{ "sim:4", nullptr, "bus-failure", 4, 0.0, nullptr, { { "adapter_status", nullptr } } },
 	};
 	std::string sha = Sha256Sum(golden);
 	ASSERT_EQ(sha.size(), 64u);
@@ -458,6 +487,8 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 		EXPECT_EQ(r["result"], expected[i].result) << i;
 		EXPECT_EQ(r["exit_status"], expected[i].status) << i;
 		EXPECT_EQ(r["first_difference"], expected[i].difference) << i;
+		for (const auto &[key, value] : expected[i].failure.items())
+			EXPECT_EQ(r[key], value) << i << ' ' << key;
 		EXPECT_EQ(r["duration_ms"], expected[i].ms) << i;
 		EXPECT_EQ(r["command"], "program");
 		EXPECT_EQ(r["adapter"], expected[i].adapter);
@@ -679,6 +710,8 @@ TEST_F(ProductionTest, UsageOfTheLineOptions)
 		  "dump from several buses needs {bus} in the file name, as in cam-{bus}.qmx" },
 		{ { "verify", "--bus", "sim", "--bus", "sim", "f" }, "bus sim is given twice" },
 		{ { "verify", "f", "--report" }, "--report needs a file" },
+		{ { "verify", "--camera-process", "f" },
+		  "--camera-process is how velmora-eeprom starts itself" },
 	};
 	for (const auto &c : cases) {
 		EXPECT_EQ(Run(c.args), 2) << c.err;
