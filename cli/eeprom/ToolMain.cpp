@@ -153,6 +153,10 @@ std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &c
 		return name + " needs a settings file";
 	if (cl.words.size() > wanted)
 		return "too many arguments for " + name;
+	// Not yet standard input or output: never a file that happens to be named "-".
+	if (command.takesFile && cl.words[1] == "-")
+		return name +
+		       " takes no '-' (standard input or output) yet; give a file name, or ./- for a file named -";
 	for (const char *option : { "station", "operator", "unit" }) {
 		if (cl.Has(option) && !cl.Has("report"))
 			return std::string("--") + option + " only goes into a record: give --report";

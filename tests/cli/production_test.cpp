@@ -710,6 +710,8 @@ TEST_F(ProductionTest, UsageOfTheLineOptions)
 		  "dump from several buses needs {bus} in the file name, as in cam-{bus}.qmx" },
 		{ { "verify", "--bus", "sim", "--bus", "sim", "f" }, "bus sim is given twice" },
 		{ { "verify", "f", "--report" }, "--report needs a file" },
+		{ { "dump", "-" },
+		  "dump takes no '-' (standard input or output) yet; give a file name, or ./- for a file named -" },
 		{ { "verify", "--camera-process", "f" },
 		  "--camera-process is how velmora-eeprom starts itself" },
 	};
