@@ -1,5 +1,7 @@
 #include "EepromShow.h"
 
+#include "BusIdentity.h"
+
 #include "BusOption.h"
 #include "EepromBus.h"
 #include "EepromCommands.h"
@@ -115,7 +117,7 @@ Outcome ReadCamera(ToolClock &clock, Source &source)
 	std::vector<std::uint16_t> values(static_cast<size_t>(EEPROM_PAGES * EEPROM_PAGE_SIZE), 0);
 	if (!bus.Engine().ReadPages(0, EEPROM_PAGES, values.data(), EEPROM_WRITE_PAGE_SIZE,
 				    eeprom::ReadForm::Write))
-		return { kBusFailure, bus.Failure() };
+		return { kBusFailure, bus.Failure() + iicbus::WhyNotOpened(iicbus::LastBus()) };
 	source.bytes.assign(values.begin(), values.end());
 	return {};
 }
