@@ -96,6 +96,8 @@ std::vector<BusListing> ScanBuses()
 		std::getline(fields, usb, '\t');
 		std::getline(fields, b.verdict, '\t');
 		std::getline(fields, camera, '\t');
+		if (DeniedAccess(b.verdict))
+			b.verdict += kAccessAdvice;
 		b.usb = usb == "usb";
 		b.allowed = b.verdict == "allowed";
 		b.camera = camera == "camera"      ? CameraSeen::Answers

@@ -42,7 +42,7 @@ struct BusListing {
 	std::string adapter; // "?" when its name cannot be read
 	bool usb = false;
 	bool allowed = false;
-	std::string verdict; // "allowed", or why the bus is refused or cannot be opened
+	std::string verdict; // "allowed", or why the bus is refused or cannot be opened (BusReason's words)
 	CameraSeen camera = CameraSeen::NotProbed;
 };
 

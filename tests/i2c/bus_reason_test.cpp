@@ -46,6 +46,10 @@ TEST(BusReasonTest, DeniedAccessSaysWhatToDoAndNeverToRunAsRoot)
 		EXPECT_EQ(iicbus::OperatorBusReason(bus), c.reason);
 		EXPECT_EQ(c.reason.find("root"), std::string::npos);
 		EXPECT_EQ(c.reason.find("sudo"), std::string::npos);
+		// The listing of every bus says it in the same words.
+		std::vector<iicbus::BusListing> buses = iicbus::ScanBuses();
+		ASSERT_EQ(buses.size(), 1u);
+		EXPECT_EQ(buses[0].verdict, c.reason.empty() ? "allowed" : c.reason);
 	}
 	fake::Uninstall();
 	qxiic::sys::UseSysfsRoot(nullptr);
