@@ -46,6 +46,11 @@ std::string OperatorBusReason(const BusIdentity &bus)
 	return reason.substr(0, reason.find(kOverride));
 }
 
+void SelectBus(const std::optional<std::string> &bus)
+{
+	IICSelectBus(bus ? bus->c_str() : nullptr);
+}
+
 BusIdentity LastBus()
 {
 	char bus[kTextSize];
