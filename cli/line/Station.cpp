@@ -76,7 +76,7 @@ Presence EepromProbe::Look()
 	presence.answers = iic.ReadBlock(kl310::EepromWrite(0), 0, &first, 1);
 	iicbus::BusIdentity identity = iicbus::LastBus();
 	if (!presence.answers && identity.known && !identity.opened)
-		presence.unopenable = identity.reason.empty() ? identity.bus : identity.reason;
+		presence.unopenable = iicbus::OperatorBusReason(identity);
 	return presence;
 }
 

@@ -1,6 +1,7 @@
 // velmora-eeprom run in-process on the simulated camera and its manual
 // clock: what reaches the EEPROM, the files left behind, the exit status
 // and the one line on standard error.
+#include "RegTool.h"
 #include "ToolMain.h"
 #include "qxiic.h"
 #include "qxiic_sim.h"
@@ -349,6 +350,31 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 	std::istringstream help(out.str());
 	for (std::string line; std::getline(help, line);)
 		EXPECT_LT(line.size(), 80u) << line;
+}
+
+// Each front end ends its failure with why the bus could not be opened,
+// in the words of i2c/BusIdentity.
+TEST_F(EepromToolTest, EveryFrontEndSaysWhyTheBusCannotBeOpened)
+{
+	const std::string why =
+		" (\"none\" names no bus: use sim, sim:0 to sim:7 or a path such as /dev/i2c-1)\n";
+	const std::string read = "reading EEPROM page 0 at byte 0x00 failed: error USB_DEVICE_NOT_FOUND";
+	// --bus none is refused on the command line; QXIIC_BUS reaches the library.
+	setenv("QXIIC_BUS", "none", 1);
+	EXPECT_EQ(Run({ "show", "--camera" }), 4);
+	EXPECT_EQ(err.str(), "velmora-eeprom: " + read + why);
+	setenv("QXIIC_BUS", "sim", 1);
+	ASSERT_EQ(Run({ "dump", path }), 0);
+	setenv("QXIIC_BUS", "none", 1);
+	EXPECT_EQ(Run({ "diff", path, "--camera" }), 4);
+	EXPECT_EQ(err.str(), "velmora-eeprom: " + read + why);
+
+	std::istringstream in;
+	err.str("");
+	eeprom_cli::ToolEnvironment env{ in, out, err, false, false, clock };
+	EXPECT_EQ(reg_cli::RunRegTool({ "get", "shutter" }, env), 4);
+	setenv("QXIIC_BUS", "sim", 1);
+	EXPECT_EQ(err.str(), "velmora-reg: reading register 0x3012 failed: error USB_DEVICE_NOT_FOUND" + why);
 }
 
 } // namespace

@@ -904,16 +904,19 @@ TEST_F(ProductionTest, EepromProbeReadsOneByte)
 	EXPECT_EQ(trace[1].count, 1);
 	sim::SetPlugged(false);
 	EXPECT_EQ(eeprom.Look().answers, false);
-	EXPECT_EQ(eeprom.Look().unopenable, "");
+	EXPECT_EQ(eeprom.Look().unopenable, "") << "the bus opened; the camera is away";
 	sim::SetPlugged(true);
+	setenv("QXIIC_BUS", "none", 1);
+	EXPECT_EQ(eeprom.Look().unopenable,
+		  "\"none\" names no bus: use sim, sim:0 to sim:7 or a path such as /dev/i2c-1");
+	setenv("QXIIC_BUS", "sim", 1);
 
 	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
-	sim::SetEepromByte(0, 0x42);
 	std::ofstream(dir / "sim-0.absent") << "\n";
 	EXPECT_EQ(eeprom.Look().answers, false);
+	EXPECT_EQ(eeprom.Look().unopenable, "");
 	fs::remove(dir / "sim-0.absent");
 	EXPECT_EQ(eeprom.Look().answers, true);
-	EXPECT_EQ(sim::EepromByte(0), 0x42);
 }
 
 // Ctrl+C lets the block on the wire finish, then nothing more is written.
