@@ -1,6 +1,7 @@
 #include "RegScript.h"
 
 #include "ExitStatus.h"
+#include "StopRequest.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -66,13 +67,13 @@ public:
 			maskedValue();
 		} else if (verb == "wait" && arguments(n == 2, "wait MS")) {
 			m_step.op = Step::Op::Wait;
-			m_step.ms = number(1, kLongestWaitMs);
+			m_step.ms = milliseconds(1);
 		} else if (verb == "poll" && arguments(n == 5, "poll REG MASK VALUE TIMEOUT_MS")) {
 			m_step.op = Step::Op::Poll;
 			reg(1);
 			m_step.mask = word(2);
 			m_step.value = word(3);
-			m_step.ms = number(4, kLongestWaitMs);
+			m_step.ms = milliseconds(4);
 			maskedValue();
 		} else if (verb == "command" && arguments(n == 2, "command WORD")) {
 			m_step.op = Step::Op::Command;
@@ -110,6 +111,18 @@ private:
 	}
 
 	std::uint16_t word(std::size_t i) { return static_cast<std::uint16_t>(number(i, 0xFFFF)); }
+
+	// A time is given and refused in decimal milliseconds.
+	std::uint32_t milliseconds(std::size_t i)
+	{
+		if (ParseNumber(m_words[i], kLongestWaitMs) || !ParseNumber(m_words[i], 0xFFFFFFFF))
+			return number(i, kLongestWaitMs);
+		if (m_error.empty())
+			m_error = std::to_string(*ParseNumber(m_words[i], 0xFFFFFFFF)) +
+				  " ms is longer than the longest wait, " + std::to_string(kLongestWaitMs) +
+				  " ms (an hour)";
+		return 0;
+	}
 
 	// A value with bits outside its mask can never be read.
 	void maskedValue()
@@ -152,14 +165,18 @@ ParsedScript ParseRegScript(std::string_view text)
 		step.line = line;
 		LineParser parser(words, step);
 		parser.parse();
-		if (!parser.error().empty()) {
-			parsed.steps.clear();
-			parsed.error = AtLine(line, parser.error());
-			return parsed;
+		if (parser.error().empty()) {
+			parsed.steps.push_back(step);
+		} else if (parsed.errors.size() < kMostWrongLines) {
+			parsed.errors.push_back(AtLine(line, parser.error()));
+		} else {
+			parsed.moreErrors = true;
+			break;
 		}
-		parsed.steps.push_back(step);
 	}
-	parsed.ok = true;
+	parsed.ok = parsed.errors.empty();
+	if (!parsed.ok)
+		parsed.steps.clear();
 	return parsed;
 }
 
@@ -172,7 +189,22 @@ ScriptResult RunRegScript(const std::vector<Step> &steps, RegBus &bus, eeprom_cl
 		result.message = AtLine(step.line, why);
 		return result;
 	};
+	// Ctrl+C ends a wait or poll early; the rest of the pause is not made up.
+	auto pause = [&clock](std::int64_t us) {
+		constexpr std::int64_t kSliceUs = 100000;
+		while (us > 0 && !eeprom_cli::StopRequested()) {
+			clock.SleepUs(std::min(us, kSliceUs));
+			us -= kSliceUs;
+		}
+	};
+	auto stopped = [&](const Step &step) {
+		return fail(eeprom_cli::kInterrupted, step,
+			    "stopped by Ctrl+C or SIGTERM; the " + std::to_string(result.steps) +
+				    (result.steps == 1 ? " step" : " steps") + " before this line were done");
+	};
 	for (const Step &step : steps) {
+		if (eeprom_cli::StopRequested())
+			return stopped(step);
 		std::uint16_t value = 0;
 		switch (step.op) {
 		case Step::Op::Write:
@@ -190,7 +222,9 @@ ScriptResult RunRegScript(const std::vector<Step> &steps, RegBus &bus, eeprom_cl
 						    Hex4(step.value) + " under the mask " + Hex4(step.mask));
 			break;
 		case Step::Op::Wait:
-			clock.SleepUs(std::int64_t{ step.ms } * 1000);
+			pause(std::int64_t{ step.ms } * 1000);
+			if (eeprom_cli::StopRequested())
+				return stopped(step);
 			break;
 		case Step::Op::Poll: {
 			const std::int64_t deadline = clock.NowUs() + std::int64_t{ step.ms } * 1000;
@@ -206,7 +240,9 @@ ScriptResult RunRegScript(const std::vector<Step> &steps, RegBus &bus, eeprom_cl
 							    " after " + std::to_string(step.ms) +
 							    " ms, waiting for " + Hex4(step.value) +
 							    " under the mask " + Hex4(step.mask));
-				clock.SleepUs(std::min(kPollIntervalUs, left));
+				if (eeprom_cli::StopRequested())
+					return stopped(step);
+				pause(std::min(kPollIntervalUs, left));
 			}
 			break;
 		}
