@@ -107,13 +107,17 @@ void CVelmoraDlg::OnBnClickedSave()
 		return;
 	}
 
-	// The bar goes once from empty to full over the fill and the script.
-	int steps = eeprom::Engine::FillTransfers(m_nAddrOffset) +
-		    static_cast<int>(length - (planned.quietEnd - planned.quietBegin));
-	StartOperationProgress(steps);
-
+	// The bar goes once from empty to full over the fill and the script;
+	// the first script byte comes after the pause and the two reads.
 	CIICTransfer iic;
 	eeprom::FixedPause pause = EepromWritePause();
+	StartOperationProgress(
+		eeprom::ProgressPlan()
+			.Writes(eeprom::Engine::FillTransfers(m_nAddrOffset), pause)
+			.Writes(static_cast<int>(length - (planned.quietEnd - planned.quietBegin)), pause,
+				std::int64_t{ kAfterFillPause } * 1000 +
+					2 * eeprom::ProgressPlan::kTransferUs));
+
 	eeprom::Engine engine(iic, pause);
 	engine.OnProgress([this] { StepOperationProgress(); });
 	if (!engine.FillPage(PAGE_SCRIPT, m_nAddrOffset, kErased)) {
@@ -160,10 +164,15 @@ void CVelmoraDlg::OnBnClickedEraseEeprom()
 		return;
 	}
 	s_nErasePresses++;
+	CWaitCursor wait;
 	CIICTransfer iic;
 	eeprom::FixedPause pause = EepromWritePause();
+	StartOperationProgress(
+		eeprom::ProgressPlan().Writes(eeprom::Engine::FillTransfers(m_nAddrOffset), pause));
 	eeprom::Engine engine(iic, pause);
+	engine.OnProgress([this] { StepOperationProgress(); });
 	if (!engine.FillPage(PAGE_SCRIPT, m_nAddrOffset, kErased))
 		AfxMessageBox("EEPROM page 3 was not erased completely. Check the camera and press Erase EEp "
 			      "twice again.");
+	m_ctlProgress.SetPos(0);
 }

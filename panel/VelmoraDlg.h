@@ -7,6 +7,7 @@
 #pragma once
 
 #include "EepromEngine.h"
+#include "ProgressPlan.h"
 #include "ddx.h"
 #include "dialog.h"
 #include "registers.h"
@@ -174,10 +175,11 @@ public:
 	void OnBnClickedFileToCam();
 	void WriteFileToEeprom();
 	static eeprom::FixedPause EepromWritePause();
-	void StartOperationProgress(int transfers);
+	// The bar moves by the time each transfer is expected to take.
+	void StartOperationProgress(const eeprom::ProgressPlan &plan);
 	void StepOperationProgress();
 	static constexpr int kProgressRange = 200;
-	int m_nProgressTotal = 1;
+	eeprom::ProgressPlan m_progressPlan;
 	int m_nProgressRange = 1;
 	int m_nProgressDone = 0;
 	int m_nProgressShown = 0;

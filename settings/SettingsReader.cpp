@@ -142,7 +142,7 @@ LoadedSettings LoadSettingsFile(const std::string &path)
 	else if (!S_ISREG(st.st_mode))
 		why = "it is not a regular file";
 	else if (st.st_size > kMaxFileBytes)
-		why = "the file is larger than any settings file";
+		why = "the file is larger than 1 MiB, far more than any settings file holds";
 	std::string text;
 	if (why.empty()) {
 		text.resize(static_cast<size_t>(st.st_size));
