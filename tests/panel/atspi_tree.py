@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """What a screen reader gets from the panel, read over AT-SPI in one walk.
 
 Usage: atspi_tree.py VELMORA
@@ -16,18 +16,20 @@ SKIP = 77
 
 
 def walk(node, found, depth=0):
+    import pyatspi
+
     try:
         role = node.getRoleName()
         name = node.name or ""
         description = node.description or ""
-        states = node.getState()
-        import pyatspi
-
-        showing = states.contains(pyatspi.STATE_SHOWING)
-        extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        size = (extents.width, extents.height)
+        showing = node.getState().contains(pyatspi.STATE_SHOWING)
     except Exception:  # a node that went away while walked
         return
+    try:
+        extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        size = (extents.width, extents.height)
+    except NotImplementedError:  # the application itself has no place
+        size = (1, 1)
     found.append((role, name, description, showing, size))
     for i in range(node.childCount):
         child = node.getChildAtIndex(i)
@@ -47,7 +49,7 @@ def inner(program):
             desktop = pyatspi.Registry.getDesktop(0)
             for i in range(desktop.childCount):
                 candidate = desktop.getChildAtIndex(i)
-                if candidate is not None and candidate.name == os.path.basename(program) \
+                if candidate is not None and candidate.name.lower() == "velmora" \
                         and candidate.childCount > 0:
                     app = candidate
             if app is not None:
