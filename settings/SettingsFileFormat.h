@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -56,6 +57,10 @@ SaveResult KeepPreviousSettingsFile(const std::string &path,
 				    std::span<const std::uint16_t, kFileValues> values);
 // The name of the copy KeepPreviousSettingsFile keeps of path.
 std::string PreviousSettingsFileName(const std::string &path);
+
+// Tests only: the temporary file is named path + "." + names() instead of
+// six random characters (an empty function puts those back).
+void UseTemporaryNames(std::function<std::string()> names);
 
 // Why a file was refused. line is 1-based; 0 means the file as a whole.
 struct Refusal {
