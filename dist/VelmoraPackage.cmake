@@ -19,7 +19,8 @@ velmora-reg reads and writes sensor registers by name and runs register
 scripts.
 .
 The adapter library libqxiic comes with the program and includes a simulated
-camera.")
+camera. A udev rule gives the logged-in user and the i2c group the buses of
+USB-to-I2C adapters, and no other I2C bus.")
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -32,7 +33,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries come from dpkg-shlibdeps; what it cannot see is listed here:
 # the dialog font is Inter, other text DejaVu Sans, found through fontconfig.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-inter")
+# adduser: the postinst makes the i2c group of the udev rule.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, fonts-dejavu-core, fonts-inter")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+  ${CMAKE_CURRENT_SOURCE_DIR}/postinst ${CMAKE_CURRENT_SOURCE_DIR}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

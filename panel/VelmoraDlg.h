@@ -7,6 +7,7 @@
 #pragma once
 
 #include "EepromEngine.h"
+#include "Operations.h"
 #include "ProgressPlan.h"
 #include "ddx.h"
 #include "dialog.h"
@@ -168,7 +169,7 @@ public:
 	void OnBnClickedAddrPlus();
 	void OnBnClickedAddrMinus();
 
-	// Settings files (SettingsFile.cpp).
+	// Settings files (EepromFileTransfers.cpp).
 	void OnBnClickedBrowse();
 	void OnEnChangeFileName();
 	void OnBnClickedCamToFile();
@@ -177,6 +178,9 @@ public:
 	static eeprom::FixedPause EepromWritePause();
 	// The bar moves by the time each transfer is expected to take.
 	void StartOperationProgress(const eeprom::ProgressPlan &plan);
+	// The file "File --> Cam" writes, as loaded; its verification loads it again.
+	operations::SettingsImage m_fileImage;
+	int LoadIntoImage(const char *consequence);
 	void StepOperationProgress();
 	static constexpr int kProgressRange = 200;
 	eeprom::ProgressPlan m_progressPlan;
@@ -184,13 +188,13 @@ public:
 	int m_nProgressDone = 0;
 	int m_nProgressShown = 0;
 	void VerifyEeprom();
-	bool ReadBackEeprom();
-	void CompareWithFile();
 
 	// Save, address offset and Erase (SaveSettings.cpp).
 	void OnBnClickedSave();
 	void OnEnChangeAddrOffset();
 	void OnBnClickedEraseEeprom();
+	// Presses of "Erase EEp" since the panel opened; only odd presses erase.
+	int m_nErasePresses = 0;
 
 	DECLARE_MESSAGE_MAP()
 

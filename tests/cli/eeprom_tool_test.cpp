@@ -1,6 +1,7 @@
 // velmora-eeprom run in-process on the simulated camera and its manual
 // clock: what reaches the EEPROM, the files left behind, the exit status
 // and the one line on standard error.
+#include "RegTool.h"
 #include "ToolMain.h"
 #include "qxiic.h"
 #include "qxiic_sim.h"
@@ -65,7 +66,7 @@ protected:
 		out.str("");
 		err.str("");
 		std::istringstream in(input);
-		eeprom_cli::ToolEnvironment env{ in, out, err, terminal, terminal, clock };
+		tool::ToolEnvironment env{ in, out, err, terminal, terminal, clock };
 		return eeprom_cli::RunTool(args, env);
 	}
 
@@ -276,12 +277,6 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 		int status;
 		const char *err;
 	} cases[] = {
-		{ {}, "", false, 2, "velmora-eeprom: no command given (see velmora-eeprom --help)\n" },
-		{ { "flash", "x" },
-		  "",
-		  false,
-		  2,
-		  "velmora-eeprom: unknown command 'flash' (see velmora-eeprom --help)\n" },
 		{ { "program" },
 		  "",
 		  false,
@@ -297,11 +292,6 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 		  false,
 		  2,
 		  "velmora-eeprom: unknown option '--force' (see velmora-eeprom --help)\n" },
-		{ { "erase-settings", "--bus" },
-		  "",
-		  false,
-		  2,
-		  "velmora-eeprom: --bus needs a bus (/dev/i2c-N, sim or sim:0 to sim:7) (see velmora-eeprom --help)\n" },
 		{ { "erase-settings" },
 		  "y\n",
 		  false,
@@ -333,6 +323,7 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 		sim::ClearTrace();
 		EXPECT_EQ(Run(c.args, c.input, c.terminal), c.status) << c.err;
 		EXPECT_EQ(err.str(), c.err);
+		EXPECT_STREQ(getenv("QXIIC_BUS"), "sim") << "--bus chooses without writing the environment";
 		EXPECT_TRUE(Transfers(Call::SendSub, true).empty()) << c.err;
 	}
 
@@ -351,6 +342,27 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 	EXPECT_EQ(Run({ "dump", "--help" }), 0);
 	EXPECT_THAT(out.str(),
 		    HasSubstr("\n  5  verification found a byte that differs (page and byte named)\n"));
+}
+
+// Each front end ends its failure with why the bus could not be opened,
+// in the words of i2c/BusIdentity.
+TEST_F(EepromToolTest, EveryFrontEndSaysWhyTheBusCannotBeOpened)
+{
+	const std::string why =
+		" (\"none\" names no bus: use sim, sim:0 to sim:7 or a path such as /dev/i2c-1)\n";
+	const std::string read = "reading EEPROM page 0 at byte 0x00 failed: error USB_DEVICE_NOT_FOUND";
+	EXPECT_EQ(Run({ "--bus", "none", "show", "--camera" }), 4);
+	EXPECT_EQ(err.str(), "velmora-eeprom: " + read + why);
+	setenv("QXIIC_BUS", "sim", 1);
+	ASSERT_EQ(Run({ "dump", path }), 0);
+	EXPECT_EQ(Run({ "--bus", "none", "diff", path, "--camera" }), 4);
+	EXPECT_EQ(err.str(), "velmora-eeprom: " + read + why);
+
+	std::istringstream in;
+	err.str("");
+	eeprom_cli::ToolEnvironment env{ in, out, err, false, false, clock };
+	EXPECT_EQ(reg_cli::RunRegTool({ "--bus", "none", "get", "shutter" }, env), 4);
+	EXPECT_EQ(err.str(), "velmora-reg: reading register 0x3012 failed: error USB_DEVICE_NOT_FOUND" + why);
 }
 
 } // namespace

@@ -40,7 +40,7 @@ protected:
 		out.str("");
 		err.str("");
 		std::istringstream in;
-		eeprom_cli::ToolEnvironment env{ in, out, err, false, false, clock };
+		tool::ToolEnvironment env{ in, out, err, false, false, clock };
 		return reg_cli::RunRegTool(args, env);
 	}
 
@@ -319,15 +319,8 @@ TEST_F(RegToolTest, MessagesAsTheUserReadsThem)
 		  130,
 		  "",
 		  "velmora-reg: " + script +
-			  ": line 2: stopped by Ctrl+C or SIGTERM; the 1 step before this line were done\n",
+			  ": line 2: stopped by Ctrl+C or SIGTERM; the 1 step before this line was done\n",
 		  { "W 3012=0001" } },
-		{ { "--bus", "sim:1", "get", "shutter", "--bus=sim:2" },
-		  "",
-		  false,
-		  2,
-		  "",
-		  "velmora-reg: one bus only: --bus sim:1 and --bus sim:2 (see velmora-reg --help)\n",
-		  {} },
 		{ { "get", "shutter", "trim-select" },
 		  "",
 		  false,
@@ -366,7 +359,7 @@ TEST_F(RegToolTest, MessagesAsTheUserReadsThem)
 		sim::Reset();
 		sim::UseManualClock(true);
 		sim::SetPlugged(c.status != 4);
-		class StoppingClock final : public eeprom_cli::ToolClock
+		class StoppingClock final : public tool::ToolClock
 		{
 		public:
 			explicit StoppingClock(bool stop) : m_stop(stop) {}
@@ -374,7 +367,7 @@ TEST_F(RegToolTest, MessagesAsTheUserReadsThem)
 			void SleepUs(std::int64_t us) override
 			{
 				if (m_stop)
-					eeprom_cli::RequestStop();
+					tool::RequestStop();
 				sim::AdvanceClock(us);
 			}
 
@@ -385,7 +378,7 @@ TEST_F(RegToolTest, MessagesAsTheUserReadsThem)
 		out.str("");
 		err.str("");
 		std::istringstream in;
-		eeprom_cli::ToolEnvironment env{ in, out, err, false, false, stopping };
+		tool::ToolEnvironment env{ in, out, err, false, false, stopping };
 		EXPECT_EQ(reg_cli::RunRegTool(c.args, env), c.status);
 		EXPECT_EQ(out.str(), c.out);
 		EXPECT_EQ(err.str(), c.err);

@@ -1,0 +1,24 @@
+// velmora-reg: the KL310 sensor's registers from the command line.
+#include "BusIdentity.h"
+#include "RegTool.h"
+
+#include <iostream>
+
+#include <unistd.h>
+
+int main(int argc, char **argv)
+{
+	std::vector<std::string> args(argv + 1, argv + argc);
+	tool::ToolEnvironment env{ std::cin,
+				   std::cout,
+				   std::cerr,
+				   isatty(STDIN_FILENO) == 1,
+				   isatty(STDERR_FILENO) == 1,
+				   tool::ToolClock::Real() };
+	int status = reg_cli::RunRegTool(args, env);
+	// What the adapter library had to tell besides the transfers (a trace
+	// or a simulated camera's state that cannot be kept), as velmora-eeprom says it.
+	for (const std::string &notice : iicbus::TakeNotices())
+		std::cerr << "velmora-reg: warning: " << notice << '\n';
+	return status;
+}
