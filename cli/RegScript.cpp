@@ -1,6 +1,7 @@
 #include "RegScript.h"
 
 #include "ExitStatus.h"
+#include "InputFile.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -125,6 +126,28 @@ private:
 	std::string m_error;
 };
 
+// An editor may put one first; the script is read as UTF-8 either way.
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+// No step has a longer word; a longer one is shown cut.
+constexpr std::size_t kLongestWord = 40;
+
+// A word that cannot be part of a step (a control character, too long) is
+// replaced by the form a message may show: the step is refused either way,
+// and its message never carries raw bytes.
+std::vector<std::string> ShownWords(std::vector<std::string_view> &words)
+{
+	std::vector<std::string> shown;
+	shown.reserve(words.size());
+	for (std::string_view &word : words) {
+		std::string text = settings::ShownText(word, kLongestWord);
+		if (text != word) {
+			shown.push_back(std::move(text));
+			word = shown.back();
+		}
+	}
+	return shown;
+}
+
 std::string AtLine(int line, const std::string &what)
 {
 	return "line " + std::to_string(line) + ": " + what;
@@ -135,19 +158,23 @@ std::string AtLine(int line, const std::string &what)
 ParsedScript ParseRegScript(std::string_view text)
 {
 	ParsedScript parsed;
+	if (text.starts_with(kByteOrderMark))
+		text.remove_prefix(std::size(kByteOrderMark) - 1);
 	int line = 0;
 	std::size_t pos = 0;
 	while (pos < text.size()) {
 		line++;
-		std::size_t end = text.find('\n', pos);
+		// A line ends in LF, CR LF or CR alone.
+		std::size_t end = text.find_first_of("\r\n", pos);
 		if (end == std::string_view::npos)
 			end = text.size();
 		std::string_view content = text.substr(pos, end - pos);
-		pos = end + 1;
+		pos = end + (text.substr(end).starts_with("\r\n") ? 2 : 1);
 		content = content.substr(0, content.find('#'));
 		std::vector<std::string_view> words = Words(content);
 		if (words.empty())
 			continue;
+		std::vector<std::string> shown = ShownWords(words);
 		Step step;
 		step.line = line;
 		LineParser parser(words, step);

@@ -2,17 +2,18 @@
 
 #include "BusOption.h"
 #include "ExitStatus.h"
+#include "InputFile.h"
 #include "RegBus.h"
 #include "RegScript.h"
 #include "RegisterNames.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <ostream>
 #include <sstream>
+
+#include <unistd.h>
 
 using namespace eeprom_cli;
 
@@ -21,6 +22,10 @@ namespace reg_cli {
 namespace {
 
 constexpr char kName[] = "velmora-reg";
+// Far longer than a dump of every register, which is under 1 KiB.
+constexpr std::size_t kLongestScript = 1 << 20;
+// How long a script from a pipe or a FIFO may take to arrive whole.
+constexpr int kScriptWaitMs = 10000;
 
 constexpr char kHelp[] = R"(Usage: velmora-reg [OPTION]... COMMAND [ARGUMENT]...
 The KL310 camera sensor's 16-bit registers, by name or by address.
@@ -201,20 +206,16 @@ public:
 
 	int run(const std::string &path, bool dryRun)
 	{
-		std::string text;
-		if (path == "-") {
-			text.assign(std::istreambuf_iterator<char>(m_env.in), {});
-		} else {
-			std::ifstream in(path, std::ios::binary);
-			if (!in)
-				return fail(kRefusedFile,
-					    "cannot read the script " + path + "; nothing was sent");
-			text.assign(std::istreambuf_iterator<char>(in), {});
-			if (in.bad())
-				return fail(kRefusedFile,
-					    "cannot read the script " + path + "; nothing was sent");
-		}
-		const std::string label = path == "-" ? "standard input" : path;
+		// Read whole before a line is checked, the same careful way as a
+		// settings file; a pipe or a FIFO must end within kScriptWaitMs.
+		const settings::InputLimits limits{ kLongestScript, "script", true, kScriptWaitMs };
+		settings::InputText input = path == "-" ? settings::ReadInputDescriptor(STDIN_FILENO, limits)
+							: settings::ReadInputFile(path, limits);
+		const std::string label = path == "-" ? "standard input" : settings::ShownText(path, 200);
+		if (!input.ok)
+			return fail(kRefusedFile, "cannot read the script " + label + ": " + input.why +
+							  "; nothing was sent");
+		const std::string &text = input.text;
 		ParsedScript parsed = ParseRegScript(text);
 		if (!parsed.ok)
 			return fail(kRefusedFile, label + ": " + parsed.error + "; nothing was sent");

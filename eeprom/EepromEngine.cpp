@@ -14,12 +14,20 @@ bool AckPolling::Retry(int status)
 	if (!CIICTransfer::NotAcknowledged(status) || !m_lastWriteUs)
 		return false;
 	std::int64_t left = *m_lastWriteUs + m_limitUs - m_now();
-	if (left <= 0) {
-		m_timedOut = true;
-		return false;
+	if (left > 0) {
+		m_sleep(std::min(m_pollUs, left));
+		return true;
 	}
-	m_sleep(std::min(m_pollUs, left));
-	return true;
+	// A refusal that arrives past the limit (a loaded machine, a slow bus)
+	// may answer a question asked well before it: the EEPROM is asked once
+	// more, and that answer decides.
+	if (!m_askedAfterLimit) {
+		m_askedAfterLimit = true;
+		return true;
+	}
+	m_askedAfterLimit = false;
+	m_timedOut = true;
+	return false;
 }
 
 int Engine::WriteTransfers(int pages)

@@ -44,7 +44,7 @@ private:
 // While an EEPROM stores a written block it acknowledges nothing: instead
 // of sleeping for the longest write cycle after every block, a transfer
 // that is not acknowledged is tried again until the EEPROM answers, for at
-// most limitUs after the last write.
+// most limitUs after the last write, and once more after that.
 class AckPolling final : public Pacing
 {
 public:
@@ -52,9 +52,17 @@ public:
 		   std::int64_t limitUs, std::int64_t pollUs)
 		: m_now(std::move(nowUs)), m_sleep(std::move(sleepUs)), m_limitUs(limitUs), m_pollUs(pollUs)
 	{}
-	void AfterWrite() override { m_lastWriteUs = m_now(); }
+	void AfterWrite() override
+	{
+		m_lastWriteUs = m_now();
+		m_askedAfterLimit = false;
+	}
 	// An acknowledged transfer means the write cycle is over.
-	void AfterRead() override { m_lastWriteUs.reset(); }
+	void AfterRead() override
+	{
+		m_lastWriteUs.reset();
+		m_askedAfterLimit = false;
+	}
 	bool Retry(int status) override;
 	// The last failure came after the write cycle's limit had run out.
 	bool TimedOut() const { return m_timedOut; }
@@ -66,6 +74,7 @@ private:
 	std::int64_t m_pollUs;
 	std::optional<std::int64_t> m_lastWriteUs;
 	bool m_timedOut = false;
+	bool m_askedAfterLimit = false;
 };
 
 // Which form of a page's address the reads use. The panel's copy into a

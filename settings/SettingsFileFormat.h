@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -45,6 +46,10 @@ struct SaveResult {
 // goes into a temporary file in the same folder, which is then renamed,
 // so a failure never leaves a half-written settings file behind.
 SaveResult SaveSettingsFile(const std::string &path, std::span<const std::uint16_t, kFileValues> values);
+
+// Tests only: the temporary file is named path + "." + names() instead of
+// six random characters (an empty function puts those back).
+void UseTemporaryNames(std::function<std::string()> names);
 
 // Why a file was refused. line is 1-based; 0 means the file as a whole.
 struct Refusal {

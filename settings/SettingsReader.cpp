@@ -5,23 +5,18 @@
 // separators. Everything else refuses the whole file.
 #include "SettingsFileFormat.h"
 
-#include <cerrno>
+#include "InputFile.h"
+
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <istream>
 #include <sstream>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace settings {
 
 namespace {
 
 // Far more than 8 pages with long comments; a bigger file is no settings file.
-constexpr off_t kMaxFileBytes = 1 << 20;
+constexpr std::size_t kMaxFileBytes = 1 << 20;
 
 bool isBlank(int c)
 {
@@ -125,43 +120,14 @@ LoadedSettings ParseSettings(std::string_view text)
 	return ReadSettings(in);
 }
 
-// Opened without blocking and checked before a byte is read: a FIFO that
-// nobody writes would hang the caller, a device may never end.
+// A FIFO that nobody writes would hang the caller and a device may never
+// end: only a regular file is read.
 LoadedSettings LoadSettingsFile(const std::string &path)
 {
-	int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-	if (fd < 0)
-		return refuse(0, std::string("the file cannot be opened for reading (") +
-					 std::strerror(errno) + ")");
-	struct stat st;
-	std::string why;
-	if (fstat(fd, &st) != 0)
-		why = std::string("the file cannot be examined (") + std::strerror(errno) + ")";
-	else if (S_ISDIR(st.st_mode))
-		why = "it is a directory";
-	else if (!S_ISREG(st.st_mode))
-		why = "it is not a regular file";
-	else if (st.st_size > kMaxFileBytes)
-		why = "the file is larger than any settings file";
-	std::string text;
-	if (why.empty()) {
-		text.resize(static_cast<size_t>(st.st_size));
-		size_t got = 0;
-		while (got < text.size()) {
-			ssize_t n = read(fd, text.data() + got, text.size() - got);
-			if (n < 0 && errno == EINTR)
-				continue;
-			if (n <= 0)
-				break;
-			got += static_cast<size_t>(n);
-		}
-		if (got != text.size())
-			why = "the file could not be read to its end";
-	}
-	close(fd);
-	if (!why.empty())
-		return refuse(0, why);
-	return ParseSettings(text);
+	InputText input = ReadInputFile(path, { kMaxFileBytes, "settings file" });
+	if (!input.ok)
+		return refuse(0, input.why);
+	return ParseSettings(input.text);
 }
 
 PageCount SettingsPageCount(std::size_t values)

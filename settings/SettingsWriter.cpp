@@ -6,7 +6,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iterator>
+#include <mutex>
 #include <random>
 
 #include <csignal>
@@ -88,7 +90,8 @@ bool checkTarget(const std::string &target, struct stat &st, bool &exists, std::
 	return why.empty();
 }
 
-// A new temporary file beside target, never one that exists already.
+// The folder that holds path, whose entry the rename changes: "." for a
+// bare name, "/" for a file at the root.
 std::string folderOf(const std::string &path)
 {
 	size_t slash = path.rfind('/');
@@ -97,31 +100,46 @@ std::string folderOf(const std::string &path)
 	return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The temporary file a signal must not leave behind, for the handler below.
-// While a file is saved, a held signal that reaches another thread (a
-// program may have several) is kept here instead of ending the program
-// half-way; the saving thread raises it again once the temporary file is
-// gone. 0: no save; -1: saving; a signal number: saving, signal kept.
-std::atomic<int> g_saveState{ 0 };
-static_assert(std::atomic<int>::is_always_lock_free);
+// While any thread saves a file, SIGINT, SIGTERM and SIGHUP wait, so every
+// temporary file is complete and renamed, or gone, before one of them can
+// end the program. On a saving thread they are blocked; one that reaches
+// another thread (a program may have several: the panel has Qt's) is kept
+// here, and the last save to end raises it again.
+//
+// One word, so that the handler and the end of a save never miss each
+// other: the number of saves in progress above the bits of the signals
+// kept.
+std::atomic<unsigned> g_saves{ 0 };
+static_assert(std::atomic<unsigned>::is_always_lock_free);
 
 constexpr int kHeldSignals[] = { SIGINT, SIGTERM, SIGHUP };
+constexpr unsigned kKeptMask = (1u << std::size(kHeldSignals)) - 1;
+constexpr unsigned kOneSave = kKeptMask + 1;
+
+unsigned keptBit(int signal)
+{
+	for (size_t i = 0; i < std::size(kHeldSignals); i++)
+		if (kHeldSignals[i] == signal)
+			return 1u << i;
+	return 0;
+}
 
 extern "C" void KeepForTheSave(int signal)
 {
-	int saving = -1;
-	if (g_saveState.compare_exchange_strong(saving, signal))
-		return;
-	// The save has just ended: the signal does what it would have done.
+	unsigned state = g_saves.load();
+	while (state >= kOneSave) {
+		if (g_saves.compare_exchange_weak(state, state | keptBit(signal)))
+			return;
+	}
+	// No save is in progress any more: the signal does what it would have
+	// done.
 	std::signal(signal, SIG_DFL);
 	std::raise(signal);
 }
 
-// SIGINT, SIGTERM and SIGHUP wait while the temporary file exists, so the
-// file is complete and renamed, or gone, before one of them can end the
-// program: on the saving thread they are blocked, on any other they are
-// kept for the end of the save. A signal the program handles itself keeps
-// its handler.
+// Installs the handler above for the first save and puts the program's
+// own actions back after the last; a signal the program handles itself
+// keeps its handler.
 class SignalsHeld
 {
 public:
@@ -132,45 +150,82 @@ public:
 		for (int signal : kHeldSignals)
 			sigaddset(&held, signal);
 		pthread_sigmask(SIG_BLOCK, &held, &m_previous);
-		g_saveState = -1;
-		struct sigaction keeping = {};
-		keeping.sa_handler = KeepForTheSave;
-		sigemptyset(&keeping.sa_mask);
-		for (size_t i = 0; i < std::size(kHeldSignals); i++) {
-			sigaction(kHeldSignals[i], nullptr, &m_actions[i]);
-			m_replaced[i] = m_actions[i].sa_handler == SIG_DFL;
-			if (m_replaced[i])
-				sigaction(kHeldSignals[i], &keeping, nullptr);
+		std::lock_guard lock(s_mutex);
+		// A kept signal ends the program once the saves in progress are
+		// done; one begun now would only hold it longer.
+		if (g_saves.load() & kKeptMask)
+			return;
+		m_saving = true;
+		if (g_saves.load() < kOneSave) {
+			struct sigaction keeping = {};
+			keeping.sa_handler = KeepForTheSave;
+			sigemptyset(&keeping.sa_mask);
+			for (size_t i = 0; i < std::size(kHeldSignals); i++) {
+				sigaction(kHeldSignals[i], nullptr, &s_actions[i]);
+				s_replaced[i] = s_actions[i].sa_handler == SIG_DFL;
+				if (s_replaced[i])
+					sigaction(kHeldSignals[i], &keeping, nullptr);
+			}
 		}
+		g_saves += kOneSave;
 	}
 	~SignalsHeld()
 	{
+		unsigned kept = 0;
+		if (m_saving) {
+			std::lock_guard lock(s_mutex);
+			unsigned state = g_saves.load();
+			unsigned next;
+			do {
+				next = state - kOneSave;
+				if (next < kOneSave)
+					next = 0; // the last save takes the kept signals
+			} while (!g_saves.compare_exchange_weak(state, next));
+			if (next == 0) {
+				kept = state & kKeptMask;
+				for (size_t i = 0; i < std::size(kHeldSignals); i++)
+					if (s_replaced[i])
+						sigaction(kHeldSignals[i], &s_actions[i], nullptr);
+			}
+		}
+		// Blocked here until the mask is restored, then they take effect.
 		for (size_t i = 0; i < std::size(kHeldSignals); i++)
-			if (m_replaced[i])
-				sigaction(kHeldSignals[i], &m_actions[i], nullptr);
-		int kept = g_saveState.exchange(0);
-		// Blocked here until the mask is restored, then it takes effect.
-		if (kept > 0)
-			std::raise(kept);
+			if (kept & (1u << i))
+				std::raise(kHeldSignals[i]);
 		pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
 	}
+	// false: a terminating signal is waiting, the program is ending.
+	bool saving() const { return m_saving; }
 	SignalsHeld(const SignalsHeld &) = delete;
 	SignalsHeld &operator=(const SignalsHeld &) = delete;
 
 private:
 	sigset_t m_previous;
-	struct sigaction m_actions[std::size(kHeldSignals)];
-	bool m_replaced[std::size(kHeldSignals)] = {};
+	bool m_saving = false;
+	static inline std::mutex s_mutex; // the first and the last save, one at a time
+	static inline struct sigaction s_actions[std::size(kHeldSignals)];
+	static inline bool s_replaced[std::size(kHeldSignals)] = {};
 };
 
-int createTemporary(const std::string &target, mode_t mode, std::string &temp)
+std::string randomSuffix()
 {
 	static constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
 	std::random_device random;
+	std::string suffix;
+	for (int i = 0; i < 6; i++)
+		suffix += kDigits[random() % (sizeof(kDigits) - 1)];
+	return suffix;
+}
+
+std::function<std::string()> g_temporaryNames;
+
+// A new file beside target, never one that exists already: O_EXCL, so a
+// file at the name chosen (another save's, an attacker's link) is never
+// opened, let alone truncated.
+int createTemporary(const std::string &target, mode_t mode, std::string &temp)
+{
 	for (int attempt = 0; attempt < 100; attempt++) {
-		temp = target + ".";
-		for (int i = 0; i < 6; i++)
-			temp += kDigits[random() % (sizeof(kDigits) - 1)];
+		temp = target + "." + (g_temporaryNames ? g_temporaryNames() : randomSuffix());
 		int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
 		if (fd >= 0 || errno != EEXIST)
 			return fd;
@@ -179,6 +234,11 @@ int createTemporary(const std::string &target, mode_t mode, std::string &temp)
 }
 
 } // namespace
+
+void UseTemporaryNames(std::function<std::string()> names)
+{
+	g_temporaryNames = std::move(names);
+}
 
 std::string FormatSettingsLine(std::span<const std::uint16_t, kValuesPerLine> values)
 {
@@ -218,6 +278,8 @@ SaveResult SaveSettingsFile(const std::string &path, std::span<const std::uint16
 	std::string text = FormatSettingsFile(path, values);
 
 	SignalsHeld held;
+	if (!held.saving())
+		return { false, "the program is ending" };
 	std::string temp;
 	// A new file gets the usual permissions (the umask applies); a
 	// replacement keeps those of the file it replaces.

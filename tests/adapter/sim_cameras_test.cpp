@@ -3,6 +3,8 @@
 #include "adapter_fixture.h"
 
 #include <filesystem>
+#include <fstream>
+#include <utility>
 
 namespace {
 
@@ -63,6 +65,21 @@ TEST_F(SimCamerasTest, EachCameraKeepsItsOwnEepromAcrossRuns)
 	std::filesystem::resize_file(dir / "sim-5.eeprom", 100);
 	qxiic::sim::Forget();
 	EXPECT_EQ(EepromOn("sim:5"), 0xFF);
+}
+
+// A write replaces the file whole: whoever holds the old one (a copy in
+// progress, a hard link) keeps the old content.
+TEST_F(SimCamerasTest, AWriteReplacesTheFileWhole)
+{
+	ASSERT_EQ(WriteEepromOn("sim:1", 0x11), QXIIC_OK);
+	std::filesystem::create_hard_link(dir / "sim-1.eeprom", dir / "before");
+	ASSERT_EQ(WriteEepromOn("sim:1", 0x12), QXIIC_OK);
+	// Device 0xA6 is page 3: the byte at 3 * 256 + 0x10.
+	for (const auto &[name, value] : { std::pair{ "before", 0x11 }, std::pair{ "sim-1.eeprom", 0x12 } }) {
+		std::ifstream file(dir / name, std::ios::binary);
+		file.seekg(0x310);
+		EXPECT_EQ(file.get(), value) << name;
+	}
 }
 
 TEST_F(SimCamerasTest, OnlyTheCamerasThatExistAreSimulated)

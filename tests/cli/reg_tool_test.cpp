@@ -124,6 +124,17 @@ TEST(RegScriptLines, GoodAndBad)
 		{ "wait 3600001\n", "line 1: 3600001 is larger than 0x36EE80" },
 		{ "\n\nsleep 5\n",
 		  "line 3: unknown step 'sleep' (write, read, wait, poll, command or a # comment)" },
+		// Any line end, a byte-order mark first; raw bytes never shown.
+		{ "wait 5\rwait 5\rsleep\r",
+		  "line 3: unknown step 'sleep' (write, read, wait, poll, command or a # comment)" },
+		{ "wait 5\r\n\r\nsleep\r\n",
+		  "line 3: unknown step 'sleep' (write, read, wait, poll, command or a # comment)" },
+		{ "wait 5\n\rsleep",
+		  "line 3: unknown step 'sleep' (write, read, wait, poll, command or a # comment)" },
+		{ "\xEF\xBB\xBFwait 5\nsleep\n",
+		  "line 2: unknown step 'sleep' (write, read, wait, poll, command or a # comment)" },
+		{ "sleep\x1b[2J\n",
+		  "line 1: unknown step 'sleep\\x1b[2J' (write, read, wait, poll, command or a # comment)" },
 	};
 	for (const Case &c : cases) {
 		reg_cli::ParsedScript parsed = reg_cli::ParseRegScript(c.text);
@@ -195,6 +206,16 @@ TEST_F(RegToolTest, FailuresNameTheLine)
 		EXPECT_EQ(Bus().size(), c.transfers) << c.text;
 		EXPECT_EQ(sim::Now() - start, c.waitedUs) << c.text;
 	}
+}
+
+// The script is read as a settings file is (the reading's own tests are
+// the settings layer's): what cannot be a script is refused as a file.
+TEST_F(RegToolTest, RunRefusesWhatIsNoScript)
+{
+	EXPECT_EQ(Run({ "run", "/tmp" }), 3);
+	EXPECT_EQ(err.str(),
+		  "velmora-reg: cannot read the script /tmp: it is a directory; nothing was sent\n");
+	EXPECT_TRUE(sim::Trace().empty());
 }
 
 TEST_F(RegToolTest, DryRunSendsNothing)

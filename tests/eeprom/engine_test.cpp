@@ -202,4 +202,42 @@ TEST_F(EngineTest, AcknowledgePollingWaitsOutTheWriteCycleOnly)
 	EXPECT_FALSE(polling.TimedOut());
 }
 
+// The limit is 25 ms after the write; a refusal may arrive late. Past the
+// limit the EEPROM is asked once more, without a pause, and that answer
+// decides.
+TEST(AckPollingTest, OneLastAttemptAfterTheLimit)
+{
+	struct Case {
+		const char *what;
+		std::vector<std::int64_t> refusedAtUs; // when each refusal arrives, write at 0
+		std::vector<bool> retried;
+		std::int64_t sleptUs;
+		bool timedOut;
+	} const cases[] = {
+		{ "refused within the limit", { 4000, 24900 }, { true, true }, 200 + 100, false },
+		{ "asked before, refused after", { 24000, 30000 }, { true, true }, 200, false },
+		{ "refused after, twice", { 30000, 30100 }, { true, false }, 0, true },
+		{ "refused at the limit, twice", { 25000, 25000 }, { true, false }, 0, true },
+	};
+	for (const Case &c : cases) {
+		SCOPED_TRACE(c.what);
+		std::int64_t now = 0, slept = 0;
+		eeprom::AckPolling polling([&] { return now; },
+					   [&](std::int64_t us) {
+						   slept += us;
+						   now += us;
+					   },
+					   25000, 200);
+		polling.AfterWrite();
+		std::vector<bool> retried;
+		for (std::int64_t at : c.refusedAtUs) {
+			now = std::max(now, at);
+			retried.push_back(polling.Retry(14));
+		}
+		EXPECT_EQ(retried, c.retried);
+		EXPECT_EQ(slept, c.sleptUs);
+		EXPECT_EQ(polling.TimedOut(), c.timedOut);
+	}
+}
+
 } // namespace

@@ -7,11 +7,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -133,6 +135,84 @@ TEST_F(SettingsFileSafetyTest, ATerminatingSignalLeavesNoTemporaryFile)
 		close(ready[1]);
 		ASSERT_TRUE(WIFSIGNALED(status)) << "run " << run;
 		EXPECT_EQ(Entries(), 1u) << "run " << run << ": a temporary file was left behind";
+	}
+}
+
+// A full device: the temporary file exists when its write fails.
+TEST_F(SettingsFileSafetyTest, AFailedWriteLeavesTheFolderAsItWas)
+{
+	std::ofstream(File("kept.qmx")) << "old";
+	pid_t child = fork();
+	ASSERT_GE(child, 0);
+	if (child == 0) {
+		std::signal(SIGXFSZ, SIG_IGN);
+		struct rlimit limit = { 4096, 4096 };
+		setrlimit(RLIMIT_FSIZE, &limit);
+		settings::SaveResult saved = Save(File("kept.qmx"));
+		_exit(!saved.ok && saved.reason == "cannot write: File too large" ? 0 : 1);
+	}
+	int status = 0;
+	waitpid(child, &status, 0);
+	EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save did not report the failure";
+	EXPECT_EQ(Entries(), 1u) << "a temporary file was left behind";
+	std::ifstream kept(File("kept.qmx"));
+	EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "old");
+}
+
+TEST_F(SettingsFileSafetyTest, TheTemporaryFileIsAlwaysANewOne)
+{
+	std::ofstream(File("kept.qmx.taken")) << "another's";
+	fs::create_symlink("elsewhere", File("kept.qmx.linked"));
+	const char *names[] = { "taken", "linked", "free" };
+	int named = 0;
+	settings::UseTemporaryNames([&] { return names[named++]; });
+	settings::SaveResult saved = Save(File("kept.qmx"));
+	settings::UseTemporaryNames({});
+	ASSERT_TRUE(saved.ok) << saved.reason;
+	EXPECT_EQ(named, 3);
+	std::ifstream taken(File("kept.qmx.taken"));
+	EXPECT_EQ(std::string(std::istreambuf_iterator<char>(taken), {}), "another's");
+	EXPECT_FALSE(fs::exists(File("elsewhere")));
+	EXPECT_EQ(Entries(), 3u);
+}
+
+// Two threads saving at once, a third taking two signals one after the
+// other: the second must wait for the saves as the first does.
+TEST_F(SettingsFileSafetyTest, SignalsWaitForEverySaveInProgress)
+{
+	for (int run = 0; run < 10; run++) {
+		int ready[2];
+		ASSERT_EQ(pipe(ready), 0);
+		pid_t child = fork();
+		ASSERT_GE(child, 0);
+		if (child == 0) {
+			// Once a signal waits, no new save begins.
+			auto saving = [&](const char *name) {
+				for (bool told = false;;) {
+					if (Save(File(name)).ok && !told)
+						told = write(ready[1], "s", 1) == 1;
+				}
+			};
+			std::thread other([] {
+				for (;;)
+					pause();
+			});
+			std::thread second(saving, "b.qmx");
+			saving("a.qmx");
+		}
+		char saved[2];
+		ASSERT_EQ(read(ready[0], &saved[0], 1), 1);
+		ASSERT_EQ(read(ready[0], &saved[1], 1), 1);
+		kill(child, SIGTERM);
+		kill(child, SIGINT);
+		int status = 0;
+		waitpid(child, &status, 0);
+		close(ready[0]);
+		close(ready[1]);
+		ASSERT_TRUE(WIFSIGNALED(status)) << "run " << run;
+		EXPECT_EQ(Entries(), 2u) << "run " << run << ": a temporary file was left behind";
+		fs::remove(File("a.qmx"));
+		fs::remove(File("b.qmx"));
 	}
 }
 
