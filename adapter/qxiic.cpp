@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -190,7 +192,14 @@ TraceEntry TransferArrival(Library &lib, Call call, int handle, const Handle *h,
 	return e;
 }
 
-// QXIIC_BUS is read per call, so a test can switch back ends between
+// The bus IICSelectBus chose; none: QXIIC_BUS. Guarded by the library lock.
+std::optional<std::string> &ChosenBus()
+{
+	static std::optional<std::string> chosen;
+	return chosen;
+}
+
+// The bus is named afresh per call, so a test can switch back ends between
 // transfers and a replugged adapter is found under its new number. The
 // bus is only opened when there is a slot for it.
 int OpenHandle(Library &lib, int device, unsigned short &status)
@@ -201,7 +210,8 @@ int OpenHandle(Library &lib, int device, unsigned short &status)
 		state = { status, state.title, "every adapter handle is in use" };
 		return -1;
 	}
-	qxiic::Opened opened = qxiic::OpenBackend(std::getenv("QXIIC_BUS"));
+	const std::optional<std::string> &chosen = ChosenBus();
+	qxiic::Opened opened = qxiic::OpenBackend(chosen ? chosen->c_str() : std::getenv("QXIIC_BUS"));
 	status = opened.status;
 	state = { status, opened.title, opened.backend ? std::string() : opened.detail };
 	std::string node = opened.node;
@@ -367,4 +377,15 @@ extern "C" QXIIC_EXPORT int IICScanBuses(char *text, int size)
 	std::string listing = qxiic::ScanBuses();
 	CopyOut(listing, text, size);
 	return static_cast<int>(listing.size());
+}
+
+extern "C" QXIIC_EXPORT int IICSelectBus(const char *bus)
+{
+	Library &lib = TheLibrary();
+	std::lock_guard lock(lib.mutex);
+	if (bus)
+		ChosenBus() = bus;
+	else
+		ChosenBus().reset();
+	return 0;
 }

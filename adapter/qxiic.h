@@ -9,8 +9,8 @@
  * Device addresses are 8-bit bus addresses (7-bit address shifted left);
  * the direction comes from the call, not from bit 0 of the address.
  *
- * The bus is chosen by the environment variable QXIIC_BUS, afresh at
- * every IICInit:
+ * The bus is the one IICSelectBus chose, else the environment variable
+ * QXIIC_BUS, read afresh at every IICInit; either takes:
  *   unset or empty   the one USB-to-I2C adapter present (an i2c-dev bus
  *                    whose adapter sits on a USB device); with several,
  *                    the one on which the camera answers
@@ -117,6 +117,15 @@ int IICTakeNotice(char *text, int size);
  * returns its whole length.
  */
 int IICScanBuses(char *text, int size);
+
+/*
+ * IICSelectBus: the bus of every following IICInit in this process, in
+ * the words QXIIC_BUS takes (an empty text: the one USB-to-I2C adapter
+ * present). A null bus hands the choice back to QXIIC_BUS. A front end
+ * chooses with this call instead of writing its own environment, which
+ * other threads may be reading. Returns 0.
+ */
+int IICSelectBus(const char *bus);
 
 #ifdef __cplusplus
 }

@@ -1,3 +1,4 @@
+#include "BusIdentity.h"
 #include "CommandLine.h"
 #include "VelmoraApp.h"
 
@@ -13,8 +14,8 @@ int main(int argc, char **argv)
 	std::fputs(cl.err.c_str(), stderr);
 	if (!cl.run)
 		return cl.status;
-	// The adapter library reads QXIIC_BUS at every transfer: set before the first.
+	// Chosen before the first transfer; without --bus, QXIIC_BUS decides.
 	if (!cl.bus.empty())
-		setenv("QXIIC_BUS", cl.bus.c_str(), 1);
+		iicbus::SelectBus(cl.bus);
 	return AfxWinMain(argc, argv);
 }

@@ -7,6 +7,7 @@
 // each picture shows what the handlers made of the camera's answers.
 // Message boxes are answered at once (a picture of the panel without a
 // camera is taken after its message was dismissed).
+#include "BusIdentity.h"
 #include "VelmoraApp.h"
 #include "VelmoraDlg.h"
 #include "qt_access.h"
@@ -133,9 +134,9 @@ int main(int argc, char **argv)
 		return 2;
 	}
 	const char *output = argv[argc - 1];
-	// Before the first transfer: the adapter reads its bus once per open.
+	// Before the first transfer: the adapter names its bus once per open.
 	if (!state->camera)
-		setenv("QXIIC_BUS", "none", 1);
+		iicbus::SelectBus("none");
 
 	QApplication application(argc, argv);
 	CVelmoraApp app;

@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -28,7 +29,7 @@ eeprom_cli::SettingsImage Image(int run)
 	image.path = "bench.qmx";
 	image.pages = EEPROM_PAGES;
 	for (int a = 0; a < kBytes; a++)
-		image.values.push_back(static_cast<std::uint16_t>((a * 7 + run * 0x55) & 0xFF));
+		image.bytes.push_back(static_cast<std::uint8_t>((a * 7 + run * 0x55) & 0xFF));
 	return image;
 }
 
@@ -73,19 +74,19 @@ void BM_PanelWayProgramVerify(benchmark::State &state)
 		eeprom_cli::SettingsImage image = Image(run++);
 		for (int page = 0; page < EEPROM_PAGES; page++) {
 			for (int sub = 0; sub < EEPROM_PAGE_SIZE; sub += EEPROM_WRITE_PAGE_SIZE) {
-				if (!iic.WriteBlock(
-					    EepromWrite(page), sub,
-					    &image.values[static_cast<size_t>(page * EEPROM_PAGE_SIZE + sub)],
-					    EEPROM_WRITE_PAGE_SIZE)) {
+				std::uint16_t block[EEPROM_WRITE_PAGE_SIZE];
+				std::copy_n(&image.bytes[static_cast<size_t>(page * EEPROM_PAGE_SIZE + sub)],
+					    EEPROM_WRITE_PAGE_SIZE, block);
+				if (!iic.WriteBlock(EepromWrite(page), sub, block, EEPROM_WRITE_PAGE_SIZE)) {
 					state.SkipWithError(sink.m_text.c_str());
 					return;
 				}
-				std::this_thread::sleep_for(std::chrono::milliseconds(20));
+				std::this_thread::sleep_for(std::chrono::milliseconds(EEPROM_WRITE_PAUSE_MS));
 			}
 		}
 		for (int a = 0; a < kBytes; a++) {
 			int value = iic.ReadByte(EepromRead(a / EEPROM_PAGE_SIZE), a % EEPROM_PAGE_SIZE);
-			if (iic.TestAndClearError() || value != image.values[static_cast<size_t>(a)]) {
+			if (iic.TestAndClearError() || value != image.bytes[static_cast<size_t>(a)]) {
 				state.SkipWithError("verification failed");
 				return;
 			}

@@ -7,7 +7,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -15,14 +17,20 @@ namespace {
 using namespace eeprom_cli;
 using namespace kl310;
 
-SettingsImage Image(int run)
+// A settings file of 8 pages that differs from the previous run's, so
+// that every byte is written again.
+std::string WriteImage(int run)
 {
-	SettingsImage image;
-	image.path = "bench.qmx";
-	image.pages = EEPROM_PAGES;
-	for (int a = 0; a < EEPROM_PAGES * EEPROM_PAGE_SIZE; a++)
-		image.values.push_back(static_cast<std::uint16_t>((a * 7 + run * 0x55) & 0xFF));
-	return image;
+	std::string path = "/tmp/velmora-fleet-bench.qmx";
+	std::ofstream file(path, std::ios::binary);
+	file << "//Settings file : bench\r\n";
+	for (int a = 0; a < EEPROM_PAGES * EEPROM_PAGE_SIZE; a++) {
+		char hex[8];
+		std::snprintf(hex, sizeof hex, "%02X%s", (a * 7 + run * 0x55) & 0xFF,
+			      a % 16 == 15 ? "\r\n" : " ");
+		file << hex;
+	}
+	return path;
 }
 
 void BM_FleetProgramVerify(benchmark::State &state)
@@ -30,16 +38,14 @@ void BM_FleetProgramVerify(benchmark::State &state)
 	// The simulated cameras sim:0..sim:7, their EEPROMs in memory.
 	setenv("QXIIC_SIM_DIR", "", 1);
 	int cameras = static_cast<int>(state.range(0));
-	CameraRunner runner = [](const CameraJob &job, Progress &progress) {
-		return RunCamera(job, ToolClock::Real(), progress);
-	};
 	int run = 0;
 	for (auto _ : state) {
-		SettingsImage image = Image(run++);
+		std::string path = WriteImage(run++);
 		std::vector<CameraJob> jobs;
 		for (int i = 0; i < cameras; i++)
-			jobs.push_back({ Verb::Program, "sim:" + std::to_string(i), "", &image });
-		for (const CameraFinish &finish : RunFleet(jobs, runner, ToolClock::Real(), nullptr)) {
+			jobs.push_back({ Verb::Program, "sim:" + std::to_string(i), path, nullptr });
+		// Each camera's process is velmora-eeprom itself, as in a real run.
+		for (const CameraFinish &finish : RunFleet(jobs, VELMORA_EEPROM_TOOL, nullptr)) {
 			if (finish.outcome.status != kSuccess) {
 				state.SkipWithError(finish.outcome.message.c_str());
 				return;

@@ -49,39 +49,68 @@ int Engine::ReadTransfers(int pages, int unit)
 	return pages * EEPROM_PAGE_SIZE / unit;
 }
 
+bool Engine::ValidUnit(int unit)
+{
+	return unit >= 1 && unit <= EEPROM_WRITE_PAGE_SIZE && EEPROM_PAGE_SIZE % unit == 0;
+}
+
+bool Engine::refuse(int page, Direction direction)
+{
+	m_failure = Failure{};
+	m_failure.page = page;
+	m_failure.direction = direction;
+	m_failure.refused = true;
+	return false;
+}
+
 // One transfer, tried again while the pacing asks for it.
 template <typename Transfer>
-bool Engine::run(int page, int offset, bool write, Transfer transfer)
+bool Engine::run(int device, int page, int offset, Direction direction, Step step, Transfer transfer)
 {
 	if (m_stop) {
-		m_failure = Failure{ 0, page, offset, true };
-		m_failure.write = write;
+		m_failure = Failure{};
+		m_failure.device = device;
+		m_failure.page = page;
+		m_failure.offset = offset;
+		m_failure.direction = direction;
+		m_failure.stopped = true;
 		return false;
 	}
 	while (!transfer()) {
 		if (!m_pacing.Retry(m_iic.Status())) {
-			m_failure = Failure{ m_iic.Status(), page, offset };
-			m_failure.write = write;
+			m_failure = Failure{};
+			m_failure.status = m_iic.Status();
+			m_failure.device = device;
+			m_failure.page = page;
+			m_failure.offset = offset;
+			m_failure.direction = direction;
+			m_failure.timedOut = m_pacing.TimedOut();
 			return false;
 		}
 	}
-	if (write)
+	if (direction == Direction::Write)
 		m_pacing.AfterWrite();
 	else
 		m_pacing.AfterRead();
-	if (m_step)
+	if (m_step && step == Step::Counted)
 		m_step();
 	return true;
 }
 
-bool Engine::WritePages(int firstPage, int pages, const std::uint16_t *values)
+bool Engine::WritePages(int firstPage, int pages, std::span<const std::uint8_t> bytes)
 {
+	if (pages < 0 || bytes.size() < static_cast<size_t>(pages) * EEPROM_PAGE_SIZE)
+		return refuse(firstPage, Direction::Write);
 	for (int page = firstPage; page < firstPage + pages; page++) {
+		int device = EepromWrite(page);
 		for (int sub = 0; sub < EEPROM_PAGE_SIZE; sub += EEPROM_WRITE_PAGE_SIZE) {
-			const std::uint16_t *block = &values[(page - firstPage) * EEPROM_PAGE_SIZE + sub];
-			if (!run(page, sub, true, [&] {
-				    return m_iic.WriteBlock(EepromWrite(page), sub, block,
-							    EEPROM_WRITE_PAGE_SIZE);
+			std::span<const std::uint8_t> from = bytes.subspan(
+				static_cast<size_t>((page - firstPage) * EEPROM_PAGE_SIZE + sub),
+				EEPROM_WRITE_PAGE_SIZE);
+			std::uint16_t block[EEPROM_WRITE_PAGE_SIZE];
+			std::copy(from.begin(), from.end(), block);
+			if (!run(device, page, sub, Direction::Write, Step::Counted, [&] {
+				    return m_iic.WriteBlock(device, sub, block, EEPROM_WRITE_PAGE_SIZE);
 			    }))
 				return false;
 		}
@@ -93,24 +122,38 @@ bool Engine::FillPage(int page, int offset, std::uint8_t value)
 {
 	std::uint16_t block[EEPROM_WRITE_PAGE_SIZE];
 	std::fill(std::begin(block), std::end(block), value);
+	int device = EepromWrite(page);
 	for (int sub = offset; sub < EEPROM_PAGE_SIZE;) {
 		int count = EEPROM_WRITE_PAGE_SIZE - sub % EEPROM_WRITE_PAGE_SIZE;
-		if (!run(page, sub, true,
-			 [&] { return m_iic.WriteBlock(EepromWrite(page), sub, block, count); }))
+		if (!run(device, page, sub, Direction::Write, Step::Counted,
+			 [&] { return m_iic.WriteBlock(device, sub, block, count); }))
 			return false;
 		sub += count;
 	}
 	return true;
 }
 
-bool Engine::read(int firstPage, int pages, std::uint16_t *out, const std::uint16_t *expected, int unit,
-		  ReadForm form)
+bool Engine::WriteByte(int page, int offset, std::uint8_t value, Step step)
 {
+	int device = EepromWrite(page);
+	return run(device, page, offset, Direction::Write, step,
+		   [&] { return m_iic.WriteByte(device, offset, value); });
+}
+
+bool Engine::read(int firstPage, int pages, std::span<std::uint8_t> out,
+		  std::span<const std::uint8_t> expected, int unit, ReadForm form)
+{
+	Direction direction = expected.empty() ? Direction::Read : Direction::Verify;
+	size_t needed = static_cast<size_t>(std::max(pages, 0)) * EEPROM_PAGE_SIZE;
+	std::span<const std::uint8_t> buffer = expected.empty() ? std::span<const std::uint8_t>(out)
+								: expected;
+	if (!ValidUnit(unit) || pages < 0 || buffer.size() < needed)
+		return refuse(firstPage, direction);
 	for (int page = firstPage; page < firstPage + pages; page++) {
 		int device = form == ReadForm::Read ? EepromRead(page) : EepromWrite(page);
 		for (int sub = 0; sub < EEPROM_PAGE_SIZE; sub += unit) {
 			unsigned char bytes[EEPROM_WRITE_PAGE_SIZE] = {};
-			bool ok = run(page, sub, false, [&] {
+			bool ok = run(device, page, sub, direction, Step::Counted, [&] {
 				if (unit == 1) {
 					bytes[0] = static_cast<unsigned char>(m_iic.ReadByte(device, sub));
 					return m_iic.Status() == 0;
@@ -119,17 +162,19 @@ bool Engine::read(int firstPage, int pages, std::uint16_t *out, const std::uint1
 			});
 			if (!ok)
 				return false;
-			int at = (page - firstPage) * EEPROM_PAGE_SIZE + sub;
+			size_t at = static_cast<size_t>((page - firstPage) * EEPROM_PAGE_SIZE + sub);
 			for (int i = 0; i < unit; i++) {
-				if (out)
+				if (!out.empty())
 					out[at + i] = bytes[i];
-				if (expected && bytes[i] != (expected[at + i] & 0xFF)) {
+				if (!expected.empty() && bytes[i] != expected[at + i]) {
 					m_failure = Failure{};
+					m_failure.device = device;
 					m_failure.page = page;
 					m_failure.offset = sub + i;
+					m_failure.direction = Direction::Verify;
 					m_failure.mismatch = true;
 					m_failure.found = bytes[i];
-					m_failure.expected = expected[at + i] & 0xFF;
+					m_failure.expected = expected[at + i];
 					return false;
 				}
 			}
@@ -138,14 +183,17 @@ bool Engine::read(int firstPage, int pages, std::uint16_t *out, const std::uint1
 	return true;
 }
 
-bool Engine::ReadPages(int firstPage, int pages, std::uint16_t *out, int unit, ReadForm form)
+bool Engine::ReadPages(int firstPage, int pages, std::span<std::uint8_t> out, int unit, ReadForm form)
 {
-	return read(firstPage, pages, out, nullptr, unit, form);
+	return read(firstPage, pages, out, {}, unit, form);
 }
 
-bool Engine::VerifyPages(int firstPage, int pages, const std::uint16_t *expected, int unit, ReadForm form)
+bool Engine::VerifyPages(int firstPage, int pages, std::span<const std::uint8_t> expected, int unit,
+			 ReadForm form)
 {
-	return read(firstPage, pages, nullptr, expected, unit, form);
+	if (expected.empty() && pages > 0)
+		return refuse(firstPage, Direction::Verify);
+	return read(firstPage, pages, {}, expected, unit, form);
 }
 
 } // namespace eeprom

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 
 namespace eeprom {
 
@@ -27,6 +28,8 @@ public:
 		(void)status;
 		return false;
 	}
+	// The last failure came after the time allowed for a write cycle.
+	virtual bool TimedOut() const { return false; }
 };
 
 // A fixed pause after every write, never a retry.
@@ -64,8 +67,8 @@ public:
 		m_askedAfterLimit = false;
 	}
 	bool Retry(int status) override;
-	// The last failure came after the write cycle's limit had run out.
-	bool TimedOut() const { return m_timedOut; }
+	bool TimedOut() const override { return m_timedOut; }
+	std::int64_t LimitUs() const { return m_limitUs; }
 
 private:
 	std::function<std::int64_t()> m_now;
@@ -82,16 +85,25 @@ private:
 // the call.
 enum class ReadForm { Write, Read };
 
+// What the transfer that ended an operation was doing.
+enum class Direction { None, Read, Write, Verify };
+
 struct Failure {
-	int status = 0; // the adapter's; 0 when stopped or for a mismatch
+	int status = 0; // the adapter's; 0 when stopped, refused or for a mismatch
+	int device = 0; // the bus address the transfer went to
 	int page = 0;
-	int offset = 0;
+	int offset = 0; // byte in the page where the transfer began
+	Direction direction = Direction::None;
 	bool stopped = false;
 	bool mismatch = false;
-	bool write = false; // the failing transfer wrote
-	int found = 0;      // for a mismatch: the EEPROM's byte and the expected one
+	bool refused = false;  // a transfer unit or buffer the page does not fit; nothing sent
+	bool timedOut = false; // not acknowledged within the pacing's write-cycle limit
+	int found = 0;         // for a mismatch: the EEPROM's byte and the expected one
 	int expected = 0;
 };
+
+// Whether a step of an operation moves the progress.
+enum class Step { Counted, Quiet };
 
 class Engine
 {
@@ -103,20 +115,28 @@ public:
 	// Safe from a signal handler or another thread.
 	void RequestStop() { m_stop = true; }
 
-	// Pages firstPage.. in 16-byte blocks; values[p * 256 + k] is byte k of
-	// page firstPage + p (its low 8 bits).
-	[[nodiscard]] bool WritePages(int firstPage, int pages, const std::uint16_t *values);
+	// Pages firstPage.. in 16-byte blocks; bytes[p * 256 + k] is byte k of
+	// page firstPage + p. Refused when bytes holds fewer than the pages.
+	[[nodiscard]] bool WritePages(int firstPage, int pages, std::span<const std::uint8_t> bytes);
 	// value from offset to the end of page; a block never crosses one of
 	// the EEPROM's 16-byte write pages, which would wrap inside it.
 	[[nodiscard]] bool FillPage(int page, int offset, std::uint8_t value);
-	// unit bytes per transfer: 1 (single-byte reads) or up to 16 (blocks).
-	[[nodiscard]] bool ReadPages(int firstPage, int pages, std::uint16_t *out, int unit, ReadForm form);
-	// Reads as ReadPages and stops at the first byte that differs from the
-	// low 8 bits of expected.
-	[[nodiscard]] bool VerifyPages(int firstPage, int pages, const std::uint16_t *expected, int unit,
-				       ReadForm form);
+	// One byte, paced as every write; a quiet step leaves the progress.
+	[[nodiscard]] bool WriteByte(int page, int offset, std::uint8_t value, Step step = Step::Counted);
+	// unit bytes per transfer: one that divides a page (1, 2, 4, 8, 16);
+	// any other unit, or out too small for the pages, is refused before
+	// a transfer.
+	[[nodiscard]] bool ReadPages(int firstPage, int pages, std::span<std::uint8_t> out, int unit,
+				     ReadForm form);
+	// Reads as ReadPages and stops at the first byte that differs from
+	// expected.
+	[[nodiscard]] bool VerifyPages(int firstPage, int pages, std::span<const std::uint8_t> expected,
+				       int unit, ReadForm form);
 
 	const Failure &LastFailure() const { return m_failure; }
+
+	// Whether unit bytes per transfer tile a page.
+	static bool ValidUnit(int unit);
 
 	// Transfers of each operation, for a progress total.
 	static int WriteTransfers(int pages);
@@ -125,9 +145,10 @@ public:
 
 private:
 	template <typename Transfer>
-	bool run(int page, int offset, bool write, Transfer transfer);
-	bool read(int firstPage, int pages, std::uint16_t *out, const std::uint16_t *expected, int unit,
-		  ReadForm form);
+	bool run(int device, int page, int offset, Direction direction, Step step, Transfer transfer);
+	bool read(int firstPage, int pages, std::span<std::uint8_t> out,
+		  std::span<const std::uint8_t> expected, int unit, ReadForm form);
+	bool refuse(int page, Direction direction);
 
 	CIICTransfer &m_iic;
 	Pacing &m_pacing;

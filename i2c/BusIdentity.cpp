@@ -12,6 +12,11 @@ constexpr int kTextSize = 1024;
 
 } // namespace
 
+void SelectBus(const std::optional<std::string> &bus)
+{
+	IICSelectBus(bus ? bus->c_str() : nullptr);
+}
+
 BusIdentity LastBus()
 {
 	char bus[kTextSize];

@@ -3,10 +3,16 @@
 // the adapter's header.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace iicbus {
+
+// The bus of every following transfer of the process, as --bus names it
+// ("" the one USB-to-I2C adapter present); nullopt: QXIIC_BUS decides, as
+// when nothing was chosen. The one way a front end chooses the bus.
+void SelectBus(const std::optional<std::string> &bus);
 
 struct BusIdentity {
 	bool known = false;  // false before the thread's first transfer

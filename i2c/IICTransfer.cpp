@@ -47,6 +47,52 @@ const char *CIICTransfer::StatusText(int status)
 	}
 }
 
+const char *CIICTransfer::StatusName(int status)
+{
+	if (status == 0)
+		return "";
+	switch (static_cast<short>(status)) {
+	case QXIIC_GENERAL_ERROR:
+		return "QXIIC_GENERAL_ERROR";
+	case QXIIC_ILLEGAL_BIT:
+		return "QXIIC_ILLEGAL_BIT";
+	case QXIIC_ARBITRATION:
+		return "QXIIC_ARBITRATION";
+	case QXIIC_TIMEOUT:
+		return "QXIIC_TIMEOUT";
+	case QXIIC_BAD_ACK:
+		return "QXIIC_BAD_ACK";
+	case QXIIC_BUS_BUSY:
+		return "QXIIC_BUS_BUSY";
+	case QXIIC_INIT_ERROR:
+		return "QXIIC_INIT_ERROR";
+	case QXIIC_NO_STOP:
+		return "QXIIC_NO_STOP";
+	case QXIIC_UNKNOWN_COMMAND:
+		return "QXIIC_UNKNOWN_COMMAND";
+	case QXIIC_USB_COMMAND_ERROR:
+		return "QXIIC_USB_COMMAND_ERROR";
+	case QXIIC_USB_WRITE_ERROR:
+		return "QXIIC_USB_WRITE_ERROR";
+	case QXIIC_USB_READ_ERROR:
+		return "QXIIC_USB_READ_ERROR";
+	case QXIIC_NACK:
+		return "QXIIC_NACK";
+	case QXIIC_DEVICE_NOT_PRESENT:
+		return "QXIIC_DEVICE_NOT_PRESENT";
+	case QXIIC_WRONG_OS:
+		return "QXIIC_WRONG_OS";
+	case QXIIC_DEVICE_NOT_FOUND:
+		return "QXIIC_DEVICE_NOT_FOUND";
+	case QXIIC_MAX_DEVICES:
+		return "QXIIC_MAX_DEVICES";
+	case QXIIC_DATA_OVERFLOW:
+		return "QXIIC_DATA_OVERFLOW";
+	default:
+		return "unknown";
+	}
+}
+
 void CIICTransfer::ReportError(int status)
 {
 	char text[80];
@@ -64,7 +110,8 @@ bool CIICTransfer::TestAndClearError()
 	return shown;
 }
 
-// The adapter is closed before any message is shown.
+// The adapter's status for a device that did not acknowledge its address
+// or a byte; an EEPROM storing a write answers so.
 bool CIICTransfer::NotAcknowledged(int status)
 {
 	return static_cast<short>(status) == QXIIC_NACK;

@@ -16,7 +16,6 @@
 class CIICTransfer
 {
 public:
-	CIICTransfer() : m_sink(IICErrorSink::Default()) {}
 	explicit CIICTransfer(IICErrorSink &sink) : m_sink(sink) {}
 
 	// Only the low 8 bits of each value argument travel.
@@ -69,6 +68,9 @@ public:
 
 	// Message for an adapter status; every status not listed is " General error".
 	static const char *StatusText(int status);
+	// The adapter's name of a status ("QXIIC_NACK"); "" for 0, "unknown" for
+	// one the adapter does not define.
+	static const char *StatusName(int status);
 
 	// The adapter's constants for one transfer: bus clock in Hz, timeout in ms.
 	static constexpr int kBusClock = 20000;

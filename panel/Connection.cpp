@@ -5,6 +5,7 @@
 #include "BusCaption.h"
 #include "ControlGroups.h"
 #include "IICTransfer.h"
+#include "MessageBoxSink.h"
 #include "msgbox.h"
 #include "resource.h"
 
@@ -118,7 +119,7 @@ void CVelmoraDlg::SetSliderPosition(CScrollBar &bar, int pos)
 // it make no transfer and show nothing more.
 bool CVelmoraDlg::ReadBackCamera()
 {
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	iic.StopAfterFailure();
 
 	for (int id : kReadBackEnables)

@@ -4,6 +4,7 @@
 
 #include "ControlGroups.h"
 #include "IICTransfer.h"
+#include "MessageBoxSink.h"
 #include "resource.h"
 #include "sleep.h"
 #include "waitcursor.h"
@@ -153,7 +154,7 @@ void CVelmoraDlg::SendSensor()
 		return;
 	int regHigh = ByteOf(m_strRegHigh);
 	int regLow = ByteOf(m_strRegLow);
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 
 	if (IsDlgButtonChecked(IDC_READ)) {
 		int value = iic.ReadReg16(m_nDirectDevice | READ_FORM_BIT, regHigh, regLow);
@@ -175,7 +176,7 @@ void CVelmoraDlg::SendEeprom()
 	if (m_strRegLow.IsEmpty())
 		return;
 	int sub = ByteOf(m_strRegLow);
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 
 	if (IsDlgButtonChecked(IDC_READ)) {
 		int value = iic.ReadByte(m_nDirectDevice | READ_FORM_BIT, sub);

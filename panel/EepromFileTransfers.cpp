@@ -5,7 +5,8 @@
 #include "EepromEngine.h"
 #include "FileName.h"
 #include "IICTransfer.h"
-#include "SettingsFileFormat.h"
+#include "MessageBoxSink.h"
+#include "Operations.h"
 #include "filedlg.h"
 #include "msgbox.h"
 #include "resource.h"
@@ -20,18 +21,13 @@ using namespace kl310;
 
 namespace {
 
-// The EEPROM takes this long to store a written block.
-constexpr DWORD kEepromWritePause = 20;
-
-constexpr int kEepromBytes = EEPROM_PAGES * EEPROM_PAGE_SIZE;
-
-// The file that "File --> Cam" writes and the bytes the verification
-// reads back; both live for the whole run.
-std::uint16_t s_anFileValues[kEepromBytes];
-std::uint16_t s_anReadBack[kEepromBytes];
-
 constexpr char kNothingWritten[] = "Nothing was written to the camera.";
 constexpr char kNotVerified[] = "The EEPROM was written but not verified.";
+
+// The panel's transfers: one byte at a time, a fixed pause after each write.
+constexpr operations::ReadPlan kWriteFormRead{ 1, eeprom::ReadForm::Write,
+					       operations::Compare::AfterReading };
+constexpr operations::ReadPlan kReadBack{ 1, eeprom::ReadForm::Read, operations::Compare::AfterReading };
 
 void ShowFileRefusal(const CString &path, const std::string &why, const char *consequence)
 {
@@ -41,25 +37,19 @@ void ShowFileRefusal(const CString &path, const std::string &why, const char *co
 	AfxMessageBox(text);
 }
 
-// Loads the file into the file value table; the page count, or 0 after
-// the refusal was shown.
-int LoadIntoTable(const CString &path, const char *consequence)
-{
-	settings::LoadedSettings loaded = settings::LoadSettingsFile(path.str());
-	if (!loaded.ok) {
-		ShowFileRefusal(path, settings::DescribeRefusal(loaded.refusal), consequence);
-		return 0;
-	}
-	settings::PageCount count = settings::SettingsPageCount(loaded.values.size());
-	if (!count.ok) {
-		ShowFileRefusal(path, count.refusal, consequence);
-		return 0;
-	}
-	std::copy(loaded.values.begin(), loaded.values.end(), s_anFileValues);
-	return count.pages;
-}
-
 } // namespace
+
+// Loads the file into m_fileImage; the page count, or 0 after the refusal
+// was shown.
+int CVelmoraDlg::LoadIntoImage(const char *consequence)
+{
+	operations::Result loaded = operations::LoadSettings(m_strFilePath.str(), m_fileImage);
+	if (!loaded.Ok()) {
+		ShowFileRefusal(m_strFilePath, loaded.reason, consequence);
+		return 0;
+	}
+	return m_fileImage.pages;
+}
 
 // The bar goes once from empty to full over a whole operation, in at most
 // kProgressRange steps: stepping it for every transfer would cost more
@@ -85,8 +75,7 @@ void CVelmoraDlg::StepOperationProgress()
 
 eeprom::FixedPause CVelmoraDlg::EepromWritePause()
 {
-	return eeprom::FixedPause([](int ms) { Sleep(static_cast<DWORD>(ms)); },
-				  static_cast<int>(kEepromWritePause));
+	return eeprom::FixedPause([](int ms) { Sleep(static_cast<DWORD>(ms)); }, EEPROM_WRITE_PAUSE_MS);
 }
 
 void CVelmoraDlg::OnBnClickedBrowse()
@@ -127,31 +116,22 @@ void CVelmoraDlg::OnBnClickedCamToFile()
 	}
 
 	CWaitCursor wait;
-	std::uint16_t values[kEepromBytes] = {};
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	eeprom::FixedPause pause = EepromWritePause();
 	eeprom::Engine engine(iic, pause);
 	engine.OnProgress([this] { StepOperationProgress(); });
-	// A file must hold only bytes that were really read.
-	if (!engine.ReadPages(0, EEPROM_PAGES, values, 1, eeprom::ReadForm::Write)) {
-		const eeprom::Failure &failure = engine.LastFailure();
-		CString text;
+	operations::Result read = operations::ReadPagesToFile(engine, m_strFilePath.str(), kWriteFormRead);
+	CString text;
+	if (read.outcome == operations::Outcome::FileNotWritten)
+		text.Format("The settings file %s was not written: %s.", m_strFilePath.GetString(),
+			    read.reason.c_str());
+	else if (!read.Ok())
 		text.Format(
 			"Reading EEPROM page %d at 0x%x failed; no file was written. Check the camera and press "
 			"Connect.",
-			failure.page, failure.offset);
+			read.page, read.byte);
+	if (!read.Ok())
 		AfxMessageBox(text);
-		m_ctlProgress.SetPos(0);
-		return;
-	}
-
-	settings::SaveResult saved = settings::SaveSettingsFile(m_strFilePath.str(), values);
-	if (!saved.ok) {
-		CString text;
-		text.Format("The settings file %s was not written: %s.", m_strFilePath.GetString(),
-			    saved.reason.c_str());
-		AfxMessageBox(text);
-	}
 	m_ctlProgress.SetPos(0);
 }
 
@@ -165,7 +145,7 @@ void CVelmoraDlg::OnBnClickedFileToCam()
 
 	CWaitCursor wait;
 	// A damaged file never reaches the EEPROM: it is refused whole.
-	int pages = LoadIntoTable(m_strFilePath, kNothingWritten);
+	int pages = LoadIntoImage(kNothingWritten);
 	if (pages == 0)
 		return;
 	m_nPageCount = static_cast<std::int16_t>(pages);
@@ -177,15 +157,14 @@ void CVelmoraDlg::OnBnClickedFileToCam()
 
 void CVelmoraDlg::WriteFileToEeprom()
 {
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	eeprom::FixedPause pause = EepromWritePause();
 	eeprom::Engine engine(iic, pause);
 	engine.OnProgress([this] { StepOperationProgress(); });
-	if (!engine.WritePages(0, m_nPageCount, s_anFileValues)) {
-		// The device of the page that failed, in the message's own form.
+	operations::Result written = operations::WritePages(engine, m_fileImage);
+	if (!written.Ok()) {
 		CString text;
-		text.Format("error during writing to 0x%x (QMX-EEprom), action stopped!",
-			    EepromWrite(engine.LastFailure().page));
+		text.Format("error during writing to 0x%x (QMX-EEprom), action stopped!", written.device);
 		AfxMessageBox(text);
 		return;
 	}
@@ -195,42 +174,28 @@ void CVelmoraDlg::WriteFileToEeprom()
 void CVelmoraDlg::VerifyEeprom()
 {
 	// Compared with the file as it is now on disk.
-	int pages = LoadIntoTable(m_strFilePath, kNotVerified);
+	int pages = LoadIntoImage(kNotVerified);
 	if (pages == 0)
 		return;
 	if (pages != m_nPageCount) {
 		ShowFileRefusal(m_strFilePath, "it changed while it was written", kNotVerified);
 		return;
 	}
-	bool failed = ReadBackEeprom();
-	m_ctlProgress.SetPos(0);
-	if (!failed)
-		CompareWithFile();
-}
-
-bool CVelmoraDlg::ReadBackEeprom()
-{
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	eeprom::FixedPause pause = EepromWritePause();
 	eeprom::Engine engine(iic, pause);
 	engine.OnProgress([this] { StepOperationProgress(); });
-	if (!engine.ReadPages(0, m_nPageCount, s_anReadBack, 1, eeprom::ReadForm::Read)) {
+	operations::Result verified = operations::VerifyImage(engine, m_fileImage, kReadBack);
+	bool mismatch = verified.outcome == operations::Outcome::Mismatch;
+	if (!verified.Ok() && !mismatch)
 		AfxMessageBox("error during Reading back from QMX EEProm ");
-		return true;
-	}
-	return false;
-}
-
-// Every page written is compared, so corruption anywhere is reported.
-void CVelmoraDlg::CompareWithFile()
-{
-	for (int i = 0; i < m_nPageCount * EEPROM_PAGE_SIZE; i++) {
-		if (s_anReadBack[i] != s_anFileValues[i]) {
-			CString text;
-			text.Format("QMX file in EEprom corrupt; addr %x: %x %x ", i, s_anReadBack[i],
-				    s_anFileValues[i]);
-			AfxMessageBox(text);
-			return;
-		}
+	m_ctlProgress.SetPos(0);
+	if (mismatch) {
+		// Every page written is compared, so corruption anywhere is reported.
+		CString text;
+		text.Format("QMX file in EEprom corrupt; addr %x: %x %x ",
+			    verified.page * EEPROM_PAGE_SIZE + verified.byte, verified.found,
+			    verified.expected);
+		AfxMessageBox(text);
 	}
 }

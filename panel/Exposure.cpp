@@ -4,6 +4,7 @@
 
 #include "ControlGroups.h"
 #include "IICTransfer.h"
+#include "MessageBoxSink.h"
 #include "resource.h"
 #include "sleep.h"
 
@@ -23,7 +24,7 @@ constexpr char kExposureUndone[] = "The exposure mode was not changed completely
 // camera last gave.
 void CVelmoraDlg::OnBnClickedManualExposure()
 {
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	m_bManualExposure = IsDlgButtonChecked(IDC_MANUAL_EXPOSURE);
 
 	if (m_bManualExposure) {
@@ -78,7 +79,7 @@ void CVelmoraDlg::OnEnChangeShutter()
 		return;
 	m_nShutter = *value;
 	UpdateShutterScroll();
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	// One transfer: its message says all.
 	(void)iic.WriteReg16(DEV_SENSOR_WRITE, REG_SHUTTER, m_nShutter);
 }
@@ -90,7 +91,7 @@ void CVelmoraDlg::OnEnChangeAexRef()
 		return;
 	m_nAexRef = *value;
 	UpdateAexRefScroll();
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	// The reference lives in the low byte; the high byte is always cleared.
 	(void)iic.WriteReg16(DEV_SENSOR_WRITE, REG_EXPOSURE_REF, m_nAexRef & 0xFF);
 }

@@ -4,6 +4,7 @@
 
 #include "ControlGroups.h"
 #include "IICTransfer.h"
+#include "MessageBoxSink.h"
 #include "resource.h"
 
 using namespace kl310;
@@ -19,7 +20,7 @@ void CVelmoraDlg::OnEnChangeSharpness()
 	// Built on the panel's copy of the register, never read back first.
 	int newValue = (m_nReg326C & SHARPNESS_KEEP) | ((m_nSharpness & SHARPNESS_MAX) << SHARPNESS_SHIFT);
 	m_nReg326C = newValue;
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	(void)iic.WriteReg16(DEV_SENSOR_WRITE, REG_SHARPNESS, newValue);
 }
 
@@ -28,7 +29,7 @@ void CVelmoraDlg::OnEnChangeSharpness()
 // bits, so nothing is written then. False at the first failure.
 bool CVelmoraDlg::ChangeProjection(int bit, bool checked)
 {
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	std::int32_t a = 0;
 	std::int32_t b = 0;
 	if (!iic.ReadReg16(DEV_SENSOR_READ, REG_MIRROR_FLIP1, a) ||
@@ -72,7 +73,7 @@ void CVelmoraDlg::OnBnClickedEnableOverlay()
 	m_bOverlayEnable = IsDlgButtonChecked(IDC_ENABLE_OVERLAY);
 	for (int id : panel::kOverlayBoxes)
 		EnableControl(id, m_bOverlayEnable);
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	(void)iic.WriteReg16(DEV_SENSOR_WRITE, REG_OVERLAY_ENABLE, m_bOverlayEnable ? OVERLAY_ON : 0);
 }
 
@@ -80,7 +81,7 @@ void CVelmoraDlg::OnBnClickedEnableOverlay()
 void CVelmoraDlg::WriteOverlay(int checkBox, BOOL &member, Reg reg, int index)
 {
 	member = IsDlgButtonChecked(checkBox);
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	(void)iic.WriteReg16(DEV_SENSOR_WRITE, reg, (member ? OVERLAY_ON : 0) | index);
 }
 

@@ -5,6 +5,8 @@
 
 #include "EepromEngine.h"
 #include "IICTransfer.h"
+#include "MessageBoxSink.h"
+#include "Operations.h"
 #include "SettingsScript.h"
 #include "msgbox.h"
 #include "resource.h"
@@ -19,15 +21,10 @@ using namespace kl310;
 
 namespace {
 
-// The EEPROM takes this long to store a write.
-constexpr DWORD kEepromWritePause = 20;
 constexpr std::uint8_t kErased = 0xFF;
 // The page must be clear before the camera is read.
 constexpr DWORD kAfterFillPause = 100;
 constexpr int kOffsetMax = 0xFF;
-
-// Presses of "Erase EEp" in this run; only odd presses erase.
-std::int16_t s_nErasePresses = 0;
 
 // The check states go into their members as Save reads them; the panel
 // cannot change while Save runs.
@@ -63,29 +60,6 @@ settings::ScriptValues TakeScriptValues(CVelmoraDlg &dlg)
 	return v;
 }
 
-// Writes the script byte by byte from offset on, with the marker at its
-// place; false at the first failed write.
-bool WriteScript(CIICTransfer &iic, const settings::SettingsScript &script, int offset, CVelmoraDlg &dlg)
-{
-	for (size_t pos = 0; pos <= script.bytes.size(); pos++) {
-		if (pos == script.markerBefore) {
-			if (!iic.WriteByte(EepromWrite(PAGE_FREEZE_MARKER), OFFSET_FREEZE_MARKER,
-					   script.marker))
-				return false;
-			Sleep(kEepromWritePause);
-		}
-		if (pos == script.bytes.size())
-			break;
-		if (!iic.WriteByte(EepromWrite(PAGE_SCRIPT), offset + static_cast<int>(pos),
-				   script.bytes[pos]))
-			return false;
-		Sleep(kEepromWritePause);
-		if (pos < script.quietBegin || pos >= script.quietEnd)
-			dlg.StepOperationProgress();
-	}
-	return true;
-}
-
 } // namespace
 
 void CVelmoraDlg::OnBnClickedSave()
@@ -112,11 +86,11 @@ void CVelmoraDlg::OnBnClickedSave()
 		    static_cast<int>(length - (planned.quietEnd - planned.quietBegin));
 	StartOperationProgress(steps);
 
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	eeprom::FixedPause pause = EepromWritePause();
 	eeprom::Engine engine(iic, pause);
 	engine.OnProgress([this] { StepOperationProgress(); });
-	if (!engine.FillPage(PAGE_SCRIPT, m_nAddrOffset, kErased)) {
+	if (!operations::Fill(engine, PAGE_SCRIPT, m_nAddrOffset, kErased).Ok()) {
 		AfxMessageBox(
 			"EEPROM page 3 could not be cleared; the settings were not saved. Check the camera and press Save again.");
 		m_ctlProgress.SetPos(0);
@@ -133,7 +107,7 @@ void CVelmoraDlg::OnBnClickedSave()
 		return;
 	}
 
-	if (!WriteScript(iic, settings::BuildSettingsScript(values), m_nAddrOffset, *this))
+	if (!operations::WriteScript(engine, settings::BuildSettingsScript(values), m_nAddrOffset).Ok())
 		AfxMessageBox(
 			"Writing to the EEPROM failed; the saved settings are incomplete. Check the camera and press Save "
 			"again.");
@@ -153,17 +127,17 @@ void CVelmoraDlg::OnEnChangeAddrOffset()
 
 void CVelmoraDlg::OnBnClickedEraseEeprom()
 {
-	if (s_nErasePresses % 2 == 0) {
+	if (m_nErasePresses % 2 == 0) {
 		AfxMessageBox(
 			"This will erase part of camera EEPROM. If this is ok please press again erase");
-		s_nErasePresses++;
+		m_nErasePresses++;
 		return;
 	}
-	s_nErasePresses++;
-	CIICTransfer iic;
+	m_nErasePresses++;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	eeprom::FixedPause pause = EepromWritePause();
 	eeprom::Engine engine(iic, pause);
-	if (!engine.FillPage(PAGE_SCRIPT, m_nAddrOffset, kErased))
+	if (!operations::Fill(engine, PAGE_SCRIPT, m_nAddrOffset, kErased).Ok())
 		AfxMessageBox("EEPROM page 3 was not erased completely. Check the camera and press Erase EEp "
 			      "twice again.");
 }

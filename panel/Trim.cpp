@@ -5,6 +5,7 @@
 
 #include "ControlGroups.h"
 #include "IICTransfer.h"
+#include "MessageBoxSink.h"
 #include "msgbox.h"
 #include "resource.h"
 #include "waitcursor.h"
@@ -143,7 +144,7 @@ void CVelmoraDlg::MoveTrim(std::int16_t &trim, int step)
 // False at the first failure; true once the apply command is done.
 bool CVelmoraDlg::ApplyTrim(int horizontal, int vertical, const std::uint8_t *table)
 {
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	if (!iic.WriteReg16(DEV_SENSOR_WRITE, REG_TRIM_HORIZONTAL, horizontal & 0xFF) ||
 	    !iic.WriteReg16(DEV_SENSOR_WRITE, REG_TRIM_VERTICAL, vertical & 0xFF) ||
 	    !iic.WriteReg16(DEV_SENSOR_WRITE, REG_TRIM_SELECT, TRIM_SELECT_VALUE))
@@ -198,7 +199,7 @@ void CVelmoraDlg::OnBnClickedStore()
 {
 	m_nTrimHorizontal = static_cast<std::int16_t>(m_nTrimHorizontal & TRIM_EVEN);
 	m_nTrimVertical = static_cast<std::int16_t>(m_nTrimVertical & TRIM_EVEN);
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	(void)iic.WriteBytePair(EepromWrite(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL, m_nTrimHorizontal,
 				m_nTrimVertical);
 }

@@ -2,15 +2,12 @@
 
 #include "AboutDlg.h"
 #include "BusCaption.h"
-#include "MessageBoxSink.h"
 #include "resource.h"
 #include "winapp.h"
 
 CVelmoraDlg::CVelmoraDlg(CWnd *parent) : CDialog(IDD_VELMORA_DIALOG, parent)
 {
 	m_hIcon = AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr;
-	// Every transfer the panel's handlers make reports its failure in a box.
-	IICErrorSink::SetDefault(&CMessageBoxSink::Instance());
 }
 
 void CVelmoraDlg::DoDataExchange(CDataExchange *pDX)

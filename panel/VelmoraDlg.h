@@ -7,6 +7,7 @@
 #pragma once
 
 #include "EepromEngine.h"
+#include "Operations.h"
 #include "ddx.h"
 #include "dialog.h"
 #include "registers.h"
@@ -167,13 +168,16 @@ public:
 	void OnBnClickedAddrPlus();
 	void OnBnClickedAddrMinus();
 
-	// Settings files (SettingsFile.cpp).
+	// Settings files (EepromFileTransfers.cpp).
 	void OnBnClickedBrowse();
 	void OnEnChangeFileName();
 	void OnBnClickedCamToFile();
 	void OnBnClickedFileToCam();
 	void WriteFileToEeprom();
 	static eeprom::FixedPause EepromWritePause();
+	// The file "File --> Cam" writes, as loaded; its verification loads it again.
+	operations::SettingsImage m_fileImage;
+	int LoadIntoImage(const char *consequence);
 	void StartOperationProgress(int transfers);
 	void StepOperationProgress();
 	static constexpr int kProgressRange = 200;
@@ -182,13 +186,13 @@ public:
 	int m_nProgressDone = 0;
 	int m_nProgressShown = 0;
 	void VerifyEeprom();
-	bool ReadBackEeprom();
-	void CompareWithFile();
 
 	// Save, address offset and Erase (SaveSettings.cpp).
 	void OnBnClickedSave();
 	void OnEnChangeAddrOffset();
 	void OnBnClickedEraseEeprom();
+	// Presses of "Erase EEp" since the panel opened; only odd presses erase.
+	int m_nErasePresses = 0;
 
 	DECLARE_MESSAGE_MAP()
 

@@ -4,6 +4,7 @@
 
 #include "ControlGroups.h"
 #include "IICTransfer.h"
+#include "MessageBoxSink.h"
 #include "WbModeTexts.h"
 #include "resource.h"
 #include "sleep.h"
@@ -47,7 +48,7 @@ void CVelmoraDlg::OnBnClickedAutoWb()
 	if (m_bAutoWb) {
 		SetCheck(IDC_MANUAL_MODE, false);
 		SetCheck(IDC_PUSH_TO_SET, false);
-		CIICTransfer iic;
+		CIICTransfer iic(CMessageBoxSink::Instance());
 		(void)iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_AUTO);
 		for (int id : kWbModeControls)
 			EnableControl(id, FALSE);
@@ -69,7 +70,7 @@ void CVelmoraDlg::OnBnClickedAutoWb()
 void CVelmoraDlg::OnBnClickedPush2White()
 {
 	m_bP2wSet = m_bP2wSet ? 0 : 1;
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 
 	if (!m_bP2wSet) {
 		(void)iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_AUTO);
@@ -85,7 +86,7 @@ void CVelmoraDlg::OnBnClickedPush2White()
 // Holds the balance and takes the snapshot; false at the first failure.
 bool CVelmoraDlg::MeasureWhite()
 {
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	if (!iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_HELD) ||
 	    !iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_CONTROL0, WB_MEASURE_START) ||
 	    !iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_CONTROL1, WB_MEASURE_SETUP))
@@ -108,7 +109,7 @@ void CVelmoraDlg::OnBnClickedManualMode()
 	if (!MeasureWhite())
 		return ShowUndone(kManualUndone);
 
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	if (!iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_3056, m_nGain3056) ||
 	    !iic.ReadReg16(DEV_SENSOR_READ, REG_GAIN_305C, m_nGain305C) ||
 	    !iic.ReadReg16(DEV_SENSOR_READ, REG_BLUE_GREEN, m_nBlueGreen) ||
@@ -171,7 +172,7 @@ void CVelmoraDlg::OnEnChangeBlueGreen()
 // goes with its own mode write.
 bool CVelmoraDlg::WriteWbGain(kl310::Reg reg, int gain, int snapshotEntry)
 {
-	CIICTransfer iic;
+	CIICTransfer iic(CMessageBoxSink::Instance());
 	m_bGainFailed = true;
 	if (!iic.WriteReg16(DEV_SENSOR_WRITE, REG_WB_MODE, WB_MODE_MANUAL))
 		return false;

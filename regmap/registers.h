@@ -27,6 +27,9 @@ constexpr int EEPROM_PAGES = 8;
 constexpr int EEPROM_PAGE_SIZE = 256;
 // A write never crosses one of these: the EEPROM wraps inside it.
 constexpr int EEPROM_WRITE_PAGE_SIZE = 16;
+// The panel's fixed pause after every write: the longest time the EEPROM
+// takes to store what was written.
+constexpr int EEPROM_WRITE_PAUSE_MS = 20;
 
 constexpr int EepromWrite(int page)
 {

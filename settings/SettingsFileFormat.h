@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -63,6 +64,8 @@ struct LoadedSettings {
 	std::vector<std::uint16_t> values;
 	bool ok = false;
 	Refusal refusal;
+	// LoadSettingsFile: the file's bytes, once they were read to the end.
+	std::optional<std::string> text;
 };
 
 // Reads values: two hexadecimal digits each (either case), separated by

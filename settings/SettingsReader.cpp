@@ -127,7 +127,9 @@ LoadedSettings LoadSettingsFile(const std::string &path)
 	InputText input = ReadInputFile(path, { kMaxFileBytes, "settings file" });
 	if (!input.ok)
 		return refuse(0, input.why);
-	return ParseSettings(input.text);
+	LoadedSettings loaded = ParseSettings(input.text);
+	loaded.text = std::move(input.text);
+	return loaded;
 }
 
 PageCount SettingsPageCount(std::size_t values)

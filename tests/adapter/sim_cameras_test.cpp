@@ -95,3 +95,20 @@ TEST_F(SimCamerasTest, OnlyTheCamerasThatExistAreSimulated)
 }
 
 } // namespace
+
+// The bus a front end chose wins over QXIIC_BUS until the choice is handed
+// back; the environment is read again at the very next open.
+TEST_F(SimCamerasTest, TheChosenBusWinsOverTheEnvironment)
+{
+	WriteEepromOn("sim:1", 0x11);
+	WriteEepromOn("sim:2", 0x22);
+	qxiic::sim::AdvanceClock(qxiic::sim::kEepromWriteCycleUs);
+	setenv("QXIIC_BUS", "sim:1", 1);
+	IICSelectBus("sim:2");
+	EXPECT_EQ(Fetch(0xA6, 1, 0x10, 1), Bytes{ 0x22 });
+	IICSelectBus("none");
+	EXPECT_TRUE(Fetch(0xA6, 1, 0x10, 1).empty());
+	IICSelectBus(nullptr);
+	EXPECT_EQ(Fetch(0xA6, 1, 0x10, 1), Bytes{ 0x11 });
+	EXPECT_STREQ(getenv("QXIIC_BUS"), "sim:1");
+}

@@ -97,7 +97,7 @@ TEST(BusesTest, ToolListsWhatTheLibraryFinds)
 
 	std::istringstream in;
 	std::ostringstream out, err;
-	eeprom_cli::ToolEnvironment env{ in, out, err, false, false, eeprom_cli::ToolClock::Real() };
+	tool::ToolEnvironment env{ in, out, err, false, false, eeprom_cli::ToolClock::Real() };
 	EXPECT_EQ(eeprom_cli::RunTool({ "buses" }, env), eeprom_cli::kBusFailure);
 	const std::string dev = (root / "dev").string();
 	EXPECT_EQ(out.str(),

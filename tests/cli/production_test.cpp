@@ -1,10 +1,12 @@
 // velmora-eeprom on several simulated cameras at once, in station mode and
 // under Ctrl+C: exit statuses, the lines printed, the files and records left.
 #include "CameraRecord.h"
+#include "Fleet.h"
 #include "Production.h"
 #include "Station.h"
 #include "StopRequest.h"
 #include "ToolMain.h"
+#include "camera_process.h"
 #include "qxiic.h"
 #include "qxiic_sim.h"
 #include "sim_tool_clock.h"
@@ -20,12 +22,18 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <sstream>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace sim = qxiic::sim;
 namespace fs = std::filesystem;
 using namespace eeprom_cli;
 using nlohmann::json;
+using tool::ToolEnvironment;
 
 namespace {
 
@@ -60,6 +68,39 @@ private:
 // The hook shapes camera N of the simulator before and while the tool
 // works on "sim:N".
 using CameraHook = std::function<void(const std::string &bus, const std::string &phase, int step)>;
+
+CameraRunner HookedRunner(CameraHook hook, ToolClock &clock)
+{
+	return [hook, &clock](const CameraJob &job, Progress &progress) {
+		if (job.bus.starts_with("sim:"))
+			sim::SelectCamera(std::stoi(job.bus.substr(4)));
+		Hooked hooked(progress,
+			      [&](const std::string &phase, int step) { hook(job.bus, phase, step); });
+		return RunCamera(job, clock, hooked);
+	};
+}
+
+// What shapes the cameras of a run on several buses, each in its own
+// process; the test names one in VELMORA_TEST_CAMERA_HOOK.
+const std::map<std::string, CameraHook> &CameraProcessHooks()
+{
+	static const std::map<std::string, CameraHook> hooks = {
+		// One camera fails its third block, one does not keep a byte,
+		// one's process dies.
+		{ "side-by-side",
+		  [](const std::string &bus, const std::string &phase, int step) {
+			  if (bus == "sim:1" && phase == "write" && step == 0)
+				  sim::AddFault({ sim::Call::SendSub, 0xA0, 0x20, QXIIC_TIMEOUT, 0, 1 });
+			  if (bus == "sim:2" && phase == "verify" && step == 0)
+				  sim::SetEepromByte(5 * 256 + 0x33, 0x00);
+			  if (bus == "sim:4")
+				  raise(SIGKILL);
+		  } },
+		{ "first-byte-by-bus", [](const std::string &bus, const std::string &,
+					  int) { sim::SetEepromByte(0, bus == "sim:0" ? 0xA0 : 0xA1); } },
+	};
+	return hooks;
+}
 
 std::string ReadText(const std::string &path)
 {
@@ -118,18 +159,20 @@ protected:
 		err.str("");
 		std::istringstream in(input);
 		ToolEnvironment env{ in, out, err, inTerminal, errTerminal, clock };
-		if (hook) {
-			env.runner = [this, hook](const CameraJob &job, Progress &progress) {
-				if (job.bus.starts_with("sim:"))
-					sim::SelectCamera(std::stoi(job.bus.substr(4)));
-				Hooked hooked(progress, [&](const std::string &phase, int step) {
-					hook(job.bus, phase, step);
-				});
-				return RunCamera(job, clock, hooked);
-			};
-		}
-		env.probe = probe;
-		return RunTool(args, env);
+		LineSeams seams;
+		if (hook)
+			seams.runner = HookedRunner(hook, clock);
+		seams.probe = probe;
+		return RunTool(args, env, seams);
+	}
+
+	// Several cameras, each in a process of this test program's own.
+	int RunCameraProcesses(const std::vector<std::string> &args, const char *hook)
+	{
+		setenv("VELMORA_TEST_CAMERA_HOOK", hook, 1);
+		int status = Run(args);
+		unsetenv("VELMORA_TEST_CAMERA_HOOK");
+		return status;
 	}
 
 	SimToolClock clock;
@@ -187,7 +230,13 @@ TEST(CameraRecordTest, OneJsonObjectPerLine)
 	record.file = "golden \"A\".qmx";
 	record.sha256 = "ab12";
 	record.pages = 8;
-	record.outcome = { kMismatch, "verification failed", Difference{ 3, 0x10, 0x00, 0x5A }, "x" };
+	operations::Result mismatch;
+	mismatch.outcome = operations::Outcome::Mismatch;
+	mismatch.direction = eeprom::Direction::Verify;
+	mismatch.page = 3;
+	mismatch.byte = 0x10;
+	mismatch.expected = 0x5A;
+	record.outcome = { kMismatch, "verification failed", mismatch, "x" };
 	record.durationUs = 1234567;
 	std::string line = RecordLine(record);
 	ASSERT_EQ(line.back(), '\n');
@@ -196,7 +245,7 @@ TEST(CameraRecordTest, OneJsonObjectPerLine)
 		  json::parse(R"({"time":"2023-11-14T22:13:20Z","host":"bench-2","bus":"/dev/i2c-3",
 			"adapter":"CP2112 SMBus Bridge","command":"program","file":"golden \"A\".qmx",
 			"sha256":"ab12","pages":8,"result":"mismatch","exit_status":5,
-			"first_difference":{"page":3,"byte":16,"found":0,"expected":90},
+			"first_difference":{"page":3,"byte":16,"found":0,"expected":90},"failure":null,
 			"message":"verification failed","duration_ms":1234.5})"));
 
 	const std::string path = ::testing::TempDir() + "velmora-records.jsonl";
@@ -206,11 +255,6 @@ TEST(CameraRecordTest, OneJsonObjectPerLine)
 	EXPECT_EQ(ReadText(path), "{\"a\":1}\n{\"a\":2}\n");
 	std::remove(path.c_str());
 	EXPECT_EQ(AppendRecordLine("/nonexistent/dir/r.jsonl", "{}\n"), "No such file or directory");
-
-	std::ofstream(path) << "abc";
-	EXPECT_EQ(FileSha256(path), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-	std::remove(path.c_str());
-	EXPECT_EQ(FileSha256(path), std::nullopt);
 }
 
 // --all: the allowed buses on which the camera answered, nothing else.
@@ -233,21 +277,49 @@ TEST(FileForBusTest, OneFilePerBus)
 	EXPECT_EQ(FileForBus("x/{bus}-{bus}", "/dev/serial/a"), "x/serial_a-serial_a");
 }
 
+std::string ReadAll(int fd)
+{
+	std::string text;
+	char buffer[256];
+	for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+		text.append(buffer, static_cast<size_t>(n));
+	close(fd);
+	return text;
+}
+
+// A camera's process reports on descriptor 3 and holds no other camera's
+// pipe: a second one started while the first one's is open cannot see it.
+TEST(FleetTest, ACameraProcessHoldsOnlyItsOwnPipe)
+{
+	int first = -1, second = -1;
+	std::string why;
+	// Descriptor 3 taken, so that the first pipe's cannot be the number
+	// a camera's process reports on.
+	int placeholder = open("/dev/null", O_RDONLY | O_CLOEXEC);
+	pid_t one = SpawnWithReportPipe("/bin/sh", { "-c", "echo first >&3" }, first, why);
+	ASSERT_GT(one, 0) << why;
+	std::string look = "[ -e /proc/$$/fd/" + std::to_string(first) +
+			   " ] && echo inherited >&3; echo second >&3";
+	pid_t two = SpawnWithReportPipe("/bin/sh", { "-c", look }, second, why);
+	ASSERT_GT(two, 0) << why;
+	EXPECT_EQ(fcntl(second, F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
+	EXPECT_EQ(ReadAll(second), "second\n");
+	EXPECT_EQ(ReadAll(first), "first\n");
+	waitpid(one, nullptr, 0);
+	waitpid(two, nullptr, 0);
+	close(placeholder);
+
+	EXPECT_EQ(SpawnWithReportPipe("/nonexistent/tool", {}, first, why), -1);
+	EXPECT_EQ(why, "no process for the camera: No such file or directory");
+}
+
 // One camera fails its third block, one does not keep a byte, one's process
 // dies, the rest verify; none holds up another.
 TEST_F(ProductionTest, SeveralCamerasSideBySide)
 {
-	CameraHook hook = [](const std::string &bus, const std::string &phase, int step) {
-		if (bus == "sim:1" && phase == "write" && step == 0)
-			sim::AddFault({ sim::Call::SendSub, 0xA0, 0x20, QXIIC_TIMEOUT, 0, 1 });
-		if (bus == "sim:2" && phase == "verify" && step == 0)
-			sim::SetEepromByte(5 * 256 + 0x33, 0x00);
-		if (bus == "sim:4")
-			raise(SIGKILL);
-	};
-	EXPECT_EQ(Run({ "program", "-y", "--report", report, "--bus", "sim:0", "--bus", "sim:1", "--bus",
-			"sim:2", "--bus", "sim:3", "--bus=sim:4", golden },
-		      hook),
+	EXPECT_EQ(RunCameraProcesses({ "program", "-y", "--report", report, "--bus", "sim:0", "--bus",
+				       "sim:1", "--bus", "sim:2", "--bus", "sim:3", "--bus=sim:4", golden },
+				     "side-by-side"),
 		  5);
 	EXPECT_EQ(
 		err.str(),
@@ -268,17 +340,32 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 		int status;
 		double ms;
 		json difference;
+		json failure;
 	} expected[] = {
-		{ "sim:0", "simulated camera 0", "verified", 0, 640.0, nullptr },
-		{ "sim:1", "simulated camera 1", "bus-failure", 4, 5.0, nullptr },
+		{ "sim:0", "simulated camera 0", "verified", 0, 640.0, nullptr, nullptr },
+		{ "sim:1",
+		  "simulated camera 1",
+		  "bus-failure",
+		  4,
+		  5.0,
+		  nullptr,
+		  { { "direction", "write" },
+		    { "status", 4 },
+		    { "status_name", "QXIIC_TIMEOUT" },
+		    { "device", 0xA0 },
+		    { "page", 0 },
+		    { "block", 2 },
+		    { "byte", 0x20 },
+		    { "timed_out", false } } },
 		{ "sim:2",
 		  "simulated camera 2",
 		  "mismatch",
 		  5,
 		  640.0,
-		  { { "page", 5 }, { "byte", 0x33 }, { "found", 0 }, { "expected", 0x5A } } },
-		{ "sim:3", "simulated camera 3", "verified", 0, 640.0, nullptr },
-		{ "sim:4", "", "bus-failure", 4, 0.0, nullptr },
+		  { { "page", 5 }, { "byte", 0x33 }, { "found", 0 }, { "expected", 0x5A } },
+		  nullptr },
+		{ "sim:3", "simulated camera 3", "verified", 0, 640.0, nullptr, nullptr },
+		{ "sim:4", "", "bus-failure", 4, 0.0, nullptr, nullptr },
 	};
 	std::string sha = Sha256Sum(golden);
 	ASSERT_EQ(sha.size(), 64u);
@@ -288,6 +375,7 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 		EXPECT_EQ(r["result"], expected[i].result) << i;
 		EXPECT_EQ(r["exit_status"], expected[i].status) << i;
 		EXPECT_EQ(r["first_difference"], expected[i].difference) << i;
+		EXPECT_EQ(r["failure"], expected[i].failure) << i;
 		EXPECT_EQ(r["duration_ms"], expected[i].ms) << i;
 		EXPECT_EQ(r["command"], "program");
 		EXPECT_EQ(r["adapter"], expected[i].adapter);
@@ -299,10 +387,9 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 	}
 
 	// dump: one file per camera, each what its camera holds.
-	EXPECT_EQ(Run({ "--bus", "sim:0", "--bus", "sim:1", "dump", (dir / "cam-{bus}.qmx").string() },
-		      [](const std::string &bus, const std::string &, int) {
-			      sim::SetEepromByte(0, bus == "sim:0" ? 0xA0 : 0xA1);
-		      }),
+	EXPECT_EQ(RunCameraProcesses(
+			  { "--bus", "sim:0", "--bus", "sim:1", "dump", (dir / "cam-{bus}.qmx").string() },
+			  "first-byte-by-bus"),
 		  0)
 		<< err.str();
 	EXPECT_NE(ReadText((dir / "cam-sim:0.qmx").string()).find("\r\nA0 "), std::string::npos);
@@ -386,13 +473,15 @@ TEST_F(ProductionTest, UsageOfTheLineOptions)
 		std::vector<std::string> args;
 		const char *err;
 	} cases[] = {
-		{ { "verify", "--repeat", "f" }, "--repeat is for program only" },
+		{ { "verify", "--repeat", "f" }, "--repeat belongs to program" },
 		{ { "program", "--repeat", "--bus", "sim:0", "--bus", "sim:1", "f" },
 		  "--repeat takes one bus" },
 		{ { "dump", "--bus", "sim:0", "--bus", "sim:1", "f.qmx" },
 		  "dump from several buses needs {bus} in the file name, as in cam-{bus}.qmx" },
 		{ { "verify", "--bus", "sim", "--bus", "sim", "f" }, "bus sim is given twice" },
 		{ { "verify", "f", "--report" }, "--report needs a file" },
+		{ { "verify", "--camera-process", "f" },
+		  "--camera-process is how velmora-eeprom starts itself" },
 	};
 	for (const auto &c : cases) {
 		EXPECT_EQ(Run(c.args), 2) << c.err;
@@ -506,3 +595,18 @@ TEST_F(ProductionTest, InterruptedDumpLeavesNoFile)
 }
 
 } // namespace
+
+int RunTestCameraProcess(const std::vector<std::string> &args)
+{
+	sim::UseManualClock(true);
+	SimToolClock clock;
+	std::istringstream in;
+	std::ostringstream out;
+	std::ostringstream err;
+	ToolEnvironment env{ in, out, err, false, false, clock };
+	LineSeams seams;
+	const char *hook = std::getenv("VELMORA_TEST_CAMERA_HOOK");
+	if (hook && CameraProcessHooks().contains(hook))
+		seams.runner = HookedRunner(CameraProcessHooks().at(hook), clock);
+	return RunTool(args, env, seams);
+}

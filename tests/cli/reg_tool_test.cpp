@@ -39,7 +39,7 @@ protected:
 		out.str("");
 		err.str("");
 		std::istringstream in;
-		eeprom_cli::ToolEnvironment env{ in, out, err, false, false, clock };
+		tool::ToolEnvironment env{ in, out, err, false, false, clock };
 		return reg_cli::RunRegTool(args, env);
 	}
 

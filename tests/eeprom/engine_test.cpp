@@ -58,10 +58,10 @@ protected:
 
 TEST_F(EngineTest, WritesPagesInBlocksWithAPauseAfterEach)
 {
-	std::vector<std::uint16_t> values(512);
+	std::vector<std::uint8_t> values(512);
 	for (int i = 0; i < 512; i++)
-		values[i] = static_cast<std::uint16_t>(0x100 | (i * 7 & 0xFF));
-	ASSERT_TRUE(engine.WritePages(6, 2, values.data()));
+		values[i] = static_cast<std::uint8_t>(i * 7);
+	ASSERT_TRUE(engine.WritePages(6, 2, values));
 
 	std::vector<std::string> writes = Transfers(sim::Call::SendSub);
 	ASSERT_EQ(writes.size(), 32u);
@@ -104,15 +104,15 @@ TEST_F(EngineTest, FillStaysInsideTheWritePages)
 TEST_F(EngineTest, ReadsInTheFormAndUnitAsked)
 {
 	sim::SetEepromByte(0x210, 0x5A);
-	std::vector<std::uint16_t> out(256, 0xFFFF);
-	ASSERT_TRUE(engine.ReadPages(2, 1, out.data(), 16, eeprom::ReadForm::Write));
+	std::vector<std::uint8_t> out(256, 0xFFFF);
+	ASSERT_TRUE(engine.ReadPages(2, 1, out, 16, eeprom::ReadForm::Write));
 	std::vector<std::string> reads = Transfers(sim::Call::ReceiveSub);
 	ASSERT_EQ(reads.size(), 16u);
 	EXPECT_EQ(reads[1], "164:16/16"); // 0xA4
 	EXPECT_EQ(out[0x10], 0x5A);
 
 	sim::ClearTrace();
-	ASSERT_TRUE(engine.ReadPages(2, 1, out.data(), 1, eeprom::ReadForm::Read));
+	ASSERT_TRUE(engine.ReadPages(2, 1, out, 1, eeprom::ReadForm::Read));
 	reads = Transfers(sim::Call::ReceiveSub);
 	ASSERT_EQ(reads.size(), 256u);
 	EXPECT_EQ(reads[0x10], "165:16/1"); // 0xA5
@@ -122,9 +122,9 @@ TEST_F(EngineTest, ReadsInTheFormAndUnitAsked)
 
 TEST_F(EngineTest, TheFirstFailureEndsTheOperationAndSaysWhere)
 {
-	std::vector<std::uint16_t> values(256);
+	std::vector<std::uint8_t> values(256);
 	sim::AddFault({ sim::Call::SendSub, 0xA2, 0x30, 5, 0, 1 });
-	EXPECT_FALSE(engine.WritePages(1, 1, values.data()));
+	EXPECT_FALSE(engine.WritePages(1, 1, values));
 	EXPECT_EQ(Transfers(sim::Call::SendSub).size(), 4u);
 	EXPECT_EQ(steps, 3);
 	EXPECT_THAT(sink.statuses, ElementsAre(5));
@@ -141,29 +141,36 @@ TEST_F(EngineTest, AStopRequestEndsBeforeTheNextTransfer)
 		if (++steps == 3)
 			engine.RequestStop();
 	});
-	std::vector<std::uint16_t> out(256);
-	EXPECT_FALSE(engine.ReadPages(0, 1, out.data(), 16, eeprom::ReadForm::Read));
+	std::vector<std::uint8_t> out(256);
+	EXPECT_FALSE(engine.ReadPages(0, 1, out, 16, eeprom::ReadForm::Read));
 	EXPECT_EQ(Transfers(sim::Call::ReceiveSub).size(), 3u);
 	EXPECT_TRUE(engine.LastFailure().stopped);
 	EXPECT_EQ(engine.LastFailure().offset, 0x30);
 	EXPECT_TRUE(sink.statuses.empty());
 }
 
-TEST_F(EngineTest, VerifyNamesTheFirstDifference)
+// A unit that does not tile a page, or a buffer short of the pages, would
+// run past the buffer: refused before anything goes on the bus.
+TEST_F(EngineTest, RefusesUnitsAndBuffersThatDoNotFitThePages)
 {
-	std::vector<std::uint16_t> expected(256, 0x00);
-	for (int a = 0x100; a < 0x200; a++)
-		sim::SetEepromByte(a, 0x00);
-	sim::SetEepromByte(0x1A5, 0x3C);
-	expected[0xA5] = 0x13D; // only the low byte counts
-	EXPECT_FALSE(engine.VerifyPages(1, 1, expected.data(), 16, eeprom::ReadForm::Read));
-	const eeprom::Failure &f = engine.LastFailure();
-	EXPECT_TRUE(f.mismatch);
-	EXPECT_EQ(f.page, 1);
-	EXPECT_EQ(f.offset, 0xA5);
-	EXPECT_EQ(f.found, 0x3C);
-	EXPECT_EQ(f.expected, 0x3D);
-	EXPECT_EQ(Transfers(sim::Call::ReceiveSub).size(), 11u); // up to the block at 0xA0
+	std::vector<std::uint8_t> page(256), short_(255);
+	for (int unit : { 0, 3, 17, 32, -1 }) {
+		SCOPED_TRACE(unit);
+		EXPECT_FALSE(engine.ReadPages(0, 1, page, unit, eeprom::ReadForm::Read));
+		EXPECT_TRUE(engine.LastFailure().refused);
+		EXPECT_FALSE(engine.VerifyPages(0, 1, page, unit, eeprom::ReadForm::Read));
+	}
+	EXPECT_FALSE(engine.ReadPages(0, 1, short_, 16, eeprom::ReadForm::Read));
+	EXPECT_FALSE(engine.VerifyPages(0, 1, short_, 1, eeprom::ReadForm::Read));
+	EXPECT_FALSE(engine.WritePages(0, 1, short_));
+	EXPECT_EQ(engine.LastFailure().direction, eeprom::Direction::Write);
+	EXPECT_TRUE(sim::Trace().empty());
+	for (int unit : { 1, 2, 4, 8, 16 }) {
+		SCOPED_TRACE(unit);
+		sim::ClearTrace();
+		EXPECT_TRUE(engine.ReadPages(0, 1, page, unit, eeprom::ReadForm::Read));
+		EXPECT_EQ(Transfers(sim::Call::ReceiveSub).size(), static_cast<size_t>(256 / unit));
+	}
 }
 
 // Acknowledge polling: a block written, then read at once while the
@@ -179,16 +186,16 @@ TEST_F(EngineTest, AcknowledgePollingWaitsOutTheWriteCycleOnly)
 				   },
 				   25000, 200);
 	eeprom::Engine polled(iic, polling);
-	std::vector<std::uint16_t> values(256, 0x42);
-	ASSERT_TRUE(polled.WritePages(0, 1, values.data()));
+	std::vector<std::uint8_t> values(256, 0x42);
+	ASSERT_TRUE(polled.WritePages(0, 1, values));
 	EXPECT_EQ(slept, 15 * 5000); // each block waits out its predecessor's cycle
-	EXPECT_TRUE(polled.VerifyPages(0, 1, values.data(), 16, eeprom::ReadForm::Write));
+	EXPECT_TRUE(polled.VerifyPages(0, 1, values, 16, eeprom::ReadForm::Write));
 	EXPECT_EQ(slept, 16 * 5000);
 
-	ASSERT_TRUE(polled.WritePages(0, 1, values.data()));
+	ASSERT_TRUE(polled.WritePages(0, 1, values));
 	sim::AddFault({ sim::Call::ReceiveSub, {}, {}, 14, 0, -1 });
 	slept = 0;
-	EXPECT_FALSE(polled.ReadPages(0, 1, values.data(), 16, eeprom::ReadForm::Write));
+	EXPECT_FALSE(polled.ReadPages(0, 1, values, 16, eeprom::ReadForm::Write));
 	EXPECT_EQ(slept, 25000);
 	EXPECT_TRUE(polling.TimedOut());
 	EXPECT_EQ(polled.LastFailure().status, 14);
@@ -197,7 +204,7 @@ TEST_F(EngineTest, AcknowledgePollingWaitsOutTheWriteCycleOnly)
 	sim::ClearFaults();
 	sim::AddFault({ sim::Call::ReceiveSub, {}, {}, 4, 0, 1 });
 	slept = 0;
-	EXPECT_FALSE(polled.ReadPages(0, 1, values.data(), 16, eeprom::ReadForm::Write));
+	EXPECT_FALSE(polled.ReadPages(0, 1, values, 16, eeprom::ReadForm::Write));
 	EXPECT_EQ(slept, 0);
 	EXPECT_FALSE(polling.TimedOut());
 }

@@ -26,7 +26,7 @@ protected:
 		out.str("");
 		err.str("");
 		std::istringstream in;
-		eeprom_cli::ToolEnvironment env{ in, out, err, false, false, clock };
+		tool::ToolEnvironment env{ in, out, err, false, false, clock };
 		return eeprom_cli::RunTool(args, env);
 	}
 

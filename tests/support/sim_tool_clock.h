@@ -5,7 +5,7 @@
 #include "ToolClock.h"
 #include "qxiic_sim.h"
 
-class SimToolClock final : public eeprom_cli::ToolClock
+class SimToolClock final : public tool::ToolClock
 {
 public:
 	std::int64_t NowUs() override { return qxiic::sim::Now(); }

@@ -1,0 +1,105 @@
+#include "CameraRun.h"
+
+#include "BusIdentity.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace eeprom_cli {
+
+namespace {
+
+// Where the stop fell, in the words an operator acts on.
+std::string Interruption(const CameraJob &job, const operations::Result &at)
+{
+	char where[96];
+	std::snprintf(where, sizeof(where), "interrupted before page %d block %d (byte 0x%02x)", at.page,
+		      at.block, at.byte);
+	switch (job.verb) {
+	case Verb::Program:
+		return std::string(where) +
+		       ": every block before it is written, the rest is not; the camera must be "
+		       "programmed again";
+	case Verb::EraseSettings:
+		return std::string(where) + ": page 3 is partly erased; erase it again";
+	case Verb::Dump:
+		return std::string(where) + "; no file was written";
+	case Verb::Verify:
+	case Verb::Buses:
+		break;
+	}
+	return std::string(where) + "; the EEPROM was not compared to the end";
+}
+
+} // namespace
+
+Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
+{
+	if (!job.bus.empty())
+		iicbus::SelectBus(job.bus);
+	EepromBus bus(clock);
+	Outcome outcome;
+	switch (job.verb) {
+	case Verb::Dump:
+		outcome = DumpEeprom(bus, progress, job.file);
+		break;
+	case Verb::Program:
+		outcome = ProgramEeprom(bus, progress, *job.image);
+		break;
+	case Verb::Verify:
+		outcome = CompareEepromWithImage(bus, progress, *job.image);
+		break;
+	case Verb::EraseSettings:
+		outcome = EraseSettings(bus, progress);
+		break;
+	case Verb::Buses:
+		break;
+	}
+	progress.End();
+	if (outcome.result.outcome == operations::Outcome::Stopped)
+		outcome = { kInterrupted, Interruption(job, outcome.result), outcome.result, {} };
+	iicbus::BusIdentity identity = iicbus::LastBus();
+	if (identity.known) {
+		outcome.adapter = identity.bus;
+		if (outcome.status != kSuccess && !identity.opened && !identity.reason.empty())
+			outcome.message += " (" + identity.reason + ")";
+	}
+	return outcome;
+}
+
+const char *ResultWord(int status)
+{
+	switch (status) {
+	case kSuccess:
+		return "verified";
+	case kMismatch:
+		return "mismatch";
+	case kRefusedFile:
+		return "refused";
+	case kInterrupted:
+		return "interrupted";
+	case kFileNotWritten:
+		return "file-not-written";
+	default:
+		return "bus-failure";
+	}
+}
+
+const char *VerbName(Verb verb)
+{
+	switch (verb) {
+	case Verb::Dump:
+		return "dump";
+	case Verb::Program:
+		return "program";
+	case Verb::Verify:
+		return "verify";
+	case Verb::EraseSettings:
+		return "erase-settings";
+	case Verb::Buses:
+		return "buses";
+	}
+	return "";
+}
+
+} // namespace eeprom_cli

@@ -1,0 +1,42 @@
+// One command on one camera: the narrow door through which the single,
+// the parallel and the station runs all reach the EEPROM commands.
+#pragma once
+
+#include "EepromCommands.h"
+#include "Progress.h"
+#include "ToolClock.h"
+
+#include <functional>
+#include <string>
+
+namespace eeprom_cli {
+
+using namespace tool;
+
+// Buses lists the buses; it runs on no camera.
+enum class Verb { Dump, Program, Verify, EraseSettings, Buses };
+
+struct CameraJob {
+	Verb verb = Verb::Verify;
+	std::string bus;                      // as --bus names it
+	std::string file;                     // dump: this camera's file
+	const SettingsImage *image = nullptr; // program, verify
+};
+
+// Runs job on its bus (empty: the one the adapter library finds). A stop
+// request ends it between transfers with kInterrupted and a message
+// naming the block reached; a bus that could not be opened says why in
+// the message. outcome.adapter names the bus as the library knows it.
+Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress);
+
+// What the parallel and station runs call for each camera; tests put
+// their own in front of RunCamera to shape each simulated camera.
+using CameraRunner = std::function<Outcome(const CameraJob &, Progress &)>;
+
+// The record's word for an exit status: verified, mismatch, bus-failure,
+// refused, interrupted, file-not-written.
+const char *ResultWord(int status);
+
+const char *VerbName(Verb verb);
+
+} // namespace eeprom_cli

@@ -1,0 +1,304 @@
+#include "ToolMain.h"
+
+#include "BusIdentity.h"
+#include "BusesCommand.h"
+#include "EepromCommands.h"
+#include "EepromShow.h"
+#include "ExitStatus.h"
+#include "Fleet.h"
+#include "Options.h"
+#include "Production.h"
+#include "StopRequest.h"
+
+#include <algorithm>
+
+#include <cstdlib>
+#include <istream>
+#include <optional>
+#include <ostream>
+
+namespace eeprom_cli {
+
+using namespace tool;
+
+namespace {
+
+constexpr char kName[] = "velmora-eeprom";
+
+constexpr char kHelp[] = R"(Usage: velmora-eeprom [OPTION]... COMMAND [FILE]
+The KL310 camera's settings EEPROM (8 pages of 256 bytes) and .qmx settings files.
+Several cameras, each on its own bus, are handled side by side.
+
+Commands:
+  dump FILE         read all 8 pages into the settings file FILE
+  program FILE      write every page of FILE into the EEPROM, then verify every page
+  verify FILE       compare the EEPROM with FILE and name the first difference
+  erase-settings    fill page 3 (the saved settings) with 0xFF, then verify it
+  buses             list the i2c-dev buses: adapter, USB or not, allowed or
+                    refused and why, and whether the camera answers
+  show FILE|--camera  the saved settings by name, the trims, then the rest as hex
+  diff A B          compare two settings files (or one and --camera): the
+                    named settings that differ, then every byte (status 5)
+
+Options:
+      --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N, sim or sim:0 to
+                    sim:7 (a simulated camera); without either, the one
+                    USB-to-I2C adapter present; given again, one more camera
+                    (dump then needs {bus} in FILE, as in cam-{bus}.qmx)
+      --all         every allowed bus on which a camera answers (see buses)
+      --report FILE append one JSON line per camera to FILE
+      --repeat      program: station mode; wait for a camera, program and
+                    verify it, wait until it is removed, and again until
+                    Ctrl+C
+  -y, --yes         write without asking
+  -h, --help        show this help and exit
+      --version     show the version and exit
+
+program and erase-settings ask before writing when standard input is a
+terminal; otherwise they need --yes. A progress bar (one line per camera)
+is drawn on standard error when it is a terminal. A file the panel would
+refuse is refused here too, before anything is written. Every failure is one
+line on standard error; with several cameras, every camera's result is.
+Ctrl+C or SIGTERM stops after the block on the wire and names it.
+
+Exit status:
+  0  the operation succeeded and was verified
+  1  writing was not confirmed; nothing was written
+  2  wrong command line, or --yes missing where no terminal can confirm
+  3  the settings file cannot be used (unreadable, damaged, not 1 to 8 whole
+     pages); nothing was written
+  4  a bus transfer failed, or the EEPROM did not acknowledge within 25 ms
+     of a write
+  5  verification found a byte that differs (page and byte named)
+  6  dump: the settings file could not be written; or a --report record
+  130  stopped by Ctrl+C or SIGTERM; a program run must be repeated
+With several cameras: 0 only when every camera succeeded, otherwise the
+highest status of any camera.
+)";
+
+struct CommandInfo {
+	const char *name;
+	Verb verb;
+	bool takesFile;
+	bool writes;
+};
+
+constexpr CommandInfo kCommands[] = {
+	{ "dump", Verb::Dump, true, false },     { "program", Verb::Program, true, true },
+	{ "verify", Verb::Verify, true, false }, { "erase-settings", Verb::EraseSettings, false, true },
+	{ "buses", Verb::Buses, false, false },
+};
+
+// --camera-process is how velmora-eeprom starts itself for each camera of
+// a run on several buses (Fleet.h); it is no option for people.
+const Grammar &EepromGrammar()
+{
+	static const Grammar grammar{
+		WithCommonOptions(
+			{ { .name = "all" },
+			  { .name = "report", .value = "a file" },
+			  { .name = "repeat", .commands = "program" },
+			  { .name = "yes", .letter = 'y' },
+			  { .name = "camera", .commands = "show diff", .repeats = true, .word = true },
+			  { .name = "camera-process", .commands = "dump program verify erase-settings" } },
+			true),
+		{ "dump", "program", "verify", "erase-settings", "buses", "show", "diff" },
+	};
+	return grammar;
+}
+
+const CommandInfo *FindCommand(const std::string &name)
+{
+	for (const CommandInfo &command : kCommands) {
+		if (name == command.name)
+			return &command;
+	}
+	return nullptr;
+}
+
+// What the parser cannot know: operands, and which options go together.
+std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &command)
+{
+	const std::string &name = cl.words[0];
+	size_t wanted = command.takesFile ? 2 : 1;
+	std::vector<std::string> buses = cl.Values("bus");
+	if (cl.words.size() < wanted)
+		return name + " needs a settings file";
+	if (cl.words.size() > wanted)
+		return "too many arguments for " + name;
+	for (size_t i = 0; i < buses.size(); i++) {
+		// Two runs on one camera would interleave their blocks.
+		if (std::find(buses.begin(), buses.begin() + static_cast<long>(i), buses[i]) !=
+		    buses.begin() + static_cast<long>(i))
+			return "bus " + buses[i] + " is given twice";
+	}
+	if (cl.Has("all") && (!buses.empty() || cl.Has("repeat")))
+		return "--all takes no --bus and no --repeat";
+	if (cl.Has("repeat") && buses.size() > 1)
+		return "--repeat takes one bus";
+	if (command.verb == Verb::Dump && buses.size() > 1 && cl.words[1].find("{bus}") == std::string::npos)
+		return "dump from several buses needs {bus} in the file name, as in cam-{bus}.qmx";
+	return "";
+}
+
+std::string CheckShowCommand(const tool::CommandLine &cl)
+{
+	bool show = cl.words[0] == "show";
+	for (const char *option : { "all", "report", "yes" }) {
+		if (cl.Has(option))
+			return std::string("--") + option + " does not go with " + cl.words[0];
+	}
+	if (cl.words.size() != (show ? 2u : 3u))
+		return show ? "show needs a settings file or --camera"
+			    : "diff needs two settings files, or a file and --camera";
+	if (cl.Values("camera").size() > 1)
+		return "diff compares the camera with a settings file, not with itself";
+	return "";
+}
+
+std::string BusesText(const std::vector<std::string> &buses)
+{
+	if (buses.size() == 1)
+		return buses.front().empty() ? "the USB-to-I2C adapter's bus" : "bus " + buses.front();
+	std::string text = std::to_string(buses.size()) + " buses (";
+	for (size_t i = 0; i < buses.size(); i++)
+		text += (i ? ", " : "") + buses[i];
+	return text + ")";
+}
+
+// No answer is never consent: a script that cannot be asked must say --yes.
+int AskPermission(const RunRequest &request, bool yes, ToolEnvironment &env, const std::string &question)
+{
+	if (yes)
+		return kSuccess;
+	if (!env.inIsTerminal) {
+		return Fail(env, kName, kUsage,
+			    std::string(VerbName(request.verb)) +
+				    " writes the camera's EEPROM and standard input is not a terminal to "
+				    "confirm on: give --yes; nothing was written");
+	}
+	env.err << question << " [y/N] " << std::flush;
+	std::string answer;
+	if (!std::getline(env.in, answer))
+		answer.clear();
+	if (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES")
+		return kSuccess;
+	return Fail(env, kName, kNotConfirmed, "not confirmed; nothing was written");
+}
+
+std::string Question(const RunRequest &request, const SettingsImage &image)
+{
+	std::string where = " on " + BusesText(request.buses);
+	const char *whose = request.buses.size() > 1 ? "each camera's" : "the camera's";
+	if (request.verb == Verb::Program) {
+		return "Write " + std::to_string(image.pages) + " page(s) of " + image.path + " into " +
+		       whose + " EEPROM" + where + (request.repeat ? ", one camera after another" : "") + "?";
+	}
+	return "Erase page 3 (the saved settings) of " + std::string(whose) + " EEPROM" + where + "?";
+}
+
+// The buses of the run: --all's, those named, or the one QXIIC_BUS names
+// (empty: the adapter library finds the adapter).
+std::vector<std::string> RunBuses(const tool::CommandLine &cl)
+{
+	if (cl.Has("all"))
+		return CameraBuses(iicbus::ScanBuses());
+	std::vector<std::string> buses = cl.Values("bus");
+	if (buses.empty())
+		buses.push_back(std::getenv("QXIIC_BUS") ? std::getenv("QXIIC_BUS") : "");
+	return buses;
+}
+
+const char *Consequence(const CommandInfo &command)
+{
+	return command.writes ? "Nothing was written to the camera." : "The EEPROM was not compared with it.";
+}
+
+int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEnvironment &env,
+		 const LineSeams &seams)
+{
+	RunRequest request;
+	request.verb = command.verb;
+	request.buses = RunBuses(cl);
+	if (request.buses.empty())
+		return Fail(env, kName, kBusFailure,
+			    "--all: no allowed bus has a camera that answers (see " + std::string(kName) +
+				    " buses)");
+	request.file = command.takesFile ? cl.words[1] : "";
+	request.report = cl.Value("report").value_or("");
+	request.repeat = cl.Has("repeat");
+
+	SettingsImage image;
+	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
+		if (Outcome loaded = LoadImage(request.file, Consequence(command), image);
+		    loaded.status != kSuccess) {
+			Fail(env, kName, loaded.status, loaded.message);
+			return RecordRefusedFile(request, env, loaded);
+		}
+		request.image = &image;
+	}
+	if (command.writes) {
+		if (int permission = AskPermission(request, cl.Has("yes"), env, Question(request, image));
+		    permission != kSuccess)
+			return permission;
+	}
+	ClearStopRequest();
+	StopSignals signals;
+	return RunCameras(request, env, seams);
+}
+
+// One camera of a run on several buses, in a process of its own: what it
+// has to say goes to the parent through its pipe (Fleet.h).
+int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, ToolEnvironment &env,
+		       const LineSeams &seams)
+{
+	CameraJob job;
+	job.verb = command.verb;
+	job.bus = cl.Value("bus").value_or("");
+	job.file = command.takesFile ? cl.words[1] : "";
+	SettingsImage image;
+	CameraRunner runner = RunnerOf(env, seams);
+	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
+		if (Outcome loaded = LoadImage(job.file, Consequence(command), image);
+		    loaded.status != kSuccess)
+			runner = [loaded](const CameraJob &, Progress &) { return loaded; };
+		job.image = &image;
+	}
+	return RunCameraProcess(job, runner, env.clock);
+}
+
+} // namespace
+
+int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const LineSeams &seams)
+{
+	tool::CommandLine cl = ParseCommandLine(EepromGrammar(), args);
+	const CommandInfo *command = cl.error.empty() && !cl.Informational() ? FindCommand(cl.words[0])
+									     : nullptr;
+	if (cl.error.empty() && !cl.Informational())
+		cl.error = command ? CheckCameraCommand(cl, *command) : CheckShowCommand(cl);
+	if (!cl.error.empty())
+		return UsageError(env, kName, cl.error);
+	if (cl.Has("help")) {
+		env.out << kHelp;
+		return kSuccess;
+	}
+	if (cl.Has("version"))
+		return ShowVersion(env, kName);
+	// One bus is the whole process's; several are one each for the
+	// processes of the cameras.
+	std::vector<std::string> buses = cl.Values("bus");
+	iicbus::SelectBus(buses.size() == 1 ? std::optional(buses.front()) : std::nullopt);
+	if (!command)
+		return RunShowCommand(cl.words, env);
+	if (cl.Has("camera-process")) {
+		// Run by hand it would report to nobody and end in success.
+		if (!IsCameraProcess())
+			return UsageError(env, kName, "--camera-process is how velmora-eeprom starts itself");
+		return RunAsCameraProcess(cl, *command, env, seams);
+	}
+	if (command->verb == Verb::Buses)
+		return ListBuses(iicbus::ScanBuses(), env.out, env.err);
+	return RunOnCameras(cl, *command, env, seams);
+}
+
+} // namespace eeprom_cli

@@ -1,0 +1,37 @@
+// velmora-eeprom: the KL310's settings EEPROM from the command line.
+#include "ToolMain.h"
+
+#include <iostream>
+
+#include <cstdlib>
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+// The terminal's width when standard error is one; else COLUMNS, else 80.
+int ErrColumns()
+{
+	winsize size{};
+	if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+		return size.ws_col;
+	const char *columns = std::getenv("COLUMNS");
+	int n = columns ? std::atoi(columns) : 0;
+	return n > 0 ? n : 80;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+	std::vector<std::string> args(argv + 1, argv + argc);
+	tool::ToolEnvironment env{ .in = std::cin,
+				   .out = std::cout,
+				   .err = std::cerr,
+				   .inIsTerminal = isatty(STDIN_FILENO) == 1,
+				   .errIsTerminal = isatty(STDERR_FILENO) == 1,
+				   .clock = tool::ToolClock::Real(),
+				   .errColumns = ErrColumns() };
+	return eeprom_cli::RunTool(args, env);
+}

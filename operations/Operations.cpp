@@ -1,0 +1,202 @@
+#include "Operations.h"
+
+#include "IICTransfer.h"
+#include "SettingsFileFormat.h"
+
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+using namespace kl310;
+
+namespace operations {
+
+namespace {
+
+// The EEPROM as the file sees it: 8 pages, in file order.
+static_assert(settings::kPages == EEPROM_PAGES && settings::kPageSize == EEPROM_PAGE_SIZE);
+
+Result FromFailure(const eeprom::Failure &f)
+{
+	Result r;
+	if (f.stopped)
+		r.outcome = Outcome::Stopped;
+	else if (f.mismatch)
+		r.outcome = Outcome::Mismatch;
+	else if (f.refused)
+		r.outcome = Outcome::Refused;
+	else
+		r.outcome = Outcome::BusFailure;
+	if (f.refused)
+		r.reason = "the transfer unit or the buffer does not fit the EEPROM's pages";
+	r.direction = f.direction;
+	r.status = f.status;
+	r.statusName = CIICTransfer::StatusName(f.status);
+	r.device = f.device;
+	r.page = f.page;
+	r.block = f.offset / EEPROM_WRITE_PAGE_SIZE;
+	r.byte = f.offset;
+	r.found = f.found;
+	r.expected = f.expected;
+	r.timedOut = f.timedOut;
+	return r;
+}
+
+Result Refused(std::string reason)
+{
+	Result r;
+	r.outcome = Outcome::Refused;
+	r.reason = std::move(reason);
+	return r;
+}
+
+Result NotWritten(std::string reason)
+{
+	Result r;
+	r.outcome = Outcome::FileNotWritten;
+	r.reason = std::move(reason);
+	return r;
+}
+
+} // namespace
+
+Result LoadSettings(const std::string &path, SettingsImage &image)
+{
+	settings::LoadedSettings loaded = settings::LoadSettingsFile(path);
+	Result r;
+	if (!loaded.ok) {
+		r = Refused(settings::DescribeRefusal(loaded.refusal));
+	} else if (settings::PageCount count = settings::SettingsPageCount(loaded.values.size()); !count.ok) {
+		r = Refused(count.refusal);
+	} else {
+		image.path = path;
+		image.bytes.assign(loaded.values.begin(), loaded.values.end());
+		image.pages = count.pages;
+	}
+	if (loaded.text)
+		r.sha256 = Sha256Hex(*loaded.text);
+	if (r.Ok())
+		image.sha256 = r.sha256;
+	return r;
+}
+
+Result WritePages(eeprom::Engine &engine, const SettingsImage &image)
+{
+	if (!engine.WritePages(0, image.pages, image.bytes))
+		return FromFailure(engine.LastFailure());
+	return {};
+}
+
+Result Verify(eeprom::Engine &engine, int firstPage, std::span<const std::uint8_t> expected,
+	      const ReadPlan &plan)
+{
+	int pages = static_cast<int>(expected.size() / EEPROM_PAGE_SIZE);
+	if (plan.compare == Compare::AtEachRead) {
+		if (!engine.VerifyPages(firstPage, pages, expected, plan.unit, plan.form))
+			return FromFailure(engine.LastFailure());
+		return {};
+	}
+	std::vector<std::uint8_t> read(expected.size());
+	if (!engine.ReadPages(firstPage, pages, read, plan.unit, plan.form)) {
+		Result r = FromFailure(engine.LastFailure());
+		r.direction = eeprom::Direction::Verify;
+		return r;
+	}
+	auto [found, wanted] = std::mismatch(read.begin(), read.end(), expected.begin());
+	if (found == read.end())
+		return {};
+	int at = static_cast<int>(found - read.begin());
+	Result r;
+	r.outcome = Outcome::Mismatch;
+	r.direction = eeprom::Direction::Verify;
+	r.page = firstPage + at / EEPROM_PAGE_SIZE;
+	r.byte = at % EEPROM_PAGE_SIZE;
+	r.block = r.byte / EEPROM_WRITE_PAGE_SIZE;
+	r.device = plan.form == eeprom::ReadForm::Read ? EepromRead(r.page) : EepromWrite(r.page);
+	r.found = *found;
+	r.expected = *wanted;
+	return r;
+}
+
+Result VerifyImage(eeprom::Engine &engine, const SettingsImage &image, const ReadPlan &plan)
+{
+	std::span<const std::uint8_t> bytes(image.bytes);
+	return Verify(
+		engine, 0,
+		bytes.first(std::min(bytes.size(), static_cast<size_t>(image.pages) * EEPROM_PAGE_SIZE)),
+		plan);
+}
+
+Result Read(eeprom::Engine &engine, int firstPage, std::span<std::uint8_t> out, const ReadPlan &plan)
+{
+	if (!engine.ReadPages(firstPage, static_cast<int>(out.size() / EEPROM_PAGE_SIZE), out, plan.unit,
+			      plan.form))
+		return FromFailure(engine.LastFailure());
+	return {};
+}
+
+Result ReadPagesToFile(eeprom::Engine &engine, const std::string &path, const ReadPlan &plan)
+{
+	std::array<std::uint8_t, settings::kFileValues> bytes{};
+	// A file must hold only bytes that were really read.
+	if (Result read = Read(engine, 0, bytes, plan); !read.Ok())
+		return read;
+	std::array<std::uint16_t, settings::kFileValues> values{};
+	std::copy(bytes.begin(), bytes.end(), values.begin());
+	settings::SaveResult saved = settings::SaveSettingsFile(path, values);
+	if (!saved.ok)
+		return NotWritten(saved.reason);
+	// What a later write will read must be what the camera holds.
+	std::string text = settings::FormatSettingsFile(path, values);
+	settings::LoadedSettings back = settings::LoadSettingsFile(path);
+	if (!back.ok || back.text != text)
+		return NotWritten("it does not read back as it was written");
+	Result r;
+	r.sha256 = Sha256Hex(text);
+	return r;
+}
+
+Result Fill(eeprom::Engine &engine, int page, int offset, std::uint8_t value)
+{
+	if (!engine.FillPage(page, offset, value))
+		return FromFailure(engine.LastFailure());
+	return {};
+}
+
+Result WriteScript(eeprom::Engine &engine, const settings::SettingsScript &script, int offset)
+{
+	for (size_t pos = 0; pos <= script.bytes.size(); pos++) {
+		if (pos == script.markerBefore && !engine.WriteByte(PAGE_FREEZE_MARKER, OFFSET_FREEZE_MARKER,
+								    script.marker, eeprom::Step::Quiet))
+			return FromFailure(engine.LastFailure());
+		if (pos == script.bytes.size())
+			break;
+		bool quiet = pos >= script.quietBegin && pos < script.quietEnd;
+		if (!engine.WriteByte(PAGE_SCRIPT, offset + static_cast<int>(pos), script.bytes[pos],
+				      quiet ? eeprom::Step::Quiet : eeprom::Step::Counted))
+			return FromFailure(engine.LastFailure());
+	}
+	return {};
+}
+
+std::string Sha256Hex(std::string_view bytes)
+{
+	unsigned char digest[EVP_MAX_MD_SIZE];
+	unsigned int length = 0;
+	std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+	if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1 ||
+	    EVP_DigestUpdate(context.get(), bytes.data(), bytes.size()) != 1 ||
+	    EVP_DigestFinal_ex(context.get(), digest, &length) != 1)
+		return "";
+	static const char kHex[] = "0123456789abcdef";
+	std::string hex;
+	for (unsigned int i = 0; i < length; i++) {
+		hex += kHex[digest[i] >> 4];
+		hex += kHex[digest[i] & 0xF];
+	}
+	return hex;
+}
+
+} // namespace operations

@@ -1,0 +1,96 @@
+// The EEPROM operations the panel and the tools share: load and check a
+// settings file, write its pages, verify them, read pages into a file,
+// fill, and write Save's settings script. Each returns one Result that
+// says what happened and, when it failed, where and why, as fields; the
+// front ends turn it into their own words. No Qt, nothing printed.
+#pragma once
+
+#include "EepromEngine.h"
+#include "SettingsScript.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace operations {
+
+enum class Outcome {
+	Done,
+	Refused,        // the settings file cannot be used; nothing was sent
+	BusFailure,     // a transfer failed: status, device, page, block, byte say which
+	Mismatch,       // the EEPROM differs: page and byte, found and expected
+	Stopped,        // a stop request ended it between two transfers
+	FileNotWritten, // the bytes were read, the file was not written
+};
+
+struct Result {
+	Outcome outcome = Outcome::Done;
+	eeprom::Direction direction = eeprom::Direction::None;
+	int status = 0;         // the adapter's; 0 when there was none
+	std::string statusName; // the adapter's name of it ("QXIIC_NACK")
+	int device = 0;         // bus address of the transfer that ended it
+	int page = 0;
+	int block = 0; // the EEPROM's 16-byte write page within the page
+	int byte = 0;  // within the page
+	int found = 0; // Mismatch: the EEPROM's byte and the expected one
+	int expected = 0;
+	bool timedOut = false; // not acknowledged within the write-cycle limit
+	std::string reason;    // Refused, FileNotWritten: why, from the settings file's rules
+	std::string sha256;    // a loaded or written file: its bytes' SHA-256, lower-case hex
+
+	bool Ok() const { return outcome == Outcome::Done; }
+};
+
+// A settings file accepted by the panel's rules: a whole number of pages
+// (1 to 8), one byte per value, in file order.
+struct SettingsImage {
+	std::string path;
+	std::vector<std::uint8_t> bytes;
+	int pages = 0;
+	std::string sha256; // of the file's bytes as they were loaded
+};
+
+// How a verification or a copy into a file reads.
+enum class Compare {
+	AtEachRead,   // stop at the first block with a difference
+	AfterReading, // read every page, then compare
+};
+struct ReadPlan {
+	int unit = kl310::EEPROM_WRITE_PAGE_SIZE;
+	eeprom::ReadForm form = eeprom::ReadForm::Write;
+	Compare compare = Compare::AtEachRead;
+};
+
+// The result's sha256 is of the bytes read from the file, also when the
+// file is refused for what it holds.
+Result LoadSettings(const std::string &path, SettingsImage &image);
+
+// The image's pages from page 0 on.
+Result WritePages(eeprom::Engine &engine, const SettingsImage &image);
+
+// The pages from firstPage on against expected (a whole number of pages).
+Result Verify(eeprom::Engine &engine, int firstPage, std::span<const std::uint8_t> expected,
+	      const ReadPlan &plan);
+Result VerifyImage(eeprom::Engine &engine, const SettingsImage &image, const ReadPlan &plan);
+
+// Pages from firstPage on into out (a whole number of pages).
+Result Read(eeprom::Engine &engine, int firstPage, std::span<std::uint8_t> out, const ReadPlan &plan);
+
+// Every page into a settings file at path; a failed read writes no file.
+// The file is read back and must hold exactly the bytes written; the
+// result's sha256 is of those bytes.
+Result ReadPagesToFile(eeprom::Engine &engine, const std::string &path, const ReadPlan &plan);
+
+// value from offset to the end of page.
+Result Fill(eeprom::Engine &engine, int page, int offset, std::uint8_t value);
+
+// Save's script byte by byte into the script page from offset on, with
+// the freeze-gain marker at its place; bytes in the script's quiet range
+// and the marker move no progress.
+Result WriteScript(eeprom::Engine &engine, const settings::SettingsScript &script, int offset);
+
+// Lower-case hexadecimal SHA-256.
+std::string Sha256Hex(std::string_view bytes);
+
+} // namespace operations
