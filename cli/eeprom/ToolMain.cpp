@@ -8,6 +8,7 @@
 #include "Fleet.h"
 #include "Options.h"
 #include "Production.h"
+#include "RecordsCommand.h"
 #include "StopRequest.h"
 
 #include <algorithm>
@@ -39,6 +40,8 @@ Commands:
   show FILE|--camera  the saved settings by name, the trims, then the rest as hex
   diff A B          compare two settings files (or one and --camera): the
                     named settings that differ, then every byte (status 5)
+  records SOURCE    units, passes, failures and first-pass yield of a --report
+                    file or database (velmora-eeprom records --help)
 
 Options:
       --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N, sim or sim:0 to
@@ -271,6 +274,9 @@ int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, 
 
 int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const LineSeams &seams)
 {
+	// The records of a line or a plant: a command of its own grammar, no camera.
+	if (!args.empty() && args.front() == "records")
+		return plant::RunRecords({ args.begin() + 1, args.end() }, env.out, env.err);
 	tool::CommandLine cl = ParseCommandLine(EepromGrammar(), args);
 	const CommandInfo *command = cl.error.empty() && !cl.Informational() ? FindCommand(cl.words[0])
 									     : nullptr;
