@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace qxiic {
@@ -64,7 +65,7 @@ Opened OpenSim(int camera);
 struct AdapterInfo;
 // A bus by the path of its node, if bus_guard.h allows it.
 Opened OpenI2cDev(const std::string &path);
-Opened OpenI2cDevNode(const std::string &path, const AdapterInfo &adapter, dev_t rdev);
+Opened OpenI2cDevNode(const std::string &path, const AdapterInfo &adapter, const struct stat &checked);
 
 // The camera's sensor and the register read to see whether it answers:
 // the first register the panel reads back.

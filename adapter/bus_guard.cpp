@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <sys/sysmacros.h>
 
 namespace qxiic {
@@ -84,7 +85,58 @@ const char *KindOf(mode_t mode)
 	return "a character device of another driver";
 }
 
+bool SameTime(const struct timespec &a, const struct timespec &b)
+{
+	return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// What a verdict on a bus was given for: the node, and the adapter's
+// entry in sysfs (a static node in /dev outlives the adapter it served).
+struct KnownNode {
+	struct stat node;
+	struct stat entry;
+	AdapterInfo adapter;
+};
+
+std::map<dev_t, KnownNode> g_known;
+
+bool EntryStat(int number, struct stat &st)
+{
+	return ::lstat(AdapterDir(number).c_str(), &st) == 0;
+}
+
 } // namespace
+
+bool SameNode(const struct stat &checked, const struct stat &opened)
+{
+	return checked.st_rdev == opened.st_rdev && checked.st_dev == opened.st_dev &&
+	       checked.st_ino == opened.st_ino;
+}
+
+AdapterInfo DescribeNode(const struct stat &node)
+{
+	int number = static_cast<int>(minor(node.st_rdev));
+	struct stat entry {
+	};
+	bool hasEntry = EntryStat(number, entry);
+	auto known = g_known.find(node.st_rdev);
+	if (hasEntry && known != g_known.end() && SameNode(known->second.node, node) &&
+	    SameTime(known->second.node.st_ctim, node.st_ctim) &&
+	    known->second.entry.st_ino == entry.st_ino && known->second.entry.st_dev == entry.st_dev &&
+	    SameTime(known->second.entry.st_ctim, entry.st_ctim))
+		return known->second.adapter;
+	AdapterInfo adapter = DescribeAdapter(number);
+	if (hasEntry)
+		g_known[node.st_rdev] = { node, entry, adapter };
+	else
+		g_known.erase(node.st_rdev);
+	return adapter;
+}
+
+void ForgetNodes()
+{
+	g_known.clear();
+}
 
 AdapterInfo DescribeAdapter(int number)
 {

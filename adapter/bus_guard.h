@@ -26,11 +26,26 @@ struct AdapterInfo {
 
 AdapterInfo DescribeAdapter(int number);
 
+// DescribeAdapter for the adapter of the i2c-dev node stat() described,
+// kept per bus: while the same node (device number, inode, change time)
+// stands for it and sysfs still shows the same adapter entry, the adapter
+// is not looked up again. An unplugged adapter's node goes away, so a bus
+// number taken over by another adapter is a new node and is looked up.
+AdapterInfo DescribeNode(const struct stat &node);
+
+// True when the descriptor's fstat shows the very node that was checked.
+bool SameNode(const struct stat &checked, const struct stat &opened);
+
+// Forgets what DescribeNode kept (the sysfs or /dev root changed).
+void ForgetNodes();
+
 // True for the names the PC host controllers' drivers give their
 // adapters ("SMBus I801 adapter at efa0", "SiS96x SMBus adapter at
 // 0x0c00"...); USB bridges such as "CP2112 SMBus Bridge" pass.
 bool IsPcSmbusController(const std::string &name);
 
+// Only QXIIC_ALLOW_BUS=1 (or QXIIC_ALLOW_SMBUS=1) overrides: "0", "no",
+// "false" or an empty value read as consent would defeat the point.
 bool BusOverridden();
 
 // Why the node stat() describes is no i2c-dev bus, or "" when it is one.

@@ -137,7 +137,7 @@ Opened CheckFunctions(int fd)
 // device never gets an i2c ioctl, and again on the descriptor, so that a
 // node swapped in between is not used either. Opening the node itself
 // sends nothing on the bus.
-Opened OpenI2cDevNode(const std::string &path, const AdapterInfo &adapter, dev_t rdev)
+Opened OpenI2cDevNode(const std::string &path, const AdapterInfo &adapter, const struct stat &checked)
 {
 	const sys::SystemCalls &calls = sys::Calls();
 	int fd = calls.open(path.c_str(), O_RDWR | O_CLOEXEC);
@@ -146,7 +146,7 @@ Opened OpenI2cDevNode(const std::string &path, const AdapterInfo &adapter, dev_t
 		return Failed(StatusForOpenErrno(err), "open " + path + ": " + ErrnoText(err));
 	}
 	struct stat st;
-	if (calls.fstat(fd, &st) < 0 || !NotAnI2cDevNode(path, st).empty() || st.st_rdev != rdev) {
+	if (calls.fstat(fd, &st) < 0 || !NotAnI2cDevNode(path, st).empty() || !SameNode(checked, st)) {
 		calls.close(fd);
 		return Failed(QXIIC_INIT_ERROR,
 			      "refusing " + path +
@@ -175,10 +175,10 @@ Opened OpenI2cDev(const std::string &path)
 	}
 	if (std::string notBus = NotAnI2cDevNode(path, st); !notBus.empty())
 		return Failed(QXIIC_INIT_ERROR, notBus);
-	AdapterInfo adapter = DescribeAdapter(static_cast<int>(minor(st.st_rdev)));
+	AdapterInfo adapter = DescribeNode(st);
 	if (std::string refusal = RefuseAdapter(path, adapter); !refusal.empty())
 		return Failed(QXIIC_INIT_ERROR, refusal);
-	return OpenI2cDevNode(path, adapter, st.st_rdev);
+	return OpenI2cDevNode(path, adapter, st);
 }
 
 // One read of the sensor's first read-back register.

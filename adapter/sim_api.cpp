@@ -37,7 +37,7 @@ QXIIC_EXPORT void Reset()
 	// Factory content, not what an earlier run kept: tests start alike.
 	for (SimCamera &camera : S().cameras)
 		camera.reset();
-	S().loaded.fill(true);
+	S().seen.fill({});
 	S().selected = 0;
 	S().faults.clear();
 }
@@ -54,7 +54,7 @@ QXIIC_EXPORT void Forget()
 	Lock lock(L().mutex);
 	for (SimCamera &camera : S().cameras)
 		camera.reset();
-	S().loaded.fill(false);
+	S().seen.fill({});
 }
 
 QXIIC_EXPORT void SetRegister(std::uint16_t reg, std::uint16_t value)

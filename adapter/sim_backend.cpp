@@ -17,70 +17,74 @@ std::int64_t Now()
 	return TheLibrary().clock.now();
 }
 
-bool IsEeprom(int device)
-{
-	return device >= 0xA0 && device <= 0xAF;
-}
-
 class SimBackend : public Backend
 {
 public:
-	SimBackend(int camera, std::string file) : camera_(camera), file_(std::move(file)) {}
+	SimBackend(int camera, SimFiles files) : camera_(camera), files_(std::move(files)) {}
 
 	bool usesLibraryState() const override { return true; }
 
 	unsigned short sendSub(int device, int subLength, int subAddress, const std::uint8_t *data,
 			       int count) override
 	{
-		Simulator &s = TheSimulator();
-		if (unsigned short st = s.faults.check(Call::SendSub, device, subAddress))
+		if (unsigned short st = TheSimulator().faults.check(Call::SendSub, device, subAddress))
 			return st;
-		SimCamera &camera = s.cameras[static_cast<std::size_t>(camera_)];
-		unsigned short st = camera.sendSub(device, subLength, subAddress, data, count, Now());
-		// Kept at once, as the chip keeps it: the next run reads it.
-		if (st == QXIIC_OK && count > 0 && IsEeprom(device) && !file_.empty())
-			if (std::string trouble = SaveSimEeprom(camera.eeprom(), file_); !trouble.empty())
-				Notice(TheLibrary(), trouble);
-		return st;
+		return onCamera([&](SimCamera &c) {
+			return c.sendSub(device, subLength, subAddress, data, count, Now());
+		});
 	}
 
 	unsigned short receiveSub(int device, int subLength, int subAddress, std::uint8_t *data,
 				  int count) override
 	{
-		Simulator &s = TheSimulator();
-		if (unsigned short st = s.faults.check(Call::ReceiveSub, device, subAddress))
+		if (unsigned short st = TheSimulator().faults.check(Call::ReceiveSub, device, subAddress))
 			return st;
-		return s.cameras[static_cast<std::size_t>(camera_)].receiveSub(device, subLength, subAddress,
-									       data, count, Now());
+		return onCamera([&](SimCamera &c) {
+			return c.receiveSub(device, subLength, subAddress, data, count, Now());
+		});
 	}
 
 	unsigned short receive(int device, std::uint8_t *data, int count) override
 	{
-		Simulator &s = TheSimulator();
-		if (unsigned short st = s.faults.check(Call::Receive, device, std::nullopt))
+		if (unsigned short st = TheSimulator().faults.check(Call::Receive, device, std::nullopt))
 			return st;
-		return s.cameras[static_cast<std::size_t>(camera_)].receive(device, data, count, Now());
+		return onCamera([&](SimCamera &c) { return c.receive(device, data, count, Now()); });
 	}
 
 private:
+	// The transfer meets the camera as its files have it, and what it
+	// changes is kept at once, as the chip keeps it: the next program sees it.
+	template <typename Transfer>
+	unsigned short onCamera(Transfer transfer)
+	{
+		Simulator &s = TheSimulator();
+		std::size_t i = static_cast<std::size_t>(camera_);
+		if (files_.dir.empty())
+			return transfer(s.cameras[i]);
+		std::string trouble;
+		unsigned short st;
+		{
+			SimFileSession session(files_, s.cameras[i], s.seen[i], trouble);
+			st = transfer(s.cameras[i]);
+		}
+		if (!trouble.empty())
+			Notice(TheLibrary(), trouble);
+		return st;
+	}
+
 	int camera_;
-	std::string file_;
+	SimFiles files_;
 };
 
 } // namespace
 
-// The camera's EEPROM file is read at its first open in the process; from
-// then on the camera in memory is the truth and every write goes to the file.
 Opened OpenSim(int camera)
 {
-	Simulator &s = TheSimulator();
-	std::size_t i = static_cast<std::size_t>(camera);
-	std::string file = SimEepromFile(camera);
-	if (!s.loaded[i] && !file.empty())
-		LoadSimEeprom(s.cameras[i].eeprom(), file);
-	s.loaded[i] = true;
+	SimFiles files = SimFilesOf(camera);
+	if (!files.keepsNothing.empty())
+		Notice(TheLibrary(), files.keepsNothing);
 	Opened o;
-	o.backend = std::make_unique<SimBackend>(camera, std::move(file));
+	o.backend = std::make_unique<SimBackend>(camera, std::move(files));
 	return o;
 }
 

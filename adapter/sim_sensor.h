@@ -25,6 +25,8 @@ public:
 
 	// Direct access for tests: no side effects, not counted as bus writes.
 	std::uint16_t value(std::uint16_t reg) const;
+	// Every register that holds a value, for keeping them between runs.
+	const std::map<std::uint16_t, std::uint16_t> &registers() const { return regs_; }
 	void setValue(std::uint16_t reg, std::uint16_t value);
 	int busWrites(std::uint16_t reg) const;
 	// Busy polls after each command; -1 never finishes.

@@ -1,25 +1,88 @@
-// Where a simulated camera keeps its EEPROM between runs, so that what one
-// run wrote the next one reads, as with a real camera:
-// $QXIIC_SIM_DIR/sim-N.eeprom when that variable is set (set but empty:
-// nowhere, the EEPROM lives as long as the process), else
-// $XDG_STATE_HOME/velmora/, else ~/.local/state/velmora/. The file holds
-// the 2048 bytes as they are.
+// Where a simulated camera keeps what a real one keeps while it stays
+// powered, so that what one run did the next one finds, and so that two
+// programs on one simulated camera see one camera: its EEPROM
+// (sim-N.eeprom, the 2048 bytes as they are) and its sensor registers
+// (sim-N.sensor, one "register value" line each in hex), in
+// $QXIIC_SIM_DIR when that variable is set (set but empty: nowhere, the
+// camera lives as long as the process), else $XDG_STATE_HOME/velmora/,
+// else ~/.local/state/velmora/. Removing sim-N.sensor is the camera's
+// power cycle: its sensor starts again from its power-up values.
+//
+// Each transfer runs with sim-N.lock locked, so programs on one camera
+// take turns as they do on one bus, and reads the files again only when
+// another program has replaced them. Every file is written whole under a
+// name of its own and renamed over the old one; something that is not a
+// plain file where a file should be (a FIFO, a directory) is left alone.
 #pragma once
 
-#include "sim_eeprom.h"
+#include "sim_camera.h"
 
 #include <string>
+#include <sys/stat.h>
 
 namespace qxiic {
 
-// "" when the camera keeps nothing.
-std::string SimEepromFile(int camera);
+// A camera's state files. dir is "" when the camera keeps nothing; then
+// keepsNothing says why when the user did not ask for it.
+struct SimFiles {
+	std::string dir;
+	std::string keepsNothing;
+	std::string eeprom;
+	std::string sensor;
+	std::string lock;
+};
 
-// Factory content stays when the file is missing or not 2048 bytes.
-void LoadSimEeprom(SimEeprom &eeprom, const std::string &file);
+SimFiles SimFilesOf(int camera);
 
-// Writes a new file and renames it over the old one, so that a run that
-// dies half-way leaves the previous content. Returns why it failed, or "".
-std::string SaveSimEeprom(const SimEeprom &eeprom, const std::string &file);
+// Which version of a file was last read or written.
+struct SimStamp {
+	bool exists = false;
+	dev_t dev = 0;
+	ino_t ino = 0;
+	mode_t mode = 0;
+	off_t size = 0;
+	struct timespec mtime {
+	};
+	bool operator==(const SimStamp &other) const;
+};
+
+// What this process last saw of the camera's files.
+struct SimSeen {
+	bool known = false;
+	SimStamp eeprom;
+	SimStamp sensor;
+};
+
+// One transfer's hold on the camera's files: the lock, and the camera as
+// the files have it. Troubles (a file that cannot be kept...) go to
+// notice; the camera in memory carries on either way.
+class SimFileSession
+{
+public:
+	SimFileSession(const SimFiles &files, SimCamera &camera, SimSeen &seen, std::string &notice);
+	SimFileSession(const SimFileSession &) = delete;
+	SimFileSession &operator=(const SimFileSession &) = delete;
+	// Writes what the transfer changed.
+	~SimFileSession();
+
+private:
+	const SimFiles &files_;
+	SimCamera &camera_;
+	SimSeen &seen_;
+	std::string &notice_;
+	int lockFd_ = -1;
+	SimEeprom::Contents eepromBefore_{};
+	std::string sensorBefore_;
+};
+
+// The sensor's registers as the file holds them, and back; false when the
+// text is not such a file.
+std::string SensorText(const SimSensor &sensor);
+bool SetSensorFromText(SimSensor &sensor, const std::string &text);
+
+// Creates dir and any missing parent with mode 0700 (the XDG base
+// directory rules); folders that exist are used as they are. Returns why
+// it failed, or "".
+std::string MakeStateDir(const std::string &dir);
 
 } // namespace qxiic

@@ -1,11 +1,12 @@
 // The simulated KL310 cameras and the failures injected into their bus.
 // They live under the library's lock (library.h) like every other shared
 // state. Each camera is its own: registers, EEPROM, plugged or not, and
-// the file its EEPROM is kept in between runs (sim_store.h).
+// the files it is kept in between runs (sim_store.h).
 #pragma once
 
 #include "sim_camera.h"
 #include "sim_faults.h"
+#include "sim_store.h"
 
 #include <array>
 
@@ -15,8 +16,8 @@ constexpr int kSimCameras = 8;
 
 struct Simulator {
 	std::array<SimCamera, kSimCameras> cameras;
-	// Whether the camera's EEPROM file was read in this process yet.
-	std::array<bool, kSimCameras> loaded{};
+	// What this process last saw of each camera's files (sim_store.h).
+	std::array<SimSeen, kSimCameras> seen{};
 	SimFaults faults;
 	// The camera the test interface (qxiic_sim.h) sets up and reads.
 	int selected = 0;

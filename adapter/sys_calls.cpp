@@ -1,5 +1,6 @@
 #include "sys_calls.h"
 
+#include "bus_guard.h"
 #include "export.h"
 #include "library.h"
 
@@ -57,18 +58,21 @@ QXIIC_EXPORT void UseSystemCalls(const SystemCalls *calls)
 {
 	std::lock_guard lock(TheLibrary().mutex);
 	g_calls = calls ? calls : &kKernel;
+	ForgetNodes();
 }
 
 QXIIC_EXPORT void UseSysfsRoot(const char *root)
 {
 	std::lock_guard lock(TheLibrary().mutex);
 	g_sysfsRoot = root ? root : "/sys";
+	ForgetNodes();
 }
 
 QXIIC_EXPORT void UseDevRoot(const char *root)
 {
 	std::lock_guard lock(TheLibrary().mutex);
 	g_devRoot = root ? root : "/dev";
+	ForgetNodes();
 }
 
 } // namespace qxiic::sys

@@ -4,6 +4,7 @@
 // the driver. The counter "syscalls" is the number of system calls the
 // i2c-dev back end makes per cycle through its seam.
 #include "fake_kernel.h"
+#include "fake_sysfs.h"
 #include "qxiic.h"
 #include "qxiic_sim.h"
 
@@ -63,7 +64,8 @@ public:
 	~Simulated() { qxiic::sim::Reset(); }
 };
 
-// /dev/i2c-5 on the fake kernel, a CP2112 on a USB device in a fake sysfs.
+// /dev/i2c-5 on the fake kernel, a CP2112 in a fake sysfs laid out as the
+// kernel lays it out.
 class FakeBus
 {
 public:
@@ -71,13 +73,7 @@ public:
 	{
 		char dir[] = "/tmp/qxiic-bench-XXXXXX";
 		root_ = mkdtemp(dir);
-		const fs::path usb = root_ / "devices/usb1/1-2";
-		fs::create_directories(usb / "1-2:1.0/i2c-5");
-		fs::create_directories(root_ / "bus/usb");
-		fs::create_directory_symlink(root_ / "bus/usb", usb / "subsystem");
-		fs::create_directories(root_ / "class/i2c-dev/i2c-5");
-		fs::create_directory_symlink(usb / "1-2:1.0/i2c-5", root_ / "class/i2c-dev/i2c-5/device");
-		std::ofstream(root_ / "class/i2c-dev/i2c-5/name") << "CP2112 SMBus Bridge on hidraw0\n";
+		fake::AddBus(root_, 5, fake::Bridge::Cp2112);
 		qxiic::sys::UseSysfsRoot(root_.c_str());
 		fake::Install();
 		fake::TheKernel().device = { 0x00, 0xA6 };

@@ -19,7 +19,8 @@ velmora-reg reads and writes sensor registers by name and runs register
 scripts.
 .
 The adapter library libqxiic comes with the program and includes a simulated
-camera.")
+camera. A udev rule gives the logged-in user and the i2c group the buses of
+USB-to-I2C adapters, and no other I2C bus.")
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -34,7 +35,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # (libpq5, the plant database's client, comes from dpkg-shlibdeps with the
 # program that links it.)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-inter, libssl3")
+# adduser: the postinst makes the i2c group of the udev rule.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, fonts-dejavu-core, fonts-inter, libssl3")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+  ${CMAKE_CURRENT_SOURCE_DIR}/postinst ${CMAKE_CURRENT_SOURCE_DIR}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

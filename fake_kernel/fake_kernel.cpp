@@ -88,11 +88,12 @@ int NodeIndex(const char *path)
 	return -1;
 }
 
-void Describe(struct stat *st, unsigned type, unsigned major, unsigned minor)
+void Describe(struct stat *st, unsigned type, unsigned major, unsigned minor, unsigned long inode)
 {
 	*st = {};
 	st->st_mode = static_cast<mode_t>(type | 0660);
 	st->st_rdev = makedev(major, minor);
+	st->st_ino = inode;
 }
 
 int Stat(const char *path, struct stat *st)
@@ -100,12 +101,12 @@ int Stat(const char *path, struct stat *st)
 	Kernel &k = g_kernel;
 	k.systemCalls++;
 	if (path == k.busPath) {
-		Describe(st, S_IFCHR, k.busMajor, k.busMinor);
+		Describe(st, S_IFCHR, k.busMajor, k.busMinor, k.busInode);
 		return 0;
 	}
 	if (int i = NodeIndex(path); i >= 0) {
 		const Node &n = k.nodes[static_cast<std::size_t>(i)];
-		Describe(st, n.type, n.major, n.minor);
+		Describe(st, n.type, n.major, n.minor, n.inode);
 		return 0;
 	}
 	return ::stat(path, st);
@@ -116,11 +117,13 @@ int Fstat(int fd, struct stat *st)
 	Kernel &k = g_kernel;
 	k.systemCalls++;
 	if (fd == kBusFd) {
-		Describe(st, S_IFCHR, k.swappedMajor != 0 ? k.swappedMajor : k.busMajor, k.busMinor);
+		bool swapped = k.swappedMajor != 0;
+		Describe(st, S_IFCHR, swapped ? k.swappedMajor : k.busMajor,
+			 swapped ? k.swappedMinor : k.busMinor, k.busInode + (swapped ? 1 : 0));
 		return 0;
 	}
 	if (const Node *n = NodeOf(fd)) {
-		Describe(st, n->type, n->major, n->minor);
+		Describe(st, n->type, n->major, n->minor, n->inode);
 		return 0;
 	}
 	return ::fstat(fd, st);

@@ -40,6 +40,7 @@ struct Node {
 	unsigned major = 89;
 	unsigned minor = 0;
 	bool cameraAnswers = false;
+	unsigned long inode = 1; // a new node (the adapter replugged) is a new inode
 };
 
 struct Kernel {
@@ -47,7 +48,11 @@ struct Kernel {
 	std::string busPath = "/dev/i2c-5";
 	unsigned busMajor = 89; // i2c-dev
 	unsigned busMinor = 5;
-	unsigned swappedMajor = 0; // not 0: what fstat of the opened node says instead
+	unsigned long busInode = 1;
+	// Not 0: the node was swapped between stat and open, and fstat of the
+	// opened node says this device (and busInode + 1) instead.
+	unsigned swappedMajor = 0;
+	unsigned swappedMinor = 0;
 	std::vector<Node> nodes;
 	int openErrno = 0;                // open of the node fails with this
 	unsigned long funcs = 0x0eff0009; // I2C_FUNC_I2C | SMBus emulation

@@ -10,7 +10,41 @@ namespace {
 
 constexpr int kTextSize = 1024;
 
+// How the library names the errno of a failed open: "open /dev/i2c-5:
+// EACCES (Permission denied)".
+bool DeniedAccess(const std::string &reason)
+{
+	return reason.starts_with("open ") && (reason.find(": EACCES (") != std::string::npos ||
+					       reason.find(": EPERM (") != std::string::npos);
+}
+
+constexpr char kAccessAdvice[] =
+	"; this user may not open it: unplug and plug in the adapter again after installing Velmora (its "
+	"udev rule gives the logged-in user and the i2c group USB-to-I2C adapters' buses), or be added to "
+	"the i2c group and log in again";
+
+constexpr char kOverride[] = "; set QXIIC_ALLOW_BUS=1";
+
 } // namespace
+
+std::string BusReason(const BusIdentity &bus)
+{
+	if (!bus.known || bus.opened || bus.reason.empty())
+		return {};
+	return bus.accessDenied ? bus.reason + kAccessAdvice : bus.reason;
+}
+
+std::string WhyNotOpened(const BusIdentity &bus)
+{
+	std::string reason = BusReason(bus);
+	return reason.empty() ? reason : " (" + reason + ")";
+}
+
+std::string OperatorBusReason(const BusIdentity &bus)
+{
+	std::string reason = BusReason(bus);
+	return reason.substr(0, reason.find(kOverride));
+}
 
 void SelectBus(const std::optional<std::string> &bus)
 {
@@ -29,6 +63,7 @@ BusIdentity LastBus()
 	identity.opened = status == QXIIC_OK;
 	identity.bus = bus;
 	identity.reason = reason;
+	identity.accessDenied = !identity.opened && DeniedAccess(identity.reason);
 	return identity;
 }
 
@@ -66,6 +101,8 @@ std::vector<BusListing> ScanBuses()
 		std::getline(fields, usb, '\t');
 		std::getline(fields, b.verdict, '\t');
 		std::getline(fields, camera, '\t');
+		if (DeniedAccess(b.verdict))
+			b.verdict += kAccessAdvice;
 		b.usb = usb == "usb";
 		b.allowed = b.verdict == "allowed";
 		b.camera = camera == "camera"      ? CameraSeen::Answers

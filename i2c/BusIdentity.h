@@ -15,14 +15,27 @@ namespace iicbus {
 void SelectBus(const std::optional<std::string> &bus);
 
 struct BusIdentity {
-	bool known = false;  // false before the thread's first transfer
-	bool opened = false; // the bus of that transfer could be opened
-	std::string bus;     // "simulated camera", "CP2112 SMBus Bridge (/dev/i2c-3)", "no adapter"
-	std::string reason;  // why it could not be opened
+	bool known = false;        // false before the thread's first transfer
+	bool opened = false;       // the bus of that transfer could be opened
+	std::string bus;           // "simulated camera", "CP2112 SMBus Bridge (/dev/i2c-3)", "no adapter"
+	std::string reason;        // why it could not be opened
+	bool accessDenied = false; // the user may not open its node (EACCES, EPERM)
 };
 
 // What the calling thread's most recent transfer found.
 BusIdentity LastBus();
+
+// Why the bus could not be opened, as every front end says it: the
+// adapter library's reason and, when the user may not open the node, what
+// to do about it. "" when it was opened or nothing is known yet.
+std::string BusReason(const BusIdentity &bus);
+
+// BusReason in parentheses after a transfer's failure, or "".
+std::string WhyNotOpened(const BusIdentity &bus);
+
+// BusReason for an operator, without the QXIIC_ALLOW_BUS override: that
+// one is for someone certain of what sits on the bus (README, manual page).
+std::string OperatorBusReason(const BusIdentity &bus);
 
 // What the adapter library has to tell that is not a transfer's status
 // (a trace that cannot be written...), each text once.
@@ -35,7 +48,7 @@ struct BusListing {
 	std::string adapter; // "?" when its name cannot be read
 	bool usb = false;
 	bool allowed = false;
-	std::string verdict; // "allowed", or why the bus is refused or cannot be opened
+	std::string verdict; // "allowed", or why the bus is refused or cannot be opened (BusReason's words)
 	CameraSeen camera = CameraSeen::NotProbed;
 };
 

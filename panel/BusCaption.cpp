@@ -28,13 +28,14 @@ std::string BusAboutText(const iicbus::BusIdentity &bus)
 std::string BusFailureMessage(const char *adapterMessage, const iicbus::BusIdentity &bus)
 {
 	std::string text = adapterMessage;
-	if (!bus.known || bus.opened || bus.reason.empty())
+	std::string reason = iicbus::OperatorBusReason(bus);
+	if (reason.empty())
 		return text;
-	std::string reason = bus.reason;
 	reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
 	text += "\n\n" + reason + ".\n\n";
 	if (bus.bus == "no adapter")
 		text += "Plug in the USB-to-I2C adapter with the camera, then push Connect. ";
-	text += std::string("See \"Which camera\" in the guide, ") + kGuide + ".";
+	text += std::string("See \"") + (bus.accessDenied ? "Access as a normal user" : "Which camera") +
+		"\" in the guide, " + kGuide + ".";
 	return text;
 }

@@ -61,8 +61,8 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 	iicbus::BusIdentity identity = iicbus::LastBus();
 	if (identity.known) {
 		outcome.adapter = identity.bus;
-		if (outcome.status != kSuccess && !identity.opened && !identity.reason.empty())
-			outcome.message += " (" + identity.reason + ")";
+		if (outcome.status != kSuccess)
+			outcome.message += iicbus::WhyNotOpened(identity);
 	}
 	return outcome;
 }

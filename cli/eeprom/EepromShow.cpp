@@ -1,5 +1,7 @@
 #include "EepromShow.h"
 
+#include "BusIdentity.h"
+
 #include "EepromBus.h"
 #include "EepromCommands.h"
 #include "ExitStatus.h"
@@ -114,7 +116,7 @@ Outcome ReadCamera(ToolClock &clock, Source &source)
 	std::vector<std::uint8_t> bytes(static_cast<size_t>(EEPROM_PAGES * EEPROM_PAGE_SIZE), 0);
 	operations::Result read = operations::Read(bus.Engine(), 0, bytes, {});
 	if (!read.Ok())
-		return { kBusFailure, FailureText(read), read };
+		return { kBusFailure, FailureText(read) + iicbus::WhyNotOpened(iicbus::LastBus()), read };
 	source.bytes = std::move(bytes);
 	return {};
 }

@@ -1,5 +1,6 @@
 #include "Station.h"
 
+#include "BusIdentity.h"
 #include "IICTransfer.h"
 #include "StopRequest.h"
 #include "registers.h"
@@ -12,12 +13,18 @@ namespace eeprom_cli {
 
 namespace {
 
-// Waits until the probe answers present; false when stopped first.
+// Waits until the probe answers present; false when stopped first. A bus
+// that cannot be opened is said once, or the operator waits for nothing.
 bool WaitFor(const StationSetup &setup, bool present)
 {
+	std::string said;
 	while (!StopRequested()) {
 		if (setup.probe.CameraAnswers() == present)
 			return true;
+		if (std::string trouble = setup.probe.BusTrouble(); !trouble.empty() && trouble != said) {
+			setup.out << "the bus cannot be opened: " << trouble << '\n' << std::flush;
+			said = trouble;
+		}
 		setup.clock.SleepUs(kPresencePollUs);
 	}
 	return false;
@@ -49,6 +56,11 @@ bool EepromProbe::CameraAnswers()
 	CIICTransfer iic(sink);
 	unsigned char first;
 	return iic.ReadBlock(kl310::EepromWrite(0), 0, &first, 1);
+}
+
+std::string EepromProbe::BusTrouble()
+{
+	return iicbus::BusReason(iicbus::LastBus());
 }
 
 std::string StationLine(const StationCamera &camera)

@@ -17,6 +17,8 @@ class PresenceProbe
 public:
 	virtual ~PresenceProbe() = default;
 	virtual bool CameraAnswers() = 0;
+	// Why the bus of the last CameraAnswers could not be opened, or "".
+	virtual std::string BusTrouble() { return {}; }
 };
 
 // The EEPROM's first byte read on the bus chosen for the process.
@@ -24,6 +26,7 @@ class EepromProbe final : public PresenceProbe
 {
 public:
 	bool CameraAnswers() override;
+	std::string BusTrouble() override;
 };
 
 struct StationCamera {

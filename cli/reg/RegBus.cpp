@@ -1,5 +1,6 @@
 #include "RegBus.h"
 
+#include "BusIdentity.h"
 #include "registers.h"
 
 #include <cstdio>
@@ -14,7 +15,7 @@ bool RegBus::check(bool ok, const char *action, std::uint16_t reg)
 		return true;
 	char text[64];
 	std::snprintf(text, sizeof(text), "%s register 0x%04x failed: ", action, reg);
-	m_failure = text + m_sink.Text();
+	m_failure = text + m_sink.Text() + iicbus::WhyNotOpened(iicbus::LastBus());
 	return false;
 }
 

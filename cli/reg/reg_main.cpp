@@ -1,4 +1,5 @@
 // velmora-reg: the KL310 sensor's registers from the command line.
+#include "BusIdentity.h"
 #include "RegTool.h"
 
 #include <iostream>
@@ -14,5 +15,10 @@ int main(int argc, char **argv)
 				   isatty(STDIN_FILENO) == 1,
 				   isatty(STDERR_FILENO) == 1,
 				   tool::ToolClock::Real() };
-	return reg_cli::RunRegTool(args, env);
+	int status = reg_cli::RunRegTool(args, env);
+	// What the adapter library had to tell besides the transfers (a trace
+	// or a simulated camera's state that cannot be kept), as velmora-eeprom says it.
+	for (const std::string &notice : iicbus::TakeNotices())
+		std::cerr << "velmora-reg: warning: " << notice << '\n';
+	return status;
 }

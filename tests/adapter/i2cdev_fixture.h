@@ -1,11 +1,12 @@
 // Shared set-up for the tests of the i2c-dev back end: QXIIC_BUS names
 // /dev/i2c-5, the fake kernel plays that node, and a fake sysfs tree in a
-// temporary directory gives its adapter a name (a CP2112 on USB unless a
-// test says otherwise).
+// temporary directory, laid out as the kernel lays it out, shows its
+// adapter (a CP2112 on USB unless a test says otherwise).
 #pragma once
 
 #include "adapter_fixture.h"
 #include "fake_kernel.h"
+#include "fake_sysfs.h"
 
 #include <filesystem>
 #include <fstream>
@@ -14,9 +15,7 @@
 class I2cDevTest : public AdapterTest
 {
 public:
-	// The adapter's device sits under a USB device, a PCI function or a
-	// platform (SoC) bus, as sysfs shows it.
-	enum class On { Usb, Pci, Platform };
+	using On = fake::Bridge;
 
 protected:
 	void SetUp() override
@@ -46,25 +45,15 @@ protected:
 		std::filesystem::remove_all(sysfs);
 	}
 
-	void SetAdapterName(int adapter, const std::string &name, On on = On::Usb)
+	// Bus i2c-N as the kernel shows it for that adapter (fake_sysfs.h),
+	// under another name when a test gives one. A new adapter on a bus
+	// number is a new node, as when one is unplugged and another plugged.
+	void SetAdapterName(int adapter, const std::string &name, On on = On::Cp2112)
 	{
-		namespace fs = std::filesystem;
-		const std::string bus = "i2c-" + std::to_string(adapter);
-		fs::path parent = sysfs / "devices" /
-				  (on == On::Usb   ? "pci0000:00/0000:00:14.0/usb1/1-2"
-				   : on == On::Pci ? "pci0000:00/0000:00:02.0"
-						   : "platform/soc/3f804000.i2c");
-		const char *subsystem = on == On::Usb ? "usb" : on == On::Pci ? "pci" : "platform";
-		fs::path device = parent / (on == On::Usb ? "1-2:1.0/0003:10C4:EA90.0001" : "") / bus;
-		fs::create_directories(device);
-		fs::create_directories(sysfs / "bus" / subsystem);
-		fs::remove(parent / "subsystem");
-		fs::create_directory_symlink(sysfs / "bus" / subsystem, parent / "subsystem");
-		fs::path dir = sysfs / "class/i2c-dev" / bus;
-		fs::create_directories(dir);
-		std::ofstream(dir / "name") << name << "\n";
-		fs::remove(dir / "device");
-		fs::create_directory_symlink(device, dir / "device");
+		fake::AddBus(sysfs, adapter, on, name);
+		kernel().busInode++;
+		for (fake::Node &n : kernel().nodes)
+			n.inode++;
 	}
 
 	static fake::Kernel &kernel() { return fake::TheKernel(); }

@@ -4,6 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -38,8 +41,123 @@ protected:
 		Bytes b = Fetch(0xA6, 1, 0x10, 1);
 		return b.empty() ? -1 : b[0];
 	}
+	int SensorOn(const char *bus, std::uint16_t reg)
+	{
+		setenv("QXIIC_BUS", bus, 1);
+		Bytes b = Fetch(0xBA, 2, reg, 2);
+		return b.empty() ? -1 : b[0] << 8 | b[1];
+	}
+	static std::vector<std::string> Notices()
+	{
+		std::vector<std::string> out;
+		char text[512];
+		while (IICTakeNotice(text, sizeof text) == 1)
+			out.emplace_back(text);
+		return out;
+	}
 	std::filesystem::path dir;
 };
+
+// A camera keeps its registers while it stays powered: another program
+// finds what this one set, until the camera is power-cycled.
+TEST_F(SimCamerasTest, SensorRegistersStayUntilPowerCycle)
+{
+	setenv("QXIIC_BUS", "sim:2", 1);
+	ASSERT_EQ(Send(0xBA, 2, 0x3012, { 0x01, 0x00 }), QXIIC_OK);
+	qxiic::sim::Forget(); // as a new process
+	EXPECT_EQ(SensorOn("sim:2", 0x3012), 0x0100);
+	EXPECT_EQ(SensorOn("sim:3", 0x3012), 0x00A6) << "another camera";
+	EXPECT_FALSE(std::filesystem::exists(dir / "sim-3.sensor")) << "read, never changed";
+
+	std::filesystem::remove(dir / "sim-2.sensor"); // the power cycle
+	EXPECT_EQ(SensorOn("sim:2", 0x3012), 0x00A6) << "without a new process";
+	EXPECT_EQ(SensorOn("sim:2", 0x4000), 0x0006);
+	EXPECT_EQ(Notices(), std::vector<std::string>{});
+}
+
+// Two programs on one camera take turns: neither loses the other's writes.
+TEST_F(SimCamerasTest, TwoProcessesOnOneCameraKeepBothTheirWrites)
+{
+	constexpr int kWrites = 60;
+	pid_t children[2];
+	for (int child = 0; child < 2; child++) {
+		children[child] = fork();
+		ASSERT_GE(children[child], 0);
+		if (children[child] == 0) {
+			setenv("QXIIC_BUS", "sim:1", 1);
+			int failed = 0;
+			for (int i = 0; i < kWrites; i++) {
+				qxiic::sim::AdvanceClock(qxiic::sim::kEepromWriteCycleUs);
+				failed += Send(0xA0, 1, child * kWrites + i,
+					       { static_cast<std::uint8_t>(i) }) != 0;
+			}
+			_exit(failed == 0 && Notices().empty() ? 0 : 1);
+		}
+	}
+	for (pid_t child : children) {
+		int status = -1;
+		waitpid(child, &status, 0);
+		EXPECT_EQ(status, 0);
+	}
+	qxiic::sim::Forget();
+	setenv("QXIIC_BUS", "sim:1", 1);
+	Bytes page = Fetch(0xA0, 1, 0, 2 * kWrites);
+	ASSERT_EQ(page.size(), 2u * kWrites);
+	for (int i = 0; i < 2 * kWrites; i++)
+		EXPECT_EQ(page[static_cast<std::size_t>(i)], i % kWrites) << "byte " << i;
+	for (const auto &entry : std::filesystem::directory_iterator(dir))
+		EXPECT_TRUE(entry.path().filename() == "sim-1.eeprom" ||
+			    entry.path().filename() == "sim-1.lock")
+			<< entry.path() << " left behind";
+}
+
+// Something that is not a file where a file should be is left alone and
+// said, never opened blocking; and a camera with nowhere to keep its state
+// says that it keeps nothing.
+TEST_F(SimCamerasTest, StateFilesAreRefusedWhenTheyAreNotFiles)
+{
+	ASSERT_EQ(mkfifo((dir / "sim-1.eeprom").c_str(), 0600), 0);
+	std::filesystem::create_directory(dir / "sim-1.sensor");
+	EXPECT_EQ(EepromOn("sim:1"), 0xFF);
+	setenv("QXIIC_BUS", "sim:1", 1);
+	EXPECT_EQ(Send(0xBA, 2, 0x3012, { 0x01, 0x00 }), QXIIC_OK);
+	EXPECT_EQ(Notices(), (std::vector<std::string>{
+				     "the simulated camera does not use " + (dir / "sim-1.eeprom").string() +
+					     ": it is a FIFO, not a file",
+				     "the simulated camera does not use " + (dir / "sim-1.sensor").string() +
+					     ": it is a directory, not a file" }));
+	EXPECT_EQ(SensorOn("sim:1", 0x3012), 0x0100) << "the camera in memory carries on";
+
+	const char *home = std::getenv("HOME");
+	const std::string savedHome = home ? home : "";
+	unsetenv("QXIIC_SIM_DIR");
+	unsetenv("XDG_STATE_HOME");
+	unsetenv("HOME");
+	EXPECT_EQ(EepromOn("sim:1"), 0xFF);
+	EXPECT_EQ(Notices(),
+		  std::vector<std::string>{ "the simulated cameras keep nothing between runs: neither "
+					    "XDG_STATE_HOME nor HOME names a folder (QXIIC_SIM_DIR can)" });
+	if (home)
+		setenv("HOME", savedHome.c_str(), 1);
+}
+
+// The XDG base directory rules: folders made 0700, folders found kept as
+// they are.
+TEST_F(SimCamerasTest, StateFoldersAreMadePrivate)
+{
+	std::filesystem::create_directory(dir / "shared");
+	chmod((dir / "shared").c_str(), 0755);
+	setenv("QXIIC_SIM_DIR", (dir / "shared/state/velmora").c_str(), 1);
+	ASSERT_EQ(WriteEepromOn("sim:0", 0x42), QXIIC_OK);
+	auto mode = [&](const char *sub) {
+		struct stat st;
+		return stat((dir / sub).c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
+	};
+	EXPECT_EQ(mode("shared"), 0755u);
+	EXPECT_EQ(mode("shared/state"), 0700u);
+	EXPECT_EQ(mode("shared/state/velmora"), 0700u);
+	EXPECT_EQ(mode("shared/state/velmora/sim-0.eeprom"), 0600u);
+}
 
 TEST_F(SimCamerasTest, EachCameraKeepsItsOwnEepromAcrossRuns)
 {
@@ -84,7 +202,8 @@ TEST_F(SimCamerasTest, AWriteReplacesTheFileWhole)
 
 TEST_F(SimCamerasTest, OnlyTheCamerasThatExistAreSimulated)
 {
-	for (const char *bus : { "sim:8", "sim:", "sim:-1", "simulator", "SIM" }) {
+	for (const char *bus : { "sim:8", "sim:9", "sim:01", "sim:12", "sim:", "sim:a", "sim:-1", "sim: 1",
+				 "sim1", "simulator", "SIM" }) {
 		SCOPED_TRACE(bus);
 		EXPECT_EQ(EepromOn(bus), -1);
 	}

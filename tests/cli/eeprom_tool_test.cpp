@@ -1,6 +1,7 @@
 // velmora-eeprom run in-process on the simulated camera and its manual
 // clock: what reaches the EEPROM, the files left behind, the exit status
 // and the one line on standard error.
+#include "RegTool.h"
 #include "ToolMain.h"
 #include "qxiic.h"
 #include "qxiic_sim.h"
@@ -341,6 +342,27 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 	EXPECT_EQ(Run({ "dump", "--help" }), 0);
 	EXPECT_THAT(out.str(),
 		    HasSubstr("\n  5  verification found a byte that differs (page and byte named)\n"));
+}
+
+// Each front end ends its failure with why the bus could not be opened,
+// in the words of i2c/BusIdentity.
+TEST_F(EepromToolTest, EveryFrontEndSaysWhyTheBusCannotBeOpened)
+{
+	const std::string why =
+		" (\"none\" names no bus: use sim, sim:0 to sim:7 or a path such as /dev/i2c-1)\n";
+	const std::string read = "reading EEPROM page 0 at byte 0x00 failed: error USB_DEVICE_NOT_FOUND";
+	EXPECT_EQ(Run({ "--bus", "none", "show", "--camera" }), 4);
+	EXPECT_EQ(err.str(), "velmora-eeprom: " + read + why);
+	setenv("QXIIC_BUS", "sim", 1);
+	ASSERT_EQ(Run({ "dump", path }), 0);
+	EXPECT_EQ(Run({ "--bus", "none", "diff", path, "--camera" }), 4);
+	EXPECT_EQ(err.str(), "velmora-eeprom: " + read + why);
+
+	std::istringstream in;
+	err.str("");
+	eeprom_cli::ToolEnvironment env{ in, out, err, false, false, clock };
+	EXPECT_EQ(reg_cli::RunRegTool({ "--bus", "none", "get", "shutter" }, env), 4);
+	EXPECT_EQ(err.str(), "velmora-reg: reading register 0x3012 failed: error USB_DEVICE_NOT_FOUND" + why);
 }
 
 } // namespace

@@ -494,7 +494,10 @@ TEST_F(ProductionTest, UsageOfTheLineOptions)
 class ScriptedProbe final : public PresenceProbe
 {
 public:
-	explicit ScriptedProbe(std::vector<bool> script) : m_script(std::move(script)) {}
+	explicit ScriptedProbe(std::vector<bool> script, std::string trouble = "")
+		: m_script(std::move(script)), m_trouble(std::move(trouble))
+	{}
+	std::string BusTrouble() override { return m_trouble; }
 	bool CameraAnswers() override
 	{
 		if (m_next == m_script.size()) {
@@ -506,8 +509,20 @@ public:
 
 private:
 	std::vector<bool> m_script;
+	std::string m_trouble;
 	size_t m_next = 0;
 };
+
+// An operator waiting at a bus that cannot be opened is told why, once.
+TEST_F(ProductionTest, StationSaysOnceWhyTheBusCannotBeOpened)
+{
+	ScriptedProbe script({ false, false, false }, "open /dev/i2c-5: EACCES (Permission denied)");
+	probe = &script;
+	Run({ "program", "--repeat", "--yes", golden });
+	EXPECT_EQ(out.str(), "waiting for camera 1...\n"
+			     "the bus cannot be opened: open /dev/i2c-5: EACCES (Permission denied)\n"
+			     "0 cameras: 0 passed, 0 failed\n");
+}
 
 TEST_F(ProductionTest, StationProgramsCameraAfterCamera)
 {
@@ -553,6 +568,12 @@ TEST_F(ProductionTest, EepromProbeReadsOneByte)
 	EXPECT_EQ(trace[1].count, 1);
 	sim::SetPlugged(false);
 	EXPECT_FALSE(eeprom.CameraAnswers());
+	EXPECT_EQ(eeprom.BusTrouble(), "") << "the bus opened; the camera is away";
+	setenv("QXIIC_BUS", "none", 1);
+	EXPECT_FALSE(eeprom.CameraAnswers());
+	EXPECT_EQ(eeprom.BusTrouble(),
+		  "\"none\" names no bus: use sim, sim:0 to sim:7 or a path such as /dev/i2c-1");
+	setenv("QXIIC_BUS", "sim", 1);
 }
 
 CameraHook CtrlCAfterStep(int stop)

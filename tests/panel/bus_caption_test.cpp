@@ -13,6 +13,15 @@ TEST(BusCaptionTest, TitleAboutAndMessageNameTheBus)
 	const iicbus::BusIdentity sim{ true, true, "simulated camera", "" };
 	const iicbus::BusIdentity cp2112{ true, true, "CP2112 SMBus Bridge (/dev/i2c-3)", "" };
 	const iicbus::BusIdentity none{ true, false, "no adapter", "no USB-to-I2C adapter found" };
+	const iicbus::BusIdentity smbus{
+		true, false, "/dev/i2c-0",
+		"refusing /dev/i2c-0: its adapter \"SMBus I801 adapter at efa0\" is the "
+		"PC's own SMBus controller, where 0x50..0x57 are the memory modules' SPD "
+		"EEPROMs that a camera EEPROM write would overwrite; set QXIIC_ALLOW_BUS=1 "
+		"to use it anyway"
+	};
+	const iicbus::BusIdentity denied{ true, false, "CP2112 SMBus Bridge on hidraw0 (/dev/i2c-3)",
+					  "open /dev/i2c-3: EACCES (Permission denied)", true };
 	const struct {
 		iicbus::BusIdentity bus;
 		const char *title;
@@ -27,6 +36,19 @@ TEST(BusCaptionTest, TitleAboutAndMessageNameTheBus)
 		  "error USB_DEVICE_NOT_FOUND\n\nNo USB-to-I2C adapter found.\n\nPlug in the USB-to-I2C adapter "
 		  "with the camera, then push Connect. See \"Which "
 		  "camera\" in the guide, /usr/share/doc/velmora/guide.md." },
+		// The override is not the operator's to set.
+		{ smbus, "Velmora - /dev/i2c-0", "Bus: /dev/i2c-0 (not opened)",
+		  "error USB_DEVICE_NOT_FOUND\n\nRefusing /dev/i2c-0: its adapter \"SMBus I801 adapter at efa0\" "
+		  "is the PC's own SMBus controller, where 0x50..0x57 are the memory modules' SPD EEPROMs that a "
+		  "camera EEPROM write would overwrite.\n\nSee \"Which camera\" in the guide, "
+		  "/usr/share/doc/velmora/guide.md." },
+		{ denied, "Velmora - CP2112 SMBus Bridge on hidraw0 (/dev/i2c-3)",
+		  "Bus: CP2112 SMBus Bridge on hidraw0 (/dev/i2c-3) (not opened)",
+		  "error USB_DEVICE_NOT_FOUND\n\nOpen /dev/i2c-3: EACCES (Permission denied); this user may not "
+		  "open it: unplug and plug in the adapter again after installing Velmora (its udev rule gives "
+		  "the logged-in user and the i2c group USB-to-I2C adapters' buses), or be added to the i2c group "
+		  "and log in again.\n\nSee \"Access as a normal user\" in the guide, "
+		  "/usr/share/doc/velmora/guide.md." },
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.title);
