@@ -36,7 +36,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # program that links it.)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # adduser: the postinst makes the i2c group of the udev rule.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, fonts-dejavu-core, fonts-inter, libssl3")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, fonts-dejavu-core, fonts-inter")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${CMAKE_CURRENT_SOURCE_DIR}/postinst ${CMAKE_CURRENT_SOURCE_DIR}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

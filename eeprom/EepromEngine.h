@@ -28,6 +28,9 @@ public:
 		(void)status;
 		return false;
 	}
+	// The pause expected after a write, for a progress bar that moves with
+	// time (ProgressPlan); 0 where the pause cannot be told beforehand.
+	virtual std::int64_t ExpectedPauseUs() const { return 0; }
 	// The last failure came after the time allowed for a write cycle.
 	virtual bool TimedOut() const { return false; }
 };
@@ -38,6 +41,7 @@ class FixedPause final : public Pacing
 public:
 	FixedPause(std::function<void(int ms)> sleep, int ms) : m_sleep(std::move(sleep)), m_ms(ms) {}
 	void AfterWrite() override { m_sleep(m_ms); }
+	std::int64_t ExpectedPauseUs() const override { return std::int64_t{ m_ms } * 1000; }
 
 private:
 	std::function<void(int)> m_sleep;

@@ -137,7 +137,8 @@ Result Read(eeprom::Engine &engine, int firstPage, std::span<std::uint8_t> out, 
 	return {};
 }
 
-Result ReadPagesToFile(eeprom::Engine &engine, const std::string &path, const ReadPlan &plan)
+Result ReadPagesToFile(eeprom::Engine &engine, const std::string &path, const ReadPlan &plan,
+		       Previous previous)
 {
 	std::array<std::uint8_t, settings::kFileValues> bytes{};
 	// A file must hold only bytes that were really read.
@@ -145,6 +146,13 @@ Result ReadPagesToFile(eeprom::Engine &engine, const std::string &path, const Re
 		return read;
 	std::array<std::uint16_t, settings::kFileValues> values{};
 	std::copy(bytes.begin(), bytes.end(), values.begin());
+	if (previous == Previous::Keep) {
+		settings::SaveResult kept = settings::KeepPreviousSettingsFile(path, values);
+		if (!kept.ok)
+			return NotWritten("its previous content could not be kept as " +
+					  settings::PreviousSettingsFileName(path) + " (" + kept.reason +
+					  ")");
+	}
 	settings::SaveResult saved = settings::SaveSettingsFile(path, values);
 	if (!saved.ok)
 		return NotWritten(saved.reason);

@@ -79,8 +79,12 @@ Result Read(eeprom::Engine &engine, int firstPage, std::span<std::uint8_t> out, 
 
 // Every page into a settings file at path; a failed read writes no file.
 // The file is read back and must hold exactly the bytes written; the
-// result's sha256 is of those bytes.
-Result ReadPagesToFile(eeprom::Engine &engine, const std::string &path, const ReadPlan &plan);
+// result's sha256 is of those bytes. With Previous::Keep, a file there
+// that held something else is first kept as NAME~, and is never replaced
+// when that copy cannot be made.
+enum class Previous { Replace, Keep };
+Result ReadPagesToFile(eeprom::Engine &engine, const std::string &path, const ReadPlan &plan,
+		       Previous previous = Previous::Replace);
 
 // value from offset to the end of page.
 Result Fill(eeprom::Engine &engine, int page, int offset, std::uint8_t value);

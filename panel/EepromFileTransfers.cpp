@@ -54,10 +54,10 @@ int CVelmoraDlg::LoadIntoImage(const char *consequence)
 // The bar goes once from empty to full over a whole operation, in at most
 // kProgressRange steps: stepping it for every transfer would cost more
 // than the transfers on the simulator.
-void CVelmoraDlg::StartOperationProgress(int transfers)
+void CVelmoraDlg::StartOperationProgress(const eeprom::ProgressPlan &plan)
 {
-	m_nProgressTotal = std::max(transfers, 1);
-	m_nProgressRange = std::min(m_nProgressTotal, kProgressRange);
+	m_progressPlan = plan;
+	m_nProgressRange = std::clamp(plan.Transfers(), 1, kProgressRange);
 	m_nProgressDone = 0;
 	m_nProgressShown = 0;
 	m_ctlProgress.SetRange(0, static_cast<short>(m_nProgressRange));
@@ -68,7 +68,7 @@ void CVelmoraDlg::StartOperationProgress(int transfers)
 void CVelmoraDlg::StepOperationProgress()
 {
 	m_nProgressDone++;
-	int due = m_nProgressDone * m_nProgressRange / m_nProgressTotal;
+	int due = m_progressPlan.Position(m_nProgressDone, m_nProgressRange);
 	for (; m_nProgressShown < due; m_nProgressShown++)
 		m_ctlProgress.StepIt();
 }
@@ -80,8 +80,8 @@ eeprom::FixedPause CVelmoraDlg::EepromWritePause()
 
 void CVelmoraDlg::OnBnClickedBrowse()
 {
-	CFileDialog dialog(TRUE, nullptr, nullptr,
-			   OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT,
+	// An existing file, or a new one to name for "Cam --> File".
+	CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
 			   "Qmx files(.qmx)|*.qmx||", nullptr);
 	// In the folder of the file the edit names; else where the last one
 	// was chosen.
@@ -109,7 +109,7 @@ void CVelmoraDlg::OnEnChangeFileName()
 
 void CVelmoraDlg::OnBnClickedCamToFile()
 {
-	StartOperationProgress(eeprom::Engine::ReadTransfers(EEPROM_PAGES, 1));
+	StartOperationProgress(eeprom::ProgressPlan().Reads(eeprom::Engine::ReadTransfers(EEPROM_PAGES, 1)));
 	if (m_strFilePath.IsEmpty()) {
 		AfxMessageBox("Please enter file name!");
 		return;
@@ -120,7 +120,8 @@ void CVelmoraDlg::OnBnClickedCamToFile()
 	eeprom::FixedPause pause = EepromWritePause();
 	eeprom::Engine engine(iic, pause);
 	engine.OnProgress([this] { StepOperationProgress(); });
-	operations::Result read = operations::ReadPagesToFile(engine, m_strFilePath.str(), kWriteFormRead);
+	operations::Result read = operations::ReadPagesToFile(engine, m_strFilePath.str(), kWriteFormRead,
+							      operations::Previous::Keep);
 	CString text;
 	if (read.outcome == operations::Outcome::FileNotWritten)
 		text.Format("The settings file %s was not written: %s.", m_strFilePath.GetString(),
@@ -149,8 +150,9 @@ void CVelmoraDlg::OnBnClickedFileToCam()
 	if (pages == 0)
 		return;
 	m_nPageCount = static_cast<std::int16_t>(pages);
-	StartOperationProgress(eeprom::Engine::WriteTransfers(pages) +
-			       eeprom::Engine::ReadTransfers(pages, 1));
+	StartOperationProgress(eeprom::ProgressPlan()
+				       .Writes(eeprom::Engine::WriteTransfers(pages), EepromWritePause())
+				       .Reads(eeprom::Engine::ReadTransfers(pages, 1)));
 	WriteFileToEeprom();
 	m_ctlProgress.SetPos(0);
 }

@@ -81,13 +81,17 @@ void CVelmoraDlg::OnBnClickedSave()
 		return;
 	}
 
-	// The bar goes once from empty to full over the fill and the script.
-	int steps = eeprom::Engine::FillTransfers(m_nAddrOffset) +
-		    static_cast<int>(length - (planned.quietEnd - planned.quietBegin));
-	StartOperationProgress(steps);
-
+	// The bar goes once from empty to full over the fill and the script;
+	// the first script byte comes after the pause and the two reads.
 	CIICTransfer iic(CMessageBoxSink::Instance());
 	eeprom::FixedPause pause = EepromWritePause();
+	StartOperationProgress(
+		eeprom::ProgressPlan()
+			.Writes(eeprom::Engine::FillTransfers(m_nAddrOffset), pause)
+			.Writes(static_cast<int>(length - (planned.quietEnd - planned.quietBegin)), pause,
+				std::int64_t{ kAfterFillPause } * 1000 +
+					2 * eeprom::ProgressPlan::kTransferUs));
+
 	eeprom::Engine engine(iic, pause);
 	engine.OnProgress([this] { StepOperationProgress(); });
 	if (!operations::Fill(engine, PAGE_SCRIPT, m_nAddrOffset, kErased).Ok()) {
@@ -134,10 +138,15 @@ void CVelmoraDlg::OnBnClickedEraseEeprom()
 		return;
 	}
 	m_nErasePresses++;
+	CWaitCursor wait;
 	CIICTransfer iic(CMessageBoxSink::Instance());
 	eeprom::FixedPause pause = EepromWritePause();
+	StartOperationProgress(
+		eeprom::ProgressPlan().Writes(eeprom::Engine::FillTransfers(m_nAddrOffset), pause));
 	eeprom::Engine engine(iic, pause);
+	engine.OnProgress([this] { StepOperationProgress(); });
 	if (!operations::Fill(engine, PAGE_SCRIPT, m_nAddrOffset, kErased).Ok())
 		AfxMessageBox("EEPROM page 3 was not erased completely. Check the camera and press Erase EEp "
 			      "twice again.");
+	m_ctlProgress.SetPos(0);
 }

@@ -8,6 +8,7 @@
 
 #include "EepromEngine.h"
 #include "Operations.h"
+#include "ProgressPlan.h"
 #include "ddx.h"
 #include "dialog.h"
 #include "registers.h"
@@ -175,13 +176,14 @@ public:
 	void OnBnClickedFileToCam();
 	void WriteFileToEeprom();
 	static eeprom::FixedPause EepromWritePause();
+	// The bar moves by the time each transfer is expected to take.
+	void StartOperationProgress(const eeprom::ProgressPlan &plan);
 	// The file "File --> Cam" writes, as loaded; its verification loads it again.
 	operations::SettingsImage m_fileImage;
 	int LoadIntoImage(const char *consequence);
-	void StartOperationProgress(int transfers);
 	void StepOperationProgress();
 	static constexpr int kProgressRange = 200;
-	int m_nProgressTotal = 1;
+	eeprom::ProgressPlan m_progressPlan;
 	int m_nProgressRange = 1;
 	int m_nProgressDone = 0;
 	int m_nProgressShown = 0;

@@ -48,6 +48,17 @@ struct SaveResult {
 // so a failure never leaves a half-written settings file behind.
 SaveResult SaveSettingsFile(const std::string &path, std::span<const std::uint16_t, kFileValues> values);
 
+// Before SaveSettingsFile replaces a file that holds something else than
+// these values would write, its content is kept beside it as PATH~ (one
+// such copy, replaced each time; a symbolic link's file is the one kept).
+// ok with nothing done when there is no such file or it would not change;
+// not ok, with the reason, when the copy could not be made, and then the
+// file must not be replaced.
+SaveResult KeepPreviousSettingsFile(const std::string &path,
+				    std::span<const std::uint16_t, kFileValues> values);
+// The name of the copy KeepPreviousSettingsFile keeps of path.
+std::string PreviousSettingsFileName(const std::string &path);
+
 // Tests only: the temporary file is named path + "." + names() instead of
 // six random characters (an empty function puts those back).
 void UseTemporaryNames(std::function<std::string()> names);

@@ -266,6 +266,76 @@ std::string FormatSettingsFile(std::string_view path, std::span<const std::uint1
 	return text;
 }
 
+std::string PreviousSettingsFileName(const std::string &path)
+{
+	std::string target, why;
+	if (!resolveTarget(path, target, why))
+		target = path;
+	return target + "~";
+}
+
+SaveResult KeepPreviousSettingsFile(const std::string &path,
+				    std::span<const std::uint16_t, kFileValues> values)
+{
+	std::string target, why;
+	struct stat st;
+	bool exists = false;
+	// Where SaveSettingsFile refuses, or there is nothing to keep.
+	if (path.empty() || !resolveTarget(path, target, why) || !checkTarget(target, st, exists, why) ||
+	    !exists)
+		return { true, {} };
+	int in = open(target.c_str(), O_RDONLY | O_CLOEXEC);
+	if (in < 0)
+		return { false, errnoText("cannot read it") };
+	// Only a file of the new text's size can hold the same; it is small.
+	const std::string text = FormatSettingsFile(path, values);
+	if (static_cast<size_t>(st.st_size) == text.size()) {
+		std::string old(text.size() + 1, '\0');
+		ssize_t got = 0, n = 0;
+		while ((n = read(in, old.data() + got, old.size() - static_cast<size_t>(got))) > 0 ||
+		       (n < 0 && errno == EINTR))
+			got += n > 0 ? n : 0;
+		if (n == 0 && static_cast<size_t>(got) == text.size() &&
+		    old.compare(0, text.size(), text) == 0) {
+			close(in);
+			return { true, {} };
+		}
+		lseek(in, 0, SEEK_SET);
+	}
+
+	const std::string kept = target + "~";
+	SignalsHeld held;
+	std::string temp;
+	int out = createTemporary(kept, st.st_mode & 07777, temp);
+	if (out < 0) {
+		close(in);
+		return { false, errnoText("cannot create a file in its folder") };
+	}
+	SaveResult result{ true, {} };
+	char buffer[65536];
+	for (;;) {
+		ssize_t n = read(in, buffer, sizeof(buffer));
+		if (n < 0 && errno == EINTR)
+			continue;
+		if (n < 0)
+			result = { false, errnoText("cannot read it") };
+		else if (n > 0 && !writeAll(out, std::string(buffer, static_cast<size_t>(n))))
+			result = { false, errnoText("cannot write") };
+		if (n <= 0 || !result.ok)
+			break;
+	}
+	close(in);
+	if (result.ok && (fchmod(out, st.st_mode & 07777) != 0 || fsync(out) != 0))
+		result = { false, errnoText("cannot write") };
+	if (close(out) != 0 && result.ok)
+		result = { false, errnoText("cannot write") };
+	if (result.ok && rename(temp.c_str(), kept.c_str()) != 0)
+		result = { false, errnoText("cannot replace the previous copy") };
+	if (!result.ok)
+		unlink(temp.c_str());
+	return result;
+}
+
 SaveResult SaveSettingsFile(const std::string &path, std::span<const std::uint16_t, kFileValues> values)
 {
 	if (path.empty())

@@ -73,6 +73,7 @@ private:
 	DialogHost *m_host = nullptr;
 	int m_nExchangeDepth = 0;
 	int m_nModalResult = 0;
+	bool m_bEnded = false; // EndDialog called during this run
 	HICON m_hIconSet = nullptr;
 	mutable std::map<int, std::unique_ptr<CWnd>> m_items;
 	std::unique_ptr<CMenu> m_sysMenu;

@@ -32,6 +32,12 @@ void SetPaintClock(std::function<std::chrono::steady_clock::time_point()> clock)
 // restores the real screen's (unlimited when rendering offscreen).
 void SetAvailableScreenArea(const QRect &area);
 
+// Where a window's frame (title bar included) goes so that it lies inside
+// the screen area: its position kept where it already fits, moved in where
+// it does not, and at the area's top or left edge in a direction the frame
+// is too large for, so that its title bar can still be reached.
+QPoint PlaceFrame(const QRect &area, const QRect &frame);
+
 // Caption of every message box.
 QString ApplicationTitle();
 

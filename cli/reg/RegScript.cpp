@@ -2,6 +2,7 @@
 
 #include "ExitStatus.h"
 #include "InputFile.h"
+#include "StopRequest.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -68,13 +69,13 @@ public:
 			maskedValue();
 		} else if (verb == "wait" && arguments(n == 2, "wait MS")) {
 			m_step.op = Step::Op::Wait;
-			m_step.ms = number(1, kLongestWaitMs);
+			m_step.ms = milliseconds(1);
 		} else if (verb == "poll" && arguments(n == 5, "poll REG MASK VALUE TIMEOUT_MS")) {
 			m_step.op = Step::Op::Poll;
 			reg(1);
 			m_step.mask = word(2);
 			m_step.value = word(3);
-			m_step.ms = number(4, kLongestWaitMs);
+			m_step.ms = milliseconds(4);
 			maskedValue();
 		} else if (verb == "command" && arguments(n == 2, "command WORD")) {
 			m_step.op = Step::Op::Command;
@@ -112,6 +113,18 @@ private:
 	}
 
 	std::uint16_t word(std::size_t i) { return static_cast<std::uint16_t>(number(i, 0xFFFF)); }
+
+	// A time is given and refused in decimal milliseconds.
+	std::uint32_t milliseconds(std::size_t i)
+	{
+		if (ParseNumber(m_words[i], kLongestWaitMs) || !ParseNumber(m_words[i], 0xFFFFFFFF))
+			return number(i, kLongestWaitMs);
+		if (m_error.empty())
+			m_error = std::to_string(*ParseNumber(m_words[i], 0xFFFFFFFF)) +
+				  " ms is longer than the longest wait, " + std::to_string(kLongestWaitMs) +
+				  " ms (an hour)";
+		return 0;
+	}
 
 	// A value with bits outside its mask can never be read.
 	void maskedValue()
@@ -180,14 +193,18 @@ ParsedScript ParseRegScript(std::string_view text)
 		step.line = line;
 		LineParser parser(words, step);
 		parser.parse();
-		if (!parser.error().empty()) {
-			parsed.steps.clear();
-			parsed.error = AtLine(line, parser.error());
-			return parsed;
+		if (parser.error().empty()) {
+			parsed.steps.push_back(step);
+		} else if (parsed.errors.size() < kMostWrongLines) {
+			parsed.errors.push_back(AtLine(line, parser.error()));
+		} else {
+			parsed.moreErrors = true;
+			break;
 		}
-		parsed.steps.push_back(step);
 	}
-	parsed.ok = true;
+	parsed.ok = parsed.errors.empty();
+	if (!parsed.ok)
+		parsed.steps.clear();
 	return parsed;
 }
 
@@ -200,6 +217,20 @@ struct StepFailure {
 };
 
 using StepEnd = std::optional<StepFailure>;
+
+// Ctrl+C ends a wait or poll early; the rest of the pause is not made up.
+// The run names the line it stopped at.
+StepEnd Pause(tool::ToolClock &clock, std::int64_t us)
+{
+	constexpr std::int64_t kSliceUs = 100000;
+	while (us > 0 && !tool::StopRequested()) {
+		clock.SleepUs(std::min(us, kSliceUs));
+		us -= kSliceUs;
+	}
+	if (tool::StopRequested())
+		return StepFailure{ tool::kInterrupted, "" };
+	return std::nullopt;
+}
 
 StepEnd Poll(const Step &step, RegBus &bus, tool::ToolClock &clock)
 {
@@ -216,7 +247,8 @@ StepEnd Poll(const Step &step, RegBus &bus, tool::ToolClock &clock)
 					    Describe(step.reg) + " was still " + Hex4(value) + " after " +
 						    std::to_string(step.ms) + " ms, waiting for " +
 						    Hex4(step.value) + " under the mask " + Hex4(step.mask) };
-		clock.SleepUs(std::min(kPollIntervalUs, left));
+		if (StepEnd stopped = Pause(clock, std::min(kPollIntervalUs, left)))
+			return stopped;
 	}
 }
 
@@ -262,8 +294,7 @@ StepEnd RunStep(const Step &step, RegBus &bus, tool::ToolClock &clock, std::ostr
 	case Step::Op::Read:
 		return Read(step, bus, out);
 	case Step::Op::Wait:
-		clock.SleepUs(std::int64_t{ step.ms } * 1000);
-		return std::nullopt;
+		return Pause(clock, std::int64_t{ step.ms } * 1000);
 	case Step::Op::Poll:
 		return Poll(step, bus, clock);
 	case Step::Op::Command:
@@ -279,7 +310,14 @@ ScriptResult RunRegScript(const std::vector<Step> &steps, RegBus &bus, tool::Too
 {
 	ScriptResult result;
 	for (const Step &step : steps) {
-		if (StepEnd failed = RunStep(step, bus, clock, out)) {
+		StepEnd failed = tool::StopRequested() ? StepFailure{ tool::kInterrupted, "" }
+						       : RunStep(step, bus, clock, out);
+		if (failed) {
+			if (failed->status == tool::kInterrupted)
+				failed->why = "stopped by Ctrl+C or SIGTERM; the " +
+					      std::to_string(result.steps) +
+					      (result.steps == 1 ? " step before this line was done"
+								 : " steps before this line were done");
 			result.status = failed->status;
 			result.message = AtLine(step.line, failed->why);
 			return result;

@@ -37,8 +37,14 @@ struct Step {
 struct ParsedScript {
 	std::vector<Step> steps;
 	bool ok = false;
-	std::string error; // "line N: ..."
+	// "line N: ...", one for every wrong line up to kMostWrongLines.
+	std::vector<std::string> errors;
+	bool moreErrors = false; // wrong lines past those
 };
+
+// A script with many wrong lines is probably no script: the first twenty
+// are enough to show which.
+constexpr std::size_t kMostWrongLines = 20;
 
 ParsedScript ParseRegScript(std::string_view text);
 
@@ -49,7 +55,8 @@ struct ScriptResult {
 };
 
 // Runs the steps in order and stops at the first failed transfer or unmet
-// expectation. The values read without an expectation go to out.
+// expectation, or at a stop request (Ctrl+C), also inside a wait or poll.
+// The values read without an expectation go to out.
 ScriptResult RunRegScript(const std::vector<Step> &steps, RegBus &bus, tool::ToolClock &clock,
 			  std::ostream &out);
 

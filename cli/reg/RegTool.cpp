@@ -7,6 +7,7 @@
 #include "RegBus.h"
 #include "RegScript.h"
 #include "RegisterNames.h"
+#include "StopRequest.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -68,6 +69,7 @@ Exit status:
   3  the script cannot be read or has a wrong line (named); nothing was sent
   4  a bus transfer failed
   5  a read, poll or command did not give the value expected
+  130  run stopped by Ctrl+C or SIGTERM (the line reached is named)
 
 Register names:
 )";
@@ -105,6 +107,11 @@ std::string Hex4(unsigned value)
 	return text;
 }
 
+std::string Steps(std::size_t count)
+{
+	return std::to_string(count) + (count == 1 ? " step" : " steps");
+}
+
 class Tool
 {
 public:
@@ -123,6 +130,14 @@ public:
 			Resolved r = ResolveRegister(text);
 			if (!r.reg)
 				return fail(kUsage, r.error);
+			// The map lists these as written only: what a read returns is
+			// not what was written, and would mislead.
+			for (const NamedRegister &n : RegisterNames()) {
+				if (n.reg.number() == r.reg->number && !n.readable)
+					return fail(kUsage,
+						    Describe(*r.reg) +
+							    " is written only: it cannot be read back");
+			}
 			refs.push_back(*r.reg);
 		}
 		for (const RegisterRef &ref : refs) {
@@ -197,17 +212,28 @@ public:
 							  "; nothing was sent");
 		const std::string &text = input.text;
 		ParsedScript parsed = ParseRegScript(text);
-		if (!parsed.ok)
-			return fail(kRefusedFile, label + ": " + parsed.error + "; nothing was sent");
+		if (parsed.errors.size() == 1 && !parsed.moreErrors)
+			return fail(kRefusedFile, label + ": " + parsed.errors[0] + "; nothing was sent");
+		if (!parsed.ok) {
+			// Every wrong line at once: one run to find them, one to check.
+			for (const std::string &error : parsed.errors)
+				m_env.err << kName << ": " << label << ": " << error << '\n';
+			return fail(kRefusedFile, label + ": " + std::to_string(parsed.errors.size()) +
+							  (parsed.moreErrors ? " wrong lines shown, and more"
+									     : " wrong lines") +
+							  "; nothing was sent");
+		}
 		if (dryRun) {
-			m_env.out << label << ": " << parsed.steps.size()
-				  << " steps checked; nothing was sent\n";
+			m_env.out << label << ": " << Steps(parsed.steps.size())
+				  << " checked; nothing was sent\n";
 			return kSuccess;
 		}
+		StopSignals signals;
 		ScriptResult result = RunRegScript(parsed.steps, m_bus, m_env.clock, m_env.out);
 		if (result.status != kSuccess)
 			return fail(result.status, label + ": " + result.message);
-		m_env.out << label << ": " << result.steps << " steps done\n" << std::flush;
+		m_env.out << label << ": " << Steps(static_cast<std::size_t>(result.steps)) << " done\n"
+			  << std::flush;
 		return kSuccess;
 	}
 

@@ -3,6 +3,7 @@
 #include "RegScript.h"
 #include "RegTool.h"
 #include "RegisterNames.h"
+#include "StopRequest.h"
 #include "qxiic_sim.h"
 #include "sim_tool_clock.h"
 #include "simulated_camera.h"
@@ -121,7 +122,11 @@ TEST(RegScriptLines, GoodAndBad)
 		  "line 1: the value 0x01ff has bits outside the mask 0x00ff and can never be read" },
 		{ "read shutter mask 0xff\n", "line 1: expected read REG [expect VALUE [mask M]]" },
 		{ "poll command 0x8000 0x8000\n", "line 1: expected poll REG MASK VALUE TIMEOUT_MS" },
-		{ "wait 3600001\n", "line 1: 3600001 is larger than 0x36EE80" },
+		{ "wait 3600001\n",
+		  "line 1: 3600001 ms is longer than the longest wait, 3600000 ms (an hour)" },
+		{ "wait 0x400000\n",
+		  "line 1: 4194304 ms is longer than the longest wait, 3600000 ms (an hour)" },
+		{ "write shutter 0xffff\nwait 3600000\npoll shutter 0xffff 0xffff 3600000\n", "" },
 		{ "\n\nsleep 5\n",
 		  "line 3: unknown step 'sleep' (write, read, wait, poll, command or a # comment)" },
 		// Any line end, a byte-order mark first; raw bytes never shown.
@@ -138,7 +143,7 @@ TEST(RegScriptLines, GoodAndBad)
 	};
 	for (const Case &c : cases) {
 		reg_cli::ParsedScript parsed = reg_cli::ParseRegScript(c.text);
-		EXPECT_EQ(parsed.error, c.error) << c.text;
+		EXPECT_EQ(parsed.errors.empty() ? "" : parsed.errors[0], c.error) << c.text;
 		EXPECT_EQ(parsed.ok, c.error[0] == '\0') << c.text;
 	}
 	reg_cli::ParsedScript parsed = reg_cli::ParseRegScript(cases[0].text);
@@ -247,4 +252,136 @@ TEST_F(RegToolTest, GetSetAndDumpScriptReplays)
 	EXPECT_EQ(sim::Register(0x3012), 0x0120);
 	EXPECT_EQ(sim::Register(0x326C), 0x1000);
 	EXPECT_EQ(Bus().size(), 14u) << "one write per settings register";
+}
+
+// What velmora-reg says, word for word, on the simulated camera's manual
+// clock: stop=true asks to stop (as Ctrl+C does) during the first pause.
+TEST_F(RegToolTest, MessagesAsTheUserReadsThem)
+{
+	// 22 wrong lines: the first 20 are named.
+	std::string many, manyNamed;
+	for (int i = 1; i <= 22; i++) {
+		many += "bogus\n";
+		if (i <= 20)
+			manyNamed +=
+				"velmora-reg: " + script + ": line " + std::to_string(i) +
+				": unknown step 'bogus' (write, read, wait, poll, command or a # comment)\n";
+	}
+	struct Case {
+		std::vector<std::string> args;
+		std::string text;
+		bool stop;
+		int status;
+		std::string out, err;
+		std::vector<std::string> bus;
+	} const cases[] = {
+		{ { "run", script },
+		  "write shutter 0xffff\n",
+		  false,
+		  0,
+		  script + ": 1 step done\n",
+		  "",
+		  { "W 3012=ffff" } },
+		{ { "run", "-n", script },
+		  "wait 3600000\n",
+		  false,
+		  0,
+		  script + ": 1 step checked; nothing was sent\n",
+		  "",
+		  {} },
+		{ { "run", script },
+		  "write shutter 1\nwait 99999999\nwrite shuter 2\nread 0x3012 expect 0x10000\n",
+		  false,
+		  3,
+		  "",
+		  "velmora-reg: " + script +
+			  ": line 2: 99999999 ms is longer than the longest wait, 3600000 ms (an hour)\n"
+			  "velmora-reg: " +
+			  script +
+			  ": line 3: no register is named 'shuter'; nearest: shutter\n"
+			  "velmora-reg: " +
+			  script +
+			  ": line 4: 0x10000 is larger than 0xFFFF\n"
+			  "velmora-reg: " +
+			  script + ": 3 wrong lines; nothing was sent\n",
+		  {} },
+		{ { "run", script },
+		  many,
+		  false,
+		  3,
+		  "",
+		  manyNamed + "velmora-reg: " + script +
+			  ": 20 wrong lines shown, and more; nothing was sent\n",
+		  {} },
+		{ { "run", script },
+		  "write shutter 1\nwait 3600000\nwrite shutter 2\n",
+		  true,
+		  130,
+		  "",
+		  "velmora-reg: " + script +
+			  ": line 2: stopped by Ctrl+C or SIGTERM; the 1 step before this line was done\n",
+		  { "W 3012=0001" } },
+		{ { "get", "shutter", "trim-select" },
+		  "",
+		  false,
+		  2,
+		  "",
+		  "velmora-reg: trim-select (0x098e) is written only: it cannot be read back\n",
+		  {} },
+		// A write that fails stops the script: the read after it is never sent.
+		{ { "run", script },
+		  "write 0x3012 0x10\nread shutter\n",
+		  false,
+		  4,
+		  "",
+		  "velmora-reg: " + script +
+			  ": line 1: writing register 0x3012 failed: error: USB_I2C_NACK\n",
+		  { "W 3012=0010" } },
+		// Only the masked bits are compared: 0x00a6 under 0xff00 is 0x0000.
+		{ { "run", script },
+		  "read shutter expect 0 mask 0xff00\nread shutter expect 0xa0 mask 0xf0\n",
+		  false,
+		  0,
+		  script + ": 2 steps done\n",
+		  "",
+		  { "R 3012", "R 3012" } },
+		{ { "run", script },
+		  "read shutter expect 0x100 mask 0xff00\n",
+		  false,
+		  5,
+		  "",
+		  "velmora-reg: " + script +
+			  ": line 1: shutter (0x3012) is 0x00a6, expected 0x0100 under the mask 0xff00\n",
+		  { "R 3012" } },
+	};
+	for (const Case &c : cases) {
+		SCOPED_TRACE(c.text);
+		sim::Reset();
+		sim::UseManualClock(true);
+		sim::SetPlugged(c.status != 4);
+		class StoppingClock final : public tool::ToolClock
+		{
+		public:
+			explicit StoppingClock(bool stop) : m_stop(stop) {}
+			std::int64_t NowUs() override { return sim::Now(); }
+			void SleepUs(std::int64_t us) override
+			{
+				if (m_stop)
+					tool::RequestStop();
+				sim::AdvanceClock(us);
+			}
+
+		private:
+			bool m_stop;
+		} stopping(c.stop);
+		std::ofstream(script) << c.text;
+		out.str("");
+		err.str("");
+		std::istringstream in;
+		tool::ToolEnvironment env{ in, out, err, false, false, stopping };
+		EXPECT_EQ(reg_cli::RunRegTool(c.args, env), c.status);
+		EXPECT_EQ(out.str(), c.out);
+		EXPECT_EQ(err.str(), c.err);
+		EXPECT_EQ(Bus(), c.bus);
+	}
 }

@@ -1,13 +1,16 @@
 // The EEPROM engine against the simulated camera on its manual clock: the
 // blocks it sends, its pacing, its first-failure stop and its progress.
 #include "EepromEngine.h"
+#include "ProgressPlan.h"
 #include "qxiic_sim.h"
 #include "simulated_camera.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -104,7 +107,7 @@ TEST_F(EngineTest, FillStaysInsideTheWritePages)
 TEST_F(EngineTest, ReadsInTheFormAndUnitAsked)
 {
 	sim::SetEepromByte(0x210, 0x5A);
-	std::vector<std::uint8_t> out(256, 0xFFFF);
+	std::vector<std::uint8_t> out(256, 0xFF);
 	ASSERT_TRUE(engine.ReadPages(2, 1, out, 16, eeprom::ReadForm::Write));
 	std::vector<std::string> reads = Transfers(sim::Call::ReceiveSub);
 	ASSERT_EQ(reads.size(), 16u);
@@ -248,3 +251,65 @@ TEST(AckPollingTest, OneLastAttemptAfterTheLimit)
 }
 
 } // namespace
+
+// The bar moves with the time each transfer takes, not with their count:
+// literal percentages at literal times on the manual clock, where every
+// transfer takes the 1 ms the plan expects of it and a write 20 ms more.
+TEST_F(EngineTest, ProgressFollowsTheExpectedTime)
+{
+	struct Sample {
+		std::int64_t ms;
+		int percent;
+	};
+	struct Case {
+		const char *operation;
+		eeprom::ProgressPlan plan;
+		std::function<bool()> run;
+		std::vector<Sample> samples;
+	};
+	std::vector<std::uint8_t> values(2048, 0x5A);
+	std::vector<std::uint8_t> out(2048);
+	const Case cases[] = {
+		// 128 block writes of 21 ms (2688 ms), then 2048 reads of 1 ms.
+		{ "File --> Cam",
+		  eeprom::ProgressPlan().Writes(128, pause).Reads(2048),
+		  [&] {
+			  return engine.WritePages(0, 8, values) &&
+				 engine.ReadPages(0, 8, out, 1, eeprom::ReadForm::Read);
+		  },
+		  { { 21, 0 }, { 1344, 28 }, { 2688, 56 }, { 3712, 78 }, { 4736, 100 } } },
+		{ "Cam --> File",
+		  eeprom::ProgressPlan().Reads(2048),
+		  [&] { return engine.ReadPages(0, 8, out, 1, eeprom::ReadForm::Write); },
+		  { { 512, 25 }, { 1024, 50 }, { 2048, 100 } } },
+		// Erase from offset 0x28: the rest of a 16-byte block, then 13.
+		{ "Erase EEp",
+		  eeprom::ProgressPlan().Writes(14, pause),
+		  [&] { return engine.FillPage(3, 0x28, 0xFF); },
+		  { { 21, 7 }, { 147, 50 }, { 294, 100 } } },
+	};
+	for (const Case &c : cases) {
+		SCOPED_TRACE(c.operation);
+		sim::Reset();
+		sim::UseManualClock(true);
+		const std::int64_t start = sim::Now();
+		int done = 0;
+		std::vector<Sample> seen;
+		engine.OnProgress([&] {
+			sim::AdvanceClock(eeprom::ProgressPlan::kTransferUs);
+			seen.push_back({ (sim::Now() - start) / 1000, c.plan.Position(++done, 100) });
+		});
+		ASSERT_TRUE(c.run());
+		for (const Sample &want : c.samples) {
+			auto at = std::find_if(seen.begin(), seen.end(),
+					       [&](const Sample &s) { return s.ms == want.ms; });
+			ASSERT_NE(at, seen.end()) << want.ms << " ms";
+			EXPECT_EQ(at->percent, want.percent) << want.ms << " ms";
+		}
+	}
+	// Save: 16 fill blocks, 100 ms and two reads, then the script's bytes.
+	eeprom::ProgressPlan save = eeprom::ProgressPlan().Writes(16, pause).Writes(20, pause, 102000);
+	EXPECT_EQ(save.ExpectedUs(save.Transfers()), 858000);
+	for (auto [done, percent] : { std::pair{ 16, 39 }, std::pair{ 17, 53 }, std::pair{ 36, 100 } })
+		EXPECT_EQ(save.Position(done, 100), percent) << done;
+}

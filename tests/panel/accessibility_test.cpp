@@ -38,4 +38,21 @@ TEST_F(PanelTest, AccessibilityEveryFocusableControlHasAName)
 			  name);
 }
 
+TEST_F(PanelTest, AccessibilityRolesDescriptionsAndNoHiddenControls)
+{
+	Open();
+	auto iface = [this](int id) { return QAccessible::queryAccessibleInterface(Control(id)); };
+	EXPECT_EQ(iface(IDC_SENSOR)->role(), QAccessible::RadioButton);
+	EXPECT_EQ(iface(IDC_MANUAL_MODE)->role(), QAccessible::RadioButton);
+	EXPECT_EQ(iface(IDC_PROGRESS)->text(QAccessible::Name), "EEPROM transfer progress");
+	EXPECT_EQ(iface(IDC_SHUTTER_SCROLL)->text(QAccessible::Description),
+		  "Manual shutter: the exposure time used while \"Manual Exposure\" is checked, written to "
+		  "sensor register 0x3012.");
+	// The hidden address offset edit is no child of the panel's.
+	QAccessibleInterface *root = QAccessible::queryAccessibleInterface(toolkit::DialogWidget(*dlg));
+	EXPECT_EQ(root->indexOfChild(iface(IDC_ADDR_OFFSET)), -1);
+	for (int i = 0; i < root->childCount(); ++i)
+		EXPECT_NE(root->child(i)->object(), Control(IDC_ADDR_OFFSET));
+}
+
 } // namespace

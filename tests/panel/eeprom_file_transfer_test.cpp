@@ -71,6 +71,8 @@ protected:
 		m_progress = qobject_cast<QProgressBar *>(Control(IDC_PROGRESS));
 		QObject::connect(m_progress, &QProgressBar::valueChanged, [this](int value) {
 			highest = std::max(highest, value);
+			if (sim::Now() - pressedUs < 2540001)
+				shownBy2540ms = value;
 			drops += value < last;
 			last = value;
 			// Every step shows the busy cursor.
@@ -109,6 +111,7 @@ protected:
 		last = m_progress->value();
 		busy = true;
 		ClearLog();
+		pressedUs = sim::Now();
 		Button(id)->click();
 	}
 
@@ -117,6 +120,8 @@ protected:
 	int drops = 0; // the bar moved back: once, to empty, at the end
 	int last = 0;
 	bool busy = true;
+	std::int64_t pressedUs = 0;
+	int shownBy2540ms = 0; // the last of 128 writes' pauses begins at 2.54 s
 
 private:
 	fs::path m_dir;
@@ -138,24 +143,33 @@ TEST_F(EepromFileTransferTest, FileNameEditNamesTheFileAndAnEmptiedOneNone)
 	EXPECT_THAT(Log(), IsEmpty());
 }
 
-TEST_F(EepromFileTransferTest, BrowseTakesTheFirstChosenFile)
+TEST_F(EepromFileTransferTest, BrowseTakesAnExistingOrANewFile)
 {
 	WriteFile(File("a.qmx"), "");
-	WriteFile(File("b.qmx"), "");
 	bool shown = false;
+	// A name that does not exist yet is taken as it is typed.
 	toolkit::SetFileDialogObserver([&](QFileDialog &dialog) {
 		shown = true;
 		EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
-		EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
-		EXPECT_EQ(dialog.nameFilters(), QStringList{ "Qmx files(.qmx) (*.qmx)" });
+		EXPECT_EQ(dialog.fileMode(), QFileDialog::AnyFile);
+		EXPECT_EQ(dialog.nameFilters(), QStringList{ "Qmx files (*.qmx)" });
 		QTimer::singleShot(0, &dialog, [&dialog, this] {
 			dialog.setDirectory(QString::fromStdString(File("")));
-			dialog.selectFile("\"a.qmx\" \"b.qmx\"");
+			dialog.selectFile("new.qmx");
 			static_cast<QDialog &>(dialog).accept();
 		});
 	});
 	Button(IDC_BROWSE)->click();
 	ASSERT_TRUE(shown);
+	EXPECT_EQ(Text(IDC_FILE_NAME), File("new.qmx"));
+	toolkit::SetFileDialogObserver([&](QFileDialog &dialog) {
+		QTimer::singleShot(0, &dialog, [&dialog, this] {
+			dialog.setDirectory(QString::fromStdString(File("")));
+			dialog.selectFile("a.qmx");
+			static_cast<QDialog &>(dialog).accept();
+		});
+	});
+	Button(IDC_BROWSE)->click();
 	EXPECT_EQ(Text(IDC_FILE_NAME), File("a.qmx"));
 	EXPECT_EQ(dlg->m_strFilePath, File("a.qmx").c_str());
 
@@ -255,7 +269,11 @@ TEST_F(EepromFileTransferTest, FileToCamWritesAndVerifiesEveryPage)
 		EXPECT_EQ(log[2 * pages * 16], "RB a1:00");
 		for (int i = 0; i < 2048; i++)
 			ASSERT_EQ(sim::EepromByte(i), i < pages * 256 ? Pattern(i) : 0) << "byte " << i;
-		// Writing and verifying fill the bar once.
+		// Writing and verifying fill the bar once, by time: 127 of the 128
+		// writes of a whole EEPROM are 112 of 200 (56 %), not 11.
+		if (pages == 8) {
+			EXPECT_EQ(shownBy2540ms, 112);
+		}
 		EXPECT_EQ(m_progress->maximum(), 200);
 		EXPECT_EQ(highest, 200);
 		EXPECT_EQ(drops, 1);
@@ -367,4 +385,22 @@ TEST_F(EepromFileTransferTest, FileChangedDuringTheWriteIsNotVerified)
 		EXPECT_THAT(messages, ElementsAre("The settings file " + path + " cannot be used: " +
 						  c.reason + ". The EEPROM was written but not verified."));
 	}
+}
+
+TEST_F(EepromFileTransferTest, CamToFileKeepsThePreviousFileBesideIt)
+{
+	std::string path = UseFile("golden");
+	WriteFile(path, "the golden file");
+	FillEeprom(0x11);
+	Press(IDC_CAM_TO_FILE);
+	EXPECT_EQ(ReadFile(path + "~"), "the golden file");
+	FillEeprom(0x22);
+	Press(IDC_CAM_TO_FILE);
+	EXPECT_THAT(messages, IsEmpty());
+	// Two dumps: the file holds the second, its ~ copy the first.
+	EXPECT_NE(ReadFile(path).find("\r\n22 22 22 22"), std::string::npos);
+	EXPECT_NE(ReadFile(path + "~").find("\r\n11 11 11 11"), std::string::npos);
+	// A dump that changes nothing keeps the copy as it is.
+	Press(IDC_CAM_TO_FILE);
+	EXPECT_NE(ReadFile(path + "~").find("\r\n11 11 11 11"), std::string::npos);
 }

@@ -8,6 +8,7 @@
 #include "qt_access.h"
 #include "resource.h"
 #include "resources.h"
+#include "winapp.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -73,6 +74,15 @@ void WhenModal(std::function<void(QWidget *)> action)
 {
 	QTimer::singleShot(0, [action] {
 		QTimer::singleShot(0, [action] { action(QApplication::activeModalWidget()); });
+	});
+}
+
+// Runs action on the panel's window once its DoModal runs. The panel is
+// not flagged modal (it has no parent), so it is not the active modal widget.
+void WhenRunning(const CDialog &panel, std::function<void(QWidget *)> action)
+{
+	QTimer::singleShot(0, [&panel, action] {
+		QTimer::singleShot(0, [&panel, action] { action(toolkit::DialogWidget(panel)); });
 	});
 }
 
@@ -348,7 +358,7 @@ TEST_F(PanelTest, ShellOkCancelAndEscapeEndThePanelWithoutTouchingTheCamera)
 		SCOPED_TRACE(ending);
 		ClearLog();
 		dlg = std::make_unique<CVelmoraDlg>();
-		WhenModal([ending](QWidget *window) {
+		WhenRunning(*dlg, [ending](QWidget *window) {
 			ASSERT_NE(window, nullptr);
 			if (ending == 0)
 				window->findChild<QPushButton *>("1")->click();
@@ -368,13 +378,17 @@ TEST_F(PanelTest, ShellOkCancelAndEscapeEndThePanelWithoutTouchingTheCamera)
 TEST_F(PanelTest, ShellEnterInAnEditActsAsOk)
 {
 	dlg = std::make_unique<CVelmoraDlg>();
-	WhenModal([](QWidget *window) {
+	// As the application runs it: the main window, not flagged modal.
+	AfxGetApp()->m_pMainWnd = dlg.get();
+	WhenRunning(*dlg, [](QWidget *window) {
 		ASSERT_NE(window, nullptr);
+		EXPECT_FALSE(window->isModal());
 		QLineEdit *edit = window->findChild<QLineEdit *>("1062");
 		edit->setFocus();
 		QTest::keyClick(edit, Qt::Key_Return);
 	});
 	EXPECT_EQ(dlg->DoModal(), IDOK);
+	AfxGetApp()->m_pMainWnd = nullptr;
 }
 
 TEST_F(PanelTest, ShellWindowMenuEndsWithAboutWhichReturnsToThePanel)
@@ -677,6 +691,9 @@ TEST_F(PanelTest, ShellGroupFramesMeetWithoutCrossingOrDoubling)
 		EXPECT_EQ(image.pixelColor(x, trim.bottom()), background) << "x " << x;
 		EXPECT_EQ(image.pixelColor(x, (trim.top() + trim.bottom()) / 2), background) << "x " << x;
 	}
+	// Where they meet, General's line is drawn: it closes the trim frame.
+	for (int y : { trim.top() + 2, (trim.top() + trim.bottom()) / 2, trim.bottom() - 2 })
+		EXPECT_NE(image.pixelColor(general.left(), y), background) << "y " << y;
 }
 
 // The text of a control's tooltip as the operator reads it.

@@ -9,11 +9,13 @@
 #include "sleep.h"
 #include "velmora_resources.h"
 #include "waitcursor.h"
+#include "winapp.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -22,6 +24,7 @@
 #include <QSignalSpy>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QTextLayout>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -507,7 +510,20 @@ TEST_F(ToolkitTest, WindowMenuKeysOpenTheMenuFromAnyControlAndNeverReachIt)
 			Widget<QWidget>(dlg, id)->setFocus();
 			ASSERT_EQ(FocusedId(), id);
 			Press(key, modifier);
+			// X11 follows the Menu key with a context menu event, which an
+			// edit would answer with its own Undo/Copy/Paste menu.
+			if (key == Qt::Key_Menu) {
+				menu->hide();
+				QWidget *focused = Widget<QWidget>(dlg, id);
+				QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1),
+							focused->mapToGlobal(QPoint(1, 1)));
+				QApplication::sendEvent(focused, &event);
+			}
 			EXPECT_TRUE(menu->isVisible());
+			int menus = 0;
+			for (QWidget *window : QApplication::topLevelWidgets())
+				menus += qobject_cast<QMenu *>(window) && window->isVisible() ? 1 : 0;
+			EXPECT_EQ(menus, 1);
 			menu->hide();
 		}
 	}
@@ -667,11 +683,18 @@ TEST_F(ToolkitTest, ProgressBarPaintsWhileTheThreadIsBlockedAtMostEvery40Ms)
 
 TEST_F(ToolkitTest, OkValidatesAndEndsEnterAndEscapeActAsOkAndCancel)
 {
-	QTimer::singleShot(0, [this] {
+	bool flaggedModal = true;
+	QTimer::singleShot(0, [this, &flaggedModal] {
+		// A window without a parent blocks nothing; a window manager must
+		// not treat it as a modal dialog.
+		flaggedModal = toolkit::DialogWidget(dlg)->isModal();
 		QTest::keyClicks(Edit(IDC_EDIT_A), "hi");
 		QTest::keyClick(Edit(IDC_EDIT_A), Qt::Key_Return);
 	});
+	AfxGetApp()->m_pMainWnd = &dlg;
 	EXPECT_EQ(dlg.DoModal(), IDOK);
+	AfxGetApp()->m_pMainWnd = nullptr;
+	EXPECT_FALSE(flaggedModal);
 	EXPECT_EQ(dlg.m_strA, "hi");
 	EXPECT_EQ(toolkit::DialogWidget(dlg), nullptr);
 
@@ -803,6 +826,71 @@ TEST_F(ToolkitTest, MessageTableRoutesEntriesAndFallsBackToDefaultOkCancel)
 	Widget(own, IDCANCEL)->click();
 	EXPECT_FALSE(toolkit::DialogWidget(own)->isVisible());
 	EXPECT_EQ(toolkit::DialogWidget(own)->result(), IDCANCEL);
+}
+
+TEST_F(ToolkitTest, AMessageNeverBreaksAPathAcrossLines)
+{
+	// A message long enough to wrap, with paths where a line could break.
+	const std::string path = "/home/operator/cameras/line-4/golden-settings.qmx";
+	std::string text = "The settings file " + path +
+			   " was not written: cannot create a file in its "
+			   "folder: Permission denied. The adapter on /dev/i2c-1 answered.";
+	std::vector<std::string> lines;
+	toolkit::SetMessageBoxObserver([&lines](QMessageBox &box) {
+		QTimer::singleShot(0, &box, [&box, &lines] {
+			auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+			QTextLayout layout(label->text(), label->font());
+			QTextOption option;
+			option.setWrapMode(QTextOption::WordWrap);
+			layout.setTextOption(option);
+			layout.beginLayout();
+			for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+				line.setLineWidth(label->contentsRect().width());
+			layout.endLayout();
+			for (int i = 0; i < layout.lineCount(); ++i)
+				lines.push_back(label->text()
+							.mid(layout.lineAt(i).textStart(),
+							     layout.lineAt(i).textLength())
+							.remove(QChar(0x2060))
+							.toStdString());
+			box.accept();
+		});
+	});
+	AfxMessageBox(text.c_str());
+	ASSERT_GT(lines.size(), 1u);
+	int whole = 0;
+	for (const std::string &line : lines)
+		whole += (line.find(path) != std::string::npos) +
+			 (line.find("/dev/i2c-1") != std::string::npos);
+	EXPECT_EQ(whole, 2) << ::testing::PrintToString(lines);
+}
+
+TEST(WindowPlacement, FrameAndTitleBarStayInTheScreenAreaWhereTheyFit)
+{
+	const struct {
+		QRect area, frame;
+		QPoint corner;
+	} cases[] = {
+		// 1280x800: already inside, left alone.
+		{ QRect(0, 0, 1280, 800), QRect(190, 100, 900, 600), QPoint(190, 100) },
+		// 1024x600, centred on the client: the title bar above the top.
+		{ QRect(0, 0, 1024, 600), QRect(62, -12, 900, 590), QPoint(62, 0) },
+		{ QRect(0, 0, 1024, 600), QRect(300, 200, 900, 500), QPoint(124, 100) },
+		// A desktop panel takes the top 30 pixels.
+		{ QRect(0, 30, 1024, 570), QRect(62, 0, 900, 560), QPoint(62, 30) },
+		// Exactly the area's size.
+		{ QRect(0, 0, 1024, 600), QRect(5, 5, 1024, 600), QPoint(0, 0) },
+		// Too tall (the scrolling view's case): its top, title bar, at the top.
+		{ QRect(0, 0, 1024, 600), QRect(62, -40, 900, 680), QPoint(62, 0) },
+		{ QRect(40, 30, 800, 500), QRect(0, 0, 900, 680), QPoint(40, 30) },
+		// The second screen of two.
+		{ QRect(1280, 0, 1024, 768), QRect(100, 100, 900, 600), QPoint(1280, 100) },
+		// No known screen: unchanged.
+		{ QRect(), QRect(-5, -30, 900, 600), QPoint(-5, -30) },
+	};
+	for (const auto &c : cases)
+		EXPECT_EQ(toolkit::PlaceFrame(c.area, c.frame), c.corner)
+			<< c.frame.x() << "," << c.frame.y();
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "../dialog.h"
 #include "dialog_host.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -70,8 +71,19 @@ QWidget *CreateButton(DialogHost &host, ControlState &ctl)
 		button = new QCheckBox(caption, &host);
 		break;
 	case ControlKind::RadioButton: {
+		// Each set is a group that lets the toolkit keep it exclusive itself
+		// (the program may clear every button of a set); the button stays
+		// auto-exclusive, which is what makes it a radio button to a screen
+		// reader rather than a check box.
 		auto *radio = new QRadioButton(caption, &host);
-		radio->setAutoExclusive(false);
+		const QString setName = QStringLiteral("radio set %1").arg(ctl.tmpl.radioGroup);
+		auto *set = host.findChild<QButtonGroup *>(setName, Qt::FindDirectChildrenOnly);
+		if (!set) {
+			set = new QButtonGroup(&host);
+			set->setObjectName(setName);
+			set->setExclusive(false);
+		}
+		set->addButton(radio);
 		button = radio;
 		break;
 	}

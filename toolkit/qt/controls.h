@@ -8,6 +8,7 @@
 class DialogHost;
 class QEvent;
 class QFont;
+class QMargins;
 class QMenu;
 class QRect;
 class QString;
@@ -55,6 +56,17 @@ bool WindowMenuKey(DialogHost &host, QEvent *event);
 // The screen area a window can take; empty when unlimited
 // (screen_area.cpp).
 QRect AvailableScreenArea(const QWidget &window);
+// What the window manager's frame adds round a window: measured once the
+// window is framed, estimated before.
+QMargins WindowFrameMargins(const QWidget &window);
+
+// A screen reader finds the container's controls that are not hidden, and
+// only those (accessible.cpp).
+void ExposeShownControlsOnly(QWidget &container, bool isDialog);
+
+// A message's text as its box shows it: a path never broken across lines
+// (msgbox.cpp).
+QString KeepPathsWhole(const QString &text);
 
 // The dialog font: the template's face as this system provides it
 // (dialog_font.cpp).

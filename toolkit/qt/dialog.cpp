@@ -7,11 +7,11 @@
 #include "interaction.h"
 
 #include <QAbstractButton>
+#include <QEventLoop>
 #include <QIcon>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScrollBar>
-#include <QWindow>
 
 namespace {
 
@@ -53,6 +53,7 @@ bool CDialog::createWindow()
 	QWidget *parent = m_pParentWnd ? m_pParentWnd->GetSafeHwnd() : nullptr;
 	if (!parent && AfxGetApp() && AfxGetApp()->m_pMainWnd && AfxGetApp()->m_pMainWnd != this)
 		parent = AfxGetApp()->m_pMainWnd->GetSafeHwnd();
+	m_bEnded = false;
 	m_host = new DialogHost(this, *tmpl, parent);
 	m_hWnd = m_host;
 	m_sysMenu = std::make_unique<CMenu>(m_host->systemMenu());
@@ -92,10 +93,19 @@ INT_PTR CDialog::DoModal()
 	if (!createWindow())
 		return -1;
 	m_nModalResult = IDCANCEL;
-	m_host->setWindowModality(Qt::ApplicationModal);
 	{
 		toolkit::detail::ModalReturn back;
-		m_host->exec();
+		if (!AfxGetApp() || AfxGetApp()->m_pMainWnd != this) {
+			m_host->setWindowModality(Qt::ApplicationModal);
+			m_host->exec();
+		} else if (!m_bEnded) {
+			// The main window blocks no window of its own: not flagged
+			// modal, a window manager treats it as the ordinary window it is.
+			QEventLoop loop;
+			QObject::connect(m_host, &QDialog::finished, &loop, &QEventLoop::quit);
+			m_host->show();
+			loop.exec(QEventLoop::DialogExec);
+		}
 	}
 	INT_PTR result = m_nModalResult;
 	destroyWindow();
@@ -105,6 +115,7 @@ INT_PTR CDialog::DoModal()
 void CDialog::EndDialog(int result)
 {
 	m_nModalResult = result;
+	m_bEnded = true;
 	if (m_host)
 		m_host->done(result);
 }
@@ -207,10 +218,6 @@ void CDialog::OnSysCommand(UINT id, LPARAM)
 		break;
 	case SC_RESTORE:
 		m_host->showNormal();
-		break;
-	case SC_MOVE:
-		if (QWindow *window = m_host->windowHandle())
-			window->startSystemMove();
 		break;
 	default:
 		break;

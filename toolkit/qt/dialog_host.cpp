@@ -1,11 +1,13 @@
 #include "dialog_host.h"
 
 #include "../dialog.h"
+#include "../qt_access.h"
 #include "controls.h"
 
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
@@ -13,6 +15,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QWidget>
+#include <QWindow>
 
 #include <cmath>
 
@@ -58,13 +61,13 @@ DialogHost::DialogHost(CDialog *owner, const DialogTemplate &tmpl, QWidget *pare
 		m_scroll->setWidget(m_canvas = new QWidget);
 		m_canvas->setFixedSize(size);
 		m_scroll->setGeometry(0, 0, view.width(), view.height());
-		// Centred, a window of the screen's size would put its title bar
-		// above the screen's top.
-		move(toolkit::detail::AvailableScreenArea(*this).topLeft());
 	}
 	for (const ControlTemplate &row : tmpl.controls)
 		createControl(row);
 	toolkit::detail::KeepGroupFramesApart(*this);
+	toolkit::detail::ExposeShownControlsOnly(*this, true);
+	if (m_canvas)
+		toolkit::detail::ExposeShownControlsOnly(*m_canvas, false);
 
 	setFixedSize(view);
 	m_sysMenu = toolkit::detail::CreateSystemMenu(*this);
@@ -91,14 +94,13 @@ DialogHost *DialogHost::of(const QWidget *control)
 	return nullptr;
 }
 
-QSize DialogHost::viewSize(const QSize &size) const
+QSize DialogHost::viewSize(const QSize &size)
 {
-	QSize room = toolkit::detail::AvailableScreenArea(*this).size();
-	if (room.isEmpty())
+	m_screenArea = toolkit::detail::AvailableScreenArea(*this);
+	if (m_screenArea.isEmpty())
 		return size;
 	// What the window manager's frame and title bar take of the screen.
-	const int frame = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
-	room -= QSize(frame, frame + style()->pixelMetric(QStyle::PM_TitleBarHeight));
+	const QSize room = m_screenArea.size().shrunkBy(toolkit::detail::WindowFrameMargins(*this));
 	if (size.width() <= room.width() && size.height() <= room.height())
 		return size;
 	// A direction that scrolls gives room to the other's scroll bar.
@@ -173,10 +175,13 @@ void DialogHost::createControl(const ControlTemplate &row)
 	widget->setGeometry(toPixels(row.x, row.y, row.cx, row.cy));
 	if (row.style & CS_HIDDEN)
 		widget->setHidden(true);
-	// As rich text, which Qt wraps into a tip of readable width.
-	if (row.tooltip)
-		widget->setToolTip(
-			QStringLiteral("<p>%1</p>").arg(QString::fromUtf8(row.tooltip).toHtmlEscaped()));
+	// As rich text, which Qt wraps into a tip of readable width; a screen
+	// reader gets the sentence itself.
+	if (row.tooltip) {
+		const QString tip = QString::fromUtf8(row.tooltip);
+		widget->setToolTip(QStringLiteral("<p>%1</p>").arg(tip.toHtmlEscaped()));
+		widget->setAccessibleDescription(tip);
+	}
 	// A screen reader names a control by its caption; a control that shows
 	// none is named by the caption beside it, or by its description.
 	if (row.name)
@@ -235,7 +240,48 @@ bool DialogHost::event(QEvent *event)
 	// Keys reach the dialog itself when no control has the focus.
 	if (toolkit::detail::WindowMenuKey(*this, event))
 		return true;
-	return QDialog::event(event);
+	const bool handled = QDialog::event(event);
+	switch (event->type()) {
+	case QEvent::Show:
+		m_placing = true;
+		placeFrame();
+		break;
+	case QEvent::Move:
+	case QEvent::Resize:
+		// Once the window manager has framed the window its real title bar
+		// is known: one more look, then the operator places the window.
+		if (m_placing && windowHandle() && !windowHandle()->frameMargins().isNull()) {
+			m_placing = false;
+			placeFrame();
+		}
+		break;
+	default:
+		break;
+	}
+	return handled;
+}
+
+void DialogHost::placeFrame()
+{
+	// Qt centres the window itself (the client area); the frame and title
+	// bar go round it, measured once the window manager framed it.
+	const QMargins margins = toolkit::detail::WindowFrameMargins(*this);
+	const bool framed = windowHandle() && !windowHandle()->frameMargins().isNull();
+	const QRect frame = framed ? frameGeometry() : geometry().marginsAdded(margins);
+	const QPoint corner = toolkit::PlaceFrame(m_screenArea, frame);
+	if (corner == frame.topLeft())
+		return;
+	if (framed) {
+		move(corner);
+		return;
+	}
+	move(corner + QPoint(margins.left(), margins.top()));
+	// On X11 only a frame position makes the window manager put the
+	// frame's corner there (north-west gravity) whatever its title bar's
+	// height; a window position keeps the window and lets the title bar
+	// stick out above (static gravity).
+	if (windowHandle() && QGuiApplication::platformName() != QLatin1String("offscreen"))
+		windowHandle()->setFramePosition(corner);
 }
 
 bool DialogHost::isTabStop(const ControlState &ctl) const

@@ -68,7 +68,10 @@ private:
 	bool isTabStop(const ControlState &state) const;
 	// The window's size for a dialog of this size: smaller, and scrolling,
 	// where the screen has not the room.
-	QSize viewSize(const QSize &size) const;
+	QSize viewSize(const QSize &size);
+	// Moves the window so that its frame, title bar included, lies in the
+	// screen area, where it fits.
+	void placeFrame();
 
 	CDialog *m_owner;
 	std::vector<std::unique_ptr<ControlState>> m_states;
@@ -79,6 +82,10 @@ private:
 	// the dialog does not fit the screen; null when it does.
 	QScrollArea *m_scroll = nullptr;
 	QWidget *m_canvas = nullptr;
+	// The screen area the window was sized for; empty when unlimited.
+	QRect m_screenArea;
+	// Shown but not yet framed by the window manager.
+	bool m_placing = false;
 	int m_baseX = 6;  // average character width of the dialog font
 	int m_baseY = 13; // character height of the dialog font
 	QPaintEvent *m_paintEvent = nullptr;

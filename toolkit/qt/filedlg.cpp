@@ -21,7 +21,12 @@ QStringList nameFilters(const CString &filter)
 			break;
 		QString patterns = parts[i + 1];
 		patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-		filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+		// Qt shows the patterns after the description itself: a hint in
+		// brackets that the description already ends in goes.
+		QString description = parts[i];
+		if (description.endsWith(QLatin1Char(')')) && description.contains(QLatin1Char('(')))
+			description.truncate(description.lastIndexOf(QLatin1Char('(')));
+		filters << description.trimmed() + QStringLiteral(" (") + patterns + QLatin1Char(')');
 	}
 	return filters;
 }
@@ -52,9 +57,14 @@ INT_PTR CFileDialog::DoModal()
 	dialog.setOption(QFileDialog::DontUseNativeDialog);
 	dialog.setWindowModality(Qt::ApplicationModal);
 	if (m_bOpenFileDialog) {
+		// Without OFN_FILEMUSTEXIST an open dialog also takes a name that
+		// does not exist yet.
 		dialog.setAcceptMode(QFileDialog::AcceptOpen);
-		dialog.setFileMode((m_dwFlags & OFN_ALLOWMULTISELECT) ? QFileDialog::ExistingFiles
-								      : QFileDialog::ExistingFile);
+		if (m_dwFlags & OFN_ALLOWMULTISELECT)
+			dialog.setFileMode(QFileDialog::ExistingFiles);
+		else
+			dialog.setFileMode((m_dwFlags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
+									   : QFileDialog::AnyFile);
 	} else {
 		dialog.setAcceptMode(QFileDialog::AcceptSave);
 		dialog.setFileMode(QFileDialog::AnyFile);

@@ -1,15 +1,19 @@
-// The window menu: "Move", "Minimize" (main window only) and "Close", to
-// which the program appends its own items. Its commands reach the message
+// The window menu: "Minimize" (main window only) and "Close", to which the
+// program appends its own items. No "Move": moving a window from the
+// keyboard is the window manager's own (its window menu, Alt+F7), and a
+// move started here would follow the pointer, not the arrow keys. Its commands reach the message
 // table as WM_SYSCOMMAND. Alt+Space, the Menu key and Shift+F10 open it
 // whatever control has the focus, and the key never reaches that control:
 // a window manager keeps Alt+Space for its own menu, the other two always
-// come through. F1 runs the program's first own item (its About box).
+// come through. A right-click keeps a control's own menu (an edit's Copy
+// and Paste). F1 runs the program's first own item (its About box).
 #include "controls.h"
 
 #include "../dialog.h"
 #include "../wnd.h"
 #include "dialog_host.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 
@@ -69,7 +73,6 @@ QMenu *CreateSystemMenu(DialogHost &host)
 		const char *text;
 		UINT command;
 	} items[] = {
-		{ "&Move", SC_MOVE },
 		{ "Mi&nimize", SC_MINIMIZE },
 		{ "&Close\tAlt+F4", SC_CLOSE },
 	};
@@ -89,6 +92,13 @@ QMenu *CreateSystemMenu(DialogHost &host)
 bool WindowMenuKey(DialogHost &host, QEvent *event)
 {
 	const QEvent::Type type = event->type();
+	// X11 turns the Menu key into a context menu event as well; from the
+	// keyboard, every control opens the window menu, edits included.
+	if (type == QEvent::ContextMenu &&
+	    static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
+		host.showSystemMenu(keyboardMenuPos(host));
+		return true;
+	}
 	if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::KeyRelease)
 		return false;
 	const WindowKey key = windowKey(static_cast<QKeyEvent *>(event));

@@ -3,15 +3,35 @@
 #include "../qt_access.h"
 #include "../winapp.h"
 #include "../wnd.h"
+#include "controls.h"
 #include "interaction.h"
 
 #include <QApplication>
 #include <QCursor>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace {
 std::function<void(QMessageBox &)> g_observer;
 }
+
+namespace toolkit::detail {
+
+QString KeepPathsWhole(const QString &text)
+{
+	// Line breaking may break after a slash ("/dev/" then "i2c-1"); a word
+	// joiner after each slash inside a word keeps a path on one line.
+	QString shown;
+	shown.reserve(text.size() + text.count(QLatin1Char('/')));
+	for (qsizetype i = 0; i < text.size(); ++i) {
+		shown.append(text[i]);
+		if (text[i] == QLatin1Char('/') && i + 1 < text.size() && !text[i + 1].isSpace())
+			shown.append(QChar(0x2060));
+	}
+	return shown;
+}
+
+} // namespace toolkit::detail
 
 namespace toolkit {
 
@@ -51,6 +71,8 @@ int AfxMessageBox(const char *text, UINT, UINT)
 		QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
 	if (g_observer)
 		g_observer(box);
+	if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
+		label->setText(toolkit::detail::KeepPathsWhole(label->text()));
 	{
 		toolkit::detail::ModalReturn back;
 		box.exec();

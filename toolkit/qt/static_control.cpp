@@ -63,8 +63,11 @@ QWidget *CreateStatic(DialogHost &host, ControlState &ctl)
 void KeepGroupFramesApart(DialogHost &host)
 {
 	// The template lets "Image trim" reach a few units into "General";
-	// its frame ends at General's instead of crossing it. Frames that
-	// only meet, or that nest, are left as they are.
+	// its frame ends at General's line instead of crossing it. Only the
+	// smaller frame gives way: cutting the larger too would take its own
+	// line away where the two meet, and leave the smaller one open there.
+	// Frames that only meet, or that nest, are left as they are.
+	auto area = [](const QRect &r) { return static_cast<long>(r.width()) * r.height(); };
 	for (const auto &mine : host.controls()) {
 		if (mine->kind() != ControlKind::GroupBox)
 			continue;
@@ -74,7 +77,7 @@ void KeepGroupFramesApart(DialogHost &host)
 			if (other == mine || other->kind() != ControlKind::GroupBox)
 				continue;
 			const QRect theirs = other->widget->geometry();
-			if (theirs.contains(own) || own.contains(theirs))
+			if (theirs.contains(own) || own.contains(theirs) || area(theirs) <= area(own))
 				continue;
 			QRect crossed = frameRect(other->widget) & own;
 			if (!crossed.isEmpty())

@@ -1,0 +1,27 @@
+# The README as the package installs it, beside the guide and its pictures:
+# cmake -DIN=README.md -DOUT=FILE -P InstalledReadme.cmake
+# What only a source tree can use (<!-- source --> ... <!-- /source -->)
+# goes, what only an installation needs (<!-- installed ... -->) shows,
+# and links and commands name what is installed.
+cmake_minimum_required(VERSION 3.20)
+file(READ ${IN} text)
+while(TRUE)
+  string(FIND "${text}" "<!-- source -->" begin)
+  if(begin EQUAL -1)
+    break()
+  endif()
+  string(FIND "${text}" "<!-- /source -->" end)
+  if(end LESS begin)
+    message(FATAL_ERROR "${IN}: <!-- /source --> without <!-- source --> before it")
+  endif()
+  math(EXPR after "${end} + 16")
+  string(SUBSTRING "${text}" 0 ${begin} head)
+  string(SUBSTRING "${text}" ${after} -1 tail)
+  set(text "${head}${tail}")
+endwhile()
+string(REPLACE "<!-- installed\n" "" text "${text}")
+string(REPLACE "\n-->\n" "\n" text "${text}")
+string(REPLACE "](docs/" "](" text "${text}")
+string(REPLACE "./build/app/velmora" "velmora" text "${text}")
+string(REGEX REPLACE "\n\n\n+" "\n\n" text "${text}")
+file(WRITE ${OUT} "${text}")
