@@ -93,6 +93,8 @@ std::string OneLine(const char *message)
 	std::string text;
 	for (const char *c = message ? message : ""; *c; c++) {
 		if (*c == '\n') {
+			while (c[1] == '\t' || c[1] == ' ')
+				c++; // libpq indents its hints
 			if (c[1] != '\0')
 				text += "; ";
 		} else {

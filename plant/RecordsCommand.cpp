@@ -86,6 +86,10 @@ int RunRecords(const std::vector<std::string> &args, std::ostream &out, std::ost
 			value = args[++i];
 			return true;
 		};
+		if (arg == "--help" || arg == "-h") {
+			out << kRecordsUsageText;
+			return kRecordsDone;
+		}
 		if (arg == "--json") {
 			json = true;
 		} else if (arg == "--html" || arg == "--since" || arg == "--until" || arg == "--station" ||

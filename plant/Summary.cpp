@@ -92,25 +92,55 @@ Statements Build(const Filter &filter)
 {
 	Statements s;
 	std::string where = Where(filter, s.params);
-	// kind 1: per day, 2: per station, 3: all (GROUPING's bits of day, station).
+	// Window functions over each unit's program records in order (w), and
+	// over a unit's records at one station (s), flag the first and last of
+	// a unit in a day, at a station and of all; then one pass counts the
+	// flags per day, per station and for all (kind 1, 2, 3: GROUPING's
+	// bits of day and station). A unit's records of one day are adjacent in
+	// its order, a station's need not be: hence the second window.
 	s.yield = R"sql(
-WITH programs AS MATERIALIZED (
-	SELECT COALESCE(unit, id::text) AS u, to_char(time AT TIME ZONE 'UTC', 'YYYY-MM-DD') AS day,
-		station, result, time, sequence, id,
-		row_number() OVER (PARTITION BY COALESCE(unit, id::text)
-			ORDER BY time, sequence NULLS LAST, id) AS n
-	FROM velmora_records WHERE command = 'program' AND )sql" +
+SELECT kind, key,
+	CASE kind WHEN 1 THEN day_units WHEN 2 THEN station_units ELSE units END,
+	CASE kind WHEN 1 THEN day_passed WHEN 2 THEN station_passed ELSE passed END,
+	CASE kind WHEN 1 THEN day_first WHEN 2 THEN station_first ELSE first END
+FROM (
+	SELECT GROUPING(day, station) AS kind,
+		COALESCE(to_char(day, 'YYYY-MM-DD'), station, 'total') AS key,
+		count(*) FILTER (WHERE first_in_day) AS day_units,
+		count(*) FILTER (WHERE ok AND last_in_day) AS day_passed,
+		count(*) FILTER (WHERE ok AND last_in_day AND unit_first_ok AND unit_first_day = day)
+			AS day_first,
+		count(*) FILTER (WHERE first_in_station) AS station_units,
+		count(*) FILTER (WHERE ok AND last_in_station) AS station_passed,
+		count(*) FILTER (WHERE ok AND last_in_station AND unit_first_ok
+			AND unit_first_station = station) AS station_first,
+		count(*) FILTER (WHERE n = 1) AS units,
+		count(*) FILTER (WHERE ok AND last) AS passed,
+		count(*) FILTER (WHERE ok AND last AND unit_first_ok) AS first
+	FROM (
+		SELECT *, lag(time) OVER s IS NULL AS first_in_station,
+			lead(time) OVER s IS NULL AS last_in_station
+		FROM (
+			SELECT u, day, station, ok, time, sequence, id, row_number() OVER w AS n,
+				lag(day) OVER w IS DISTINCT FROM day AS first_in_day,
+				lead(day) OVER w IS DISTINCT FROM day AS last_in_day,
+				lead(day) OVER w IS NULL AS last,
+				first_value(day) OVER w AS unit_first_day,
+				first_value(station) OVER w AS unit_first_station,
+				first_value(ok) OVER w AS unit_first_ok
+			FROM (
+				SELECT COALESCE(unit, id::text) AS u, (time AT TIME ZONE 'UTC')::date AS day,
+					station, result = 'verified' AS ok, time, sequence, id
+				FROM velmora_records WHERE command = 'program' AND )sql" +
 		  where + R"sql(
-), units AS (
-	-- n ranks a unit's records, so its last in a group is the one of max(n).
-	SELECT GROUPING(day, station) AS kind, day, station,
-		max(n) FILTER (WHERE result = 'verified') IS NOT DISTINCT FROM max(n) AS passed,
-		bool_or(n = 1 AND result = 'verified') AS first_pass
-	FROM programs GROUP BY GROUPING SETS ((day, u), (station, u), (u))
-)
-SELECT kind, COALESCE(day, station, 'total') AS key, count(*),
-	count(*) FILTER (WHERE passed), count(*) FILTER (WHERE passed AND first_pass)
-FROM units GROUP BY kind, key ORDER BY kind, COALESCE(day, station, 'total') COLLATE "C"
+			) AS programs
+			WINDOW w AS (PARTITION BY u ORDER BY time, sequence NULLS LAST, id)
+		) AS by_unit
+		WINDOW s AS (PARTITION BY u, station ORDER BY time, sequence NULLS LAST, id)
+	) AS flagged
+	GROUP BY GROUPING SETS ((day), (station), ())
+) AS counted
+ORDER BY kind, key COLLATE "C"
 )sql";
 	s.failures = R"sql(
 SELECT to_char(time AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS"Z"'), station, unit,

@@ -55,6 +55,33 @@ ScratchPostgres::~ScratchPostgres()
 		std::error_code error;
 		fs::remove_all(folder_, error);
 	}
+	if (watchdog_ >= 0)
+		close(watchdog_); // the watchdog finds nothing left to do
+}
+
+std::string ScratchPostgres::Watch()
+{
+	int fds[2];
+	if (pipe2(fds, O_CLOEXEC) != 0)
+		return std::string("pipe: ") + std::strerror(errno);
+	pid_t pid = fork();
+	if (pid < 0)
+		return std::string("fork: ") + std::strerror(errno);
+	if (pid == 0) {
+		close(fds[1]);
+		char byte;
+		// Returns at end of file: when every process holding the write end has ended.
+		while (read(fds[0], &byte, 1) < 0 && errno == EINTR) {
+		}
+		if (fs::exists(folder_ + "/data/postmaster.pid"))
+			Run("pg_ctl", { "-D", folder_ + "/data", "-m", "immediate", "-w", "stop" });
+		std::error_code error;
+		fs::remove_all(folder_, error);
+		_exit(0);
+	}
+	close(fds[0]);
+	watchdog_ = fds[1];
+	return "";
 }
 
 std::string ScratchPostgres::Run(const std::string &program, const std::vector<std::string> &args)
@@ -113,6 +140,8 @@ std::string ScratchPostgres::Start()
 			if (!nobody || chown(folder_.c_str(), nobody->pw_uid, nobody->pw_gid) != 0)
 				return "cannot hand " + folder_ + " to the user nobody";
 		}
+		if (std::string why = Watch(); !why.empty())
+			return why;
 		if (std::string why = Run("initdb", { "-D", folder_ + "/data", "-A", "trust", "-U", "velmora",
 						      "-E", "UTF8", "--locale=C", "--no-sync" });
 		    !why.empty())

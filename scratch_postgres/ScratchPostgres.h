@@ -1,7 +1,9 @@
 // A throwaway PostgreSQL server for the tests and benchmarks: initdb and
 // pg_ctl of Debian's postgresql package in a temporary folder, reached on
 // a Unix socket in that folder only (no TCP port). PostgreSQL refuses to
-// run as root, so when we are root its programs run as "nobody".
+// run as root, so when we are root its programs run as "nobody". A test
+// killed midway (Ctrl+C, a closed pipe, ctest's timeout) leaves no server
+// behind: a watchdog process stops it once this process is gone.
 #pragma once
 
 #include <string>
@@ -32,7 +34,10 @@ public:
 private:
 	std::string Run(const std::string &program, const std::vector<std::string> &args);
 
+	std::string Watch();
+
 	std::string folder_;
 	std::string bin_;
 	bool running_ = false;
+	int watchdog_ = -1; // write end of the pipe the watchdog waits on
 };

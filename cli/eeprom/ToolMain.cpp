@@ -9,6 +9,7 @@
 #include "Options.h"
 #include "PageList.h"
 #include "Production.h"
+#include "RecordsCommand.h"
 #include "StopRequest.h"
 #include "registers.h"
 
@@ -46,6 +47,8 @@ Commands:
                     the saved settings by name, the trims, then the rest as hex
   diff A B|--camera compare two settings files (or one and --camera): the
                     named settings that differ, then every byte (status 5)
+  records SOURCE    units, passes, failures and first-pass yield of a --report
+                    file or database (velmora-eeprom records --help)
 
 Options:
       --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N (or a link to
@@ -385,6 +388,9 @@ int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, 
 
 int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const LineSeams &seams)
 {
+	// The records of a line or a plant: a command of its own grammar, no camera.
+	if (!args.empty() && args.front() == "records")
+		return plant::RunRecords({ args.begin() + 1, args.end() }, env.out, env.err);
 	tool::CommandLine cl = ParseCommandLine(EepromGrammar(), args);
 	const CommandInfo *command = cl.error.empty() && !cl.Informational() ? FindCommand(cl.words[0])
 									     : nullptr;

@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 namespace {
@@ -221,20 +220,25 @@ TEST_F(Records, HtmlPageParsedBack)
 	std::filesystem::remove(page);
 
 	// Nothing fetched: no URL, no outside script, style or image.
-	EXPECT_FALSE(std::regex_search(html, std::regex("https?:|src=|href=|<link|<script|@import")));
+	for (const char *outside : { "http:", "https:", "src=", "href=", "<link", "<script", "@import" })
+		EXPECT_EQ(html.find(outside), std::string::npos) << outside;
+	// The text between each open and close of a tag, in order, within [from, to).
+	auto between = [&](size_t from, size_t to, const std::string &open, const std::string &close) {
+		std::vector<std::pair<size_t, size_t>> spans;
+		for (size_t at = html.find(open, from); at < to; at = html.find(open, at)) {
+			size_t start = html.find('>', at) + 1, end = html.find(close, start);
+			spans.emplace_back(start, std::min(end, to));
+			at = end;
+		}
+		return spans;
+	};
 	auto table = [&](const std::string &id) {
-		std::smatch m;
-		std::regex_search(html, m, std::regex("<table id=\"" + id + "\">([^]*?)</table>"));
+		size_t from = html.find("<table id=\"" + id + "\">"), to = html.find("</table>", from);
 		std::vector<std::vector<std::string>> rows;
-		std::string body = m[1];
-		std::regex row("<tr>([^]*?)</tr>"), cell("<t[hd]>([^<]*)</t[hd]>");
-		for (auto r = std::sregex_iterator(body.begin(), body.end(), row);
-		     r != std::sregex_iterator(); ++r) {
-			std::string cells = (*r)[1];
+		for (auto [start, end] : between(from, to, "<tr>", "</tr>")) {
 			rows.emplace_back();
-			for (auto c = std::sregex_iterator(cells.begin(), cells.end(), cell);
-			     c != std::sregex_iterator(); ++c)
-				rows.back().push_back((*c)[1]);
+			for (auto [cellStart, cellEnd] : between(start, end, "<t", "</t"))
+				rows.back().push_back(html.substr(cellStart, cellEnd - cellStart));
 		}
 		return rows;
 	};
@@ -251,10 +255,14 @@ TEST_F(Records, HtmlPageParsedBack)
 					     "page 5 byte 0 differs" }));
 	EXPECT_EQ(table("golden-files")[2], (std::vector<std::string>{ "3", "bb11", "/srv/golden/b.qmx" }));
 	// One bar per day, its height the day's first-pass yield.
-	std::regex bar("<rect [^>]*height=\"(\\d+)\"[^>]*data-day=\"([0-9-]+)\" data-yield=\"([0-9.]+)\"");
+	auto attribute = [&](size_t at, const std::string &name) {
+		size_t start = html.find(" " + name + "=\"", at) + name.size() + 3;
+		return html.substr(start, html.find('"', start) - start);
+	};
 	std::vector<std::string> bars;
-	for (auto b = std::sregex_iterator(html.begin(), html.end(), bar); b != std::sregex_iterator(); ++b)
-		bars.push_back((*b)[2].str() + " " + (*b)[3].str() + " " + (*b)[1].str());
+	for (size_t at = html.find("<rect "); at != std::string::npos; at = html.find("<rect ", at + 1))
+		bars.push_back(attribute(at, "data-day") + " " + attribute(at, "data-yield") + " " +
+			       attribute(at, "height"));
 	EXPECT_EQ(bars, (std::vector<std::string>{ "2026-12-07 0.400 64", "2026-12-08 0.167 27" }));
 }
 

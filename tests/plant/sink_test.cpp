@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -184,6 +186,32 @@ TEST(Sink, StationRoleThatMayOnlyInsertAndSelect)
 	EXPECT_EQ(sink.Store(r).how, plant::Stored::Inserted);
 	EXPECT_EQ(sink.Store(r).how, plant::Stored::Inserted); // a repeat needs no UPDATE privilege
 	EXPECT_EQ(Count(owner), "1 rows, 1 ids");
+}
+
+TEST(Spool, SendingHoldsOffOtherStationsAppends)
+{
+	SpoolFolder folder;
+	plant::Spool spool(folder.path + "/spool-test.jsonl");
+	ASSERT_EQ(spool.Append("{\"n\":1}\n"), "");
+	ASSERT_EQ(spool.Append("{\"n\":2}\n"), "");
+	std::vector<std::string> sent;
+	int othersMayLock = -1;
+	plant::Spool::Sent result = spool.Send([&](const std::string &json, std::string &why) {
+		// What another station's Append would take: not while the spool is being sent.
+		int fd = open((spool.Path() + ".lock").c_str(), O_RDONLY | O_CLOEXEC);
+		othersMayLock = flock(fd, LOCK_SH | LOCK_NB) == 0;
+		close(fd);
+		sent.push_back(json);
+		why = "server gone";
+		return sent.size() == 1 ? plant::Insertion::Inserted : plant::Insertion::Transient;
+	});
+	EXPECT_EQ(othersMayLock, 0);
+	EXPECT_EQ(sent, (std::vector<std::string>{ "{\"n\":1}", "{\"n\":2}" }));
+	EXPECT_EQ(result.inserted, 1);
+	EXPECT_EQ(result.left, 1);
+	EXPECT_EQ(result.error, "server gone");
+	std::string why;
+	EXPECT_EQ(spool.Lines(why), std::vector<std::string>{ "{\"n\":2}" }); // the rest, kept in order
 }
 
 TEST(Sink, SpoolFolderMadePrivate)
