@@ -349,8 +349,8 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 			return RecordRefusedFile(request, env, loaded);
 		}
 		request.image = &image;
-		if (std::string why = PagesOf(cl, image, request.pages); !why.empty())
-			return UsageError(env, kName, why);
+		if (std::string refused = PagesOf(cl, image, request.pages); !refused.empty())
+			return UsageError(env, kName, refused);
 	}
 	request.record = RecordBaseOf(cl, command, request.image);
 	if (command.writes) {
