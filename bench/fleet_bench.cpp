@@ -45,7 +45,7 @@ void BM_FleetProgramVerify(benchmark::State &state)
 		std::string path = WriteImage(run++);
 		std::vector<CameraJob> jobs;
 		for (int i = 0; i < cameras; i++)
-			jobs.push_back({ Verb::Program, "sim:" + std::to_string(i), path, nullptr });
+			jobs.push_back({ Verb::Program, "sim:" + std::to_string(i), path, nullptr, {} });
 		// Each camera's process is velmora-eeprom itself, as in a real run.
 		for (const CameraFinish &finish : RunFleet(jobs, VELMORA_EEPROM_TOOL, nullptr)) {
 			if (finish.outcome.status != kSuccess) {
