@@ -1,6 +1,7 @@
 #include "Operations.h"
 
 #include "IICTransfer.h"
+#include "InputFile.h"
 #include "SettingsFileFormat.h"
 
 #include <openssl/evp.h>
@@ -60,25 +61,56 @@ Result NotWritten(std::string reason)
 	return r;
 }
 
+using FileValues = std::array<std::uint16_t, settings::kFileValues>;
+
+// Every page, as the values of a settings file.
+Result ReadFileValues(eeprom::Engine &engine, const ReadPlan &plan, FileValues &values)
+{
+	std::array<std::uint8_t, settings::kFileValues> bytes{};
+	if (Result read = Read(engine, 0, bytes, plan); !read.Ok())
+		return read;
+	std::copy(bytes.begin(), bytes.end(), values.begin());
+	return {};
+}
+
+Result Written(const std::string &text)
+{
+	Result r;
+	r.sha256 = Sha256Hex(text);
+	r.size = text.size();
+	return r;
+}
+
 } // namespace
 
 Result LoadSettings(const std::string &path, SettingsImage &image)
 {
-	settings::LoadedSettings loaded = settings::LoadSettingsFile(path);
+	settings::InputText input = settings::ReadInputFile(path,
+							    { settings::kMaxFileBytes, "settings file" });
+	if (!input.ok)
+		return Refused(input.why);
+	return LoadSettingsText(input.text, path, image);
+}
+
+Result LoadSettingsText(std::string_view text, const std::string &name, SettingsImage &image)
+{
+	settings::LoadedSettings loaded = settings::ParseSettings(text);
 	Result r;
 	if (!loaded.ok) {
 		r = Refused(settings::DescribeRefusal(loaded.refusal));
 	} else if (settings::PageCount count = settings::SettingsPageCount(loaded.values.size()); !count.ok) {
 		r = Refused(count.refusal);
 	} else {
-		image.path = path;
+		image.path = name;
 		image.bytes.assign(loaded.values.begin(), loaded.values.end());
 		image.pages = count.pages;
 	}
-	if (loaded.text)
-		r.sha256 = Sha256Hex(*loaded.text);
-	if (r.Ok())
+	r.sha256 = Sha256Hex(text);
+	r.size = text.size();
+	if (r.Ok()) {
 		image.sha256 = r.sha256;
+		image.size = r.size;
+	}
 	return r;
 }
 
@@ -149,12 +181,10 @@ Result Read(eeprom::Engine &engine, int firstPage, std::span<std::uint8_t> out, 
 Result ReadPagesToFile(eeprom::Engine &engine, const std::string &path, const ReadPlan &plan,
 		       Previous previous)
 {
-	std::array<std::uint8_t, settings::kFileValues> bytes{};
+	FileValues values{};
 	// A file must hold only bytes that were really read.
-	if (Result read = Read(engine, 0, bytes, plan); !read.Ok())
+	if (Result read = ReadFileValues(engine, plan, values); !read.Ok())
 		return read;
-	std::array<std::uint16_t, settings::kFileValues> values{};
-	std::copy(bytes.begin(), bytes.end(), values.begin());
 	if (previous == Previous::Keep) {
 		settings::SaveResult kept = settings::KeepPreviousSettingsFile(path, values);
 		if (!kept.ok)
@@ -170,9 +200,16 @@ Result ReadPagesToFile(eeprom::Engine &engine, const std::string &path, const Re
 	settings::LoadedSettings back = settings::LoadSettingsFile(path);
 	if (!back.ok || back.text != text)
 		return NotWritten("it does not read back as it was written");
-	Result r;
-	r.sha256 = Sha256Hex(text);
-	return r;
+	return Written(text);
+}
+
+Result ReadPagesToText(eeprom::Engine &engine, std::string_view name, const ReadPlan &plan, std::string &text)
+{
+	FileValues values{};
+	if (Result read = ReadFileValues(engine, plan, values); !read.Ok())
+		return read;
+	text = settings::FormatSettingsFile(name, values);
+	return Written(text);
 }
 
 Result Fill(eeprom::Engine &engine, int page, int offset, std::uint8_t value)

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace operations {
@@ -38,6 +39,7 @@ struct Result {
 	bool timedOut = false; // not acknowledged within the write-cycle limit
 	std::string reason;    // Refused, FileNotWritten: why, from the settings file's rules
 	std::string sha256;    // a loaded or written file: its bytes' SHA-256, lower-case hex
+	std::size_t size = 0;  // with sha256: how many bytes it is of
 
 	bool Ok() const { return outcome == Outcome::Done; }
 };
@@ -49,6 +51,7 @@ struct SettingsImage {
 	std::vector<std::uint8_t> bytes;
 	int pages = 0;
 	std::string sha256; // of the file's bytes as they were loaded
+	std::size_t size = 0;
 };
 
 // How a verification or a copy into a file reads.
@@ -65,6 +68,9 @@ struct ReadPlan {
 // The result's sha256 is of the bytes read from the file, also when the
 // file is refused for what it holds.
 Result LoadSettings(const std::string &path, SettingsImage &image);
+// The same checks for a file's text read by the caller (standard input);
+// name stands for the file in the image's path.
+Result LoadSettingsText(std::string_view text, const std::string &name, SettingsImage &image);
 
 // The image's pages from page 0 on.
 Result WritePages(eeprom::Engine &engine, const SettingsImage &image);
@@ -88,6 +94,11 @@ Result Read(eeprom::Engine &engine, int firstPage, std::span<std::uint8_t> out, 
 enum class Previous { Replace, Keep };
 Result ReadPagesToFile(eeprom::Engine &engine, const std::string &path, const ReadPlan &plan,
 		       Previous previous = Previous::Replace);
+
+// Every page as a settings file's text, with name in its header; a
+// failed read leaves text as it was. The result's sha256 is of the text.
+Result ReadPagesToText(eeprom::Engine &engine, std::string_view name, const ReadPlan &plan,
+		       std::string &text);
 
 // value from offset to the end of page.
 Result Fill(eeprom::Engine &engine, int page, int offset, std::uint8_t value);

@@ -26,6 +26,9 @@ constexpr int kPageSize = 256;
 constexpr int kPages = 8;
 constexpr int kFileValues = kPageSize * kPages; // 2048
 constexpr int kValuesPerLine = 16;
+// Far more than 8 pages with long comments; a bigger file is no settings
+// file, wherever it is read from.
+constexpr std::size_t kMaxFileBytes = 1 << 20;
 
 // The value of a hexadecimal digit ('0'-'9', 'A'-'F', 'a'-'f'), or -1 for
 // any other character.

@@ -15,9 +15,6 @@ namespace settings {
 
 namespace {
 
-// Far more than 8 pages with long comments; a bigger file is no settings file.
-constexpr std::size_t kMaxFileBytes = 1 << 20;
-
 bool isBlank(int c)
 {
 	return c == ' ' || c == '\t' || c == '\r';

@@ -23,7 +23,8 @@ std::string Interruption(const CameraJob &job, const operations::Result &at)
 	case Verb::EraseSettings:
 		return std::string(where) + ": page 3 is partly erased; erase it again";
 	case Verb::Dump:
-		return std::string(where) + "; no file was written";
+		return std::string(where) + (job.file == "-" ? "; nothing was written to standard output"
+							     : "; no file was written");
 	case Verb::Verify:
 	case Verb::Buses:
 		break;
@@ -41,7 +42,8 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 	Outcome outcome;
 	switch (job.verb) {
 	case Verb::Dump:
-		outcome = DumpEeprom(bus, progress, job.file);
+		outcome = job.file == "-" ? DumpEepromTo(bus, progress, job.output)
+					  : DumpEeprom(bus, progress, job.file);
 		break;
 	case Verb::Program:
 		outcome = ProgramEeprom(bus, progress, *job.image, job.pages);

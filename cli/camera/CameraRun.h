@@ -20,9 +20,10 @@ enum class Verb { Dump, Program, Verify, EraseSettings, Buses };
 struct CameraJob {
 	Verb verb = Verb::Verify;
 	std::string bus;                      // as --bus names it
-	std::string file;                     // dump: this camera's file
+	std::string file;                     // dump: this camera's file ("-": output)
 	const SettingsImage *image = nullptr; // program, verify
 	std::vector<int> pages;               // program, verify: only these; empty: all
+	TextSink output{};                    // dump "-": where the text goes
 };
 
 // Runs job on its bus (empty: the one the adapter library finds). A stop

@@ -34,9 +34,9 @@ Outcome Done(std::string message, operations::Result result = {})
 // The panel's wording of a refused file.
 Outcome Refuse(const std::string &path, const operations::Result &refusal, const char *consequence)
 {
-	return Fail(kRefusedFile,
-		    "The settings file " + path + " cannot be used: " + refusal.reason + ". " + consequence,
-		    refusal);
+	std::string file = path == kStandardInput ? "The settings file on standard input"
+						  : "The settings file " + path;
+	return Fail(kRefusedFile, file + " cannot be used: " + refusal.reason + ". " + consequence, refusal);
 }
 
 // Progress steps follow the engine's transfers. Ctrl+C reaches the engine
@@ -136,6 +136,20 @@ Outcome LoadImage(const std::string &path, const char *consequence, SettingsImag
 	return Done("", loaded);
 }
 
+Outcome LoadStandardInput(const settings::InputText &input, const char *consequence, SettingsImage &image)
+{
+	operations::Result loaded;
+	if (input.ok) {
+		loaded = operations::LoadSettingsText(input.text, kStandardInput, image);
+	} else {
+		loaded.outcome = operations::Outcome::Refused;
+		loaded.reason = input.why;
+	}
+	if (!loaded.Ok())
+		return Refuse(kStandardInput, loaded, consequence);
+	return Done("", loaded);
+}
+
 Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path)
 {
 	Start(bus, progress, "read", eeprom::Engine::ReadTransfers(EEPROM_PAGES, kBlock));
@@ -149,6 +163,27 @@ Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path)
 	if (!read.Ok())
 		return Fail(kBusFailure, FailureText(read) + "; no file was written", read);
 	return Done(PagesText(EEPROM_PAGES) + " of the EEPROM written to " + path, read);
+}
+
+Outcome DumpEepromTo(EepromBus &bus, Progress &progress, const TextSink &sink)
+{
+	Start(bus, progress, "read", eeprom::Engine::ReadTransfers(EEPROM_PAGES, kBlock));
+	// No name in the header: the panel writes its file's path there, and
+	// a stream has none (it may become any file, or none).
+	std::string text;
+	operations::Result read = operations::ReadPagesToText(bus.Engine(), "", kBlockReads, text);
+	if (!read.Ok())
+		return Fail(kBusFailure, FailureText(read) + "; nothing was written to standard output",
+			    read);
+	progress.End();
+	if (std::string why = sink(text); !why.empty()) {
+		operations::Result lost;
+		lost.outcome = operations::Outcome::FileNotWritten;
+		lost.reason = why;
+		return Fail(kFileNotWritten, "The settings were not written to standard output: " + why + ".",
+			    lost);
+	}
+	return Done(PagesText(EEPROM_PAGES) + " of the EEPROM written to standard output", read);
 }
 
 Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image,

@@ -5,10 +5,13 @@
 
 #include "EepromBus.h"
 #include "ExitStatus.h"
+#include "InputFile.h"
 #include "Operations.h"
 #include "Progress.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace eeprom_cli {
 
@@ -30,8 +33,20 @@ using SettingsImage = operations::SettingsImage;
 // still holds the SHA-256 of the bytes read.
 Outcome LoadImage(const std::string &path, const char *consequence, SettingsImage &image);
 
+// What a settings file read from standard input is called in messages.
+inline constexpr char kStandardInput[] = "standard input";
+// The same for a file's text read from standard input; input.why refuses it
+// when it could not be read.
+Outcome LoadStandardInput(const settings::InputText &input, const char *consequence, SettingsImage &image);
+
+// Writes a settings file's text whole; "" or why it was not written.
+using TextSink = std::function<std::string(std::string_view)>;
+
 // All 8 pages into a settings file; a failed read leaves no file behind.
 Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path);
+// All 8 pages read, then their text written by sink (standard output);
+// a failed read writes nothing.
+Outcome DumpEepromTo(EepromBus &bus, Progress &progress, const TextSink &sink);
 // The image's pages (pages: only those, ascending; empty: every one), then
 // a verification of every page written. The other pages are not touched.
 Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image,

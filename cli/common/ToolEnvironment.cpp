@@ -1,6 +1,14 @@
 #include "ToolEnvironment.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <istream>
+#include <iterator>
 #include <ostream>
+
+#include <poll.h>
+#include <unistd.h>
 
 namespace tool {
 
@@ -13,6 +21,61 @@ int Fail(ToolEnvironment &env, const char *tool, int status, const std::string &
 int UsageError(ToolEnvironment &env, const char *tool, const std::string &message)
 {
 	return Fail(env, tool, kUsage, message + " (see " + tool + " --help)");
+}
+
+settings::InputText ReadWholeInput(ToolEnvironment &env, const settings::InputLimits &limits)
+{
+	if (env.inFd >= 0)
+		return settings::ReadInputDescriptor(env.inFd, limits);
+	settings::InputText input;
+	char buffer[4096];
+	while (env.in.read(buffer, sizeof(buffer)) || env.in.gcount() > 0) {
+		input.text.append(buffer, static_cast<size_t>(env.in.gcount()));
+		if (input.text.size() > limits.maxBytes) {
+			input.text.clear();
+			input.why = std::string("it is larger than any ") + limits.kind;
+			return input;
+		}
+	}
+	input.ok = true;
+	return input;
+}
+
+std::string WriteWholeOutput(ToolEnvironment &env, std::string_view text)
+{
+	env.out << std::flush;
+	if (env.outFd < 0) {
+		env.out.write(text.data(), static_cast<std::streamsize>(text.size()));
+		env.out.flush();
+		return env.out ? "" : "the write failed";
+	}
+	if (!env.out)
+		return "the write failed";
+	// A reader that went away is an error to report, not a signal that
+	// ends the tool without a word.
+	struct sigaction ignore = {}, previous = {};
+	ignore.sa_handler = SIG_IGN;
+	sigemptyset(&ignore.sa_mask);
+	sigaction(SIGPIPE, &ignore, &previous);
+	std::string why;
+	while (!text.empty()) {
+		ssize_t n = write(env.outFd, text.data(), text.size());
+		if (n < 0 && errno == EINTR)
+			continue;
+		if (n < 0 && errno == EAGAIN) {
+			struct pollfd p = { env.outFd, POLLOUT, 0 };
+			poll(&p, 1, -1);
+			continue;
+		}
+		if (n <= 0) {
+			why = std::string("the write failed (") +
+			      (n < 0 ? std::strerror(errno) : "no progress") + ")";
+			break;
+		}
+		text.remove_prefix(static_cast<size_t>(n));
+	}
+	sigaction(SIGPIPE, &previous, nullptr);
+	return why;
 }
 
 const char *ToolVersion()

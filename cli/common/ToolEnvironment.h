@@ -4,10 +4,12 @@
 #pragma once
 
 #include "ExitStatus.h"
+#include "InputFile.h"
 #include "ToolClock.h"
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace tool {
 
@@ -19,7 +21,19 @@ struct ToolEnvironment {
 	bool errIsTerminal = false; // a progress bar can be drawn
 	ToolClock &clock;
 	int errColumns = 80; // the terminal's width, for the progress lines
+	// Standard input and output as descriptors, for a file read or
+	// written whole through them ('-'); -1 (tests): in and out are used.
+	int inFd = -1;
+	int outFd = -1;
 };
+
+// Standard input read to its end, within limits (a stream may take
+// limits.waitMs to end); the refusal as settings::ReadInputDescriptor's.
+settings::InputText ReadWholeInput(ToolEnvironment &env, const settings::InputLimits &limits);
+
+// text written whole to standard output (after what out holds); "" or why
+// not, as a closed pipe: it never ends the process with SIGPIPE.
+std::string WriteWholeOutput(ToolEnvironment &env, std::string_view text);
 
 // "tool: message" on standard error; returns status.
 int Fail(ToolEnvironment &env, const char *tool, int status, const std::string &message);

@@ -10,6 +10,7 @@
 #include "PageList.h"
 #include "Production.h"
 #include "RecordsCommand.h"
+#include "SettingsFileFormat.h"
 #include "StopRequest.h"
 #include "registers.h"
 
@@ -73,6 +74,8 @@ Options:
   -h, --help        show this help and exit
       --version     show the version and exit
 
+FILE - is standard output for dump and standard input for program (then
+with --yes) and verify; one camera only. A file named - is ./-.
 program and erase-settings ask before writing when standard input is a
 terminal; otherwise they need --yes. A progress bar (one line per camera)
 is drawn on standard error when it is a terminal. A file the panel would
@@ -111,6 +114,11 @@ constexpr CommandInfo kCommands[] = {
 };
 
 constexpr char kCameraCommands[] = "dump program verify erase-settings";
+
+// A settings file on standard input ('-'): a pipe or a file, as large as
+// a file may be; a writer that has not finished within 10 s (as for
+// velmora-reg's scripts) is refused rather than waited for.
+constexpr settings::InputLimits kStandardInputLimits{ settings::kMaxFileBytes, "settings file", true, 10000 };
 
 // --camera-process is how velmora-eeprom starts itself for each camera of
 // a run on several buses (Fleet.h); it is no option for people.
@@ -156,10 +164,19 @@ std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &c
 		return name + " needs a settings file";
 	if (cl.words.size() > wanted)
 		return "too many arguments for " + name;
-	// Not yet standard input or output: never a file that happens to be named "-".
-	if (command.takesFile && cl.words[1] == "-")
-		return name +
-		       " takes no '-' (standard input or output) yet; give a file name, or ./- for a file named -";
+	if (command.takesFile && cl.words[1] == "-") {
+		// Each camera's process would need the stream for itself, and one
+		// stream cannot hold several cameras' dumps.
+		if (buses.size() > 1 || cl.Has("all"))
+			return name + " - takes one camera (standard " +
+			       (command.verb == Verb::Dump ? "output" : "input") +
+			       " is one stream): give one --bus, or a file";
+		if (cl.Has("ask-unit"))
+			return "--ask-unit reads standard input, which " + name + " - reads the file from";
+		if (command.writes && !cl.Has("yes"))
+			return name +
+			       " - reads the file from standard input, which then cannot confirm: give --yes";
+	}
 	for (const char *option : { "station", "operator", "unit" }) {
 		if (cl.Has(option) && !cl.Has("report"))
 			return std::string("--") + option + " only goes into a record: give --report";
@@ -342,7 +359,10 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 
 	SettingsImage image;
 	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
-		if (Outcome loaded = LoadImage(request.file, Consequence(command), image);
+		if (Outcome loaded = request.file == "-"
+					     ? LoadStandardInput(ReadWholeInput(env, kStandardInputLimits),
+								 Consequence(command), image)
+					     : LoadImage(request.file, Consequence(command), image);
 		    loaded.status != kSuccess) {
 			Fail(env, kName, loaded.status, loaded.message);
 			request.record = RecordBaseOf(cl, command, nullptr);

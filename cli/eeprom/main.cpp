@@ -32,6 +32,8 @@ int main(int argc, char **argv)
 				   .inIsTerminal = isatty(STDIN_FILENO) == 1,
 				   .errIsTerminal = isatty(STDERR_FILENO) == 1,
 				   .clock = tool::ToolClock::Real(),
-				   .errColumns = ErrColumns() };
+				   .errColumns = ErrColumns(),
+				   .inFd = STDIN_FILENO,
+				   .outFd = STDOUT_FILENO };
 	return eeprom_cli::RunTool(args, env);
 }

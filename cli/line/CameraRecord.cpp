@@ -21,19 +21,19 @@ std::optional<T> Known(const T &value)
 
 } // namespace
 
-RecordedFile DescribeFile(const std::string &path, const std::string &sha256)
+RecordedFile DescribeFile(const std::string &path, const std::string &sha256, std::size_t size)
 {
 	RecordedFile file;
-	if (path.empty())
-		return file;
-	std::error_code error;
-	std::filesystem::path absolute = std::filesystem::absolute(path, error);
-	file.path = error ? path : absolute.lexically_normal().string();
+	if (!path.empty() && path != "-") {
+		std::error_code error;
+		std::filesystem::path absolute = std::filesystem::absolute(path, error);
+		file.path = error ? path : absolute.lexically_normal().string();
+	}
+	// The size of the bytes the digest is of, not of what the file holds
+	// by the time the record is made.
 	if (!sha256.empty()) {
 		file.sha256 = sha256;
-		auto size = std::filesystem::file_size(path, error);
-		if (!error)
-			file.size = static_cast<std::int64_t>(size);
+		file.size = static_cast<std::int64_t>(size);
 	}
 	return file;
 }

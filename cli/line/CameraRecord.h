@@ -29,8 +29,9 @@ struct RecordedFile {
 	std::optional<std::string> sha256;
 	std::optional<std::int64_t> size;
 };
-// sha256: of the bytes as loaded or written ("" none: then no size either).
-RecordedFile DescribeFile(const std::string &path, const std::string &sha256);
+// sha256: of the size bytes as loaded or written ("" none: then no size
+// either). path "-" (standard input or output) or "": no path.
+RecordedFile DescribeFile(const std::string &path, const std::string &sha256, std::size_t size);
 
 struct CameraFacts {
 	std::string busGiven; // "" when the adapter library found it

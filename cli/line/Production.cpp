@@ -25,7 +25,7 @@ public:
 	{
 		// The bytes as loaded, once for every record.
 		if (request.report && request.image)
-			m_image = DescribeFile(request.image->path, request.image->sha256);
+			m_image = DescribeFile(request.file, request.image->sha256, request.image->size);
 	}
 
 	// Empty when kept (or no report is kept); else why not, said on stderr.
@@ -48,12 +48,13 @@ public:
 		facts.durationUs = durationUs;
 		if (m_request.verb == Verb::Dump)
 			facts.file = DescribeFile(job.file,
-						  outcome.status == kSuccess ? outcome.result.sha256 : "");
+						  outcome.status == kSuccess ? outcome.result.sha256 : "",
+						  outcome.result.size);
 		else if (m_request.image)
 			facts.file = m_image;
 		else if (m_request.verb != Verb::EraseSettings)
 			// A refused file has no image; the bytes read still identify it.
-			facts.file = DescribeFile(job.file, outcome.result.sha256);
+			facts.file = DescribeFile(job.file, outcome.result.sha256, outcome.result.size);
 		plant::Record record = MakeRecord(m_request.record, facts);
 		std::string why = m_request.report->Append(record, synced);
 		if (!why.empty())
@@ -94,6 +95,9 @@ int RunOne(const RunRequest &request, ToolEnvironment &env, const LineSeams &sea
 	QuietProgress quiet;
 	Progress &progress = env.errIsTerminal ? static_cast<Progress &>(bar) : quiet;
 	CameraJob job = JobFor(request, request.buses.front());
+	bool toOutput = request.verb == Verb::Dump && job.file == "-";
+	if (toOutput)
+		job.output = [&env](std::string_view text) { return WriteWholeOutput(env, text); };
 	Recorder recorder(request, env);
 	std::time_t started = std::time(nullptr);
 	std::int64_t startUs = env.clock.NowUs();
@@ -102,8 +106,9 @@ int RunOne(const RunRequest &request, ToolEnvironment &env, const LineSeams &sea
 		progress.End();
 	else
 		progress.Abandon();
+	// After a dump to standard output, the data's own stream takes no word.
 	if (outcome.status == kSuccess)
-		env.out << outcome.message << '\n' << std::flush;
+		(toOutput ? env.err : env.out) << outcome.message << '\n' << std::flush;
 	else
 		env.err << kName << ": " << outcome.message << '\n' << std::flush;
 	for (const std::string &notice : iicbus::TakeNotices())

@@ -161,7 +161,7 @@ protected:
 		out.str("");
 		err.str("");
 		std::istringstream in(input);
-		ToolEnvironment env{ in, out, err, inTerminal, errTerminal, clock };
+		ToolEnvironment env{ in, out, err, inTerminal, errTerminal, clock, 80, -1, outFd };
 		LineSeams seams;
 		if (hook)
 			seams.runner = HookedRunner(hook, clock);
@@ -180,6 +180,7 @@ protected:
 
 	SimToolClock clock;
 	PresenceProbe *probe = nullptr;
+	int outFd = -1; // standard output's descriptor, instead of out
 	fs::path dir;
 	std::string golden;
 	std::string report;
@@ -710,8 +711,12 @@ TEST_F(ProductionTest, UsageOfTheLineOptions)
 		  "dump from several buses needs {bus} in the file name, as in cam-{bus}.qmx" },
 		{ { "verify", "--bus", "sim", "--bus", "sim", "f" }, "bus sim is given twice" },
 		{ { "verify", "f", "--report" }, "--report needs a file" },
-		{ { "dump", "-" },
-		  "dump takes no '-' (standard input or output) yet; give a file name, or ./- for a file named -" },
+		{ { "program", "-y", "--bus", "sim:0", "--bus", "sim:1", "-" },
+		  "program - takes one camera (standard input is one stream): give one --bus, or a file" },
+		{ { "dump", "--all", "-" },
+		  "dump - takes one camera (standard output is one stream): give one --bus, or a file" },
+		{ { "program", "-y", "--repeat", "--ask-unit", "-" },
+		  "--ask-unit reads standard input, which program - reads the file from" },
 		{ { "verify", "--camera-process", "f" },
 		  "--camera-process is how velmora-eeprom starts itself" },
 	};
@@ -720,6 +725,115 @@ TEST_F(ProductionTest, UsageOfTheLineOptions)
 		EXPECT_EQ(err.str(),
 			  std::string("velmora-eeprom: ") + c.err + " (see velmora-eeprom --help)\n");
 	}
+}
+
+// '-' is standard input for program and verify, standard output for dump:
+// checked and recorded as a file is, with no path in the record.
+TEST_F(ProductionTest, StandardInputAndOutput)
+{
+	std::string changed = (dir / "changed.qmx").string();
+	std::ofstream(changed, std::ios::binary) << ReadText(golden).replace(26, 2, "5B");
+	std::string garbage = (dir / "garbage.qmx").string();
+	std::ofstream(garbage) << "garbage\n";
+	std::string dumped = (dir / "cam.qmx").string();
+	ASSERT_EQ(Run({ "dump", dumped }), 0);
+	// A stream has no name to put in the header.
+	std::string streamed = (dir / "streamed.qmx").string();
+	std::ofstream(streamed, std::ios::binary) << "//Settings file : \r\n"
+						  << ReadText(dumped).substr(20 + dumped.size());
+	int closed[2];
+	ASSERT_EQ(pipe(closed), 0);
+	close(closed[0]);
+	const struct {
+		std::vector<std::string> args;
+		std::string input; // the file on standard input
+		int outFd;
+		int status;
+		std::string out;
+		const char *err; // part of it
+		const char *result;
+		std::string sha256;
+		int size;
+	} cases[] = {
+		{ { "dump", "-" },
+		  "",
+		  -1,
+		  0,
+		  ReadText(streamed),
+		  "8 pages of the EEPROM written to standard output\n",
+		  "read",
+		  Sha256Sum(streamed),
+		  6628 },
+		{ { "dump", "-" },
+		  "",
+		  closed[1],
+		  6,
+		  "",
+		  "The settings were not written to standard output: the write failed (Broken pipe).\n",
+		  "file-not-written",
+		  "",
+		  0 },
+		{ { "program", "-y", "-" },
+		  golden,
+		  -1,
+		  0,
+		  "8 pages of standard input written and verified\n",
+		  "",
+		  "verified",
+		  Sha256Sum(golden),
+		  6298 },
+		{ { "verify", "-" },
+		  changed,
+		  -1,
+		  5,
+		  "",
+		  "EEPROM page 0 byte 0x00 is 0x5a, the file has 0x5b\n",
+		  "mismatch",
+		  Sha256Sum(changed),
+		  6298 },
+		{ { "program", "-" },
+		  golden,
+		  -1,
+		  2,
+		  "",
+		  "which then cannot confirm: give --yes",
+		  nullptr,
+		  "",
+		  0 },
+		{ { "verify", "-" },
+		  garbage,
+		  -1,
+		  3,
+		  "",
+		  "The settings file on standard input cannot be used: line 1: ",
+		  "refused",
+		  "233d4809807d21d1b24ae54639eede42f519dcbe35ca71d51bd051bca59c6a68",
+		  8 },
+	};
+	size_t recorded = 0;
+	for (const auto &c : cases) {
+		std::vector<std::string> args = c.args;
+		args.insert(args.begin(), { "--report", report });
+		sim::ClearTrace();
+		outFd = c.outFd;
+		EXPECT_EQ(Run(args, {}, false, false, c.input.empty() ? "" : ReadText(c.input)), c.status)
+			<< err.str();
+		EXPECT_EQ(out.str(), c.out) << c.args[0];
+		EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
+		EXPECT_EQ(sim::Trace().empty(), c.status == 2 || c.status == 3) << c.args[0];
+		std::vector<json> records = Records(report);
+		ASSERT_EQ(records.size(), recorded += c.result != nullptr);
+		if (!c.result)
+			continue;
+		EXPECT_EQ(records.back()["result"], c.result);
+		EXPECT_EQ(records.back()["file"], nullptr);
+		EXPECT_EQ(records.back()["sha256"], c.sha256.empty() ? json() : json(c.sha256));
+		EXPECT_EQ(records.back()["file_size"], c.size ? json(c.size) : json());
+	}
+	outFd = -1;
+	close(closed[1]);
+	EXPECT_EQ(sim::EepromByte(0), 0x5A);
+	EXPECT_EQ(sim::EepromByte(2047), 0x5A);
 }
 
 // The fixture as an operator works it: before each look, camera 0 is put
