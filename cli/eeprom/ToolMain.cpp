@@ -59,8 +59,10 @@ Options:
       --all         every allowed bus on which a camera answers (see buses)
       --pages LIST  program, verify: only these pages, as 0-3 or 0-3,7; the
                     others keep what the camera has (its trims: pages 4 to 6)
-      --report FILE append one JSON line per camera to FILE; checked before
-                    any camera is touched
+      --report TARGET  one record per camera, appended to the JSON Lines file
+                    TARGET, or inserted into the plant's PostgreSQL database
+                    TARGET names (postgresql://...); checked before any
+                    camera is touched
       --station NAME  the record's station (default: the host name)
       --operator NAME the record's operator
       --unit TEXT   the record's unit (one camera)
@@ -119,7 +121,7 @@ const Grammar &EepromGrammar()
 	static const Grammar grammar{
 		WithCommonOptions(
 			{ { .name = "all" },
-			  { .name = "report", .value = "a file" },
+			  { .name = "report", .value = "a file or a database URL" },
 			  { .name = "station", .value = "a name", .commands = kCameraCommands },
 			  { .name = "operator", .value = "a name", .commands = kCameraCommands },
 			  { .name = "unit", .value = "the unit's name", .commands = kCameraCommands },
@@ -277,11 +279,16 @@ std::vector<tool::ResolvedBus> RunBuses(const tool::CommandLine &cl, std::string
 	return { bus };
 }
 
+std::string StationOf(const tool::CommandLine &cl)
+{
+	return cl.Value("station").value_or(HostName());
+}
+
 RecordBase RecordBaseOf(const tool::CommandLine &cl, const CommandInfo &command, const SettingsImage *image)
 {
 	RecordBase base;
 	base.host = HostName();
-	base.station = cl.Value("station").value_or(base.host);
+	base.station = StationOf(cl);
 	base.operatorName = cl.Value("operator");
 	base.verb = command.verb;
 	int pages = command.verb == Verb::Dump ? kl310::EEPROM_PAGES : image ? image->pages : 0;
@@ -332,9 +339,12 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 
 	// Before any camera is touched: a record that could not be kept
 	// would make every camera's run worthless.
-	std::unique_ptr<ReportFile> report;
+	std::unique_ptr<RecordSink> report;
 	if (cl.Has("report")) {
-		report = ReportFile::Open(cl.Value("report").value_or(""), why);
+		std::vector<std::string> notices;
+		report = OpenRecordSink(cl.Value("report").value_or(""), StationOf(cl), notices, why);
+		for (const std::string &notice : notices)
+			env.err << kName << ": " << notice << '\n' << std::flush;
 		if (!report)
 			return Fail(env, kName, kFileNotWritten, why + "; nothing was done to any camera");
 		request.report = report.get();

@@ -3,6 +3,8 @@
 #include "CameraRecord.h"
 #include "Fleet.h"
 #include "Production.h"
+#include "ReportFile.h"
+#include "ScratchPostgres.h"
 #include "Station.h"
 #include "StopRequest.h"
 #include "ToolMain.h"
@@ -24,6 +26,8 @@
 #include <iterator>
 #include <map>
 #include <sstream>
+
+#include <libpq-fe.h>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -834,6 +838,69 @@ TEST_F(ProductionTest, StationSessionOnTheSimulator)
 		EXPECT_EQ(records[i]["bus"], "sim"); // QXIIC_BUS
 		EXPECT_EQ(records[i]["bus_found"], "sim:0");
 	}
+}
+
+// One query's rows, a line each, the columns joined by '|'.
+std::string Rows(const std::string &conninfo, const std::string &sql)
+{
+	std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(conninfo.c_str()), PQfinish);
+	std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn.get(), sql.c_str()), PQclear);
+	if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
+		return std::string("error: ") + PQresultErrorMessage(result.get());
+	std::string text;
+	for (int row = 0; row < PQntuples(result.get()); row++) {
+		for (int column = 0; column < PQnfields(result.get()); column++)
+			text += (column ? "|" : "") + std::string(PQgetvalue(result.get(), row, column));
+		text += '\n';
+	}
+	return text;
+}
+
+// A station reporting to the plant's database: refused before any camera
+// while the server is down; then a session through an outage in which
+// the server goes away during camera 2 and is back for camera 3.
+TEST_F(ProductionTest, StationReportsToTheDatabaseThroughAnOutage)
+{
+	ScratchPostgres server;
+	ASSERT_EQ(server.Start(), "");
+	ASSERT_EQ(server.CreateDatabase("plant"), "");
+	ASSERT_EQ(server.Stop(), "");
+	setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
+	const std::vector<std::string> station = { "program", "--repeat", "--yes", "--station", "bench-4",
+						   "--report", server.Url("plant"), golden };
+	sim::ClearTrace();
+	EXPECT_EQ(Run(station), 6);
+	EXPECT_TRUE(sim::Trace().empty());
+	EXPECT_NE(err.str().find("; nothing was done to any camera\n"), std::string::npos) << err.str();
+
+	ASSERT_EQ(server.Start(), "");
+	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
+	Fixture fixture(dir / "sim-0.absent", "+++---+++---+++---");
+	probe = &fixture;
+	int cameras = 0;
+	CameraHook outage = [&](const std::string &, const std::string &phase, int step) {
+		if (phase != "write" || step != 0)
+			return;
+		std::string why;
+		if (++cameras == 2)
+			why = server.Stop();
+		if (cameras == 3)
+			why = server.Start();
+		EXPECT_EQ(why, "");
+	};
+	EXPECT_EQ(Run(station, outage), 0);
+	EXPECT_NE(err.str().find("records go to " + (dir / "state/velmora/spool-").string()),
+		  std::string::npos)
+		<< err.str();
+	EXPECT_NE(err.str().find("velmora-eeprom: 1 spooled record sent to database plant on "),
+		  std::string::npos)
+		<< err.str();
+	EXPECT_EQ(Rows(server.Conninfo("plant"), "SELECT sequence, camera, station, result, exit_status "
+						 "FROM velmora_records ORDER BY sequence"),
+		  "1|1|bench-4|verified|0\n"
+		  "2|2|bench-4|verified|0\n"
+		  "3|3|bench-4|verified|0\n");
+	unsetenv("XDG_STATE_HOME");
 }
 
 // Present or absent as scripted, or the bus unopenable for a reason; at
