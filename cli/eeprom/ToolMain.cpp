@@ -11,6 +11,7 @@
 #include "Production.h"
 #include "RecordsCommand.h"
 #include "StopRequest.h"
+#include "Target.h"
 #include "registers.h"
 
 #include <algorithm>
@@ -162,6 +163,10 @@ std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &c
 	if (command.takesFile && cl.words[1] == "-")
 		return name +
 		       " takes no '-' (standard input or output) yet; give a file name, or ./- for a file named -";
+	// A password on the command line stays in the shell's history.
+	if (std::string target = cl.Value("report").value_or(""); plant::IsDatabaseTarget(target))
+		if (std::string refused = plant::CheckDatabaseTarget(target); !refused.empty())
+			return "--report: " + refused;
 	for (const char *option : { "station", "operator", "unit" }) {
 		if (cl.Has(option) && !cl.Has("report"))
 			return std::string("--") + option + " only goes into a record: give --report";

@@ -275,3 +275,26 @@ TEST(Sink, EightStationsAtOnceLoseNoneAndDuplicateNone)
 }
 
 } // namespace
+
+// libpq's messages, as it writes them, in the one line a notice shows.
+TEST(Sink, LibpqMessagesInOneLine)
+{
+	const struct {
+		const char *message;
+		const char *line;
+	} cases[] = {
+		{ "server closed the connection unexpectedly\n\tThis probably means the server terminated "
+		  "abnormally\n\tbefore or while processing the request.\n",
+		  "server closed the connection unexpectedly; This probably means the server terminated "
+		  "abnormally before or while processing the request" },
+		{ "connection to server on socket \"/run/pg/.s.PGSQL.5432\" failed: No such file or "
+		  "directory\n\tIs the server running locally and accepting connections on that socket?\n",
+		  "connection to server on socket \"/run/pg/.s.PGSQL.5432\" failed: No such file or directory; "
+		  "Is the server running locally and accepting connections on that socket?" },
+		{ "ERROR:  permission denied for table velmora_records\nFATAL:  terminating connection\n",
+		  "ERROR:  permission denied for table velmora_records; FATAL:  terminating connection" },
+		{ "", "no reason given" },
+	};
+	for (const auto &c : cases)
+		EXPECT_EQ(plant::OneLine(c.message), c.line);
+}
