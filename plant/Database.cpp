@@ -100,7 +100,8 @@ std::string OneLine(const char *message)
 			while (c[1] == '\t' || c[1] == ' ')
 				c++;
 			if (c[1] != '\0')
-				text += continued && std::islower(static_cast<unsigned char>(c[1])) ? " " : "; ";
+				text += continued && std::islower(static_cast<unsigned char>(c[1])) ? " "
+												    : "; ";
 		} else {
 			text += *c;
 		}

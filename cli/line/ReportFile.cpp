@@ -105,7 +105,8 @@ std::string ReportFile::Append(plant::Record &record, bool synced)
 		// file goes back to its last whole line.
 		why = "the disk took only part of the record";
 		if (ftruncate(m_fd, before.st_size) != 0)
-			why += ", and that part could not be taken back: " + std::string(std::strerror(errno));
+			why += ", and that part could not be taken back: " +
+			       std::string(std::strerror(errno));
 	} else if (synced) {
 		why = Sync();
 	}

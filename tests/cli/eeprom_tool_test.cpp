@@ -385,12 +385,13 @@ namespace {
 TEST_F(EepromToolTest, RecordsSummarisesAReportAndTouchesNoCamera)
 {
 	std::string report = (dir / "line.jsonl").string();
-	std::ofstream(report) << R"({"time":"2026-12-07T08:00:00Z","station":"line-1","unit":"U1","command":"program",)"
-				 R"("result":"mismatch","exit_status":5,"bus":"sim:0","message":"page 3 differs"})"
-				 "\n"
-				 R"({"time":"2026-12-07T08:02:00Z","station":"line-1","unit":"U1","command":"program",)"
-				 R"("result":"verified","exit_status":0})"
-				 "\n";
+	std::ofstream(report)
+		<< R"({"time":"2026-12-07T08:00:00Z","station":"line-1","unit":"U1","command":"program",)"
+		   R"("result":"mismatch","exit_status":5,"bus":"sim:0","message":"page 3 differs"})"
+		   "\n"
+		   R"({"time":"2026-12-07T08:02:00Z","station":"line-1","unit":"U1","command":"program",)"
+		   R"("result":"verified","exit_status":0})"
+		   "\n";
 	size_t transfers = sim::Trace().size();
 	EXPECT_EQ(Run({ "records", report, "--station", "line-1" }), 0) << err.str();
 	EXPECT_NE(out.str().find("  line-1            1       1       0           0             0.0 %\n"),

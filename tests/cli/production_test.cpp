@@ -872,8 +872,9 @@ TEST_F(ProductionTest, StationReportsToTheDatabaseThroughAnOutage)
 	ASSERT_EQ(server.CreateDatabase("plant"), "");
 	ASSERT_EQ(server.Stop(), "");
 	setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
-	const std::vector<std::string> station = { "program", "--repeat", "--yes", "--station", "bench-4",
-						   "--report", server.Url("plant"), golden };
+	const std::vector<std::string> station = { "program",           "--repeat", "--yes",
+						   "--station",         "bench-4",  "--report",
+						   server.Url("plant"), golden };
 	sim::ClearTrace();
 	EXPECT_EQ(Run(station), 6);
 	EXPECT_TRUE(sim::Trace().empty());

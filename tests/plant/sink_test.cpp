@@ -212,6 +212,12 @@ TEST(Spool, SendingHoldsOffOtherStationsAppends)
 	EXPECT_EQ(result.error, "server gone");
 	std::string why;
 	EXPECT_EQ(spool.Lines(why), std::vector<std::string>{ "{\"n\":2}" }); // the rest, kept in order
+
+	// A piece of a line a full disk left: the next record still has a line of its own.
+	std::ofstream(spool.Path(), std::ios::app) << "{\"n\":3,\"time";
+	ASSERT_EQ(spool.Append("{\"n\":4}\n"), "");
+	EXPECT_EQ(spool.Lines(why),
+		  (std::vector<std::string>{ "{\"n\":2}", "{\"n\":3,\"time", "{\"n\":4}" }));
 }
 
 TEST(Sink, SpoolFolderMadePrivate)
