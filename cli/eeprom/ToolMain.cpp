@@ -34,6 +34,7 @@ constexpr char kHelp[] = R"(Usage: velmora-eeprom [OPTION]... dump|program|verif
        velmora-eeprom [OPTION]... erase-settings|buses
        velmora-eeprom [OPTION]... show FILE|--camera
        velmora-eeprom [OPTION]... diff A B|--camera
+       velmora-eeprom records SOURCE [OPTION]...
 The KL310 camera's settings EEPROM (8 pages of 256 bytes) and .qmx settings
 files. Several cameras, each on its own bus, are handled side by side.
 
