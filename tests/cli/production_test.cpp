@@ -9,6 +9,7 @@
 #include "StopRequest.h"
 #include "ToolMain.h"
 #include "camera_process.h"
+#include "pg_rows.h"
 #include "qxiic.h"
 #include "qxiic_sim.h"
 #include "sim_tool_clock.h"
@@ -26,8 +27,6 @@
 #include <iterator>
 #include <map>
 #include <sstream>
-
-#include <libpq-fe.h>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -846,22 +845,6 @@ TEST_F(ProductionTest, StationSessionOnTheSimulator)
 	}
 }
 
-// One query's rows, a line each, the columns joined by '|'.
-std::string Rows(const std::string &conninfo, const std::string &sql)
-{
-	std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(conninfo.c_str()), PQfinish);
-	std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn.get(), sql.c_str()), PQclear);
-	if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
-		return std::string("error: ") + PQresultErrorMessage(result.get());
-	std::string text;
-	for (int row = 0; row < PQntuples(result.get()); row++) {
-		for (int column = 0; column < PQnfields(result.get()); column++)
-			text += (column ? "|" : "") + std::string(PQgetvalue(result.get(), row, column));
-		text += '\n';
-	}
-	return text;
-}
-
 // A station reporting to the plant's database: refused before any camera
 // while the server is down; then a session through an outage in which
 // the server goes away during camera 2 and is back for camera 3.
@@ -902,11 +885,11 @@ TEST_F(ProductionTest, StationReportsToTheDatabaseThroughAnOutage)
 	EXPECT_NE(err.str().find("velmora-eeprom: 1 spooled record sent to database plant on "),
 		  std::string::npos)
 		<< err.str();
-	EXPECT_EQ(Rows(server.Conninfo("plant"), "SELECT sequence, camera, station, result, exit_status "
-						 "FROM velmora_records ORDER BY sequence"),
+	EXPECT_EQ(PgRows(server.Conninfo("plant"), "SELECT sequence, camera, station, result, exit_status "
+						   "FROM velmora_records ORDER BY sequence"),
 		  "1|1|bench-4|verified|0\n"
 		  "2|2|bench-4|verified|0\n"
-		  "3|3|bench-4|verified|0\n");
+		  "3|3|bench-4|verified|0");
 	unsetenv("XDG_STATE_HOME");
 }
 
