@@ -3,6 +3,7 @@
 // the EEPROM's write cycle, not the program, should be what takes the time,
 // so 8 cameras should take about as long as one.
 #include "Fleet.h"
+#include "ScratchPostgres.h"
 #include "ToolMain.h"
 #include "registers.h"
 
@@ -66,22 +67,48 @@ BENCHMARK(BM_FleetProgramVerify)
 	->UseRealTime()
 	->Iterations(3);
 
+// Where BM_ToolProgram's records go: none, a file, a database.
+enum Report { kNoReport, kFileReport, kDatabaseReport };
+
+// A database on a scratch server of its own, started at first use.
+const std::string &DatabaseUrl(std::string &why)
+{
+	static ScratchPostgres server;
+	static std::string started = [] {
+		std::string failed = server.Start();
+		return failed.empty() ? server.CreateDatabase("fleet") : failed;
+	}();
+	static const std::string url = server.Url("fleet");
+	why = started;
+	return url;
+}
+
 // The whole tool as the line runs it: velmora-eeprom program on N cameras,
-// with or without --report (a record per camera: the file locked, the
-// station's sequence read, one write and fdatasync each).
+// with or without --report: to a file (the file locked, the station's
+// sequence read, one write and fdatasync each) or to the plant's database
+// (connect, the table checked, one insert in its own transaction each).
 void BM_ToolProgram(benchmark::State &state)
 {
 	setenv("QXIIC_SIM_DIR", "", 1);
 	int cameras = static_cast<int>(state.range(0));
-	bool report = state.range(1) != 0;
+	auto report = static_cast<Report>(state.range(1));
 	std::string records = "/tmp/velmora-fleet-bench.jsonl";
 	std::remove(records.c_str());
+	if (report == kDatabaseReport) {
+		std::string why;
+		records = DatabaseUrl(why);
+		if (!why.empty()) {
+			state.SkipWithError(why.c_str());
+			return;
+		}
+		setenv("XDG_STATE_HOME", "/tmp/velmora-fleet-bench-state", 1);
+	}
 	int run = 0;
 	for (auto _ : state) {
 		std::vector<std::string> args = { "program", "-y", WriteImage(run++) };
 		for (int i = 0; i < cameras; i++)
 			args.insert(args.end(), { "--bus", "sim:" + std::to_string(i) });
-		if (report)
+		if (report != kNoReport)
 			args.insert(args.end(), { "--report", records });
 		std::istringstream in;
 		std::ostringstream out, err;
@@ -94,14 +121,15 @@ void BM_ToolProgram(benchmark::State &state)
 		}
 	}
 	state.counters["cameras"] = cameras;
-	state.counters["report"] = report;
+	state.counters["report"] = static_cast<double>(report);
 }
 
 BENCHMARK(BM_ToolProgram)
-	->Args({ 1, 0 })
-	->Args({ 1, 1 })
-	->Args({ 8, 0 })
-	->Args({ 8, 1 })
+	->Args({ 1, kNoReport })
+	->Args({ 1, kFileReport })
+	->Args({ 8, kNoReport })
+	->Args({ 8, kFileReport })
+	->Args({ 8, kDatabaseReport })
 	->Unit(benchmark::kMillisecond)
 	->UseRealTime()
 	->Iterations(3);

@@ -1,5 +1,7 @@
 #include "Database.h"
 
+#include <cctype>
+
 #include <libpq-fe.h>
 
 #include <memory>
@@ -93,14 +95,20 @@ std::string OneLine(const char *message)
 	std::string text;
 	for (const char *c = message ? message : ""; *c; c++) {
 		if (*c == '\n') {
+			// An indented line in lower case goes on the sentence before it.
+			bool continued = c[1] == '\t' || c[1] == ' ';
 			while (c[1] == '\t' || c[1] == ' ')
-				c++; // libpq indents its hints
+				c++;
 			if (c[1] != '\0')
-				text += "; ";
+				text += continued && std::islower(static_cast<unsigned char>(c[1])) ? " "
+												    : "; ";
 		} else {
 			text += *c;
 		}
 	}
+	// The caller's text follows: no sentence's full stop in between.
+	while (!text.empty() && (text.back() == '.' || text.back() == ' '))
+		text.pop_back();
 	return text.empty() ? "no reason given" : text;
 }
 

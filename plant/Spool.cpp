@@ -67,18 +67,26 @@ std::string WriteAll(int fd, const std::string &text)
 
 std::string AppendTo(const std::string &path, const std::string &text)
 {
-	int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+	int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
 	if (fd < 0)
 		return Errno(path);
+	// A piece of a line left by a full disk must not swallow this record:
+	// it starts a line of its own.
+	std::string line = text;
+	struct stat st {
+	};
+	char last = '\n';
+	if (fstat(fd, &st) == 0 && st.st_size > 0 && pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n')
+		line.insert(line.begin(), '\n');
 	// One write(): O_APPEND makes it land whole after every other station's.
 	std::string why;
 	ssize_t n;
 	do
-		n = write(fd, text.data(), text.size());
+		n = write(fd, line.data(), line.size());
 	while (n < 0 && errno == EINTR);
 	if (n < 0)
 		why = Errno(path);
-	else if (static_cast<size_t>(n) != text.size())
+	else if (static_cast<size_t>(n) != line.size())
 		why = path + ": only part of the record was written (disk full?)";
 	if (fsync(fd) != 0 && why.empty())
 		why = Errno(path);

@@ -12,6 +12,7 @@
 #include "RecordsCommand.h"
 #include "SettingsFileFormat.h"
 #include "StopRequest.h"
+#include "Target.h"
 #include "registers.h"
 
 #include <algorithm>
@@ -34,6 +35,7 @@ constexpr char kHelp[] = R"(Usage: velmora-eeprom [OPTION]... dump|program|verif
        velmora-eeprom [OPTION]... erase-settings|buses
        velmora-eeprom [OPTION]... show FILE|--camera
        velmora-eeprom [OPTION]... diff A B|--camera
+       velmora-eeprom records SOURCE [OPTION]...
 The KL310 camera's settings EEPROM (8 pages of 256 bytes) and .qmx settings
 files. Several cameras, each on its own bus, are handled side by side.
 
@@ -60,8 +62,10 @@ Options:
       --all         every allowed bus on which a camera answers (see buses)
       --pages LIST  program, verify: only these pages, as 0-3 or 0-3,7; the
                     others keep what the camera has (its trims: pages 4 to 6)
-      --report FILE append one JSON line per camera to FILE; checked before
-                    any camera is touched
+      --report TARGET  one record per camera, appended to the JSON Lines file
+                    TARGET, or inserted into the plant's PostgreSQL database
+                    TARGET names (postgresql://...); checked before any
+                    camera is touched
       --station NAME  the record's station (default: the host name)
       --operator NAME the record's operator
       --unit TEXT   the record's unit (one camera)
@@ -127,7 +131,7 @@ const Grammar &EepromGrammar()
 	static const Grammar grammar{
 		WithCommonOptions(
 			{ { .name = "all" },
-			  { .name = "report", .value = "a file" },
+			  { .name = "report", .value = "a file or a database URL" },
 			  { .name = "station", .value = "a name", .commands = kCameraCommands },
 			  { .name = "operator", .value = "a name", .commands = kCameraCommands },
 			  { .name = "unit", .value = "the unit's name", .commands = kCameraCommands },
@@ -177,6 +181,10 @@ std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &c
 			return name +
 			       " - reads the file from standard input, which then cannot confirm: give --yes";
 	}
+	// A password on the command line stays in the shell's history.
+	if (std::string target = cl.Value("report").value_or(""); plant::IsDatabaseTarget(target))
+		if (std::string refused = plant::CheckDatabaseTarget(target); !refused.empty())
+			return "--report: " + refused;
 	for (const char *option : { "station", "operator", "unit" }) {
 		if (cl.Has(option) && !cl.Has("report"))
 			return std::string("--") + option + " only goes into a record: give --report";
@@ -294,11 +302,16 @@ std::vector<tool::ResolvedBus> RunBuses(const tool::CommandLine &cl, std::string
 	return { bus };
 }
 
+std::string StationOf(const tool::CommandLine &cl)
+{
+	return cl.Value("station").value_or(HostName());
+}
+
 RecordBase RecordBaseOf(const tool::CommandLine &cl, const CommandInfo &command, const SettingsImage *image)
 {
 	RecordBase base;
 	base.host = HostName();
-	base.station = cl.Value("station").value_or(base.host);
+	base.station = StationOf(cl);
 	base.operatorName = cl.Value("operator");
 	base.verb = command.verb;
 	int pages = command.verb == Verb::Dump ? kl310::EEPROM_PAGES : image ? image->pages : 0;
@@ -349,9 +362,12 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 
 	// Before any camera is touched: a record that could not be kept
 	// would make every camera's run worthless.
-	std::unique_ptr<ReportFile> report;
+	std::unique_ptr<RecordSink> report;
 	if (cl.Has("report")) {
-		report = ReportFile::Open(cl.Value("report").value_or(""), why);
+		std::vector<std::string> notices;
+		report = OpenRecordSink(cl.Value("report").value_or(""), StationOf(cl), notices, why);
+		for (const std::string &notice : notices)
+			env.err << kName << ": " << notice << '\n' << std::flush;
 		if (!report)
 			return Fail(env, kName, kFileNotWritten, why + "; nothing was done to any camera");
 		request.report = report.get();

@@ -57,10 +57,12 @@ public:
 			facts.file = DescribeFile(job.file, outcome.result.sha256, outcome.result.size);
 		plant::Record record = MakeRecord(m_request.record, facts);
 		std::string why = m_request.report->Append(record, synced);
+		if (std::string notice = m_request.report->TakeNotice(); !notice.empty())
+			m_env.err << kName << ": " << notice << '\n' << std::flush;
 		if (!why.empty())
 			m_env.err << kName << ": the record of "
 				  << (bus.given.empty() ? "the camera" : bus.given) << " was not added to "
-				  << m_request.report->Path() << ": " << why << '\n'
+				  << m_request.report->Name() << ": " << why << '\n'
 				  << std::flush;
 		return why;
 	}
@@ -152,7 +154,7 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env, const LineSeams 
 	}
 	if (request.report) {
 		if (std::string why = request.report->Sync(); !why.empty()) {
-			env.err << kName << ": the records were not kept in " << request.report->Path()
+			env.err << kName << ": the records were not kept in " << request.report->Name()
 				<< ": " << why << '\n';
 			worst = std::max(worst, static_cast<int>(kFileNotWritten));
 		}

@@ -6,7 +6,7 @@
 #include "BusName.h"
 #include "CameraRecord.h"
 #include "CameraRun.h"
-#include "ReportFile.h"
+#include "RecordSink.h"
 #include "Station.h"
 #include "ToolEnvironment.h"
 
@@ -36,7 +36,7 @@ struct RunRequest {
 	std::vector<tool::ResolvedBus> buses;
 	std::string file; // dump with several buses: a pattern with {bus}
 	const SettingsImage *image = nullptr;
-	ReportFile *report = nullptr; // opened before any camera is touched
+	RecordSink *report = nullptr; // opened before any camera is touched
 	RecordBase record;            // station, operator, host, command, pages
 	std::optional<std::string> unit;
 	std::vector<int> pages; // --pages; empty: every page of the file

@@ -89,17 +89,27 @@ std::string ReportFile::Append(plant::Record &record, bool synced)
 	CatchUp();
 	record.sequence = m_lastSequence[record.station] + 1;
 	std::string line = plant::RecordLine(record);
-	ssize_t written;
-	do
-		written = write(m_fd, line.data(), line.size());
-	while (written < 0 && errno == EINTR);
+	struct stat before {
+	};
 	std::string why;
-	if (written < 0)
+	if (fstat(m_fd, &before) != 0)
+		why = std::string("cannot look at it: ") + std::strerror(errno);
+	ssize_t written = 0;
+	while (why.empty() && (written = write(m_fd, line.data(), line.size())) < 0 && errno == EINTR) {
+	}
+	if (!why.empty()) {
+	} else if (written < 0) {
 		why = std::strerror(errno);
-	else if (static_cast<size_t>(written) != line.size())
-		why = "only part of the record was written";
-	else if (synced)
+	} else if (static_cast<size_t>(written) != line.size()) {
+		// A piece of a line would glue itself to the next record: the
+		// file goes back to its last whole line.
+		why = "the disk took only part of the record";
+		if (ftruncate(m_fd, before.st_size) != 0)
+			why += ", and that part could not be taken back: " +
+			       std::string(std::strerror(errno));
+	} else if (synced) {
 		why = Sync();
+	}
 	if (!why.empty())
 		record.sequence.reset();
 	flock(m_fd, LOCK_UN);

@@ -3,7 +3,7 @@
 // unit's run worthless, so a target that cannot take one refuses the run.
 #pragma once
 
-#include "Record.h"
+#include "RecordSink.h"
 
 #include <cstdint>
 #include <map>
@@ -12,7 +12,7 @@
 
 namespace eeprom_cli {
 
-class ReportFile
+class ReportFile final : public RecordSink
 {
 public:
 	// Opens path for appending (created 0644 when missing). Refused, with
@@ -29,11 +29,11 @@ public:
 	// file neither interleave lines nor take the same number. Empty, or
 	// why the record was not kept. synced: on the disk before it returns;
 	// otherwise Sync() must follow.
-	std::string Append(plant::Record &record, bool synced = true);
+	std::string Append(plant::Record &record, bool synced = true) override;
 	// Every record appended so far on the disk; empty, or why not.
-	std::string Sync();
+	std::string Sync() override;
 
-	const std::string &Path() const { return m_path; }
+	std::string Name() const override { return m_path; }
 
 private:
 	ReportFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}

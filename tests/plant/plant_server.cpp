@@ -1,6 +1,6 @@
 #include "plant_server.h"
 
-#include <libpq-fe.h>
+#include "pg_rows.h"
 
 #include <memory>
 
@@ -26,14 +26,7 @@ std::string NewDatabase()
 
 std::string Query(const std::string &conninfo, const std::string &sql)
 {
-	std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(conninfo.c_str()), PQfinish);
-	std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn.get(), sql.c_str()), PQclear);
-	if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
-		return std::string("error: ") + PQresultErrorMessage(result.get());
-	std::string text;
-	for (int row = 0; row < PQntuples(result.get()); row++)
-		text += (row ? "\n" : "") + std::string(PQgetvalue(result.get(), row, 0));
-	return text;
+	return PgRows(conninfo, sql);
 }
 
 plant::Record MakeRecord(const std::string &station, const char *unit, const char *time, const char *result)

@@ -212,6 +212,12 @@ TEST(Spool, SendingHoldsOffOtherStationsAppends)
 	EXPECT_EQ(result.error, "server gone");
 	std::string why;
 	EXPECT_EQ(spool.Lines(why), std::vector<std::string>{ "{\"n\":2}" }); // the rest, kept in order
+
+	// A piece of a line a full disk left: the next record still has a line of its own.
+	std::ofstream(spool.Path(), std::ios::app) << "{\"n\":3,\"time";
+	ASSERT_EQ(spool.Append("{\"n\":4}\n"), "");
+	EXPECT_EQ(spool.Lines(why),
+		  (std::vector<std::string>{ "{\"n\":2}", "{\"n\":3,\"time", "{\"n\":4}" }));
 }
 
 TEST(Sink, SpoolFolderMadePrivate)
@@ -275,3 +281,26 @@ TEST(Sink, EightStationsAtOnceLoseNoneAndDuplicateNone)
 }
 
 } // namespace
+
+// libpq's messages, as it writes them, in the one line a notice shows.
+TEST(Sink, LibpqMessagesInOneLine)
+{
+	const struct {
+		const char *message;
+		const char *line;
+	} cases[] = {
+		{ "server closed the connection unexpectedly\n\tThis probably means the server terminated "
+		  "abnormally\n\tbefore or while processing the request.\n",
+		  "server closed the connection unexpectedly; This probably means the server terminated "
+		  "abnormally before or while processing the request" },
+		{ "connection to server on socket \"/run/pg/.s.PGSQL.5432\" failed: No such file or "
+		  "directory\n\tIs the server running locally and accepting connections on that socket?\n",
+		  "connection to server on socket \"/run/pg/.s.PGSQL.5432\" failed: No such file or directory; "
+		  "Is the server running locally and accepting connections on that socket?" },
+		{ "ERROR:  permission denied for table velmora_records\nFATAL:  terminating connection\n",
+		  "ERROR:  permission denied for table velmora_records; FATAL:  terminating connection" },
+		{ "", "no reason given" },
+	};
+	for (const auto &c : cases)
+		EXPECT_EQ(plant::OneLine(c.message), c.line);
+}

@@ -1,0 +1,40 @@
+// Where --report's records go: a JSON Lines file, or a plant's PostgreSQL
+// database. Either is opened and checked before the first camera is
+// touched; a record it cannot keep fails the run.
+#pragma once
+
+#include "Record.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace eeprom_cli {
+
+class RecordSink
+{
+public:
+	virtual ~RecordSink() = default;
+
+	// Gives record the next sequence number of its station and keeps it.
+	// Empty, or why it was not kept. synced: durable before it returns;
+	// otherwise Sync() must follow.
+	virtual std::string Append(plant::Record &record, bool synced = true) = 0;
+	// Every record appended so far durable; empty, or why not.
+	virtual std::string Sync() = 0;
+	// What a message names: the file's path, or the database (never its
+	// password).
+	virtual std::string Name() const = 0;
+	// Something to tell the operator once since the last call (records go
+	// to the spool, the spool was sent); empty when there is nothing.
+	virtual std::string TakeNotice() { return ""; }
+};
+
+// Opens target as a database when libpq would read it as one
+// (postgresql://, postgres://, key=value), else as a file. station: the
+// run's, whose numbering a database continues. notices: what opening had
+// to say (a spool sent). Null with why when it cannot take records.
+std::unique_ptr<RecordSink> OpenRecordSink(const std::string &target, const std::string &station,
+					   std::vector<std::string> &notices, std::string &why);
+
+} // namespace eeprom_cli
