@@ -28,11 +28,25 @@ std::chrono::steady_clock::time_point Now()
 	return g_clock ? g_clock() : std::chrono::steady_clock::now();
 }
 
+// QProgressBar repaints at once by itself whenever its value moves a
+// chunk's width or reaches an end; here the messages decide when it paints.
+template <typename Change>
+void Quietly(QProgressBar *bar, Change change)
+{
+	bar->setUpdatesEnabled(false);
+	change();
+	bar->setUpdatesEnabled(true);
+}
+
 } // namespace
 
 QWidget *CreateProgressBar(DialogHost &host, ControlState &)
 {
 	auto *bar = new QProgressBar(&host);
+	// Filled with the window's colour, as the group around it is, the bar
+	// is opaque: a blocked handler's repaint paints the bar alone, not the
+	// group and dialog beneath it each time.
+	bar->setAutoFillBackground(true);
 	bar->setRange(0, 100);
 	bar->setValue(0);
 	bar->setTextVisible(false);
@@ -53,11 +67,15 @@ LRESULT ProgressMessage(ControlState &ctl, UINT message, WPARAM wParam, LPARAM l
 	switch (message) {
 	case PBM_SETRANGE:
 		previous = (bar->minimum() & 0xFFFF) | ((bar->maximum() & 0xFFFF) << 16);
-		bar->setRange(static_cast<short>(lParam & 0xFFFF),
-			      static_cast<short>((lParam >> 16) & 0xFFFF));
+		Quietly(bar, [&] {
+			bar->setRange(static_cast<short>(lParam & 0xFFFF),
+				      static_cast<short>((lParam >> 16) & 0xFFFF));
+		});
 		break;
 	case PBM_SETPOS:
-		bar->setValue(std::clamp(static_cast<int>(wParam), bar->minimum(), bar->maximum()));
+		Quietly(bar, [&] {
+			bar->setValue(std::clamp(static_cast<int>(wParam), bar->minimum(), bar->maximum()));
+		});
 		break;
 	case PBM_SETSTEP:
 		previous = ctl.progress.step;
@@ -68,8 +86,8 @@ LRESULT ProgressMessage(ControlState &ctl, UINT message, WPARAM wParam, LPARAM l
 		// Past the end the bar starts over from the beginning.
 		if (next > bar->maximum() || next < bar->minimum())
 			next = bar->minimum();
-		bar->setValue(next);
-		if (Now() - ctl.progress.painted < kPaintInterval) {
+		Quietly(bar, [&] { bar->setValue(next); });
+		if (next != bar->maximum() && Now() - ctl.progress.painted < kPaintInterval) {
 			bar->update();
 			return previous;
 		}
