@@ -1,5 +1,7 @@
 #include "Spool.h"
 
+#include "WholeWrite.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -53,16 +55,7 @@ private:
 
 std::string WriteAll(int fd, const std::string &text)
 {
-	size_t done = 0;
-	while (done < text.size()) {
-		ssize_t n = write(fd, text.data() + done, text.size() - done);
-		if (n < 0 && errno == EINTR)
-			continue;
-		if (n <= 0)
-			return n < 0 ? std::strerror(errno) : "nothing written";
-		done += static_cast<size_t>(n);
-	}
-	return "";
+	return settings::WriteWhole(fd, text) ? "" : std::strerror(errno);
 }
 
 std::string AppendTo(const std::string &path, const std::string &text)

@@ -1,5 +1,6 @@
 // Writer of the settings file.
 #include "SettingsFileFormat.h"
+#include "WholeWrite.h"
 
 #include <atomic>
 #include <cerrno>
@@ -38,22 +39,6 @@ std::string headerPath(std::string_view path)
 			c = ' ';
 	}
 	return text;
-}
-
-bool writeAll(int fd, const std::string &text)
-{
-	const char *p = text.data();
-	size_t left = text.size();
-	while (left > 0) {
-		ssize_t n = write(fd, p, left);
-		if (n < 0 && errno == EINTR)
-			continue;
-		if (n <= 0)
-			return false;
-		p += n;
-		left -= static_cast<size_t>(n);
-	}
-	return true;
 }
 
 // The file a path names: a symbolic link is followed, so the link
@@ -319,7 +304,7 @@ SaveResult KeepPreviousSettingsFile(const std::string &path,
 			continue;
 		if (n < 0)
 			result = { false, errnoText("cannot read it") };
-		else if (n > 0 && !writeAll(out, std::string(buffer, static_cast<size_t>(n))))
+		else if (n > 0 && !WriteWhole(out, std::string(buffer, static_cast<size_t>(n))))
 			result = { false, errnoText("cannot write") };
 		if (n <= 0 || !result.ok)
 			break;
@@ -358,7 +343,7 @@ SaveResult SaveSettingsFile(const std::string &path, std::span<const std::uint16
 		return { false, errnoText("cannot create a file in its folder") };
 
 	SaveResult result{ true, {} };
-	if (!writeAll(fd, text))
+	if (!WriteWhole(fd, text))
 		result = { false, errnoText("cannot write") };
 	else if ((exists && fchmod(fd, st.st_mode & 07777) != 0) || fsync(fd) != 0)
 		result = { false, errnoText("cannot write") };

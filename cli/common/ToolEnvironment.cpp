@@ -1,5 +1,7 @@
 #include "ToolEnvironment.h"
 
+#include "WholeWrite.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -7,7 +9,6 @@
 #include <iterator>
 #include <ostream>
 
-#include <poll.h>
 #include <unistd.h>
 
 namespace tool {
@@ -58,22 +59,8 @@ std::string WriteWholeOutput(ToolEnvironment &env, std::string_view text)
 	sigemptyset(&ignore.sa_mask);
 	sigaction(SIGPIPE, &ignore, &previous);
 	std::string why;
-	while (!text.empty()) {
-		ssize_t n = write(env.outFd, text.data(), text.size());
-		if (n < 0 && errno == EINTR)
-			continue;
-		if (n < 0 && errno == EAGAIN) {
-			struct pollfd p = { env.outFd, POLLOUT, 0 };
-			poll(&p, 1, -1);
-			continue;
-		}
-		if (n <= 0) {
-			why = std::string("the write failed (") +
-			      (n < 0 ? std::strerror(errno) : "no progress") + ")";
-			break;
-		}
-		text.remove_prefix(static_cast<size_t>(n));
-	}
+	if (!settings::WriteWhole(env.outFd, text))
+		why = std::string("the write failed (") + std::strerror(errno) + ")";
 	sigaction(SIGPIPE, &previous, nullptr);
 	return why;
 }

@@ -3,6 +3,7 @@
 #include "BusIdentity.h"
 #include "PageList.h"
 #include "StopRequest.h"
+#include "WholeWrite.h"
 
 #include <cerrno>
 #include <csignal>
@@ -25,15 +26,7 @@ namespace {
 // Whole buffer or nothing more to do: the parent is gone.
 void WriteAll(int fd, const std::string &text)
 {
-	size_t done = 0;
-	while (done < text.size()) {
-		ssize_t n = write(fd, text.data() + done, text.size() - done);
-		if (n < 0 && errno == EINTR)
-			continue;
-		if (n <= 0)
-			return;
-		done += static_cast<size_t>(n);
-	}
+	settings::WriteWhole(fd, text);
 }
 
 // The child's progress, as lines "P done total phase" to the parent.
