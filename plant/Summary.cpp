@@ -249,10 +249,20 @@ Summary SummarizeDatabase(Database &db, const Filter &filter, std::string &why)
 	Result begin(
 		PQexec(conn, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET LOCAL work_mem = '64MB'"),
 		PQclear);
+	if (!begin || PQresultStatus(begin.get()) != PGRES_COMMAND_OK) {
+		why = OneLine(begin ? PQresultErrorMessage(begin.get()) : PQerrorMessage(conn));
+		PQclear(PQexec(conn, "ROLLBACK"));
+		return s;
+	}
 	Result yield = Run(conn, st.yield, st.params, why);
 	Result failures = yield ? Run(conn, st.failures, st.params, why) : Result(nullptr, PQclear);
 	Result goldens = failures ? Run(conn, st.goldens, st.params, why) : Result(nullptr, PQclear);
-	Result end(PQexec(conn, "COMMIT"), PQclear);
+	Result end(PQexec(conn, goldens ? "COMMIT" : "ROLLBACK"), PQclear);
+	if (goldens && (!end || PQresultStatus(end.get()) != PGRES_COMMAND_OK ||
+			std::string(PQcmdStatus(end.get())) != "COMMIT")) {
+		why = OneLine(end ? PQresultErrorMessage(end.get()) : PQerrorMessage(conn));
+		return s;
+	}
 	if (!goldens)
 		return s;
 	for (int i = 0; i < PQntuples(yield.get()); i++) {

@@ -57,14 +57,20 @@ public:
 			facts.file = DescribeFile(job.file, outcome.result.sha256, outcome.result.size);
 		plant::Record record = MakeRecord(m_request.record, facts);
 		std::string why = m_request.report->Append(record, synced);
-		if (std::string notice = m_request.report->TakeNotice(); !notice.empty())
-			m_env.err << kName << ": " << notice << '\n' << std::flush;
+		SayNotices();
 		if (!why.empty())
 			m_env.err << kName << ": the record of "
 				  << (bus.given.empty() ? "the camera" : bus.given) << " was not added to "
 				  << m_request.report->Name() << ": " << why << '\n'
 				  << std::flush;
 		return why;
+	}
+
+	void SayNotices()
+	{
+		if (m_request.report)
+			for (const std::string &notice : m_request.report->TakeNotices())
+				m_env.err << kName << ": " << notice << '\n' << std::flush;
 	}
 
 private:
@@ -224,7 +230,8 @@ int RunRepeated(const RunRequest &request, ToolEnvironment &env, const LineSeams
 								camera.durationUs, camera.number,
 								camera.unit);
 				    },
-			    .terminal = env.inIsTerminal || env.errIsTerminal };
+			    .terminal = env.inIsTerminal || env.errIsTerminal,
+			    .look = [&recorder] { recorder.SayNotices(); } };
 	if (request.askUnit)
 		setup.askUnit = std::ref(units);
 	return RunStation(setup);
