@@ -176,8 +176,9 @@ std::string Replace(const std::string &path, const std::string &content)
 {
 	if (content.empty())
 		return unlink(path.c_str()) == 0 || errno == ENOENT ? "" : Errno(path);
-	std::string temporary = path + ".new";
-	int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+	// A name of its own: stations of one host may replace a file at once.
+	std::string temporary = path + ".new-XXXXXX";
+	int fd = mkostemp(temporary.data(), O_CLOEXEC);
 	std::string failed = fd < 0 ? Errno(temporary) : WriteAll(fd, content);
 	if (fd >= 0) {
 		if (failed.empty() && fdatasync(fd) != 0)
