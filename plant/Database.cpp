@@ -117,7 +117,6 @@ std::string OneLine(const char *message)
 	return text.empty() ? "no reason given" : text;
 }
 
-
 bool PassingFailure(const std::string &sqlstate)
 {
 	if (sqlstate.size() != 5)
@@ -181,7 +180,8 @@ bool Database::Wait(bool forWrite, std::int64_t deadlineMs, std::string &why)
 			return false;
 		}
 		pollfd p{ PQsocket(conn_), static_cast<short>(forWrite ? POLLOUT : POLLIN), 0 };
-		int ready = poll(&p, 1, static_cast<int>(deadlineMs > 0 ? std::min<std::int64_t>(left, 100) : 100));
+		int ready = poll(&p, 1,
+				 static_cast<int>(deadlineMs > 0 ? std::min<std::int64_t>(left, 100) : 100));
 		if (ready > 0)
 			return true;
 		if (ready < 0 && errno != EINTR) {
@@ -217,14 +217,21 @@ std::string Database::Connect(const std::string &target, const std::string &appl
 	// but the session's name is ours. Keepalives find a peer that vanished
 	// while a connection was idle; tcp_user_timeout one that vanished with
 	// data in flight (both for TCP only).
-	const char *keywords[] = { "connect_timeout",  "fallback_application_name",
-				   "keepalives",       "keepalives_idle",
-				   "keepalives_interval", "keepalives_count",
-				   "tcp_user_timeout", "options",
-				   "dbname",           "application_name",
+	const char *keywords[] = { "connect_timeout",
+				   "fallback_application_name",
+				   "keepalives",
+				   "keepalives_idle",
+				   "keepalives_interval",
+				   "keepalives_count",
+				   "tcp_user_timeout",
+				   "options",
+				   "dbname",
+				   "application_name",
 				   nullptr };
-	const char *values[] = { connectS.c_str(), "velmora", "1", "5", "2", "3", "10000",
-				 options.c_str(),  target.c_str(), application.c_str(), nullptr };
+	const char *values[] = {
+		connectS.c_str(), "velmora",           "1",    "5", "2", "3", "10000", options.c_str(),
+		target.c_str(),   application.c_str(), nullptr
+	};
 	conn_ = PQconnectStartParams(keywords, values, 1);
 	if (!conn_)
 		return "out of memory";
@@ -234,7 +241,8 @@ std::string Database::Connect(const std::string &target, const std::string &appl
 	std::int64_t deadline = NowMs() + deadlines_.connectMs;
 	PostgresPollingStatusType state = PGRES_POLLING_WRITING;
 	std::string why;
-	while (PQstatus(conn_) != CONNECTION_BAD && state != PGRES_POLLING_OK && state != PGRES_POLLING_FAILED) {
+	while (PQstatus(conn_) != CONNECTION_BAD && state != PGRES_POLLING_OK &&
+	       state != PGRES_POLLING_FAILED) {
 		if (!Wait(state == PGRES_POLLING_WRITING, deadline, why)) {
 			Close();
 			return why == "the server did not answer in time"
@@ -340,8 +348,8 @@ std::string Database::CheckVersion(bool create)
 	}
 	Answer version = Run("SELECT max(version) FROM velmora_schema");
 	if (!version.ok && version.state == "42501")
-		return "the role " + Role() + " may not read the schema version: GRANT SELECT ON velmora_schema TO " +
-		       Role();
+		return "the role " + Role() +
+		       " may not read the schema version: GRANT SELECT ON velmora_schema TO " + Role();
 	if (!version.ok)
 		return version.why;
 	if (found.Value(0, 1)[0] != 't')
@@ -349,7 +357,8 @@ std::string Database::CheckVersion(bool create)
 	int found_version = version.Null() ? 0 : std::atoi(version.Value());
 	if (create && found_version == 1)
 		return Migrate();
-	if (found_version == kSchemaVersion || (!create && found_version >= 1 && found_version <= kSchemaVersion))
+	if (found_version == kSchemaVersion ||
+	    (!create && found_version >= 1 && found_version <= kSchemaVersion))
 		return "";
 	return "its records table has schema version " +
 	       (version.Null() ? std::string("(none)") : std::string(version.Value())) +
@@ -359,9 +368,10 @@ std::string Database::CheckVersion(bool create)
 std::string Database::Migrate()
 {
 	// Version 2 adds one rule: a station's sequence numbers are unique.
-	Answer twice = Run("SELECT string_agg(station || ' ' || sequence, ', ') FROM (SELECT station, sequence "
-			   "FROM velmora_records WHERE sequence IS NOT NULL GROUP BY station, sequence "
-			   "HAVING count(*) > 1 ORDER BY station, sequence LIMIT 10) AS twice");
+	Answer twice = Run(
+		"SELECT string_agg(station || ' ' || sequence, ', ') FROM (SELECT station, sequence "
+		"FROM velmora_records WHERE sequence IS NOT NULL GROUP BY station, sequence "
+		"HAVING count(*) > 1 ORDER BY station, sequence LIMIT 10) AS twice");
 	if (!twice.ok)
 		return twice.why;
 	if (!twice.Null())
@@ -386,7 +396,8 @@ std::string Database::ProbeInsert(const std::string &recordJson)
 	if (!probe.ok) {
 		std::string role = Role();
 		if (probe.state == "42501")
-			return "the role " + role + " may not add records: GRANT INSERT ON velmora_records TO " + role;
+			return "the role " + role +
+			       " may not add records: GRANT INSERT ON velmora_records TO " + role;
 		if (probe.state == "25006")
 			return "the session is read-only (a standby, or default_transaction_read_only): "
 			       "records cannot be added";
@@ -415,7 +426,8 @@ Insertion Database::Insert(const std::string &recordJson, std::string &why)
 {
 	Answer a = Run(kInsert, recordJson.c_str());
 	if (a.ok)
-		return std::string(PQcmdTuples(a.result.get())) == "1" ? Insertion::Inserted : Insertion::Duplicate;
+		return std::string(PQcmdTuples(a.result.get())) == "1" ? Insertion::Inserted
+								       : Insertion::Duplicate;
 	why = a.why;
 	return PassingFailure(a.state) ? Insertion::Transient : Insertion::Rejected;
 }

@@ -44,15 +44,16 @@ std::string PgSink::Open(std::vector<std::string> &notices, Refusal &refusal)
 	std::unique_ptr<Database> db;
 	if (std::string refused = Connect(db, notices, refusal); !refused.empty())
 		return refused;
-	SenderSetup setup{ target_,	     Description(),	    journal_.Path(),	      station_,
-			   SessionName(),    options_.deadlines,    options_.firstRetryMs, options_.maxRetryMs };
+	SenderSetup setup{ target_,       Description(),      journal_.Path(),       station_,
+			   SessionName(), options_.deadlines, options_.firstRetryMs, options_.maxRetryMs };
 	sender_ = std::make_unique<Sender>(setup, std::move(db));
 	refusal = Refusal::None;
 	return "";
 }
 
 // db: connected and checked, or null when the database is away.
-std::string PgSink::Connect(std::unique_ptr<Database> &db, std::vector<std::string> &notices, Refusal &refusal)
+std::string PgSink::Connect(std::unique_ptr<Database> &db, std::vector<std::string> &notices,
+			    Refusal &refusal)
 {
 	db = std::make_unique<Database>();
 	db->SetDeadlines(options_.deadlines);

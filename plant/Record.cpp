@@ -255,9 +255,15 @@ std::string CheckRecordName(const std::string &value)
 	if (value.size() > kMaxNameBytes)
 		return "is longer than " + std::to_string(kMaxNameBytes) + " bytes";
 	for (size_t i = 0; i < value.size();) {
-		auto byte = [&](size_t at) { return at < value.size() ? static_cast<unsigned char>(value[at]) : 0u; };
+		auto byte = [&](size_t at) {
+			return at < value.size() ? static_cast<unsigned char>(value[at]) : 0u;
+		};
 		unsigned lead = byte(i);
-		size_t length = lead < 0x80 ? 1 : (lead & 0xe0) == 0xc0 ? 2 : (lead & 0xf0) == 0xe0 ? 3 : (lead & 0xf8) == 0xf0 ? 4 : 0;
+		size_t length = lead < 0x80             ? 1
+				: (lead & 0xe0) == 0xc0 ? 2
+				: (lead & 0xf0) == 0xe0 ? 3
+				: (lead & 0xf8) == 0xf0 ? 4
+							: 0;
 		bool ok = length > 0 && !(length == 2 && lead < 0xc2) && !(length == 4 && lead > 0xf4);
 		for (size_t k = 1; ok && k < length; k++)
 			ok = (byte(i + k) & 0xc0) == 0x80;

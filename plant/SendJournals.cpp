@@ -28,9 +28,8 @@ JournalSent SendOne(Database &db, const Journal &journal, const std::string &con
 		result.error = connected.empty() ? why : connected;
 		return result;
 	}
-	Spool::Sent sent = spool.Send([&db](const std::string &json, std::string &reason) {
-		return db.Insert(json, reason);
-	});
+	Spool::Sent sent = spool.Send(
+		[&db](const std::string &json, std::string &reason) { return db.Insert(json, reason); });
 	result.sent = sent.inserted + sent.duplicates;
 	result.rejected = sent.rejected;
 	result.left = sent.left;

@@ -52,7 +52,8 @@ std::vector<std::string> Sender::TakeNotices()
 void Sender::Away(const std::string &why)
 {
 	if (!away_)
-		Say(setup_.description + " cannot be reached: " + why + "; records are kept in " + setup_.journal);
+		Say(setup_.description + " cannot be reached: " + why + "; records are kept in " +
+		    setup_.journal);
 	away_ = true;
 	db_->Close();
 	retryMs_ = retryMs_ == 0 ? setup_.firstRetryMs : std::min(retryMs_ * 2, setup_.maxRetryMs);
@@ -73,8 +74,8 @@ bool Sender::Round()
 			return false;
 		}
 	}
-	Spool::Sent sent =
-		journal_.Send([this](const std::string &json, std::string &why) { return db_->Insert(json, why); });
+	Spool::Sent sent = journal_.Send(
+		[this](const std::string &json, std::string &why) { return db_->Insert(json, why); });
 	for (const std::string &why : sent.refusals)
 		Say("a record refused by " + setup_.description + " (" + why + ") is set aside in " +
 		    journal_.RejectedPath());

@@ -266,16 +266,18 @@ std::vector<Journal> FindJournals(const std::string &folder, std::string &why)
 	while (dirent *entry = readdir(dir)) {
 		std::string name = entry->d_name;
 		// journal-<target hash>-<station hash>.jsonl
-		if (name.size() != 8 + 16 + 1 + 16 + 6 || !name.starts_with("journal-") || !name.ends_with(".jsonl"))
+		if (name.size() != 8 + 16 + 1 + 16 + 6 || !name.starts_with("journal-") ||
+		    !name.ends_with(".jsonl"))
 			continue;
 		std::string ignored;
-		std::vector<std::string> target =
-			ReadLines(folder + "/" + name.substr(0, 8 + 16) + ".target", ignored);
+		std::vector<std::string> target = ReadLines(folder + "/" + name.substr(0, 8 + 16) + ".target",
+							    ignored);
 		if (target.size() == 1)
 			found.push_back({ folder + "/" + name, target.front() });
 	}
 	closedir(dir);
-	std::sort(found.begin(), found.end(), [](const Journal &a, const Journal &b) { return a.path < b.path; });
+	std::sort(found.begin(), found.end(),
+		  [](const Journal &a, const Journal &b) { return a.path < b.path; });
 	return found;
 }
 
@@ -328,7 +330,8 @@ std::optional<std::int64_t> Spool::LastSequence(std::string &why) const
 	std::vector<std::string> kept = ReadLines(path_ + ".last", why);
 	lines.insert(lines.end(), kept.begin(), kept.end());
 	for (const std::string &line : lines) {
-		if (std::optional<std::int64_t> sequence = SequenceOf(line); sequence && (!last || *sequence > *last))
+		if (std::optional<std::int64_t> sequence = SequenceOf(line);
+		    sequence && (!last || *sequence > *last))
 			last = sequence;
 	}
 	return last;
@@ -349,7 +352,8 @@ std::string Spool::Drop(const std::vector<std::string> &sent) const
 	for (const std::string &line : lines) {
 		if (!gone.contains(line))
 			rest += line + '\n';
-		else if (std::optional<std::int64_t> sequence = SequenceOf(line); sequence && (!last || *sequence > *last))
+		else if (std::optional<std::int64_t> sequence = SequenceOf(line);
+			 sequence && (!last || *sequence > *last))
 			last = sequence;
 	}
 	// The station numbers on from its last record even once the journal is
@@ -381,7 +385,8 @@ Spool::Sent Spool::Send(const std::function<Insertion(const std::string &, std::
 		if (how == Insertion::Rejected) {
 			// Kept for a person to look at, out of the way of the others.
 			if (std::string failed = SetAside(line); !failed.empty()) {
-				sent.error = "refused by the database (" + why + ") and not set aside: " + failed;
+				sent.error = "refused by the database (" + why +
+					     ") and not set aside: " + failed;
 				break;
 			}
 			sent.rejected++;

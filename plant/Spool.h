@@ -62,11 +62,11 @@ public:
 
 	struct Sent {
 		int inserted = 0;
-		int duplicates = 0; // already in the database: sent before, kept once
-		int rejected = 0;   // refused by the database, moved to RejectedPath()
+		int duplicates = 0;                // already in the database: sent before, kept once
+		int rejected = 0;                  // refused by the database, moved to RejectedPath()
 		std::vector<std::string> refusals; // why, one for each rejected
-		int left = 0;       // still in the journal
-		std::string error;  // why some were left
+		int left = 0;                      // still in the journal
+		std::string error;                 // why some were left
 	};
 	// Sends the journal's records in order, each at most once more. What is
 	// sent leaves the journal; a passing failure stops, keeping the rest in

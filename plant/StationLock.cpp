@@ -55,7 +55,8 @@ std::string StationLock::Take(const std::string &folder, const std::string &stat
 		std::string who = n > 0 ? std::string(holder, static_cast<size_t>(n)) : "a session";
 		while (!who.empty() && who.back() == '\n')
 			who.pop_back();
-		return "station " + station + " is in use by " + who + "; give each session its own --station";
+		return "station " + station + " is in use by " + who +
+		       "; give each session its own --station";
 	}
 	std::string me = SessionName() + "\n";
 	if (ftruncate(fd, 0) != 0 || !settings::WriteWhole(fd, me)) {

@@ -45,7 +45,8 @@ int RunSendRecords(const std::vector<std::string> &args, tool::ToolEnvironment &
 				<< ", set aside in " << plant::Spool(r.path).RejectedPath() << '\n';
 		if (r.left > 0) {
 			env.err << kName << ": " << station << plant::Records(r.left)
-				<< (r.left == 1 ? " waits in " : " wait in ") << r.path << ": " << r.error << '\n';
+				<< (r.left == 1 ? " waits in " : " wait in ") << r.path << ": " << r.error
+				<< '\n';
 			status = kFileNotWritten;
 		}
 	}

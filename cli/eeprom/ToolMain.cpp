@@ -403,7 +403,8 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 	std::unique_ptr<RecordSink> report;
 	if (cl.Has("report")) {
 		std::vector<std::string> notices;
-		SinkChoice choice{ .requireDatabase = cl.Has("require-database"), .sendWaitMs = SendWaitMs(cl) };
+		SinkChoice choice{ .requireDatabase = cl.Has("require-database"),
+				   .sendWaitMs = SendWaitMs(cl) };
 		report = OpenRecordSink(cl.Value("report").value_or(""), StationOf(cl), choice, notices, why);
 		for (const std::string &notice : notices)
 			env.err << kName << ": " << notice << '\n' << std::flush;

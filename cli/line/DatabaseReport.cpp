@@ -20,7 +20,8 @@ std::unique_ptr<DatabaseReport> DatabaseReport::Open(const std::string &target, 
 {
 	plant::SinkOptions wanted = options;
 	wanted.requireDatabase = choice.requireDatabase;
-	std::unique_ptr<DatabaseReport> report(new DatabaseReport(target, station, wanted, choice.sendWaitMs));
+	std::unique_ptr<DatabaseReport> report(
+		new DatabaseReport(target, station, wanted, choice.sendWaitMs));
 	plant::Refusal refusal = plant::Refusal::None;
 	why = report->m_sink.Open(notices, refusal);
 	choice.inUse = refusal == plant::Refusal::InUse;
@@ -48,13 +49,15 @@ std::vector<std::string> DatabaseReport::Finish(bool interrupted)
 	int left = m_sink.Finish(interrupted ? std::min(m_sendWaitMs, kInterruptedSendWaitMs) : m_sendWaitMs);
 	std::vector<std::string> lines = m_sink.TakeNotices();
 	if (left > 0)
-		lines.push_back(plant::Records(left) + (left == 1 ? " waits in " : " wait in ") + m_sink.JournalPath() +
+		lines.push_back(plant::Records(left) + (left == 1 ? " waits in " : " wait in ") +
+				m_sink.JournalPath() +
 				"; the next run or `velmora-eeprom send-records` sends them");
 	return lines;
 }
 
 std::unique_ptr<RecordSink> OpenRecordSink(const std::string &target, const std::string &station,
-					   SinkChoice &choice, std::vector<std::string> &notices, std::string &why)
+					   SinkChoice &choice, std::vector<std::string> &notices,
+					   std::string &why)
 {
 	if (plant::IsDatabaseTarget(target))
 		return DatabaseReport::Open(target, station, {}, choice, notices, why);

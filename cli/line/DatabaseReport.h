@@ -27,8 +27,8 @@ public:
 	std::vector<std::string> Finish(bool interrupted) override;
 
 private:
-	DatabaseReport(const std::string &target, const std::string &station, const plant::SinkOptions &options,
-		       int sendWaitMs)
+	DatabaseReport(const std::string &target, const std::string &station,
+		       const plant::SinkOptions &options, int sendWaitMs)
 		: m_sink(target, station, options), m_sendWaitMs(sendWaitMs)
 	{}
 

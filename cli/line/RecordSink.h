@@ -45,6 +45,7 @@ struct SinkChoice {
 // run's, whose numbering a database continues. notices: what opening had
 // to say (the database cannot be reached). Null with why when it cannot take records.
 std::unique_ptr<RecordSink> OpenRecordSink(const std::string &target, const std::string &station,
-					   SinkChoice &choice, std::vector<std::string> &notices, std::string &why);
+					   SinkChoice &choice, std::vector<std::string> &notices,
+					   std::string &why);
 
 } // namespace eeprom_cli

@@ -142,6 +142,8 @@ std::string ReportFile::Append(plant::Record &record, bool synced)
 	}
 	if (!why.empty())
 		record.sequence.reset();
+	else
+		m_lastSequence[record.station] = *record.sequence; // should the path be replaced
 	flock(m_fd, LOCK_UN);
 	return why;
 }

@@ -68,7 +68,8 @@ std::string Sequences(const std::string &conninfo, const std::string &station)
 {
 	// In the order the rows were made.
 	return Query(conninfo, "SELECT string_agg(sequence::text, ',' ORDER BY ctid) FROM velmora_records "
-			       "WHERE station = '" + station + "'");
+			       "WHERE station = '" +
+				       station + "'");
 }
 
 std::string Count(const std::string &conninfo)
@@ -155,17 +156,18 @@ TEST(Sink, TableThatCannotTakeTheRecordsRefusesTheRun)
 		ASSERT_EQ(Server().CreateDatabase(db), "");
 		SpoolFolder spool;
 		ASSERT_EQ(Open(owner, "line-1", Quick(spool.path)).why, "");
-		Query(owner, "DO $$ BEGIN CREATE ROLE station_r LOGIN; EXCEPTION WHEN duplicate_object THEN "
-			     "NULL; END $$; GRANT SELECT, INSERT ON velmora_records, velmora_schema TO station_r; "
-			     "SELECT 1");
+		Query(owner,
+		      "DO $$ BEGIN CREATE ROLE station_r LOGIN; EXCEPTION WHEN duplicate_object THEN "
+		      "NULL; END $$; GRANT SELECT, INSERT ON velmora_records, velmora_schema TO station_r; "
+		      "SELECT 1");
 		std::string sql = c.sql;
 		if (size_t at = sql.find('@'); at != std::string::npos)
 			sql.replace(at, 1, db);
 		Query(owner, sql + "; SELECT 1");
 		Opened o = Open(c.asStation ? owner + " user=station_r" : owner, "line-1", Quick(spool.path));
 		std::string role = c.asStation ? "station_r" : "velmora";
-		EXPECT_TRUE(o.why.starts_with("database " + db + " on " + Server().Folder() + " as " + role + ": " +
-					      c.why))
+		EXPECT_TRUE(o.why.starts_with("database " + db + " on " + Server().Folder() + " as " + role +
+					      ": " + c.why))
 			<< o.why;
 		EXPECT_EQ(Query(owner, "SELECT count(*) FROM velmora_records"), "0") << c.sql;
 	}
@@ -249,7 +251,8 @@ TEST(Sink, StartWithTheDatabaseAway)
 	plant::SinkOptions required = Quick(spool.path);
 	required.requireDatabase = true;
 	Opened refused = Open(away, "line-1", required);
-	EXPECT_TRUE(refused.why.starts_with("database plant on " + spool.path + " as velmora: ")) << refused.why;
+	EXPECT_TRUE(refused.why.starts_with("database plant on " + spool.path + " as velmora: "))
+		<< refused.why;
 	refused.sink.reset();
 
 	Opened o = Open(away, "line-1", Quick(spool.path));
@@ -306,14 +309,18 @@ TEST(Sink, VersionOneBroughtToTwo)
 		ASSERT_EQ(Server().CreateDatabase(db), "");
 		SpoolFolder spool;
 		ASSERT_EQ(Open(conninfo, "line-1", Quick(spool.path)).why, "");
-		Query(conninfo, std::string("ALTER TABLE velmora_records DROP CONSTRAINT "
-					    "velmora_records_station_sequence; UPDATE velmora_schema SET version = 1; "
-					    "INSERT INTO velmora_records (id, time, station, command, pages, result, "
-					    "exit_status, record, sequence) SELECT gen_random_uuid(), now(), s, 'program', "
-					    "'{}', 'verified', 0, '{}', n FROM (VALUES ") +
-					c.rows + ") AS v(s, n); SELECT 1");
+		Query(conninfo,
+		      std::string(
+			      "ALTER TABLE velmora_records DROP CONSTRAINT "
+			      "velmora_records_station_sequence; UPDATE velmora_schema SET version = 1; "
+			      "INSERT INTO velmora_records (id, time, station, command, pages, result, "
+			      "exit_status, record, sequence) SELECT gen_random_uuid(), now(), s, 'program', "
+			      "'{}', 'verified', 0, '{}', n FROM (VALUES ") +
+			      c.rows + ") AS v(s, n); SELECT 1");
 		Opened o = Open(conninfo, "line-3", Quick(spool.path));
-		EXPECT_EQ(o.why, *c.why ? "database " + db + " on " + Server().Folder() + " as velmora" + c.why : "");
+		EXPECT_EQ(o.why,
+			  *c.why ? "database " + db + " on " + Server().Folder() + " as velmora" + c.why
+				 : "");
 		EXPECT_EQ(Query(conninfo, "SELECT version FROM velmora_schema"), *c.why ? "1" : "2");
 	}
 }
@@ -331,7 +338,7 @@ TEST(Sink, ARefusedRecordIsSetAside)
 		x = x * 1103515245u + 12345u;
 		records[1].unit->push_back(static_cast<char>('!' + (x >> 16) % 90));
 	}
-	records[2].id = plant::NewRecordId();             // its sequence taken again: class 23
+	records[2].id = plant::NewRecordId(); // its sequence taken again: class 23
 	records[2].sequence = 1;
 	for (const plant::Record &r : records)
 		o.sink->Store(r);
@@ -341,7 +348,8 @@ TEST(Sink, ARefusedRecordIsSetAside)
 	plant::Spool journal(o.sink->JournalPath());
 	std::vector<std::string> aside = plant::Spool(journal.RejectedPath()).Lines(why);
 	ASSERT_EQ(aside.size(), 2u);
-	EXPECT_EQ(aside[0], plant::RecordLine(records[1]).substr(0, plant::RecordLine(records[1]).size() - 1));
+	EXPECT_EQ(aside[0],
+		  plant::RecordLine(records[1]).substr(0, plant::RecordLine(records[1]).size() - 1));
 	std::vector<std::string> notices = o.sink->TakeNotices();
 	ASSERT_EQ(notices.size(), 2u);
 	EXPECT_NE(notices[0].find("index row requires"), std::string::npos) << notices[0];
@@ -356,13 +364,13 @@ TEST(Sink, PassingFailures)
 		const char *sqlstate;
 		bool passing;
 	} cases[] = {
-		{ "", true },	   // no answer at all
-		{ "08006", true }, // connection failure
-		{ "57P01", true }, // the server shuts down
-		{ "57014", true }, // statement_timeout
-		{ "53300", true }, // too many connections
-		{ "40001", true }, // serialization failure
-		{ "40P01", true }, // deadlock
+		{ "", true },       // no answer at all
+		{ "08006", true },  // connection failure
+		{ "57P01", true },  // the server shuts down
+		{ "57014", true },  // statement_timeout
+		{ "53300", true },  // too many connections
+		{ "40001", true },  // serialization failure
+		{ "40P01", true },  // deadlock
 		{ "23505", false }, // unique violation
 		{ "23502", false }, // not-null violation
 		{ "22001", false }, // value too long
@@ -379,7 +387,8 @@ TEST(Sink, PassingFailures)
 TEST(Sink, JournalThatIsNoFileIsRefused)
 {
 	SpoolFolder spool;
-	std::string path = plant::JournalPathFor(spool.path, "postgresql://velmora@/plant?host=/nowhere", "line-1");
+	std::string path = plant::JournalPathFor(spool.path, "postgresql://velmora@/plant?host=/nowhere",
+						 "line-1");
 	const struct {
 		int (*make)(const char *);
 		const char *what;
@@ -390,7 +399,8 @@ TEST(Sink, JournalThatIsNoFileIsRefused)
 	for (const auto &c : cases) {
 		ASSERT_EQ(c.make(path.c_str()), 0) << c.what;
 		Opened o = Open("postgresql://velmora@/plant?host=/nowhere", "line-1", Quick(spool.path));
-		EXPECT_EQ(o.why.substr(0, o.why.find(path)), "the station's journal cannot be used: ") << c.what;
+		EXPECT_EQ(o.why.substr(0, o.why.find(path)), "the station's journal cannot be used: ")
+			<< c.what;
 		fs::remove(path);
 	}
 }
@@ -420,8 +430,8 @@ TEST(Spool, SendingLeavesAppendsFree)
 	// A piece of a line a full disk left: the next record still has a line of its own.
 	std::ofstream(spool.Path(), std::ios::app) << "{\"n\":3,\"time";
 	ASSERT_EQ(spool.Append("{\"n\":4}\n"), "");
-	EXPECT_EQ(spool.Lines(why),
-		  (std::vector<std::string>{ "{\"sequence\":2}", "{\"sequence\":3}", "{\"n\":3,\"time", "{\"n\":4}" }));
+	EXPECT_EQ(spool.Lines(why), (std::vector<std::string>{ "{\"sequence\":2}", "{\"sequence\":3}",
+							       "{\"n\":3,\"time", "{\"n\":4}" }));
 	// Emptied, it still knows the last number it held.
 	ASSERT_EQ(spool.Drop(spool.Lines(why)), "");
 	EXPECT_FALSE(fs::exists(spool.Path()));
