@@ -378,7 +378,7 @@ const char *Consequence(const CommandInfo &command)
 }
 
 int RunPrepared(const tool::CommandLine &cl, const CommandInfo &command, RunRequest &request,
-		ToolEnvironment &env, const LineSeams &seams);
+		ToolEnvironment &env, const LineSeams &seams, bool &interrupted);
 
 int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEnvironment &env,
 		 const LineSeams &seams)
@@ -413,16 +413,17 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 				    why + "; nothing was done to any camera");
 		request.report = report.get();
 	}
-	int status = RunPrepared(cl, command, request, env, seams);
+	bool interrupted = false;
+	int status = RunPrepared(cl, command, request, env, seams, interrupted);
 	if (report)
-		for (const std::string &line : report->Finish(StopRequested()))
+		for (const std::string &line : report->Finish(interrupted))
 			env.err << kName << ": " << line << '\n' << std::flush;
 	return status;
 }
 
-// The run once its report is open.
+// The run once its report is open; interrupted: by Ctrl+C or SIGTERM.
 int RunPrepared(const tool::CommandLine &cl, const CommandInfo &command, RunRequest &request,
-		ToolEnvironment &env, const LineSeams &seams)
+		ToolEnvironment &env, const LineSeams &seams, bool &interrupted)
 {
 	SettingsImage image;
 	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
@@ -447,7 +448,9 @@ int RunPrepared(const tool::CommandLine &cl, const CommandInfo &command, RunRequ
 	}
 	ClearStopRequest();
 	StopSignals signals;
-	return RunCameras(request, env, seams);
+	int status = RunCameras(request, env, seams);
+	interrupted = StopRequested(); // forgotten once the signals are restored
+	return status;
 }
 
 // One camera of a run on several buses, in a process of its own: what it
