@@ -173,6 +173,28 @@ TEST(Sink, TableThatCannotTakeTheRecordsRefusesTheRun)
 	}
 }
 
+// As the README sets a plant up: the owner makes the table, stations add and read.
+TEST(Sink, StationRoleThatMayOnlyInsertAndSelect)
+{
+	std::string db = NewDatabase(), owner = Server().Conninfo(db);
+	SpoolFolder spool;
+	std::string station = owner + " user=station_" + db;
+	Query(owner, "CREATE ROLE station_" + db + " LOGIN; SELECT 1");
+	Opened first = Open(station, "line-1", Quick(spool.path));
+	EXPECT_NE(first.why.find("cannot create the records table"), std::string::npos) << first.why;
+	first.sink.reset();
+	ASSERT_EQ(Open(owner, "line-0", Quick(spool.path)).why, "");
+	Query(owner, "GRANT SELECT, INSERT ON velmora_records TO station_" + db +
+			     "; GRANT SELECT ON velmora_schema TO station_" + db + "; SELECT 1");
+	Opened o = Open(station, "line-1", Quick(spool.path));
+	ASSERT_EQ(o.why, "");
+	plant::Record r = MakeRecord("line-1", "SN-1", "2026-12-07T08:00:00Z", "verified");
+	o.sink->Store(r);
+	o.sink->Store(r); // a repeat needs no UPDATE privilege
+	EXPECT_EQ(o.sink->Finish(10000), 0);
+	EXPECT_EQ(Count(owner), "1 rows, 1 ids");
+}
+
 // The server's processes stopped (a network that drops everything): the
 // station goes on, every record stays in its journal, and after the
 // server resumes each reaches the table once, in order.
