@@ -436,8 +436,9 @@ TEST(Spool, SendingLeavesAppendsFree)
 	std::vector<std::string> sent;
 	plant::Spool::Sent result = spool.Send([&](const std::string &json, std::string &why) {
 		// A station appends while its journal is being sent.
-		if (sent.empty())
+		if (sent.empty()) {
 			EXPECT_EQ(spool.Append("{\"sequence\":3}\n"), "");
+		}
 		sent.push_back(json);
 		why = "server gone";
 		return sent.size() == 1 ? plant::Insertion::Inserted : plant::Insertion::Transient;
