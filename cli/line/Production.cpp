@@ -3,6 +3,7 @@
 #include "BusIdentity.h"
 #include "CameraRecord.h"
 #include "Fleet.h"
+#include "Record.h"
 #include "Station.h"
 #include "StopRequest.h"
 
@@ -191,8 +192,11 @@ public:
 			}
 			if (!line.empty() && line.back() == '\r')
 				line.pop_back();
+			std::string refused = plant::CheckRecordName(line);
 			if (line.empty())
 				m_env.out << "no unit given; scan it again\n";
+			else if (!refused.empty())
+				m_env.out << "the unit " << refused << "; scan it again\n";
 			else if (m_seen.contains(line))
 				m_env.out << "unit " << line
 					  << " was already programmed at this station; scan the next one\n";

@@ -900,7 +900,7 @@ TEST_F(ProductionTest, StationSessionOnTheSimulator)
 	};
 	EXPECT_EQ(Run({ "program", "--repeat", "--yes", "--report", report, "--station", "bench-2",
 			"--ask-unit", golden },
-		      secondStuck, false, false, "SN-1\n\nSN-1\nSN-2\nSN-3\n"),
+		      secondStuck, false, false, "SN-1\n\nSN-1\nSN-\xc0\xafx\nSN-2\nSN-3\n"),
 		  5);
 	EXPECT_EQ(out.str(),
 		  "unit of camera 1: waiting for camera 1...\n"
@@ -911,6 +911,7 @@ TEST_F(ProductionTest, StationSessionOnTheSimulator)
 			  "unit of camera 2: no unit given; scan it again\n"
 			  "unit of camera 2: unit SN-1 was already programmed at this station; scan the "
 			  "next one\n"
+			  "unit of camera 2: the unit is not UTF-8 text (byte 4); scan it again\n"
 			  "unit of camera 2: waiting for camera 2...\n"
 			  "FAIL cam 2: unit SN-2: page 2 byte 0x10 is 0x00, the file has 0x5a (0.6 s)\n"
 			  "remove camera 2\n"
