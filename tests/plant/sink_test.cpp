@@ -355,10 +355,11 @@ TEST(Sink, AFailedSchemaChangeIsRolledBack)
 	plant::Database first, second;
 	ASSERT_EQ(first.Connect(conninfo), "");
 	ASSERT_EQ(first.PrepareSchema(true), "");
-	Query(conninfo, "ALTER TABLE velmora_records DROP CONSTRAINT velmora_records_station_sequence; "
-			"UPDATE velmora_schema SET version = 1; INSERT INTO velmora_records (id, time, station, "
-			"command, pages, result, exit_status, record, sequence) SELECT gen_random_uuid(), now(), "
-			"'line-1', 'program', '{}', 'verified', 0, '{}', 5 FROM generate_series(1, 2); SELECT 1");
+	Query(conninfo,
+	      "ALTER TABLE velmora_records DROP CONSTRAINT velmora_records_station_sequence; "
+	      "UPDATE velmora_schema SET version = 1; INSERT INTO velmora_records (id, time, station, "
+	      "command, pages, result, exit_status, record, sequence) SELECT gen_random_uuid(), now(), "
+	      "'line-1', 'program', '{}', 'verified', 0, '{}', 5 FROM generate_series(1, 2); SELECT 1");
 	std::string twice = "its records table (schema version 1) holds these station and sequence numbers "
 			    "more than once: line-1 5; it is brought to version 2 once they are told apart";
 	EXPECT_EQ(first.PrepareSchema(true), twice);
