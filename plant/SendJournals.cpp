@@ -6,6 +6,8 @@
 
 #include <map>
 
+#include <unistd.h>
+
 namespace plant {
 
 namespace {
@@ -18,7 +20,8 @@ JournalSent SendOne(Database &db, const Journal &journal, const std::string &con
 	Spool spool(journal.path);
 	std::string why;
 	std::vector<std::string> lines = spool.Lines(why);
-	if (!lines.empty()) {
+	// A journal is one station's; an older version's spool holds any station's.
+	if (!lines.empty() && journal.path.find("/journal-") != std::string::npos) {
 		std::string bad;
 		if (std::optional<Record> first = ParseRecordLine(lines.front(), bad))
 			result.station = first->station;
@@ -51,8 +54,13 @@ std::vector<JournalSent> SendJournals(const std::string &folder, const std::opti
 			byTarget[journal.target].push_back(journal);
 	if (!why.empty())
 		return results;
-	if (target)
-		byTarget[*target]; // its table is made even with nothing to send
+	if (target) {
+		std::vector<Journal> &journals =
+			byTarget[*target]; // its table is made even with nothing to send
+		// What an older version left waiting goes too: only this command knows its target.
+		if (std::string spool = LegacySpoolPathFor(folder, *target); access(spool.c_str(), F_OK) == 0)
+			journals.push_back({ spool, *target });
+	}
 	for (const auto &[where, journals] : byTarget) {
 		Database db;
 		std::string connected = db.Connect(where);

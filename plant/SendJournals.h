@@ -19,7 +19,8 @@ struct JournalSent {
 };
 
 // The journals in folder (only target's when given: then, as the table's
-// owner, the table is also created or brought to this version). why: the
+// owner, the table is also created or brought to this version, and the
+// spool an older version kept for target is sent too). why: the
 // folder cannot be read, or target refused.
 std::vector<JournalSent> SendJournals(const std::string &folder, const std::optional<std::string> &target,
 				      std::string &why);

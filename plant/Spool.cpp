@@ -245,6 +245,11 @@ std::string JournalPathFor(const std::string &folder, const std::string &target,
 	return folder + "/journal-" + Hash(target) + "-" + Hash(station) + ".jsonl";
 }
 
+std::string LegacySpoolPathFor(const std::string &folder, const std::string &target)
+{
+	return folder + "/spool-" + Hash(target) + ".jsonl";
+}
+
 std::string RememberTarget(const std::string &folder, const std::string &target)
 {
 	std::string path = folder + "/journal-" + Hash(target) + ".target";

@@ -21,6 +21,9 @@ std::string SpoolDirectory(std::string &why);
 // The journal of one station and database: "journal-", 16 hex digits of a
 // hash of the target as given, '-', 16 of the station's name, ".jsonl".
 std::string JournalPathFor(const std::string &folder, const std::string &target, const std::string &station);
+// Where the version before the journals kept a database's records that
+// waited, for all stations of the host: "spool-", the target's hash, ".jsonl".
+std::string LegacySpoolPathFor(const std::string &folder, const std::string &target);
 // Keeps the target beside its journals ("journal-HASH.target"), so that
 // send-records knows where they go. Empty or why not.
 std::string RememberTarget(const std::string &folder, const std::string &target);

@@ -1,6 +1,7 @@
 // The station's side of the database: Open() before any camera, one row
 // per record, the spool while the server is away, many stations at once.
 #include "PgSink.h"
+#include "SendJournals.h"
 #include "plant_server.h"
 
 #include <gtest/gtest.h>
@@ -262,6 +263,30 @@ TEST(Sink, EachStationToldOfItsOwnRecords)
 	}
 	EXPECT_EQ(Sequences(conninfo, "line-a"), "1,2,3");
 	EXPECT_EQ(Sequences(conninfo, "line-b"), "1,2");
+}
+
+// send-records TARGET also sends what an older version left in its spool.
+TEST(Sink, SendRecordsTakesAnOlderVersionsSpool)
+{
+	std::string db = NewDatabase(), conninfo = Server().Conninfo(db);
+	SpoolFolder spool;
+	std::string target = Server().Url(db);
+	{
+		std::ofstream old(plant::LegacySpoolPathFor(spool.path, target));
+		old << plant::RecordLine(Numbered("line-a", 4, 4)[0])
+		    << plant::RecordLine(Numbered("line-b", 9, 9)[0]);
+	}
+	std::string why;
+	std::vector<plant::JournalSent> sent = plant::SendJournals(spool.path, target, why);
+	EXPECT_EQ(why, "");
+	ASSERT_EQ(sent.size(), 1u);
+	EXPECT_EQ(sent[0].station, "");
+	EXPECT_EQ(sent[0].sent, 2);
+	EXPECT_EQ(sent[0].left, 0);
+	EXPECT_EQ(Query(conninfo, "SELECT string_agg(station || ' ' || sequence, ', ' ORDER BY ctid) FROM "
+				  "velmora_records"),
+		  "line-a 4, line-b 9");
+	EXPECT_FALSE(fs::exists(plant::LegacySpoolPathFor(spool.path, target)));
 }
 
 // A shift that starts with the database away: the journal takes the
