@@ -3,12 +3,15 @@
 // the EEPROM's write cycle, not the program, should be what takes the time,
 // so 8 cameras should take about as long as one.
 #include "Fleet.h"
+#include "Production.h"
 #include "ScratchPostgres.h"
+#include "Station.h"
 #include "ToolMain.h"
 #include "registers.h"
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -70,15 +73,20 @@ BENCHMARK(BM_FleetProgramVerify)
 // Where BM_ToolProgram's records go: none, a file, a database.
 enum Report { kNoReport, kFileReport, kDatabaseReport };
 
+ScratchPostgres &Server()
+{
+	static ScratchPostgres server;
+	return server;
+}
+
 // A database on a scratch server of its own, started at first use.
 const std::string &DatabaseUrl(std::string &why)
 {
-	static ScratchPostgres server;
 	static std::string started = [] {
-		std::string failed = server.Start();
-		return failed.empty() ? server.CreateDatabase("fleet") : failed;
+		std::string failed = Server().Start();
+		return failed.empty() ? Server().CreateDatabase("fleet") : failed;
 	}();
-	static const std::string url = server.Url("fleet");
+	static const std::string url = Server().Url("fleet");
 	why = started;
 	return url;
 }
@@ -132,6 +140,88 @@ BENCHMARK(BM_ToolProgram)
 	->Args({ 8, kDatabaseReport })
 	->Unit(benchmark::kMillisecond)
 	->UseRealTime()
+	->Iterations(3);
+
+// A fixture that takes no time: each of 8 cameras answers for three looks,
+// then is gone for three. The round is from the first look to the last.
+class RoundProbe final : public PresenceProbe
+{
+public:
+	Presence Look() override
+	{
+		auto now = std::chrono::steady_clock::now();
+		if (m_looks == 0)
+			m_first = now;
+		m_last = now;
+		return { (m_looks++ / kAgreeingLooks) % 2 == 0, "" };
+	}
+	double Seconds() const { return std::chrono::duration<double>(m_last - m_first).count(); }
+
+private:
+	int m_looks = 0;
+	std::chrono::steady_clock::time_point m_first, m_last;
+};
+
+// The real clock without the pauses between looks: the round is the
+// cameras' work and their records', not the operator's hands.
+class NoPollPauses final : public tool::ToolClock
+{
+public:
+	std::int64_t NowUs() override { return tool::ToolClock::Real().NowUs(); }
+	void SleepUs(std::int64_t us) override
+	{
+		if (us != kPresencePollUs)
+			tool::ToolClock::Real().SleepUs(us);
+	}
+};
+
+// A station session of 8 cameras reporting to the database, with the server
+// up, and with its processes stopped (SIGSTOP) for the whole session: the
+// station must not wait on it. Manual time: the round from the first look
+// to the last, without the start (which waits out the connection's
+// deadline when the server is stopped) and the end of the session.
+void BM_StationRound(benchmark::State &state)
+{
+	setenv("QXIIC_SIM_DIR", "", 1);
+	setenv("XDG_STATE_HOME", "/tmp/velmora-fleet-bench-state", 1);
+	bool stopped = state.range(0) != 0;
+	std::string why;
+	std::string url = DatabaseUrl(why);
+	if (!why.empty() || (stopped && !(why = Server().Pause()).empty())) {
+		state.SkipWithError(why.c_str());
+		return;
+	}
+	std::string file = WriteImage(0);
+	NoPollPauses clock;
+	for (auto _ : state) {
+		std::istringstream in("u1\nu2\nu3\nu4\nu5\nu6\nu7\nu8\n");
+		std::ostringstream out, err;
+		tool::ToolEnvironment env{ in, out, err, false, false, clock };
+		RoundProbe probe;
+		eeprom_cli::LineSeams seams;
+		seams.probe = &probe;
+		int status = eeprom_cli::RunTool({ "program", "--repeat", "--ask-unit", "-y", "--bus",
+						   "sim:0", "--report", url, "--station", "bench-round",
+						   "--send-wait", "0", file },
+						 env, seams);
+		if (status != kSuccess || out.str().find("8 cameras: 8 passed") == std::string::npos) {
+			state.SkipWithError((err.str() + out.str()).c_str());
+			break;
+		}
+		state.SetIterationTime(probe.Seconds());
+	}
+	if (stopped)
+		Server().Resume();
+	state.counters["stopped"] = stopped;
+}
+
+BENCHMARK(BM_StationRound)
+	->Arg(0)
+	->Arg(1)
+	->Arg(0)
+	->Arg(1)
+	->Unit(benchmark::kMillisecond)
+	->UseManualTime()
 	->Iterations(3);
 
 } // namespace

@@ -1,10 +1,20 @@
 #include "Database.h"
 
+#include "Target.h"
+
 #include <cctype>
 
 #include <libpq-fe.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <thread>
+
+#include <poll.h>
 
 namespace plant {
 
@@ -12,26 +22,20 @@ namespace {
 
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 
-Result Exec(PGconn *conn, const char *sql)
+std::int64_t NowMs()
 {
-	return Result(PQexec(conn, sql), PQclear);
+	return std::chrono::duration_cast<std::chrono::milliseconds>(
+		       std::chrono::steady_clock::now().time_since_epoch())
+		.count();
 }
 
-bool Ok(const Result &result)
-{
-	ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
-	return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
-}
-
-std::string Why(PGconn *conn, const Result &result)
-{
-	const char *message = result ? PQresultErrorMessage(result.get()) : nullptr;
-	return OneLine(message && *message ? message : PQerrorMessage(conn));
-}
+// The advisory lock keys: schema changes, and one per station name.
+constexpr int kSchemaLock = 3131003;
+constexpr int kStationLock = 3131004;
 
 const char kCreateSchema[] = R"sql(
 CREATE TABLE velmora_schema (version integer NOT NULL);
-INSERT INTO velmora_schema (version) VALUES (1);
+INSERT INTO velmora_schema (version) VALUES (2);
 CREATE TABLE velmora_records (
 	id uuid PRIMARY KEY,
 	time timestamptz NOT NULL,
@@ -60,7 +64,8 @@ CREATE TABLE velmora_records (
 	failure_direction text,
 	message text,
 	duration_ms double precision,
-	record jsonb NOT NULL
+	record jsonb NOT NULL,
+	CONSTRAINT velmora_records_station_sequence UNIQUE (station, sequence)
 );
 CREATE INDEX velmora_records_time ON velmora_records (time);
 CREATE INDEX velmora_records_station ON velmora_records (station, time);
@@ -112,6 +117,34 @@ std::string OneLine(const char *message)
 	return text.empty() ? "no reason given" : text;
 }
 
+bool PassingFailure(const std::string &sqlstate)
+{
+	if (sqlstate.size() != 5)
+		return true; // the server never answered
+	std::string group = sqlstate.substr(0, 2);
+	// Connection, resources, operator intervention (shutdown, a cancelled
+	// statement), system errors; a serialization failure or deadlock, a lock
+	// not granted: the same record succeeds later. Anything else is the
+	// server's answer about this record, and sending it again changes nothing.
+	return group == "08" || group == "53" || group == "57" || group == "58" || sqlstate == "40001" ||
+	       sqlstate == "40P01" || sqlstate == "55P03";
+}
+
+struct Database::Answer {
+	Result result{ nullptr, PQclear };
+	bool ok = false;
+	std::string why;
+	std::string state; // SQLSTATE of the failure, "" when the server did not say
+	const char *Value(int row = 0, int column = 0) const
+	{
+		return result && PQntuples(result.get()) > row ? PQgetvalue(result.get(), row, column) : "";
+	}
+	bool Null(int row = 0, int column = 0) const
+	{
+		return !result || PQntuples(result.get()) <= row || PQgetisnull(result.get(), row, column);
+	}
+};
+
 Database::~Database()
 {
 	Close();
@@ -124,112 +157,291 @@ void Database::Close()
 	conn_ = nullptr;
 }
 
-std::string Database::Connect(const std::string &target)
+bool Database::Connected() const
+{
+	return conn_ && PQstatus(conn_) == CONNECTION_OK;
+}
+
+std::string Database::Role() const
+{
+	return conn_ ? PQuser(conn_) : "";
+}
+
+bool Database::Wait(bool forWrite, std::int64_t deadlineMs, std::string &why)
+{
+	for (;;) {
+		if (stop_ && stop_()) {
+			why = "given up: the session ends";
+			return false;
+		}
+		std::int64_t left = deadlineMs - NowMs();
+		if (deadlineMs > 0 && left <= 0) {
+			why = "the server did not answer in time";
+			return false;
+		}
+		pollfd p{ PQsocket(conn_), static_cast<short>(forWrite ? POLLOUT : POLLIN), 0 };
+		int ready = poll(&p, 1,
+				 static_cast<int>(deadlineMs > 0 ? std::min<std::int64_t>(left, 100) : 100));
+		if (ready > 0)
+			return true;
+		if (ready < 0 && errno != EINTR) {
+			why = std::strerror(errno);
+			return false;
+		}
+	}
+}
+
+void Database::Abandon()
+{
+	// The server is asked to drop what it may still be doing; that request
+	// has no deadline of its own in libpq, so it goes on beside us, and the
+	// connection is closed now. A record it still commits is kept once: ids.
+	if (PGcancel *cancel = PQgetCancel(conn_))
+		std::thread([cancel] {
+			char error[256];
+			PQcancel(cancel, error, sizeof(error));
+			PQfreeCancel(cancel);
+		}).detach();
+	Close();
+}
+
+std::string Database::Connect(const std::string &target, const std::string &application)
 {
 	Close();
 	target_ = target;
-	// The target comes last so that what it says wins over our defaults:
-	// a vanished server is given up on after 10 s rather than libpq's forever.
-	const char *keywords[] = { "connect_timeout", "fallback_application_name", "dbname", nullptr };
-	const char *values[] = { "10", "velmora", target.c_str(), nullptr };
-	conn_ = PQconnectdbParams(keywords, values, 1);
+	std::string connectS = std::to_string(std::max(1, deadlines_.connectMs / 1000));
+	std::string options = deadlines_.statementMs > 0
+				      ? "-c statement_timeout=" + std::to_string(deadlines_.statementMs)
+				      : "";
+	// What the target says wins over our defaults (it comes after them),
+	// but the session's name is ours. Keepalives find a peer that vanished
+	// while a connection was idle; tcp_user_timeout one that vanished with
+	// data in flight (both for TCP only).
+	const char *keywords[] = { "connect_timeout",
+				   "fallback_application_name",
+				   "keepalives",
+				   "keepalives_idle",
+				   "keepalives_interval",
+				   "keepalives_count",
+				   "tcp_user_timeout",
+				   "options",
+				   "dbname",
+				   "application_name",
+				   nullptr };
+	const char *values[] = {
+		connectS.c_str(), "velmora",           "1",    "5", "2", "3", "10000", options.c_str(),
+		target.c_str(),   application.c_str(), nullptr
+	};
+	conn_ = PQconnectStartParams(keywords, values, 1);
 	if (!conn_)
 		return "out of memory";
 	// A library never prints: notices (e.g. "already exists, skipping") are dropped.
 	PQsetNoticeProcessor(
 		conn_, [](void *, const char *) {}, nullptr);
+	std::int64_t deadline = NowMs() + deadlines_.connectMs;
+	PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+	std::string why;
+	while (PQstatus(conn_) != CONNECTION_BAD && state != PGRES_POLLING_OK &&
+	       state != PGRES_POLLING_FAILED) {
+		if (!Wait(state == PGRES_POLLING_WRITING, deadline, why)) {
+			Close();
+			return why == "the server did not answer in time"
+				       ? "no connection within " + connectS + " s"
+				       : why;
+		}
+		state = PQconnectPoll(conn_);
+	}
 	if (PQstatus(conn_) != CONNECTION_OK) {
-		std::string why = OneLine(PQerrorMessage(conn_));
+		why = OneLine(PQerrorMessage(conn_));
 		Close();
 		return why;
 	}
+	PQsetnonblocking(conn_, 1);
 	return "";
 }
 
-std::string Database::Reconnect()
+Database::Answer Database::Run(const std::string &sql, const char *param)
 {
-	if (!conn_)
-		return Connect(target_);
-	PQreset(conn_);
-	return PQstatus(conn_) == CONNECTION_OK ? "" : OneLine(PQerrorMessage(conn_));
+	Answer a;
+	if (!Connected()) {
+		a.why = conn_ ? OneLine(PQerrorMessage(conn_)) : "not connected";
+		return a;
+	}
+	// The server's statement_timeout answers first; this is for a server
+	// that cannot answer at all.
+	std::int64_t deadline = deadlines_.statementMs > 0 ? NowMs() + deadlines_.statementMs + 1000 : 0;
+	int sent = param ? PQsendQueryParams(conn_, sql.c_str(), 1, nullptr, &param, nullptr, nullptr, 0)
+			 : PQsendQuery(conn_, sql.c_str());
+	int flushed = sent ? PQflush(conn_) : -1;
+	while (flushed == 1 && Wait(true, deadline, a.why))
+		flushed = PQflush(conn_);
+	for (bool waiting = flushed == 0; waiting;) {
+		while (PQisBusy(conn_) && (waiting = Wait(false, deadline, a.why)) && PQconsumeInput(conn_)) {
+		}
+		if (!waiting)
+			break;
+		PGresult *result = PQgetResult(conn_);
+		if (!result)
+			break;
+		ExecStatusType status = PQresultStatus(result);
+		if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && a.why.empty()) {
+			a.why = OneLine(PQresultErrorMessage(result));
+			const char *state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+			a.state = state ? state : "";
+		}
+		a.result.reset(result);
+	}
+	if (!a.why.empty() && a.state.empty() && conn_ && PQisBusy(conn_)) {
+		Abandon(); // no answer in time: this connection is done with
+		return a;
+	}
+	if (a.why.empty() && flushed != 0)
+		a.why = OneLine(PQerrorMessage(conn_));
+	a.ok = a.why.empty();
+	return a;
 }
 
-bool Database::Connected() const
+std::string Database::Transaction(const std::function<std::string()> &body, const char *begin)
 {
-	return conn_ && PQstatus(conn_) == CONNECTION_OK;
+	Answer started = Run(begin);
+	if (!started.ok)
+		return started.why;
+	std::string why = body();
+	if (!why.empty()) {
+		if (Connected())
+			Run("ROLLBACK");
+		return why;
+	}
+	Answer end = Run("COMMIT");
+	if (!end.ok)
+		return end.why;
+	// A transaction that failed inside answers COMMIT with ROLLBACK.
+	if (std::string(PQcmdStatus(end.result.get())) != "COMMIT")
+		return "the transaction was rolled back";
+	return "";
 }
 
 std::string Database::PrepareSchema(bool create)
 {
 	if (!Connected())
 		return "not connected";
+	if (!create)
+		return CheckVersion(false);
 	// One station at a time: eight starting together must not race to create the table.
-	Result begin = Exec(conn_, "BEGIN; SELECT pg_advisory_xact_lock(3131003)");
-	if (!Ok(begin))
-		return Why(conn_, begin);
-	std::string why;
-	Result found = Exec(conn_, "SELECT to_regclass('velmora_schema') IS NOT NULL, "
-				   "to_regclass('velmora_records') IS NOT NULL");
-	if (!Ok(found)) {
-		why = Why(conn_, found);
-	} else if (PQgetvalue(found.get(), 0, 0)[0] == 't') {
-		Result version = Exec(conn_, "SELECT max(version) FROM velmora_schema");
-		if (!Ok(version))
-			why = Why(conn_, version);
-		else if (PQgetisnull(version.get(), 0, 0) ||
-			 std::stoi(PQgetvalue(version.get(), 0, 0)) != kSchemaVersion)
-			why = "its records table has schema version " +
-			      std::string(PQgetisnull(version.get(), 0, 0)
-						  ? "(none)"
-						  : PQgetvalue(version.get(), 0, 0)) +
-			      "; this program writes and reads version " + std::to_string(kSchemaVersion);
-		else if (PQgetvalue(found.get(), 0, 1)[0] != 't')
-			why = "it has a schema version but no table velmora_records";
-	} else if (!create) {
-		why = "it holds no records (no table velmora_records)";
-	} else {
-		Result made = Exec(conn_, kCreateSchema);
-		if (!Ok(made))
-			why = "cannot create the records table: " + Why(conn_, made);
+	return Transaction([this] {
+		Answer lock = Run("SELECT pg_advisory_xact_lock(" + std::to_string(kSchemaLock) + ")");
+		return lock.ok ? CheckVersion(true) : lock.why;
+	});
+}
+
+std::string Database::CheckVersion(bool create)
+{
+	Answer found = Run("SELECT to_regclass('velmora_schema') IS NOT NULL, "
+			   "to_regclass('velmora_records') IS NOT NULL");
+	if (!found.ok)
+		return found.why;
+	if (found.Value(0, 0)[0] != 't') {
+		if (!create)
+			return "no records table in " + DescribeDatabaseTarget(target_);
+		Answer made = Run(kCreateSchema);
+		return made.ok ? "" : "cannot create the records table: " + made.why;
 	}
-	Result end = Exec(conn_, why.empty() ? "COMMIT" : "ROLLBACK");
-	if (why.empty() && !Ok(end))
-		why = Why(conn_, end);
-	return why;
+	Answer version = Run("SELECT max(version) FROM velmora_schema");
+	if (!version.ok && version.state == "42501")
+		return "the role " + Role() +
+		       " may not read the schema version: GRANT SELECT ON velmora_schema TO " + Role();
+	if (!version.ok)
+		return version.why;
+	if (found.Value(0, 1)[0] != 't')
+		return "it has a schema version but no table velmora_records";
+	int found_version = version.Null() ? 0 : std::atoi(version.Value());
+	if (create && found_version == 1)
+		return Migrate();
+	if (found_version == kSchemaVersion ||
+	    (!create && found_version >= 1 && found_version <= kSchemaVersion))
+		return "";
+	return "its records table has schema version " +
+	       (version.Null() ? std::string("(none)") : std::string(version.Value())) +
+	       "; this program writes and reads version " + std::to_string(kSchemaVersion);
+}
+
+std::string Database::Migrate()
+{
+	// Version 2 adds one rule: a station's sequence numbers are unique.
+	Answer twice = Run(
+		"SELECT string_agg(station || ' ' || sequence, ', ') FROM (SELECT station, sequence "
+		"FROM velmora_records WHERE sequence IS NOT NULL GROUP BY station, sequence "
+		"HAVING count(*) > 1 ORDER BY station, sequence LIMIT 10) AS twice");
+	if (!twice.ok)
+		return twice.why;
+	if (!twice.Null())
+		return "its records table (schema version 1) holds these station and sequence numbers more than once: " +
+		       std::string(twice.Value()) + "; it is brought to version 2 once they are told apart";
+	Answer altered = Run("ALTER TABLE velmora_records ADD CONSTRAINT velmora_records_station_sequence "
+			     "UNIQUE (station, sequence); UPDATE velmora_schema SET version = 2");
+	if (!altered.ok)
+		return "its records table has schema version 1, which the role " + Role() +
+		       " cannot bring to 2 (" + altered.why +
+		       "): the table's owner does it once with velmora-eeprom send-records TARGET";
+	return "";
+}
+
+std::string Database::ProbeInsert(const std::string &recordJson)
+{
+	Answer begin = Run("BEGIN");
+	if (!begin.ok)
+		return begin.why;
+	Answer probe = Run(kInsert, recordJson.c_str());
+	Answer end = Run("ROLLBACK");
+	if (!probe.ok) {
+		std::string role = Role();
+		if (probe.state == "42501")
+			return "the role " + role +
+			       " may not add records: GRANT INSERT ON velmora_records TO " + role;
+		if (probe.state == "25006")
+			return "the session is read-only (a standby, or default_transaction_read_only): "
+			       "records cannot be added";
+		return "the table does not take a record as this program writes it: " + probe.why;
+	}
+	return end.ok ? "" : end.why;
+}
+
+std::string Database::LockStation(const std::string &station, std::string &holder)
+{
+	std::string key = std::to_string(kStationLock);
+	Answer taken = Run("SELECT pg_try_advisory_lock(" + key + ", hashtext($1))", station.c_str());
+	if (!taken.ok)
+		return taken.why;
+	if (taken.Value()[0] == 't')
+		return "";
+	Answer who = Run("SELECT a.application_name FROM pg_locks l JOIN pg_stat_activity a ON a.pid = l.pid "
+			 "WHERE l.locktype = 'advisory' AND l.granted AND l.classid = " +
+				 key + " AND l.objid::bigint = (hashtext($1)::bigint & 4294967295) LIMIT 1",
+			 station.c_str());
+	holder = who.ok ? who.Value() : "";
+	return "station " + station + " is in use by another session";
 }
 
 Insertion Database::Insert(const std::string &recordJson, std::string &why)
 {
-	if (!Connected()) {
-		why = conn_ ? OneLine(PQerrorMessage(conn_)) : "not connected";
-		return Insertion::Transient;
-	}
-	const char *params[] = { recordJson.c_str() };
-	Result result(PQexecParams(conn_, kInsert, 1, nullptr, params, nullptr, nullptr, 0), PQclear);
-	if (Ok(result))
-		return std::string(PQcmdTuples(result.get())) == "1" ? Insertion::Inserted
-								     : Insertion::Duplicate;
-	why = Why(conn_, result);
-	const char *state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
-	// Class 22 (data exception) and 23 (integrity): this record, sent again, fails again.
-	if (Connected() && state && (std::string(state, 2) == "22" || std::string(state, 2) == "23"))
-		return Insertion::Rejected;
-	return Insertion::Transient;
+	Answer a = Run(kInsert, recordJson.c_str());
+	if (a.ok)
+		return std::string(PQcmdTuples(a.result.get())) == "1" ? Insertion::Inserted
+								       : Insertion::Duplicate;
+	why = a.why;
+	return PassingFailure(a.state) ? Insertion::Transient : Insertion::Rejected;
 }
 
 std::optional<std::int64_t> Database::LastSequence(const std::string &station, std::string &why)
 {
-	const char *params[] = { station.c_str() };
-	Result result(PQexecParams(conn_, "SELECT max(sequence) FROM velmora_records WHERE station = $1", 1,
-				   nullptr, params, nullptr, nullptr, 0),
-		      PQclear);
-	if (!Ok(result)) {
-		why = Why(conn_, result);
+	Answer a = Run("SELECT max(sequence) FROM velmora_records WHERE station = $1", station.c_str());
+	if (!a.ok) {
+		why = a.why;
 		return std::nullopt;
 	}
-	if (PQgetisnull(result.get(), 0, 0))
+	if (a.Null())
 		return std::nullopt;
-	return std::stoll(PQgetvalue(result.get(), 0, 0));
+	return std::stoll(a.Value());
 }
 
 } // namespace plant

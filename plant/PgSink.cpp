@@ -2,10 +2,12 @@
 
 #include "Target.h"
 
+#include <ctime>
+
 namespace plant {
 
-PgSink::PgSink(std::string target, std::string spoolFolder)
-	: target_(std::move(target)), folder_(std::move(spoolFolder))
+PgSink::PgSink(std::string target, std::string station, SinkOptions options)
+	: target_(std::move(target)), station_(std::move(station)), options_(std::move(options))
 {}
 
 std::string PgSink::Description() const
@@ -13,93 +15,113 @@ std::string PgSink::Description() const
 	return DescribeDatabaseTarget(target_);
 }
 
-std::string PgSink::Open(std::vector<std::string> &notices)
+std::string PgSink::Open(std::vector<std::string> &notices, Refusal &refusal)
 {
+	refusal = Refusal::Other;
 	if (std::string why = CheckDatabaseTarget(target_); !why.empty())
 		return why;
-	if (folder_.empty()) {
+	std::string &folder = options_.folder;
+	if (folder.empty()) {
 		std::string why;
-		folder_ = SpoolDirectory(why);
-		if (folder_.empty())
-			return "no folder for the spool, so a record could be lost while the database is away: " +
-			       why;
+		folder = SpoolDirectory(why);
+		if (folder.empty())
+			return "no folder for the station's journal, so a record could be lost: " + why;
 	}
-	spool_ = Spool(SpoolPathFor(folder_, target_));
-	if (std::string why = db_.Connect(target_); !why.empty())
-		return Description() + ": " + why;
-	if (std::string why = db_.PrepareSchema(true); !why.empty())
-		return Description() + ": " + why;
-	std::string notice;
-	if (std::string why = SendSpool(notice); !why.empty())
-		return Description() + ": the spool " + spool_.Path() + " could not be sent: " + why;
-	if (!notice.empty())
-		notices.push_back(notice);
+	bool inUse = false;
+	if (std::string why = lock_.Take(folder, station_, inUse); !why.empty()) {
+		refusal = inUse ? Refusal::InUse : Refusal::Other;
+		return why;
+	}
+	journal_ = Spool(JournalPathFor(folder, target_, station_));
+	if (std::string why = journal_.Check(); !why.empty())
+		return "the station's journal cannot be used: " + why;
+	if (std::string why = RememberTarget(folder, target_); !why.empty())
+		return "the station's journal cannot be used: " + why;
+	std::string why;
+	last_ = journal_.LastSequence(why);
+	if (!why.empty())
+		return "the station's journal cannot be read: " + why;
+	std::unique_ptr<Database> db;
+	if (std::string refused = Connect(db, notices, refusal); !refused.empty())
+		return refused;
+	SenderSetup setup{ target_,       Description(),      journal_.Path(),       station_,
+			   SessionName(), options_.deadlines, options_.firstRetryMs, options_.maxRetryMs };
+	sender_ = std::make_unique<Sender>(setup, std::move(db));
+	refusal = Refusal::None;
 	return "";
 }
 
-std::string PgSink::SendSpool(std::string &notice)
+// db: connected and checked, or null when the database is away.
+std::string PgSink::Connect(std::unique_ptr<Database> &db, std::vector<std::string> &notices,
+			    Refusal &refusal)
 {
-	Spool::Sent sent = spool_.Send(
-		[this](const std::string &json, std::string &why) { return db_.Insert(json, why); });
-	if (sent.inserted + sent.duplicates > 0)
-		notice = std::to_string(sent.inserted + sent.duplicates) + " spooled record" +
-			 (sent.inserted + sent.duplicates == 1 ? "" : "s") + " sent to " + Description();
-	if (sent.rejected > 0)
-		notice += (notice.empty() ? "" : "; ") + std::to_string(sent.rejected) +
-			  " refused by it, kept in " + spool_.RejectedPath();
-	return sent.left > 0 ? sent.error : "";
+	db = std::make_unique<Database>();
+	db->SetDeadlines(options_.deadlines);
+	if (std::string why = db->Connect(target_, SessionName()); !why.empty()) {
+		db.reset();
+		if (options_.requireDatabase)
+			return Description() + ": " + why;
+		notices.push_back(Description() + " cannot be reached: " + why + "; records are kept in " +
+				  journal_.Path());
+		return "";
+	}
+	if (std::string why = Check(*db, refusal); !why.empty())
+		return Description() + ": " + why;
+	return "";
+}
+
+std::string PgSink::Check(Database &db, Refusal &refusal)
+{
+	if (std::string why = db.PrepareSchema(true); !why.empty())
+		return why;
+	std::string holder;
+	if (std::string why = db.LockStation(station_, holder); !why.empty()) {
+		refusal = Refusal::InUse;
+		return why + (holder.empty() ? "" : " (" + holder + ")") +
+		       "; give each session its own --station";
+	}
+	// The record as this station writes one, never committed.
+	Record probe;
+	probe.id = NewRecordId();
+	probe.time = std::time(nullptr);
+	probe.station = station_;
+	probe.host = station_;
+	probe.command = "program";
+	probe.result = "verified";
+	if (std::string why = db.ProbeInsert(RecordLine(probe)); !why.empty())
+		return why;
+	std::string why;
+	std::optional<std::int64_t> stored = db.LastSequence(station_, why);
+	if (!why.empty())
+		return "the station's last sequence number cannot be read: " + why;
+	if (stored && (!last_ || *stored > *last_))
+		last_ = stored;
+	return "";
 }
 
 StoreResult PgSink::Store(const Record &record)
 {
 	StoreResult result;
-	std::string line = RecordLine(record);
-	std::string why;
-	// After an outage: the spool first, so that records arrive in order.
-	if (spooling_ || !db_.Connected()) {
-		why = db_.Connected() ? "" : db_.Reconnect();
-		if (why.empty()) {
-			std::string notice;
-			why = SendSpool(notice);
-			if (why.empty())
-				spooling_ = false;
-			result.notice = notice;
-		}
-	}
-	if (!spooling_ && why.empty()) {
-		// Rejected or not, a record the database did not take is kept on this host.
-		Insertion how = db_.Insert(line, why);
-		if (how == Insertion::Inserted || how == Insertion::Duplicate)
-			return result;
-	}
-	if (std::string failed = spool_.Append(line); !failed.empty()) {
+	if (std::string failed = journal_.Append(RecordLine(record)); !failed.empty()) {
 		result.how = Stored::Lost;
-		result.error = "record neither stored in " + Description() + " (" + why + ") nor spooled (" +
-			       failed + ")";
+		result.error = "not kept in the station's journal: " + failed;
 		return result;
 	}
-	result.how = Stored::Spooled;
-	if (!spooling_) {
-		spooling_ = true;
-		result.notice = Description() + ": " + why + "; records go to " + spool_.Path() +
-				" until it can be reached again";
-	}
+	if (sender_)
+		sender_->Wake();
 	return result;
 }
 
-std::optional<std::int64_t> PgSink::LastSequence(const std::string &station, std::string &why)
+std::vector<std::string> PgSink::TakeNotices()
 {
-	std::optional<std::int64_t> last = db_.LastSequence(station, why);
-	if (!why.empty())
-		return std::nullopt;
-	for (const std::string &line : spool_.Lines(why)) {
-		std::string bad;
-		std::optional<Record> record = ParseRecordLine(line, bad);
-		if (record && record->station == station && record->sequence &&
-		    (!last || *record->sequence > *last))
-			last = record->sequence;
-	}
-	return why.empty() ? last : std::nullopt;
+	return sender_ ? sender_->TakeNotices() : std::vector<std::string>{};
+}
+
+int PgSink::Finish(int ms)
+{
+	if (!sender_)
+		return 0;
+	return sender_->Finish(ms);
 }
 
 } // namespace plant

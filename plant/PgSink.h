@@ -1,14 +1,17 @@
-// Where a station's records go in a plant: the PostgreSQL database, and
-// while it cannot be reached, the spool on this host. Front ends call
+// Where a station's records go in a plant: its journal on this host first,
+// then the PostgreSQL database, fed by a sender of its own. Front ends call
 // Open() before the first camera is touched and Store() for every record;
 // the sink never prints, it returns what there is to say.
 #pragma once
 
 #include "Database.h"
 #include "Record.h"
+#include "Sender.h"
 #include "Spool.h"
+#include "StationLock.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,49 +19,66 @@
 namespace plant {
 
 enum class Stored {
-	Inserted, // in the database
-	Spooled,  // in the spool, sent by a later Open() or Store()
-	Lost,     // neither: the run fails with the record status
+	Kept, // in the journal, on its way to the database
+	Lost, // not even there: the run fails with the record status
 };
 
 struct StoreResult {
-	Stored how = Stored::Inserted;
-	// Something to tell the operator once: records start going to the
-	// spool, or the database is back and the spool was sent. Empty otherwise.
-	std::string notice;
-	std::string error; // with Lost: why neither worked
+	Stored how = Stored::Kept;
+	std::string error; // with Lost: why
 };
+
+struct SinkOptions {
+	std::string folder;           // empty: SpoolDirectory()
+	bool requireDatabase = false; // a database away at the start refuses the run
+	Deadlines deadlines{};
+	int firstRetryMs = 1000;
+	int maxRetryMs = 30000;
+};
+
+// Why Open refused: another session has the station's name, or anything else.
+enum class Refusal { None, InUse, Other };
 
 class PgSink
 {
 public:
-	// spoolFolder empty: SpoolDirectory().
-	explicit PgSink(std::string target, std::string spoolFolder = "");
+	PgSink(std::string target, std::string station, SinkOptions options = {});
 
-	// Checks the target (no password in it), makes the spool folder,
-	// connects, checks or creates the records table, then sends what the
-	// spool holds, in order. Returns empty or why not; notices get what
-	// there is to say besides (e.g. "3 spooled records sent").
-	std::string Open(std::vector<std::string> &notices);
+	// Checks the target (no password in it), takes the station's name on
+	// this host, checks the journal, then connects: checks or creates the
+	// table, takes the name on the server and proves with a rolled-back
+	// insert that the table takes this station's records. A database that
+	// cannot be reached is said in notices and records wait in the journal
+	// (unless requireDatabase). Empty, or why not.
+	std::string Open(std::vector<std::string> &notices, Refusal &refusal);
 
-	// One record: inserted, or spooled when the database cannot take it now.
+	// One record, in the journal on the disk when it returns; the sender
+	// takes it on from there. Never waits on the network.
 	StoreResult Store(const Record &record);
 
-	// The highest sequence number of station's records in the database and
-	// the spool, so that a station counts on; nullopt when there are none.
-	std::optional<std::int64_t> LastSequence(const std::string &station, std::string &why);
+	// The station's last sequence number (database and journal) as Open found it.
+	std::optional<std::int64_t> LastSequence() const { return last_; }
 
-	std::string SpoolPath() const { return spool_.Path(); }
+	// What the sender has to say since the last call.
+	std::vector<std::string> TakeNotices();
+	// Up to ms for the sender to send what is left; how many records wait.
+	int Finish(int ms);
+
+	std::string JournalPath() const { return journal_.Path(); }
 	std::string Description() const;
 
 private:
-	std::string SendSpool(std::string &notice);
+	std::string Connect(std::unique_ptr<Database> &db, std::vector<std::string> &notices,
+			    Refusal &refusal);
+	std::string Check(Database &db, Refusal &refusal);
 
 	std::string target_;
-	std::string folder_;
-	Database db_;
-	Spool spool_{ "" };
-	bool spooling_ = false; // said that records go to the spool
+	std::string station_;
+	SinkOptions options_;
+	StationLock lock_;
+	Spool journal_{ "" };
+	std::optional<std::int64_t> last_;
+	std::unique_ptr<Sender> sender_;
 };
 
 } // namespace plant

@@ -250,4 +250,33 @@ std::optional<std::time_t> ParseIsoUtc(const std::string &text)
 	return timegm(&tm);
 }
 
+std::string CheckRecordName(const std::string &value)
+{
+	if (value.size() > kMaxNameBytes)
+		return "is longer than " + std::to_string(kMaxNameBytes) + " bytes";
+	for (size_t i = 0; i < value.size();) {
+		auto byte = [&](size_t at) {
+			return at < value.size() ? static_cast<unsigned char>(value[at]) : 0u;
+		};
+		unsigned lead = byte(i);
+		size_t length = lead < 0x80             ? 1
+				: (lead & 0xe0) == 0xc0 ? 2
+				: (lead & 0xf0) == 0xe0 ? 3
+				: (lead & 0xf8) == 0xf0 ? 4
+							: 0;
+		bool ok = length > 0 && !(length == 2 && lead < 0xc2) && !(length == 4 && lead > 0xf4);
+		for (size_t k = 1; ok && k < length; k++)
+			ok = (byte(i + k) & 0xc0) == 0x80;
+		// No overlong three- or four-byte forms, no surrogates, nothing past U+10FFFF.
+		if (ok && length == 3)
+			ok = !(lead == 0xe0 && byte(i + 1) < 0xa0) && !(lead == 0xed && byte(i + 1) >= 0xa0);
+		if (ok && length == 4)
+			ok = !(lead == 0xf0 && byte(i + 1) < 0x90) && !(lead == 0xf4 && byte(i + 1) >= 0x90);
+		if (!ok)
+			return "is not UTF-8 text (byte " + std::to_string(i + 1) + ")";
+		i += length;
+	}
+	return "";
+}
+
 } // namespace plant

@@ -42,6 +42,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -51,7 +52,15 @@
 namespace plant {
 
 // The schema of the database's table; a server holding another refuses.
-inline constexpr int kSchemaVersion = 1;
+// Version 2: a station's sequence numbers are unique.
+inline constexpr int kSchemaVersion = 2;
+
+// The longest station, operator and unit, in bytes: every one of them goes
+// into an index, and an index row has a limit of its own.
+inline constexpr std::size_t kMaxNameBytes = 200;
+// Empty, or why value cannot be a record's station, operator or unit (too
+// long, not UTF-8).
+std::string CheckRecordName(const std::string &value);
 
 struct Difference {
 	int page = 0;

@@ -149,7 +149,11 @@ int RunRecords(const std::vector<std::string> &args, std::ostream &out, std::ost
 		Database db;
 		std::string why = db.Connect(source);
 		if (why.empty())
-			why = db.PrepareSchema(true); // a new plant's first question makes the table
+			why = db.PrepareSchema(false); // reading changes nothing
+		if (why.starts_with("no records table")) {
+			err << "velmora-eeprom records: " << why << "\n";
+			return kRecordsNoTable;
+		}
 		if (why.empty())
 			summary = SummarizeDatabase(db, filter, why);
 		if (!why.empty()) {

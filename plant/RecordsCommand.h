@@ -17,6 +17,7 @@ enum RecordsStatus {
 	kRecordsDone = 0,
 	kRecordsUsage = 2,      // bad command line
 	kRecordsUnreadable = 3, // the file cannot be read, or the database refused
+	kRecordsNoTable = 6,    // the database holds no records table
 };
 
 int RunRecords(const std::vector<std::string> &args, std::ostream &out, std::ostream &err);

@@ -2,12 +2,18 @@
 
 #include "WholeWrite.h"
 
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <set>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -22,18 +28,18 @@ std::string Errno(const std::string &what)
 	return what + ": " + std::strerror(errno);
 }
 
-// An flock on the spool's lock file for as long as it lives. The lock file
+int OpenRegular(const std::string &path, int flags, std::string &why);
+
+// An flock on the journal's lock file for as long as it lives. The lock file
 // stays: the spool itself is replaced while sending.
 class Lock
 {
 public:
 	Lock(const std::string &path, int operation)
 	{
-		fd_ = open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-		if (fd_ < 0) {
-			why_ = Errno(path + ".lock");
+		fd_ = OpenRegular(path + ".lock", O_RDWR | O_CREAT, why_);
+		if (fd_ < 0)
 			return;
-		}
 		int result;
 		do
 			result = flock(fd_, operation);
@@ -53,6 +59,25 @@ private:
 	std::string why_;
 };
 
+// Opened without blocking (a FIFO there must not hang a station) and only
+// when it is a regular file. why: "ENOENT" when it does not exist.
+int OpenRegular(const std::string &path, int flags, std::string &why)
+{
+	int fd = open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+	if (fd < 0) {
+		why = errno == ENOENT && !(flags & O_CREAT) ? "ENOENT" : Errno(path);
+		return -1;
+	}
+	struct stat st {
+	};
+	if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+		close(fd);
+		why = path + ": not a regular file";
+		return -1;
+	}
+	return fd;
+}
+
 std::string WriteAll(int fd, const std::string &text)
 {
 	return settings::WriteWhole(fd, text) ? "" : std::strerror(errno);
@@ -60,9 +85,10 @@ std::string WriteAll(int fd, const std::string &text)
 
 std::string AppendTo(const std::string &path, const std::string &text)
 {
-	int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+	std::string why;
+	int fd = OpenRegular(path, O_RDWR | O_APPEND | O_CREAT, why);
 	if (fd < 0)
-		return Errno(path);
+		return why;
 	// A piece of a line left by a full disk must not swallow this record:
 	// it starts a line of its own.
 	std::string line = text;
@@ -72,7 +98,6 @@ std::string AppendTo(const std::string &path, const std::string &text)
 	if (fstat(fd, &st) == 0 && st.st_size > 0 && pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n')
 		line.insert(line.begin(), '\n');
 	// One write(): O_APPEND makes it land whole after every other station's.
-	std::string why;
 	ssize_t n;
 	do
 		n = write(fd, line.data(), line.size());
@@ -81,7 +106,7 @@ std::string AppendTo(const std::string &path, const std::string &text)
 		why = Errno(path);
 	else if (static_cast<size_t>(n) != line.size())
 		why = path + ": only part of the record was written (disk full?)";
-	if (fsync(fd) != 0 && why.empty())
+	if (fdatasync(fd) != 0 && why.empty())
 		why = Errno(path);
 	if (close(fd) != 0 && why.empty())
 		why = Errno(path);
@@ -91,10 +116,10 @@ std::string AppendTo(const std::string &path, const std::string &text)
 std::vector<std::string> ReadLines(const std::string &path, std::string &why)
 {
 	std::vector<std::string> lines;
-	int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+	int fd = OpenRegular(path, O_RDONLY, why);
 	if (fd < 0) {
-		if (errno != ENOENT)
-			why = Errno(path);
+		if (why == "ENOENT")
+			why.clear();
 		return lines;
 	}
 	std::string text;
@@ -145,6 +170,36 @@ bool MakeFolders(const std::string &path, std::string &why)
 	return true;
 }
 
+// path's content replaced whole (a new file renamed over it), so a crash
+// leaves the old or the new, never half; empty content removes it.
+std::string Replace(const std::string &path, const std::string &content)
+{
+	if (content.empty())
+		return unlink(path.c_str()) == 0 || errno == ENOENT ? "" : Errno(path);
+	// A name of its own: stations of one host may replace a file at once.
+	std::string temporary = path + ".new-XXXXXX";
+	int fd = mkostemp(temporary.data(), O_CLOEXEC);
+	std::string failed = fd < 0 ? Errno(temporary) : WriteAll(fd, content);
+	if (fd >= 0) {
+		if (failed.empty() && fdatasync(fd) != 0)
+			failed = Errno(temporary);
+		close(fd);
+	}
+	if (failed.empty() && rename(temporary.c_str(), path.c_str()) != 0)
+		failed = Errno(path);
+	if (!failed.empty())
+		unlink(temporary.c_str());
+	return failed;
+}
+
+std::optional<std::int64_t> SequenceOf(const std::string &line)
+{
+	nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
+	if (j.is_object() && j.contains("sequence") && j["sequence"].is_number_integer())
+		return j["sequence"].get<std::int64_t>();
+	return std::nullopt;
+}
+
 } // namespace
 
 std::string SpoolDirectory(std::string &why)
@@ -168,17 +223,67 @@ std::string SpoolDirectory(std::string &why)
 	return folder;
 }
 
-std::string SpoolPathFor(const std::string &folder, const std::string &target)
+namespace {
+
+std::string Hash(const std::string &text)
 {
 	// FNV-1a: stable across builds and hosts, unlike std::hash.
 	std::uint64_t hash = 14695981039346656037ull;
-	for (unsigned char c : target) {
+	for (unsigned char c : text) {
 		hash ^= c;
 		hash *= 1099511628211ull;
 	}
-	char name[40];
-	std::snprintf(name, sizeof(name), "spool-%016llx.jsonl", static_cast<unsigned long long>(hash));
-	return folder + "/" + name;
+	char hex[20];
+	std::snprintf(hex, sizeof(hex), "%016llx", static_cast<unsigned long long>(hash));
+	return hex;
+}
+
+} // namespace
+
+std::string JournalPathFor(const std::string &folder, const std::string &target, const std::string &station)
+{
+	return folder + "/journal-" + Hash(target) + "-" + Hash(station) + ".jsonl";
+}
+
+std::string LegacySpoolPathFor(const std::string &folder, const std::string &target)
+{
+	return folder + "/spool-" + Hash(target) + ".jsonl";
+}
+
+std::string RememberTarget(const std::string &folder, const std::string &target)
+{
+	std::string path = folder + "/journal-" + Hash(target) + ".target";
+	std::string why;
+	std::vector<std::string> known = ReadLines(path, why);
+	if (why.empty() && known.size() == 1 && known.front() == target)
+		return "";
+	return Replace(path, target + "\n");
+}
+
+std::vector<Journal> FindJournals(const std::string &folder, std::string &why)
+{
+	std::vector<Journal> found;
+	DIR *dir = opendir(folder.c_str());
+	if (!dir) {
+		why = Errno(folder);
+		return found;
+	}
+	while (dirent *entry = readdir(dir)) {
+		std::string name = entry->d_name;
+		// journal-<target hash>-<station hash>.jsonl
+		if (name.size() != 8 + 16 + 1 + 16 + 6 || !name.starts_with("journal-") ||
+		    !name.ends_with(".jsonl"))
+			continue;
+		std::string ignored;
+		std::vector<std::string> target = ReadLines(folder + "/" + name.substr(0, 8 + 16) + ".target",
+							    ignored);
+		if (target.size() == 1)
+			found.push_back({ folder + "/" + name, target.front() });
+	}
+	closedir(dir);
+	std::sort(found.begin(), found.end(),
+		  [](const Journal &a, const Journal &b) { return a.path < b.path; });
+	return found;
 }
 
 Spool::Spool(std::string path) : path_(std::move(path)) {}
@@ -209,65 +314,98 @@ std::vector<std::string> Spool::Lines(std::string &why) const
 	return ReadLines(path_, why);
 }
 
+std::string Spool::Check() const
+{
+	std::string why;
+	int fd = OpenRegular(path_, O_RDWR | O_APPEND | O_CREAT, why);
+	if (fd >= 0)
+		close(fd);
+	return why;
+}
+
+std::string Spool::SetAside(const std::string &line) const
+{
+	return AppendTo(RejectedPath(), line + '\n');
+}
+
+std::optional<std::int64_t> Spool::LastSequence(std::string &why) const
+{
+	std::optional<std::int64_t> last;
+	std::vector<std::string> lines = Lines(why);
+	std::vector<std::string> kept = ReadLines(path_ + ".last", why);
+	lines.insert(lines.end(), kept.begin(), kept.end());
+	for (const std::string &line : lines) {
+		if (std::optional<std::int64_t> sequence = SequenceOf(line);
+		    sequence && (!last || *sequence > *last))
+			last = sequence;
+	}
+	return last;
+}
+
+std::string Spool::Drop(const std::vector<std::string> &sent) const
+{
+	Lock lock(path_, LOCK_EX);
+	if (!lock.Why().empty())
+		return lock.Why();
+	std::string why;
+	std::vector<std::string> lines = ReadLines(path_, why);
+	if (!why.empty())
+		return why;
+	std::set<std::string> gone(sent.begin(), sent.end());
+	std::string rest;
+	std::optional<std::int64_t> last;
+	for (const std::string &line : lines) {
+		if (!gone.contains(line))
+			rest += line + '\n';
+		else if (std::optional<std::int64_t> sequence = SequenceOf(line);
+			 sequence && (!last || *sequence > *last))
+			last = sequence;
+	}
+	// The station numbers on from its last record even once the journal is
+	// empty and the database cannot be asked.
+	if (last) {
+		std::string ignored;
+		std::vector<std::string> kept = ReadLines(path_ + ".last", ignored);
+		std::optional<std::int64_t> before = kept.empty() ? std::nullopt : SequenceOf(kept.front());
+		if (!before || *last > *before)
+			why = Replace(path_ + ".last", "{\"sequence\":" + std::to_string(*last) + "}\n");
+	}
+	return why.empty() ? Replace(path_, rest) : why;
+}
+
 Spool::Sent Spool::Send(const std::function<Insertion(const std::string &, std::string &)> &insert) const
 {
 	Sent sent;
-	Lock lock(path_, LOCK_EX);
-	if (!lock.Why().empty()) {
-		sent.error = lock.Why();
-		return sent;
-	}
-	std::vector<std::string> lines = ReadLines(path_, sent.error);
+	std::vector<std::string> lines = Lines(sent.error);
 	if (!sent.error.empty())
 		return sent;
-	size_t next = 0;
-	for (; next < lines.size(); next++) {
+	std::vector<std::string> done;
+	for (const std::string &line : lines) {
 		std::string why;
-		Insertion how = insert(lines[next], why);
+		Insertion how = insert(line, why);
 		if (how == Insertion::Transient) {
 			sent.error = why;
 			break;
 		}
 		if (how == Insertion::Rejected) {
 			// Kept for a person to look at, out of the way of the others.
-			if (std::string failed = AppendTo(RejectedPath(), lines[next] + '\n');
-			    !failed.empty()) {
+			if (std::string failed = SetAside(line); !failed.empty()) {
 				sent.error = "refused by the database (" + why +
 					     ") and not set aside: " + failed;
 				break;
 			}
 			sent.rejected++;
+			sent.refusals.push_back(why);
 		} else {
 			(how == Insertion::Inserted ? sent.inserted : sent.duplicates)++;
 		}
+		done.push_back(line);
 	}
-	sent.left = static_cast<int>(lines.size() - next);
-	if (next == 0)
-		return sent; // nothing sent: the spool stays as it is
-	// What is left replaces the spool whole (a new file renamed over it), so
-	// a crash leaves either the old spool or the new, never half of one;
-	// sending the old again is harmless, the ids make it so.
-	std::string rest;
-	for (size_t i = next; i < lines.size(); i++)
-		rest += lines[i] + '\n';
-	if (rest.empty()) {
-		if (unlink(path_.c_str()) != 0 && errno != ENOENT && sent.error.empty())
-			sent.error = Errno(path_);
+	sent.left = static_cast<int>(lines.size() - done.size());
+	if (done.empty())
 		return sent;
-	}
-	std::string temporary = path_ + ".new";
-	int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-	std::string failed = fd < 0 ? Errno(temporary) : WriteAll(fd, rest);
-	if (fd >= 0) {
-		if (failed.empty() && fsync(fd) != 0)
-			failed = Errno(temporary);
-		close(fd);
-	}
-	if (failed.empty() && rename(temporary.c_str(), path_.c_str()) != 0)
-		failed = Errno(path_);
-	if (!failed.empty()) {
-		// The old spool stays as it was: everything in it is sent again next time.
-		unlink(temporary.c_str());
+	if (std::string failed = Drop(done); !failed.empty()) {
+		// The journal stays as it was: what was sent goes again, kept once.
 		sent.left = static_cast<int>(lines.size());
 		if (sent.error.empty())
 			sent.error = failed;

@@ -235,6 +235,39 @@ Summary Summarize(const std::vector<Record> &records, const Filter &filter)
 	return s;
 }
 
+// The server's three tables into s.
+static void ReadRows(PGresult *yield, PGresult *failures, PGresult *goldens, Summary &s)
+{
+	for (int i = 0; i < PQntuples(yield); i++) {
+		YieldRow row{ PQgetvalue(yield, i, 1), Number(yield, i, 2), Number(yield, i, 3), 0,
+			      Number(yield, i, 4) };
+		row.failed = row.programmed - row.passed;
+		switch (Number(yield, i, 0)) {
+		case 1:
+			s.days.push_back(row);
+			break;
+		case 2:
+			s.stations.push_back(row);
+			break;
+		default:
+			s.total = row;
+		}
+	}
+	for (int i = 0; i < PQntuples(failures); i++) {
+		PGresult *r = failures;
+		std::optional<std::string> page = Text(r, i, 4);
+		s.failures.push_back({ PQgetvalue(r, i, 0), PQgetvalue(r, i, 1), Text(r, i, 2), Text(r, i, 3),
+				       page ? std::optional<int>(std::stoi(*page)) : std::nullopt,
+				       PQgetvalue(r, i, 5), Text(r, i, 6) });
+	}
+	for (int i = 0; i < PQntuples(goldens); i++) {
+		s.records += std::stoll(PQgetvalue(goldens, i, 3));
+		if (Number(goldens, i, 2) > 0)
+			s.goldens.push_back({ PQgetvalue(goldens, i, 0), PQgetvalue(goldens, i, 1),
+					      Number(goldens, i, 2) });
+	}
+}
+
 Summary SummarizeDatabase(Database &db, const Filter &filter, std::string &why)
 {
 	Summary s;
@@ -249,40 +282,22 @@ Summary SummarizeDatabase(Database &db, const Filter &filter, std::string &why)
 	Result begin(
 		PQexec(conn, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET LOCAL work_mem = '64MB'"),
 		PQclear);
+	if (!begin || PQresultStatus(begin.get()) != PGRES_COMMAND_OK) {
+		why = OneLine(begin ? PQresultErrorMessage(begin.get()) : PQerrorMessage(conn));
+		PQclear(PQexec(conn, "ROLLBACK"));
+		return s;
+	}
 	Result yield = Run(conn, st.yield, st.params, why);
 	Result failures = yield ? Run(conn, st.failures, st.params, why) : Result(nullptr, PQclear);
 	Result goldens = failures ? Run(conn, st.goldens, st.params, why) : Result(nullptr, PQclear);
-	Result end(PQexec(conn, "COMMIT"), PQclear);
-	if (!goldens)
+	Result end(PQexec(conn, goldens ? "COMMIT" : "ROLLBACK"), PQclear);
+	if (goldens && (!end || PQresultStatus(end.get()) != PGRES_COMMAND_OK ||
+			std::string(PQcmdStatus(end.get())) != "COMMIT")) {
+		why = OneLine(end ? PQresultErrorMessage(end.get()) : PQerrorMessage(conn));
 		return s;
-	for (int i = 0; i < PQntuples(yield.get()); i++) {
-		YieldRow row{ PQgetvalue(yield.get(), i, 1), Number(yield.get(), i, 2),
-			      Number(yield.get(), i, 3), 0, Number(yield.get(), i, 4) };
-		row.failed = row.programmed - row.passed;
-		switch (Number(yield.get(), i, 0)) {
-		case 1:
-			s.days.push_back(row);
-			break;
-		case 2:
-			s.stations.push_back(row);
-			break;
-		default:
-			s.total = row;
-		}
 	}
-	for (int i = 0; i < PQntuples(failures.get()); i++) {
-		PGresult *r = failures.get();
-		std::optional<std::string> page = Text(r, i, 4);
-		s.failures.push_back({ PQgetvalue(r, i, 0), PQgetvalue(r, i, 1), Text(r, i, 2), Text(r, i, 3),
-				       page ? std::optional<int>(std::stoi(*page)) : std::nullopt,
-				       PQgetvalue(r, i, 5), Text(r, i, 6) });
-	}
-	for (int i = 0; i < PQntuples(goldens.get()); i++) {
-		s.records += std::stoll(PQgetvalue(goldens.get(), i, 3));
-		if (Number(goldens.get(), i, 2) > 0)
-			s.goldens.push_back({ PQgetvalue(goldens.get(), i, 0),
-					      PQgetvalue(goldens.get(), i, 1), Number(goldens.get(), i, 2) });
-	}
+	if (goldens)
+		ReadRows(yield.get(), failures.get(), goldens.get(), s);
 	return s;
 }
 

@@ -11,6 +11,8 @@
 #include <sstream>
 #include <vector>
 
+#include <csignal>
+
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
@@ -163,6 +165,47 @@ std::string ScratchPostgres::Stop()
 {
 	running_ = false;
 	return Run("pg_ctl", { "-D", folder_ + "/data", "-m", "fast", "-w", "stop" });
+}
+
+// The postmaster and every process it started, postmaster first.
+std::vector<pid_t> ScratchPostgres::Processes() const
+{
+	std::vector<pid_t> pids;
+	pid_t postmaster = std::atoi(ReadText(folder_ + "/data/postmaster.pid").c_str());
+	if (postmaster <= 0)
+		return pids;
+	pids.push_back(postmaster);
+	std::error_code error;
+	for (const fs::directory_entry &entry : fs::directory_iterator("/proc", error)) {
+		pid_t pid = std::atoi(entry.path().filename().c_str());
+		std::string stat = pid > 0 ? ReadText(entry.path() / "stat") : "";
+		// "pid (name) state ppid ...": the name may hold spaces, not ')'.
+		size_t close = stat.rfind(')');
+		if (close != std::string::npos && std::atoi(stat.c_str() + close + 4) == postmaster)
+			pids.push_back(pid);
+	}
+	return pids;
+}
+
+std::string ScratchPostgres::Pause()
+{
+	std::vector<pid_t> pids = Processes();
+	if (pids.empty())
+		return "no server to pause";
+	// The postmaster first: stopped, it starts no process we would miss.
+	for (pid_t pid : pids)
+		if (kill(pid, SIGSTOP) != 0)
+			return "SIGSTOP " + std::to_string(pid) + ": " + std::strerror(errno);
+	return "";
+}
+
+std::string ScratchPostgres::Resume()
+{
+	std::vector<pid_t> pids = Processes();
+	for (auto pid = pids.rbegin(); pid != pids.rend(); ++pid)
+		if (kill(*pid, SIGCONT) != 0)
+			return "SIGCONT " + std::to_string(*pid) + ": " + std::strerror(errno);
+	return pids.empty() ? "no server to resume" : "";
 }
 
 std::string ScratchPostgres::CreateDatabase(const std::string &name)

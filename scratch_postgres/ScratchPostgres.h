@@ -23,6 +23,11 @@ public:
 	// A fast shutdown: connections are cut, as when a server goes away.
 	std::string Stop();
 
+	// A hung network, as a station sees it: the postmaster and every
+	// backend stopped (SIGSTOP), then resumed (SIGCONT). Empty or why not.
+	std::string Pause();
+	std::string Resume();
+
 	// A new empty database; empty or why not.
 	std::string CreateDatabase(const std::string &name);
 
@@ -32,6 +37,7 @@ public:
 	const std::string &Folder() const { return folder_; }
 
 private:
+	std::vector<int> Processes() const;
 	std::string Run(const std::string &program, const std::vector<std::string> &args);
 
 	std::string Watch();

@@ -10,6 +10,7 @@
 #include "PageList.h"
 #include "Production.h"
 #include "RecordsCommand.h"
+#include "SendRecordsCommand.h"
 #include "SettingsFileFormat.h"
 #include "StopRequest.h"
 #include "Target.h"
@@ -36,6 +37,7 @@ constexpr char kHelp[] = R"(Usage: velmora-eeprom [OPTION]... dump|program|verif
        velmora-eeprom [OPTION]... show FILE|--camera
        velmora-eeprom [OPTION]... diff A B|--camera
        velmora-eeprom records SOURCE [OPTION]...
+       velmora-eeprom send-records [TARGET]
 The KL310 camera's settings EEPROM (8 pages of 256 bytes) and .qmx settings
 files. Several cameras, each on its own bus, are handled side by side.
 
@@ -52,6 +54,10 @@ Commands:
                     named settings that differ, then every byte (status 5)
   records SOURCE    units, passes, failures and first-pass yield of a --report
                     file or database (velmora-eeprom records --help)
+  send-records [TARGET]
+                    send what the stations' journals on this computer still
+                    hold (only TARGET's with it; as the table's owner, also
+                    creates the table or brings it to this version)
 
 Options:
       --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N (or a link to
@@ -66,9 +72,16 @@ Options:
                     TARGET, or inserted into the plant's PostgreSQL database
                     TARGET names (postgresql://...); checked before any
                     camera is touched
-      --station NAME  the record's station (default: the host name)
+      --station NAME  the record's station (default: the host name); one
+                    session per name at a time
       --operator NAME the record's operator
-      --unit TEXT   the record's unit (one camera)
+      --unit TEXT   the record's unit (one camera); station, operator and
+                    unit: UTF-8, at most 200 bytes
+      --require-database  a database --report that cannot be reached at
+                    the start refuses the run (otherwise records wait in
+                    the station's journal)
+      --send-wait SECONDS  at the end, how long the records still in the
+                    journal may take to reach the database (default 5)
       --repeat      program: station mode; wait for a camera, program and
                     verify it, wait until it is removed, and again until
                     Ctrl+C
@@ -136,6 +149,8 @@ const Grammar &EepromGrammar()
 			  { .name = "operator", .value = "a name", .commands = kCameraCommands },
 			  { .name = "unit", .value = "the unit's name", .commands = kCameraCommands },
 			  { .name = "ask-unit", .commands = "program" },
+			  { .name = "require-database", .commands = kCameraCommands },
+			  { .name = "send-wait", .value = "seconds", .commands = kCameraCommands },
 			  { .name = "pages",
 			    .value = "a list of pages such as 0-3,7",
 			    .commands = "program verify" },
@@ -157,6 +172,8 @@ const CommandInfo *FindCommand(const std::string &name)
 	}
 	return nullptr;
 }
+
+int SendWaitMs(const tool::CommandLine &cl);
 
 // What the parser cannot know: operands, and which options go together.
 std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &command)
@@ -188,7 +205,15 @@ std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &c
 	for (const char *option : { "station", "operator", "unit" }) {
 		if (cl.Has(option) && !cl.Has("report"))
 			return std::string("--") + option + " only goes into a record: give --report";
+		if (std::string why = plant::CheckRecordName(cl.Value(option).value_or("")); !why.empty())
+			return std::string("--") + option + " " + why;
 	}
+	for (const char *option : { "require-database", "send-wait" }) {
+		if (cl.Has(option) && !plant::IsDatabaseTarget(cl.Value("report").value_or("")))
+			return std::string("--") + option + " goes with a database --report";
+	}
+	if (cl.Has("send-wait") && SendWaitMs(cl) < 0)
+		return "--send-wait takes whole seconds, 0 to 3600";
 	std::vector<int> pages;
 	if (cl.Has("pages"))
 		if (std::string why = tool::ParsePageList(*cl.Value("pages"), pages); !why.empty())
@@ -206,6 +231,16 @@ std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &c
 	if (command.verb == Verb::Dump && buses.size() > 1 && cl.words[1].find("{bus}") == std::string::npos)
 		return "dump from several buses needs {bus} in the file name, as in cam-{bus}.qmx";
 	return "";
+}
+
+// --send-wait in milliseconds; -1 when it is no number of seconds.
+int SendWaitMs(const tool::CommandLine &cl)
+{
+	std::string text = cl.Value("send-wait").value_or("5");
+	if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos ||
+	    std::stoi(text) > 3600)
+		return -1;
+	return std::stoi(text) * 1000;
 }
 
 std::string CheckShowCommand(const tool::CommandLine &cl)
@@ -342,6 +377,9 @@ const char *Consequence(const CommandInfo &command)
 	return command.writes ? "Nothing was written to the camera." : "The EEPROM was not compared with it.";
 }
 
+int RunPrepared(const tool::CommandLine &cl, const CommandInfo &command, RunRequest &request,
+		ToolEnvironment &env, const LineSeams &seams, bool &interrupted);
+
 int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEnvironment &env,
 		 const LineSeams &seams)
 {
@@ -365,14 +403,28 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 	std::unique_ptr<RecordSink> report;
 	if (cl.Has("report")) {
 		std::vector<std::string> notices;
-		report = OpenRecordSink(cl.Value("report").value_or(""), StationOf(cl), notices, why);
+		SinkChoice choice{ .requireDatabase = cl.Has("require-database"),
+				   .sendWaitMs = SendWaitMs(cl) };
+		report = OpenRecordSink(cl.Value("report").value_or(""), StationOf(cl), choice, notices, why);
 		for (const std::string &notice : notices)
 			env.err << kName << ": " << notice << '\n' << std::flush;
 		if (!report)
-			return Fail(env, kName, kFileNotWritten, why + "; nothing was done to any camera");
+			return Fail(env, kName, choice.inUse ? kUsage : kFileNotWritten,
+				    why + "; nothing was done to any camera");
 		request.report = report.get();
 	}
+	bool interrupted = false;
+	int status = RunPrepared(cl, command, request, env, seams, interrupted);
+	if (report)
+		for (const std::string &line : report->Finish(interrupted))
+			env.err << kName << ": " << line << '\n' << std::flush;
+	return status;
+}
 
+// The run once its report is open; interrupted: by Ctrl+C or SIGTERM.
+int RunPrepared(const tool::CommandLine &cl, const CommandInfo &command, RunRequest &request,
+		ToolEnvironment &env, const LineSeams &seams, bool &interrupted)
+{
 	SettingsImage image;
 	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
 		if (Outcome loaded = request.file == "-"
@@ -396,7 +448,9 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 	}
 	ClearStopRequest();
 	StopSignals signals;
-	return RunCameras(request, env, seams);
+	int status = RunCameras(request, env, seams);
+	interrupted = StopRequested(); // forgotten once the signals are restored
+	return status;
 }
 
 // One camera of a run on several buses, in a process of its own: what it
@@ -427,6 +481,8 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const Li
 	// The records of a line or a plant: a command of its own grammar, no camera.
 	if (!args.empty() && args.front() == "records")
 		return plant::RunRecords({ args.begin() + 1, args.end() }, env.out, env.err);
+	if (!args.empty() && args.front() == "send-records")
+		return RunSendRecords({ args.begin() + 1, args.end() }, env);
 	tool::CommandLine cl = ParseCommandLine(EepromGrammar(), args);
 	const CommandInfo *command = cl.error.empty() && !cl.Informational() ? FindCommand(cl.words[0])
 									     : nullptr;

@@ -3,27 +3,32 @@
 #include "ReportFile.h"
 #include "Target.h"
 
-#include <utility>
+#include <algorithm>
 
 namespace eeprom_cli {
 
+namespace {
+
+// Ctrl+C ends the session within a second, whatever the network does.
+constexpr int kInterruptedSendWaitMs = 500;
+
+} // namespace
+
 std::unique_ptr<DatabaseReport> DatabaseReport::Open(const std::string &target, const std::string &station,
-						     const std::string &spoolFolder,
+						     const plant::SinkOptions &options, SinkChoice &choice,
 						     std::vector<std::string> &notices, std::string &why)
 {
-	std::unique_ptr<DatabaseReport> report(new DatabaseReport(target, spoolFolder));
-	why = report->m_sink.Open(notices);
+	plant::SinkOptions wanted = options;
+	wanted.requireDatabase = choice.requireDatabase;
+	std::unique_ptr<DatabaseReport> report(
+		new DatabaseReport(target, station, wanted, choice.sendWaitMs));
+	plant::Refusal refusal = plant::Refusal::None;
+	why = report->m_sink.Open(notices, refusal);
+	choice.inUse = refusal == plant::Refusal::InUse;
 	if (!why.empty())
 		return nullptr;
-	// The station counts on from its last record, sent or still spooled.
-	// Stations are told apart by name: two runs under one name at once
-	// would number alike, so each station has its own.
-	std::optional<std::int64_t> last = report->m_sink.LastSequence(station, why);
-	if (!why.empty()) {
-		why = report->Name() + ": the station's last sequence number cannot be read: " + why;
-		return nullptr;
-	}
-	report->m_lastSequence = last.value_or(0);
+	// The station counts on from its last record, sent or still in its journal.
+	report->m_lastSequence = report->m_sink.LastSequence().value_or(0);
 	return report;
 }
 
@@ -31,8 +36,6 @@ std::string DatabaseReport::Append(plant::Record &record, bool)
 {
 	record.sequence = m_lastSequence + 1;
 	plant::StoreResult stored = m_sink.Store(record);
-	if (!stored.notice.empty())
-		m_notice += (m_notice.empty() ? "" : "; ") + stored.notice;
 	if (stored.how == plant::Stored::Lost) {
 		record.sequence.reset();
 		return stored.error;
@@ -41,16 +44,23 @@ std::string DatabaseReport::Append(plant::Record &record, bool)
 	return "";
 }
 
-std::string DatabaseReport::TakeNotice()
+std::vector<std::string> DatabaseReport::Finish(bool interrupted)
 {
-	return std::exchange(m_notice, "");
+	int left = m_sink.Finish(interrupted ? std::min(m_sendWaitMs, kInterruptedSendWaitMs) : m_sendWaitMs);
+	std::vector<std::string> lines = m_sink.TakeNotices();
+	if (left > 0)
+		lines.push_back(plant::Records(left) + (left == 1 ? " waits in " : " wait in ") +
+				m_sink.JournalPath() +
+				"; the next run or `velmora-eeprom send-records` sends them");
+	return lines;
 }
 
 std::unique_ptr<RecordSink> OpenRecordSink(const std::string &target, const std::string &station,
-					   std::vector<std::string> &notices, std::string &why)
+					   SinkChoice &choice, std::vector<std::string> &notices,
+					   std::string &why)
 {
 	if (plant::IsDatabaseTarget(target))
-		return DatabaseReport::Open(target, station, "", notices, why);
+		return DatabaseReport::Open(target, station, {}, choice, notices, why);
 	return ReportFile::Open(target, why);
 }
 

@@ -1,5 +1,5 @@
-// --report to a plant's database: each record inserted in a transaction of
-// its own, or kept in this host's spool while the database cannot take it.
+// --report to a plant's database: each record kept in the station's
+// journal on this host, and sent on from there by the sink's sender.
 #pragma once
 
 #include "PgSink.h"
@@ -12,27 +12,29 @@ namespace eeprom_cli {
 class DatabaseReport final : public RecordSink
 {
 public:
-	// Connects, checks the table (creating it when missing) and sends what
-	// the spool holds, all before any camera is touched. spoolFolder
-	// empty: $XDG_STATE_HOME/velmora.
+	// Takes the station's name, checks the journal, connects and checks
+	// the table (creating it when missing), all before any camera is
+	// touched; a database away only refuses with choice.requireDatabase.
 	static std::unique_ptr<DatabaseReport> Open(const std::string &target, const std::string &station,
-						    const std::string &spoolFolder,
+						    const plant::SinkOptions &options, SinkChoice &choice,
 						    std::vector<std::string> &notices, std::string &why);
 
 	std::string Append(plant::Record &record, bool synced = true) override;
-	// Each record is durable once inserted or spooled.
+	// Each record is on the disk once appended.
 	std::string Sync() override { return ""; }
 	std::string Name() const override { return m_sink.Description(); }
-	std::string TakeNotice() override;
+	std::vector<std::string> TakeNotices() override { return m_sink.TakeNotices(); }
+	std::vector<std::string> Finish(bool interrupted) override;
 
 private:
-	DatabaseReport(const std::string &target, const std::string &spoolFolder)
-		: m_sink(target, spoolFolder)
+	DatabaseReport(const std::string &target, const std::string &station,
+		       const plant::SinkOptions &options, int sendWaitMs)
+		: m_sink(target, station, options), m_sendWaitMs(sendWaitMs)
 	{}
 
 	plant::PgSink m_sink;
+	int m_sendWaitMs;
 	std::int64_t m_lastSequence = 0;
-	std::string m_notice;
 };
 
 } // namespace eeprom_cli

@@ -3,6 +3,7 @@
 #include "BusIdentity.h"
 #include "CameraRecord.h"
 #include "Fleet.h"
+#include "Record.h"
 #include "Station.h"
 #include "StopRequest.h"
 
@@ -57,14 +58,20 @@ public:
 			facts.file = DescribeFile(job.file, outcome.result.sha256, outcome.result.size);
 		plant::Record record = MakeRecord(m_request.record, facts);
 		std::string why = m_request.report->Append(record, synced);
-		if (std::string notice = m_request.report->TakeNotice(); !notice.empty())
-			m_env.err << kName << ": " << notice << '\n' << std::flush;
+		SayNotices();
 		if (!why.empty())
 			m_env.err << kName << ": the record of "
 				  << (bus.given.empty() ? "the camera" : bus.given) << " was not added to "
 				  << m_request.report->Name() << ": " << why << '\n'
 				  << std::flush;
 		return why;
+	}
+
+	void SayNotices()
+	{
+		if (m_request.report)
+			for (const std::string &notice : m_request.report->TakeNotices())
+				m_env.err << kName << ": " << notice << '\n' << std::flush;
 	}
 
 private:
@@ -185,8 +192,11 @@ public:
 			}
 			if (!line.empty() && line.back() == '\r')
 				line.pop_back();
+			std::string refused = plant::CheckRecordName(line);
 			if (line.empty())
 				m_env.out << "no unit given; scan it again\n";
+			else if (!refused.empty())
+				m_env.out << "the unit " << refused << "; scan it again\n";
 			else if (m_seen.contains(line))
 				m_env.out << "unit " << line
 					  << " was already programmed at this station; scan the next one\n";
@@ -224,7 +234,8 @@ int RunRepeated(const RunRequest &request, ToolEnvironment &env, const LineSeams
 								camera.durationUs, camera.number,
 								camera.unit);
 				    },
-			    .terminal = env.inIsTerminal || env.errIsTerminal };
+			    .terminal = env.inIsTerminal || env.errIsTerminal,
+			    .look = [&recorder] { recorder.SayNotices(); } };
 	if (request.askUnit)
 		setup.askUnit = std::ref(units);
 	return RunStation(setup);

@@ -25,16 +25,27 @@ public:
 	// What a message names: the file's path, or the database (never its
 	// password).
 	virtual std::string Name() const = 0;
-	// Something to tell the operator once since the last call (records go
-	// to the spool, the spool was sent); empty when there is nothing.
-	virtual std::string TakeNotice() { return ""; }
+	// What to tell the operator since the last call (the database went
+	// away, records reached it again, the file was replaced), a line each.
+	virtual std::vector<std::string> TakeNotices() { return {}; }
+	// The session ends: what to tell the operator last (records not yet
+	// where they belong). interrupted: Ctrl+C, so no long waits.
+	virtual std::vector<std::string> Finish(bool /*interrupted*/) { return {}; }
+};
+
+// How a station reports to a database (the rest is the target's own).
+struct SinkChoice {
+	bool requireDatabase = false; // a database away at the start refuses the run
+	int sendWaitMs = 5000;        // at the end, for what the journal still holds
+	bool inUse = false;           // out: refused because another session has the station
 };
 
 // Opens target as a database when libpq would read it as one
 // (postgresql://, postgres://, key=value), else as a file. station: the
 // run's, whose numbering a database continues. notices: what opening had
-// to say (a spool sent). Null with why when it cannot take records.
+// to say (the database cannot be reached). Null with why when it cannot take records.
 std::unique_ptr<RecordSink> OpenRecordSink(const std::string &target, const std::string &station,
-					   std::vector<std::string> &notices, std::string &why);
+					   SinkChoice &choice, std::vector<std::string> &notices,
+					   std::string &why);
 
 } // namespace eeprom_cli

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -80,8 +81,37 @@ std::string ReportFile::Sync()
 	return fdatasync(m_fd) == 0 ? "" : std::strerror(errno);
 }
 
+std::string ReportFile::Follow()
+{
+	struct stat open {
+	}, named{};
+	if (fstat(m_fd, &open) != 0)
+		return std::string("cannot look at it: ") + std::strerror(errno);
+	bool gone = stat(m_path.c_str(), &named) != 0;
+	if (!gone && named.st_dev == open.st_dev && named.st_ino == open.st_ino)
+		return "";
+	// Appending to a file nobody can reach any more would lose every record.
+	std::string why;
+	std::unique_ptr<ReportFile> again = Open(m_path, why);
+	if (!again)
+		return (gone ? "it was removed, and " : "it was replaced, and ") + why;
+	std::swap(m_fd, again->m_fd);
+	m_readUpTo = 0;
+	m_partial.clear();
+	m_notice.push_back("the report " + m_path + (gone ? " was removed" : " was replaced") +
+			   " while the station ran; records go on in " + m_path + " as it is now");
+	return "";
+}
+
+std::vector<std::string> ReportFile::TakeNotices()
+{
+	return std::exchange(m_notice, {});
+}
+
 std::string ReportFile::Append(plant::Record &record, bool synced)
 {
+	if (std::string why = Follow(); !why.empty())
+		return why;
 	while (flock(m_fd, LOCK_EX) != 0) {
 		if (errno != EINTR)
 			return std::string("cannot lock it: ") + std::strerror(errno);
@@ -112,6 +142,8 @@ std::string ReportFile::Append(plant::Record &record, bool synced)
 	}
 	if (!why.empty())
 		record.sequence.reset();
+	else
+		m_lastSequence[record.station] = *record.sequence; // should the path be replaced
 	flock(m_fd, LOCK_UN);
 	return why;
 }

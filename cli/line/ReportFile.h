@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace eeprom_cli {
 
@@ -34,18 +35,23 @@ public:
 	std::string Sync() override;
 
 	std::string Name() const override { return m_path; }
+	std::vector<std::string> TakeNotices() override;
 
 private:
 	ReportFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
 	// Reads the lines added since the last look, keeping each station's
 	// highest sequence number.
 	void CatchUp();
+	// When the path no longer names the open file (removed, or replaced
+	// by another), opens the path again. Empty, or why it cannot.
+	std::string Follow();
 
 	int m_fd;
 	std::string m_path;
 	std::int64_t m_readUpTo = 0;
 	std::map<std::string, std::int64_t> m_lastSequence;
 	std::string m_partial;
+	std::vector<std::string> m_notice;
 };
 
 } // namespace eeprom_cli

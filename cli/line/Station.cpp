@@ -40,6 +40,8 @@ public:
 		int agreeing = 0;
 		while (!StopRequested()) {
 			Presence look = m_setup.probe.Look();
+			if (m_setup.look)
+				m_setup.look();
 			if (look.unopenable != m_unopenable) {
 				if (!look.unopenable.empty())
 					m_setup.out << "the bus cannot be opened: " << look.unopenable

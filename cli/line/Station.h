@@ -58,6 +58,9 @@ struct StationSetup {
 	std::function<std::optional<std::string>(int number)> askUnit{};
 	// The terminal echoes ^C where the cursor is.
 	bool terminal = false;
+	// At every look while waiting: what else there is to say (the records'
+	// way to the database). Empty: nothing.
+	std::function<void()> look{};
 };
 
 // How often the probe looks while waiting for a camera to come or go, and

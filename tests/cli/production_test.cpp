@@ -6,6 +6,7 @@
 #include "ReportFile.h"
 #include "ScratchPostgres.h"
 #include "Station.h"
+#include "StationLock.h"
 #include "StopRequest.h"
 #include "ToolMain.h"
 #include "camera_process.h"
@@ -725,6 +726,14 @@ TEST_F(ProductionTest, UsageOfTheLineOptions)
 		  "--ask-unit reads standard input, which program - reads the file from" },
 		{ { "verify", "--camera-process", "f" },
 		  "--camera-process is how velmora-eeprom starts itself" },
+		{ { "verify", "f", "--report", "r.jsonl", "--unit", std::string(201, 'u') },
+		  "--unit is longer than 200 bytes" },
+		{ { "verify", "f", "--report", "r.jsonl", "--station", "line-\xff" },
+		  "--station is not UTF-8 text (byte 6)" },
+		{ { "verify", "f", "--report", "r.jsonl", "--require-database" },
+		  "--require-database goes with a database --report" },
+		{ { "verify", "f", "--report", "postgresql://db.plant/velmora", "--send-wait", "2.5" },
+		  "--send-wait takes whole seconds, 0 to 3600" },
 	};
 	for (const auto &c : cases) {
 		EXPECT_EQ(Run(c.args), 2) << c.err;
@@ -891,7 +900,7 @@ TEST_F(ProductionTest, StationSessionOnTheSimulator)
 	};
 	EXPECT_EQ(Run({ "program", "--repeat", "--yes", "--report", report, "--station", "bench-2",
 			"--ask-unit", golden },
-		      secondStuck, false, false, "SN-1\n\nSN-1\nSN-2\nSN-3\n"),
+		      secondStuck, false, false, "SN-1\n\nSN-1\nSN-\xc0\xafx\nSN-2\nSN-3\n"),
 		  5);
 	EXPECT_EQ(out.str(),
 		  "unit of camera 1: waiting for camera 1...\n"
@@ -902,6 +911,7 @@ TEST_F(ProductionTest, StationSessionOnTheSimulator)
 			  "unit of camera 2: no unit given; scan it again\n"
 			  "unit of camera 2: unit SN-1 was already programmed at this station; scan the "
 			  "next one\n"
+			  "unit of camera 2: the unit is not UTF-8 text (byte 4); scan it again\n"
 			  "unit of camera 2: waiting for camera 2...\n"
 			  "FAIL cam 2: unit SN-2: page 2 byte 0x10 is 0x00, the file has 0x5a (0.6 s)\n"
 			  "remove camera 2\n"
@@ -959,9 +969,11 @@ TEST_F(ProductionTest, StationSessionOnTheSimulator)
 	}
 }
 
-// A station reporting to the plant's database: refused before any camera
-// while the server is down; then a session through an outage in which
-// the server goes away during camera 2 and is back for camera 3.
+// A station reporting to the plant's database: with --require-database a
+// server that is down refuses before any camera, and the name of a live
+// session too; then a session in which the server hangs during camera 2
+// (its processes stopped) and is back for camera 3, and one whose server
+// is down at the start.
 TEST_F(ProductionTest, StationReportsToTheDatabaseThroughAnOutage)
 {
 	ScratchPostgres server;
@@ -969,13 +981,24 @@ TEST_F(ProductionTest, StationReportsToTheDatabaseThroughAnOutage)
 	ASSERT_EQ(server.CreateDatabase("plant"), "");
 	ASSERT_EQ(server.Stop(), "");
 	setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
-	const std::vector<std::string> station = { "program",           "--repeat", "--yes",
-						   "--station",         "bench-4",  "--report",
-						   server.Url("plant"), golden };
+	std::vector<std::string> station = { "program",  "--repeat",          "--yes", "--station", "bench-4",
+					     "--report", server.Url("plant"), golden };
+	std::vector<std::string> required = station;
+	required.insert(required.begin() + 1, "--require-database");
 	sim::ClearTrace();
-	EXPECT_EQ(Run(station), 6);
+	EXPECT_EQ(Run(required), 6);
 	EXPECT_TRUE(sim::Trace().empty());
 	EXPECT_NE(err.str().find("; nothing was done to any camera\n"), std::string::npos) << err.str();
+	{
+		plant::StationLock other;
+		bool inUse = false;
+		ASSERT_EQ(other.Take((dir / "state/velmora").string(), "bench-4", inUse), "");
+		EXPECT_EQ(Run(station), 2);
+		EXPECT_EQ(err.str(),
+			  "velmora-eeprom: station bench-4 is in use by " + plant::SessionName() +
+				  "; give each session its own --station; nothing was done to any camera\n");
+		EXPECT_TRUE(sim::Trace().empty());
+	}
 
 	ASSERT_EQ(server.Start(), "");
 	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
@@ -987,24 +1010,64 @@ TEST_F(ProductionTest, StationReportsToTheDatabaseThroughAnOutage)
 			return;
 		std::string why;
 		if (++cameras == 2)
-			why = server.Stop();
+			why = server.Pause();
 		if (cameras == 3)
-			why = server.Start();
+			why = server.Resume();
 		EXPECT_EQ(why, "");
 	};
+	// Camera 3 comes while the server still hangs: the station never waited on it.
 	EXPECT_EQ(Run(station, outage), 0);
-	EXPECT_NE(err.str().find("records go to " + (dir / "state/velmora/spool-").string()),
-		  std::string::npos)
-		<< err.str();
-	EXPECT_NE(err.str().find("velmora-eeprom: 1 spooled record sent to database plant on "),
-		  std::string::npos)
-		<< err.str();
+	std::string where = "database plant on " + server.Folder() + " as velmora";
 	EXPECT_EQ(PgRows(server.Conninfo("plant"), "SELECT sequence, camera, station, result, exit_status "
-						   "FROM velmora_records ORDER BY sequence"),
+						   "FROM velmora_records ORDER BY ctid"),
 		  "1|1|bench-4|verified|0\n"
 		  "2|2|bench-4|verified|0\n"
 		  "3|3|bench-4|verified|0");
+
+	// Down at the start of a shift: the station works, and says what waits.
+	ASSERT_EQ(server.Stop(), "");
+	Fixture again(dir / "sim-0.absent", "+++---");
+	probe = &again;
+	// Ctrl+C ends it at once, however long the records may take otherwise.
+	station.insert(station.begin() + 1, { "--send-wait", "3600" });
+	EXPECT_EQ(Run(station, [](const std::string &, const std::string &, int) {}), 0);
+	EXPECT_TRUE(err.str().starts_with("velmora-eeprom: " + where + " cannot be reached: ")) << err.str();
+	EXPECT_NE(err.str().find("velmora-eeprom: 1 record waits in " +
+				 (dir / "state/velmora/journal-").string()),
+		  std::string::npos)
+		<< err.str();
+	EXPECT_TRUE(err.str().ends_with("; the next run or `velmora-eeprom send-records` sends them\n"))
+		<< err.str();
+	ASSERT_EQ(server.Start(), "");
+	EXPECT_EQ(Run({ "send-records" }), 0);
+	EXPECT_EQ(out.str(), "station bench-4: 1 record sent to " + where + "\n");
+	EXPECT_EQ(PgRows(server.Conninfo("plant"), "SELECT max(sequence) FROM velmora_records"), "4");
 	unsetenv("XDG_STATE_HOME");
+}
+
+// A report file removed while the station runs: the path is opened again,
+// said once, and no record goes where nobody can read it.
+TEST_F(ProductionTest, StationFollowsAReportFileRemovedMidSession)
+{
+	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
+	Fixture fixture(dir / "sim-0.absent", "+++---+++---+++---");
+	probe = &fixture;
+	int cameras = 0;
+	CameraHook tidy = [&](const std::string &, const std::string &phase, int step) {
+		if (phase == "write" && step == 0 && ++cameras == 2)
+			fs::remove(report);
+	};
+	EXPECT_EQ(Run({ "program", "--repeat", "--yes", "--report", report, "--station", "bench-2", golden },
+		      tidy),
+		  0);
+	EXPECT_EQ(err.str(), "velmora-eeprom: the report " + report +
+				     " was removed while the station ran; records go on in " + report +
+				     " as it is now\n");
+	std::vector<json> records = Records(report);
+	ASSERT_EQ(records.size(), 2u);
+	EXPECT_EQ(records[0]["camera"], 2);
+	EXPECT_EQ(records[0]["sequence"], 2);
+	EXPECT_EQ(records[1]["camera"], 3);
 }
 
 // Present or absent as scripted, or the bus unopenable for a reason; at
@@ -1021,11 +1084,33 @@ public:
 		}
 		return m_script[m_next++];
 	}
+	size_t Looks() const { return m_next; }
 
 private:
 	std::vector<Presence> m_script;
 	size_t m_next = 0;
 };
+
+// Three looks in a row must agree, a look that disagrees starts the count
+// again; the session's status is its worst camera's, not its last.
+TEST_F(ProductionTest, StationCountsAgreeingLooksAfreshAndEndsWithTheWorst)
+{
+	const Presence here{ true, "" }, gone{ false, "" };
+	ScriptedProbe script({ gone, here, here, gone, here, here, here, // camera 1 after look 7
+			       gone, gone, here, gone, gone, gone,       // removed
+			       here, here, here, gone, gone, gone });    // camera 2
+	probe = &script;
+	std::vector<size_t> startedAfter;
+	CameraHook firstFails = [&](const std::string &, const std::string &phase, int step) {
+		if (phase == "write" && step == 0)
+			startedAfter.push_back(script.Looks());
+		if (startedAfter.size() == 1 && phase == "verify" && step == 0)
+			sim::SetEepromByte(2 * 256 + 0x10, 0x00);
+	};
+	EXPECT_EQ(Run({ "program", "--repeat", "--yes", golden }, firstFails), 5);
+	EXPECT_EQ(startedAfter, (std::vector<size_t>{ 7, 16 }));
+	EXPECT_NE(out.str().find("2 cameras: 1 passed, 1 failed\n"), std::string::npos) << out.str();
+}
 
 // A bus that cannot be opened is said once per reason and waited on; Ctrl+C
 // while it stays so ends with the bus-failure status.

@@ -141,3 +141,29 @@ TEST(Record, TimesAsWrittenHereAndByPostgresql)
 }
 
 } // namespace
+
+// A station, operator or unit the table can index, as UTF-8 text.
+TEST(RecordName, LengthAndUtf8)
+{
+	const struct {
+		std::string value;
+		const char *why;
+	} cases[] = {
+		{ "", "" },
+		{ "SN-0042", "" },
+		{ "M\xc3\xbcller", "" },            // ü
+		{ "\xe6\x97\xa5\xe6\x9c\xac", "" }, // two CJK characters
+		{ "\xf0\x9f\x93\xb7", "" },         // U+1F4F7
+		{ std::string(200, 'u'), "" },
+		{ std::string(201, 'u'), "is longer than 200 bytes" },
+		{ "line-\xff", "is not UTF-8 text (byte 6)" },
+		{ "\xc0\xaf", "is not UTF-8 text (byte 1)" },         // overlong '/'
+		{ "a\xe0\x80\xaf", "is not UTF-8 text (byte 2)" },    // overlong, three bytes
+		{ "\xed\xa0\x80", "is not UTF-8 text (byte 1)" },     // a surrogate
+		{ "\xf4\x90\x80\x80", "is not UTF-8 text (byte 1)" }, // past U+10FFFF
+		{ "ab\xe2\x82", "is not UTF-8 text (byte 3)" },       // cut short
+		{ "\x80", "is not UTF-8 text (byte 1)" },             // a lone continuation
+	};
+	for (const auto &c : cases)
+		EXPECT_EQ(plant::CheckRecordName(c.value), c.why) << c.value;
+}

@@ -267,3 +267,40 @@ TEST_F(Records, HtmlPageParsedBack)
 }
 
 } // namespace
+
+// Reading changes nothing: no table is made, a version 1 table stays as it
+// is, and a role that may only select reads.
+TEST(RecordsOnly, ReadingNeverChangesTheSchema)
+{
+	std::string base = NewDatabase();
+	std::string empty = base + "_empty", old = base + "_old";
+	ASSERT_EQ(Server().CreateDatabase(empty), "");
+	ASSERT_EQ(Server().CreateDatabase(old), "");
+	{
+		plant::Database db;
+		ASSERT_EQ(db.Connect(Server().Conninfo(old)), "");
+		ASSERT_EQ(db.PrepareSchema(true), "");
+	}
+	Query(Server().Conninfo(old),
+	      "ALTER TABLE velmora_records DROP CONSTRAINT velmora_records_station_sequence; UPDATE velmora_schema "
+	      "SET version = 1; DO $$ BEGIN CREATE ROLE reader LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; "
+	      "END $$; GRANT SELECT ON velmora_records, velmora_schema TO reader; SELECT 1");
+	const struct {
+		std::string target;
+		int status;
+		std::string says;
+	} cases[] = {
+		{ Server().Url(empty), 6,
+		  "velmora-eeprom records: no records table in database " + empty + " on " +
+			  Server().Folder() + " as velmora\n" },
+		{ Server().Conninfo(old), 0, "" },
+		{ Server().Conninfo(old) + " user=reader", 0, "" },
+	};
+	for (const auto &c : cases) {
+		std::ostringstream out, err;
+		EXPECT_EQ(plant::RunRecords({ c.target }, out, err), c.status) << c.target;
+		EXPECT_EQ(err.str(), c.says);
+	}
+	EXPECT_EQ(Query(Server().Conninfo(empty), "SELECT to_regclass('velmora_records') IS NULL"), "t");
+	EXPECT_EQ(Query(Server().Conninfo(old), "SELECT version FROM velmora_schema"), "1");
+}
