@@ -20,12 +20,14 @@ const char kRecordsUsageText[] =
 	"                              [--unit TEXT] [--result WORD] [--json] [--html FILE]\n"
 	"  SOURCE   a JSON Lines report file, or a database (postgresql://..., key=value)\n"
 	"  TIME     2026-12-07 (a UTC day: --until takes the whole day) or 2026-12-07T13:00:00Z\n"
-	"  WORD     read, verified, mismatch, bus-failure, refused, interrupted, file-not-written\n";
+	"  WORD     read, verified, mismatch, bus-failure, refused, interrupted, file-not-written,\n"
+	"           no-result, failed\n";
 
 namespace {
 
-const std::set<std::string> kResults{ "read",    "verified",    "mismatch",        "bus-failure",
-				      "refused", "interrupted", "file-not-written" };
+const std::set<std::string> kResults{ "read",    "verified",    "mismatch",         "bus-failure",
+				      "refused", "interrupted", "file-not-written", "no-result",
+				      "failed" };
 
 bool IsDateOnly(const std::string &text)
 {

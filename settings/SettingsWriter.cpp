@@ -290,6 +290,11 @@ SaveResult KeepPreviousSettingsFile(const std::string &path,
 
 	const std::string kept = target + "~";
 	SignalsHeld held;
+	// Not held: a signal already waits, and ends the program mid-copy.
+	if (!held.saving()) {
+		close(in);
+		return { false, "the program is ending" };
+	}
 	std::string temp;
 	int out = createTemporary(kept, st.st_mode & 07777, temp);
 	if (out < 0) {

@@ -36,8 +36,6 @@ std::string Interruption(const CameraJob &job, const operations::Result &at)
 
 Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 {
-	if (!job.bus.empty())
-		iicbus::SelectBus(job.bus);
 	EepromBus bus(clock);
 	Outcome outcome;
 	switch (job.verb) {
@@ -72,9 +70,11 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 	return outcome;
 }
 
-const char *ResultWord(int status, Verb verb)
+const char *ResultWord(const Outcome &outcome, Verb verb)
 {
-	switch (status) {
+	if (outcome.noResult)
+		return "no-result";
+	switch (outcome.status) {
 	case kSuccess:
 		// A dump compares nothing: saying "verified" would claim more.
 		return verb == Verb::Dump ? "read" : "verified";
@@ -86,8 +86,10 @@ const char *ResultWord(int status, Verb verb)
 		return "interrupted";
 	case kFileNotWritten:
 		return "file-not-written";
-	default:
+	case kBusFailure:
 		return "bus-failure";
+	default:
+		return "failed";
 	}
 }
 

@@ -26,7 +26,7 @@ struct CameraJob {
 	TextSink output{};                    // dump "-": where the text goes
 };
 
-// Runs job on its bus (empty: the one the adapter library finds). A stop
+// Runs job on the bus the process chose (job.bus names it). A stop
 // request ends it between transfers with kInterrupted and a message
 // naming the block reached; a bus that could not be opened says why in
 // the message. outcome.adapter names the bus as the library knows it.
@@ -37,8 +37,9 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress);
 using CameraRunner = std::function<Outcome(const CameraJob &, Progress &)>;
 
 // The record's word for how a command ended: read (a dump), verified,
-// mismatch, bus-failure, refused, interrupted, file-not-written.
-const char *ResultWord(int status, Verb verb);
+// mismatch, bus-failure, refused, interrupted, file-not-written,
+// no-result (the camera's process gave none), failed (any other status).
+const char *ResultWord(const Outcome &outcome, Verb verb);
 
 const char *VerbName(Verb verb);
 

@@ -1,5 +1,7 @@
 #include "EepromCommands.h"
 
+#include "Sha256.h"
+
 #include "BusIdentity.h"
 #include "IICTransfer.h"
 #include "PageList.h"
@@ -130,7 +132,7 @@ std::string FailureText(const operations::Result &result)
 
 Outcome LoadImage(const std::string &path, const char *consequence, SettingsImage &image)
 {
-	operations::Result loaded = operations::LoadSettings(path, image);
+	operations::Result loaded = operations::LoadSettings(path, image, digest::Sha256Hex);
 	if (!loaded.Ok())
 		return Refuse(path, loaded, consequence);
 	return Done("", loaded);
@@ -140,7 +142,7 @@ Outcome LoadStandardInput(const settings::InputText &input, const char *conseque
 {
 	operations::Result loaded;
 	if (input.ok) {
-		loaded = operations::LoadSettingsText(input.text, kStandardInput, image);
+		loaded = operations::LoadSettingsText(input.text, kStandardInput, image, digest::Sha256Hex);
 	} else {
 		loaded.outcome = operations::Outcome::Refused;
 		loaded.reason = input.why;
@@ -153,7 +155,8 @@ Outcome LoadStandardInput(const settings::InputText &input, const char *conseque
 Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path)
 {
 	Start(bus, progress, "read", eeprom::Engine::ReadTransfers(EEPROM_PAGES, kBlock));
-	operations::Result read = operations::ReadPagesToFile(bus.Engine(), path, kBlockReads);
+	operations::Result read = operations::ReadPagesToFile(
+		bus.Engine(), path, kBlockReads, operations::Previous::Replace, digest::Sha256Hex);
 	// A failed read's bar goes (RunCamera); a finished one stays.
 	if (read.Ok() || read.outcome == operations::Outcome::FileNotWritten)
 		progress.End();
@@ -171,7 +174,10 @@ Outcome DumpEepromTo(EepromBus &bus, Progress &progress, const TextSink &sink)
 	// No name in the header: the panel writes its file's path there, and
 	// a stream has none (it may become any file, or none).
 	std::string text;
-	operations::Result read = operations::ReadPagesToText(bus.Engine(), "", kBlockReads, text);
+	operations::Result read = operations::ReadPagesToText(bus.Engine(), "", kBlockReads, text,
+							      digest::Sha256Hex);
+	if (read.outcome == operations::Outcome::FileNotWritten)
+		return Fail(kFileNotWritten, "nothing was written to standard output: " + read.reason, read);
 	if (!read.Ok())
 		return Fail(kBusFailure, FailureText(read) + "; nothing was written to standard output",
 			    read);

@@ -23,6 +23,9 @@ struct Outcome {
 	// What the operation reported: where it stopped and why, as fields.
 	operations::Result result{};
 	std::string adapter{}; // the bus as the adapter library named it
+	// The camera's own process gave no result: it could not be started,
+	// or it ended without one. What happened to the camera is not known.
+	bool noResult = false;
 };
 
 // A settings file accepted by the panel's rules.

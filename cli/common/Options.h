@@ -16,9 +16,6 @@
 
 namespace tool {
 
-// What a bus may be, for help texts and refusals.
-inline constexpr char kBusChoices[] = "/dev/i2c-N, sim or sim:0 to sim:7";
-
 struct Option {
 	const char *name;               // without "--"
 	char letter = 0;                // "-y", or 0
@@ -40,7 +37,7 @@ struct CommandLine {
 	std::vector<std::string> words;                        // the command, then its operands
 	std::map<std::string, std::vector<std::string>> given; // option name: its values ("" for none)
 	std::string error;                                     // a usage error, when not empty
-	std::vector<ResolvedBus> buses;                        // --bus, each resolved (BusName.h)
+	std::vector<iicbus::ResolvedBus> buses;                // --bus, each resolved (BusName.h)
 
 	bool Has(const std::string &name) const { return given.contains(name); }
 	std::optional<std::string> Value(const std::string &name) const;

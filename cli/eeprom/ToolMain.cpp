@@ -220,10 +220,10 @@ std::string CheckShowCommand(const tool::CommandLine &cl)
 			    : "diff needs two settings files, or a file and --camera";
 	if (cl.Values("camera").size() > 1)
 		return "diff compares the camera with a settings file, not with itself";
-	return tool::OneBus(cl.Values("bus"));
+	return iicbus::OneBus(cl.Values("bus"));
 }
 
-std::string BusesText(const std::vector<tool::ResolvedBus> &buses)
+std::string BusesText(const std::vector<iicbus::ResolvedBus> &buses)
 {
 	if (buses.size() == 1)
 		return buses.front().given.empty() ? "the USB-to-I2C adapter's bus"
@@ -270,21 +270,21 @@ std::string Question(const RunRequest &request, const SettingsImage &image)
 // The buses of the run: --all's, those named, or the one QXIIC_BUS names
 // (empty: the adapter library finds the adapter). Empty with why when
 // QXIIC_BUS names no bus that can exist.
-std::vector<tool::ResolvedBus> RunBuses(const tool::CommandLine &cl, std::string &why)
+std::vector<iicbus::ResolvedBus> RunBuses(const tool::CommandLine &cl, std::string &why)
 {
 	if (cl.Has("all")) {
-		std::vector<tool::ResolvedBus> buses;
+		std::vector<iicbus::ResolvedBus> buses;
 		for (const std::string &node : CameraBuses(iicbus::ScanBuses()))
-			buses.push_back({ node, node, node });
+			buses.push_back({ node, node, node, iicbus::BusKind::Node });
 		return buses;
 	}
 	if (!cl.buses.empty())
 		return cl.buses;
 	const char *variable = std::getenv("QXIIC_BUS");
-	tool::ResolvedBus bus;
+	iicbus::ResolvedBus bus;
 	if (variable && *variable) {
-		if (std::string refused = tool::ResolveBus(variable, bus); !refused.empty()) {
-			why = "QXIIC_BUS: " + refused;
+		if (std::string refused = iicbus::EnvironmentBus(variable, bus); !refused.empty()) {
+			why = refused;
 			return {};
 		}
 	} else if (cl.words[0] == "dump" && cl.words[1].find("{bus}") != std::string::npos) {
@@ -296,7 +296,7 @@ std::vector<tool::ResolvedBus> RunBuses(const tool::CommandLine &cl, std::string
 			      " allowed buses have a camera that answers (see " + kName + " buses)";
 			return {};
 		}
-		tool::ResolveBus(found.front(), bus);
+		iicbus::ResolveBus(found.front(), bus);
 		bus.given.clear();
 	}
 	return { bus };
@@ -355,6 +355,9 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 		return Fail(env, kName, kBusFailure,
 			    "--all: no allowed bus has a camera that answers (see " + std::string(kName) +
 				    " buses)");
+	// The one camera of a run not named by --bus (RunTool chose that one).
+	if (cl.buses.empty() && request.buses.size() == 1 && !request.buses.front().given.empty())
+		iicbus::SelectBus(request.buses.front().resolved);
 	request.file = command.takesFile ? cl.words[1] : "";
 	request.repeat = cl.Has("repeat");
 	request.unit = cl.Value("unit");

@@ -58,7 +58,7 @@ plant::Record MakeRecord(const RecordBase &base, const CameraFacts &facts)
 	r.sha256 = facts.file.sha256;
 	r.fileSize = facts.file.size;
 	r.pages = base.pages;
-	r.result = ResultWord(o.status, base.verb);
+	r.result = ResultWord(o, base.verb);
 	r.exitStatus = o.status;
 	// Where and why it failed, as the operation reported it.
 	const operations::Result &f = o.result;

@@ -277,8 +277,10 @@ std::vector<Child> StartChildren(const std::vector<CameraJob> &jobs, const std::
 		std::string why;
 		children[i].pid = SpawnWithReportPipe(program, CameraProcessArgs(jobs[i]), children[i].fd,
 						      why);
-		if (children[i].pid < 0)
+		if (children[i].pid < 0) {
 			finishes[i].outcome = { kBusFailure, why };
+			finishes[i].outcome.noResult = true;
+		}
 	}
 	return children;
 }
@@ -323,9 +325,11 @@ void Reap(const std::vector<Child> &children, std::vector<CameraFinish> &finishe
 		int waitStatus = 0;
 		while (waitpid(children[i].pid, &waitStatus, 0) < 0 && errno == EINTR) {
 		}
-		if (!children[i].finished)
+		if (!children[i].finished) {
 			finishes[i].outcome = { kBusFailure, "the camera's process ended without a result (" +
 								     HowItEnded(waitStatus) + ")" };
+			finishes[i].outcome.noResult = true;
+		}
 	}
 }
 

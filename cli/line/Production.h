@@ -33,7 +33,7 @@ struct RunRequest {
 	Verb verb = Verb::Verify;
 	// One or more; one with nothing given or resolved: the adapter
 	// library finds the adapter.
-	std::vector<tool::ResolvedBus> buses;
+	std::vector<iicbus::ResolvedBus> buses;
 	std::string file; // dump with several buses: a pattern with {bus}
 	const SettingsImage *image = nullptr;
 	RecordSink *report = nullptr; // opened before any camera is touched

@@ -260,7 +260,8 @@ int RunRegTool(const std::vector<std::string> &args, ToolEnvironment &env)
 	}
 	if (cl.Has("version"))
 		return tool::ShowVersion(env, kName);
-	iicbus::SelectBus(cl.buses.empty() ? std::nullopt : std::optional(cl.buses.front().resolved));
+	if (std::string why = iicbus::SelectProcessBus(cl.buses, std::getenv("QXIIC_BUS")); !why.empty())
+		return tool::UsageError(env, kName, why);
 
 	const std::string &command = cl.words[0];
 	std::vector<std::string> rest(cl.words.begin() + 1, cl.words.end());
