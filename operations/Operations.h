@@ -42,6 +42,7 @@ struct Result {
 	std::size_t size = 0;  // with sha256: how many bytes it is of
 
 	bool Ok() const { return outcome == Outcome::Done; }
+	bool operator==(const Result &) const = default;
 };
 
 // A settings file accepted by the panel's rules: a whole number of pages
@@ -52,6 +53,8 @@ struct SettingsImage {
 	int pages = 0;
 	std::string sha256; // of the file's bytes as they were loaded
 	std::size_t size = 0;
+
+	bool operator==(const SettingsImage &) const = default;
 };
 
 // How a verification or a copy into a file reads.

@@ -355,8 +355,9 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 		return Fail(env, kName, kBusFailure,
 			    "--all: no allowed bus has a camera that answers (see " + std::string(kName) +
 				    " buses)");
-	// The one camera of a run not named by --bus (RunTool chose that one).
-	if (cl.buses.empty() && request.buses.size() == 1 && !request.buses.front().given.empty())
+	// The one camera --all found (RunTool chose one --bus names; QXIIC_BUS
+	// the library reads itself).
+	if (cl.Has("all") && request.buses.size() == 1)
 		iicbus::SelectBus(request.buses.front().resolved);
 	request.file = command.takesFile ? cl.words[1] : "";
 	request.repeat = cl.Has("repeat");
@@ -414,9 +415,14 @@ int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, 
 	SettingsImage image;
 	CameraRunner runner = RunnerOf(env, seams);
 	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
-		if (Outcome loaded = LoadImage(job.file, Consequence(command), image);
-		    loaded.status != kSuccess)
-			runner = [loaded](const CameraJob &, Progress &) { return loaded; };
+		// The bytes the parent checked; the file may have changed since.
+		if (!ReadCameraImage(image)) {
+			Outcome lost{ kRefusedFile,
+				      job.file + ": the settings file did not reach the camera's process. " +
+					      Consequence(command) };
+			lost.result.outcome = operations::Outcome::Refused;
+			runner = [lost](const CameraJob &, Progress &) { return lost; };
+		}
 		job.image = &image;
 		PagesOf(cl, image, job.pages);
 	}

@@ -503,14 +503,51 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 		EXPECT_EQ(r["time"].get<std::string>().size(), 20u);
 	}
 
-	// dump: one file per camera, each what its camera holds.
-	EXPECT_EQ(RunCameraProcesses(
-			  { "--bus", "sim:0", "--bus", "sim:1", "dump", (dir / "cam-{bus}.qmx").string() },
-			  "first-byte-by-bus"),
+	// dump: one file per camera, each what its camera holds, and each
+	// record with that file's own size and hash.
+	std::remove(report.c_str());
+	EXPECT_EQ(RunCameraProcesses({ "--bus", "sim:0", "--bus", "sim:1", "dump", "--report", report,
+				       (dir / "cam-{bus}.qmx").string() },
+				     "first-byte-by-bus"),
 		  0)
 		<< err.str();
 	EXPECT_NE(ReadText((dir / "cam-sim-0.qmx").string()).find("\r\nA0 "), std::string::npos);
 	EXPECT_NE(ReadText((dir / "cam-sim-1.qmx").string()).find("\r\nA1 "), std::string::npos);
+	records = Records(report);
+	ASSERT_EQ(records.size(), 2u);
+	for (const char *bus : { "sim-0", "sim-1" }) {
+		std::string file = (dir / ("cam-" + std::string(bus) + ".qmx")).string();
+		const json &r = records[bus == std::string("sim-0") ? 0 : 1];
+		EXPECT_EQ(r["file"], file);
+		EXPECT_EQ(r["file_size"], fs::file_size(file));
+		EXPECT_EQ(r["sha256"], Sha256Sum(file));
+	}
+}
+
+// A settings file replaced after it was checked and before each camera's
+// process began: every camera gets the bytes that were checked, and the
+// records name them.
+TEST_F(ProductionTest, TheCamerasGetTheBytesThatWereChecked)
+{
+	std::string file = (dir / "changing.qmx").string();
+	fs::copy_file(golden, file);
+	std::string checked = Sha256Sum(file);
+	// The cameras' processes keep their EEPROMs where this one reads them.
+	const fs::path kept = dir / "cameras";
+	fs::create_directory(kept);
+	setenv("QXIIC_SIM_DIR", kept.c_str(), 1);
+	setenv("VELMORA_TEST_REPLACE_FILE", file.c_str(), 1);
+	int status = Run({ "program", "-y", "--report", report, "--bus", "sim:0", "--bus", "sim:1", file });
+	unsetenv("VELMORA_TEST_REPLACE_FILE");
+	setenv("QXIIC_SIM_DIR", "", 1);
+	EXPECT_EQ(status, 0) << err.str();
+	ASSERT_NE(Sha256Sum(file), checked) << "the file was not replaced";
+	for (const char *eeprom : { "sim-0.eeprom", "sim-1.eeprom" })
+		EXPECT_EQ(ReadText((kept / eeprom).string()), std::string(2048, '\x5A')) << eeprom;
+	for (const json &r : Records(report)) {
+		EXPECT_EQ(r["sha256"], checked);
+		EXPECT_EQ(r["file_size"], 6298);
+	}
 }
 
 // What a camera's own process had to tell reaches the operator under its bus.
@@ -1142,6 +1179,14 @@ int RunTestCameraProcess(const std::vector<std::string> &args)
 	std::ostringstream err;
 	ToolEnvironment env{ in, out, err, false, false, clock };
 	LineSeams seams;
+	// A settings file replaced after the parent checked it: a whole other
+	// file, every byte 0x11.
+	if (const char *replaced = std::getenv("VELMORA_TEST_REPLACE_FILE")) {
+		std::string text;
+		for (int i = 0; i < 2048; i++)
+			text += i % 16 == 15 ? "11\r\n" : "11 ";
+		std::ofstream(replaced, std::ios::binary) << text;
+	}
 	const char *hook = std::getenv("VELMORA_TEST_CAMERA_HOOK");
 	if (hook && CameraProcessHooks().contains(hook))
 		seams.runner = HookedRunner(CameraProcessHooks().at(hook), clock);

@@ -46,9 +46,18 @@ TEST(BusNameTest, OneCameraOneName)
 		  "bus 'sim:' cannot exist: the simulated cameras are sim:0 to sim:7",
 		  {},
 		  false },
-		{ { "sim9" }, "bus 'sim9' names no bus: use /dev/i2c-N, sim or sim:0 to sim:7, or none", {}, false },
-		{ { "i2c-3" }, "bus 'i2c-3' names no bus: use /dev/i2c-N, sim or sim:0 to sim:7, or none", {}, false },
-		{ { "None" }, "bus 'None' names no bus: use /dev/i2c-N, sim or sim:0 to sim:7, or none", {}, false },
+		{ { "sim9" },
+		  "bus 'sim9' names no bus: use /dev/i2c-N, sim or sim:0 to sim:7, or none",
+		  {},
+		  false },
+		{ { "i2c-3" },
+		  "bus 'i2c-3' names no bus: use /dev/i2c-N, sim or sim:0 to sim:7, or none",
+		  {},
+		  false },
+		{ { "None" },
+		  "bus 'None' names no bus: use /dev/i2c-N, sim or sim:0 to sim:7, or none",
+		  {},
+		  false },
 		{ { "none" }, "", { "none" }, false },
 		{ { "" }, "", { "" }, false }, // the one USB-to-I2C adapter present
 		{ { "sim:01" },
@@ -76,7 +85,8 @@ TEST(BusNameTest, OneCameraOneName)
 		  "QXIIC_BUS: bus 'sim:9' cannot exist: the simulated cameras are sim:0 to sim:7");
 	EXPECT_EQ(iicbus::EnvironmentBus(nullptr, bus), "");
 	EXPECT_EQ(bus.kind, iicbus::BusKind::FoundAdapter);
-	EXPECT_EQ(iicbus::OneBus({ "sim", "sim:1" }), "--bus is given 2 times; this command takes one camera");
+	EXPECT_EQ(iicbus::OneBus({ "sim", "sim:1" }),
+		  "--bus is given 2 times; this command takes one camera");
 	fs::remove_all(dir);
 }
 
