@@ -267,6 +267,31 @@ TEST_F(OperationsTest, AFileIsReplacedOnlyOnceItsPreviousContentIsKept)
 	fs::remove_all(dir);
 }
 
+// Pages the image does not hold are refused before anything is sent: a
+// shorter file is never read past its end.
+TEST_F(OperationsTest, WritingPagesTheImageDoesNotHoldIsRefused)
+{
+	operations::SettingsImage image;
+	image.pages = 2;
+	image.bytes.assign(512, 0x5A);
+	const struct {
+		int first, pages;
+		Outcome outcome;
+	} cases[] = {
+		{ 0, 2, Outcome::Done },   { 1, 1, Outcome::Done },    { 1, 2, Outcome::Refused },
+		{ 2, 1, Outcome::Refused }, { -1, 1, Outcome::Refused }, { 0, 0, Outcome::Refused },
+	};
+	for (const auto &c : cases) {
+		sim::ClearTrace();
+		operations::Result written = operations::WritePages(engine, image, c.first, c.pages);
+		EXPECT_EQ(written.outcome, c.outcome) << c.first << "+" << c.pages;
+		if (c.outcome == Outcome::Refused) {
+			EXPECT_EQ(Transfers(sim::Call::SendSub), 0u) << c.first << "+" << c.pages;
+		}
+		sim::AdvanceClock(20000);
+	}
+}
+
 // The record's hash of a file: the known value of "abc", and a hash that
 // cannot be made said, with nothing written on its word.
 TEST_F(OperationsTest, AHashThatCannotBeMadeIsSaidAndWritesNothing)
