@@ -21,13 +21,13 @@ Result FromFailure(const eeprom::Failure &f)
 {
 	Result r;
 	if (f.stopped)
-		r.outcome = Outcome::Stopped;
+		r.outcome = ResultKind::Stopped;
 	else if (f.mismatch)
-		r.outcome = Outcome::Mismatch;
+		r.outcome = ResultKind::Mismatch;
 	else if (f.refused)
-		r.outcome = Outcome::Refused;
+		r.outcome = ResultKind::Refused;
 	else
-		r.outcome = Outcome::BusFailure;
+		r.outcome = ResultKind::BusFailure;
 	if (f.refused)
 		r.reason = "the transfer unit or the buffer does not fit the EEPROM's pages";
 	r.direction = f.direction;
@@ -46,7 +46,7 @@ Result FromFailure(const eeprom::Failure &f)
 Result Refused(std::string reason)
 {
 	Result r;
-	r.outcome = Outcome::Refused;
+	r.outcome = ResultKind::Refused;
 	r.reason = std::move(reason);
 	return r;
 }
@@ -54,7 +54,7 @@ Result Refused(std::string reason)
 Result NotWritten(std::string reason)
 {
 	Result r;
-	r.outcome = Outcome::FileNotWritten;
+	r.outcome = ResultKind::FileNotWritten;
 	r.reason = std::move(reason);
 	return r;
 }
@@ -98,8 +98,7 @@ Result Written(const std::string &text, Hasher hasher)
 
 Result LoadSettings(const std::string &path, SettingsImage &image, Hasher hasher)
 {
-	settings::InputText input = settings::ReadInputFile(path,
-							    { settings::kMaxFileBytes, "settings file" });
+	fileio::InputText input = fileio::ReadInputFile(path, { settings::kMaxFileBytes, "settings file" });
 	if (!input.ok)
 		return Refused(input.why);
 	return LoadSettingsText(input.text, path, image, hasher);
@@ -112,10 +111,10 @@ Result LoadSettingsText(std::string_view text, const std::string &name, Settings
 		return Refused(r.reason);
 	settings::LoadedSettings loaded = settings::ParseSettings(text);
 	if (!loaded.ok) {
-		r.outcome = Outcome::Refused;
+		r.outcome = ResultKind::Refused;
 		r.reason = settings::DescribeRefusal(loaded.refusal);
 	} else if (settings::PageCount count = settings::SettingsPageCount(loaded.values.size()); !count.ok) {
-		r.outcome = Outcome::Refused;
+		r.outcome = ResultKind::Refused;
 		r.reason = count.refusal;
 	} else {
 		image.path = name;
@@ -170,7 +169,7 @@ Result Verify(eeprom::Engine &engine, int firstPage, std::span<const std::uint8_
 		return {};
 	int at = static_cast<int>(found - read.begin());
 	Result r;
-	r.outcome = Outcome::Mismatch;
+	r.outcome = ResultKind::Mismatch;
 	r.direction = eeprom::Direction::Verify;
 	r.page = firstPage + at / EEPROM_PAGE_SIZE;
 	r.byte = at % EEPROM_PAGE_SIZE;

@@ -16,7 +16,7 @@
 
 namespace operations {
 
-enum class Outcome {
+enum class ResultKind {
 	Done,
 	Refused,        // the settings file cannot be used; nothing was sent
 	BusFailure,     // a transfer failed: status, device, page, block, byte say which
@@ -26,7 +26,7 @@ enum class Outcome {
 };
 
 struct Result {
-	Outcome outcome = Outcome::Done;
+	ResultKind outcome = ResultKind::Done;
 	eeprom::Direction direction = eeprom::Direction::None;
 	int status = 0;         // the adapter's; 0 when there was none
 	std::string statusName; // the adapter's name of it ("QXIIC_NACK")
@@ -41,7 +41,7 @@ struct Result {
 	std::string sha256;    // a loaded or written file: its bytes' SHA-256, lower-case hex
 	std::size_t size = 0;  // with sha256: how many bytes it is of
 
-	bool Ok() const { return outcome == Outcome::Done; }
+	bool Ok() const { return outcome == ResultKind::Done; }
 	bool operator==(const Result &) const = default;
 };
 

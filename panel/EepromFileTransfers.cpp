@@ -123,7 +123,7 @@ void CVelmoraDlg::OnBnClickedCamToFile()
 	operations::Result read = operations::ReadPagesToFile(engine, m_strFilePath.str(), kWriteFormRead,
 							      operations::Previous::Keep);
 	CString text;
-	if (read.outcome == operations::Outcome::FileNotWritten)
+	if (read.outcome == operations::ResultKind::FileNotWritten)
 		text.Format("The settings file %s was not written: %s.", m_strFilePath.GetString(),
 			    read.reason.c_str());
 	else if (!read.Ok())
@@ -188,7 +188,7 @@ void CVelmoraDlg::VerifyEeprom()
 	eeprom::Engine engine(iic, pause);
 	engine.OnProgress([this] { StepOperationProgress(); });
 	operations::Result verified = operations::VerifyImage(engine, m_fileImage, kReadBack);
-	bool mismatch = verified.outcome == operations::Outcome::Mismatch;
+	bool mismatch = verified.outcome == operations::ResultKind::Mismatch;
 	if (!verified.Ok() && !mismatch)
 		AfxMessageBox("error during Reading back from QMX EEProm ");
 	m_ctlProgress.SetPos(0);

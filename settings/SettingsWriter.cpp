@@ -309,7 +309,7 @@ SaveResult KeepPreviousSettingsFile(const std::string &path,
 			continue;
 		if (n < 0)
 			result = { false, errnoText("cannot read it") };
-		else if (n > 0 && !WriteWhole(out, std::string(buffer, static_cast<size_t>(n))))
+		else if (n > 0 && !fileio::WriteWhole(out, std::string(buffer, static_cast<size_t>(n))))
 			result = { false, errnoText("cannot write") };
 		if (n <= 0 || !result.ok)
 			break;
@@ -348,7 +348,7 @@ SaveResult SaveSettingsFile(const std::string &path, std::span<const std::uint16
 		return { false, errnoText("cannot create a file in its folder") };
 
 	SaveResult result{ true, {} };
-	if (!WriteWhole(fd, text))
+	if (!fileio::WriteWhole(fd, text))
 		result = { false, errnoText("cannot write") };
 	else if ((exists && fchmod(fd, st.st_mode & 07777) != 0) || fsync(fd) != 0)
 		result = { false, errnoText("cannot write") };

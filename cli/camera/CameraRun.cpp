@@ -7,6 +7,8 @@
 
 namespace eeprom_cli {
 
+using namespace tool;
+
 namespace {
 
 // Where the stop fell, in the words an operator acts on.
@@ -34,10 +36,10 @@ std::string Interruption(const CameraJob &job, const operations::Result &at)
 
 } // namespace
 
-Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
+CommandResult RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 {
 	EepromBus bus(clock);
-	Outcome outcome;
+	CommandResult outcome;
 	switch (job.verb) {
 	case Verb::Dump:
 		outcome = job.file == "-" ? DumpEepromTo(bus, progress, job.output)
@@ -59,7 +61,7 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 		progress.End();
 	else
 		progress.Abandon();
-	if (outcome.result.outcome == operations::Outcome::Stopped)
+	if (outcome.result.outcome == operations::ResultKind::Stopped)
 		outcome = { kInterrupted, Interruption(job, outcome.result), outcome.result, {} };
 	iicbus::BusIdentity identity = iicbus::LastBus();
 	if (identity.known) {
@@ -70,7 +72,7 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 	return outcome;
 }
 
-const char *ResultWord(const Outcome &outcome, Verb verb)
+const char *ResultWord(const CommandResult &outcome, Verb verb)
 {
 	if (outcome.noResult)
 		return "no-result";

@@ -1,19 +1,20 @@
 #include "RecordsCommand.h"
 
 #include "Database.h"
+#include "ExitStatus.h"
+#include "RecordFile.h"
 #include "Summary.h"
 #include "SummaryFormat.h"
 #include "Target.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <ostream>
-#include <set>
 
-namespace plant {
+namespace eeprom_cli {
+
+using namespace tool;
 
 const char kRecordsUsageText[] =
 	"usage: velmora-eeprom records SOURCE [--since TIME] [--until TIME] [--station NAME]\n"
@@ -25,169 +26,111 @@ const char kRecordsUsageText[] =
 
 namespace {
 
-const std::set<std::string> kResults{ "read",    "verified",    "mismatch",         "bus-failure",
-				      "refused", "interrupted", "file-not-written", "no-result",
-				      "failed" };
+constexpr char kName[] = "velmora-eeprom";
+constexpr std::time_t kDay = 86400;
 
 bool IsDateOnly(const std::string &text)
 {
 	return text.size() == 10;
 }
 
+plant::Filter FilterOf(const CommandLine &cl)
+{
+	plant::Filter filter;
+	filter.station = cl.Value("station");
+	filter.unit = cl.Value("unit");
+	filter.result = cl.Value("result");
+	if (std::optional<std::string> since = cl.Value("since"))
+		filter.since = plant::ParseIsoUtc(*since);
+	// A day given to --until means up to the end of that day.
+	if (std::optional<std::string> until = cl.Value("until"))
+		filter.until = *plant::ParseIsoUtc(*until) + (IsDateOnly(*until) ? kDay : 0);
+	return filter;
+}
+
+// The summary of the plant's database; why it could not be made.
+plant::Summary FromDatabase(const std::string &target, const plant::Filter &filter, std::string &why)
+{
+	plant::Database db;
+	why = db.Connect(target);
+	if (why.empty())
+		why = db.PrepareSchema(true); // a new plant's first question makes the table
+	if (!why.empty())
+		return {};
+	return plant::SummarizeDatabase(db, filter, why);
+}
+
+// The summary of a report file; each line skipped said on standard error.
+plant::Summary FromFile(const std::string &path, const plant::Filter &filter, ToolEnvironment &env,
+			std::string &why)
+{
+	constexpr size_t kShownSkips = 5;
+	std::vector<std::string> skipped;
+	std::vector<plant::Record> records = plant::ReadRecordFile(path, skipped, why);
+	if (!why.empty())
+		return {};
+	for (size_t i = 0; i < skipped.size() && i < kShownSkips; i++)
+		env.err << kName << ": " << path << ": " << skipped[i] << " (skipped)\n";
+	if (skipped.size() > kShownSkips)
+		env.err << kName << ": " << path << ": " << skipped.size() - kShownSkips
+			<< " more lines skipped\n";
+	return plant::Summarize(records, filter);
+}
+
 } // namespace
 
-std::vector<Record> ReadRecordFile(const std::string &path, std::vector<std::string> &skipped,
-				   std::string &why)
+std::string CheckRecordsCommand(const CommandLine &cl)
 {
-	std::vector<Record> records;
-	std::ifstream in(path, std::ios::binary);
-	if (!in) {
-		why = path + ": " + std::strerror(errno);
-		return records;
+	for (const char *option : { "bus", "all", "report", "yes" }) {
+		if (cl.Has(option))
+			return std::string("--") + option + " does not go with records";
 	}
-	std::string line;
-	for (int number = 1; std::getline(in, line); number++) {
-		if (line.find_first_not_of(" \t\r") == std::string::npos)
-			continue;
-		std::string bad;
-		std::optional<Record> record = ParseRecordLine(line, bad);
-		if (!record) {
-			skipped.push_back("line " + std::to_string(number) + ": " + bad);
-			continue;
-		}
-		if (record->id.empty())
-			record->id = "line:" + std::to_string(number);
-		records.push_back(std::move(*record));
+	if (cl.words.size() < 2)
+		return "records needs a SOURCE: a report file or a database";
+	if (cl.words.size() > 2)
+		return "records takes one SOURCE only";
+	if (std::optional<std::string> result = cl.Value("result"); result && !plant::IsResultWord(*result))
+		return "--result: no result \"" + *result + "\"";
+	for (const char *option : { "since", "until" }) {
+		if (std::optional<std::string> time = cl.Value(option); time && !plant::ParseIsoUtc(*time))
+			return std::string("--") + option + " \"" + *time + "\" is not a UTC day or time";
 	}
-	if (in.bad())
-		why = path + ": " + std::strerror(errno);
-	return records;
+	// A password on the command line stays in the shell's history.
+	if (plant::IsDatabaseTarget(cl.words[1]))
+		return plant::CheckDatabaseTarget(cl.words[1]);
+	return "";
 }
 
-int RunRecords(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
+int RunRecords(const CommandLine &cl, ToolEnvironment &env)
 {
-	std::string source, html;
-	bool json = false;
-	Filter filter;
-	for (size_t i = 0; i < args.size(); i++) {
-		std::string arg = args[i], value;
-		bool hasValue = false;
-		if (size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-			value = arg.substr(eq + 1);
-			arg.resize(eq);
-			hasValue = true;
-		}
-		auto next = [&]() -> bool {
-			if (hasValue)
-				return true;
-			if (i + 1 >= args.size()) {
-				err << "velmora-eeprom records: " << arg << " needs a value\n"
-				    << kRecordsUsageText;
-				return false;
-			}
-			value = args[++i];
-			return true;
-		};
-		if (arg == "--help" || arg == "-h") {
-			out << kRecordsUsageText;
-			return kRecordsDone;
-		}
-		if (arg == "--json") {
-			json = true;
-		} else if (arg == "--html" || arg == "--since" || arg == "--until" || arg == "--station" ||
-			   arg == "--unit" || arg == "--result") {
-			if (!next())
-				return kRecordsUsage;
-			if (arg == "--html") {
-				html = value;
-			} else if (arg == "--station") {
-				filter.station = value;
-			} else if (arg == "--unit") {
-				filter.unit = value;
-			} else if (arg == "--result") {
-				if (!kResults.count(value)) {
-					err << "velmora-eeprom records: no result \"" << value << "\"\n"
-					    << kRecordsUsageText;
-					return kRecordsUsage;
-				}
-				filter.result = value;
-			} else {
-				std::optional<std::time_t> time = ParseIsoUtc(value);
-				if (!time) {
-					err << "velmora-eeprom records: " << arg << " \"" << value
-					    << "\" is not a UTC day or time\n"
-					    << kRecordsUsageText;
-					return kRecordsUsage;
-				}
-				// A day given to --until means up to the end of that day.
-				if (arg == "--until")
-					filter.until = *time + (IsDateOnly(value) ? 86400 : 0);
-				else
-					filter.since = *time;
-			}
-		} else if (arg.size() > 1 && arg[0] == '-') {
-			err << "velmora-eeprom records: unknown option " << arg << "\n" << kRecordsUsageText;
-			return kRecordsUsage;
-		} else if (source.empty()) {
-			source = arg;
-		} else {
-			err << "velmora-eeprom records: one SOURCE only\n" << kRecordsUsageText;
-			return kRecordsUsage;
-		}
-	}
-	if (source.empty()) {
-		err << kRecordsUsageText;
-		return kRecordsUsage;
-	}
-
-	Summary summary;
+	const std::string &source = cl.words[1];
+	plant::Filter filter = FilterOf(cl);
+	std::string why;
 	std::string what = source;
-	if (IsDatabaseTarget(source)) {
-		if (std::string why = CheckDatabaseTarget(source); !why.empty()) {
-			err << "velmora-eeprom records: " << why << "\n";
-			return kRecordsUsage;
-		}
-		what = DescribeDatabaseTarget(source);
-		Database db;
-		std::string why = db.Connect(source);
-		if (why.empty())
-			why = db.PrepareSchema(true); // a new plant's first question makes the table
-		if (why.empty())
-			summary = SummarizeDatabase(db, filter, why);
-		if (!why.empty()) {
-			err << "velmora-eeprom records: " << what << ": " << why << "\n";
-			return kRecordsUnreadable;
-		}
+	plant::Summary summary;
+	if (plant::IsDatabaseTarget(source)) {
+		what = plant::DescribeDatabaseTarget(source);
+		summary = FromDatabase(source, filter, why);
+		if (!why.empty())
+			why = what + ": " + why;
 	} else {
-		std::vector<std::string> skipped;
-		std::string why;
-		std::vector<Record> records = ReadRecordFile(source, skipped, why);
-		if (!why.empty()) {
-			err << "velmora-eeprom records: " << why << "\n";
-			return kRecordsUnreadable;
-		}
-		for (size_t i = 0; i < skipped.size() && i < 5; i++)
-			err << "velmora-eeprom records: " << source << ": " << skipped[i] << " (skipped)\n";
-		if (skipped.size() > 5)
-			err << "velmora-eeprom records: " << source << ": " << skipped.size() - 5
-			    << " more lines skipped\n";
-		summary = Summarize(records, filter);
+		summary = FromFile(source, filter, env, why);
 	}
+	if (!why.empty())
+		return SayFailure(env, kName, kRefusedFile, why);
 
-	if (!html.empty()) {
-		std::ofstream page(html, std::ios::binary | std::ios::trunc);
-		page << SummaryHtml(summary, what);
+	if (std::optional<std::string> html = cl.Value("html")) {
+		std::ofstream page(*html, std::ios::binary | std::ios::trunc);
+		page << plant::SummaryHtml(summary, what);
 		page.close();
-		if (!page) {
-			err << "velmora-eeprom records: " << html << ": could not be written\n";
-			return kRecordsUnreadable;
-		}
+		if (!page)
+			return SayFailure(env, kName, kRefusedFile, *html + ": could not be written");
 	}
-	if (json)
-		out << SummaryJson(summary).dump(2) << "\n";
+	if (cl.Has("json"))
+		env.out << plant::SummaryJson(summary).dump(2) << "\n";
 	else
-		out << SummaryText(summary, what);
-	return kRecordsDone;
+		env.out << plant::SummaryText(summary, what);
+	return kSuccess;
 }
 
-} // namespace plant
+} // namespace eeprom_cli

@@ -1,33 +1,24 @@
 // velmora-eeprom records SOURCE [--since T] [--until T] [--station S]
 // [--unit U] [--result R] [--json] [--html FILE]: the summary of a JSON
-// Lines report file or of the plant's database. The front end hands over
-// the arguments after "records" and its streams.
+// Lines report file or of the plant's database, on the tool's own option
+// parser. The plant library reads and sums; this says it.
 #pragma once
 
-#include "Record.h"
+#include "Options.h"
+#include "ToolEnvironment.h"
 
-#include <iosfwd>
 #include <string>
-#include <vector>
 
-namespace plant {
+namespace eeprom_cli {
 
-// Exit statuses, the same values as velmora-eeprom's own.
-enum RecordsStatus {
-	kRecordsDone = 0,
-	kRecordsUsage = 2,      // bad command line
-	kRecordsUnreadable = 3, // the file cannot be read, or the database refused
-};
-
-int RunRecords(const std::vector<std::string> &args, std::ostream &out, std::ostream &err);
-
-// The usage lines of the command, for --help.
+// The usage lines of the command, for records --help.
 extern const char kRecordsUsageText[];
 
-// Reads a JSON Lines report. Lines that are no records are skipped, each
-// said in skipped ("line 3: not a JSON object"); a record without an id
-// (written before records had one) gets "line:N" so it stays one unit.
-std::vector<Record> ReadRecordFile(const std::string &path, std::vector<std::string> &skipped,
-				   std::string &why);
+// What the parser cannot know: one SOURCE, a known result word, times
+// that are UTC days or times, no option of the camera commands.
+std::string CheckRecordsCommand(const tool::CommandLine &cl);
 
-} // namespace plant
+// Runs a command line CheckRecordsCommand accepted; returns the status.
+int RunRecords(const tool::CommandLine &cl, tool::ToolEnvironment &env);
+
+} // namespace eeprom_cli

@@ -118,11 +118,12 @@ constexpr CommandInfo kCommands[] = {
 };
 
 constexpr char kCameraCommands[] = "dump program verify erase-settings";
+constexpr char kCameraAndRecordsCommands[] = "dump program verify erase-settings records";
 
 // A settings file on standard input ('-'): a pipe or a file, as large as
 // a file may be; a writer that has not finished within 10 s (as for
 // velmora-reg's scripts) is refused rather than waited for.
-constexpr settings::InputLimits kStandardInputLimits{ settings::kMaxFileBytes, "settings file", true, 10000 };
+constexpr fileio::InputLimits kStandardInputLimits{ settings::kMaxFileBytes, "settings file", true, 10000 };
 
 // --camera-process is how velmora-eeprom starts itself for each camera of
 // a run on several buses (Fleet.h); it is no option for people.
@@ -132,9 +133,16 @@ const Grammar &EepromGrammar()
 		WithCommonOptions(
 			{ { .name = "all" },
 			  { .name = "report", .value = "a file or a database URL" },
-			  { .name = "station", .value = "a name", .commands = kCameraCommands },
+			  { .name = "station", .value = "a name", .commands = kCameraAndRecordsCommands },
 			  { .name = "operator", .value = "a name", .commands = kCameraCommands },
-			  { .name = "unit", .value = "the unit's name", .commands = kCameraCommands },
+			  { .name = "unit",
+			    .value = "the unit's name",
+			    .commands = kCameraAndRecordsCommands },
+			  { .name = "since", .value = "a UTC day or time", .commands = "records" },
+			  { .name = "until", .value = "a UTC day or time", .commands = "records" },
+			  { .name = "result", .value = "a result word", .commands = "records" },
+			  { .name = "json", .commands = "records" },
+			  { .name = "html", .value = "a file", .commands = "records" },
 			  { .name = "ask-unit", .commands = "program" },
 			  { .name = "pages",
 			    .value = "a list of pages such as 0-3,7",
@@ -144,7 +152,7 @@ const Grammar &EepromGrammar()
 			  { .name = "camera", .commands = "show diff", .repeats = true, .word = true },
 			  { .name = "camera-process", .commands = "dump program verify erase-settings" } },
 			true),
-		{ "dump", "program", "verify", "erase-settings", "buses", "show", "diff" },
+		{ "dump", "program", "verify", "erase-settings", "buses", "show", "diff", "records" },
 	};
 	return grammar;
 }
@@ -191,7 +199,7 @@ std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &c
 	}
 	std::vector<int> pages;
 	if (cl.Has("pages"))
-		if (std::string why = tool::ParsePageList(*cl.Value("pages"), pages); !why.empty())
+		if (std::string why = eeprom_cli::ParsePageList(*cl.Value("pages"), pages); !why.empty())
 			return why;
 	if (cl.Has("ask-unit") && !cl.Has("repeat"))
 		return "--ask-unit belongs to station mode (--repeat)";
@@ -240,10 +248,11 @@ int AskPermission(const RunRequest &request, bool yes, ToolEnvironment &env, con
 	if (yes)
 		return kSuccess;
 	if (!env.inIsTerminal) {
-		return Fail(env, kName, kUsage,
-			    std::string(VerbName(request.verb)) +
-				    " writes the camera's EEPROM and standard input is not a terminal to "
-				    "confirm on: give --yes; nothing was written");
+		return SayFailure(
+			env, kName, kUsage,
+			std::string(VerbName(request.verb)) +
+				" writes the camera's EEPROM and standard input is not a terminal to "
+				"confirm on: give --yes; nothing was written");
 	}
 	env.err << question << " [y/N] " << std::flush;
 	std::string answer;
@@ -251,7 +260,7 @@ int AskPermission(const RunRequest &request, bool yes, ToolEnvironment &env, con
 		answer.clear();
 	if (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES")
 		return kSuccess;
-	return Fail(env, kName, kNotConfirmed, "not confirmed; nothing was written");
+	return SayFailure(env, kName, kNotConfirmed, "not confirmed; nothing was written");
 }
 
 std::string Question(const RunRequest &request, const SettingsImage &image)
@@ -259,8 +268,9 @@ std::string Question(const RunRequest &request, const SettingsImage &image)
 	std::string where = " on " + BusesText(request.buses);
 	const char *whose = request.buses.size() > 1 ? "each camera's" : "the camera's";
 	if (request.verb == Verb::Program) {
-		std::string which = request.pages.empty() ? std::to_string(image.pages) + " page(s)"
-							  : "page(s) " + tool::PageListText(request.pages);
+		std::string which = request.pages.empty()
+					    ? std::to_string(image.pages) + " page(s)"
+					    : "page(s) " + eeprom_cli::PageListText(request.pages);
 		return "Write " + which + " of " + image.path + " into " + whose + " EEPROM" + where +
 		       (request.repeat ? ", one camera after another" : "") + "?";
 	}
@@ -318,7 +328,7 @@ RecordBase RecordBaseOf(const tool::CommandLine &cl, const CommandInfo &command,
 	if (command.verb == Verb::EraseSettings)
 		base.pages = { kl310::PAGE_SCRIPT };
 	else if (image && cl.Has("pages"))
-		tool::ParsePageList(*cl.Value("pages"), base.pages);
+		eeprom_cli::ParsePageList(*cl.Value("pages"), base.pages);
 	else
 		for (int page = 0; page < pages; page++)
 			base.pages.push_back(page);
@@ -330,7 +340,7 @@ std::string PagesOf(const tool::CommandLine &cl, const SettingsImage &image, std
 {
 	if (!cl.Has("pages"))
 		return "";
-	tool::ParsePageList(*cl.Value("pages"), pages);
+	eeprom_cli::ParsePageList(*cl.Value("pages"), pages);
 	if (pages.back() >= image.pages)
 		return "--pages " + *cl.Value("pages") + ": " + image.path + " has " +
 		       std::to_string(image.pages) + (image.pages == 1 ? " page" : " pages");
@@ -352,9 +362,9 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 	if (!why.empty())
 		return UsageError(env, kName, why);
 	if (request.buses.empty())
-		return Fail(env, kName, kBusFailure,
-			    "--all: no allowed bus has a camera that answers (see " + std::string(kName) +
-				    " buses)");
+		return SayFailure(env, kName, kBusFailure,
+				  "--all: no allowed bus has a camera that answers (see " +
+					  std::string(kName) + " buses)");
 	// The one camera --all found (RunTool chose one --bus names; QXIIC_BUS
 	// the library reads itself).
 	if (cl.Has("all") && request.buses.size() == 1)
@@ -373,18 +383,20 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 		for (const std::string &notice : notices)
 			env.err << kName << ": " << notice << '\n' << std::flush;
 		if (!report)
-			return Fail(env, kName, kFileNotWritten, why + "; nothing was done to any camera");
+			return SayFailure(env, kName, kFileNotWritten,
+					  why + "; nothing was done to any camera");
 		request.report = report.get();
 	}
 
 	SettingsImage image;
 	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
-		if (Outcome loaded = request.file == "-"
-					     ? LoadStandardInput(ReadWholeInput(env, kStandardInputLimits),
-								 Consequence(command), image)
-					     : LoadImage(request.file, Consequence(command), image);
+		if (CommandResult loaded = request.file == "-"
+						   ? LoadStandardInput(
+							     ReadWholeInput(env, kStandardInputLimits),
+							     Consequence(command), image)
+						   : LoadImage(request.file, Consequence(command), image);
 		    loaded.status != kSuccess) {
-			Fail(env, kName, loaded.status, loaded.message);
+			SayFailure(env, kName, loaded.status, loaded.message);
 			request.record = RecordBaseOf(cl, command, nullptr);
 			return RecordRefusedFile(request, env, loaded);
 		}
@@ -417,10 +429,12 @@ int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, 
 	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
 		// The bytes the parent checked; the file may have changed since.
 		if (!ReadCameraImage(image)) {
-			Outcome lost{ kRefusedFile,
-				      job.file + ": the settings file did not reach the camera's process. " +
-					      Consequence(command) };
-			lost.result.outcome = operations::Outcome::Refused;
+			CommandResult lost{
+				kRefusedFile,
+				job.file + ": the settings file did not reach the camera's process. " +
+					Consequence(command)
+			};
+			lost.result.outcome = operations::ResultKind::Refused;
 			runner = [lost](const CameraJob &, Progress &) { return lost; };
 		}
 		job.image = &image;
@@ -433,18 +447,19 @@ int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, 
 
 int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const LineSeams &seams)
 {
-	// The records of a line or a plant: a command of its own grammar, no camera.
-	if (!args.empty() && args.front() == "records")
-		return plant::RunRecords({ args.begin() + 1, args.end() }, env.out, env.err);
 	tool::CommandLine cl = ParseCommandLine(EepromGrammar(), args);
 	const CommandInfo *command = cl.error.empty() && !cl.Informational() ? FindCommand(cl.words[0])
 									     : nullptr;
+	// The records of a line or a plant: no camera.
+	bool records = !cl.words.empty() && cl.words[0] == "records";
 	if (cl.error.empty() && !cl.Informational())
-		cl.error = command ? CheckCameraCommand(cl, *command) : CheckShowCommand(cl);
+		cl.error = command   ? CheckCameraCommand(cl, *command)
+			   : records ? CheckRecordsCommand(cl)
+				     : CheckShowCommand(cl);
 	if (!cl.error.empty())
 		return UsageError(env, kName, cl.error);
 	if (cl.Has("help")) {
-		env.out << kHelp;
+		env.out << (records ? kRecordsUsageText : kHelp);
 		return kSuccess;
 	}
 	if (cl.Has("version"))
@@ -452,6 +467,8 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const Li
 	// One bus is the whole process's; several are one each for the
 	// processes of the cameras.
 	iicbus::SelectBus(cl.buses.size() == 1 ? std::optional(cl.buses.front().resolved) : std::nullopt);
+	if (records)
+		return RunRecords(cl, env);
 	if (!command)
 		return RunShowCommand(cl.words, env);
 	if (cl.Has("camera-process")) {

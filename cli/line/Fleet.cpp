@@ -24,12 +24,14 @@
 
 namespace eeprom_cli {
 
+using namespace tool;
+
 namespace {
 
 // Whole buffer or nothing more to do: the parent is gone.
 void WriteAll(int fd, const std::string &text)
 {
-	settings::WriteWhole(fd, text);
+	fileio::WriteWhole(fd, text);
 }
 
 // The child's progress, as lines "P done total phase" to the parent.
@@ -127,7 +129,7 @@ int ImageFile(const SettingsImage &image, std::string &why)
 		close(fd);
 		fd = high;
 	}
-	if (fd < 0 || !settings::WriteWhole(fd, out.Bytes()) || lseek(fd, 0, SEEK_SET) != 0) {
+	if (fd < 0 || !fileio::WriteWhole(fd, out.Bytes()) || lseek(fd, 0, SEEK_SET) != 0) {
 		why = std::string("no copy of the settings file for the camera's process: ") +
 		      std::strerror(errno);
 		if (fd >= 0)
@@ -219,7 +221,7 @@ std::vector<std::string> CameraProcessArgs(const CameraJob &job)
 	if (!job.bus.empty())
 		args.insert(args.end(), { "--bus", job.bus });
 	if (!job.pages.empty())
-		args.insert(args.end(), { "--pages", tool::PageListText(job.pages) });
+		args.insert(args.end(), { "--pages", eeprom_cli::PageListText(job.pages) });
 	args.push_back(VerbName(job.verb));
 	if (job.verb != Verb::EraseSettings)
 		args.insert(args.end(), { "--", job.file });
@@ -352,8 +354,8 @@ constexpr std::size_t kLongestImage = 1 << 20;
 
 bool ReadCameraImage(SettingsImage &image)
 {
-	settings::InputText input = settings::ReadInputDescriptor(kCameraImageFd,
-								  { kLongestImage, "settings image" });
+	fileio::InputText input = fileio::ReadInputDescriptor(kCameraImageFd,
+							      { kLongestImage, "settings image" });
 	close(kCameraImageFd);
 	operations::WireReader in(input.text);
 	return input.ok && operations::GetImage(in, image) && in.Ok();

@@ -25,7 +25,7 @@
 namespace eeprom_cli {
 
 struct CameraFinish {
-	Outcome outcome;
+	CommandResult outcome;
 	std::time_t started = 0;
 	std::int64_t durationUs = 0;      // on the child's clock
 	std::vector<std::string> notices; // what the child's adapter library had to tell
@@ -42,7 +42,7 @@ constexpr int kCameraImageFd = 4;
 // finishes in the order of jobs. A stop request (StopRequest.h) is passed
 // on to every child. lines, when given, shows each camera's progress.
 std::vector<CameraFinish> RunFleet(const std::vector<CameraJob> &jobs, const std::string &program,
-				   CameraLines *lines);
+				   tool::CameraLines *lines);
 
 // Whether this process was started as a camera's: kCameraReportFd is a pipe.
 bool IsCameraProcess();
@@ -53,7 +53,7 @@ bool ReadCameraImage(SettingsImage &image);
 
 // The camera's process: runs job and reports its progress and outcome on
 // kCameraReportFd. Returns the process's exit status.
-int RunCameraProcess(const CameraJob &job, const CameraRunner &runner, ToolClock &clock);
+int RunCameraProcess(const CameraJob &job, const CameraRunner &runner, tool::ToolClock &clock);
 
 // Starts program with args (after argv[0]) and kCameraReportFd the write
 // end of a pipe, whose read end (close-on-exec) goes to readFd; imageFd,

@@ -14,6 +14,8 @@
 
 namespace eeprom_cli {
 
+using namespace tool;
+
 namespace {
 
 constexpr char kName[] = "velmora-eeprom";
@@ -29,7 +31,7 @@ public:
 	}
 
 	// Empty when kept (or no report is kept); else why not, said on stderr.
-	std::string Add(const iicbus::ResolvedBus &bus, const CameraJob &job, const Outcome &outcome,
+	std::string Add(const iicbus::ResolvedBus &bus, const CameraJob &job, const CommandResult &outcome,
 			std::time_t started, std::int64_t durationUs,
 			std::optional<int> camera = std::nullopt,
 			std::optional<std::string> unit = std::nullopt, bool synced = true)
@@ -103,7 +105,7 @@ int RunOne(const RunRequest &request, ToolEnvironment &env, const LineSeams &sea
 	Recorder recorder(request, env);
 	std::time_t started = std::time(nullptr);
 	std::int64_t startUs = env.clock.NowUs();
-	Outcome outcome = RunnerOf(env, seams)(job, progress);
+	CommandResult outcome = RunnerOf(env, seams)(job, progress);
 	if (outcome.status == kSuccess)
 		progress.End();
 	else
@@ -266,7 +268,7 @@ std::string FileForBus(const std::string &pattern, const std::string &bus)
 	return file;
 }
 
-int RecordRefusedFile(const RunRequest &request, ToolEnvironment &env, const Outcome &refusal)
+int RecordRefusedFile(const RunRequest &request, ToolEnvironment &env, const CommandResult &refusal)
 {
 	Recorder recorder(request, env);
 	std::time_t now = std::time(nullptr);

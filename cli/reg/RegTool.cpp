@@ -203,10 +203,10 @@ public:
 	{
 		// Read whole before a line is checked, the same careful way as a
 		// settings file; a pipe or a FIFO must end within kScriptWaitMs.
-		const settings::InputLimits limits{ kLongestScript, "script", true, kScriptWaitMs };
-		settings::InputText input = path == "-" ? settings::ReadInputDescriptor(STDIN_FILENO, limits)
-							: settings::ReadInputFile(path, limits);
-		const std::string label = path == "-" ? "standard input" : settings::ShownText(path, 200);
+		const fileio::InputLimits limits{ kLongestScript, "script", true, kScriptWaitMs };
+		fileio::InputText input = path == "-" ? fileio::ReadInputDescriptor(STDIN_FILENO, limits)
+						      : fileio::ReadInputFile(path, limits);
+		const std::string label = path == "-" ? "standard input" : fileio::ShownText(path, 200);
 		if (!input.ok)
 			return fail(kRefusedFile, "cannot read the script " + label + ": " + input.why +
 							  "; nothing was sent");

@@ -369,7 +369,7 @@ TEST_F(EepromToolTest, EveryFrontEndSaysWhyTheBusCannotBeOpened)
 
 	std::istringstream in;
 	err.str("");
-	eeprom_cli::ToolEnvironment env{ in, out, err, false, false, clock };
+	tool::ToolEnvironment env{ in, out, err, false, false, clock };
 	EXPECT_EQ(reg_cli::RunRegTool({ "get", "shutter" }, env), 4);
 	setenv("QXIIC_BUS", "sim", 1);
 	EXPECT_EQ(err.str(), "velmora-reg: reading register 0x3012 failed: error USB_DEVICE_NOT_FOUND" + why);

@@ -37,6 +37,7 @@
 namespace sim = qxiic::sim;
 namespace fs = std::filesystem;
 using namespace eeprom_cli;
+using namespace tool;
 using nlohmann::json;
 using tool::ToolEnvironment;
 
@@ -237,7 +238,7 @@ TEST(CameraRecordTest, EveryFieldFromTheFacts)
 	facts.unit = "SN-0042";
 	facts.file = { "/srv/golden.qmx", "ab12", 6633 };
 	operations::Result mismatch;
-	mismatch.outcome = operations::Outcome::Mismatch;
+	mismatch.outcome = operations::ResultKind::Mismatch;
 	mismatch.direction = eeprom::Direction::Verify;
 	mismatch.page = 3;
 	mismatch.block = 1;

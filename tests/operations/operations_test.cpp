@@ -16,7 +16,7 @@
 #include <vector>
 
 namespace sim = qxiic::sim;
-using operations::Outcome;
+using operations::ResultKind;
 using Dir = eeprom::Direction;
 
 namespace {
@@ -150,7 +150,7 @@ TEST_F(OperationsTest, AFailureCarriesWhereAndWhy)
 		sim::ClearFaults();
 		sim::AddFault(c.fault);
 		operations::Result r = c.run();
-		EXPECT_EQ(r.outcome, Outcome::BusFailure);
+		EXPECT_EQ(r.outcome, ResultKind::BusFailure);
 		EXPECT_EQ(r.direction, c.direction);
 		EXPECT_EQ(r.status, c.status);
 		EXPECT_EQ(r.statusName, c.statusName);
@@ -179,7 +179,7 @@ TEST_F(OperationsTest, AMismatchNamesTheByteEitherWay)
 	for (const auto &c : cases) {
 		sim::ClearTrace();
 		operations::Result r = operations::Verify(engine, 2, expected, c.plan);
-		EXPECT_EQ(r.outcome, Outcome::Mismatch);
+		EXPECT_EQ(r.outcome, ResultKind::Mismatch);
 		EXPECT_EQ(r.direction, Dir::Verify);
 		EXPECT_EQ(r.page, 3);
 		EXPECT_EQ(r.byte, 0xA5);
@@ -222,7 +222,7 @@ TEST_F(OperationsTest, TheHashIsOfTheBytesLoadedOrWritten)
 
 	std::ofstream(path) << "00 01 zz\n";
 	operations::Result refused = operations::LoadSettings(path, image, digest::Sha256Hex);
-	EXPECT_EQ(refused.outcome, Outcome::Refused);
+	EXPECT_EQ(refused.outcome, ResultKind::Refused);
 	EXPECT_EQ(refused.reason, "line 1: 'z' where a value should stand");
 	EXPECT_EQ(refused.sha256, Sha256("00 01 zz\n"));
 	std::remove(path.c_str());
@@ -237,12 +237,12 @@ TEST_F(OperationsTest, AFileIsReplacedOnlyOnceItsPreviousContentIsKept)
 	const std::string path = (dir / "cam.qmx").string();
 	const struct {
 		bool keptIsFolder;
-		Outcome outcome;
+		ResultKind outcome;
 		const char *fileAfter; // "" : the camera's pages
 		const char *keptAfter; // nullptr: a folder
 	} cases[] = {
-		{ false, Outcome::Done, "", "old content\n" },
-		{ true, Outcome::FileNotWritten, "old content\n", nullptr },
+		{ false, ResultKind::Done, "", "old content\n" },
+		{ true, ResultKind::FileNotWritten, "old content\n", nullptr },
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.keptIsFolder);
@@ -276,16 +276,16 @@ TEST_F(OperationsTest, WritingPagesTheImageDoesNotHoldIsRefused)
 	image.bytes.assign(512, 0x5A);
 	const struct {
 		int first, pages;
-		Outcome outcome;
+		ResultKind outcome;
 	} cases[] = {
-		{ 0, 2, Outcome::Done },   { 1, 1, Outcome::Done },    { 1, 2, Outcome::Refused },
-		{ 2, 1, Outcome::Refused }, { -1, 1, Outcome::Refused }, { 0, 0, Outcome::Refused },
+		{ 0, 2, ResultKind::Done },    { 1, 1, ResultKind::Done },     { 1, 2, ResultKind::Refused },
+		{ 2, 1, ResultKind::Refused }, { -1, 1, ResultKind::Refused }, { 0, 0, ResultKind::Refused },
 	};
 	for (const auto &c : cases) {
 		sim::ClearTrace();
 		operations::Result written = operations::WritePages(engine, image, c.first, c.pages);
 		EXPECT_EQ(written.outcome, c.outcome) << c.first << "+" << c.pages;
-		if (c.outcome == Outcome::Refused) {
+		if (c.outcome == ResultKind::Refused) {
 			EXPECT_EQ(Transfers(sim::Call::SendSub), 0u) << c.first << "+" << c.pages;
 		}
 		sim::AdvanceClock(20000);
@@ -306,7 +306,7 @@ TEST_F(OperationsTest, AHashThatCannotBeMadeIsSaidAndWritesNothing)
 	const std::string why = "its SHA-256 could not be computed (SHA-256: out of memory)";
 	operations::Result copied = operations::ReadPagesToFile(engine, path, kBlocks,
 								operations::Previous::Replace, failing);
-	EXPECT_EQ(copied.outcome, Outcome::FileNotWritten);
+	EXPECT_EQ(copied.outcome, ResultKind::FileNotWritten);
 	EXPECT_EQ(copied.reason, why);
 	EXPECT_FALSE(std::ifstream(path).good());
 	std::string text = "kept";
@@ -315,7 +315,7 @@ TEST_F(OperationsTest, AHashThatCannotBeMadeIsSaidAndWritesNothing)
 	operations::SettingsImage image;
 	operations::Result loaded = operations::LoadSettingsText(std::string(2048 * 3, ' '), "f", image,
 								 failing);
-	EXPECT_EQ(loaded.outcome, Outcome::Refused);
+	EXPECT_EQ(loaded.outcome, ResultKind::Refused);
 	EXPECT_EQ(loaded.reason, why);
 	EXPECT_EQ(image.pages, 0);
 }

@@ -7,13 +7,13 @@
 
 namespace {
 
-using operations::Outcome;
+using operations::ResultKind;
 
 TEST(WireTest, EveryFieldArrivesAsSent)
 {
 	// No field at its default, so that one left out of the list shows.
 	operations::Result sent;
-	sent.outcome = Outcome::Mismatch;
+	sent.outcome = ResultKind::Mismatch;
 	sent.direction = eeprom::Direction::Verify;
 	sent.status = 4;
 	sent.statusName = "QXIIC_TIMEOUT";
@@ -54,7 +54,8 @@ TEST(WireTest, EveryFieldArrivesAsSent)
 		operations::Result kept;
 		kept.page = 7;
 		operations::SettingsImage keptImage;
-		EXPECT_FALSE(operations::GetResult(shortened, kept) && operations::GetImage(shortened, keptImage))
+		EXPECT_FALSE(operations::GetResult(shortened, kept) &&
+			     operations::GetImage(shortened, keptImage))
 			<< cut;
 		if (cut < 100) {
 			EXPECT_EQ(kept.page, 7) << cut;
