@@ -37,9 +37,10 @@ std::vector<Record> ReadRecordFile(const std::string &path, std::vector<std::str
 
 bool IsResultWord(const std::string &word)
 {
-	static const std::set<std::string> kResults{ "read",        "verified",         "mismatch",
-						     "bus-failure", "refused",          "interrupted",
-						     "file-not-written", "no-result",   "failed" };
+	static const std::set<std::string> kResults{
+		"read",        "verified",         "mismatch",  "bus-failure", "refused",
+		"interrupted", "file-not-written", "no-result", "failed"
+	};
 	return kResults.contains(word);
 }
 

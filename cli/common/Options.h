@@ -4,6 +4,12 @@
 // Options may stand anywhere; "--" ends them, so a file may begin with
 // '-'. "--name VALUE" and "--name=VALUE" are the same; a short form is
 // "-x". The first word is the command.
+//
+// Written here rather than on getopt_long or CLI11: the tools' documented
+// refusals ("--pages belongs to program and verify", "--bus is given
+// twice"), an option that stands among the operands (--camera) and the
+// statuses scripts test would each have to be rebuilt around either, whose
+// own messages and argument order differ.
 #pragma once
 
 #include "BusName.h"
