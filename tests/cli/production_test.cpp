@@ -260,10 +260,12 @@ TEST(CameraRecordTest, EveryFieldFromTheFacts)
 		"message":"verification failed","duration_ms":1234.5})"));
 
 	// A dump read nothing it could verify; a refused file reached no adapter.
+	// A camera's process that gave no result tells nothing of the bus.
 	const struct {
 		Verb verb;
 		int status;
 		const char *result;
+		bool noResult = false;
 	} words[] = {
 		{ Verb::Dump, 0, "read" },
 		{ Verb::Program, 0, "verified" },
@@ -271,11 +273,14 @@ TEST(CameraRecordTest, EveryFieldFromTheFacts)
 		{ Verb::Dump, 6, "file-not-written" },
 		{ Verb::Program, 130, "interrupted" },
 		{ Verb::EraseSettings, 4, "bus-failure" },
+		{ Verb::Program, 4, "no-result", true },
+		{ Verb::Verify, 1, "failed" },
 	};
 	for (const auto &w : words) {
 		RecordBase b{ "s", std::nullopt, "h", w.verb, {} };
 		CameraFacts f;
 		f.outcome.status = w.status;
+		f.outcome.noResult = w.noResult;
 		json r = json::parse(plant::RecordLine(MakeRecord(b, f)));
 		EXPECT_EQ(r["result"], w.result) << w.status;
 		for (const char *key : { "operator", "bus", "bus_found", "adapter", "file", "message" })
