@@ -22,7 +22,8 @@ int main(int argc, char **argv)
 	if (!cl.run)
 		return cl.status;
 	// Chosen before the first transfer; without --bus, QXIIC_BUS decides.
+	// As typed: the title says "simulated camera" for sim, as the user named it.
 	if (!cl.buses.empty())
-		iicbus::SelectBus(cl.buses.front().resolved);
+		iicbus::SelectBus(cl.buses.front().given);
 	return AfxWinMain(argc, argv);
 }
