@@ -55,10 +55,11 @@ Commands:
 
 Options:
       --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N (or a link to
-                    it), sim or sim:0 to sim:7 (a simulated camera); without
-                    either, the one USB-to-I2C adapter present; given again,
-                    one more camera (dump then needs {bus} in FILE, as in
-                    cam-{bus}.qmx); one camera is never given twice
+                    it), sim or sim:0 to sim:7 (a simulated camera), or none
+                    (no camera); without either, the one USB-to-I2C adapter
+                    present; given again, one more camera (dump then needs
+                    {bus} in FILE, as in cam-{bus}.qmx); one camera is never
+                    given twice
       --all         every allowed bus on which a camera answers (see buses)
       --pages LIST  program, verify: only these pages, as 0-3 or 0-3,7; the
                     others keep what the camera has (its trims: pages 4 to 6)

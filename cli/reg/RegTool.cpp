@@ -56,8 +56,8 @@ expectation and names the line.
 
 Options:
       --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N, sim or sim:0 to
-                    sim:7 (a simulated camera); without either, the one
-                    USB-to-I2C adapter present
+                    sim:7 (a simulated camera), or none (no camera); without
+                    either, the one USB-to-I2C adapter present
       --script      dump: write a script
   -n, --dry-run     run: check the script and send nothing
   -h, --help        show this help and exit
