@@ -73,6 +73,7 @@ BusIdentity LastBus()
 	if (status < 0)
 		return identity;
 	identity.known = true;
+	identity.status = status;
 	identity.opened = status == QXIIC_OK;
 	identity.bus = bus;
 	identity.reason = reason;

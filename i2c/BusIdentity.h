@@ -28,6 +28,7 @@ struct BusIdentity {
 	std::string reason;        // why it could not be opened
 	bool accessDenied = false; // the user may not open its node (EACCES, EPERM)
 	int osError = 0;           // the errno with which its node could not be opened, else 0
+	int status = -1;           // the adapter's status of that open (QXIIC_OK: opened)
 };
 
 // What the calling thread's most recent transfer found.
