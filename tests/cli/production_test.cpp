@@ -160,7 +160,7 @@ protected:
 	}
 
 	int Run(const std::vector<std::string> &args, CameraHook hook = {}, bool inTerminal = false,
-		bool errTerminal = false, const std::string &input = "")
+		bool errTerminal = false, const std::string &input = "", const char *self = nullptr)
 	{
 		out.str("");
 		err.str("");
@@ -170,6 +170,8 @@ protected:
 		if (hook)
 			seams.runner = HookedRunner(hook, clock);
 		seams.probe = probe;
+		if (self)
+			seams.self = self;
 		return RunTool(args, env, seams);
 	}
 
@@ -554,6 +556,24 @@ TEST_F(ProductionTest, TheCamerasGetTheBytesThatWereChecked)
 		EXPECT_EQ(r["sha256"], checked);
 		EXPECT_EQ(r["file_size"], 6298);
 	}
+}
+
+// A camera's process that could not even be started is no bus failure:
+// nothing is known of the camera.
+TEST_F(ProductionTest, ACameraProcessNotStartedIsNoResult)
+{
+	EXPECT_EQ(Run({ "verify", "--report", report, "--bus", "sim:0", "--bus", "sim:1", golden }, {}, false,
+		      false, "", "/nonexistent/velmora-eeprom"),
+		  4);
+	std::vector<json> records = Records(report);
+	ASSERT_EQ(records.size(), 2u);
+	for (const json &r : records) {
+		EXPECT_EQ(r["result"], "no-result");
+		EXPECT_EQ(r["exit_status"], 4);
+	}
+	EXPECT_NE(err.str().find("sim:0: no-result: no process for the camera: No such file or directory\n"),
+		  std::string::npos)
+		<< err.str();
 }
 
 // What a camera's own process had to tell reaches the operator under its bus.
