@@ -20,11 +20,12 @@ int SimCameraNumber(const std::string &bus)
 
 } // namespace
 
-Opened Failed(unsigned short status, std::string detail)
+Opened Failed(unsigned short status, std::string detail, int osError)
 {
 	Opened o;
 	o.status = status;
 	o.detail = std::move(detail);
+	o.osError = osError;
 	return o;
 }
 
@@ -44,12 +45,18 @@ Opened OpenBackend(const char *bus)
 	if (int camera = SimCameraNumber(name); camera >= 0) {
 		o = OpenSim(camera);
 		o.title = name == "sim" ? "simulated camera" : "simulated camera " + std::to_string(camera);
+	} else if (name == "none") {
+		// Asked for by name: the panel without a camera, as an operator
+		// may want to see it.
+		o = Failed(QXIIC_DEVICE_NOT_FOUND, "no bus was chosen (none)");
+		o.title = "no adapter";
 	} else if (name[0] == '/') {
 		o = OpenI2cDev(name);
 	} else {
-		o = Failed(QXIIC_DEVICE_NOT_FOUND,
-			   "\"" + name +
-				   "\" names no bus: use sim, sim:0 to sim:7 or a path such as /dev/i2c-1");
+		o = Failed(
+			QXIIC_DEVICE_NOT_FOUND,
+			"\"" + name +
+				"\" names no bus: use sim, sim:0 to sim:7, none or a path such as /dev/i2c-1");
 	}
 	if (o.title.empty())
 		o.title = name;

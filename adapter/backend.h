@@ -51,9 +51,10 @@ struct Opened {
 	std::string detail;
 	std::string title; // the bus for the user: "simulated camera", "CP2112 ... (/dev/i2c-3)"
 	std::string node;  // the bus for the trace: "sim:2", "/dev/i2c-3"
+	int osError = 0;   // the errno of a node that could not be opened, else 0
 };
 
-Opened Failed(unsigned short status, std::string detail);
+Opened Failed(unsigned short status, std::string detail, int osError = 0);
 
 // Opens the bus named by the value of QXIIC_BUS (nullptr = unset: the
 // one USB-to-I2C adapter present).

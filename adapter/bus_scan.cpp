@@ -99,7 +99,7 @@ std::string ScanBuses()
 		std::string camera = o.backend ? (CameraAnswers(*o.backend) ? "camera" : "no camera")
 					       : "not probed";
 		out += path + "\t" + (a.name.empty() ? "?" : a.name) + "\t" + (a.usb ? "usb" : "not usb") +
-		       "\t" + verdict + "\t" + camera + "\n";
+		       "\t" + verdict + "\t" + camera + "\t" + std::to_string(o.osError) + "\n";
 	}
 	return out;
 }

@@ -143,7 +143,7 @@ Opened OpenI2cDevNode(const std::string &path, const AdapterInfo &adapter, const
 	int fd = calls.open(path.c_str(), O_RDWR | O_CLOEXEC);
 	if (fd < 0) {
 		int err = errno;
-		return Failed(StatusForOpenErrno(err), "open " + path + ": " + ErrnoText(err));
+		return Failed(StatusForOpenErrno(err), "open " + path + ": " + ErrnoText(err), err);
 	}
 	struct stat st;
 	if (calls.fstat(fd, &st) < 0 || !NotAnI2cDevNode(path, st).empty() || !SameNode(checked, st)) {
@@ -171,7 +171,7 @@ Opened OpenI2cDev(const std::string &path)
 	struct stat st;
 	if (sys::Calls().stat(path.c_str(), &st) < 0) {
 		int err = errno;
-		return Failed(StatusForOpenErrno(err), "open " + path + ": " + ErrnoText(err));
+		return Failed(StatusForOpenErrno(err), "open " + path + ": " + ErrnoText(err), err);
 	}
 	if (std::string notBus = NotAnI2cDevNode(path, st); !notBus.empty())
 		return Failed(QXIIC_INIT_ERROR, notBus);

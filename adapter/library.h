@@ -42,6 +42,7 @@ struct BusState {
 	int status = -1;
 	std::string title;
 	std::string reason;
+	int osError = 0;
 };
 BusState &ThreadBusState();
 

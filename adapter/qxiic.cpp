@@ -213,7 +213,8 @@ int OpenHandle(Library &lib, int device, unsigned short &status)
 	const std::optional<std::string> &chosen = ChosenBus();
 	qxiic::Opened opened = qxiic::OpenBackend(chosen ? chosen->c_str() : std::getenv("QXIIC_BUS"));
 	status = opened.status;
-	state = { status, opened.title, opened.backend ? std::string() : opened.detail };
+	state = { status, opened.title, opened.backend ? std::string() : opened.detail,
+		  opened.backend ? 0 : opened.osError };
 	std::string node = opened.node;
 	return lib.handles.open(device, std::move(node), std::move(opened));
 }
@@ -357,6 +358,11 @@ extern "C" QXIIC_EXPORT int IICBusState(char *bus, int busSize, char *reason, in
 	CopyOut(state.title, bus, busSize);
 	CopyOut(state.reason, reason, reasonSize);
 	return state.status;
+}
+
+extern "C" QXIIC_EXPORT int IICBusError(void)
+{
+	return qxiic::ThreadBusState().osError;
 }
 
 extern "C" QXIIC_EXPORT int IICTakeNotice(char *text, int size)

@@ -102,6 +102,13 @@ int IICClose(int handle);
 int IICBusState(char *bus, int busSize, char *reason, int reasonSize);
 
 /*
+ * IICBusError: the errno with which the calling thread's most recent
+ * IICInit failed to open the bus's node (EACCES: this user may not), or
+ * 0 when it opened it, failed for another cause or was never called.
+ */
+int IICBusError(void);
+
+/*
  * IICTakeNotice: copies the oldest notice not yet taken (the trace or the
  * simulator's EEPROM file could not be written...) into text and returns
  * 1, or returns 0 when there is none. Each notice is given once.
@@ -111,8 +118,9 @@ int IICTakeNotice(char *text, int size);
 /*
  * IICScanBuses: every i2c-dev bus, one line each, fields separated by
  * tabs: node path, adapter name ("?" when unreadable), "usb" or "not usb",
- * "allowed" or why the bus is refused or cannot be opened, and "camera",
- * "no camera" or "not probed". Only allowed buses are opened, for one
+ * "allowed" or why the bus is refused or cannot be opened, "camera",
+ * "no camera" or "not probed", and the errno of a failed open (as
+ * IICBusError gives it, 0 for none). Only allowed buses are opened, for one
  * read of the camera's sensor. Copies the text as IICBusState does and
  * returns its whole length.
  */

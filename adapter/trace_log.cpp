@@ -107,7 +107,7 @@ std::string TraceLog::follow(const char *target)
 	if (std::strcmp(target, "-") == 0)
 		file_ = stderr;
 	else
-		file_ = std::fopen(target, "a");
+		file_ = std::fopen(target, "ae"); // not inherited by a program the front end starts
 	if (file_ == nullptr)
 		return std::string("cannot write the trace to ") + target + ": " + std::strerror(errno);
 	target_ = target;

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "msgbox.h"
+
 #include <QCommandLineParser>
 #include <QStringList>
 
@@ -12,15 +14,16 @@ The control panel of the KL310 board camera.
 
 Options:
       --bus BUS   the bus, instead of QXIIC_BUS: /dev/i2c-N (or a udev link to
-                  it), sim or sim:0 to sim:7 (a simulated camera); without
-                  either, the one USB-to-I2C adapter present
+                  it), sim or sim:0 to sim:7 (a simulated camera), or none
+                  (no camera); without either, the one USB-to-I2C adapter
+                  present
   -h, --help      show this help and exit
       --version   show the version and exit
 )";
 
 } // namespace
 
-PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args)
+PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args, const char *environmentBus)
 {
 	QStringList arguments{ QStringLiteral("velmora") };
 	for (const std::string &arg : args)
@@ -33,26 +36,40 @@ PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args)
 	parser.addOptions({ bus, help, version });
 
 	PanelCommandLine cl;
+	iicbus::ResolvedBus environment;
 	if (!parser.parse(arguments)) {
-		cl.err = "velmora: " + parser.errorText().toStdString() + " (see velmora --help)\n";
+		cl.refusal = parser.errorText().toStdString();
 	} else if (!parser.positionalArguments().isEmpty()) {
-		cl.err = "velmora: unexpected argument '" +
-			 parser.positionalArguments().first().toStdString() + "' (see velmora --help)\n";
+		cl.refusal = "unexpected argument '" + parser.positionalArguments().first().toStdString() +
+			     "'";
 	} else if (parser.isSet(help)) {
 		cl.out = kHelp;
 	} else if (parser.isSet(version)) {
 		cl.out = std::string("velmora (Velmora) ") + VELMORA_VERSION + "\n";
 	} else if (parser.values(bus).size() > 1) {
 		// Keeping the last would show a camera other than the one meant.
-		cl.err = "velmora: --bus is given " + std::to_string(parser.values(bus).size()) +
-			 " times; the panel shows one camera (see velmora --help)\n";
+		cl.refusal = "--bus is given " + std::to_string(parser.values(bus).size()) +
+			     " times; the panel shows one camera";
 	} else if (parser.isSet(bus) && parser.value(bus).isEmpty()) {
-		cl.err = "velmora: --bus needs a bus (see velmora --help)\n";
-	} else {
+		cl.refusal = "--bus needs a bus";
+	} else if (parser.isSet(bus)) {
 		cl.bus = parser.value(bus).toStdString();
-		return cl;
+		cl.refusal = iicbus::ResolveBuses({ cl.bus }, cl.buses);
+	} else {
+		cl.refusal = iicbus::EnvironmentBus(environmentBus, environment);
 	}
+	if (cl.refusal.empty() && cl.out.empty())
+		return cl;
 	cl.run = false;
-	cl.status = cl.err.empty() ? 0 : 2;
+	if (!cl.refusal.empty()) {
+		cl.err = "velmora: " + cl.refusal + " (see velmora --help)\n";
+		cl.status = 2;
+	}
 	return cl;
+}
+
+int ShowCommandLineRefusal(const PanelCommandLine &cl)
+{
+	AfxMessageBox(cl.refusal.c_str());
+	return cl.status;
 }

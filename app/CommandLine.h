@@ -1,6 +1,8 @@
 // The panel's command line: --bus BUS, --help, --version.
 #pragma once
 
+#include "BusName.h"
+
 #include <string>
 #include <vector>
 
@@ -9,8 +11,17 @@ struct PanelCommandLine {
 	int status = 0;
 	std::string out;
 	std::string err;
-	std::string bus; // the bus named by --bus, or empty
+	std::string refusal;                    // why the command line is refused, in the tools' words
+	std::string bus;                        // the bus named by --bus, or empty
+	std::vector<iicbus::ResolvedBus> buses; // --bus resolved: none or one
 };
 
-// args without the program's name.
-PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args);
+// args without the program's name; environmentBus is QXIIC_BUS's value
+// (null: unset), refused as the tools refuse it when no --bus is given.
+PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args,
+				       const char *environmentBus = nullptr);
+
+// Shows a refused command line in a message box, which a user who started
+// the panel from a menu sees where standard error is nowhere; returns the
+// status to end with. Needs the application object.
+int ShowCommandLineRefusal(const PanelCommandLine &cl);

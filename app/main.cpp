@@ -2,6 +2,8 @@
 #include "CommandLine.h"
 #include "VelmoraApp.h"
 
+#include <QApplication>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,13 +11,19 @@ CVelmoraApp theApp;
 
 int main(int argc, char **argv)
 {
-	PanelCommandLine cl = ParsePanelCommandLine({ argv + 1, argv + argc });
+	PanelCommandLine cl = ParsePanelCommandLine({ argv + 1, argv + argc }, std::getenv("QXIIC_BUS"));
 	std::fputs(cl.out.c_str(), stdout);
 	std::fputs(cl.err.c_str(), stderr);
+	if (!cl.refusal.empty()) {
+		QApplication application(argc, argv);
+		QApplication::setApplicationName(QStringLiteral("Velmora"));
+		return ShowCommandLineRefusal(cl);
+	}
 	if (!cl.run)
 		return cl.status;
 	// Chosen before the first transfer; without --bus, QXIIC_BUS decides.
-	if (!cl.bus.empty())
-		iicbus::SelectBus(cl.bus);
+	// As typed: the title says "simulated camera" for sim, as the user named it.
+	if (!cl.buses.empty())
+		iicbus::SelectBus(cl.buses.front().given);
 	return AfxWinMain(argc, argv);
 }

@@ -43,13 +43,13 @@ void FreshCamera()
 void BM_ToolProgramVerify(benchmark::State &state)
 {
 	FreshCamera();
-	eeprom_cli::QuietProgress quiet;
+	tool::QuietProgress quiet;
 	int run = 0;
 	for (auto _ : state) {
 		eeprom_cli::SettingsImage image = Image(run++);
-		eeprom_cli::EepromBus bus(eeprom_cli::ToolClock::Real());
-		eeprom_cli::Outcome outcome = eeprom_cli::ProgramEeprom(bus, quiet, image);
-		if (outcome.status != eeprom_cli::kSuccess) {
+		eeprom_cli::EepromBus bus(tool::ToolClock::Real());
+		eeprom_cli::CommandResult outcome = eeprom_cli::ProgramEeprom(bus, quiet, image);
+		if (outcome.status != tool::kSuccess) {
 			state.SkipWithError(outcome.message.c_str());
 			return;
 		}

@@ -52,7 +52,7 @@ void BM_FleetProgramVerify(benchmark::State &state)
 			jobs.push_back({ Verb::Program, "sim:" + std::to_string(i), path, nullptr, {} });
 		// Each camera's process is velmora-eeprom itself, as in a real run.
 		for (const CameraFinish &finish : RunFleet(jobs, VELMORA_EEPROM_TOOL, nullptr)) {
-			if (finish.outcome.status != kSuccess) {
+			if (finish.outcome.status != tool::kSuccess) {
 				state.SkipWithError(finish.outcome.message.c_str());
 				return;
 			}
@@ -123,7 +123,7 @@ void BM_ToolProgram(benchmark::State &state)
 		tool::ToolEnvironment env{ in, out, err, false, false, tool::ToolClock::Real() };
 		eeprom_cli::LineSeams seams;
 		seams.self = VELMORA_EEPROM_TOOL;
-		if (eeprom_cli::RunTool(args, env, seams) != kSuccess) {
+		if (eeprom_cli::RunTool(args, env, seams) != tool::kSuccess) {
 			state.SkipWithError(err.str().c_str());
 			return;
 		}

@@ -4,7 +4,7 @@
 // own PostgreSQL server. ./build/bench/records_bench [--explain]
 #include "Database.h"
 #include "PgSink.h"
-#include "RecordsCommand.h"
+#include "RecordFile.h"
 #include "ScratchPostgres.h"
 #include "Summary.h"
 

@@ -2,6 +2,8 @@
 
 #include "qxiic.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <sstream>
 
 namespace iicbus {
@@ -10,12 +12,9 @@ namespace {
 
 constexpr int kTextSize = 1024;
 
-// How the library names the errno of a failed open: "open /dev/i2c-5:
-// EACCES (Permission denied)".
-bool DeniedAccess(const std::string &reason)
+bool DeniedAccess(int osError)
 {
-	return reason.starts_with("open ") && (reason.find(": EACCES (") != std::string::npos ||
-					       reason.find(": EPERM (") != std::string::npos);
+	return osError == EACCES || osError == EPERM;
 }
 
 constexpr char kAccessAdvice[] =
@@ -51,6 +50,20 @@ void SelectBus(const std::optional<std::string> &bus)
 	IICSelectBus(bus ? bus->c_str() : nullptr);
 }
 
+std::string SelectProcessBus(const std::vector<ResolvedBus> &named, const char *environment)
+{
+	if (!named.empty()) {
+		SelectBus(named.front().resolved);
+		return "";
+	}
+	ResolvedBus bus;
+	if (std::string why = EnvironmentBus(environment, bus); !why.empty())
+		return why;
+	// The library reads QXIIC_BUS itself, afresh at every transfer.
+	SelectBus(std::nullopt);
+	return "";
+}
+
 BusIdentity LastBus()
 {
 	char bus[kTextSize];
@@ -60,10 +73,12 @@ BusIdentity LastBus()
 	if (status < 0)
 		return identity;
 	identity.known = true;
+	identity.status = status;
 	identity.opened = status == QXIIC_OK;
 	identity.bus = bus;
 	identity.reason = reason;
-	identity.accessDenied = !identity.opened && DeniedAccess(identity.reason);
+	identity.osError = identity.opened ? 0 : IICBusError();
+	identity.accessDenied = DeniedAccess(identity.osError);
 	return identity;
 }
 
@@ -101,7 +116,10 @@ std::vector<BusListing> ScanBuses()
 		std::getline(fields, usb, '\t');
 		std::getline(fields, b.verdict, '\t');
 		std::getline(fields, camera, '\t');
-		if (DeniedAccess(b.verdict))
+		std::string osError;
+		std::getline(fields, osError, '\t');
+		b.osError = std::atoi(osError.c_str());
+		if (DeniedAccess(b.osError))
 			b.verdict += kAccessAdvice;
 		b.usb = usb == "usb";
 		b.allowed = b.verdict == "allowed";

@@ -3,6 +3,8 @@
 // the adapter's header.
 #pragma once
 
+#include "BusName.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,12 +16,19 @@ namespace iicbus {
 // when nothing was chosen. The one way a front end chooses the bus.
 void SelectBus(const std::optional<std::string> &bus);
 
+// The bus of a front end on one camera: the one named (--bus, resolved),
+// else QXIIC_BUS's value checked as --bus is (null or empty: the library
+// finds the adapter). Returns why it is refused, or "" having chosen it.
+std::string SelectProcessBus(const std::vector<ResolvedBus> &named, const char *environment);
+
 struct BusIdentity {
 	bool known = false;        // false before the thread's first transfer
 	bool opened = false;       // the bus of that transfer could be opened
 	std::string bus;           // "simulated camera", "CP2112 SMBus Bridge (/dev/i2c-3)", "no adapter"
 	std::string reason;        // why it could not be opened
 	bool accessDenied = false; // the user may not open its node (EACCES, EPERM)
+	int osError = 0;           // the errno with which its node could not be opened, else 0
+	int status = -1;           // the adapter's status of that open (QXIIC_OK: opened)
 };
 
 // What the calling thread's most recent transfer found.
@@ -50,6 +59,7 @@ struct BusListing {
 	bool allowed = false;
 	std::string verdict; // "allowed", or why the bus is refused or cannot be opened (BusReason's words)
 	CameraSeen camera = CameraSeen::NotProbed;
+	int osError = 0; // the errno with which its node could not be opened, else 0
 };
 
 // Every i2c-dev bus; only the allowed ones are probed for the camera.

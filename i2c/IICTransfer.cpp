@@ -125,11 +125,25 @@ bool CIICTransfer::finish(unsigned short status)
 	return status == 0;
 }
 
-unsigned short CIICTransfer::send(int device, int subLength, int subAddress, unsigned char *data, int count)
+// The library hands out no handle when every one is taken; transferring
+// on it would report a made-up cause instead of that one.
+bool CIICTransfer::open(int device, unsigned short &status)
 {
 	m_hIIC = IICInit(device, kBusClock, kTimeout);
+	if (m_hIIC > 0)
+		return true;
+	int cause = IICBusState(nullptr, 0, nullptr, 0);
+	status = static_cast<unsigned short>(cause > 0 ? cause : QXIIC_INIT_ERROR);
+	return false;
+}
+
+unsigned short CIICTransfer::send(int device, int subLength, int subAddress, unsigned char *data, int count)
+{
+	unsigned short status = QXIIC_OK;
+	if (!open(device, status))
+		return status;
 	SetAddress(m_hIIC, device);
-	unsigned short status = SendSub(m_hIIC, subLength, subAddress, data, count, 0);
+	status = SendSub(m_hIIC, subLength, subAddress, data, count, 0);
 	IICClose(m_hIIC);
 	return status;
 }
@@ -137,8 +151,10 @@ unsigned short CIICTransfer::send(int device, int subLength, int subAddress, uns
 unsigned short CIICTransfer::receive(int device, int subLength, int subAddress, unsigned char *data,
 				     int count)
 {
-	m_hIIC = IICInit(device, kBusClock, kTimeout);
-	unsigned short status = ReceiveSub(m_hIIC, subLength, subAddress, data, count, 0);
+	unsigned short status = QXIIC_OK;
+	if (!open(device, status))
+		return status;
+	status = ReceiveSub(m_hIIC, subLength, subAddress, data, count, 0);
 	IICClose(m_hIIC);
 	return status;
 }
@@ -234,9 +250,11 @@ bool CIICTransfer::ReadRaw(int device, unsigned char *buffer, int count)
 		ReportError(QXIIC_DATA_OVERFLOW);
 		return false;
 	}
-	m_hIIC = IICInit(device, kBusClock, kTimeout);
-	unsigned short status = Receive(m_hIIC, buffer, 0, count);
-	IICClose(m_hIIC);
+	unsigned short status = QXIIC_OK;
+	if (open(device, status)) {
+		status = Receive(m_hIIC, buffer, 0, count);
+		IICClose(m_hIIC);
+	}
 	if (status != 0)
 		std::memset(buffer, 0, static_cast<size_t>(count));
 	return finish(status);

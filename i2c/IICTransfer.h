@@ -79,6 +79,8 @@ public:
 	static constexpr int kMaxRaw = 255;
 
 private:
+	// A handle, or false with the cause in status when none could be had.
+	bool open(int device, unsigned short &status);
 	unsigned short send(int device, int subLength, int subAddress, unsigned char *data, int count);
 	unsigned short receive(int device, int subLength, int subAddress, unsigned char *data, int count);
 	bool finish(unsigned short status);

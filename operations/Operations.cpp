@@ -4,8 +4,6 @@
 #include "InputFile.h"
 #include "SettingsFileFormat.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -23,13 +21,13 @@ Result FromFailure(const eeprom::Failure &f)
 {
 	Result r;
 	if (f.stopped)
-		r.outcome = Outcome::Stopped;
+		r.outcome = ResultKind::Stopped;
 	else if (f.mismatch)
-		r.outcome = Outcome::Mismatch;
+		r.outcome = ResultKind::Mismatch;
 	else if (f.refused)
-		r.outcome = Outcome::Refused;
+		r.outcome = ResultKind::Refused;
 	else
-		r.outcome = Outcome::BusFailure;
+		r.outcome = ResultKind::BusFailure;
 	if (f.refused)
 		r.reason = "the transfer unit or the buffer does not fit the EEPROM's pages";
 	r.direction = f.direction;
@@ -48,7 +46,7 @@ Result FromFailure(const eeprom::Failure &f)
 Result Refused(std::string reason)
 {
 	Result r;
-	r.outcome = Outcome::Refused;
+	r.outcome = ResultKind::Refused;
 	r.reason = std::move(reason);
 	return r;
 }
@@ -56,7 +54,7 @@ Result Refused(std::string reason)
 Result NotWritten(std::string reason)
 {
 	Result r;
-	r.outcome = Outcome::FileNotWritten;
+	r.outcome = ResultKind::FileNotWritten;
 	r.reason = std::move(reason);
 	return r;
 }
@@ -73,40 +71,56 @@ Result ReadFileValues(eeprom::Engine &engine, const ReadPlan &plan, FileValues &
 	return {};
 }
 
-Result Written(const std::string &text)
+// Hashes text into r; false when a hasher could not.
+bool Hash(std::string_view text, Hasher hasher, Result &r)
+{
+	r.size = text.size();
+	if (!hasher)
+		return true;
+	std::string failure;
+	r.sha256 = hasher(text, failure);
+	if (!r.sha256.empty())
+		return true;
+	r.reason = failure.empty() ? "its SHA-256 could not be computed"
+				   : "its SHA-256 could not be computed (" + failure + ")";
+	return false;
+}
+
+Result Written(const std::string &text, Hasher hasher)
 {
 	Result r;
-	r.sha256 = Sha256Hex(text);
-	r.size = text.size();
+	if (!Hash(text, hasher, r))
+		return NotWritten(r.reason);
 	return r;
 }
 
 } // namespace
 
-Result LoadSettings(const std::string &path, SettingsImage &image)
+Result LoadSettings(const std::string &path, SettingsImage &image, Hasher hasher)
 {
-	settings::InputText input = settings::ReadInputFile(path,
-							    { settings::kMaxFileBytes, "settings file" });
+	fileio::InputText input = fileio::ReadInputFile(path, { settings::kMaxFileBytes, "settings file" });
 	if (!input.ok)
 		return Refused(input.why);
-	return LoadSettingsText(input.text, path, image);
+	return LoadSettingsText(input.text, path, image, hasher);
 }
 
-Result LoadSettingsText(std::string_view text, const std::string &name, SettingsImage &image)
+Result LoadSettingsText(std::string_view text, const std::string &name, SettingsImage &image, Hasher hasher)
 {
-	settings::LoadedSettings loaded = settings::ParseSettings(text);
 	Result r;
+	if (!Hash(text, hasher, r))
+		return Refused(r.reason);
+	settings::LoadedSettings loaded = settings::ParseSettings(text);
 	if (!loaded.ok) {
-		r = Refused(settings::DescribeRefusal(loaded.refusal));
+		r.outcome = ResultKind::Refused;
+		r.reason = settings::DescribeRefusal(loaded.refusal);
 	} else if (settings::PageCount count = settings::SettingsPageCount(loaded.values.size()); !count.ok) {
-		r = Refused(count.refusal);
+		r.outcome = ResultKind::Refused;
+		r.reason = count.refusal;
 	} else {
 		image.path = name;
 		image.bytes.assign(loaded.values.begin(), loaded.values.end());
 		image.pages = count.pages;
 	}
-	r.sha256 = Sha256Hex(text);
-	r.size = text.size();
 	if (r.Ok()) {
 		image.sha256 = r.sha256;
 		image.size = r.size;
@@ -123,6 +137,11 @@ Result WritePages(eeprom::Engine &engine, const SettingsImage &image)
 
 Result WritePages(eeprom::Engine &engine, const SettingsImage &image, int firstPage, int pages)
 {
+	if (firstPage < 0 || pages < 1 || firstPage + pages > image.pages ||
+	    image.bytes.size() < static_cast<size_t>(firstPage + pages) * EEPROM_PAGE_SIZE)
+		return Refused("pages " + std::to_string(firstPage) + " to " +
+			       std::to_string(firstPage + pages - 1) +
+			       " are not all in the file, which has " + std::to_string(image.pages));
 	std::span<const std::uint8_t> bytes(image.bytes);
 	if (!engine.WritePages(firstPage, pages,
 			       bytes.subspan(firstPage * EEPROM_PAGE_SIZE, pages * EEPROM_PAGE_SIZE)))
@@ -150,7 +169,7 @@ Result Verify(eeprom::Engine &engine, int firstPage, std::span<const std::uint8_
 		return {};
 	int at = static_cast<int>(found - read.begin());
 	Result r;
-	r.outcome = Outcome::Mismatch;
+	r.outcome = ResultKind::Mismatch;
 	r.direction = eeprom::Direction::Verify;
 	r.page = firstPage + at / EEPROM_PAGE_SIZE;
 	r.byte = at % EEPROM_PAGE_SIZE;
@@ -179,12 +198,17 @@ Result Read(eeprom::Engine &engine, int firstPage, std::span<std::uint8_t> out, 
 }
 
 Result ReadPagesToFile(eeprom::Engine &engine, const std::string &path, const ReadPlan &plan,
-		       Previous previous)
+		       Previous previous, Hasher hasher)
 {
 	FileValues values{};
 	// A file must hold only bytes that were really read.
 	if (Result read = ReadFileValues(engine, plan, values); !read.Ok())
 		return read;
+	// Hashed first: a file its record could not name is not written.
+	std::string text = settings::FormatSettingsFile(path, values);
+	Result written = Written(text, hasher);
+	if (!written.Ok())
+		return written;
 	if (previous == Previous::Keep) {
 		settings::SaveResult kept = settings::KeepPreviousSettingsFile(path, values);
 		if (!kept.ok)
@@ -196,20 +220,23 @@ Result ReadPagesToFile(eeprom::Engine &engine, const std::string &path, const Re
 	if (!saved.ok)
 		return NotWritten(saved.reason);
 	// What a later write will read must be what the camera holds.
-	std::string text = settings::FormatSettingsFile(path, values);
 	settings::LoadedSettings back = settings::LoadSettingsFile(path);
 	if (!back.ok || back.text != text)
 		return NotWritten("it does not read back as it was written");
-	return Written(text);
+	return written;
 }
 
-Result ReadPagesToText(eeprom::Engine &engine, std::string_view name, const ReadPlan &plan, std::string &text)
+Result ReadPagesToText(eeprom::Engine &engine, std::string_view name, const ReadPlan &plan, std::string &text,
+		       Hasher hasher)
 {
 	FileValues values{};
 	if (Result read = ReadFileValues(engine, plan, values); !read.Ok())
 		return read;
-	text = settings::FormatSettingsFile(name, values);
-	return Written(text);
+	std::string formatted = settings::FormatSettingsFile(name, values);
+	Result written = Written(formatted, hasher);
+	if (written.Ok())
+		text = std::move(formatted);
+	return written;
 }
 
 Result Fill(eeprom::Engine &engine, int page, int offset, std::uint8_t value)
@@ -233,24 +260,6 @@ Result WriteScript(eeprom::Engine &engine, const settings::SettingsScript &scrip
 			return FromFailure(engine.LastFailure());
 	}
 	return {};
-}
-
-std::string Sha256Hex(std::string_view bytes)
-{
-	unsigned char digest[EVP_MAX_MD_SIZE];
-	unsigned int length = 0;
-	std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-	if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1 ||
-	    EVP_DigestUpdate(context.get(), bytes.data(), bytes.size()) != 1 ||
-	    EVP_DigestFinal_ex(context.get(), digest, &length) != 1)
-		return "";
-	static const char kHex[] = "0123456789abcdef";
-	std::string hex;
-	for (unsigned int i = 0; i < length; i++) {
-		hex += kHex[digest[i] >> 4];
-		hex += kHex[digest[i] & 0xF];
-	}
-	return hex;
 }
 
 } // namespace operations

@@ -16,7 +16,7 @@
 
 namespace operations {
 
-enum class Outcome {
+enum class ResultKind {
 	Done,
 	Refused,        // the settings file cannot be used; nothing was sent
 	BusFailure,     // a transfer failed: status, device, page, block, byte say which
@@ -26,7 +26,7 @@ enum class Outcome {
 };
 
 struct Result {
-	Outcome outcome = Outcome::Done;
+	ResultKind outcome = ResultKind::Done;
 	eeprom::Direction direction = eeprom::Direction::None;
 	int status = 0;         // the adapter's; 0 when there was none
 	std::string statusName; // the adapter's name of it ("QXIIC_NACK")
@@ -41,7 +41,8 @@ struct Result {
 	std::string sha256;    // a loaded or written file: its bytes' SHA-256, lower-case hex
 	std::size_t size = 0;  // with sha256: how many bytes it is of
 
-	bool Ok() const { return outcome == Outcome::Done; }
+	bool Ok() const { return outcome == ResultKind::Done; }
+	bool operator==(const Result &) const = default;
 };
 
 // A settings file accepted by the panel's rules: a whole number of pages
@@ -52,6 +53,8 @@ struct SettingsImage {
 	int pages = 0;
 	std::string sha256; // of the file's bytes as they were loaded
 	std::size_t size = 0;
+
+	bool operator==(const SettingsImage &) const = default;
 };
 
 // How a verification or a copy into a file reads.
@@ -65,17 +68,25 @@ struct ReadPlan {
 	Compare compare = Compare::AtEachRead;
 };
 
+// What hashes a file's bytes for a record: lower-case hex SHA-256, or ""
+// with why in failure. Without one (the panel keeps no records) a result
+// carries no sha256, only the size.
+using Hasher = std::string (*)(std::string_view bytes, std::string &failure);
+
 // The result's sha256 is of the bytes read from the file, also when the
-// file is refused for what it holds.
-Result LoadSettings(const std::string &path, SettingsImage &image);
+// file is refused for what it holds. A hash that cannot be made refuses
+// the file: a record must name the bytes it was about.
+Result LoadSettings(const std::string &path, SettingsImage &image, Hasher hasher = nullptr);
 // The same checks for a file's text read by the caller (standard input);
 // name stands for the file in the image's path.
-Result LoadSettingsText(std::string_view text, const std::string &name, SettingsImage &image);
+Result LoadSettingsText(std::string_view text, const std::string &name, SettingsImage &image,
+			Hasher hasher = nullptr);
 
 // The image's pages from page 0 on.
 Result WritePages(eeprom::Engine &engine, const SettingsImage &image);
 // Only the image's pages firstPage to firstPage + pages - 1; the others
-// are not touched (a unit's own trims stay).
+// are not touched (a unit's own trims stay). Pages the image does not
+// hold are refused before anything is sent.
 Result WritePages(eeprom::Engine &engine, const SettingsImage &image, int firstPage, int pages);
 
 // The pages from firstPage on against expected (a whole number of pages).
@@ -88,17 +99,18 @@ Result Read(eeprom::Engine &engine, int firstPage, std::span<std::uint8_t> out, 
 
 // Every page into a settings file at path; a failed read writes no file.
 // The file is read back and must hold exactly the bytes written; the
-// result's sha256 is of those bytes. With Previous::Keep, a file there
-// that held something else is first kept as NAME~, and is never replaced
-// when that copy cannot be made.
+// result's sha256 is of those bytes (with a hasher; one that fails is
+// FileNotWritten: the record could not name them). With Previous::Keep, a
+// file there that held something else is first kept as NAME~, and is
+// never replaced when that copy cannot be made.
 enum class Previous { Replace, Keep };
 Result ReadPagesToFile(eeprom::Engine &engine, const std::string &path, const ReadPlan &plan,
-		       Previous previous = Previous::Replace);
+		       Previous previous = Previous::Replace, Hasher hasher = nullptr);
 
 // Every page as a settings file's text, with name in its header; a
 // failed read leaves text as it was. The result's sha256 is of the text.
-Result ReadPagesToText(eeprom::Engine &engine, std::string_view name, const ReadPlan &plan,
-		       std::string &text);
+Result ReadPagesToText(eeprom::Engine &engine, std::string_view name, const ReadPlan &plan, std::string &text,
+		       Hasher hasher = nullptr);
 
 // value from offset to the end of page.
 Result Fill(eeprom::Engine &engine, int page, int offset, std::uint8_t value);
@@ -107,8 +119,5 @@ Result Fill(eeprom::Engine &engine, int page, int offset, std::uint8_t value);
 // the freeze-gain marker at its place; bytes in the script's quiet range
 // and the marker move no progress.
 Result WriteScript(eeprom::Engine &engine, const settings::SettingsScript &script, int offset);
-
-// Lower-case hexadecimal SHA-256.
-std::string Sha256Hex(std::string_view bytes);
 
 } // namespace operations

@@ -78,6 +78,13 @@ eeprom::FixedPause CVelmoraDlg::EepromWritePause()
 	return eeprom::FixedPause([](int ms) { Sleep(static_cast<DWORD>(ms)); }, EEPROM_WRITE_PAUSE_MS);
 }
 
+operations::Session CVelmoraDlg::EepromSession()
+{
+	return operations::Session(
+		CMessageBoxSink::Instance(), [](int ms) { Sleep(static_cast<DWORD>(ms)); },
+		EEPROM_WRITE_PAUSE_MS, [this] { StepOperationProgress(); });
+}
+
 void CVelmoraDlg::OnBnClickedBrowse()
 {
 	// An existing file, or a new one to name for "Cam --> File".
@@ -116,14 +123,12 @@ void CVelmoraDlg::OnBnClickedCamToFile()
 	}
 
 	CWaitCursor wait;
-	CIICTransfer iic(CMessageBoxSink::Instance());
-	eeprom::FixedPause pause = EepromWritePause();
-	eeprom::Engine engine(iic, pause);
-	engine.OnProgress([this] { StepOperationProgress(); });
+	operations::Session session = EepromSession();
+	eeprom::Engine &engine = session.Engine();
 	operations::Result read = operations::ReadPagesToFile(engine, m_strFilePath.str(), kWriteFormRead,
 							      operations::Previous::Keep);
 	CString text;
-	if (read.outcome == operations::Outcome::FileNotWritten)
+	if (read.outcome == operations::ResultKind::FileNotWritten)
 		text.Format("The settings file %s was not written: %s.", m_strFilePath.GetString(),
 			    read.reason.c_str());
 	else if (!read.Ok())
@@ -159,10 +164,8 @@ void CVelmoraDlg::OnBnClickedFileToCam()
 
 void CVelmoraDlg::WriteFileToEeprom()
 {
-	CIICTransfer iic(CMessageBoxSink::Instance());
-	eeprom::FixedPause pause = EepromWritePause();
-	eeprom::Engine engine(iic, pause);
-	engine.OnProgress([this] { StepOperationProgress(); });
+	operations::Session session = EepromSession();
+	eeprom::Engine &engine = session.Engine();
 	operations::Result written = operations::WritePages(engine, m_fileImage);
 	if (!written.Ok()) {
 		CString text;
@@ -183,12 +186,10 @@ void CVelmoraDlg::VerifyEeprom()
 		ShowFileRefusal(m_strFilePath, "it changed while it was written", kNotVerified);
 		return;
 	}
-	CIICTransfer iic(CMessageBoxSink::Instance());
-	eeprom::FixedPause pause = EepromWritePause();
-	eeprom::Engine engine(iic, pause);
-	engine.OnProgress([this] { StepOperationProgress(); });
+	operations::Session session = EepromSession();
+	eeprom::Engine &engine = session.Engine();
 	operations::Result verified = operations::VerifyImage(engine, m_fileImage, kReadBack);
-	bool mismatch = verified.outcome == operations::Outcome::Mismatch;
+	bool mismatch = verified.outcome == operations::ResultKind::Mismatch;
 	if (!verified.Ok() && !mismatch)
 		AfxMessageBox("error during Reading back from QMX EEProm ");
 	m_ctlProgress.SetPos(0);

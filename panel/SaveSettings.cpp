@@ -83,8 +83,9 @@ void CVelmoraDlg::OnBnClickedSave()
 
 	// The bar goes once from empty to full over the fill and the script;
 	// the first script byte comes after the pause and the two reads.
-	CIICTransfer iic(CMessageBoxSink::Instance());
-	eeprom::FixedPause pause = EepromWritePause();
+	operations::Session session = EepromSession();
+	CIICTransfer &iic = session.Transfers();
+	const eeprom::FixedPause &pause = session.Pause();
 	StartOperationProgress(
 		eeprom::ProgressPlan()
 			.Writes(eeprom::Engine::FillTransfers(m_nAddrOffset), pause)
@@ -92,8 +93,7 @@ void CVelmoraDlg::OnBnClickedSave()
 				std::int64_t{ kAfterFillPause } * 1000 +
 					2 * eeprom::ProgressPlan::kTransferUs));
 
-	eeprom::Engine engine(iic, pause);
-	engine.OnProgress([this] { StepOperationProgress(); });
+	eeprom::Engine &engine = session.Engine();
 	if (!operations::Fill(engine, PAGE_SCRIPT, m_nAddrOffset, kErased).Ok()) {
 		AfxMessageBox(
 			"EEPROM page 3 could not be cleared; the settings were not saved. Check the camera and press Save again.");
@@ -139,12 +139,10 @@ void CVelmoraDlg::OnBnClickedEraseEeprom()
 	}
 	m_nErasePresses++;
 	CWaitCursor wait;
-	CIICTransfer iic(CMessageBoxSink::Instance());
-	eeprom::FixedPause pause = EepromWritePause();
+	operations::Session session = EepromSession();
 	StartOperationProgress(
-		eeprom::ProgressPlan().Writes(eeprom::Engine::FillTransfers(m_nAddrOffset), pause));
-	eeprom::Engine engine(iic, pause);
-	engine.OnProgress([this] { StepOperationProgress(); });
+		eeprom::ProgressPlan().Writes(eeprom::Engine::FillTransfers(m_nAddrOffset), session.Pause()));
+	eeprom::Engine &engine = session.Engine();
 	if (!operations::Fill(engine, PAGE_SCRIPT, m_nAddrOffset, kErased).Ok())
 		AfxMessageBox("EEPROM page 3 was not erased completely. Check the camera and press Erase EEp "
 			      "twice again.");

@@ -9,6 +9,7 @@
 #include "EepromEngine.h"
 #include "Operations.h"
 #include "ProgressPlan.h"
+#include "Session.h"
 #include "ddx.h"
 #include "dialog.h"
 #include "registers.h"
@@ -176,6 +177,9 @@ public:
 	void OnBnClickedFileToCam();
 	void WriteFileToEeprom();
 	static eeprom::FixedPause EepromWritePause();
+	// Every EEPROM operation's transfers and engine, the progress bar
+	// following its steps.
+	operations::Session EepromSession();
 	// The bar moves by the time each transfer is expected to take.
 	void StartOperationProgress(const eeprom::ProgressPlan &plan);
 	// The file "File --> Cam" writes, as loaded; its verification loads it again.

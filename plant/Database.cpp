@@ -341,8 +341,10 @@ std::string Database::CheckVersion(bool create)
 	if (!found.ok)
 		return found.why;
 	if (found.Value(0, 0)[0] != 't') {
-		if (!create)
+		if (!create) {
+			tableMissing_ = true;
 			return "no records table in " + DescribeDatabaseTarget(target_);
+		}
 		Answer made = Run(kCreateSchema);
 		return made.ok ? "" : "cannot create the records table: " + made.why;
 	}

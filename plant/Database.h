@@ -58,6 +58,8 @@ public:
 	// ours then. Without create nothing is changed, and every version this
 	// program reads is accepted.
 	std::string PrepareSchema(bool create);
+	// After PrepareSchema(false) failed: whether it was for want of a table.
+	bool TableMissing() const { return tableMissing_; }
 
 	// Whether the table takes recordJson from this role in this session: the
 	// insert is made and rolled back. Empty, or why not (naming a missing
@@ -91,6 +93,7 @@ private:
 
 	PGconn *conn_ = nullptr;
 	std::string target_;
+	bool tableMissing_ = false;
 	std::function<bool()> stop_;
 	Deadlines deadlines_;
 };

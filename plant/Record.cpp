@@ -132,6 +132,81 @@ std::string RecordLine(const Record &record)
 	return RecordJson(record).dump(-1, ' ', false, Json::error_handler_t::replace) + '\n';
 }
 
+namespace {
+
+// The fields every record has, and those it may have; false when one is
+// of the wrong type.
+bool ReadFields(const nlohmann::json &j, Record &r)
+{
+	std::optional<int> exitStatus;
+	bool ok = Text(j, "id", r.id) && Text(j, "version", r.version) && Text(j, "station", r.station) &&
+		  Optional(j, "operator", r.operatorName) && Optional(j, "unit", r.unit) &&
+		  Optional(j, "sequence", r.sequence) && Text(j, "host", r.host) &&
+		  Text(j, "command", r.command) && Optional(j, "camera", r.camera) &&
+		  Optional(j, "bus", r.bus) && Optional(j, "bus_found", r.busFound) &&
+		  Optional(j, "adapter", r.adapter) && Optional(j, "adapter_status", r.adapterStatus) &&
+		  Optional(j, "adapter_status_name", r.adapterStatusName) && Optional(j, "file", r.file) &&
+		  Optional(j, "sha256", r.sha256) && Optional(j, "file_size", r.fileSize) &&
+		  Optional(j, "exit_status", exitStatus) && Optional(j, "failure_page", r.failurePage) &&
+		  Optional(j, "failure_block", r.failureBlock) &&
+		  Optional(j, "failure_byte", r.failureByte) &&
+		  Optional(j, "failure_direction", r.failureDirection) && Optional(j, "message", r.message);
+	r.exitStatus = exitStatus.value_or(0);
+	return ok;
+}
+
+// Records of earlier versions: no station but a host; "" for unknown.
+void ReadAsNow(Record &r)
+{
+	if (r.station.empty())
+		r.station = r.host;
+	for (std::optional<std::string> *field : { &r.bus, &r.adapter, &r.file, &r.sha256, &r.message })
+		if (field->has_value() && (*field)->empty())
+			field->reset();
+}
+
+// "pages": a list of page numbers, or (earlier versions) a count from 0.
+bool ReadPages(const nlohmann::json &j, Record &r, std::string &why)
+{
+	auto it = j.find("pages");
+	if (it == j.end() || it->is_null())
+		return true;
+	if (it->is_number_unsigned() && it->get<unsigned>() <= 8) {
+		for (int p = 0; p < it->get<int>(); p++)
+			r.pages.push_back(p);
+		return true;
+	}
+	if (!it->is_array()) {
+		why = "\"pages\" is neither a list nor a count";
+		return false;
+	}
+	for (const nlohmann::json &p : *it) {
+		if (!p.is_number_integer()) {
+			why = "\"pages\" holds something else than page numbers";
+			return false;
+		}
+		r.pages.push_back(p.get<int>());
+	}
+	return true;
+}
+
+bool ReadDifference(const nlohmann::json &j, Record &r, std::string &why)
+{
+	auto it = j.find("first_difference");
+	if (it == j.end() || !it->is_object())
+		return true;
+	try {
+		r.firstDifference = Difference{ it->at("page").get<int>(), it->at("byte").get<int>(),
+						it->at("found").get<int>(), it->at("expected").get<int>() };
+	} catch (const nlohmann::json::exception &) {
+		why = "an incomplete \"first_difference\"";
+		return false;
+	}
+	return true;
+}
+
+} // namespace
+
 std::optional<Record> ParseRecordLine(const std::string &line, std::string &why)
 {
 	// Read unordered: the order of keys does not matter here, and it parses faster.
@@ -151,58 +226,13 @@ std::optional<Record> ParseRecordLine(const std::string &line, std::string &why)
 		why = "no \"result\"";
 		return std::nullopt;
 	}
-	std::optional<int> exitStatus;
-	bool ok = Text(j, "id", r.id) && Text(j, "version", r.version) && Text(j, "station", r.station) &&
-		  Optional(j, "operator", r.operatorName) && Optional(j, "unit", r.unit) &&
-		  Optional(j, "sequence", r.sequence) && Text(j, "host", r.host) &&
-		  Text(j, "command", r.command) && Optional(j, "camera", r.camera) &&
-		  Optional(j, "bus", r.bus) && Optional(j, "bus_found", r.busFound) &&
-		  Optional(j, "adapter", r.adapter) && Optional(j, "adapter_status", r.adapterStatus) &&
-		  Optional(j, "adapter_status_name", r.adapterStatusName) && Optional(j, "file", r.file) &&
-		  Optional(j, "sha256", r.sha256) && Optional(j, "file_size", r.fileSize) &&
-		  Optional(j, "exit_status", exitStatus) && Optional(j, "failure_page", r.failurePage) &&
-		  Optional(j, "failure_block", r.failureBlock) &&
-		  Optional(j, "failure_byte", r.failureByte) &&
-		  Optional(j, "failure_direction", r.failureDirection) && Optional(j, "message", r.message);
-	if (!ok) {
+	if (!ReadFields(j, r)) {
 		why = "a field of the wrong type";
 		return std::nullopt;
 	}
-	r.exitStatus = exitStatus.value_or(0);
-	// Records of earlier versions: no station but a host; "" for unknown.
-	if (r.station.empty())
-		r.station = r.host;
-	for (std::optional<std::string> *field : { &r.bus, &r.adapter, &r.file, &r.sha256, &r.message })
-		if (field->has_value() && (*field)->empty())
-			field->reset();
-	if (auto it = j.find("pages"); it != j.end() && !it->is_null()) {
-		if (it->is_number_unsigned() && it->get<unsigned>() <= 8) {
-			for (int p = 0; p < it->get<int>(); p++)
-				r.pages.push_back(p);
-		} else if (it->is_array()) {
-			for (const nlohmann::json &p : *it) {
-				if (!p.is_number_integer()) {
-					why = "\"pages\" holds something else than page numbers";
-					return std::nullopt;
-				}
-				r.pages.push_back(p.get<int>());
-			}
-		} else {
-			why = "\"pages\" is neither a list nor a count";
-			return std::nullopt;
-		}
-	}
-	if (auto it = j.find("first_difference"); it != j.end() && it->is_object()) {
-		Difference d;
-		try {
-			d = { it->at("page").get<int>(), it->at("byte").get<int>(),
-			      it->at("found").get<int>(), it->at("expected").get<int>() };
-		} catch (const nlohmann::json::exception &) {
-			why = "an incomplete \"first_difference\"";
-			return std::nullopt;
-		}
-		r.firstDifference = d;
-	}
+	ReadAsNow(r);
+	if (!ReadPages(j, r, why) || !ReadDifference(j, r, why))
+		return std::nullopt;
 	if (auto it = j.find("duration_ms"); it != j.end() && it->is_number())
 		r.durationMs = it->get<double>();
 	return r;

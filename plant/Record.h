@@ -25,8 +25,8 @@
 //   sha256               string?  lower-case hex SHA-256 of the file as used
 //   file_size            integer? its size in bytes
 //   pages                integer[] the pages written, read or verified
-//   result               string   read, verified, mismatch, bus-failure,
-//                                 refused, interrupted, file-not-written
+//   result               string   read, verified, mismatch, bus-failure, no-result,
+//                                 refused, interrupted, file-not-written, failed
 //   exit_status          integer  the run's exit status for this camera
 //   failure_page         integer? where a failure happened: page,
 //   failure_block        integer?   block of the page,

@@ -80,7 +80,7 @@ int OpenRegular(const std::string &path, int flags, std::string &why)
 
 std::string WriteAll(int fd, const std::string &text)
 {
-	return settings::WriteWhole(fd, text) ? "" : std::strerror(errno);
+	return fileio::WriteWhole(fd, text) ? "" : std::strerror(errno);
 }
 
 std::string AppendTo(const std::string &path, const std::string &text)

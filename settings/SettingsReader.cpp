@@ -121,7 +121,7 @@ LoadedSettings ParseSettings(std::string_view text)
 // end: only a regular file is read.
 LoadedSettings LoadSettingsFile(const std::string &path)
 {
-	InputText input = ReadInputFile(path, { kMaxFileBytes, "settings file" });
+	fileio::InputText input = fileio::ReadInputFile(path, { kMaxFileBytes, "settings file" });
 	if (!input.ok)
 		return refuse(0, input.why);
 	LoadedSettings loaded = ParseSettings(input.text);

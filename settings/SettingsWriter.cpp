@@ -259,6 +259,49 @@ std::string PreviousSettingsFileName(const std::string &path)
 	return target + "~";
 }
 
+namespace {
+
+// Whether the open file in holds exactly text; it is read from its start
+// and left there.
+bool HoldsText(int in, std::size_t size, const std::string &text)
+{
+	// Only a file of the new text's size can hold the same; it is small.
+	if (size != text.size())
+		return false;
+	std::string old(text.size() + 1, '\0');
+	ssize_t got = 0, n = 0;
+	while ((n = read(in, old.data() + got, old.size() - static_cast<size_t>(got))) > 0 ||
+	       (n < 0 && errno == EINTR))
+		got += n > 0 ? n : 0;
+	bool same = n == 0 && static_cast<size_t>(got) == text.size() &&
+		    old.compare(0, text.size(), text) == 0;
+	lseek(in, 0, SEEK_SET);
+	return same;
+}
+
+// Copies what in holds into the new file out, and makes it last.
+SaveResult CopyInto(int in, int out, mode_t mode)
+{
+	SaveResult result{ true, {} };
+	char buffer[65536];
+	for (;;) {
+		ssize_t n = read(in, buffer, sizeof(buffer));
+		if (n < 0 && errno == EINTR)
+			continue;
+		if (n < 0)
+			result = { false, errnoText("cannot read it") };
+		else if (n > 0 && !fileio::WriteWhole(out, std::string(buffer, static_cast<size_t>(n))))
+			result = { false, errnoText("cannot write") };
+		if (n <= 0 || !result.ok)
+			break;
+	}
+	if (result.ok && (fchmod(out, mode) != 0 || fsync(out) != 0))
+		result = { false, errnoText("cannot write") };
+	return result;
+}
+
+} // namespace
+
 SaveResult KeepPreviousSettingsFile(const std::string &path,
 				    std::span<const std::uint16_t, kFileValues> values)
 {
@@ -272,46 +315,26 @@ SaveResult KeepPreviousSettingsFile(const std::string &path,
 	int in = open(target.c_str(), O_RDONLY | O_CLOEXEC);
 	if (in < 0)
 		return { false, errnoText("cannot read it") };
-	// Only a file of the new text's size can hold the same; it is small.
-	const std::string text = FormatSettingsFile(path, values);
-	if (static_cast<size_t>(st.st_size) == text.size()) {
-		std::string old(text.size() + 1, '\0');
-		ssize_t got = 0, n = 0;
-		while ((n = read(in, old.data() + got, old.size() - static_cast<size_t>(got))) > 0 ||
-		       (n < 0 && errno == EINTR))
-			got += n > 0 ? n : 0;
-		if (n == 0 && static_cast<size_t>(got) == text.size() &&
-		    old.compare(0, text.size(), text) == 0) {
-			close(in);
-			return { true, {} };
-		}
-		lseek(in, 0, SEEK_SET);
+	if (HoldsText(in, static_cast<size_t>(st.st_size), FormatSettingsFile(path, values))) {
+		close(in);
+		return { true, {} };
 	}
 
 	const std::string kept = target + "~";
 	SignalsHeld held;
+	// Not held: a signal already waits, and ends the program mid-copy.
+	if (!held.saving()) {
+		close(in);
+		return { false, "the program is ending" };
+	}
 	std::string temp;
 	int out = createTemporary(kept, st.st_mode & 07777, temp);
 	if (out < 0) {
 		close(in);
 		return { false, errnoText("cannot create a file in its folder") };
 	}
-	SaveResult result{ true, {} };
-	char buffer[65536];
-	for (;;) {
-		ssize_t n = read(in, buffer, sizeof(buffer));
-		if (n < 0 && errno == EINTR)
-			continue;
-		if (n < 0)
-			result = { false, errnoText("cannot read it") };
-		else if (n > 0 && !WriteWhole(out, std::string(buffer, static_cast<size_t>(n))))
-			result = { false, errnoText("cannot write") };
-		if (n <= 0 || !result.ok)
-			break;
-	}
+	SaveResult result = CopyInto(in, out, st.st_mode & 07777);
 	close(in);
-	if (result.ok && (fchmod(out, st.st_mode & 07777) != 0 || fsync(out) != 0))
-		result = { false, errnoText("cannot write") };
 	if (close(out) != 0 && result.ok)
 		result = { false, errnoText("cannot write") };
 	if (result.ok && rename(temp.c_str(), kept.c_str()) != 0)
@@ -343,7 +366,7 @@ SaveResult SaveSettingsFile(const std::string &path, std::span<const std::uint16
 		return { false, errnoText("cannot create a file in its folder") };
 
 	SaveResult result{ true, {} };
-	if (!WriteWhole(fd, text))
+	if (!fileio::WriteWhole(fd, text))
 		result = { false, errnoText("cannot write") };
 	else if ((exists && fchmod(fd, st.st_mode & 07777) != 0) || fsync(fd) != 0)
 		result = { false, errnoText("cannot write") };

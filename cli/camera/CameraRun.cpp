@@ -7,6 +7,8 @@
 
 namespace eeprom_cli {
 
+using namespace tool;
+
 namespace {
 
 // Where the stop fell, in the words an operator acts on.
@@ -34,12 +36,10 @@ std::string Interruption(const CameraJob &job, const operations::Result &at)
 
 } // namespace
 
-Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
+CommandResult RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 {
-	if (!job.bus.empty())
-		iicbus::SelectBus(job.bus);
 	EepromBus bus(clock);
-	Outcome outcome;
+	CommandResult outcome;
 	switch (job.verb) {
 	case Verb::Dump:
 		outcome = job.file == "-" ? DumpEepromTo(bus, progress, job.output)
@@ -61,7 +61,7 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 		progress.End();
 	else
 		progress.Abandon();
-	if (outcome.result.outcome == operations::Outcome::Stopped)
+	if (outcome.result.outcome == operations::ResultKind::Stopped)
 		outcome = { kInterrupted, Interruption(job, outcome.result), outcome.result, {} };
 	iicbus::BusIdentity identity = iicbus::LastBus();
 	if (identity.known) {
@@ -72,9 +72,11 @@ Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress)
 	return outcome;
 }
 
-const char *ResultWord(int status, Verb verb)
+const char *ResultWord(const CommandResult &outcome, Verb verb)
 {
-	switch (status) {
+	if (outcome.noResult)
+		return "no-result";
+	switch (outcome.status) {
 	case kSuccess:
 		// A dump compares nothing: saying "verified" would claim more.
 		return verb == Verb::Dump ? "read" : "verified";
@@ -86,8 +88,10 @@ const char *ResultWord(int status, Verb verb)
 		return "interrupted";
 	case kFileNotWritten:
 		return "file-not-written";
-	default:
+	case kBusFailure:
 		return "bus-failure";
+	default:
+		return "failed";
 	}
 }
 

@@ -12,8 +12,6 @@
 
 namespace eeprom_cli {
 
-using namespace tool;
-
 // Buses lists the buses; it runs on no camera.
 enum class Verb { Dump, Program, Verify, EraseSettings, Buses };
 
@@ -26,19 +24,20 @@ struct CameraJob {
 	TextSink output{};                    // dump "-": where the text goes
 };
 
-// Runs job on its bus (empty: the one the adapter library finds). A stop
+// Runs job on the bus the process chose (job.bus names it). A stop
 // request ends it between transfers with kInterrupted and a message
 // naming the block reached; a bus that could not be opened says why in
 // the message. outcome.adapter names the bus as the library knows it.
-Outcome RunCamera(const CameraJob &job, ToolClock &clock, Progress &progress);
+CommandResult RunCamera(const CameraJob &job, tool::ToolClock &clock, tool::Progress &progress);
 
 // What the parallel and station runs call for each camera; tests put
 // their own in front of RunCamera to shape each simulated camera.
-using CameraRunner = std::function<Outcome(const CameraJob &, Progress &)>;
+using CameraRunner = std::function<CommandResult(const CameraJob &, tool::Progress &)>;
 
 // The record's word for how a command ended: read (a dump), verified,
-// mismatch, bus-failure, refused, interrupted, file-not-written.
-const char *ResultWord(int status, Verb verb);
+// mismatch, bus-failure, refused, interrupted, file-not-written,
+// no-result (the camera's process gave none), failed (any other status).
+const char *ResultWord(const CommandResult &outcome, Verb verb);
 
 const char *VerbName(Verb verb);
 

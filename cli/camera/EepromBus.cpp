@@ -2,6 +2,8 @@
 
 namespace eeprom_cli {
 
+using namespace tool;
+
 EepromBus::EepromBus(ToolClock &clock)
 	: m_pacing([&clock] { return clock.NowUs(); }, [&clock](std::int64_t us) { clock.SleepUs(us); },
 		   kWriteCycleLimitUs, kPollIntervalUs)

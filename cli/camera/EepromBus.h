@@ -15,13 +15,10 @@
 
 namespace eeprom_cli {
 
-// The scaffolding every tool shares: clock, progress, exit statuses.
-using namespace tool;
-
 class EepromBus
 {
 public:
-	explicit EepromBus(ToolClock &clock);
+	explicit EepromBus(tool::ToolClock &clock);
 	EepromBus(const EepromBus &) = delete;
 	EepromBus &operator=(const EepromBus &) = delete;
 

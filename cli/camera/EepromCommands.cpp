@@ -1,5 +1,7 @@
 #include "EepromCommands.h"
 
+#include "Sha256.h"
+
 #include "BusIdentity.h"
 #include "IICTransfer.h"
 #include "PageList.h"
@@ -14,6 +16,8 @@ using namespace kl310;
 
 namespace eeprom_cli {
 
+using namespace tool;
+
 namespace {
 
 constexpr int kBlock = EEPROM_WRITE_PAGE_SIZE;
@@ -21,22 +25,23 @@ constexpr int kBlock = EEPROM_WRITE_PAGE_SIZE;
 constexpr operations::ReadPlan kBlockReads{ kBlock, eeprom::ReadForm::Write,
 					    operations::Compare::AtEachRead };
 
-Outcome Fail(int status, std::string message, operations::Result result = {})
+CommandResult Failed(int status, std::string message, operations::Result result = {})
 {
 	return { status, std::move(message), std::move(result), {} };
 }
 
-Outcome Done(std::string message, operations::Result result = {})
+CommandResult Done(std::string message, operations::Result result = {})
 {
 	return { kSuccess, std::move(message), std::move(result), {} };
 }
 
 // The panel's wording of a refused file.
-Outcome Refuse(const std::string &path, const operations::Result &refusal, const char *consequence)
+CommandResult Refuse(const std::string &path, const operations::Result &refusal, const char *consequence)
 {
 	std::string file = path == kStandardInput ? "The settings file on standard input"
 						  : "The settings file " + path;
-	return Fail(kRefusedFile, file + " cannot be used: " + refusal.reason + ". " + consequence, refusal);
+	return Failed(kRefusedFile, file + " cannot be used: " + refusal.reason + ". " + consequence,
+		      refusal);
 }
 
 // Progress steps follow the engine's transfers. Ctrl+C reaches the engine
@@ -57,15 +62,15 @@ eeprom::Engine &Start(EepromBus &bus, Progress &progress, const char *phase, int
 
 // A failed verification in the tool's words: a bus failure or the first
 // byte that differs.
-Outcome VerificationFailure(const operations::Result &result, const char *expectation)
+CommandResult VerificationFailure(const operations::Result &result, const char *expectation)
 {
-	if (result.outcome != operations::Outcome::Mismatch)
-		return Fail(kBusFailure, FailureText(result), result);
+	if (result.outcome != operations::ResultKind::Mismatch)
+		return Failed(kBusFailure, FailureText(result), result);
 	char text[128];
 	std::snprintf(text, sizeof(text),
 		      "verification failed: EEPROM page %d byte 0x%02x is 0x%02x, %s 0x%02x", result.page,
 		      result.byte, result.found, expectation, result.expected);
-	return Fail(kMismatch, text, result);
+	return Failed(kMismatch, text, result);
 }
 
 std::string PagesText(int pages)
@@ -105,7 +110,7 @@ std::string PagesText(const SettingsImage &image, const std::vector<int> &pages)
 {
 	if (pages.empty())
 		return PagesText(image.pages);
-	return PagesText(static_cast<int>(pages.size())) + " (" + tool::PageListText(pages) + ")";
+	return PagesText(static_cast<int>(pages.size())) + " (" + eeprom_cli::PageListText(pages) + ")";
 }
 
 } // namespace
@@ -116,9 +121,9 @@ std::string FailureText(const operations::Result &result)
 	std::snprintf(where, sizeof(where), "%s EEPROM page %d at byte 0x%02x failed: ",
 		      result.direction == eeprom::Direction::Write ? "writing" : "reading", result.page,
 		      result.byte);
-	if (result.outcome == operations::Outcome::Stopped)
+	if (result.outcome == operations::ResultKind::Stopped)
 		return where + std::string("stopped");
-	if (result.outcome == operations::Outcome::Refused)
+	if (result.outcome == operations::ResultKind::Refused)
 		return where + result.reason;
 	std::string adapter = CIICTransfer::StatusText(result.status);
 	if (result.timedOut)
@@ -128,21 +133,21 @@ std::string FailureText(const operations::Result &result)
 	return where + adapter;
 }
 
-Outcome LoadImage(const std::string &path, const char *consequence, SettingsImage &image)
+CommandResult LoadImage(const std::string &path, const char *consequence, SettingsImage &image)
 {
-	operations::Result loaded = operations::LoadSettings(path, image);
+	operations::Result loaded = operations::LoadSettings(path, image, digest::Sha256Hex);
 	if (!loaded.Ok())
 		return Refuse(path, loaded, consequence);
 	return Done("", loaded);
 }
 
-Outcome LoadStandardInput(const settings::InputText &input, const char *consequence, SettingsImage &image)
+CommandResult LoadStandardInput(const fileio::InputText &input, const char *consequence, SettingsImage &image)
 {
 	operations::Result loaded;
 	if (input.ok) {
-		loaded = operations::LoadSettingsText(input.text, kStandardInput, image);
+		loaded = operations::LoadSettingsText(input.text, kStandardInput, image, digest::Sha256Hex);
 	} else {
-		loaded.outcome = operations::Outcome::Refused;
+		loaded.outcome = operations::ResultKind::Refused;
 		loaded.reason = input.why;
 	}
 	if (!loaded.Ok())
@@ -150,44 +155,49 @@ Outcome LoadStandardInput(const settings::InputText &input, const char *conseque
 	return Done("", loaded);
 }
 
-Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path)
+CommandResult DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path)
 {
 	Start(bus, progress, "read", eeprom::Engine::ReadTransfers(EEPROM_PAGES, kBlock));
-	operations::Result read = operations::ReadPagesToFile(bus.Engine(), path, kBlockReads);
+	operations::Result read = operations::ReadPagesToFile(
+		bus.Engine(), path, kBlockReads, operations::Previous::Replace, digest::Sha256Hex);
 	// A failed read's bar goes (RunCamera); a finished one stays.
-	if (read.Ok() || read.outcome == operations::Outcome::FileNotWritten)
+	if (read.Ok() || read.outcome == operations::ResultKind::FileNotWritten)
 		progress.End();
-	if (read.outcome == operations::Outcome::FileNotWritten)
-		return Fail(kFileNotWritten,
-			    "The settings file " + path + " was not written: " + read.reason + ".", read);
+	if (read.outcome == operations::ResultKind::FileNotWritten)
+		return Failed(kFileNotWritten,
+			      "The settings file " + path + " was not written: " + read.reason + ".", read);
 	if (!read.Ok())
-		return Fail(kBusFailure, FailureText(read) + "; no file was written", read);
+		return Failed(kBusFailure, FailureText(read) + "; no file was written", read);
 	return Done(PagesText(EEPROM_PAGES) + " of the EEPROM written to " + path, read);
 }
 
-Outcome DumpEepromTo(EepromBus &bus, Progress &progress, const TextSink &sink)
+CommandResult DumpEepromTo(EepromBus &bus, Progress &progress, const TextSink &sink)
 {
 	Start(bus, progress, "read", eeprom::Engine::ReadTransfers(EEPROM_PAGES, kBlock));
 	// No name in the header: the panel writes its file's path there, and
 	// a stream has none (it may become any file, or none).
 	std::string text;
-	operations::Result read = operations::ReadPagesToText(bus.Engine(), "", kBlockReads, text);
+	operations::Result read = operations::ReadPagesToText(bus.Engine(), "", kBlockReads, text,
+							      digest::Sha256Hex);
+	if (read.outcome == operations::ResultKind::FileNotWritten)
+		return Failed(kFileNotWritten, "nothing was written to standard output: " + read.reason,
+			      read);
 	if (!read.Ok())
-		return Fail(kBusFailure, FailureText(read) + "; nothing was written to standard output",
-			    read);
+		return Failed(kBusFailure, FailureText(read) + "; nothing was written to standard output",
+			      read);
 	progress.End();
 	if (std::string why = sink(text); !why.empty()) {
 		operations::Result lost;
-		lost.outcome = operations::Outcome::FileNotWritten;
+		lost.outcome = operations::ResultKind::FileNotWritten;
 		lost.reason = why;
-		return Fail(kFileNotWritten, "The settings were not written to standard output: " + why + ".",
-			    lost);
+		return Failed(kFileNotWritten,
+			      "The settings were not written to standard output: " + why + ".", lost);
 	}
 	return Done(PagesText(EEPROM_PAGES) + " of the EEPROM written to standard output", read);
 }
 
-Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image,
-		      const std::vector<int> &pages)
+CommandResult ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image,
+			    const std::vector<int> &pages)
 {
 	std::vector<PageRun> runs = Runs(image, pages);
 	int total = 0;
@@ -198,23 +208,23 @@ Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &i
 		operations::Result written = operations::WritePages(bus.Engine(), image, run.first,
 								    run.count);
 		if (!written.Ok())
-			return Fail(kBusFailure,
-				    FailureText(written) +
-					    (NothingSent()
-						     ? "; nothing was written"
-						     : "; the EEPROM is partly written and not verified"),
-				    written);
+			return Failed(kBusFailure,
+				      FailureText(written) +
+					      (NothingSent()
+						       ? "; nothing was written"
+						       : "; the EEPROM is partly written and not verified"),
+				      written);
 	}
 	progress.End();
 
-	Outcome verified = CompareEepromWithImage(bus, progress, image, pages);
+	CommandResult verified = CompareEepromWithImage(bus, progress, image, pages);
 	if (verified.status != kSuccess)
 		return verified;
 	return Done(PagesText(image, pages) + " of " + image.path + " written and verified");
 }
 
-Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image,
-			       const std::vector<int> &pages)
+CommandResult CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image,
+				     const std::vector<int> &pages)
 {
 	std::vector<PageRun> runs = Runs(image, pages);
 	int total = 0;
@@ -234,15 +244,15 @@ Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const Setting
 	return Done("the EEPROM matches " + PagesText(image, pages) + " of " + image.path);
 }
 
-Outcome EraseSettings(EepromBus &bus, Progress &progress)
+CommandResult EraseSettings(EepromBus &bus, Progress &progress)
 {
 	Start(bus, progress, "erase", eeprom::Engine::FillTransfers(0));
 	operations::Result filled = operations::Fill(bus.Engine(), PAGE_SCRIPT, 0, 0xFF);
 	if (!filled.Ok())
-		return Fail(kBusFailure,
-			    FailureText(filled) +
-				    (NothingSent() ? "; nothing was written" : "; page 3 is partly erased"),
-			    filled);
+		return Failed(kBusFailure,
+			      FailureText(filled) +
+				      (NothingSent() ? "; nothing was written" : "; page 3 is partly erased"),
+			      filled);
 	progress.End();
 
 	static const std::vector<std::uint8_t> kErased(EEPROM_PAGE_SIZE, 0xFF);

@@ -15,14 +15,17 @@
 
 namespace eeprom_cli {
 
-struct Outcome {
-	int status = kSuccess;
+struct CommandResult {
+	int status = tool::kSuccess;
 	// On failure: the one line for standard error, made from result. On
 	// success: a summary.
 	std::string message;
 	// What the operation reported: where it stopped and why, as fields.
 	operations::Result result{};
 	std::string adapter{}; // the bus as the adapter library named it
+	// The camera's own process gave no result: it could not be started,
+	// or it ended without one. What happened to the camera is not known.
+	bool noResult = false;
 };
 
 // A settings file accepted by the panel's rules.
@@ -31,32 +34,33 @@ using SettingsImage = operations::SettingsImage;
 // Reads and checks a settings file. A refusal (kRefusedFile) ends with
 // consequence, which tells the operator what did not happen; its result
 // still holds the SHA-256 of the bytes read.
-Outcome LoadImage(const std::string &path, const char *consequence, SettingsImage &image);
+CommandResult LoadImage(const std::string &path, const char *consequence, SettingsImage &image);
 
 // What a settings file read from standard input is called in messages.
 inline constexpr char kStandardInput[] = "standard input";
 // The same for a file's text read from standard input; input.why refuses it
 // when it could not be read.
-Outcome LoadStandardInput(const settings::InputText &input, const char *consequence, SettingsImage &image);
+CommandResult LoadStandardInput(const fileio::InputText &input, const char *consequence,
+				SettingsImage &image);
 
 // Writes a settings file's text whole; "" or why it was not written.
 using TextSink = std::function<std::string(std::string_view)>;
 
 // All 8 pages into a settings file; a failed read leaves no file behind.
-Outcome DumpEeprom(EepromBus &bus, Progress &progress, const std::string &path);
+CommandResult DumpEeprom(EepromBus &bus, tool::Progress &progress, const std::string &path);
 // All 8 pages read, then their text written by sink (standard output);
 // a failed read writes nothing.
-Outcome DumpEepromTo(EepromBus &bus, Progress &progress, const TextSink &sink);
+CommandResult DumpEepromTo(EepromBus &bus, tool::Progress &progress, const TextSink &sink);
 // The image's pages (pages: only those, ascending; empty: every one), then
 // a verification of every page written. The other pages are not touched.
-Outcome ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsImage &image,
-		      const std::vector<int> &pages = {});
+CommandResult ProgramEeprom(EepromBus &bus, tool::Progress &progress, const SettingsImage &image,
+			    const std::vector<int> &pages = {});
 // Compares the EEPROM with the image's pages (or only pages); the first
 // difference is named.
-Outcome CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image,
-			       const std::vector<int> &pages = {});
+CommandResult CompareEepromWithImage(EepromBus &bus, tool::Progress &progress, const SettingsImage &image,
+				     const std::vector<int> &pages = {});
 // Page 3 (the settings script) to 0xFF, then read back.
-Outcome EraseSettings(EepromBus &bus, Progress &progress);
+CommandResult EraseSettings(EepromBus &bus, tool::Progress &progress);
 
 // An operation's failure in the tool's words: direction, page and byte,
 // and the adapter's message for the status.

@@ -86,7 +86,7 @@ std::string CheckCommand(const Grammar &grammar, const CommandLine &cl)
 
 std::vector<Option> WithCommonOptions(std::initializer_list<Option> own, bool busRepeats)
 {
-	static const std::string bus = std::string("a bus (") + kBusChoices + ")";
+	static const std::string bus = std::string("a bus (") + iicbus::kBusChoices + ")";
 	std::vector<Option> options = {
 		{ .name = "help", .letter = 'h' },
 		{ .name = "version" },
@@ -126,7 +126,7 @@ CommandLine ParseCommandLine(const Grammar &grammar, const std::vector<std::stri
 	if (cl.error.empty() && !cl.Informational())
 		cl.error = CheckCommand(grammar, cl);
 	if (cl.error.empty() && !cl.Informational())
-		cl.error = ResolveBuses(cl.Values("bus"), cl.buses);
+		cl.error = iicbus::ResolveBuses(cl.Values("bus"), cl.buses);
 	return cl;
 }
 

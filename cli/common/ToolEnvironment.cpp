@@ -13,7 +13,7 @@
 
 namespace tool {
 
-int Fail(ToolEnvironment &env, const char *tool, int status, const std::string &message)
+int SayFailure(ToolEnvironment &env, const char *tool, int status, const std::string &message)
 {
 	env.err << tool << ": " << message << '\n' << std::flush;
 	return status;
@@ -21,14 +21,14 @@ int Fail(ToolEnvironment &env, const char *tool, int status, const std::string &
 
 int UsageError(ToolEnvironment &env, const char *tool, const std::string &message)
 {
-	return Fail(env, tool, kUsage, message + " (see " + tool + " --help)");
+	return SayFailure(env, tool, kUsage, message + " (see " + tool + " --help)");
 }
 
-settings::InputText ReadWholeInput(ToolEnvironment &env, const settings::InputLimits &limits)
+fileio::InputText ReadWholeInput(ToolEnvironment &env, const fileio::InputLimits &limits)
 {
 	if (env.inFd >= 0)
-		return settings::ReadInputDescriptor(env.inFd, limits);
-	settings::InputText input;
+		return fileio::ReadInputDescriptor(env.inFd, limits);
+	fileio::InputText input;
 	char buffer[4096];
 	while (env.in.read(buffer, sizeof(buffer)) || env.in.gcount() > 0) {
 		input.text.append(buffer, static_cast<size_t>(env.in.gcount()));
@@ -59,7 +59,7 @@ std::string WriteWholeOutput(ToolEnvironment &env, std::string_view text)
 	sigemptyset(&ignore.sa_mask);
 	sigaction(SIGPIPE, &ignore, &previous);
 	std::string why;
-	if (!settings::WriteWhole(env.outFd, text))
+	if (!fileio::WriteWhole(env.outFd, text))
 		why = std::string("the write failed (") + std::strerror(errno) + ")";
 	sigaction(SIGPIPE, &previous, nullptr);
 	return why;

@@ -28,15 +28,15 @@ struct ToolEnvironment {
 };
 
 // Standard input read to its end, within limits (a stream may take
-// limits.waitMs to end); the refusal as settings::ReadInputDescriptor's.
-settings::InputText ReadWholeInput(ToolEnvironment &env, const settings::InputLimits &limits);
+// limits.waitMs to end); the refusal as fileio::ReadInputDescriptor's.
+fileio::InputText ReadWholeInput(ToolEnvironment &env, const fileio::InputLimits &limits);
 
 // text written whole to standard output (after what out holds); "" or why
 // not, as a closed pipe: it never ends the process with SIGPIPE.
 std::string WriteWholeOutput(ToolEnvironment &env, std::string_view text);
 
 // "tool: message" on standard error; returns status.
-int Fail(ToolEnvironment &env, const char *tool, int status, const std::string &message);
+int SayFailure(ToolEnvironment &env, const char *tool, int status, const std::string &message);
 
 // "tool: message (see tool --help)"; returns kUsage.
 int UsageError(ToolEnvironment &env, const char *tool, const std::string &message);

@@ -18,6 +18,8 @@ using namespace kl310;
 
 namespace eeprom_cli {
 
+using namespace tool;
+
 namespace {
 
 constexpr char kName[] = "velmora-eeprom";
@@ -109,7 +111,7 @@ struct Source {
 	std::vector<std::uint8_t> bytes;
 };
 
-Outcome ReadCamera(ToolClock &clock, Source &source)
+CommandResult ReadCamera(ToolClock &clock, Source &source)
 {
 	EepromBus bus(clock);
 	source.label = "the camera";
@@ -121,12 +123,12 @@ Outcome ReadCamera(ToolClock &clock, Source &source)
 	return {};
 }
 
-Outcome Load(const std::string &what, ToolClock &clock, Source &source)
+CommandResult Load(const std::string &what, ToolClock &clock, Source &source)
 {
 	if (what == kCamera)
 		return ReadCamera(clock, source);
 	SettingsImage image;
-	Outcome loaded = LoadImage(what, "Nothing was compared or shown.", image);
+	CommandResult loaded = LoadImage(what, "Nothing was compared or shown.", image);
 	if (loaded.status != kSuccess)
 		return loaded;
 	source.label = what;
@@ -269,8 +271,9 @@ int RunShowCommand(const std::vector<std::string> &words, ToolEnvironment &env)
 	size_t wanted = show ? 2 : 3;
 	std::vector<Source> sources(wanted - 1);
 	for (size_t i = 0; i < sources.size(); i++) {
-		if (Outcome loaded = Load(words[i + 1], env.clock, sources[i]); loaded.status != kSuccess)
-			return Fail(env, kName, loaded.status, loaded.message);
+		if (CommandResult loaded = Load(words[i + 1], env.clock, sources[i]);
+		    loaded.status != kSuccess)
+			return SayFailure(env, kName, loaded.status, loaded.message);
 	}
 	if (show) {
 		Show(env.out, sources[0]);

@@ -16,7 +16,7 @@ using tool::ToolEnvironment;
 // Runs show or diff on the words of a command line already checked ("show
 // FILE|--camera", "diff A B"), on the bus already chosen; the exit status
 // as the tool's other commands (5: diff found differences).
-int RunShowCommand(const std::vector<std::string> &words, ToolEnvironment &env);
+int RunShowCommand(const std::vector<std::string> &words, tool::ToolEnvironment &env);
 
 struct NamedValue {
 	std::string name;

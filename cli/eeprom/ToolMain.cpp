@@ -61,10 +61,11 @@ Commands:
 
 Options:
       --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N (or a link to
-                    it), sim or sim:0 to sim:7 (a simulated camera); without
-                    either, the one USB-to-I2C adapter present; given again,
-                    one more camera (dump then needs {bus} in FILE, as in
-                    cam-{bus}.qmx); one camera is never given twice
+                    it), sim or sim:0 to sim:7 (a simulated camera), or none
+                    (no camera); without either, the one USB-to-I2C adapter
+                    present; given again, one more camera (dump then needs
+                    {bus} in FILE, as in cam-{bus}.qmx); one camera is never
+                    given twice
       --all         every allowed bus on which a camera answers (see buses)
       --pages LIST  program, verify: only these pages, as 0-3 or 0-3,7; the
                     others keep what the camera has (its trims: pages 4 to 6)
@@ -131,11 +132,12 @@ constexpr CommandInfo kCommands[] = {
 };
 
 constexpr char kCameraCommands[] = "dump program verify erase-settings";
+constexpr char kCameraAndRecordsCommands[] = "dump program verify erase-settings records";
 
 // A settings file on standard input ('-'): a pipe or a file, as large as
 // a file may be; a writer that has not finished within 10 s (as for
 // velmora-reg's scripts) is refused rather than waited for.
-constexpr settings::InputLimits kStandardInputLimits{ settings::kMaxFileBytes, "settings file", true, 10000 };
+constexpr fileio::InputLimits kStandardInputLimits{ settings::kMaxFileBytes, "settings file", true, 10000 };
 
 // --camera-process is how velmora-eeprom starts itself for each camera of
 // a run on several buses (Fleet.h); it is no option for people.
@@ -145,9 +147,16 @@ const Grammar &EepromGrammar()
 		WithCommonOptions(
 			{ { .name = "all" },
 			  { .name = "report", .value = "a file or a database URL" },
-			  { .name = "station", .value = "a name", .commands = kCameraCommands },
+			  { .name = "station", .value = "a name", .commands = kCameraAndRecordsCommands },
 			  { .name = "operator", .value = "a name", .commands = kCameraCommands },
-			  { .name = "unit", .value = "the unit's name", .commands = kCameraCommands },
+			  { .name = "unit",
+			    .value = "the unit's name",
+			    .commands = kCameraAndRecordsCommands },
+			  { .name = "since", .value = "a UTC day or time", .commands = "records" },
+			  { .name = "until", .value = "a UTC day or time", .commands = "records" },
+			  { .name = "result", .value = "a result word", .commands = "records" },
+			  { .name = "json", .commands = "records" },
+			  { .name = "html", .value = "a file", .commands = "records" },
 			  { .name = "ask-unit", .commands = "program" },
 			  { .name = "require-database", .commands = kCameraCommands },
 			  { .name = "send-wait", .value = "seconds", .commands = kCameraCommands },
@@ -159,7 +168,7 @@ const Grammar &EepromGrammar()
 			  { .name = "camera", .commands = "show diff", .repeats = true, .word = true },
 			  { .name = "camera-process", .commands = "dump program verify erase-settings" } },
 			true),
-		{ "dump", "program", "verify", "erase-settings", "buses", "show", "diff" },
+		{ "dump", "program", "verify", "erase-settings", "buses", "show", "diff", "records" },
 	};
 	return grammar;
 }
@@ -216,7 +225,7 @@ std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &c
 		return "--send-wait takes whole seconds, 0 to 3600";
 	std::vector<int> pages;
 	if (cl.Has("pages"))
-		if (std::string why = tool::ParsePageList(*cl.Value("pages"), pages); !why.empty())
+		if (std::string why = eeprom_cli::ParsePageList(*cl.Value("pages"), pages); !why.empty())
 			return why;
 	if (cl.Has("ask-unit") && !cl.Has("repeat"))
 		return "--ask-unit belongs to station mode (--repeat)";
@@ -255,10 +264,10 @@ std::string CheckShowCommand(const tool::CommandLine &cl)
 			    : "diff needs two settings files, or a file and --camera";
 	if (cl.Values("camera").size() > 1)
 		return "diff compares the camera with a settings file, not with itself";
-	return tool::OneBus(cl.Values("bus"));
+	return iicbus::OneBus(cl.Values("bus"));
 }
 
-std::string BusesText(const std::vector<tool::ResolvedBus> &buses)
+std::string BusesText(const std::vector<iicbus::ResolvedBus> &buses)
 {
 	if (buses.size() == 1)
 		return buses.front().given.empty() ? "the USB-to-I2C adapter's bus"
@@ -275,10 +284,11 @@ int AskPermission(const RunRequest &request, bool yes, ToolEnvironment &env, con
 	if (yes)
 		return kSuccess;
 	if (!env.inIsTerminal) {
-		return Fail(env, kName, kUsage,
-			    std::string(VerbName(request.verb)) +
-				    " writes the camera's EEPROM and standard input is not a terminal to "
-				    "confirm on: give --yes; nothing was written");
+		return SayFailure(
+			env, kName, kUsage,
+			std::string(VerbName(request.verb)) +
+				" writes the camera's EEPROM and standard input is not a terminal to "
+				"confirm on: give --yes; nothing was written");
 	}
 	env.err << question << " [y/N] " << std::flush;
 	std::string answer;
@@ -286,7 +296,7 @@ int AskPermission(const RunRequest &request, bool yes, ToolEnvironment &env, con
 		answer.clear();
 	if (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES")
 		return kSuccess;
-	return Fail(env, kName, kNotConfirmed, "not confirmed; nothing was written");
+	return SayFailure(env, kName, kNotConfirmed, "not confirmed; nothing was written");
 }
 
 std::string Question(const RunRequest &request, const SettingsImage &image)
@@ -294,8 +304,9 @@ std::string Question(const RunRequest &request, const SettingsImage &image)
 	std::string where = " on " + BusesText(request.buses);
 	const char *whose = request.buses.size() > 1 ? "each camera's" : "the camera's";
 	if (request.verb == Verb::Program) {
-		std::string which = request.pages.empty() ? std::to_string(image.pages) + " page(s)"
-							  : "page(s) " + tool::PageListText(request.pages);
+		std::string which = request.pages.empty()
+					    ? std::to_string(image.pages) + " page(s)"
+					    : "page(s) " + eeprom_cli::PageListText(request.pages);
 		return "Write " + which + " of " + image.path + " into " + whose + " EEPROM" + where +
 		       (request.repeat ? ", one camera after another" : "") + "?";
 	}
@@ -305,21 +316,21 @@ std::string Question(const RunRequest &request, const SettingsImage &image)
 // The buses of the run: --all's, those named, or the one QXIIC_BUS names
 // (empty: the adapter library finds the adapter). Empty with why when
 // QXIIC_BUS names no bus that can exist.
-std::vector<tool::ResolvedBus> RunBuses(const tool::CommandLine &cl, std::string &why)
+std::vector<iicbus::ResolvedBus> RunBuses(const tool::CommandLine &cl, std::string &why)
 {
 	if (cl.Has("all")) {
-		std::vector<tool::ResolvedBus> buses;
+		std::vector<iicbus::ResolvedBus> buses;
 		for (const std::string &node : CameraBuses(iicbus::ScanBuses()))
-			buses.push_back({ node, node, node });
+			buses.push_back({ node, node, node, iicbus::BusKind::Node });
 		return buses;
 	}
 	if (!cl.buses.empty())
 		return cl.buses;
 	const char *variable = std::getenv("QXIIC_BUS");
-	tool::ResolvedBus bus;
+	iicbus::ResolvedBus bus;
 	if (variable && *variable) {
-		if (std::string refused = tool::ResolveBus(variable, bus); !refused.empty()) {
-			why = "QXIIC_BUS: " + refused;
+		if (std::string refused = iicbus::EnvironmentBus(variable, bus); !refused.empty()) {
+			why = refused;
 			return {};
 		}
 	} else if (cl.words[0] == "dump" && cl.words[1].find("{bus}") != std::string::npos) {
@@ -331,7 +342,7 @@ std::vector<tool::ResolvedBus> RunBuses(const tool::CommandLine &cl, std::string
 			      " allowed buses have a camera that answers (see " + kName + " buses)";
 			return {};
 		}
-		tool::ResolveBus(found.front(), bus);
+		iicbus::ResolveBus(found.front(), bus);
 		bus.given.clear();
 	}
 	return { bus };
@@ -353,7 +364,7 @@ RecordBase RecordBaseOf(const tool::CommandLine &cl, const CommandInfo &command,
 	if (command.verb == Verb::EraseSettings)
 		base.pages = { kl310::PAGE_SCRIPT };
 	else if (image && cl.Has("pages"))
-		tool::ParsePageList(*cl.Value("pages"), base.pages);
+		eeprom_cli::ParsePageList(*cl.Value("pages"), base.pages);
 	else
 		for (int page = 0; page < pages; page++)
 			base.pages.push_back(page);
@@ -365,7 +376,7 @@ std::string PagesOf(const tool::CommandLine &cl, const SettingsImage &image, std
 {
 	if (!cl.Has("pages"))
 		return "";
-	tool::ParsePageList(*cl.Value("pages"), pages);
+	eeprom_cli::ParsePageList(*cl.Value("pages"), pages);
 	if (pages.back() >= image.pages)
 		return "--pages " + *cl.Value("pages") + ": " + image.path + " has " +
 		       std::to_string(image.pages) + (image.pages == 1 ? " page" : " pages");
@@ -390,9 +401,13 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 	if (!why.empty())
 		return UsageError(env, kName, why);
 	if (request.buses.empty())
-		return Fail(env, kName, kBusFailure,
-			    "--all: no allowed bus has a camera that answers (see " + std::string(kName) +
-				    " buses)");
+		return SayFailure(env, kName, kBusFailure,
+				  "--all: no allowed bus has a camera that answers (see " +
+					  std::string(kName) + " buses)");
+	// The one camera --all found (RunTool chose one --bus names; QXIIC_BUS
+	// the library reads itself).
+	if (cl.Has("all") && request.buses.size() == 1)
+		iicbus::SelectBus(request.buses.front().resolved);
 	request.file = command.takesFile ? cl.words[1] : "";
 	request.repeat = cl.Has("repeat");
 	request.unit = cl.Value("unit");
@@ -409,8 +424,8 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 		for (const std::string &notice : notices)
 			env.err << kName << ": " << notice << '\n' << std::flush;
 		if (!report)
-			return Fail(env, kName, choice.inUse ? kUsage : kFileNotWritten,
-				    why + "; nothing was done to any camera");
+			return SayFailure(env, kName, choice.inUse ? kUsage : kFileNotWritten,
+					  why + "; nothing was done to any camera");
 		request.report = report.get();
 	}
 	bool interrupted = false;
@@ -427,12 +442,13 @@ int RunPrepared(const tool::CommandLine &cl, const CommandInfo &command, RunRequ
 {
 	SettingsImage image;
 	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
-		if (Outcome loaded = request.file == "-"
-					     ? LoadStandardInput(ReadWholeInput(env, kStandardInputLimits),
-								 Consequence(command), image)
-					     : LoadImage(request.file, Consequence(command), image);
+		if (CommandResult loaded = request.file == "-"
+						   ? LoadStandardInput(
+							     ReadWholeInput(env, kStandardInputLimits),
+							     Consequence(command), image)
+						   : LoadImage(request.file, Consequence(command), image);
 		    loaded.status != kSuccess) {
-			Fail(env, kName, loaded.status, loaded.message);
+			SayFailure(env, kName, loaded.status, loaded.message);
 			request.record = RecordBaseOf(cl, command, nullptr);
 			return RecordRefusedFile(request, env, loaded);
 		}
@@ -465,9 +481,16 @@ int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, 
 	SettingsImage image;
 	CameraRunner runner = RunnerOf(env, seams);
 	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
-		if (Outcome loaded = LoadImage(job.file, Consequence(command), image);
-		    loaded.status != kSuccess)
-			runner = [loaded](const CameraJob &, Progress &) { return loaded; };
+		// The bytes the parent checked; the file may have changed since.
+		if (!ReadCameraImage(image)) {
+			CommandResult lost{
+				kRefusedFile,
+				job.file + ": the settings file did not reach the camera's process. " +
+					Consequence(command)
+			};
+			lost.result.outcome = operations::ResultKind::Refused;
+			runner = [lost](const CameraJob &, Progress &) { return lost; };
+		}
 		job.image = &image;
 		PagesOf(cl, image, job.pages);
 	}
@@ -478,20 +501,22 @@ int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, 
 
 int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const LineSeams &seams)
 {
-	// The records of a line or a plant: a command of its own grammar, no camera.
-	if (!args.empty() && args.front() == "records")
-		return plant::RunRecords({ args.begin() + 1, args.end() }, env.out, env.err);
+	// The journals of this computer's stations: a command of its own grammar.
 	if (!args.empty() && args.front() == "send-records")
 		return RunSendRecords({ args.begin() + 1, args.end() }, env);
 	tool::CommandLine cl = ParseCommandLine(EepromGrammar(), args);
 	const CommandInfo *command = cl.error.empty() && !cl.Informational() ? FindCommand(cl.words[0])
 									     : nullptr;
+	// The records of a line or a plant: no camera.
+	bool records = !cl.words.empty() && cl.words[0] == "records";
 	if (cl.error.empty() && !cl.Informational())
-		cl.error = command ? CheckCameraCommand(cl, *command) : CheckShowCommand(cl);
+		cl.error = command   ? CheckCameraCommand(cl, *command)
+			   : records ? CheckRecordsCommand(cl)
+				     : CheckShowCommand(cl);
 	if (!cl.error.empty())
 		return UsageError(env, kName, cl.error);
 	if (cl.Has("help")) {
-		env.out << kHelp;
+		env.out << (records ? kRecordsUsageText : kHelp);
 		return kSuccess;
 	}
 	if (cl.Has("version"))
@@ -499,6 +524,8 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const Li
 	// One bus is the whole process's; several are one each for the
 	// processes of the cameras.
 	iicbus::SelectBus(cl.buses.size() == 1 ? std::optional(cl.buses.front().resolved) : std::nullopt);
+	if (records)
+		return RunRecords(cl, env);
 	if (!command)
 		return RunShowCommand(cl.words, env);
 	if (cl.Has("camera-process")) {

@@ -12,6 +12,6 @@
 namespace eeprom_cli {
 
 // args without the program's name; returns the exit status (ExitStatus.h).
-int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const LineSeams &seams = {});
+int RunTool(const std::vector<std::string> &args, tool::ToolEnvironment &env, const LineSeams &seams = {});
 
 } // namespace eeprom_cli

@@ -11,6 +11,8 @@
 
 namespace eeprom_cli {
 
+using namespace tool;
+
 namespace {
 
 template <typename T>
@@ -40,7 +42,7 @@ RecordedFile DescribeFile(const std::string &path, const std::string &sha256, st
 
 plant::Record MakeRecord(const RecordBase &base, const CameraFacts &facts)
 {
-	const Outcome &o = facts.outcome;
+	const CommandResult &o = facts.outcome;
 	plant::Record r;
 	r.id = plant::NewRecordId();
 	r.time = facts.started;
@@ -58,12 +60,12 @@ plant::Record MakeRecord(const RecordBase &base, const CameraFacts &facts)
 	r.sha256 = facts.file.sha256;
 	r.fileSize = facts.file.size;
 	r.pages = base.pages;
-	r.result = ResultWord(o.status, base.verb);
+	r.result = ResultWord(o, base.verb);
 	r.exitStatus = o.status;
 	// Where and why it failed, as the operation reported it.
 	const operations::Result &f = o.result;
-	if (!f.Ok() && f.outcome != operations::Outcome::Refused &&
-	    f.outcome != operations::Outcome::FileNotWritten) {
+	if (!f.Ok() && f.outcome != operations::ResultKind::Refused &&
+	    f.outcome != operations::ResultKind::FileNotWritten) {
 		r.failurePage = f.page;
 		r.failureBlock = f.block;
 		r.failureByte = f.byte;
@@ -76,7 +78,7 @@ plant::Record MakeRecord(const RecordBase &base, const CameraFacts &facts)
 		r.adapterStatus = f.status;
 		r.adapterStatusName = Known(f.statusName);
 	}
-	if (f.outcome == operations::Outcome::Mismatch)
+	if (f.outcome == operations::ResultKind::Mismatch)
 		r.firstDifference = plant::Difference{ f.page, f.byte, f.found, f.expected };
 	r.message = Known(o.message);
 	r.durationMs = static_cast<double>(facts.durationUs / 100) / 10.0;

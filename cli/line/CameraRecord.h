@@ -39,7 +39,7 @@ struct CameraFacts {
 	std::optional<int> camera;
 	std::optional<std::string> unit;
 	RecordedFile file;
-	Outcome outcome;
+	CommandResult outcome;
 	std::time_t started = 0;
 	std::int64_t durationUs = 0;
 };

@@ -1,9 +1,11 @@
 #include "Fleet.h"
 
 #include "BusIdentity.h"
+#include "InputFile.h"
 #include "PageList.h"
 #include "StopRequest.h"
 #include "WholeWrite.h"
+#include "Wire.h"
 
 #include <cerrno>
 #include <csignal>
@@ -15,18 +17,21 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace eeprom_cli {
 
+using namespace tool;
+
 namespace {
 
 // Whole buffer or nothing more to do: the parent is gone.
 void WriteAll(int fd, const std::string &text)
 {
-	settings::WriteWhole(fd, text);
+	fileio::WriteWhole(fd, text);
 }
 
 // The child's progress, as lines "P done total phase" to the parent.
@@ -68,81 +73,20 @@ private:
 	int m_sentPercent = -1;
 };
 
-// The child's result travels as its fields, never as text to be parsed
-// again: 'R', the payload's length, then each field in the order below
-// (numbers as 8 bytes in the machine's order, strings as length and
-// bytes). Parent and child are the same program, so both ends agree.
-class FieldWriter
-{
-public:
-	template <typename Number>
-	void Put(Number value)
-	{
-		auto wide = static_cast<std::int64_t>(value);
-		m_bytes.append(reinterpret_cast<const char *>(&wide), sizeof(wide));
-	}
-	void Put(const std::string &text)
-	{
-		Put(text.size());
-		m_bytes += text;
-	}
-	const std::string &Bytes() const { return m_bytes; }
-
-private:
-	std::string m_bytes;
-};
-
-class FieldReader
-{
-public:
-	explicit FieldReader(std::string_view bytes) : m_bytes(bytes) {}
-	template <typename Number>
-	void Get(Number &value)
-	{
-		std::int64_t wide = 0;
-		if (m_bytes.size() < sizeof(wide)) {
-			m_ok = false;
-			return;
-		}
-		std::memcpy(&wide, m_bytes.data(), sizeof(wide));
-		m_bytes.remove_prefix(sizeof(wide));
-		value = static_cast<Number>(wide);
-	}
-	void Get(std::string &text)
-	{
-		std::size_t size = 0;
-		Get(size);
-		if (!m_ok || size > m_bytes.size()) {
-			m_ok = false;
-			return;
-		}
-		text.assign(m_bytes.substr(0, size));
-		m_bytes.remove_prefix(size);
-	}
-	bool Good() const { return m_ok; }
-	// Every field read and nothing left over.
-	bool Ok() const { return m_ok && m_bytes.empty(); }
-
-private:
-	std::string_view m_bytes;
-	bool m_ok = true;
-};
-
-// Put or Get every field of a finish; one list for both directions.
+// The child's result travels as its fields (operations/Wire.h): 'R', the
+// payload's length, then the finish's own fields, the operation's result
+// and the notices.
 template <typename Io, typename Finish>
-void EveryField(Io &io, Finish &f)
+void FinishFields(Io io, Finish &f)
 {
-	auto &r = f.outcome.result;
 	io(f.outcome.status), io(f.outcome.message), io(f.outcome.adapter), io(f.started), io(f.durationUs);
-	io(r.outcome), io(r.direction), io(r.status), io(r.statusName), io(r.device), io(r.page), io(r.block);
-	io(r.byte), io(r.found), io(r.expected), io(r.timedOut), io(r.reason), io(r.sha256);
 }
 
 std::string EncodeFinish(const CameraFinish &finish)
 {
-	FieldWriter out;
-	auto put = [&out](const auto &value) { out.Put(value); };
-	EveryField(put, finish);
+	operations::WireWriter out;
+	FinishFields([&out](const auto &value) { out.Put(value); }, finish);
+	operations::PutResult(out, finish.outcome.result);
 	out.Put(finish.notices.size());
 	for (const std::string &notice : finish.notices)
 		out.Put(notice);
@@ -154,18 +98,10 @@ std::string EncodeFinish(const CameraFinish &finish)
 
 bool DecodeFinish(std::string_view payload, CameraFinish &finish)
 {
-	FieldReader in(payload);
+	operations::WireReader in(payload);
 	CameraFinish decoded;
-	auto get = [&in](auto &value) {
-		if constexpr (std::is_enum_v<std::remove_reference_t<decltype(value)>>) {
-			int number = 0;
-			in.Get(number);
-			value = static_cast<std::remove_reference_t<decltype(value)>>(number);
-		} else {
-			in.Get(value);
-		}
-	};
-	EveryField(get, decoded);
+	FinishFields([&in](auto &value) { in.Get(value); }, decoded);
+	operations::GetResult(in, decoded.outcome.result);
 	std::size_t notices = 0;
 	in.Get(notices);
 	for (std::size_t i = 0; in.Good() && i < notices; i++) {
@@ -176,6 +112,31 @@ bool DecodeFinish(std::string_view payload, CameraFinish &finish)
 		return false;
 	finish = std::move(decoded);
 	return true;
+}
+
+// The image the parent checked, for a child to write or compare: a file
+// in memory of its own per child, so that no child reads the settings
+// file again (it may have changed since) and none shares another's offset.
+int ImageFile(const SettingsImage &image, std::string &why)
+{
+	operations::WireWriter out;
+	operations::PutImage(out, image);
+	int fd = memfd_create("velmora-image", MFD_CLOEXEC);
+	// Above the child's own numbers: dup2 onto the same number would keep
+	// close-on-exec, and the report pipe's dup2 must not overwrite it.
+	if (fd >= 0 && fd <= kCameraImageFd) {
+		int high = fcntl(fd, F_DUPFD_CLOEXEC, kCameraImageFd + 1);
+		close(fd);
+		fd = high;
+	}
+	if (fd < 0 || !fileio::WriteWhole(fd, out.Bytes()) || lseek(fd, 0, SEEK_SET) != 0) {
+		why = std::string("no copy of the settings file for the camera's process: ") +
+		      std::strerror(errno);
+		if (fd >= 0)
+			close(fd);
+		return -1;
+	}
+	return fd;
 }
 
 void ReportOutcome(const CameraJob &job, const CameraRunner &runner, ToolClock &clock, int fd)
@@ -260,7 +221,7 @@ std::vector<std::string> CameraProcessArgs(const CameraJob &job)
 	if (!job.bus.empty())
 		args.insert(args.end(), { "--bus", job.bus });
 	if (!job.pages.empty())
-		args.insert(args.end(), { "--pages", tool::PageListText(job.pages) });
+		args.insert(args.end(), { "--pages", eeprom_cli::PageListText(job.pages) });
 	args.push_back(VerbName(job.verb));
 	if (job.verb != Verb::EraseSettings)
 		args.insert(args.end(), { "--", job.file });
@@ -275,10 +236,16 @@ std::vector<Child> StartChildren(const std::vector<CameraJob> &jobs, const std::
 		// Kept should the child never say when it began.
 		finishes[i].started = std::time(nullptr);
 		std::string why;
-		children[i].pid = SpawnWithReportPipe(program, CameraProcessArgs(jobs[i]), children[i].fd,
-						      why);
-		if (children[i].pid < 0)
+		int image = jobs[i].image ? ImageFile(*jobs[i].image, why) : -1;
+		if (!jobs[i].image || image >= 0)
+			children[i].pid = SpawnWithReportPipe(program, CameraProcessArgs(jobs[i]),
+							      children[i].fd, why, image);
+		if (image >= 0)
+			close(image);
+		if (children[i].pid < 0) {
 			finishes[i].outcome = { kBusFailure, why };
+			finishes[i].outcome.noResult = true;
+		}
 	}
 	return children;
 }
@@ -323,16 +290,18 @@ void Reap(const std::vector<Child> &children, std::vector<CameraFinish> &finishe
 		int waitStatus = 0;
 		while (waitpid(children[i].pid, &waitStatus, 0) < 0 && errno == EINTR) {
 		}
-		if (!children[i].finished)
+		if (!children[i].finished) {
 			finishes[i].outcome = { kBusFailure, "the camera's process ended without a result (" +
 								     HowItEnded(waitStatus) + ")" };
+			finishes[i].outcome.noResult = true;
+		}
 	}
 }
 
 } // namespace
 
 pid_t SpawnWithReportPipe(const std::string &program, const std::vector<std::string> &args, int &readFd,
-			  std::string &why)
+			  std::string &why, int imageFd)
 {
 	int fds[2];
 	if (pipe2(fds, O_CLOEXEC) != 0) {
@@ -354,6 +323,8 @@ pid_t SpawnWithReportPipe(const std::string &program, const std::vector<std::str
 	posix_spawn_file_actions_t actions;
 	posix_spawn_file_actions_init(&actions);
 	posix_spawn_file_actions_adddup2(&actions, fds[1], kCameraReportFd);
+	if (imageFd >= 0)
+		posix_spawn_file_actions_adddup2(&actions, imageFd, kCameraImageFd);
 	// The child starts with no signal blocked, whatever this thread blocks.
 	posix_spawnattr_t attributes;
 	posix_spawnattr_init(&attributes);
@@ -376,6 +347,18 @@ pid_t SpawnWithReportPipe(const std::string &program, const std::vector<std::str
 	}
 	readFd = fds[0];
 	return pid;
+}
+
+// 8 pages and a path, with room to spare.
+constexpr std::size_t kLongestImage = 1 << 20;
+
+bool ReadCameraImage(SettingsImage &image)
+{
+	fileio::InputText input = fileio::ReadInputDescriptor(kCameraImageFd,
+							      { kLongestImage, "settings image" });
+	close(kCameraImageFd);
+	operations::WireReader in(input.text);
+	return input.ok && operations::GetImage(in, image) && in.Ok();
 }
 
 bool IsCameraProcess()

@@ -25,7 +25,7 @@
 namespace eeprom_cli {
 
 struct CameraFinish {
-	Outcome outcome;
+	CommandResult outcome;
 	std::time_t started = 0;
 	std::int64_t durationUs = 0;      // on the child's clock
 	std::vector<std::string> notices; // what the child's adapter library had to tell
@@ -33,25 +33,33 @@ struct CameraFinish {
 
 // The descriptor on which a camera's process reports to the parent.
 constexpr int kCameraReportFd = 3;
+// program, verify: the descriptor from which it reads the settings image
+// the parent checked (operations/Wire.h), instead of the file.
+constexpr int kCameraImageFd = 4;
 
 // Runs every job in a process of its own at the same time: program (the
 // tool) with "--camera-process [--bus BUS] VERB [-- FILE]", and returns the
 // finishes in the order of jobs. A stop request (StopRequest.h) is passed
 // on to every child. lines, when given, shows each camera's progress.
 std::vector<CameraFinish> RunFleet(const std::vector<CameraJob> &jobs, const std::string &program,
-				   CameraLines *lines);
+				   tool::CameraLines *lines);
 
 // Whether this process was started as a camera's: kCameraReportFd is a pipe.
 bool IsCameraProcess();
 
+// A camera's process: the image the parent sent on kCameraImageFd; false
+// when none came whole.
+bool ReadCameraImage(SettingsImage &image);
+
 // The camera's process: runs job and reports its progress and outcome on
 // kCameraReportFd. Returns the process's exit status.
-int RunCameraProcess(const CameraJob &job, const CameraRunner &runner, ToolClock &clock);
+int RunCameraProcess(const CameraJob &job, const CameraRunner &runner, tool::ToolClock &clock);
 
 // Starts program with args (after argv[0]) and kCameraReportFd the write
-// end of a pipe, whose read end (close-on-exec) goes to readFd. Returns
-// the process, or -1 and why not.
+// end of a pipe, whose read end (close-on-exec) goes to readFd; imageFd,
+// unless -1, becomes its kCameraImageFd. Returns the process, or -1 and
+// why not.
 pid_t SpawnWithReportPipe(const std::string &program, const std::vector<std::string> &args, int &readFd,
-			  std::string &why);
+			  std::string &why, int imageFd = -1);
 
 } // namespace eeprom_cli

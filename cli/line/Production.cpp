@@ -15,6 +15,8 @@
 
 namespace eeprom_cli {
 
+using namespace tool;
+
 namespace {
 
 constexpr char kName[] = "velmora-eeprom";
@@ -30,7 +32,7 @@ public:
 	}
 
 	// Empty when kept (or no report is kept); else why not, said on stderr.
-	std::string Add(const tool::ResolvedBus &bus, const CameraJob &job, const Outcome &outcome,
+	std::string Add(const iicbus::ResolvedBus &bus, const CameraJob &job, const CommandResult &outcome,
 			std::time_t started, std::int64_t durationUs,
 			std::optional<int> camera = std::nullopt,
 			std::optional<std::string> unit = std::nullopt, bool synced = true)
@@ -80,7 +82,7 @@ private:
 	RecordedFile m_image;
 };
 
-CameraJob JobFor(const RunRequest &request, const tool::ResolvedBus &bus)
+CameraJob JobFor(const RunRequest &request, const iicbus::ResolvedBus &bus)
 {
 	CameraJob job;
 	job.verb = request.verb;
@@ -110,7 +112,7 @@ int RunOne(const RunRequest &request, ToolEnvironment &env, const LineSeams &sea
 	Recorder recorder(request, env);
 	std::time_t started = std::time(nullptr);
 	std::int64_t startUs = env.clock.NowUs();
-	Outcome outcome = RunnerOf(env, seams)(job, progress);
+	CommandResult outcome = RunnerOf(env, seams)(job, progress);
 	if (outcome.status == kSuccess)
 		progress.End();
 	else
@@ -131,7 +133,7 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env, const LineSeams 
 {
 	std::vector<CameraJob> jobs;
 	std::vector<std::string> labels;
-	for (const tool::ResolvedBus &bus : request.buses) {
+	for (const iicbus::ResolvedBus &bus : request.buses) {
 		jobs.push_back(JobFor(request, bus));
 		labels.push_back(bus.given);
 	}
@@ -148,7 +150,7 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env, const LineSeams 
 	for (size_t i = 0; i < jobs.size(); i++) {
 		const CameraFinish &finish = finishes[i];
 		// "interrupted before ..." needs no second "interrupted".
-		std::string word = ResultWord(finish.outcome.status, request.verb);
+		std::string word = ResultWord(finish.outcome, request.verb);
 		env.err << labels[i] << ": " << (finish.outcome.message.starts_with(word) ? "" : word + ": ")
 			<< finish.outcome.message << '\n';
 		for (const std::string &notice : finish.notices)
@@ -217,7 +219,7 @@ int RunRepeated(const RunRequest &request, ToolEnvironment &env, const LineSeams
 	BarProgress bar(env.err, env.errColumns);
 	QuietProgress quiet;
 	Progress &progress = env.errIsTerminal ? static_cast<Progress &>(bar) : quiet;
-	const tool::ResolvedBus &bus = request.buses.front();
+	const iicbus::ResolvedBus &bus = request.buses.front();
 	CameraJob job = JobFor(request, bus);
 	EepromProbe eepromProbe;
 	Recorder recorder(request, env);
@@ -277,12 +279,12 @@ std::string FileForBus(const std::string &pattern, const std::string &bus)
 	return file;
 }
 
-int RecordRefusedFile(const RunRequest &request, ToolEnvironment &env, const Outcome &refusal)
+int RecordRefusedFile(const RunRequest &request, ToolEnvironment &env, const CommandResult &refusal)
 {
 	Recorder recorder(request, env);
 	std::time_t now = std::time(nullptr);
 	std::string lost;
-	for (const tool::ResolvedBus &bus : request.buses) {
+	for (const iicbus::ResolvedBus &bus : request.buses) {
 		CameraJob job = JobFor(request, bus);
 		std::string why = recorder.Add(bus, job, refusal, now, 0);
 		lost = lost.empty() ? why : lost;

@@ -27,13 +27,13 @@ struct LineSeams {
 	std::string self = "/proc/self/exe";
 };
 
-CameraRunner RunnerOf(ToolEnvironment &env, const LineSeams &seams);
+CameraRunner RunnerOf(tool::ToolEnvironment &env, const LineSeams &seams);
 
 struct RunRequest {
 	Verb verb = Verb::Verify;
 	// One or more; one with nothing given or resolved: the adapter
 	// library finds the adapter.
-	std::vector<tool::ResolvedBus> buses;
+	std::vector<iicbus::ResolvedBus> buses;
 	std::string file; // dump with several buses: a pattern with {bus}
 	const SettingsImage *image = nullptr;
 	RecordSink *report = nullptr; // opened before any camera is touched
@@ -54,10 +54,10 @@ std::string FileForBus(const std::string &pattern, const std::string &bus);
 
 // Runs the request and prints each camera's outcome; returns the exit
 // status: 0 only when every camera succeeded, otherwise the highest.
-int RunCameras(const RunRequest &request, ToolEnvironment &env, const LineSeams &seams);
+int RunCameras(const RunRequest &request, tool::ToolEnvironment &env, const LineSeams &seams);
 
 // A settings file refused before any camera was touched is a result for
 // each camera of the run: one "refused" record each, when a record is kept.
-int RecordRefusedFile(const RunRequest &request, ToolEnvironment &env, const Outcome &refusal);
+int RecordRefusedFile(const RunRequest &request, tool::ToolEnvironment &env, const CommandResult &refusal);
 
 } // namespace eeprom_cli

@@ -11,6 +11,8 @@
 
 namespace eeprom_cli {
 
+using namespace tool;
+
 namespace {
 
 // Absence is the expected answer while waiting: nothing to report.
@@ -88,8 +90,8 @@ std::string StationLine(const StationCamera &camera)
 			   std::to_string(camera.number) + ": ";
 	if (camera.unit)
 		head += "unit " + *camera.unit + ": ";
-	const Outcome &o = camera.outcome;
-	if (o.result.outcome == operations::Outcome::Mismatch) {
+	const CommandResult &o = camera.outcome;
+	if (o.result.outcome == operations::ResultKind::Mismatch) {
 		char where[96];
 		std::snprintf(where, sizeof(where), "page %d byte 0x%02x is 0x%02x, the file has 0x%02x",
 			      o.result.page, o.result.byte, o.result.found, o.result.expected);

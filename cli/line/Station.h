@@ -38,7 +38,7 @@ public:
 struct StationCamera {
 	int number = 0; // 1 for the session's first camera
 	std::optional<std::string> unit;
-	Outcome outcome;
+	CommandResult outcome;
 	std::time_t started = 0;
 	std::int64_t durationUs = 0;
 };
@@ -47,9 +47,9 @@ struct StationSetup {
 	CameraJob job; // program, with its image
 	CameraRunner runner;
 	PresenceProbe &probe;
-	ToolClock &clock;
+	tool::ToolClock &clock;
 	std::ostream &out;
-	Progress &progress;
+	tool::Progress &progress;
 	// After each camera, its record: empty when kept, else why not. A
 	// record lost ends the session: a unit without one cannot ship.
 	std::function<std::string(const StationCamera &)> finished;

@@ -153,7 +153,7 @@ std::vector<std::string> ShownWords(std::vector<std::string_view> &words)
 	std::vector<std::string> shown;
 	shown.reserve(words.size());
 	for (std::string_view &word : words) {
-		std::string text = settings::ShownText(word, kLongestWord);
+		std::string text = fileio::ShownText(word, kLongestWord);
 		if (text != word) {
 			shown.push_back(std::move(text));
 			word = shown.back();

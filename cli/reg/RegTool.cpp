@@ -56,8 +56,8 @@ expectation and names the line.
 
 Options:
       --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N, sim or sim:0 to
-                    sim:7 (a simulated camera); without either, the one
-                    USB-to-I2C adapter present
+                    sim:7 (a simulated camera), or none (no camera); without
+                    either, the one USB-to-I2C adapter present
       --script      dump: write a script
   -n, --dry-run     run: check the script and send nothing
   -h, --help        show this help and exit
@@ -203,10 +203,10 @@ public:
 	{
 		// Read whole before a line is checked, the same careful way as a
 		// settings file; a pipe or a FIFO must end within kScriptWaitMs.
-		const settings::InputLimits limits{ kLongestScript, "script", true, kScriptWaitMs };
-		settings::InputText input = path == "-" ? settings::ReadInputDescriptor(STDIN_FILENO, limits)
-							: settings::ReadInputFile(path, limits);
-		const std::string label = path == "-" ? "standard input" : settings::ShownText(path, 200);
+		const fileio::InputLimits limits{ kLongestScript, "script", true, kScriptWaitMs };
+		fileio::InputText input = path == "-" ? fileio::ReadInputDescriptor(STDIN_FILENO, limits)
+						      : fileio::ReadInputFile(path, limits);
+		const std::string label = path == "-" ? "standard input" : fileio::ShownText(path, 200);
 		if (!input.ok)
 			return fail(kRefusedFile, "cannot read the script " + label + ": " + input.why +
 							  "; nothing was sent");
@@ -260,7 +260,8 @@ int RunRegTool(const std::vector<std::string> &args, ToolEnvironment &env)
 	}
 	if (cl.Has("version"))
 		return tool::ShowVersion(env, kName);
-	iicbus::SelectBus(cl.buses.empty() ? std::nullopt : std::optional(cl.buses.front().resolved));
+	if (std::string why = iicbus::SelectProcessBus(cl.buses, std::getenv("QXIIC_BUS")); !why.empty())
+		return tool::UsageError(env, kName, why);
 
 	const std::string &command = cl.words[0];
 	std::vector<std::string> rest(cl.words.begin() + 1, cl.words.end());

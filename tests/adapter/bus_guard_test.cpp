@@ -71,8 +71,10 @@ TEST_F(BusGuardTest, NamedBusIsOpenedOnlyWhenItIsAUsbI2cDevNode)
 		  "refusing " + dir + ": it is a directory" + noBus },
 		{ "missing", "/nonexistent/i2c-42", 0, 0, cp2112, On::Cp2112, QXIIC_DEVICE_NOT_FOUND,
 		  "open /nonexistent/i2c-42: ENOENT (No such file or directory)" },
-		{ "no path", "none", 0, 0, cp2112, On::Cp2112, QXIIC_DEVICE_NOT_FOUND,
-		  "\"none\" names no bus: use sim, sim:0 to sim:7 or a path such as /dev/i2c-1" },
+		{ "no bus", "none", 0, 0, cp2112, On::Cp2112, QXIIC_DEVICE_NOT_FOUND,
+		  "no bus was chosen (none)" },
+		{ "no path", "usb", 0, 0, cp2112, On::Cp2112, QXIIC_DEVICE_NOT_FOUND,
+		  "\"usb\" names no bus: use sim, sim:0 to sim:7, none or a path such as /dev/i2c-1" },
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.what);
@@ -291,8 +293,8 @@ TEST_F(BusGuardTest, ScanListsEveryBusAndProbesOnlyTheAllowedOnes)
 			  "/i2c-0: its adapter \"SMBus I801 adapter at efa0\" is the PC's own "
 			  "SMBus controller, where 0x50..0x57 are the memory modules' SPD "
 			  "EEPROMs that a camera EEPROM write would overwrite; set "
-			  "QXIIC_ALLOW_BUS=1 to use it anyway\tnot probed\n" +
-			  dev + "/i2c-3\tCP2112 SMBus Bridge on hidraw0\tusb\tallowed\tcamera\n");
+			  "QXIIC_ALLOW_BUS=1 to use it anyway\tnot probed\t0\n" +
+			  dev + "/i2c-3\tCP2112 SMBus Bridge on hidraw0\tusb\tallowed\tcamera\t0\n");
 	EXPECT_EQ(length, static_cast<int>(std::strlen(text)));
 	EXPECT_EQ(kernel().opened, std::vector<std::string>{ dev + "/i2c-3" });
 	qxiic::sys::UseDevRoot(nullptr);

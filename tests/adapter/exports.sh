@@ -2,7 +2,7 @@
 # libqxiic.so ($1) defines for other programs the adapter's six C functions
 # and the extensions of qxiic.h, and nothing else (no test seam, no C++ name).
 set -eu
-extensions='IICBusState IICScanBuses IICSelectBus IICTakeNotice'
+extensions='IICBusError IICBusState IICScanBuses IICSelectBus IICTakeNotice'
 found=$(nm -D --defined-only "$1" | awk '{ print $3 }')
 status=0
 for name in IICInit SetAddress SendSub ReceiveSub Receive IICClose; do

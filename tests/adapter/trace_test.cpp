@@ -3,6 +3,7 @@
 #include "i2cdev_fixture.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sstream>
 
 namespace sim = qxiic::sim;
@@ -60,6 +61,28 @@ TEST_F(TraceTest, SimulatedTransfersToAFile)
 				    "3.001750 sim Receive dev=0xA1 len=3 [4B 4C 33] -> 0 OK\n"
 				    "3.001750 sim ReceiveSub dev=0xA8 sub=0x7F/1 len=1 [] -> 14 NACK\n"
 				    "3.001750 sim SendSub dev=0xF0 sub=0x00/1 len=1 [01] -> 2 ILLEGAL_BIT\n");
+}
+
+// A program the front end starts (each camera's process) must not inherit
+// the trace's descriptor, nor keep the file open after it is renamed.
+TEST_F(TraceTest, TheTraceIsNotInheritedByAProgramStarted)
+{
+	setenv("QXIIC_TRACE", file().c_str(), 1);
+	setenv("QXIIC_BUS", "sim", 1);
+	setenv("QXIIC_SIM_DIR", "", 1);
+	WriteRegister(0x3012, 1);
+	int traced = 0;
+	for (const auto &fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+		std::error_code error;
+		if (std::filesystem::read_symlink(fd.path(), error) != file())
+			continue;
+		traced++;
+		int flags = fcntl(std::stoi(fd.path().filename().string()), F_GETFD);
+		EXPECT_NE(flags & FD_CLOEXEC, 0);
+	}
+	EXPECT_EQ(traced, 1);
+	unsetenv("QXIIC_TRACE");
+	WriteRegister(0x3012, 1);
 }
 
 TEST_F(TraceTest, DashWritesToStandardErrorWithTheCause)

@@ -46,16 +46,16 @@ std::string SubsystemOf(const fs::path &device)
 	return ec ? "" : link.filename().string();
 }
 
-// What the rule assigns to the device of an "add" event, or {} when it
-// does not match.
+// What the rule assigns to the device of an event, or {} when it does not
+// match.
 std::map<std::string, std::string> Apply(const std::vector<Key> &keys, const fs::path &device,
-					 const fs::path &sysfs)
+					 const fs::path &sysfs, const char *action = "add")
 {
 	std::map<std::string, std::string> assigned;
 	for (const Key &k : keys) {
 		bool match = true;
 		if (k.name == "ACTION") {
-			match = fnmatch(k.value.c_str(), "add", 0) == 0;
+			match = fnmatch(k.value.c_str(), action, 0) == 0;
 		} else if (k.name == "SUBSYSTEM") {
 			match = SubsystemOf(device) == k.value;
 		} else if (k.name == "KERNEL") {
@@ -100,7 +100,11 @@ TEST(UdevRuleTest, OnlyUsbAdaptersBusesAreGiven)
 		SCOPED_TRACE(fake::DriverName(c.bridge));
 		fake::AddBus(sysfs, number, c.bridge);
 		fs::path device = fs::canonical(sysfs / "class/i2c-dev" / ("i2c-" + std::to_string(number)));
-		EXPECT_EQ(Apply(keys, device, sysfs), c.given ? given : Assigned{});
+		// "change" (udevadm trigger) applies the rule again: a rule for
+		// "add" alone would take the access back.
+		for (const char *action : { "add", "change" })
+			EXPECT_EQ(Apply(keys, device, sysfs, action), c.given ? given : Assigned{}) << action;
+		EXPECT_TRUE(Apply(keys, device, sysfs, "remove").empty());
 		// The adapter itself (bus/i2c) is no i2c-dev node.
 		EXPECT_TRUE(Apply(keys, fake::AdapterDevice(sysfs, number), sysfs).empty());
 		number++;

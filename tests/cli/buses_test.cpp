@@ -43,7 +43,7 @@ TEST(BusesTest, OneLinePerBusAndTheStatusSaysWhetherOneCameraWasFound)
 	} cases[] = {
 		{ "one camera",
 		  { kSmbus, kCp2112, kMcp2221 },
-		  eeprom_cli::kSuccess,
+		  tool::kSuccess,
 		  "/dev/i2c-0  \"SMBus I801 adapter at efa0\"  not USB  refused: its adapter \"SMBus I801 adapter "
 		  "at efa0\" is the PC's own SMBus controller  not probed\n"
 		  "/dev/i2c-3  \"CP2112 SMBus Bridge on hidraw0\"  USB  allowed  camera answers\n"
@@ -51,18 +51,18 @@ TEST(BusesTest, OneLinePerBusAndTheStatusSaysWhetherOneCameraWasFound)
 		  "" },
 		{ "no camera",
 		  { kMcp2221 },
-		  eeprom_cli::kBusFailure,
+		  tool::kBusFailure,
 		  "/dev/i2c-7  \"MCP2221 usb-i2c bridge\"  USB  allowed  no camera\n",
 		  "velmora-eeprom: the camera answers on no bus the tool may use\n" },
 		{ "two cameras",
 		  { kCp2112, kCp2112 },
-		  eeprom_cli::kBusFailure,
+		  tool::kBusFailure,
 		  "/dev/i2c-3  \"CP2112 SMBus Bridge on hidraw0\"  USB  allowed  camera answers\n"
 		  "/dev/i2c-3  \"CP2112 SMBus Bridge on hidraw0\"  USB  allowed  camera answers\n",
 		  "velmora-eeprom: the camera answers on 2 buses: name one with --bus\n" },
 		{ "no bus",
 		  {},
-		  eeprom_cli::kBusFailure,
+		  tool::kBusFailure,
 		  "",
 		  "velmora-eeprom: no i2c-dev bus at all (is the i2c-dev module loaded?)\n" },
 	};
@@ -97,8 +97,8 @@ TEST(BusesTest, ToolListsWhatTheLibraryFinds)
 
 	std::istringstream in;
 	std::ostringstream out, err;
-	tool::ToolEnvironment env{ in, out, err, false, false, eeprom_cli::ToolClock::Real() };
-	EXPECT_EQ(eeprom_cli::RunTool({ "buses" }, env), eeprom_cli::kBusFailure);
+	tool::ToolEnvironment env{ in, out, err, false, false, tool::ToolClock::Real() };
+	EXPECT_EQ(eeprom_cli::RunTool({ "buses" }, env), tool::kBusFailure);
 	const std::string dev = (root / "dev").string();
 	EXPECT_EQ(out.str(),
 		  dev +

@@ -310,12 +310,12 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 		  1,
 		  "Erase page 3 (the saved settings) of the camera's EEPROM on bus sim? [y/N] "
 		  "velmora-eeprom: not confirmed; nothing was written\n" },
-		{ { "--bus", "none", "-y", "erase-settings" },
+		{ { "--bus", "None", "-y", "erase-settings" },
 		  "",
 		  false,
 		  2,
-		  "velmora-eeprom: bus 'none' names no bus: use /dev/i2c-N, sim or sim:0 to sim:7 (see "
-		  "velmora-eeprom --help)\n" },
+		  "velmora-eeprom: bus 'None' names no bus: use /dev/i2c-N, sim or sim:0 to sim:7, or none "
+		  "(see velmora-eeprom --help)\n" },
 	};
 	for (const auto &c : cases) {
 		setenv("QXIIC_BUS", "sim", 1);
@@ -356,10 +356,8 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 // in the words of i2c/BusIdentity.
 TEST_F(EepromToolTest, EveryFrontEndSaysWhyTheBusCannotBeOpened)
 {
-	const std::string why =
-		" (\"none\" names no bus: use sim, sim:0 to sim:7 or a path such as /dev/i2c-1)\n";
+	const std::string why = " (no bus was chosen (none))\n";
 	const std::string read = "reading EEPROM page 0 at byte 0x00 failed: error USB_DEVICE_NOT_FOUND";
-	// --bus none is refused on the command line; QXIIC_BUS reaches the library.
 	setenv("QXIIC_BUS", "none", 1);
 	EXPECT_EQ(Run({ "show", "--camera" }), 4);
 	EXPECT_EQ(err.str(), "velmora-eeprom: " + read + why);
@@ -371,7 +369,7 @@ TEST_F(EepromToolTest, EveryFrontEndSaysWhyTheBusCannotBeOpened)
 
 	std::istringstream in;
 	err.str("");
-	eeprom_cli::ToolEnvironment env{ in, out, err, false, false, clock };
+	tool::ToolEnvironment env{ in, out, err, false, false, clock };
 	EXPECT_EQ(reg_cli::RunRegTool({ "get", "shutter" }, env), 4);
 	setenv("QXIIC_BUS", "sim", 1);
 	EXPECT_EQ(err.str(), "velmora-reg: reading register 0x3012 failed: error USB_DEVICE_NOT_FOUND" + why);

@@ -8,12 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
+#include <cstdlib>
 #include <sstream>
-
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 namespace {
 
@@ -47,8 +43,10 @@ TEST(OptionsTest, OneTableSpellsAndRefuses)
 		{ { "flash" }, "unknown command 'flash'", {} },
 		{ { "dump", "--force" }, "unknown option '--force'", {} },
 		{ { "dump", "-Y" }, "unknown option '-Y'", {} },
-		{ { "dump", "--bus" }, "--bus needs a bus (/dev/i2c-N, sim or sim:0 to sim:7)", {} },
-		{ { "dump", "--bus=" }, "--bus needs a bus (/dev/i2c-N, sim or sim:0 to sim:7)", {} },
+		{ { "dump", "--bus" }, "--bus needs a bus (/dev/i2c-N, sim or sim:0 to sim:7, or none)", {} },
+		{ { "dump", "--bus=" },
+		  "--bus needs a bus (/dev/i2c-N, sim or sim:0 to sim:7, or none)",
+		  {} },
 		{ { "dump", "--report" }, "--report needs a file", {} },
 		{ { "dump", "--yes=1" }, "--yes takes no value", {} },
 		{ { "dump", "--bus", "sim", "--bus=sim:1" }, "--bus is given twice", {} },
@@ -68,80 +66,35 @@ TEST(OptionsTest, OneTableSpellsAndRefuses)
 	EXPECT_FALSE(cl.Has("report"));
 }
 
-// A bus is resolved before anything starts: one camera has one name, and
-// a bus that cannot exist is a usage error.
-TEST(BusNameTest, OneCameraOneName)
-{
-	namespace fs = std::filesystem;
-	fs::path dir = ::testing::TempDir() + "velmora-buses";
-	fs::remove_all(dir);
-	fs::create_directories(dir);
-	std::string node = (dir / "i2c-5").string(), link = (dir / "camera").string();
-	std::string other = (dir / "i2c-6").string(), plain = (dir / "plain").string();
-	std::ofstream(plain) << "x";
-	bool nodes = mknod(node.c_str(), S_IFCHR | 0600, makedev(89, 5)) == 0 &&
-		     mknod(other.c_str(), S_IFCHR | 0600, makedev(89, 6)) == 0;
-	fs::create_symlink(node, link);
-	const struct {
-		std::vector<std::string> given;
-		std::string error;
-		std::vector<std::string> resolved;
-		bool needsNodes;
-	} cases[] = {
-		{ { "sim", "sim:7" }, "", { "sim:0", "sim:7" }, false },
-		{ { "sim", "sim:0" }, "buses sim and sim:0 are the same camera", {}, false },
-		{ { "sim:1", "sim:1" }, "bus sim:1 is given twice", {}, false },
-		{ { "sim:8" },
-		  "bus 'sim:8' cannot exist: the simulated cameras are sim:0 to sim:7",
-		  {},
-		  false },
-		{ { "sim:12" },
-		  "bus 'sim:12' cannot exist: the simulated cameras are sim:0 to sim:7",
-		  {},
-		  false },
-		{ { "sim:" },
-		  "bus 'sim:' cannot exist: the simulated cameras are sim:0 to sim:7",
-		  {},
-		  false },
-		{ { "sim9" }, "bus 'sim9' names no bus: use /dev/i2c-N, sim or sim:0 to sim:7", {}, false },
-		{ { "/dev/null" }, "bus '/dev/null' is not an i2c-dev bus (/dev/i2c-N)", {}, false },
-		{ { plain }, "bus '" + plain + "' is not an i2c-dev bus (/dev/i2c-N)", {}, false },
-		{ { "/dev/i2c-77" }, "", { "/dev/i2c-77" }, false }, // not plugged in yet
-		{ { link, other }, "", { node, other }, true },
-		{ { node, link }, "buses " + node + " and " + link + " are the same camera", {}, true },
-	};
-	for (const auto &c : cases) {
-		if (c.needsNodes && !nodes)
-			continue; // mknod needs CAP_MKNOD
-		std::vector<tool::ResolvedBus> buses;
-		EXPECT_EQ(tool::ResolveBuses(c.given, buses), c.error) << c.given[0];
-		std::vector<std::string> resolved;
-		for (const tool::ResolvedBus &bus : buses)
-			resolved.push_back(bus.resolved);
-		EXPECT_EQ(resolved, c.resolved) << c.given[0];
-	}
-	EXPECT_EQ(tool::OneBus({ "sim", "sim:1" }), "--bus is given 2 times; this command takes one camera");
-	fs::remove_all(dir);
-}
-
 // Both tools read their command line with it: the same wrong options,
 // the same words, the same status.
 TEST(OptionsTest, BothToolsRefuseAlike)
 {
 	UseFreshSimulatedCamera();
 	SimToolClock clock;
-	for (const std::vector<std::string> &args :
-	     std::vector<std::vector<std::string>>{ { "dump", "--force" },
-						    { "dump", "--bus" },
-						    { "dump", "--bus=sim", "--help=1" },
-						    { "dump", "--bus=sim:9" } }) {
+	const struct {
+		std::vector<std::string> eeprom, reg;
+		const char *environmentBus;
+	} cases[] = {
+		{ { "dump", "--force" }, { "dump", "--force" }, nullptr },
+		{ { "dump", "--bus" }, { "dump", "--bus" }, nullptr },
+		{ { "dump", "--bus=sim", "--help=1" }, { "dump", "--bus=sim", "--help=1" }, nullptr },
+		{ { "dump", "--bus=sim:9" }, { "dump", "--bus=sim:9" }, nullptr },
+		{ { "dump", "f.qmx" }, { "dump" }, "sim:9" },
+	};
+	for (const auto &c : cases) {
+		if (c.environmentBus)
+			setenv("QXIIC_BUS", c.environmentBus, 1);
+		else
+			unsetenv("QXIIC_BUS");
 		std::string said[2];
 		int status[2];
 		for (int t = 0; t < 2; t++) {
 			std::istringstream in;
 			std::ostringstream out, err;
 			tool::ToolEnvironment env{ in, out, err, false, false, clock };
-			status[t] = t == 0 ? eeprom_cli::RunTool(args, env) : reg_cli::RunRegTool(args, env);
+			status[t] = t == 0 ? eeprom_cli::RunTool(c.eeprom, env)
+					   : reg_cli::RunRegTool(c.reg, env);
 			said[t] = err.str();
 		}
 		EXPECT_EQ(status[0], 2);
@@ -151,6 +104,7 @@ TEST(OptionsTest, BothToolsRefuseAlike)
 		EXPECT_EQ(eeprom.substr(0, eeprom.find(" (see")), reg.substr(0, reg.find(" (see")))
 			<< said[0];
 	}
+	unsetenv("QXIIC_BUS");
 }
 
 } // namespace

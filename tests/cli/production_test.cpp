@@ -38,6 +38,7 @@
 namespace sim = qxiic::sim;
 namespace fs = std::filesystem;
 using namespace eeprom_cli;
+using namespace tool;
 using nlohmann::json;
 using tool::ToolEnvironment;
 
@@ -160,7 +161,7 @@ protected:
 	}
 
 	int Run(const std::vector<std::string> &args, CameraHook hook = {}, bool inTerminal = false,
-		bool errTerminal = false, const std::string &input = "")
+		bool errTerminal = false, const std::string &input = "", const char *self = nullptr)
 	{
 		out.str("");
 		err.str("");
@@ -170,6 +171,8 @@ protected:
 		if (hook)
 			seams.runner = HookedRunner(hook, clock);
 		seams.probe = probe;
+		if (self)
+			seams.self = self;
 		return RunTool(args, env, seams);
 	}
 
@@ -238,7 +241,7 @@ TEST(CameraRecordTest, EveryFieldFromTheFacts)
 	facts.unit = "SN-0042";
 	facts.file = { "/srv/golden.qmx", "ab12", 6633 };
 	operations::Result mismatch;
-	mismatch.outcome = operations::Outcome::Mismatch;
+	mismatch.outcome = operations::ResultKind::Mismatch;
 	mismatch.direction = eeprom::Direction::Verify;
 	mismatch.page = 3;
 	mismatch.block = 1;
@@ -260,10 +263,12 @@ TEST(CameraRecordTest, EveryFieldFromTheFacts)
 		"message":"verification failed","duration_ms":1234.5})"));
 
 	// A dump read nothing it could verify; a refused file reached no adapter.
+	// A camera's process that gave no result tells nothing of the bus.
 	const struct {
 		Verb verb;
 		int status;
 		const char *result;
+		bool noResult = false;
 	} words[] = {
 		{ Verb::Dump, 0, "read" },
 		{ Verb::Program, 0, "verified" },
@@ -271,11 +276,14 @@ TEST(CameraRecordTest, EveryFieldFromTheFacts)
 		{ Verb::Dump, 6, "file-not-written" },
 		{ Verb::Program, 130, "interrupted" },
 		{ Verb::EraseSettings, 4, "bus-failure" },
+		{ Verb::Program, 4, "no-result", true },
+		{ Verb::Verify, 1, "failed" },
 	};
 	for (const auto &w : words) {
 		RecordBase b{ "s", std::nullopt, "h", w.verb, {} };
 		CameraFacts f;
 		f.outcome.status = w.status;
+		f.outcome.noResult = w.noResult;
 		json r = json::parse(plant::RecordLine(MakeRecord(b, f)));
 		EXPECT_EQ(r["result"], w.result) << w.status;
 		for (const char *key : { "operator", "bus", "bus_found", "adapter", "file", "message" })
@@ -431,7 +439,7 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 			"the EEPROM is partly written and not verified\n" +
 			"sim:2: mismatch: verification failed: EEPROM page 5 byte 0x33 is 0x00, the file has 0x5a\n" +
 			"sim:3: verified: 8 pages of " + golden + " written and verified\n" +
-			"sim:4: bus-failure: the camera's process ended without a result (signal 9 (Killed))\n");
+			"sim:4: no-result: the camera's process ended without a result (signal 9 (Killed))\n");
 	EXPECT_EQ(out.str(), "5 cameras: 2 succeeded, 3 failed\n");
 
 	std::vector<json> records = Records(report);
@@ -482,7 +490,7 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 		  640.0,
 		  nullptr,
 		  { { "failure_page", nullptr } } },
-		{ "sim:4", nullptr, "bus-failure", 4, 0.0, nullptr, { { "adapter_status", nullptr } } },
+		{ "sim:4", nullptr, "no-result", 4, 0.0, nullptr, { { "adapter_status", nullptr } } },
 	};
 	std::string sha = Sha256Sum(golden);
 	ASSERT_EQ(sha.size(), 64u);
@@ -504,14 +512,69 @@ TEST_F(ProductionTest, SeveralCamerasSideBySide)
 		EXPECT_EQ(r["time"].get<std::string>().size(), 20u);
 	}
 
-	// dump: one file per camera, each what its camera holds.
-	EXPECT_EQ(RunCameraProcesses(
-			  { "--bus", "sim:0", "--bus", "sim:1", "dump", (dir / "cam-{bus}.qmx").string() },
-			  "first-byte-by-bus"),
+	// dump: one file per camera, each what its camera holds, and each
+	// record with that file's own size and hash.
+	std::remove(report.c_str());
+	EXPECT_EQ(RunCameraProcesses({ "--bus", "sim:0", "--bus", "sim:1", "dump", "--report", report,
+				       (dir / "cam-{bus}.qmx").string() },
+				     "first-byte-by-bus"),
 		  0)
 		<< err.str();
 	EXPECT_NE(ReadText((dir / "cam-sim-0.qmx").string()).find("\r\nA0 "), std::string::npos);
 	EXPECT_NE(ReadText((dir / "cam-sim-1.qmx").string()).find("\r\nA1 "), std::string::npos);
+	records = Records(report);
+	ASSERT_EQ(records.size(), 2u);
+	for (const char *bus : { "sim-0", "sim-1" }) {
+		std::string file = (dir / ("cam-" + std::string(bus) + ".qmx")).string();
+		const json &r = records[bus == std::string("sim-0") ? 0 : 1];
+		EXPECT_EQ(r["file"], file);
+		EXPECT_EQ(r["file_size"], fs::file_size(file));
+		EXPECT_EQ(r["sha256"], Sha256Sum(file));
+	}
+}
+
+// A settings file replaced after it was checked and before each camera's
+// process began: every camera gets the bytes that were checked, and the
+// records name them.
+TEST_F(ProductionTest, TheCamerasGetTheBytesThatWereChecked)
+{
+	std::string file = (dir / "changing.qmx").string();
+	fs::copy_file(golden, file);
+	std::string checked = Sha256Sum(file);
+	// The cameras' processes keep their EEPROMs where this one reads them.
+	const fs::path kept = dir / "cameras";
+	fs::create_directory(kept);
+	setenv("QXIIC_SIM_DIR", kept.c_str(), 1);
+	setenv("VELMORA_TEST_REPLACE_FILE", file.c_str(), 1);
+	int status = Run({ "program", "-y", "--report", report, "--bus", "sim:0", "--bus", "sim:1", file });
+	unsetenv("VELMORA_TEST_REPLACE_FILE");
+	setenv("QXIIC_SIM_DIR", "", 1);
+	EXPECT_EQ(status, 0) << err.str();
+	ASSERT_NE(Sha256Sum(file), checked) << "the file was not replaced";
+	for (const char *eeprom : { "sim-0.eeprom", "sim-1.eeprom" })
+		EXPECT_EQ(ReadText((kept / eeprom).string()), std::string(2048, '\x5A')) << eeprom;
+	for (const json &r : Records(report)) {
+		EXPECT_EQ(r["sha256"], checked);
+		EXPECT_EQ(r["file_size"], 6298);
+	}
+}
+
+// A camera's process that could not even be started is no bus failure:
+// nothing is known of the camera.
+TEST_F(ProductionTest, ACameraProcessNotStartedIsNoResult)
+{
+	EXPECT_EQ(Run({ "verify", "--report", report, "--bus", "sim:0", "--bus", "sim:1", golden }, {}, false,
+		      false, "", "/nonexistent/velmora-eeprom"),
+		  4);
+	std::vector<json> records = Records(report);
+	ASSERT_EQ(records.size(), 2u);
+	for (const json &r : records) {
+		EXPECT_EQ(r["result"], "no-result");
+		EXPECT_EQ(r["exit_status"], 4);
+	}
+	EXPECT_NE(err.str().find("sim:0: no-result: no process for the camera: No such file or directory\n"),
+		  std::string::npos)
+		<< err.str();
 }
 
 // What a camera's own process had to tell reaches the operator under its bus.
@@ -599,24 +662,35 @@ TEST_F(ProductionTest, PagesKeepTheUnitsOwn)
 		{ "0-3", { 0, 1, 2, 3 }, "4 pages (0-3) of " },
 		{ "0-3,7", { 0, 1, 2, 3, 7 }, "5 pages (0-3,7) of " },
 		{ "5,1", { 1, 5 }, "2 pages (1,5) of " },
+		{ "4-6", { 4, 5, 6 }, "3 pages (4-6) of " },
 	};
+	// Each page of the file its own byte (0x50 + page), so that a page
+	// written from the wrong place in the file shows.
+	const std::string paged = (dir / "paged.qmx").string();
+	{
+		std::string text;
+		for (int i = 0; i < 2048; i++)
+			text += "5" + std::string(1, static_cast<char>('0' + i / 256)) +
+				(i % 16 == 15 ? "\r\n" : " ");
+		std::ofstream(paged, std::ios::binary) << text;
+	}
 	for (const auto &c : cases) {
 		UseFreshSimulatedCamera();
 		std::vector<std::uint8_t> factory;
 		for (int a = 0; a < 2048; a++)
 			factory.push_back(sim::EepromByte(a));
 		std::remove(report.c_str());
-		EXPECT_EQ(Run({ "program", "-y", "--pages", c.pages, "--report", report, golden }), 0)
+		EXPECT_EQ(Run({ "program", "-y", "--pages", c.pages, "--report", report, paged }), 0)
 			<< err.str();
-		EXPECT_EQ(out.str(), c.said + golden + " written and verified\n");
+		EXPECT_EQ(out.str(), c.said + paged + " written and verified\n");
 		for (int a = 0; a < 2048; a++) {
 			bool written = std::count(c.written.begin(), c.written.end(), a / 256) > 0;
-			ASSERT_EQ(sim::EepromByte(a), written ? 0x5A : factory[a])
+			ASSERT_EQ(sim::EepromByte(a), written ? 0x50 + a / 256 : factory[a])
 				<< c.pages << " byte " << a;
 		}
 		EXPECT_EQ(Records(report)[0]["pages"], json(c.written));
-		EXPECT_EQ(Run({ "verify", "--pages", c.pages, golden }), 0);
-		EXPECT_EQ(Run({ "verify", golden }), 5);
+		EXPECT_EQ(Run({ "verify", "--pages", c.pages, paged }), 0);
+		EXPECT_EQ(Run({ "verify", paged }), 5);
 	}
 	std::string twoPages = (dir / "two.qmx").string();
 	std::string text;
@@ -1163,8 +1237,7 @@ TEST_F(ProductionTest, EepromProbeReadsOneByte)
 	EXPECT_EQ(eeprom.Look().unopenable, "") << "the bus opened; the camera is away";
 	sim::SetPlugged(true);
 	setenv("QXIIC_BUS", "none", 1);
-	EXPECT_EQ(eeprom.Look().unopenable,
-		  "\"none\" names no bus: use sim, sim:0 to sim:7 or a path such as /dev/i2c-1");
+	EXPECT_EQ(eeprom.Look().unopenable, "no bus was chosen (none)");
 	setenv("QXIIC_BUS", "sim", 1);
 
 	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
@@ -1217,6 +1290,14 @@ int RunTestCameraProcess(const std::vector<std::string> &args)
 	std::ostringstream err;
 	ToolEnvironment env{ in, out, err, false, false, clock };
 	LineSeams seams;
+	// A settings file replaced after the parent checked it: a whole other
+	// file, every byte 0x11.
+	if (const char *replaced = std::getenv("VELMORA_TEST_REPLACE_FILE")) {
+		std::string text;
+		for (int i = 0; i < 2048; i++)
+			text += i % 16 == 15 ? "11\r\n" : "11 ";
+		std::ofstream(replaced, std::ios::binary) << text;
+	}
 	const char *hook = std::getenv("VELMORA_TEST_CAMERA_HOOK");
 	if (hook && CameraProcessHooks().contains(hook))
 		seams.runner = HookedRunner(CameraProcessHooks().at(hook), clock);

@@ -26,21 +26,25 @@ TEST(BusReasonTest, DeniedAccessSaysWhatToDoAndNeverToRunAsRoot)
 		"; this user may not open it: unplug and plug in the adapter again after installing Velmora "
 		"(its udev rule gives the logged-in user and the i2c group USB-to-I2C adapters' buses), or be "
 		"added to the i2c group and log in again";
+	// The cause as data: the errno and the adapter's status of the open.
 	const struct {
 		int openErrno;
 		std::string reason;
+		int status;
 	} cases[] = {
-		{ 0, "" },
-		{ EACCES, "open /dev/i2c-5: EACCES (Permission denied)" + advice },
-		{ EPERM, "open /dev/i2c-5: EPERM (Operation not permitted)" + advice },
-		{ ENODEV, "open /dev/i2c-5: ENODEV (No such device)" },
-		{ EBUSY, "open /dev/i2c-5: EBUSY (Device or resource busy)" },
+		{ 0, "", 0 },
+		{ EACCES, "open /dev/i2c-5: EACCES (Permission denied)" + advice, 7 },
+		{ EPERM, "open /dev/i2c-5: EPERM (Operation not permitted)" + advice, 7 },
+		{ ENODEV, "open /dev/i2c-5: ENODEV (No such device)", 22 },
+		{ EBUSY, "open /dev/i2c-5: EBUSY (Device or resource busy)", 7 },
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.openErrno);
 		fake::TheKernel().openErrno = c.openErrno;
 		IICClose(IICInit(0xBA, 20000, 1000));
 		iicbus::BusIdentity bus = iicbus::LastBus();
+		EXPECT_EQ(bus.osError, c.openErrno);
+		EXPECT_EQ(bus.status, c.status);
 		EXPECT_EQ(iicbus::BusReason(bus), c.reason);
 		EXPECT_EQ(iicbus::WhyNotOpened(bus), c.reason.empty() ? "" : " (" + c.reason + ")");
 		EXPECT_EQ(iicbus::OperatorBusReason(bus), c.reason);

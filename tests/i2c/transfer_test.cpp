@@ -322,6 +322,26 @@ TEST_F(TransferTest, AfterAFailureASequenceMakesNoFurtherTransfer)
 	EXPECT_TRUE(iic.Failed());
 }
 
+// With every adapter handle taken, the operations say so and send nothing
+// on a handle that is not one.
+TEST_F(TransferTest, NoHandleLeftIsTheCauseAndNothingIsSent)
+{
+	std::vector<int> taken;
+	for (int handle; (handle = IICInit(0xBA, 20000, 1000)) > 0;)
+		taken.push_back(handle);
+	sim::ClearTrace();
+	unsigned char buffer[16];
+	EXPECT_FALSE(iic.WriteReg16(0xBA, 0x30, 0x12, 0x00, 0x42));
+	EXPECT_EQ(iic.Status(), 23);
+	EXPECT_FALSE(iic.ReadBlock(0xA6, 0x30, buffer, 16));
+	EXPECT_EQ(iic.Status(), 23);
+	EXPECT_FALSE(iic.ReadRaw(0xA1, buffer, 16));
+	EXPECT_EQ(iic.Status(), 23);
+	EXPECT_THAT(Calls(), Each(Call::Init));
+	for (int handle : taken)
+		IICClose(handle);
+}
+
 // The duties every transfer operation shares, checked for each of them:
 // the error flag cleared first, one open and one close per transfer, the
 // adapter closed before the message, and the boundary counts accepted.

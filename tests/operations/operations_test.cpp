@@ -2,19 +2,21 @@
 // its manual clock: the fields a result carries when an operation stops,
 // the two ways of verifying, the file a copy writes and Save's script.
 #include "Operations.h"
+#include "Sha256.h"
 #include "qxiic_sim.h"
 #include "simulated_camera.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace sim = qxiic::sim;
-using operations::Outcome;
+using operations::ResultKind;
 using Dir = eeprom::Direction;
 
 namespace {
@@ -54,6 +56,12 @@ protected:
 	eeprom::Engine engine{ iic, pause };
 	int steps = 0;
 };
+
+std::string Sha256(std::string_view bytes)
+{
+	std::string failure;
+	return digest::Sha256Hex(bytes, failure);
+}
 
 const operations::ReadPlan kBlocks{ 16, eeprom::ReadForm::Write, operations::Compare::AtEachRead };
 const operations::ReadPlan kBytesThenCompare{ 1, eeprom::ReadForm::Read, operations::Compare::AfterReading };
@@ -142,7 +150,7 @@ TEST_F(OperationsTest, AFailureCarriesWhereAndWhy)
 		sim::ClearFaults();
 		sim::AddFault(c.fault);
 		operations::Result r = c.run();
-		EXPECT_EQ(r.outcome, Outcome::BusFailure);
+		EXPECT_EQ(r.outcome, ResultKind::BusFailure);
 		EXPECT_EQ(r.direction, c.direction);
 		EXPECT_EQ(r.status, c.status);
 		EXPECT_EQ(r.statusName, c.statusName);
@@ -171,7 +179,7 @@ TEST_F(OperationsTest, AMismatchNamesTheByteEitherWay)
 	for (const auto &c : cases) {
 		sim::ClearTrace();
 		operations::Result r = operations::Verify(engine, 2, expected, c.plan);
-		EXPECT_EQ(r.outcome, Outcome::Mismatch);
+		EXPECT_EQ(r.outcome, ResultKind::Mismatch);
 		EXPECT_EQ(r.direction, Dir::Verify);
 		EXPECT_EQ(r.page, 3);
 		EXPECT_EQ(r.byte, 0xA5);
@@ -196,17 +204,16 @@ std::string FileText(const std::string &path)
 // afterwards does not change it.
 TEST_F(OperationsTest, TheHashIsOfTheBytesLoadedOrWritten)
 {
-	EXPECT_EQ(operations::Sha256Hex("abc"),
-		  "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 	const std::string path = ::testing::TempDir() + "ops-copy.qmx";
 	sim::SetEepromByte(0x123, 0x5A);
-	operations::Result copied = operations::ReadPagesToFile(engine, path, kBlocks);
+	operations::Result copied = operations::ReadPagesToFile(
+		engine, path, kBlocks, operations::Previous::Replace, digest::Sha256Hex);
 	ASSERT_TRUE(copied.Ok());
 	std::string written = FileText(path);
-	EXPECT_EQ(copied.sha256, operations::Sha256Hex(written));
+	EXPECT_EQ(copied.sha256, Sha256(written));
 
 	operations::SettingsImage image;
-	ASSERT_TRUE(operations::LoadSettings(path, image).Ok());
+	ASSERT_TRUE(operations::LoadSettings(path, image, digest::Sha256Hex).Ok());
 	EXPECT_EQ(image.pages, 8);
 	EXPECT_EQ(image.bytes[0x123], 0x5A);
 	EXPECT_EQ(image.sha256, copied.sha256);
@@ -214,11 +221,103 @@ TEST_F(OperationsTest, TheHashIsOfTheBytesLoadedOrWritten)
 	EXPECT_EQ(image.sha256, copied.sha256);
 
 	std::ofstream(path) << "00 01 zz\n";
-	operations::Result refused = operations::LoadSettings(path, image);
-	EXPECT_EQ(refused.outcome, Outcome::Refused);
+	operations::Result refused = operations::LoadSettings(path, image, digest::Sha256Hex);
+	EXPECT_EQ(refused.outcome, ResultKind::Refused);
 	EXPECT_EQ(refused.reason, "line 1: 'z' where a value should stand");
-	EXPECT_EQ(refused.sha256, operations::Sha256Hex("00 01 zz\n"));
+	EXPECT_EQ(refused.sha256, Sha256("00 01 zz\n"));
 	std::remove(path.c_str());
+}
+
+// Cam --> File keeps what the file held as NAME~, and leaves the file as
+// it was when that copy cannot be made.
+TEST_F(OperationsTest, AFileIsReplacedOnlyOnceItsPreviousContentIsKept)
+{
+	namespace fs = std::filesystem;
+	const fs::path dir = fs::path(::testing::TempDir()) / "ops-keep";
+	const std::string path = (dir / "cam.qmx").string();
+	const struct {
+		bool keptIsFolder;
+		ResultKind outcome;
+		const char *fileAfter; // "" : the camera's pages
+		const char *keptAfter; // nullptr: a folder
+	} cases[] = {
+		{ false, ResultKind::Done, "", "old content\n" },
+		{ true, ResultKind::FileNotWritten, "old content\n", nullptr },
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.keptIsFolder);
+		fs::remove_all(dir);
+		fs::create_directories(dir);
+		std::ofstream(path) << "old content\n";
+		if (c.keptIsFolder)
+			fs::create_directories(path + "~/inside");
+		operations::Result copied = operations::ReadPagesToFile(engine, path, kBlocks,
+									operations::Previous::Keep);
+		EXPECT_EQ(copied.outcome, c.outcome) << copied.reason;
+		std::string file = FileText(path);
+		if (*c.fileAfter)
+			EXPECT_EQ(file, c.fileAfter);
+		else
+			EXPECT_TRUE(file.starts_with("//Settings file : ")) << file;
+		if (c.keptAfter)
+			EXPECT_EQ(FileText(path + "~"), c.keptAfter);
+		else
+			EXPECT_TRUE(fs::is_directory(path + "~"));
+	}
+	fs::remove_all(dir);
+}
+
+// Pages the image does not hold are refused before anything is sent: a
+// shorter file is never read past its end.
+TEST_F(OperationsTest, WritingPagesTheImageDoesNotHoldIsRefused)
+{
+	operations::SettingsImage image;
+	image.pages = 2;
+	image.bytes.assign(512, 0x5A);
+	const struct {
+		int first, pages;
+		ResultKind outcome;
+	} cases[] = {
+		{ 0, 2, ResultKind::Done },    { 1, 1, ResultKind::Done },     { 1, 2, ResultKind::Refused },
+		{ 2, 1, ResultKind::Refused }, { -1, 1, ResultKind::Refused }, { 0, 0, ResultKind::Refused },
+	};
+	for (const auto &c : cases) {
+		sim::ClearTrace();
+		operations::Result written = operations::WritePages(engine, image, c.first, c.pages);
+		EXPECT_EQ(written.outcome, c.outcome) << c.first << "+" << c.pages;
+		if (c.outcome == ResultKind::Refused) {
+			EXPECT_EQ(Transfers(sim::Call::SendSub), 0u) << c.first << "+" << c.pages;
+		}
+		sim::AdvanceClock(20000);
+	}
+}
+
+// The record's hash of a file: the known value of "abc", and a hash that
+// cannot be made said, with nothing written on its word.
+TEST_F(OperationsTest, AHashThatCannotBeMadeIsSaidAndWritesNothing)
+{
+	EXPECT_EQ(Sha256("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+	operations::Hasher failing = [](std::string_view, std::string &failure) {
+		failure = "SHA-256: out of memory";
+		return std::string();
+	};
+	const std::string path = ::testing::TempDir() + "ops-unhashed.qmx";
+	std::remove(path.c_str());
+	const std::string why = "its SHA-256 could not be computed (SHA-256: out of memory)";
+	operations::Result copied = operations::ReadPagesToFile(engine, path, kBlocks,
+								operations::Previous::Replace, failing);
+	EXPECT_EQ(copied.outcome, ResultKind::FileNotWritten);
+	EXPECT_EQ(copied.reason, why);
+	EXPECT_FALSE(std::ifstream(path).good());
+	std::string text = "kept";
+	EXPECT_EQ(operations::ReadPagesToText(engine, "", kBlocks, text, failing).reason, why);
+	EXPECT_EQ(text, "kept");
+	operations::SettingsImage image;
+	operations::Result loaded = operations::LoadSettingsText(std::string(2048 * 3, ' '), "f", image,
+								 failing);
+	EXPECT_EQ(loaded.outcome, ResultKind::Refused);
+	EXPECT_EQ(loaded.reason, why);
+	EXPECT_EQ(image.pages, 0);
 }
 
 // Save's script: byte by byte from the offset, the marker just before

@@ -3,6 +3,11 @@
 #include "BusCaption.h"
 #include "CommandLine.h"
 
+#include "qt_access.h"
+
+#include <QMessageBox>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -66,6 +71,7 @@ TEST(PanelCommandLineTest, BusHelpVersionAndMistakes)
 		int status;
 		std::string bus;
 		std::string err;
+		const char *environmentBus = nullptr;
 	} cases[] = {
 		{ {}, true, 0, "", "" },
 		{ { "--bus", "none" }, true, 0, "none", "" },
@@ -89,10 +95,25 @@ TEST(PanelCommandLineTest, BusHelpVersionAndMistakes)
 		  2,
 		  "",
 		  "velmora: unexpected argument 'camera' (see velmora --help)\n" },
+		// The bus as the tools understand it (BusName.h): one routing case each way.
+		{ { "--bus", "sim:9" },
+		  false,
+		  2,
+		  "sim:9",
+		  "velmora: bus 'sim:9' cannot exist: the simulated cameras are sim:0 to sim:7 (see velmora "
+		  "--help)\n" },
+		{ {},
+		  false,
+		  2,
+		  "",
+		  "velmora: QXIIC_BUS: bus 'sim:9' cannot exist: the simulated cameras are sim:0 to sim:7 (see "
+		  "velmora --help)\n",
+		  "sim:9" },
+		{ { "--bus", "sim:2" }, true, 0, "sim:2", "", "sim:9" },
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
-		PanelCommandLine cl = ParsePanelCommandLine(c.args);
+		PanelCommandLine cl = ParsePanelCommandLine(c.args, c.environmentBus);
 		EXPECT_EQ(cl.run, c.run);
 		EXPECT_EQ(cl.status, c.status);
 		EXPECT_EQ(cl.bus, c.bus);
@@ -100,6 +121,21 @@ TEST(PanelCommandLineTest, BusHelpVersionAndMistakes)
 	}
 	EXPECT_EQ(ParsePanelCommandLine({ "--version" }).out, "velmora (Velmora) 5.4\n");
 	EXPECT_NE(ParsePanelCommandLine({ "-h" }).out.find("--bus BUS"), std::string::npos);
+}
+
+// A panel started from a menu has no terminal: its refusal is a message
+// box, and it still ends with the usage status.
+TEST(PanelCommandLineTest, RefusalIsAMessageBox)
+{
+	QString shown;
+	toolkit::SetMessageBoxObserver([&shown](QMessageBox &box) {
+		shown = box.text();
+		QTimer::singleShot(0, &box, &QMessageBox::accept);
+	});
+	PanelCommandLine cl = ParsePanelCommandLine({ "--bus", "/dev/null" });
+	EXPECT_EQ(ShowCommandLineRefusal(cl), 2);
+	toolkit::SetMessageBoxObserver({});
+	EXPECT_EQ(shown.toStdString(), "bus '/dev/null' is not an i2c-dev bus (/dev/i2c-N)");
 }
 
 } // namespace

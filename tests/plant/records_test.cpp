@@ -1,8 +1,8 @@
 // `records`: the same tables from a report file and from the database.
 #include "Database.h"
 #include "PgSink.h"
-#include "RecordsCommand.h"
 #include "Summary.h"
+#include "ToolMain.h"
 #include "plant_server.h"
 
 #include <gtest/gtest.h>
@@ -148,12 +148,20 @@ TEST_F(Records, FileAndDatabaseGiveTheSameTables)
 	}
 }
 
+// The records command of velmora-eeprom, on the plant's data.
+int RunRecords(std::vector<std::string> args, std::ostream &out, std::ostream &err)
+{
+	std::istringstream in;
+	args.insert(args.begin(), "records");
+	tool::ToolEnvironment env{ in, out, err, false, false, tool::ToolClock::Real() };
+	return eeprom_cli::RunTool(args, env);
+}
+
 TEST_F(Records, CommandAnswersAlikeFromFileAndUrl)
 {
 	std::ostringstream fromFile, fromDb, err;
-	EXPECT_EQ(plant::RunRecords({ file_, "--json", "--station", "line-1" }, fromFile, err), 0);
-	EXPECT_EQ(plant::RunRecords({ Server().Url(database_), "--station=line-1", "--json" }, fromDb, err),
-		  0);
+	EXPECT_EQ(RunRecords({ file_, "--json", "--station", "line-1" }, fromFile, err), 0);
+	EXPECT_EQ(RunRecords({ Server().Url(database_), "--station=line-1", "--json" }, fromDb, err), 0);
 	EXPECT_EQ(fromFile.str(), fromDb.str());
 	EXPECT_NE(fromFile.str().find(
 			  "\"total\": {\n    \"programmed\": 4,\n    \"passed\": 3,\n    \"failed\": 1,\n"
@@ -169,14 +177,16 @@ TEST_F(Records, CommandAnswersAlikeFromFileAndUrl)
 	} refused[] = {
 		{ { file_, "--result", "passed" }, 2, "no result \"passed\"" },
 		{ { file_, "--since", "07.12.2026" }, 2, "is not a UTC day or time" },
-		{ { file_, "--html" }, 2, "--html needs a value" },
+		{ { file_, "--html" }, 2, "--html needs a file" },
+		{ { file_, "--bus", "sim" }, 2, "--bus does not go with records" },
+		{ { file_, file_ }, 2, "records takes one SOURCE only" },
 		{ { "/nonexistent/r.jsonl" }, 3, "/nonexistent/r.jsonl: No such file or directory" },
 		{ { "postgresql://velmora:pw@/x" }, 2, "~/.pgpass" },
 		{ { Server().Url("no_such_db") }, 3, "database no_such_db on " },
 	};
 	for (const auto &r : refused) {
 		std::ostringstream out, why;
-		EXPECT_EQ(plant::RunRecords(r.args, out, why), r.status) << r.says;
+		EXPECT_EQ(RunRecords(r.args, out, why), r.status) << r.says;
 		EXPECT_NE(why.str().find(r.says), std::string::npos) << why.str();
 	}
 }
@@ -184,7 +194,7 @@ TEST_F(Records, CommandAnswersAlikeFromFileAndUrl)
 TEST_F(Records, TextTables)
 {
 	std::ostringstream out, err;
-	ASSERT_EQ(plant::RunRecords({ file_, "--until", "2026-12-07" }, out, err), 0);
+	ASSERT_EQ(RunRecords({ file_, "--until", "2026-12-07" }, out, err), 0);
 	EXPECT_EQ(out.str(), file_ + R"(: 7 records
 
 Yield per day
@@ -214,7 +224,7 @@ TEST_F(Records, HtmlPageParsedBack)
 {
 	std::string page = testing::TempDir() + "records.html";
 	std::ostringstream out, err;
-	ASSERT_EQ(plant::RunRecords({ Server().Url(database_), "--html", page }, out, err), 0) << err.str();
+	ASSERT_EQ(RunRecords({ Server().Url(database_), "--html", page }, out, err), 0) << err.str();
 	std::ifstream in(page);
 	std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 	std::filesystem::remove(page);
@@ -298,7 +308,7 @@ TEST(RecordsOnly, ReadingNeverChangesTheSchema)
 	};
 	for (const auto &c : cases) {
 		std::ostringstream out, err;
-		EXPECT_EQ(plant::RunRecords({ c.target }, out, err), c.status) << c.target;
+		EXPECT_EQ(RunRecords({ c.target }, out, err), c.status) << c.target;
 		EXPECT_EQ(err.str(), c.says);
 	}
 	EXPECT_EQ(Query(Server().Conninfo(empty), "SELECT to_regclass('velmora_records') IS NULL"), "t");

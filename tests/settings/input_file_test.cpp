@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr settings::InputLimits kScript{ 1024, "script", true, 0 };
+constexpr fileio::InputLimits kScript{ 1024, "script", true, 0 };
 
 TEST(InputFile, WhatEndsIsReadTheRestRefused)
 {
@@ -27,7 +27,7 @@ TEST(InputFile, WhatEndsIsReadTheRestRefused)
 	ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
 	const struct {
 		std::string path;
-		settings::InputLimits limits;
+		fileio::InputLimits limits;
 		const char *why; // "" = read
 	} cases[] = {
 		{ (dir / "script").string(), kScript, "" },
@@ -42,7 +42,7 @@ TEST(InputFile, WhatEndsIsReadTheRestRefused)
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.path);
-		settings::InputText input = settings::ReadInputFile(c.path, c.limits);
+		fileio::InputText input = fileio::ReadInputFile(c.path, c.limits);
 		EXPECT_EQ(input.why, c.why);
 		EXPECT_EQ(input.ok, c.why[0] == '\0');
 		EXPECT_EQ(input.text, input.ok ? "wait 5\r\n" : "");
@@ -70,7 +70,7 @@ TEST(InputFile, APipeEndsOrIsRefused)
 			  static_cast<ssize_t>(c.written.size()));
 		if (c.closed)
 			close(ends[1]);
-		settings::InputText input = settings::ReadInputDescriptor(ends[0], kScript);
+		fileio::InputText input = fileio::ReadInputDescriptor(ends[0], kScript);
 		EXPECT_EQ(input.why, c.why);
 		EXPECT_EQ(input.text, input.ok ? c.written : "");
 		close(ends[0]);
@@ -91,7 +91,7 @@ TEST(InputFile, ShownTextEscapesAndCuts)
 		{ "012345678\xC3\xA9", "012345678..." }, // not inside the two bytes of an e acute
 	};
 	for (const auto &c : cases)
-		EXPECT_EQ(settings::ShownText(c.text, 10), c.shown);
+		EXPECT_EQ(fileio::ShownText(c.text, 10), c.shown);
 }
 
 } // namespace

@@ -216,4 +216,54 @@ TEST_F(SettingsFileSafetyTest, SignalsWaitForEverySaveInProgress)
 	}
 }
 
+// The copy of the previous file (NAME.qmx~) is held as a save is: with a
+// signal already waiting it is not begun, since the save ending first
+// would end the program half-way through it.
+TEST_F(SettingsFileSafetyTest, SignalsWaitForTheCopyOfThePreviousFile)
+{
+	std::ofstream(File("a.qmx")) << std::string(1 << 22, 'x');
+	for (int run = 0; run < 10; run++) {
+		int ready[2];
+		ASSERT_EQ(pipe(ready), 0);
+		pid_t child = fork();
+		ASSERT_GE(child, 0);
+		if (child == 0) {
+			std::thread other([] {
+				for (;;)
+					pause();
+			});
+			std::thread saving([&] {
+				for (bool told = false;;) {
+					if (Save(File("b.qmx")).ok && !told)
+						told = write(ready[1], "s", 1) == 1;
+				}
+			});
+			for (bool told = false;;) {
+				if (settings::KeepPreviousSettingsFile(
+					    File("a.qmx"),
+					    std::span<const std::uint16_t, 2048>(m_values.data(), 2048))
+					    .ok &&
+				    !told)
+					told = write(ready[1], "k", 1) == 1;
+			}
+		}
+		char said[2];
+		ASSERT_EQ(read(ready[0], &said[0], 1), 1);
+		ASSERT_EQ(read(ready[0], &said[1], 1), 1);
+		kill(child, SIGTERM);
+		kill(child, SIGINT);
+		int status = 0;
+		waitpid(child, &status, 0);
+		close(ready[0]);
+		close(ready[1]);
+		ASSERT_TRUE(WIFSIGNALED(status)) << "run " << run;
+		for (const fs::directory_entry &entry : fs::directory_iterator(m_dir)) {
+			std::string name = entry.path().filename().string();
+			EXPECT_TRUE(name == "a.qmx" || name == "a.qmx~" || name == "b.qmx")
+				<< "run " << run << ": " << name << " was left behind";
+		}
+		fs::remove(File("b.qmx"));
+	}
+}
+
 } // namespace

@@ -4,11 +4,11 @@
 
 #include <string_view>
 
-namespace settings {
+namespace fileio {
 
 // Writes all of text to fd, again after EINTR and, on a non-blocking
 // descriptor, after waiting until it takes more. False with errno set when
 // it cannot (EIO for a write that takes nothing).
 bool WriteWhole(int fd, std::string_view text);
 
-} // namespace settings
+} // namespace fileio

@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace settings {
+namespace fileio {
 
 namespace {
 
@@ -152,4 +152,4 @@ InputText ReadInputFile(const std::string &path, const InputLimits &limits)
 	return result;
 }
 
-} // namespace settings
+} // namespace fileio

@@ -8,25 +8,49 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-namespace tool {
+namespace iicbus {
 
 namespace {
 
 // The character device major of i2c-dev; its minor is the adapter number.
 constexpr unsigned kI2cDevMajor = 89;
 constexpr int kSimCameras = 8;
+constexpr char kNoBus[] = "none";
 
 std::string Quoted(const std::string &text)
 {
 	return "'" + text + "'";
 }
 
+std::string ResolveNode(const std::string &given, ResolvedBus &bus)
+{
+	struct stat st {
+	};
+	if (stat(given.c_str(), &st) == 0) {
+		if (!S_ISCHR(st.st_mode) || major(st.st_rdev) != kI2cDevMajor)
+			return "bus " + Quoted(given) + " is not an i2c-dev bus (/dev/i2c-N)";
+		char real[PATH_MAX];
+		if (realpath(given.c_str(), real))
+			bus.resolved = real;
+		bus.identity = "i2c-dev " + std::to_string(minor(st.st_rdev));
+	} else if (errno != ENOENT && errno != EACCES) {
+		return "bus " + Quoted(given) + ": " + std::strerror(errno);
+	}
+	// Missing or hidden: the adapter library says why when it opens it.
+	return "";
+}
+
 } // namespace
 
 std::string ResolveBus(const std::string &given, ResolvedBus &out)
 {
-	ResolvedBus bus{ given, given, given };
-	if (given == "sim" || given.starts_with("sim:")) {
+	ResolvedBus bus{ given, given, given, BusKind::FoundAdapter };
+	if (given.empty()) {
+		bus.identity = "the USB-to-I2C adapter";
+	} else if (given == kNoBus) {
+		bus.kind = BusKind::NoBus;
+	} else if (given == "sim" || given.starts_with("sim:")) {
+		bus.kind = BusKind::Simulated;
 		if (given == "sim")
 			bus.resolved = "sim:0";
 		else if (given.size() != 5 || given[4] < '0' || given[4] >= '0' + kSimCameras)
@@ -34,21 +58,11 @@ std::string ResolveBus(const std::string &given, ResolvedBus &out)
 			       " cannot exist: the simulated cameras are sim:0 to sim:7";
 		bus.identity = bus.resolved;
 	} else if (given.starts_with('/')) {
-		struct stat st {
-		};
-		if (stat(given.c_str(), &st) == 0) {
-			if (!S_ISCHR(st.st_mode) || major(st.st_rdev) != kI2cDevMajor)
-				return "bus " + Quoted(given) + " is not an i2c-dev bus (/dev/i2c-N)";
-			char real[PATH_MAX];
-			if (realpath(given.c_str(), real))
-				bus.resolved = real;
-			bus.identity = "i2c-dev " + std::to_string(minor(st.st_rdev));
-		} else if (errno != ENOENT && errno != EACCES) {
-			return "bus " + Quoted(given) + ": " + std::strerror(errno);
-		}
-		// Missing or hidden: the adapter library says why when it opens it.
+		bus.kind = BusKind::Node;
+		if (std::string why = ResolveNode(given, bus); !why.empty())
+			return why;
 	} else {
-		return "bus " + Quoted(given) + " names no bus: use /dev/i2c-N, sim or sim:0 to sim:7";
+		return "bus " + Quoted(given) + " names no bus: use " + kBusChoices;
 	}
 	out = bus;
 	return "";
@@ -83,4 +97,10 @@ std::string OneBus(const std::vector<std::string> &given)
 	return "";
 }
 
-} // namespace tool
+std::string EnvironmentBus(const char *value, ResolvedBus &out)
+{
+	std::string why = ResolveBus(value ? value : "", out);
+	return why.empty() ? why : "QXIIC_BUS: " + why;
+}
+
+} // namespace iicbus

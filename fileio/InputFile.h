@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace settings {
+namespace fileio {
 
 struct InputLimits {
 	std::size_t maxBytes = 0; // a longer input is refused
@@ -38,4 +38,4 @@ InputText ReadInputDescriptor(int fd, const InputLimits &limits);
 // the message's own text), and cut to about longest bytes with "...".
 std::string ShownText(std::string_view text, std::size_t longest);
 
-} // namespace settings
+} // namespace fileio

@@ -1,12 +1,23 @@
-// The buses of a command line, resolved before anything is touched, so
+// What a bus name means, for every front end alike: the panel and both
+// tools resolve --bus and QXIIC_BUS here, before anything is touched, so
 // that one camera is never reached under two names and a bus that cannot
-// exist is a usage error rather than a failure found half-way.
+// exist is refused in the same words everywhere.
 #pragma once
 
 #include <string>
 #include <vector>
 
-namespace tool {
+namespace iicbus {
+
+// What a bus may be, for help texts and refusals.
+inline constexpr char kBusChoices[] = "/dev/i2c-N, sim or sim:0 to sim:7, or none";
+
+enum class BusKind {
+	FoundAdapter, // "": the one USB-to-I2C adapter present
+	Simulated,    // sim, sim:0 .. sim:7
+	Node,         // /dev/i2c-N or a udev link to it
+	NoBus,        // none: no camera at all, as when none is plugged in
+};
 
 struct ResolvedBus {
 	std::string given; // as typed, for messages and records
@@ -17,9 +28,10 @@ struct ResolvedBus {
 	// number, so that two nodes of one adapter are one camera. A missing
 	// path is its own name (it may be an adapter not plugged in yet).
 	std::string identity;
+	BusKind kind = BusKind::FoundAdapter;
 };
 
-// Resolves one --bus value; on refusal returns why (and leaves out alone).
+// Resolves one bus name; on refusal returns why (and leaves out alone).
 // Refused: "sim:" followed by anything but 0 to 7, a word that is no bus,
 // a path that exists and is not an i2c-dev character device.
 std::string ResolveBus(const std::string &given, ResolvedBus &out);
@@ -28,7 +40,12 @@ std::string ResolveBus(const std::string &given, ResolvedBus &out);
 // same camera named twice (both spellings named).
 std::string ResolveBuses(const std::vector<std::string> &given, std::vector<ResolvedBus> &out);
 
-// For commands on one camera: several --bus are refused, not the last kept.
+// For front ends on one camera: several --bus are refused, not the last kept.
 std::string OneBus(const std::vector<std::string> &given);
 
-} // namespace tool
+// QXIIC_BUS's value (null or empty: unset), checked as --bus is; on
+// refusal returns why, prefixed "QXIIC_BUS: ". out is the found adapter's
+// bus when nothing is named.
+std::string EnvironmentBus(const char *value, ResolvedBus &out);
+
+} // namespace iicbus

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tool {
+namespace eeprom_cli {
 
 // "0-3", "0-3,7", "5": pages 0 to 7, ascending, each once. Returns why
 // the text is no list of pages, or "".
@@ -14,4 +14,4 @@ std::string ParsePageList(const std::string &text, std::vector<int> &pages);
 // "0-3,7": the shortest way to write pages (ascending).
 std::string PageListText(const std::vector<int> &pages);
 
-} // namespace tool
+} // namespace eeprom_cli

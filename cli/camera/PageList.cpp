@@ -4,7 +4,7 @@
 #include <cctype>
 #include <sstream>
 
-namespace tool {
+namespace eeprom_cli {
 
 namespace {
 
@@ -59,4 +59,4 @@ std::string PageListText(const std::vector<int> &pages)
 	return text;
 }
 
-} // namespace tool
+} // namespace eeprom_cli

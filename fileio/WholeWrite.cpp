@@ -5,7 +5,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-namespace settings {
+namespace fileio {
 
 bool WriteWhole(int fd, std::string_view text)
 {
@@ -28,4 +28,4 @@ bool WriteWhole(int fd, std::string_view text)
 	return true;
 }
 
-} // namespace settings
+} // namespace fileio

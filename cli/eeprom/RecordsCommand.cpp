@@ -1,0 +1,139 @@
+#include "RecordsCommand.h"
+
+#include "Database.h"
+#include "ExitStatus.h"
+#include "RecordFile.h"
+#include "Summary.h"
+#include "SummaryFormat.h"
+#include "Target.h"
+
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <ostream>
+
+namespace eeprom_cli {
+
+using namespace tool;
+
+const char kRecordsUsageText[] =
+	"usage: velmora-eeprom records SOURCE [--since TIME] [--until TIME] [--station NAME]\n"
+	"                              [--unit TEXT] [--result WORD] [--json] [--html FILE]\n"
+	"  SOURCE   a JSON Lines report file, or a database (postgresql://..., key=value)\n"
+	"  TIME     2026-12-07 (a UTC day: --until takes the whole day) or 2026-12-07T13:00:00Z\n"
+	"  WORD     read, verified, mismatch, bus-failure, refused, interrupted, file-not-written,\n"
+	"           no-result, failed\n";
+
+namespace {
+
+constexpr char kName[] = "velmora-eeprom";
+constexpr std::time_t kDay = 86400;
+
+bool IsDateOnly(const std::string &text)
+{
+	return text.size() == 10;
+}
+
+plant::Filter FilterOf(const CommandLine &cl)
+{
+	plant::Filter filter;
+	filter.station = cl.Value("station");
+	filter.unit = cl.Value("unit");
+	filter.result = cl.Value("result");
+	if (std::optional<std::string> since = cl.Value("since"))
+		filter.since = plant::ParseIsoUtc(*since);
+	// A day given to --until means up to the end of that day.
+	if (std::optional<std::string> until = cl.Value("until"))
+		filter.until = *plant::ParseIsoUtc(*until) + (IsDateOnly(*until) ? kDay : 0);
+	return filter;
+}
+
+// The summary of the plant's database; why it could not be made.
+plant::Summary FromDatabase(const std::string &target, const plant::Filter &filter, std::string &why,
+			    bool &noTable)
+{
+	plant::Database db;
+	why = db.Connect(target);
+	if (why.empty())
+		why = db.PrepareSchema(false); // reading changes nothing
+	noTable = db.TableMissing();
+	if (!why.empty())
+		return {};
+	return plant::SummarizeDatabase(db, filter, why);
+}
+
+// The summary of a report file; each line skipped said on standard error.
+plant::Summary FromFile(const std::string &path, const plant::Filter &filter, ToolEnvironment &env,
+			std::string &why)
+{
+	constexpr size_t kShownSkips = 5;
+	std::vector<std::string> skipped;
+	std::vector<plant::Record> records = plant::ReadRecordFile(path, skipped, why);
+	if (!why.empty())
+		return {};
+	for (size_t i = 0; i < skipped.size() && i < kShownSkips; i++)
+		env.err << kName << ": " << path << ": " << skipped[i] << " (skipped)\n";
+	if (skipped.size() > kShownSkips)
+		env.err << kName << ": " << path << ": " << skipped.size() - kShownSkips
+			<< " more lines skipped\n";
+	return plant::Summarize(records, filter);
+}
+
+} // namespace
+
+std::string CheckRecordsCommand(const CommandLine &cl)
+{
+	for (const char *option : { "bus", "all", "report", "yes" }) {
+		if (cl.Has(option))
+			return std::string("--") + option + " does not go with records";
+	}
+	if (cl.words.size() < 2)
+		return "records needs a SOURCE: a report file or a database";
+	if (cl.words.size() > 2)
+		return "records takes one SOURCE only";
+	if (std::optional<std::string> result = cl.Value("result"); result && !plant::IsResultWord(*result))
+		return "--result: no result \"" + *result + "\"";
+	for (const char *option : { "since", "until" }) {
+		if (std::optional<std::string> time = cl.Value(option); time && !plant::ParseIsoUtc(*time))
+			return std::string("--") + option + " \"" + *time + "\" is not a UTC day or time";
+	}
+	// A password on the command line stays in the shell's history.
+	if (plant::IsDatabaseTarget(cl.words[1]))
+		return plant::CheckDatabaseTarget(cl.words[1]);
+	return "";
+}
+
+int RunRecords(const CommandLine &cl, ToolEnvironment &env)
+{
+	const std::string &source = cl.words[1];
+	plant::Filter filter = FilterOf(cl);
+	std::string why;
+	std::string what = source;
+	plant::Summary summary;
+	bool noTable = false;
+	if (plant::IsDatabaseTarget(source)) {
+		what = plant::DescribeDatabaseTarget(source);
+		summary = FromDatabase(source, filter, why, noTable);
+		if (!why.empty())
+			why = what + ": " + why;
+	} else {
+		summary = FromFile(source, filter, env, why);
+	}
+	if (!why.empty())
+		return SayFailure(env, kName, noTable ? kFileNotWritten : kRefusedFile, why);
+
+	if (std::optional<std::string> html = cl.Value("html")) {
+		std::ofstream page(*html, std::ios::binary | std::ios::trunc);
+		page << plant::SummaryHtml(summary, what);
+		page.close();
+		if (!page)
+			return SayFailure(env, kName, kRefusedFile, *html + ": could not be written");
+	}
+	if (cl.Has("json"))
+		env.out << plant::SummaryJson(summary).dump(2) << "\n";
+	else
+		env.out << plant::SummaryText(summary, what);
+	return kSuccess;
+}
+
+} // namespace eeprom_cli
