@@ -14,6 +14,9 @@ Options:
       --bus BUS   the bus, instead of QXIIC_BUS: /dev/i2c-N (or a udev link to
                   it), sim or sim:0 to sim:7 (a simulated camera); without
                   either, the one USB-to-I2C adapter present
+      --video DEV show the camera's picture beside the panel from the capture
+                  device DEV (/dev/videoN), or sim for the simulated camera's
+                  picture
   -h, --help      show this help and exit
       --version   show the version and exit
 )";
@@ -30,7 +33,8 @@ PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args)
 	QCommandLineOption bus(QStringLiteral("bus"), QString(), QStringLiteral("BUS"));
 	QCommandLineOption help(QStringList{ QStringLiteral("h"), QStringLiteral("help") });
 	QCommandLineOption version(QStringLiteral("version"));
-	parser.addOptions({ bus, help, version });
+	QCommandLineOption video(QStringLiteral("video"), QString(), QStringLiteral("DEV"));
+	parser.addOptions({ bus, video, help, version });
 
 	PanelCommandLine cl;
 	if (!parser.parse(arguments)) {
@@ -48,8 +52,14 @@ PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args)
 			 " times; the panel shows one camera (see velmora --help)\n";
 	} else if (parser.isSet(bus) && parser.value(bus).isEmpty()) {
 		cl.err = "velmora: --bus needs a bus (see velmora --help)\n";
+	} else if (parser.values(video).size() > 1) {
+		cl.err = "velmora: --video is given " + std::to_string(parser.values(video).size()) +
+			 " times; the panel shows one picture (see velmora --help)\n";
+	} else if (parser.isSet(video) && parser.value(video).isEmpty()) {
+		cl.err = "velmora: --video needs a capture device or sim (see velmora --help)\n";
 	} else {
 		cl.bus = parser.value(bus).toStdString();
+		cl.video = parser.value(video).toStdString();
 		return cl;
 	}
 	cl.run = false;

@@ -1,4 +1,4 @@
-// The panel's command line: --bus BUS, --help, --version.
+// The panel's command line: --bus BUS, --video DEV|sim, --help, --version.
 #pragma once
 
 #include <string>
@@ -10,6 +10,7 @@ struct PanelCommandLine {
 	std::string out;
 	std::string err;
 	std::string bus; // the bus named by --bus, or empty
+	std::string video; // the picture named by --video (a capture device or sim), or empty
 };
 
 // args without the program's name.

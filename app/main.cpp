@@ -1,5 +1,6 @@
 #include "BusIdentity.h"
 #include "CommandLine.h"
+#include "PictureWindow.h"
 #include "VelmoraApp.h"
 
 #include <cstdio>
@@ -17,5 +18,7 @@ int main(int argc, char **argv)
 	// Chosen before the first transfer; without --bus, QXIIC_BUS decides.
 	if (!cl.bus.empty())
 		iicbus::SelectBus(cl.bus);
+	if (!cl.video.empty())
+		SetPictureSource(cl.video, true);
 	return AfxWinMain(argc, argv);
 }

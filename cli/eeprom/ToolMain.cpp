@@ -2,6 +2,7 @@
 
 #include "BusIdentity.h"
 #include "BusesCommand.h"
+#include "SnapshotCommand.h"
 #include "EepromCommands.h"
 #include "EepromShow.h"
 #include "ExitStatus.h"
@@ -36,6 +37,7 @@ constexpr char kHelp[] = R"(Usage: velmora-eeprom [OPTION]... dump|program|verif
        velmora-eeprom [OPTION]... show FILE|--camera
        velmora-eeprom [OPTION]... diff A B|--camera
        velmora-eeprom records SOURCE [OPTION]...
+       velmora-eeprom snapshot [--bus BUS] [--video DEV|sim] FILE.png
 The KL310 camera's settings EEPROM (8 pages of 256 bytes) and .qmx settings
 files. Several cameras, each on its own bus, are handled side by side.
 
@@ -52,6 +54,9 @@ Commands:
                     named settings that differ, then every byte (status 5)
   records SOURCE    units, passes, failures and first-pass yield of a --report
                     file or database (velmora-eeprom records --help)
+  snapshot FILE.png one frame of the camera's picture into FILE.png, from a
+                    capture device or the simulated camera, and its mean
+                    levels (velmora-eeprom snapshot --help)
 
 Options:
       --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N (or a link to
@@ -427,6 +432,9 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const Li
 	// The records of a line or a plant: a command of its own grammar, no camera.
 	if (!args.empty() && args.front() == "records")
 		return plant::RunRecords({ args.begin() + 1, args.end() }, env.out, env.err);
+	// One frame of the camera's picture: a command of its own grammar.
+	if (!args.empty() && args.front() == "snapshot")
+		return RunSnapshot({ args.begin() + 1, args.end() }, env);
 	tool::CommandLine cl = ParseCommandLine(EepromGrammar(), args);
 	const CommandInfo *command = cl.error.empty() && !cl.Informational() ? FindCommand(cl.words[0])
 									     : nullptr;
