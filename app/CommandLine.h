@@ -9,7 +9,7 @@ struct PanelCommandLine {
 	int status = 0;
 	std::string out;
 	std::string err;
-	std::string bus; // the bus named by --bus, or empty
+	std::string bus;   // the bus named by --bus, or empty
 	std::string video; // the picture named by --video (a capture device or sim), or empty
 };
 

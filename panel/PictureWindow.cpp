@@ -63,8 +63,10 @@ public:
 
 	void show(const QImage &image)
 	{
-		const QString text = image.isNull() ? QStringLiteral("no signal")
-						    : QStringLiteral("%1 x %2 picture").arg(image.width()).arg(image.height());
+		const QString text =
+			image.isNull()
+				? QStringLiteral("no signal")
+				: QStringLiteral("%1 x %2 picture").arg(image.width()).arg(image.height());
 		if (text != accessibleDescription())
 			setAccessibleDescription(text);
 		image_ = image;
@@ -81,7 +83,8 @@ protected:
 			p.drawText(rect(), Qt::AlignCenter, QStringLiteral("no signal"));
 		} else {
 			QSize size = image_.size().scaled(this->size(), Qt::KeepAspectRatio);
-			QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+			QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2),
+				     size);
 			p.setRenderHint(QPainter::SmoothPixmapTransform, false);
 			p.drawImage(target, image_);
 		}
@@ -125,8 +128,9 @@ protected:
 			p.setPen(palette().text().color());
 			for (int i = 0; i < 256; i++) {
 				const int x = i * width() / 256;
-				const int h = static_cast<int>(static_cast<double>(histogram_[static_cast<std::size_t>(i)]) /
-							       peak * (height() - 2));
+				const int h = static_cast<int>(
+					static_cast<double>(histogram_[static_cast<std::size_t>(i)]) / peak *
+					(height() - 2));
 				p.drawLine(x, height() - 1, x, height() - 1 - h);
 			}
 		}
@@ -234,7 +238,8 @@ private:
 					continue;
 				posted_ = true;
 			}
-			QMetaObject::invokeMethod(this, [this] { present(); }, Qt::QueuedConnection);
+			QMetaObject::invokeMethod(
+				this, [this] { present(); }, Qt::QueuedConnection);
 		}
 	}
 
@@ -251,8 +256,8 @@ private:
 			posted_ = false;
 			signal = signal_;
 			if (signal) {
-				image = QImage(frame_.rgb.data(), frame_.width, frame_.height, frame_.width * 3,
-					       QImage::Format_RGB888)
+				image = QImage(frame_.rgb.data(), frame_.width, frame_.height,
+					       frame_.width * 3, QImage::Format_RGB888)
 						.copy();
 				levels = levels_data_;
 				number = frame_.number;
@@ -322,8 +327,8 @@ void ShowPictureWindow(CDialog &panel)
 	QTimer::singleShot(0, g_window.data(), [] {
 		if (!g_window)
 			return;
-		if (QWidget *panel = g_window->parentWidget(); panel && !g_window->isVisible())
-			g_window->move(panel->frameGeometry().topRight() + QPoint(8, 0));
+		if (QWidget *owner = g_window->parentWidget(); owner && !g_window->isVisible())
+			g_window->move(owner->frameGeometry().topRight() + QPoint(8, 0));
 		g_window->show();
 		g_window->raise();
 		g_window->activateWindow();

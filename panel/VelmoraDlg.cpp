@@ -1,8 +1,8 @@
 #include "VelmoraDlg.h"
 
 #include "AboutDlg.h"
-#include "PictureWindow.h"
 #include "BusCaption.h"
+#include "PictureWindow.h"
 #include "resource.h"
 #include "winapp.h"
 

@@ -30,7 +30,8 @@ struct V4lLibraries {
 	int (*fdOpen)(int fd, int flags) = nullptr;
 	int (*close)(int fd) = nullptr;
 	int (*ioctl)(int fd, unsigned long request, ...) = nullptr;
-	void *(*mmap)(void *start, std::size_t length, int prot, int flags, int fd, std::int64_t offset) = nullptr;
+	void *(*mmap)(void *start, std::size_t length, int prot, int flags, int fd,
+		      std::int64_t offset) = nullptr;
 	int (*munmap)(void *start, std::size_t length) = nullptr;
 	v4lconvert_data *(*create)(int fd, void *priv, const libv4l_dev_ops *ops) = nullptr;
 	void (*destroy)(v4lconvert_data *data) = nullptr;
@@ -40,7 +41,8 @@ struct V4lLibraries {
 	const char *(*error)(v4lconvert_data *) = nullptr;
 };
 
-template <typename F> bool Load(void *lib, const char *name, F &f, std::string &why)
+template <typename F>
+bool Load(void *lib, const char *name, F &f, std::string &why)
 {
 	f = reinterpret_cast<F>(dlsym(lib, name));
 	if (!f && why.empty())
@@ -56,7 +58,8 @@ const V4lLibraries &Libraries()
 		void *v4l2 = dlopen("libv4l2.so.0", RTLD_NOW | RTLD_LOCAL);
 		void *conv = dlopen("libv4lconvert.so.0", RTLD_NOW | RTLD_LOCAL);
 		if (!v4l2 || !conv) {
-			libs.why = std::string("libv4l2 cannot be loaded: ") + dlerror() + " (install libv4l-0)";
+			libs.why = std::string("libv4l2 cannot be loaded: ") + dlerror() +
+				   " (install libv4l-0)";
 			return;
 		}
 		std::string &why = libs.why;
@@ -117,7 +120,8 @@ std::string Why(int e)
 class CaptureDevice final : public FrameSource
 {
 public:
-	CaptureDevice(std::string path, CaptureOptions options) : path_(std::move(path)), options_(std::move(options))
+	CaptureDevice(std::string path, CaptureOptions options)
+		: path_(std::move(path)), options_(std::move(options))
 	{
 		if (!options_.calls)
 			options_.calls = &kV4l2Calls;
@@ -208,7 +212,8 @@ std::string CaptureDevice::start()
 	v4l2_capability cap{};
 	if (xioctl(VIDIOC_QUERYCAP, &cap) < 0)
 		return path_ + " is not a Video4Linux2 device: " + Why(errno);
-	const std::uint32_t caps = cap.capabilities & V4L2_CAP_DEVICE_CAPS ? cap.device_caps : cap.capabilities;
+	const std::uint32_t caps = cap.capabilities & V4L2_CAP_DEVICE_CAPS ? cap.device_caps
+									   : cap.capabilities;
 	if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING))
 		return path_ + " is not a capture device that streams";
 
@@ -259,7 +264,8 @@ std::string CaptureDevice::start()
 			return path_ + " does not describe its buffers: " + Why(errno);
 		Buffer b;
 		b.length = buf.length;
-		b.start = calls().mmap(nullptr, buf.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, buf.m.offset);
+		b.start = calls().mmap(nullptr, buf.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_,
+				       buf.m.offset);
 		if (b.start == MAP_FAILED)
 			return path_ + ": a buffer cannot be mapped: " + Why(errno);
 		buffers_.push_back(b);

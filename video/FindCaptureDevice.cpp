@@ -48,7 +48,8 @@ std::string FindCaptureDevice(const std::string &i2cNode, std::string &why, cons
 		return {};
 	}
 	std::vector<std::string> found;
-	for (const fs::directory_entry &e : fs::directory_iterator(fs::path(sysfsRoot) / "class/video4linux", ec)) {
+	for (const fs::directory_entry &e :
+	     fs::directory_iterator(fs::path(sysfsRoot) / "class/video4linux", ec)) {
 		const std::string name = e.path().filename().string();
 		if (name.rfind("video", 0) != 0 || FirstLine(e.path() / "index") != "0")
 			continue;

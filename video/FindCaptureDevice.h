@@ -11,7 +11,7 @@ namespace video {
 // /dev path of the one capture node (a video4linux node with index 0) on
 // the adapter's USB device, or "" when there is none or several, with why
 // set. The roots are where sysfs and the device nodes are.
-std::string FindCaptureDevice(const std::string &i2cNode, std::string &why, const std::string &sysfsRoot = "/sys",
-			      const std::string &devRoot = "/dev");
+std::string FindCaptureDevice(const std::string &i2cNode, std::string &why,
+			      const std::string &sysfsRoot = "/sys", const std::string &devRoot = "/dev");
 
 } // namespace video

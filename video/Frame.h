@@ -19,7 +19,7 @@ struct Levels {
 	double red = 0;
 	double green = 0;
 	double blue = 0;
-	double luma = 0;                           // BT.601 weights, 0..255
+	double luma = 0;                            // BT.601 weights, 0..255
 	std::array<std::uint32_t, 256> histogram{}; // pixels per luma level
 };
 

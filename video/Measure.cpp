@@ -5,7 +5,8 @@ namespace video {
 Levels Measure(const Frame &frame)
 {
 	Levels levels;
-	const std::size_t pixels = static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height);
+	const std::size_t pixels = static_cast<std::size_t>(frame.width) *
+				   static_cast<std::size_t>(frame.height);
 	if (pixels == 0 || frame.rgb.size() < pixels * 3)
 		return levels;
 	std::uint64_t sum[3] = {};

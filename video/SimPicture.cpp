@@ -201,11 +201,14 @@ bool ReadSensorState(SensorState &s)
 			ReadRegisters(REG_MIRROR_FLIP1, &s.mirrorFlip, 1) &&
 			ReadRegisters(REG_EXPOSURE_MODE, &s.exposureMode, 1) &&
 			ReadRegisters(REG_EXPOSURE_REF, &s.exposureReference, 1) &&
-			ReadRegisters(REG_SHUTTER, &s.shutter, 1) && ReadRegisters(REG_GAIN_3056, &s.gain, 1) &&
-			ReadRegisters(REG_WB_MODE, &s.wbMode, 1) && ReadRegisters(REG_RED_GREEN, wbGains, 2) &&
+			ReadRegisters(REG_SHUTTER, &s.shutter, 1) &&
+			ReadRegisters(REG_GAIN_3056, &s.gain, 1) &&
+			ReadRegisters(REG_WB_MODE, &s.wbMode, 1) &&
+			ReadRegisters(REG_RED_GREEN, wbGains, 2) &&
 			ReadRegisters(REG_SHARPNESS, &s.sharpness, 1) &&
 			ReadRegisters(REG_OVERLAY_ENABLE, &s.overlayEnable, 1) &&
-			ReadRegisters(REG_OVERLAY1, s.overlay, 4) && ReadRegisters(REG_TRIM_HORIZONTAL, trims, 2);
+			ReadRegisters(REG_OVERLAY1, s.overlay, 4) &&
+			ReadRegisters(REG_TRIM_HORIZONTAL, trims, 2);
 	if (ok) {
 		s.redGreen = wbGains[0];
 		s.blueGreen = wbGains[1];
@@ -249,7 +252,8 @@ void RenderSimPicture(const SensorState &s, std::int64_t frameNumber, Frame &f)
 	std::uint8_t lut[3][256];
 	for (int c = 0; c < 3; c++)
 		for (std::uint64_t v = 0; v < 256; v++)
-			lut[c][v] = static_cast<std::uint8_t>(std::min<std::uint64_t>(255, (v * scale[c] + 0x8000) >> 16));
+			lut[c][v] = static_cast<std::uint8_t>(
+				std::min<std::uint64_t>(255, (v * scale[c] + 0x8000) >> 16));
 
 	const int markerX = static_cast<int>(frameNumber * kMarkerStep % (w - kMarkerSize));
 	const int markerY = RampTop(h) + (LowerTop(h) - RampTop(h) - kMarkerSize) / 2;
@@ -263,7 +267,8 @@ void RenderSimPicture(const SensorState &s, std::int64_t frameNumber, Frame &f)
 		for (int x = 0; x < w; x++, out += 3) {
 			const int t = std::clamp(x - dx, 0, w - 1);
 			const int sx = mirror ? w - 1 - t : t;
-			const Rgb p = markerRow && sx >= markerX && sx < markerX + kMarkerSize ? kMarker : row[sx];
+			const Rgb p = markerRow && sx >= markerX && sx < markerX + kMarkerSize ? kMarker
+											       : row[sx];
 			out[0] = lut[0][p.r];
 			out[1] = lut[1][p.g];
 			out[2] = lut[2][p.b];
@@ -279,9 +284,12 @@ void RenderSimPicture(const SensorState &s, std::int64_t frameNumber, Frame &f)
 			for (int x = 0; x < w; x++)
 				for (int c = 0; c < 3; c++) {
 					const int v = line[static_cast<std::size_t>(x * 3 + c)];
-					const int left = line[static_cast<std::size_t>(std::max(x - 1, 0) * 3 + c)];
-					const int right = line[static_cast<std::size_t>(std::min(x + 1, w - 1) * 3 + c)];
-					r[x * 3 + c] = Clip(v + (sharpness - kNeutralSharpness) * (2 * v - left - right) / 8);
+					const int left =
+						line[static_cast<std::size_t>(std::max(x - 1, 0) * 3 + c)];
+					const int right = line[static_cast<std::size_t>(
+						std::min(x + 1, w - 1) * 3 + c)];
+					r[x * 3 + c] = Clip(v + (sharpness - kNeutralSharpness) *
+									(2 * v - left - right) / 8);
 				}
 		}
 	}

@@ -19,7 +19,9 @@ public:
 	explicit SimSource(WaitUntil wait) : wait_(std::move(wait))
 	{
 		if (!wait_)
-			wait_ = [](std::chrono::steady_clock::time_point t) { std::this_thread::sleep_until(t); };
+			wait_ = [](std::chrono::steady_clock::time_point t) {
+				std::this_thread::sleep_until(t);
+			};
 	}
 
 	bool next(Frame &frame) override

@@ -53,14 +53,18 @@ int RunSnapshot(const std::vector<std::string> &args, tool::ToolEnvironment &env
 		if (value) {
 			bool &given = value == &video ? videoGiven : busGiven;
 			if (given)
-				return tool::UsageError(env, kName, "snapshot: " + a.substr(0, a.find('=')) + " is given twice");
+				return tool::UsageError(env, kName,
+							"snapshot: " + a.substr(0, a.find('=')) +
+								" is given twice");
 			given = true;
 			if (const auto eq = a.find('='); eq != std::string::npos)
 				*value = a.substr(eq + 1);
 			else if (i + 1 < args.size())
 				*value = args[++i];
 			if (value->empty())
-				return tool::UsageError(env, kName, "snapshot: " + a.substr(0, a.find('=')) + " needs a value");
+				return tool::UsageError(env, kName,
+							"snapshot: " + a.substr(0, a.find('=')) +
+								" needs a value");
 		} else if (a.size() > 1 && a[0] == '-') {
 			return tool::UsageError(env, kName, "snapshot: unknown option " + a);
 		} else if (file.empty()) {
@@ -90,7 +94,8 @@ int RunSnapshot(const std::vector<std::string> &args, tool::ToolEnvironment &env
 						  "; no picture was taken");
 	} else {
 		std::string why;
-		std::unique_ptr<video::FrameSource> source = video::OpenSource(video, AdapterNode(resolved), why);
+		std::unique_ptr<video::FrameSource> source = video::OpenSource(video, AdapterNode(resolved),
+									       why);
 		if (!source)
 			return tool::Fail(env, kName, tool::kBusFailure, why);
 		for (int i = 0; i < kAttempts && !got; i++) {
@@ -108,8 +113,8 @@ int RunSnapshot(const std::vector<std::string> &args, tool::ToolEnvironment &env
 		return tool::Fail(env, kName, tool::kFileNotWritten, why);
 	const video::Levels levels = video::Measure(frame);
 	char line[160];
-	std::snprintf(line, sizeof line, "%s: %d x %d, mean R %.1f G %.1f B %.1f\n", file.c_str(), frame.width,
-		      frame.height, levels.red, levels.green, levels.blue);
+	std::snprintf(line, sizeof line, "%s: %d x %d, mean R %.1f G %.1f B %.1f\n", file.c_str(),
+		      frame.width, frame.height, levels.red, levels.green, levels.blue);
 	env.out << line;
 	return tool::kSuccess;
 }

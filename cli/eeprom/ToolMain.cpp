@@ -2,7 +2,6 @@
 
 #include "BusIdentity.h"
 #include "BusesCommand.h"
-#include "SnapshotCommand.h"
 #include "EepromCommands.h"
 #include "EepromShow.h"
 #include "ExitStatus.h"
@@ -12,6 +11,7 @@
 #include "Production.h"
 #include "RecordsCommand.h"
 #include "SettingsFileFormat.h"
+#include "SnapshotCommand.h"
 #include "StopRequest.h"
 #include "Target.h"
 #include "registers.h"

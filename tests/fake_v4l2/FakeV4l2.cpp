@@ -103,7 +103,8 @@ int FakeIoctl(int fd, unsigned long request, void *arg)
 		std::strcpy(reinterpret_cast<char *>(cap->driver), "fake");
 		std::strcpy(reinterpret_cast<char *>(cap->card), "Fake grabber");
 		std::strcpy(reinterpret_cast<char *>(cap->bus_info), "usb-0000:00:14.0-2");
-		cap->device_caps = d.capture ? V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING : V4L2_CAP_VIDEO_OUTPUT;
+		cap->device_caps = d.capture ? V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING
+					     : V4L2_CAP_VIDEO_OUTPUT;
 		cap->capabilities = cap->device_caps | V4L2_CAP_DEVICE_CAPS;
 		return 0;
 	}

@@ -14,10 +14,10 @@ namespace fake_v4l2 {
 
 struct Device {
 	std::string path = "/dev/video7";
-	bool present = true;      // false: open fails with ENOENT
-	bool capture = true;      // false: a device that cannot capture (an output)
-	int framesUntilStop = -1; // frames delivered before it falls silent (-1 never)
-	int framesUntilGone = -1; // frames delivered before it vanishes (-1 never)
+	bool present = true;                    // false: open fails with ENOENT
+	bool capture = true;                    // false: a device that cannot capture (an output)
+	int framesUntilStop = -1;               // frames delivered before it falls silent (-1 never)
+	int framesUntilGone = -1;               // frames delivered before it vanishes (-1 never)
 	std::uint8_t y = 180, u = 128, v = 128; // every pixel's YUYV levels
 
 	// What the back end did.

@@ -5,11 +5,13 @@
 #include "panel_fixture.h"
 
 #include "CommandLine.h"
+#include "PictureWindow.h"
 #include "PictureWindowAccess.h"
 #include "qt_access.h"
 #include "resource.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
@@ -98,7 +100,8 @@ protected:
 		const QString frame = QStringLiteral("frame %1").arg(number);
 		std::smatch m;
 		const std::string text = Levels().toStdString();
-		EXPECT_TRUE(std::regex_search(text, m, std::regex(" G ([0-9.]+) ")) && Levels().endsWith(frame))
+		EXPECT_TRUE(std::regex_search(text, m, std::regex(" G ([0-9.]+) ")) &&
+			    Levels().endsWith(frame))
 			<< text;
 		return m.empty() ? 0 : std::stod(m[1]);
 	}
@@ -134,6 +137,8 @@ TEST_F(PictureWindowTest, OpenedFromTheMenuByKeyboardItShowsALargerShutterBright
 	const double before = NextFrameMeanGreen(0);
 	EXPECT_TRUE(Levels().startsWith("720 x 576, ")) << Levels().toStdString();
 
+	// Back to the panel, as the operator goes from one window to the other.
+	QApplication::setActiveWindow(panel);
 	Control(IDC_MANUAL_EXPOSURE)->setFocus();
 	QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
 	ASSERT_TRUE(Checked(IDC_MANUAL_EXPOSURE));
@@ -141,8 +146,9 @@ TEST_F(PictureWindowTest, OpenedFromTheMenuByKeyboardItShowsALargerShutterBright
 	ASSERT_EQ(qxiic::sim::Register(0x3012), 0x013B);
 
 	const double after = NextFrameMeanGreen(1);
-	EXPECT_GT(after, before * 1.5) << before << " then " << after;
+	EXPECT_GT(after, before + 30) << before << " then " << after;
 
+	gate.open();
 	dlg.reset();
 	EXPECT_EQ(PictureWindowWidget(), nullptr) << "closes with the panel";
 }
@@ -156,7 +162,10 @@ TEST_F(PictureWindowTest, VideoOnTheCommandLineOpensItWithThePanel)
 	} cases[] = {
 		{ { "--video", "sim" }, true, "sim", "" },
 		{ { "--video=/dev/video2", "--bus", "sim" }, true, "/dev/video2", "" },
-		{ { "--video", "" }, false, "", "velmora: --video needs a capture device or sim (see velmora --help)\n" },
+		{ { "--video", "" },
+		  false,
+		  "",
+		  "velmora: --video needs a capture device or sim (see velmora --help)\n" },
 		{ { "--video", "sim", "--video", "/dev/video0" },
 		  false,
 		  "",

@@ -29,7 +29,9 @@ protected:
 		video::CaptureOptions options;
 		options.pal = pal;
 		options.calls = &fake_v4l2::Calls();
-		options.pause = [this](std::chrono::milliseconds length) { pauses.push_back(length.count()); };
+		options.pause = [this](std::chrono::milliseconds length) {
+			pauses.push_back(length.count());
+		};
 		source = video::OpenCaptureDevice(fake_v4l2::TheDevice().path, options);
 	}
 

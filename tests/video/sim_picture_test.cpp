@@ -57,7 +57,9 @@ TEST(SimPicture, TheStandardRegisterChoosesTheFrameSize)
 	const struct {
 		std::uint16_t standard;
 		int width, height;
-	} cases[] = { { 0x0006, 720, 576 }, { 0x0002, 720, 576 }, { 0x0004, 720, 480 }, { 0x0000, 720, 480 } };
+	} cases[] = {
+		{ 0x0006, 720, 576 }, { 0x0002, 720, 576 }, { 0x0004, 720, 480 }, { 0x0000, 720, 480 }
+	};
 	for (const auto &c : cases) {
 		video::SensorState s = Base();
 		s.videoStandard = c.standard;
@@ -76,9 +78,9 @@ TEST(SimPicture, MirrorSwapsColumnsAndFlipSwapsRows)
 		int x, y;
 		Rgb expected;
 	} cases[] = {
-		{ 0x0100, 100, 100, { 191, 191, 0 } }, // yellow bar
-		{ 0x0101, 100, 100, { 0, 0, 191 } },   // mirrored: column 620 of the scene, the blue bar
-		{ 0x0100, 600, 100, { 0, 0, 191 } },   // blue bar
+		{ 0x0100, 100, 100, { 191, 191, 0 } },   // yellow bar
+		{ 0x0101, 100, 100, { 0, 0, 191 } },     // mirrored: column 620 of the scene, the blue bar
+		{ 0x0100, 600, 100, { 0, 0, 191 } },     // blue bar
 		{ 0x0102, 600, 100, { 224, 172, 140 } }, // flipped: row 476 of the scene, the face
 		{ 0x0103, 121, 100, { 224, 172, 140 } }, // both: column 599, row 476
 		{ 0x0002, 600, 100, { 224, 172, 140 } }, // bit 8 plays no part
@@ -86,7 +88,8 @@ TEST(SimPicture, MirrorSwapsColumnsAndFlipSwapsRows)
 	for (const auto &c : cases) {
 		video::SensorState s = Base();
 		s.mirrorFlip = c.mirrorFlip;
-		EXPECT_EQ(Render(s, c.x, c.y), c.expected) << std::hex << c.mirrorFlip << std::dec << " at " << c.x;
+		EXPECT_EQ(Render(s, c.x, c.y), c.expected)
+			<< std::hex << c.mirrorFlip << std::dec << " at " << c.x;
 	}
 }
 
@@ -103,14 +106,25 @@ TEST(SimPicture, TrimMovesThePictureByTheTrimmedAmount)
 		int x, y;
 		Rgb expected;
 	} cases[] = {
-		{ 22, 22, 90, 10, white },     { 22, 22, 91, 10, yellow },  { 24, 22, 88, 10, white },
-		{ 24, 22, 89, 10, yellow },    { 0, 22, 112, 10, white },   { 0, 22, 113, 10, yellow },
-		{ 46, 22, 66, 10, white },     { 46, 22, 67, 10, yellow },  { 22, 22, 450, 288, magenta },
-		{ 22, 22, 450, 289, ramp },    { 22, 24, 450, 286, magenta },
-		{ 22, 24, 450, 287, ramp },    { 22, 0, 450, 310, magenta }, { 22, 0, 450, 311, ramp },
-		{ 22, 46, 450, 264, magenta }, { 22, 46, 450, 265, ramp },
+		{ 22, 22, 90, 10, white },
+		{ 22, 22, 91, 10, yellow },
+		{ 24, 22, 88, 10, white },
+		{ 24, 22, 89, 10, yellow },
+		{ 0, 22, 112, 10, white },
+		{ 0, 22, 113, 10, yellow },
+		{ 46, 22, 66, 10, white },
+		{ 46, 22, 67, 10, yellow },
+		{ 22, 22, 450, 288, magenta },
+		{ 22, 22, 450, 289, ramp },
+		{ 22, 24, 450, 286, magenta },
+		{ 22, 24, 450, 287, ramp },
+		{ 22, 0, 450, 310, magenta },
+		{ 22, 0, 450, 311, ramp },
+		{ 22, 46, 450, 264, magenta },
+		{ 22, 46, 450, 265, ramp },
 		// Beyond 46 the trim counts as 46.
-		{ 60, 22, 66, 10, white },     { 60, 22, 67, 10, yellow },
+		{ 60, 22, 66, 10, white },
+		{ 60, 22, 67, 10, yellow },
 	};
 	for (const auto &c : cases) {
 		video::SensorState s = Base();
@@ -130,22 +144,172 @@ TEST(SimPicture, ExposureAndGainsScaleTheLevels)
 		int x, y;
 		Rgb expected;
 	} cases[] = {
-		{ "auto, unity reference", 0x000F, 0x50, 0xA6, 0x1030, 0x00FF, 0x50, 0x50, 200, 300, { 70, 70, 70 } },
-		{ "auto, twice the reference", 0x000F, 0xA0, 0xA6, 0x1030, 0x00FF, 0x50, 0x50, 200, 300, { 140, 140, 140 } },
-		{ "auto, half the reference", 0x000F, 0x28, 0xA6, 0x1030, 0x00FF, 0x50, 0x50, 10, 10, { 96, 96, 96 } },
-		{ "auto, clipped", 0x000F, 0xA0, 0xA6, 0x1030, 0x00FF, 0x50, 0x50, 10, 10, { 255, 255, 255 } },
-		{ "auto ignores the shutter", 0x000F, 0x50, 0x13B, 0x1030, 0x00FF, 0x50, 0x50, 200, 300, { 70, 70, 70 } },
-		{ "any low bit is auto", 0x0001, 0x50, 0x13B, 0x1030, 0x00FF, 0x50, 0x50, 200, 300, { 70, 70, 70 } },
-		{ "manual, unity shutter", 0x0000, 0xA0, 0xA6, 0x1030, 0x00FF, 0x50, 0x50, 200, 300, { 70, 70, 70 } },
-		{ "manual, largest shutter", 0x0000, 0x50, 0x13B, 0x1030, 0x00FF, 0x50, 0x50, 200, 300, { 133, 133, 133 } },
-		{ "manual, half shutter", 0x0000, 0x50, 0x53, 0x1030, 0x00FF, 0x50, 0x50, 10, 10, { 96, 96, 96 } },
+		{ "auto, unity reference",
+		  0x000F,
+		  0x50,
+		  0xA6,
+		  0x1030,
+		  0x00FF,
+		  0x50,
+		  0x50,
+		  200,
+		  300,
+		  { 70, 70, 70 } },
+		{ "auto, twice the reference",
+		  0x000F,
+		  0xA0,
+		  0xA6,
+		  0x1030,
+		  0x00FF,
+		  0x50,
+		  0x50,
+		  200,
+		  300,
+		  { 140, 140, 140 } },
+		{ "auto, half the reference",
+		  0x000F,
+		  0x28,
+		  0xA6,
+		  0x1030,
+		  0x00FF,
+		  0x50,
+		  0x50,
+		  10,
+		  10,
+		  { 96, 96, 96 } },
+		{ "auto, clipped",
+		  0x000F,
+		  0xA0,
+		  0xA6,
+		  0x1030,
+		  0x00FF,
+		  0x50,
+		  0x50,
+		  10,
+		  10,
+		  { 255, 255, 255 } },
+		{ "auto ignores the shutter",
+		  0x000F,
+		  0x50,
+		  0x13B,
+		  0x1030,
+		  0x00FF,
+		  0x50,
+		  0x50,
+		  200,
+		  300,
+		  { 70, 70, 70 } },
+		{ "any low bit is auto",
+		  0x0001,
+		  0x50,
+		  0x13B,
+		  0x1030,
+		  0x00FF,
+		  0x50,
+		  0x50,
+		  200,
+		  300,
+		  { 70, 70, 70 } },
+		{ "manual, unity shutter",
+		  0x0000,
+		  0xA0,
+		  0xA6,
+		  0x1030,
+		  0x00FF,
+		  0x50,
+		  0x50,
+		  200,
+		  300,
+		  { 70, 70, 70 } },
+		{ "manual, largest shutter",
+		  0x0000,
+		  0x50,
+		  0x13B,
+		  0x1030,
+		  0x00FF,
+		  0x50,
+		  0x50,
+		  200,
+		  300,
+		  { 133, 133, 133 } },
+		{ "manual, half shutter",
+		  0x0000,
+		  0x50,
+		  0x53,
+		  0x1030,
+		  0x00FF,
+		  0x50,
+		  0x50,
+		  10,
+		  10,
+		  { 96, 96, 96 } },
 		{ "manual, shutter 0", 0x0000, 0x50, 0x00, 0x1030, 0x00FF, 0x50, 0x50, 10, 10, { 0, 0, 0 } },
-		{ "manual, twice the gain", 0x0000, 0x50, 0xA6, 0x1060, 0x00FF, 0x50, 0x50, 200, 300, { 140, 140, 140 } },
-		{ "manual, gain above bit 6 ignored", 0x0000, 0x50, 0xA6, 0x10B0, 0x00FF, 0x50, 0x50, 200, 300, { 70, 70, 70 } },
-		{ "auto balance ignores the gains", 0x000F, 0x50, 0xA6, 0x1030, 0x00FF, 0xA0, 0x28, 200, 300, { 70, 70, 70 } },
-		{ "manual balance", 0x000F, 0x50, 0xA6, 0x1030, 0xFF00, 0xA0, 0x28, 200, 300, { 140, 70, 35 } },
-		{ "held measurement", 0x000F, 0x50, 0xA6, 0x1030, 0x0000, 0x28, 0xA0, 200, 300, { 35, 70, 140 } },
-		{ "balance and exposure", 0x000F, 0xA0, 0xA6, 0x1030, 0xFF00, 0x28, 0x00, 200, 300, { 70, 140, 0 } },
+		{ "manual, twice the gain",
+		  0x0000,
+		  0x50,
+		  0xA6,
+		  0x1060,
+		  0x00FF,
+		  0x50,
+		  0x50,
+		  200,
+		  300,
+		  { 140, 140, 140 } },
+		{ "manual, gain above bit 6 ignored",
+		  0x0000,
+		  0x50,
+		  0xA6,
+		  0x10B0,
+		  0x00FF,
+		  0x50,
+		  0x50,
+		  200,
+		  300,
+		  { 70, 70, 70 } },
+		{ "auto balance ignores the gains",
+		  0x000F,
+		  0x50,
+		  0xA6,
+		  0x1030,
+		  0x00FF,
+		  0xA0,
+		  0x28,
+		  200,
+		  300,
+		  { 70, 70, 70 } },
+		{ "manual balance",
+		  0x000F,
+		  0x50,
+		  0xA6,
+		  0x1030,
+		  0xFF00,
+		  0xA0,
+		  0x28,
+		  200,
+		  300,
+		  { 140, 70, 35 } },
+		{ "held measurement",
+		  0x000F,
+		  0x50,
+		  0xA6,
+		  0x1030,
+		  0x0000,
+		  0x28,
+		  0xA0,
+		  200,
+		  300,
+		  { 35, 70, 140 } },
+		{ "balance and exposure",
+		  0x000F,
+		  0xA0,
+		  0xA6,
+		  0x1030,
+		  0xFF00,
+		  0x28,
+		  0x00,
+		  200,
+		  300,
+		  { 70, 140, 0 } },
 	};
 	for (const auto &c : cases) {
 		video::SensorState s = Base();
@@ -188,7 +352,8 @@ TEST(SimPicture, EachOverlayDrawsWhereItShould)
 	// Under each overlay's pixel the picture shows: (360, 288) the green
 	// bar, (36, 100) the white bar, (360, 432) the wedge's light, (240,
 	// 100) the cyan bar.
-	const Rgb green = { 0, 191, 0 }, white = { 191, 191, 191 }, light = { 235, 235, 235 }, cyan = { 0, 191, 191 };
+	const Rgb green = { 0, 191, 0 }, white = { 191, 191, 191 }, light = { 235, 235, 235 },
+		  cyan = { 0, 191, 191 };
 	const struct {
 		const char *what;
 		std::uint16_t enable;
@@ -196,23 +361,48 @@ TEST(SimPicture, EachOverlayDrawsWhereItShould)
 		std::uint16_t mirrorFlip;
 		std::array<Rgb, 4> expected; // at the four pixels above
 	} cases[] = {
-		{ "all off", 0x8000, { 0x0000, 0x0001, 0x0002, 0x0003 }, 0x0100, { green, white, light, cyan } },
-		{ "cross", 0x8000, { 0x8000, 0x0001, 0x0002, 0x0003 }, 0x0100,
-		  { Rgb{ 255, 255, 255 }, white, light, cyan } },
-		{ "safe-area frame", 0x8000, { 0x0000, 0x8001, 0x0002, 0x0003 }, 0x0100,
-		  { green, Rgb{ 255, 255, 0 }, light, cyan } },
-		{ "guide line", 0x8000, { 0x0000, 0x0001, 0x8002, 0x0003 }, 0x0100,
-		  { green, white, Rgb{ 0, 255, 0 }, cyan } },
-		{ "thirds grid", 0x8000, { 0x0000, 0x0001, 0x0002, 0x8003 }, 0x0100,
-		  { green, white, light, Rgb{ 128, 128, 128 } } },
-		{ "all on", 0x8000, { 0x8000, 0x8001, 0x8002, 0x8003 }, 0x0100,
-		  { Rgb{ 255, 255, 255 }, Rgb{ 255, 255, 0 }, Rgb{ 0, 255, 0 }, Rgb{ 128, 128, 128 } } },
-		{ "all on, enable off", 0x0000, { 0x8000, 0x8001, 0x8002, 0x8003 }, 0x0100,
+		{ "all off",
+		  0x8000,
+		  { 0x0000, 0x0001, 0x0002, 0x0003 },
+		  0x0100,
 		  { green, white, light, cyan } },
-		{ "mirror leaves them in place", 0x8000, { 0x8000, 0x8001, 0x8002, 0x8003 }, 0x0103,
+		{ "cross",
+		  0x8000,
+		  { 0x8000, 0x0001, 0x0002, 0x0003 },
+		  0x0100,
+		  { Rgb{ 255, 255, 255 }, white, light, cyan } },
+		{ "safe-area frame",
+		  0x8000,
+		  { 0x0000, 0x8001, 0x0002, 0x0003 },
+		  0x0100,
+		  { green, Rgb{ 255, 255, 0 }, light, cyan } },
+		{ "guide line",
+		  0x8000,
+		  { 0x0000, 0x0001, 0x8002, 0x0003 },
+		  0x0100,
+		  { green, white, Rgb{ 0, 255, 0 }, cyan } },
+		{ "thirds grid",
+		  0x8000,
+		  { 0x0000, 0x0001, 0x0002, 0x8003 },
+		  0x0100,
+		  { green, white, light, Rgb{ 128, 128, 128 } } },
+		{ "all on",
+		  0x8000,
+		  { 0x8000, 0x8001, 0x8002, 0x8003 },
+		  0x0100,
+		  { Rgb{ 255, 255, 255 }, Rgb{ 255, 255, 0 }, Rgb{ 0, 255, 0 }, Rgb{ 128, 128, 128 } } },
+		{ "all on, enable off",
+		  0x0000,
+		  { 0x8000, 0x8001, 0x8002, 0x8003 },
+		  0x0100,
+		  { green, white, light, cyan } },
+		{ "mirror leaves them in place",
+		  0x8000,
+		  { 0x8000, 0x8001, 0x8002, 0x8003 },
+		  0x0103,
 		  { Rgb{ 255, 255, 255 }, Rgb{ 255, 255, 0 }, Rgb{ 0, 255, 0 }, Rgb{ 128, 128, 128 } } },
 	};
-	const int xs[] = { 360, 36, 360, 240};
+	const int xs[] = { 360, 36, 360, 240 };
 	const int ys[] = { 288, 100, 432, 100 };
 	for (const auto &c : cases) {
 		video::SensorState s = Base();
@@ -223,7 +413,8 @@ TEST(SimPicture, EachOverlayDrawsWhereItShould)
 		video::Frame f;
 		video::RenderSimPicture(s, 0, f);
 		for (int i = 0; i < 4; i++)
-			EXPECT_EQ(PixelAt(f, xs[i], ys[i]), c.expected[static_cast<std::size_t>(i)]) << c.what << " pixel " << i;
+			EXPECT_EQ(PixelAt(f, xs[i], ys[i]), c.expected[static_cast<std::size_t>(i)])
+				<< c.what << " pixel " << i;
 	}
 }
 
@@ -235,7 +426,11 @@ TEST(SimPicture, TheMarkerMovesFromFrameToFrameAndAFrameNumberGivesOnePicture)
 	const struct {
 		std::int64_t frame;
 		Rgb expected;
-	} cases[] = { { 0, { 8, 8, 8 } }, { 2, { 8, 8, 8 } }, { 3, { 255, 255, 255 } }, { 6, { 255, 255, 255 } }, { 7, { 8, 8, 8 } } };
+	} cases[] = { { 0, { 8, 8, 8 } },
+		      { 2, { 8, 8, 8 } },
+		      { 3, { 255, 255, 255 } },
+		      { 6, { 255, 255, 255 } },
+		      { 7, { 8, 8, 8 } } };
 	for (const auto &c : cases)
 		EXPECT_EQ(Render(Base(), 25, 320, c.frame), c.expected) << c.frame;
 
