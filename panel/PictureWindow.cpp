@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -26,6 +27,8 @@
 #include <thread>
 
 namespace {
+
+constexpr int kGap = 8; // pixels between the panel and the window
 
 std::string g_source;
 bool g_openAtStart = false;
@@ -164,6 +167,7 @@ public:
 		levels_->setAccessibleName(QStringLiteral("Levels"));
 		levels_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
 		levels_->setFocusPolicy(Qt::StrongFocus);
+		levels_->setWordWrap(true);
 		notice_ = new QLabel(QString::fromStdString(why), this);
 		notice_->setObjectName(QStringLiteral("notice"));
 		notice_->setAccessibleName(QStringLiteral("Source"));
@@ -301,6 +305,31 @@ private:
 
 QPointer<PictureWindow> g_window;
 
+// Right of the panel, or left of it where there is more room, narrower
+// when the screen has less room than the window would take.
+void PlaceBeside(QWidget &window, const QWidget &owner)
+{
+	const QRect panel = owner.frameGeometry();
+	const QScreen *screen = owner.screen();
+	QSize size = window.sizeHint();
+	if (!screen) {
+		window.move(panel.topRight() + QPoint(kGap, 0));
+		return;
+	}
+	const QRect area = screen->availableGeometry();
+	const int right = area.right() - panel.right() - kGap;
+	const int left = panel.left() - area.left() - kGap;
+	const int room = std::max(right, left);
+	size.setWidth(std::max(std::min(size.width(), room), window.minimumSizeHint().width()));
+	window.resize(size);
+	QRect frame(QPoint(), size);
+	if (right >= left)
+		frame.moveTopLeft(panel.topRight() + QPoint(kGap, 0));
+	else
+		frame.moveTopRight(panel.topLeft() - QPoint(kGap, 0));
+	window.move(toolkit::PlaceFrame(area, frame));
+}
+
 } // namespace
 
 void SetPictureSource(const std::string &source, bool openAtStart)
@@ -328,7 +357,7 @@ void ShowPictureWindow(CDialog &panel)
 		if (!g_window)
 			return;
 		if (QWidget *owner = g_window->parentWidget(); owner && !g_window->isVisible())
-			g_window->move(owner->frameGeometry().topRight() + QPoint(8, 0));
+			PlaceBeside(*g_window, *owner);
 		g_window->show();
 		g_window->raise();
 		g_window->activateWindow();

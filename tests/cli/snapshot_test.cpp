@@ -114,8 +114,9 @@ TEST_F(SnapshotTest, WhatItRefuses)
 
 	sim::SetPlugged(false);
 	EXPECT_EQ(Run({ "snapshot", "--bus", "sim", "--video", "sim", png }), 4);
-	EXPECT_THAT(err.str(), ::testing::StartsWith("velmora-eeprom: the simulated camera does not answer on sim; "
-						     "no picture was taken"));
+	EXPECT_THAT(err.str(),
+		    ::testing::StartsWith("velmora-eeprom: the simulated camera does not answer on sim; "
+					  "no picture was taken"));
 	EXPECT_FALSE(fs::exists(png));
 }
 
