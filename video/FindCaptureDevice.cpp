@@ -39,12 +39,13 @@ std::string FindCaptureDevice(const std::string &i2cNode, std::string &why, cons
 	const fs::path node = fs::weakly_canonical(i2cNode, ec);
 	const std::string bus = node.filename().string();
 	if (bus.rfind("i2c-", 0) != 0) {
-		why = "no capture device named, and the adapter's bus is not known";
+		why = "no capture device named, and the adapter's bus is not known; name one with --video";
 		return {};
 	}
 	const fs::path usb = UsbDeviceOf(fs::path(sysfsRoot) / "class/i2c-dev" / bus / "device");
 	if (usb.empty()) {
-		why = "no capture device named, and the adapter of " + bus + " is not on USB";
+		why = "no capture device named, and the adapter of " + bus +
+		      " is not on USB; name one with --video";
 		return {};
 	}
 	std::vector<std::string> found;

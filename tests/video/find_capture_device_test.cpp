@@ -65,9 +65,11 @@ TEST_F(FindCaptureTest, TheOneCaptureNodeOnTheAdaptersUsbDevice)
 		const char *node;
 		const char *why;
 	} cases[] = {
-		{ "/dev/i2c-0", "no capture device named, and the adapter of i2c-0 is not on USB" },
-		{ "sim", "no capture device named, and the adapter's bus is not known" },
-		{ "", "no capture device named, and the adapter's bus is not known" },
+		{ "/dev/i2c-0",
+		  "no capture device named, and the adapter of i2c-0 is not on USB; name one with --video" },
+		{ "sim",
+		  "no capture device named, and the adapter's bus is not known; name one with --video" },
+		{ "", "no capture device named, and the adapter's bus is not known; name one with --video" },
 	};
 	for (const auto &c : cases) {
 		EXPECT_EQ(Find(c.node), "") << c.node;
