@@ -124,9 +124,9 @@ TEST_F(PictureWindowTest, OpenedFromTheMenuByKeyboardItShowsALargerShutterBright
 	ASSERT_NE(menu, nullptr);
 	const QList<QAction *> items = menu->actions();
 	ASSERT_GE(items.size(), 3);
-	EXPECT_EQ(items[items.size() - 1]->text(), "&About Velmora...");
-	EXPECT_TRUE(items[items.size() - 2]->isSeparator());
-	EXPECT_EQ(items[items.size() - 3]->text(), "&Picture...");
+	ASSERT_EQ(items[items.size() - 1]->text(), "&About Velmora...");
+	ASSERT_TRUE(items[items.size() - 2]->isSeparator());
+	ASSERT_EQ(items[items.size() - 3]->text(), "&Picture...");
 	QTest::keyClick(menu, Qt::Key_Up);
 	QTest::keyClick(menu, Qt::Key_Up);
 	QTest::keyClick(menu, Qt::Key_Return);
