@@ -27,21 +27,23 @@ void Paint(const video::Frame &frame, QImage &target)
 {
 	const video::Levels levels = video::Measure(frame);
 	benchmark::DoNotOptimize(levels);
-	const QImage image =
-		QImage(frame.rgb.data(), frame.width, frame.height, frame.width * 3, QImage::Format_RGB888).copy();
+	const QImage image = QImage(frame.rgb.data(), frame.width, frame.height, frame.width * 3,
+				    QImage::Format_RGB888)
+				     .copy();
 	QPainter p(&target);
 	p.fillRect(target.rect(), Qt::black);
 	const QSize size = image.size().scaled(target.size(), Qt::KeepAspectRatio);
-	p.drawImage(QRect(QPoint((target.width() - size.width()) / 2, (target.height() - size.height()) / 2), size),
+	p.drawImage(QRect(QPoint((target.width() - size.width()) / 2, (target.height() - size.height()) / 2),
+			  size),
 		    image);
 }
 
 void Report(benchmark::State &state)
 {
 	// CPU seconds per frame x 25 frames a second.
-	state.counters["share_at_25fps"] =
-		benchmark::Counter(static_cast<double>(state.iterations()) / 25.0,
-				   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+	state.counters["share_at_25fps"] = benchmark::Counter(static_cast<double>(state.iterations()) / 25.0,
+							      benchmark::Counter::kIsRate |
+								      benchmark::Counter::kInvert);
 }
 
 void BM_SimulatedPicturePal(benchmark::State &state)
@@ -69,8 +71,8 @@ void BM_CaptureDeviceFramePal(benchmark::State &state)
 	options.pal = true;
 	options.calls = &fake_v4l2::Calls();
 	options.pause = [](std::chrono::milliseconds) {};
-	std::unique_ptr<video::FrameSource> source =
-		video::OpenCaptureDevice(fake_v4l2::TheDevice().path, options);
+	std::unique_ptr<video::FrameSource> source = video::OpenCaptureDevice(fake_v4l2::TheDevice().path,
+									      options);
 	QImage target(480, 384, QImage::Format_RGB32);
 	video::Frame frame;
 	for (auto _ : state) {

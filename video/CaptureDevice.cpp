@@ -217,8 +217,9 @@ std::string CaptureDevice::start()
 	if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING))
 		return path_ + " is not a capture device that streams";
 
-	const bool pal = options_.pal.value_or(true);
-	if (options_.pal) {
+	const std::optional<bool> standard = options_.standard ? options_.standard() : options_.pal;
+	const bool pal = standard.value_or(true);
+	if (standard) {
 		// A device without analog standards (a webcam) refuses; it keeps its own.
 		v4l2_std_id std = pal ? V4L2_STD_PAL : V4L2_STD_NTSC;
 		xioctl(VIDIOC_S_STD, &std);

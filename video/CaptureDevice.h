@@ -31,6 +31,9 @@ struct CaptureOptions {
 	// true PAL 720x576 at 25 frames a second, false NTSC 720x480 at
 	// 29.97; nullopt keeps the device's standard and asks for PAL's size.
 	std::optional<bool> pal;
+	// Asked at every opening, on the source's thread, in place of pal when
+	// set: the camera's standard, read from the camera itself.
+	std::function<std::optional<bool>()> standard;
 	// The device calls; nullptr: libv4l2's.
 	const DeviceCalls *calls = nullptr;
 	// Waits between two attempts to open the device again; by default a

@@ -15,11 +15,15 @@ std::unique_ptr<FrameSource> OpenSource(const std::string &spec, const std::stri
 		path = FindCaptureDevice(i2cNode, why);
 	if (path.empty())
 		return nullptr;
-	// The grabber is set to the standard the camera sends, when it answers.
+	// The grabber is set to the standard the camera sends, when it answers;
+	// asked on the source's thread, so that opening transfers nothing.
 	CaptureOptions options;
-	SensorState state;
-	if (ReadSensorState(state))
-		options.pal = (state.videoStandard & kl310::VIDEO_PAL_BIT) != 0;
+	options.standard = []() -> std::optional<bool> {
+		SensorState state;
+		if (!ReadSensorState(state))
+			return std::nullopt;
+		return (state.videoStandard & kl310::VIDEO_PAL_BIT) != 0;
+	};
 	return OpenCaptureDevice(path, std::move(options));
 }
 

@@ -24,10 +24,11 @@ protected:
 		fake_v4l2::Reset();
 	}
 
-	void Open(std::optional<bool> pal = true)
+	void Open(std::optional<bool> pal = true, std::function<std::optional<bool>()> standard = {})
 	{
 		video::CaptureOptions options;
 		options.pal = pal;
+		options.standard = std::move(standard);
 		options.calls = &fake_v4l2::Calls();
 		options.pause = [this](std::chrono::milliseconds length) {
 			pauses.push_back(length.count());
@@ -57,7 +58,8 @@ TEST_F(CaptureTest, AsksForTheStandardsSizeRateAndGivesRgbFrames)
 	};
 	for (const auto &c : cases) {
 		fake_v4l2::Reset();
-		Open(c.pal);
+		// The camera's own answer, asked at the opening, goes before pal.
+		Open(!c.pal.value_or(false), [&c] { return c.pal; });
 		ASSERT_TRUE(source->next(frame));
 		EXPECT_EQ(device.standard, c.standard);
 		EXPECT_EQ(device.intervalNumerator, c.numerator);
