@@ -182,9 +182,26 @@ TEST_F(PictureWindowTest, VideoOnTheCommandLineOpensItWithThePanel)
 	Open();
 	toolkit::DialogWidget(*dlg)->show();
 	QApplication::processEvents();
-	ASSERT_NE(PictureWindowWidget(), nullptr);
-	EXPECT_TRUE(PictureWindowWidget()->isVisible());
+	QWidget *window = PictureWindowWidget();
+	ASSERT_NE(window, nullptr);
+	EXPECT_TRUE(window->isVisible());
 	NextFrameMeanGreen(0);
+
+	// The keyboard goes round its parts, each named for a screen reader,
+	// and Escape closes it.
+	QApplication::setActiveWindow(window);
+	QWidget *first = window->focusWidget() ? window->focusWidget() : window->nextInFocusChain();
+	first->setFocus();
+	QStringList names;
+	for (int i = 0; i < 4; i++) {
+		QWidget *focus = QApplication::focusWidget();
+		names << (focus->accessibleName().isEmpty() ? focus->property("text").toString()
+							    : focus->accessibleName());
+		QTest::keyClick(focus, Qt::Key_Tab);
+	}
+	EXPECT_EQ(names.join(", "), "Picture, Luminance histogram, Levels, Close");
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+	EXPECT_FALSE(window->isVisible());
 }
 
 } // namespace
