@@ -17,6 +17,9 @@ Options:
                   it), sim or sim:0 to sim:7 (a simulated camera), or none
                   (no camera); without either, the one USB-to-I2C adapter
                   present
+      --video DEV show the camera's picture beside the panel from the capture
+                  device DEV (/dev/videoN), or sim for the simulated camera's
+                  picture
   -h, --help      show this help and exit
       --version   show the version and exit
 )";
@@ -33,7 +36,8 @@ PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args, con
 	QCommandLineOption bus(QStringLiteral("bus"), QString(), QStringLiteral("BUS"));
 	QCommandLineOption help(QStringList{ QStringLiteral("h"), QStringLiteral("help") });
 	QCommandLineOption version(QStringLiteral("version"));
-	parser.addOptions({ bus, help, version });
+	QCommandLineOption video(QStringLiteral("video"), QString(), QStringLiteral("DEV"));
+	parser.addOptions({ bus, video, help, version });
 
 	PanelCommandLine cl;
 	iicbus::ResolvedBus environment;
@@ -52,12 +56,19 @@ PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args, con
 			     " times; the panel shows one camera";
 	} else if (parser.isSet(bus) && parser.value(bus).isEmpty()) {
 		cl.refusal = "--bus needs a bus";
+	} else if (parser.values(video).size() > 1) {
+		cl.refusal = "--video is given " + std::to_string(parser.values(video).size()) +
+			     " times; the panel shows one picture";
+	} else if (parser.isSet(video) && parser.value(video).isEmpty()) {
+		cl.refusal = "--video needs a capture device or sim";
 	} else if (parser.isSet(bus)) {
 		cl.bus = parser.value(bus).toStdString();
 		cl.refusal = iicbus::ResolveBuses({ cl.bus }, cl.buses);
 	} else {
 		cl.refusal = iicbus::EnvironmentBus(environmentBus, environment);
 	}
+	if (cl.refusal.empty())
+		cl.video = parser.value(video).toStdString();
 	if (cl.refusal.empty() && cl.out.empty())
 		return cl;
 	cl.run = false;

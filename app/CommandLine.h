@@ -1,4 +1,4 @@
-// The panel's command line: --bus BUS, --help, --version.
+// The panel's command line: --bus BUS, --video DEV|sim, --help, --version.
 #pragma once
 
 #include "BusName.h"
@@ -14,6 +14,7 @@ struct PanelCommandLine {
 	std::string refusal;                    // why the command line is refused, in the tools' words
 	std::string bus;                        // the bus named by --bus, or empty
 	std::vector<iicbus::ResolvedBus> buses; // --bus resolved: none or one
+	std::string video; // the picture named by --video (a capture device or sim), or empty
 };
 
 // args without the program's name; environmentBus is QXIIC_BUS's value

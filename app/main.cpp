@@ -1,5 +1,6 @@
 #include "BusIdentity.h"
 #include "CommandLine.h"
+#include "PictureWindow.h"
 #include "VelmoraApp.h"
 
 #include <QApplication>
@@ -25,5 +26,7 @@ int main(int argc, char **argv)
 	// As typed: the title says "simulated camera" for sim, as the user named it.
 	if (!cl.buses.empty())
 		iicbus::SelectBus(cl.buses.front().given);
+	if (!cl.video.empty())
+		SetPictureSource(cl.video, true);
 	return AfxWinMain(argc, argv);
 }

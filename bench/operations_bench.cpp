@@ -13,6 +13,8 @@
 // pauses), beyond_pauses_pct = (panel - pauses) / pauses and
 // beyond_floor_pct = (panel - floor) / floor for the operations that
 // pause, and beyond_floor_us_per_transfer = (panel - floor) / transfers.
+#include "PictureWindow.h"
+#include "PictureWindowAccess.h"
 #include "VelmoraApp.h"
 #include "VelmoraDlg.h"
 #include "qt_access.h"
@@ -80,6 +82,7 @@ struct Panel {
 };
 
 Panel *g_panel = nullptr;
+bool g_picture = false;
 
 bool isTransfer(sim::Call call)
 {
@@ -198,6 +201,16 @@ void Measure(benchmark::State &state, const Operation &op)
 		return;
 	}
 
+	// With VELMORA_BENCH_PICTURE set, the simulated camera's picture is
+	// open beside the panel while both are timed (not while recording:
+	// its reads would count as the operation's).
+	if (g_picture)
+		ShowPictureWindow(panel.dlg);
+	QApplication::processEvents();
+	struct PictureCloser {
+		~PictureCloser() { delete PictureWindowWidget(); }
+	} closer;
+
 	double panelSum = 0, floorSum = 0;
 	bool panelFirst = true;
 	for (auto _ : state) {
@@ -222,6 +235,7 @@ void Measure(benchmark::State &state, const Operation &op)
 			return;
 		}
 		state.SetIterationTime(panelSeconds);
+		QApplication::processEvents(); // the picture's frames are shown between presses
 		panelSum += panelSeconds;
 		floorSum += floorSeconds;
 	}
@@ -383,6 +397,9 @@ int main(int argc, char **argv)
 	setenv("QXIIC_BUS", "sim", 1);
 	setenv("QXIIC_SIM_DIR", "", 1);
 	unsetenv("QXIIC_TRACE");
+	g_picture = std::getenv("VELMORA_BENCH_PICTURE") != nullptr;
+	if (g_picture)
+		SetPictureSource("sim", false);
 	benchmark::Initialize(&argc, argv);
 	if (benchmark::ReportUnrecognizedArguments(argc, argv))
 		return 1;

@@ -33,10 +33,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries come from dpkg-shlibdeps; what it cannot see is listed here:
 # the dialog font is Inter, other text DejaVu Sans, found through fontconfig.
 # (libpq5, the plant database's client, comes from dpkg-shlibdeps with the
-# program that links it.)
+# program that links it.) libv4l2 and libv4lconvert are opened when a
+# capture device's picture is first shown, so shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # adduser: the postinst makes the i2c group of the udev rule.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, fonts-dejavu-core, fonts-inter")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, fonts-dejavu-core, fonts-inter, libv4l-0, libv4lconvert0")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${CMAKE_CURRENT_SOURCE_DIR}/postinst ${CMAKE_CURRENT_SOURCE_DIR}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

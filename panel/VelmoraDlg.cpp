@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "BusCaption.h"
+#include "PictureWindow.h"
 #include "resource.h"
 #include "winapp.h"
 
@@ -122,6 +123,7 @@ BOOL CVelmoraDlg::OnInitDialog()
 		CString strAboutMenu;
 		strAboutMenu.LoadString(IDS_ABOUTBOX);
 		if (!strAboutMenu.IsEmpty()) {
+			pSysMenu->AppendMenu(MF_STRING, IDM_PICTURE, kPictureMenuText);
 			pSysMenu->AppendMenu(MF_SEPARATOR);
 			pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
 		}
@@ -137,6 +139,8 @@ BOOL CVelmoraDlg::OnInitDialog()
 
 	StartUpCamera();
 	SetWindowText(BusWindowTitle(iicbus::LastBus()).c_str());
+	if (PictureOpensAtStart())
+		ShowPictureWindow(*this);
 	return TRUE;
 }
 
@@ -145,6 +149,8 @@ void CVelmoraDlg::OnSysCommand(UINT nID, LPARAM lParam)
 	if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
 		CAboutDlg dlgAbout;
 		dlgAbout.DoModal();
+	} else if ((nID & 0xFFF0) == IDM_PICTURE) {
+		ShowPictureWindow(*this);
 	} else {
 		CDialog::OnSysCommand(nID, lParam);
 	}

@@ -12,6 +12,7 @@
 #include "RecordsCommand.h"
 #include "SendRecordsCommand.h"
 #include "SettingsFileFormat.h"
+#include "SnapshotCommand.h"
 #include "StopRequest.h"
 #include "Target.h"
 #include "registers.h"
@@ -38,6 +39,7 @@ constexpr char kHelp[] = R"(Usage: velmora-eeprom [OPTION]... dump|program|verif
        velmora-eeprom [OPTION]... diff A B|--camera
        velmora-eeprom records SOURCE [OPTION]...
        velmora-eeprom send-records [TARGET]
+       velmora-eeprom snapshot [--bus BUS] [--video DEV|sim] FILE.png
 The KL310 camera's settings EEPROM (8 pages of 256 bytes) and .qmx settings
 files. Several cameras, each on its own bus, are handled side by side.
 
@@ -58,6 +60,9 @@ Commands:
                     send what the stations' journals on this computer still
                     hold (only TARGET's with it; as the table's owner, also
                     creates the table or brings it to this version)
+  snapshot FILE.png one frame of the camera's picture into FILE.png, from a
+                    capture device or the simulated camera, and its mean
+                    levels (velmora-eeprom snapshot --help)
 
 Options:
       --bus BUS     the bus, instead of QXIIC_BUS: /dev/i2c-N (or a link to
@@ -504,6 +509,9 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const Li
 	// The journals of this computer's stations: a command of its own grammar.
 	if (!args.empty() && args.front() == "send-records")
 		return RunSendRecords({ args.begin() + 1, args.end() }, env);
+	// One frame of the camera's picture: a command of its own grammar.
+	if (!args.empty() && args.front() == "snapshot")
+		return RunSnapshot({ args.begin() + 1, args.end() }, env);
 	tool::CommandLine cl = ParseCommandLine(EepromGrammar(), args);
 	const CommandInfo *command = cl.error.empty() && !cl.Informational() ? FindCommand(cl.words[0])
 									     : nullptr;

@@ -6,7 +6,8 @@
 // whatever control has the focus, and the key never reaches that control:
 // a window manager keeps Alt+Space for its own menu, the other two always
 // come through. A right-click keeps a control's own menu (an edit's Copy
-// and Paste). F1 runs the program's first own item (its About box).
+// and Paste). F1 runs the program's last own item (its About box, which
+// ends the menu).
 #include "controls.h"
 
 #include "../dialog.h"
@@ -40,18 +41,19 @@ WindowKey windowKey(const QKeyEvent *key)
 	}
 }
 
-// The first item the program appended after the toolkit's own, if any.
+// The last item the program appended after the toolkit's own, if any.
 QAction *programItem(const QMenu &menu)
 {
 	bool pastClose = false;
+	QAction *last = nullptr;
 	for (QAction *action : menu.actions()) {
 		if (action->isSeparator())
 			continue;
 		if (pastClose)
-			return action;
-		pastClose = action->data().toUInt() == SC_CLOSE;
+			last = action;
+		pastClose = pastClose || action->data().toUInt() == SC_CLOSE;
 	}
-	return nullptr;
+	return last;
 }
 
 // Where a menu opened from the keyboard appears: below the focused control,

@@ -1,0 +1,28 @@
+// One picture as every front end shows it: 8-bit RGB, rows top to bottom,
+// with the levels the picture window and the snapshot report.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace video {
+
+struct Frame {
+	int width = 0;
+	int height = 0;
+	std::vector<std::uint8_t> rgb; // width * height * 3 bytes, R G B
+	std::int64_t number = 0;       // counts from the source's first frame
+};
+
+struct Levels {
+	double red = 0;
+	double green = 0;
+	double blue = 0;
+	double luma = 0;                            // BT.601 weights, 0..255
+	std::array<std::uint32_t, 256> histogram{}; // pixels per luma level
+};
+
+Levels Measure(const Frame &frame);
+
+} // namespace video

@@ -1,0 +1,51 @@
+// Where frames come from: a capture device or the simulated camera. A
+// source never blocks for long: next() returns within about two seconds
+// with a frame or without one, and stop() makes it return at once.
+#pragma once
+
+#include "Frame.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace video {
+
+class FrameSource
+{
+public:
+	virtual ~FrameSource() = default;
+	// The next frame; false when none came (no signal; takeNotice() may
+	// say why). Called from one thread at a time.
+	virtual bool next(Frame &frame) = 0;
+	// What happened that the user should hear of, each event once; "" when
+	// nothing new.
+	virtual std::string takeNotice() = 0;
+	// The source as the user names it ("simulated camera", "/dev/video0").
+	virtual std::string name() const = 0;
+	// From any thread: a blocked next() returns soon, later ones at once.
+	virtual void stop() = 0;
+};
+
+// Blocks until a time point; sources pace themselves with it. Tests give
+// their own so that nothing waits for real.
+using WaitUntil = std::function<void(std::chrono::steady_clock::time_point)>;
+
+// The simulated camera's picture, paced at its standard's frame rate, its
+// frame number counted from the source's start. The registers are read
+// through the adapter library before every frame, so a write from any
+// process shows in the next one.
+std::unique_ptr<FrameSource> OpenSimulatedCamera(WaitUntil wait = {});
+
+// One frame of the simulated camera, always frame 0: the same registers
+// give the same picture. False when the camera could not be read.
+bool SimulatedSnapshot(Frame &frame);
+
+// "sim": the simulated camera; a device path: that capture device; "": the
+// capture device on the same USB device as the adapter of i2cNode, when
+// there is exactly one. Returns nullptr with why set when there is none.
+std::unique_ptr<FrameSource> OpenSource(const std::string &spec, const std::string &i2cNode,
+					std::string &why);
+
+} // namespace video

@@ -1,0 +1,30 @@
+#include "CaptureDevice.h"
+#include "FindCaptureDevice.h"
+#include "FrameSource.h"
+#include "SimPicture.h"
+#include "registers.h"
+
+namespace video {
+
+std::unique_ptr<FrameSource> OpenSource(const std::string &spec, const std::string &i2cNode, std::string &why)
+{
+	if (spec == "sim")
+		return OpenSimulatedCamera();
+	std::string path = spec;
+	if (path.empty())
+		path = FindCaptureDevice(i2cNode, why);
+	if (path.empty())
+		return nullptr;
+	// The grabber is set to the standard the camera sends, when it answers;
+	// asked on the source's thread, so that opening transfers nothing.
+	CaptureOptions options;
+	options.standard = []() -> std::optional<bool> {
+		SensorState state;
+		if (!ReadSensorState(state))
+			return std::nullopt;
+		return (state.videoStandard & kl310::VIDEO_PAL_BIT) != 0;
+	};
+	return OpenCaptureDevice(path, std::move(options));
+}
+
+} // namespace video
