@@ -204,7 +204,7 @@ void BM_StationRound(benchmark::State &state)
 						   "sim:0", "--report", url, "--station", "bench-round",
 						   "--send-wait", "0", file },
 						 env, seams);
-		if (status != kSuccess || out.str().find("8 cameras: 8 passed") == std::string::npos) {
+		if (status != tool::kSuccess || out.str().find("8 cameras: 8 passed") == std::string::npos) {
 			state.SkipWithError((err.str() + out.str()).c_str());
 			break;
 		}

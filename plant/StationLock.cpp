@@ -59,7 +59,7 @@ std::string StationLock::Take(const std::string &folder, const std::string &stat
 		       "; give each session its own --station";
 	}
 	std::string me = SessionName() + "\n";
-	if (ftruncate(fd, 0) != 0 || !settings::WriteWhole(fd, me)) {
+	if (ftruncate(fd, 0) != 0 || !fileio::WriteWhole(fd, me)) {
 		close(fd);
 		return "the station's lock " + path + " cannot be written: " + std::strerror(errno);
 	}

@@ -114,7 +114,8 @@ int RunRecords(const CommandLine &cl, ToolEnvironment &env)
 	if (plant::IsDatabaseTarget(source)) {
 		what = plant::DescribeDatabaseTarget(source);
 		summary = FromDatabase(source, filter, why, noTable);
-		if (!why.empty())
+		// A missing table's words already name the database.
+		if (!why.empty() && !noTable)
 			why = what + ": " + why;
 	} else {
 		summary = FromFile(source, filter, env, why);

@@ -301,8 +301,8 @@ TEST(RecordsOnly, ReadingNeverChangesTheSchema)
 		std::string says;
 	} cases[] = {
 		{ Server().Url(empty), 6,
-		  "velmora-eeprom records: no records table in database " + empty + " on " +
-			  Server().Folder() + " as velmora\n" },
+		  "velmora-eeprom: no records table in database " + empty + " on " + Server().Folder() +
+			  " as velmora\n" },
 		{ Server().Conninfo(old), 0, "" },
 		{ Server().Conninfo(old) + " user=reader", 0, "" },
 	};
