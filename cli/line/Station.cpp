@@ -125,8 +125,11 @@ int RunStation(const StationSetup &setup)
 		camera.durationUs = setup.clock.NowUs() - startUs;
 		(camera.outcome.status == kSuccess ? passed : failed)++;
 		worst = std::max(worst, camera.outcome.status);
+		// The record is on the station's disk before the operator hears the
+		// verdict and takes the camera away.
+		std::string lost = setup.finished ? setup.finished(camera) : "";
 		setup.out << StationLine(camera) << '\n' << std::flush;
-		if (std::string lost = setup.finished ? setup.finished(camera) : ""; !lost.empty()) {
+		if (!lost.empty()) {
 			setup.out << "the record of camera " << number << " was not kept (" << lost
 				  << "); the station stops\n";
 			worst = std::max(worst, static_cast<int>(kFileNotWritten));

@@ -1165,6 +1165,49 @@ private:
 	size_t m_next = 0;
 };
 
+// Standard output that notes how many records the report held when the
+// station said its verdict.
+class VerdictWitness final : public std::stringbuf
+{
+public:
+	explicit VerdictWitness(std::string report) : m_report(std::move(report)) {}
+	std::vector<size_t> recordsAtVerdict;
+
+protected:
+	int sync() override
+	{
+		std::string text = str();
+		if (text.size() > m_seen) {
+			for (size_t at = text.find("PASS cam", m_seen); at != std::string::npos;
+			     at = text.find("PASS cam", at + 1))
+				recordsAtVerdict.push_back(Records(m_report).size());
+			m_seen = text.size();
+		}
+		return 0;
+	}
+
+private:
+	std::string m_report;
+	size_t m_seen = 0;
+};
+
+TEST_F(ProductionTest, StationKeepsTheRecordBeforeItSaysTheVerdict)
+{
+	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
+	Fixture fixture(dir / "sim-0.absent", "+++---+++---");
+	VerdictWitness witness(report);
+	std::ostream verdicts(&witness);
+	std::istringstream in;
+	ToolEnvironment env{ in, verdicts, err, false, false, clock, 80, -1, -1 };
+	LineSeams seams;
+	seams.probe = &fixture;
+	EXPECT_EQ(RunTool({ "program", "--repeat", "--yes", "--report", report, "--station", "bench-2",
+			    golden },
+			  env, seams),
+		  0);
+	EXPECT_EQ(witness.recordsAtVerdict, (std::vector<size_t>{ 1, 2 }));
+}
+
 // Three looks in a row must agree, a look that disagrees starts the count
 // again; the session's status is its worst camera's, not its last.
 TEST_F(ProductionTest, StationCountsAgreeingLooksAfreshAndEndsWithTheWorst)
