@@ -45,7 +45,7 @@ bool SimulatedSnapshot(Frame &frame);
 // "sim": the simulated camera; a device path: that capture device; "": the
 // capture device on the same USB device as the adapter of i2cNode, when
 // there is exactly one. Returns nullptr with why set when there is none.
-std::unique_ptr<FrameSource> OpenSource(const std::string &spec, const std::string &i2cNode,
+std::unique_ptr<FrameSource> OpenSource(const std::string &given, const std::string &i2cNode,
 					std::string &why);
 
 } // namespace video

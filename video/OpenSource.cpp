@@ -6,11 +6,12 @@
 
 namespace video {
 
-std::unique_ptr<FrameSource> OpenSource(const std::string &spec, const std::string &i2cNode, std::string &why)
+std::unique_ptr<FrameSource> OpenSource(const std::string &given, const std::string &i2cNode,
+					std::string &why)
 {
-	if (spec == "sim")
+	if (given == "sim")
 		return OpenSimulatedCamera();
-	std::string path = spec;
+	std::string path = given;
 	if (path.empty())
 		path = FindCaptureDevice(i2cNode, why);
 	if (path.empty())
