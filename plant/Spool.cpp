@@ -223,9 +223,7 @@ std::string SpoolDirectory(std::string &why)
 	return folder;
 }
 
-namespace {
-
-std::string Hash(const std::string &text)
+std::string NameHash(const std::string &text)
 {
 	// FNV-1a: stable across builds and hosts, unlike std::hash.
 	std::uint64_t hash = 14695981039346656037ull;
@@ -238,21 +236,19 @@ std::string Hash(const std::string &text)
 	return hex;
 }
 
-} // namespace
-
 std::string JournalPathFor(const std::string &folder, const std::string &target, const std::string &station)
 {
-	return folder + "/journal-" + Hash(target) + "-" + Hash(station) + ".jsonl";
+	return folder + "/journal-" + NameHash(target) + "-" + NameHash(station) + ".jsonl";
 }
 
 std::string LegacySpoolPathFor(const std::string &folder, const std::string &target)
 {
-	return folder + "/spool-" + Hash(target) + ".jsonl";
+	return folder + "/spool-" + NameHash(target) + ".jsonl";
 }
 
 std::string RememberTarget(const std::string &folder, const std::string &target)
 {
-	std::string path = folder + "/journal-" + Hash(target) + ".target";
+	std::string path = folder + "/journal-" + NameHash(target) + ".target";
 	std::string why;
 	std::vector<std::string> known = ReadLines(path, why);
 	if (why.empty() && known.size() == 1 && known.front() == target)

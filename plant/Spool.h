@@ -18,6 +18,9 @@ namespace plant {
 // with why set when there is no such folder and it cannot be made.
 std::string SpoolDirectory(std::string &why);
 
+// A name's 16 hexadecimal digits for file names, the same on every host.
+std::string NameHash(const std::string &text);
+
 // The journal of one station and database: "journal-", 16 hex digits of a
 // hash of the target as given, '-', 16 of the station's name, ".jsonl".
 std::string JournalPathFor(const std::string &folder, const std::string &target, const std::string &station);

@@ -1,5 +1,7 @@
 #include "StationLock.h"
 
+#include "Spool.h"
+
 #include "WholeWrite.h"
 
 #include <cerrno>
@@ -30,14 +32,7 @@ StationLock::~StationLock()
 std::string StationLock::Take(const std::string &folder, const std::string &station, bool &inUse)
 {
 	inUse = false;
-	std::uint64_t hash = 14695981039346656037ull;
-	for (unsigned char c : station) {
-		hash ^= c;
-		hash *= 1099511628211ull;
-	}
-	char name[48];
-	std::snprintf(name, sizeof(name), "/station-%016llx.lock", static_cast<unsigned long long>(hash));
-	std::string path = folder + name;
+	std::string path = folder + "/station-" + NameHash(station) + ".lock";
 	int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
 	struct stat st {
 	};
