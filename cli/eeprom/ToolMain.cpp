@@ -502,6 +502,20 @@ int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, 
 	return RunCameraProcess(job, runner, env.clock);
 }
 
+// The arguments of snapshot when it is the command: those after the word,
+// then the --bus options standing before it; nullopt for another command.
+std::optional<std::vector<std::string>> SnapshotArguments(const std::vector<std::string> &args)
+{
+	size_t word = 0;
+	while (word < args.size() && (args[word] == "--bus" || args[word].starts_with("--bus=")))
+		word += args[word] == "--bus" ? 2 : 1;
+	if (word >= args.size() || args[word] != "snapshot")
+		return std::nullopt;
+	std::vector<std::string> own(args.begin() + static_cast<std::ptrdiff_t>(word) + 1, args.end());
+	own.insert(own.end(), args.begin(), args.begin() + static_cast<std::ptrdiff_t>(word));
+	return own;
+}
+
 } // namespace
 
 int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const LineSeams &seams)
@@ -509,9 +523,10 @@ int RunTool(const std::vector<std::string> &args, ToolEnvironment &env, const Li
 	// The journals of this computer's stations: a command of its own grammar.
 	if (!args.empty() && args.front() == "send-records")
 		return RunSendRecords({ args.begin() + 1, args.end() }, env);
-	// One frame of the camera's picture: a command of its own grammar.
-	if (!args.empty() && args.front() == "snapshot")
-		return RunSnapshot({ args.begin() + 1, args.end() }, env);
+	// One frame of the camera's picture: a command of its own grammar, which
+	// also takes the --bus given before it, as every command does.
+	if (std::optional<std::vector<std::string>> snapshot = SnapshotArguments(args))
+		return RunSnapshot(*snapshot, env);
 	tool::CommandLine cl = ParseCommandLine(EepromGrammar(), args);
 	const CommandInfo *command = cl.error.empty() && !cl.Informational() ? FindCommand(cl.words[0])
 									     : nullptr;
