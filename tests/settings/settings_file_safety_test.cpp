@@ -44,6 +44,21 @@ protected:
 		return static_cast<size_t>(std::distance(fs::directory_iterator(m_dir), {}));
 	}
 
+	// Once both of the child's workers said they have done one whole task,
+	// SIGTERM then SIGINT; whether the child ended by a signal.
+	static bool EndedBySignalsOnceBothRan(pid_t child, int ready[2])
+	{
+		char said[2];
+		bool ran = read(ready[0], &said[0], 1) == 1 && read(ready[0], &said[1], 1) == 1;
+		kill(child, SIGTERM);
+		kill(child, SIGINT);
+		int status = 0;
+		waitpid(child, &status, 0);
+		close(ready[0]);
+		close(ready[1]);
+		return ran && WIFSIGNALED(status);
+	}
+
 	fs::path m_dir;
 	std::vector<std::uint16_t> m_values = std::vector<std::uint16_t>(2048, 0x3C);
 };
@@ -200,16 +215,7 @@ TEST_F(SettingsFileSafetyTest, SignalsWaitForEverySaveInProgress)
 			std::thread second(saving, "b.qmx");
 			saving("a.qmx");
 		}
-		char saved[2];
-		ASSERT_EQ(read(ready[0], &saved[0], 1), 1);
-		ASSERT_EQ(read(ready[0], &saved[1], 1), 1);
-		kill(child, SIGTERM);
-		kill(child, SIGINT);
-		int status = 0;
-		waitpid(child, &status, 0);
-		close(ready[0]);
-		close(ready[1]);
-		ASSERT_TRUE(WIFSIGNALED(status)) << "run " << run;
+		ASSERT_TRUE(EndedBySignalsOnceBothRan(child, ready)) << "run " << run;
 		EXPECT_EQ(Entries(), 2u) << "run " << run << ": a temporary file was left behind";
 		fs::remove(File("a.qmx"));
 		fs::remove(File("b.qmx"));
@@ -247,16 +253,7 @@ TEST_F(SettingsFileSafetyTest, SignalsWaitForTheCopyOfThePreviousFile)
 					told = write(ready[1], "k", 1) == 1;
 			}
 		}
-		char said[2];
-		ASSERT_EQ(read(ready[0], &said[0], 1), 1);
-		ASSERT_EQ(read(ready[0], &said[1], 1), 1);
-		kill(child, SIGTERM);
-		kill(child, SIGINT);
-		int status = 0;
-		waitpid(child, &status, 0);
-		close(ready[0]);
-		close(ready[1]);
-		ASSERT_TRUE(WIFSIGNALED(status)) << "run " << run;
+		ASSERT_TRUE(EndedBySignalsOnceBothRan(child, ready)) << "run " << run;
 		for (const fs::directory_entry &entry : fs::directory_iterator(m_dir)) {
 			std::string name = entry.path().filename().string();
 			EXPECT_TRUE(name == "a.qmx" || name == "a.qmx~" || name == "b.qmx")
