@@ -8,6 +8,8 @@
 #include "simulator.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace qxiic {
 namespace {
@@ -22,7 +24,16 @@ std::int64_t Now()
 class SimBackend : public Backend
 {
 public:
-	SimBackend(int camera, SimFiles files) : camera_(camera), files_(std::move(files)) {}
+	SimBackend(int camera, SimFiles files, int lockFd)
+		: camera_(camera), files_(std::move(files)), lockFd_(lockFd)
+	{}
+	SimBackend(const SimBackend &) = delete;
+	SimBackend &operator=(const SimBackend &) = delete;
+	~SimBackend() override
+	{
+		if (lockFd_ >= 0)
+			::close(lockFd_);
+	}
 
 	bool usesLibraryState() const override { return true; }
 
@@ -63,19 +74,21 @@ private:
 		std::size_t i = static_cast<std::size_t>(camera_);
 		if (files_.dir.empty())
 			return transfer(s.cameras[i]);
-		std::string trouble;
-		unsigned short st;
+		std::vector<std::string> troubles;
+		unsigned short st = QXIIC_INIT_ERROR;
 		{
-			SimFileSession session(files_, s.cameras[i], s.seen[i], trouble);
-			st = transfer(s.cameras[i]);
+			SimFileSession session(files_, lockFd_, s.cameras[i], s.seen[i], troubles);
+			if (session.locked())
+				st = transfer(s.cameras[i]);
 		}
-		if (!trouble.empty())
+		for (const std::string &trouble : troubles)
 			Notice(TheLibrary(), trouble);
 		return st;
 	}
 
 	int camera_;
 	SimFiles files_;
+	int lockFd_;
 };
 
 } // namespace
@@ -83,8 +96,13 @@ private:
 Opened OpenSim(int camera)
 {
 	SimFiles files = SimFilesOf(camera);
+	int lockFd = -1;
+	std::string refusal;
+	OpenSimStore(files, lockFd, files.keepsNothing, refusal);
 	if (!files.keepsNothing.empty())
 		Notice(TheLibrary(), files.keepsNothing);
+	if (!refusal.empty())
+		return Failed(QXIIC_INIT_ERROR, refusal);
 	// Only a change of the file plugs or unplugs, so a test's own
 	// SetPlugged stands while no file says otherwise.
 	std::size_t i = static_cast<std::size_t>(camera);
@@ -96,7 +114,7 @@ Opened OpenSim(int camera)
 		s.cameras[i].setPlugged(!absent);
 	}
 	Opened o;
-	o.backend = std::make_unique<SimBackend>(camera, std::move(files));
+	o.backend = std::make_unique<SimBackend>(camera, std::move(files), lockFd);
 	return o;
 }
 

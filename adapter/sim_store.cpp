@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <set>
 #include <sstream>
 #include <sys/file.h>
 #include <unistd.h>
@@ -114,10 +116,52 @@ std::string EepromBytes(const SimEeprom &eeprom)
 	return std::string(c.begin(), c.end());
 }
 
-void Add(std::string &notice, const std::string &trouble)
+void Add(std::vector<std::string> &notices, const std::string &trouble)
 {
-	if (!trouble.empty() && notice.empty())
-		notice = trouble;
+	if (!trouble.empty())
+		notices.push_back(trouble);
+}
+
+// NAME.damaged-20261208T053500Z (UTC), with -2, -3... should that be
+// taken: a file kept aside is never replaced. Returns the new name, or ""
+// with why.
+std::string MoveAside(const std::string &file, std::string &why)
+{
+	char stamp[32];
+	std::time_t now = std::time(nullptr);
+	struct tm utc {
+	};
+	gmtime_r(&now, &utc);
+	std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+	const std::string base = file + ".damaged-" + stamp;
+	for (int n = 1; n < 100; n++) {
+		std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
+		if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0)
+			return aside;
+		// A file system without RENAME_NOREPLACE: a hard link cannot
+		// replace anything either.
+		if (errno == EINVAL && ::link(file.c_str(), aside.c_str()) == 0) {
+			::unlink(file.c_str());
+			return aside;
+		}
+		if (errno != EEXIST) {
+			why = Why();
+			return {};
+		}
+	}
+	why = "every name for it is taken";
+	return {};
+}
+
+// Said once: what was wrong, where the file went, what the camera does now.
+std::string Damaged(const std::string &what, const std::string &file, const std::string &problem,
+		    const char *instead)
+{
+	std::string why;
+	std::string aside = MoveAside(file, why);
+	std::string kept = aside.empty() ? "it could not be moved aside (" + why + ")" : "kept as " + aside;
+	return "the simulated camera's " + what + " file " + file + " is damaged (" + problem + "): " + kept +
+	       "; " + instead;
 }
 
 } // namespace
@@ -155,18 +199,58 @@ SimFiles SimFilesOf(int camera)
 	return files;
 }
 
+namespace {
+
+// Creates dir and any missing parent with mode 0700 (the XDG base
+// directory rules); folders that exist are used as they are. Returns why
+// it failed, or "".
 std::string MakeStateDir(const std::string &dir)
 {
+	const std::string nothing = "the simulated cameras keep nothing between runs: ";
 	struct stat st;
 	if (::stat(dir.c_str(), &st) == 0)
-		return S_ISDIR(st.st_mode) ? "" : NotAFile(dir, st.st_mode);
+		return S_ISDIR(st.st_mode) ? "" : nothing + dir + " is not a folder";
 	for (std::size_t slash = 1; slash != std::string::npos;) {
 		slash = dir.find('/', slash + 1);
 		std::string part = dir.substr(0, slash);
 		if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-			return "cannot make the simulated camera's folder " + part + ": " + Why();
+			return nothing + "cannot make the folder " + part + ": " + Why();
 	}
 	return {};
+}
+
+} // namespace
+
+void OpenSimStore(SimFiles &files, int &lockFd, std::string &keepsNothing, std::string &refusal)
+{
+	lockFd = -1;
+	if (files.dir.empty())
+		return;
+	keepsNothing = MakeStateDir(files.dir);
+	if (!keepsNothing.empty()) {
+		files.dir.clear();
+		return;
+	}
+	// Without the lock two programs would write the camera at once and
+	// lose each other's writes: no transfer then.
+	const std::string cannot = "the simulated camera cannot be locked against other programs: ";
+	lockFd = ::open(files.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0600);
+	if (lockFd < 0) {
+		int error = errno;
+		struct stat st;
+		if (error == EISDIR && ::lstat(files.lock.c_str(), &st) == 0)
+			refusal = cannot + files.lock + " is " + KindOf(st.st_mode) + ", not a file";
+		else
+			refusal = cannot + files.lock + ": " + std::strerror(error);
+		return;
+	}
+	struct stat st {
+	};
+	if (::fstat(lockFd, &st) != 0 || !S_ISREG(st.st_mode)) {
+		refusal = cannot + files.lock + " is " + KindOf(st.st_mode) + ", not a file";
+		::close(lockFd);
+		lockFd = -1;
+	}
 }
 
 std::string SensorText(const SimSensor &sensor)
@@ -180,85 +264,121 @@ std::string SensorText(const SimSensor &sensor)
 	return text;
 }
 
-bool SetSensorFromText(SimSensor &sensor, const std::string &text)
+std::string SetSensorFromText(SimSensor &sensor, const std::string &text)
 {
+	if (!text.empty() && text.back() != '\n')
+		return "it ends inside a line";
 	SimSensor read;
+	std::set<std::uint16_t> given;
 	std::istringstream lines(text);
 	unsigned reg = 0;
 	unsigned value = 0;
+	int number = 0;
 	for (std::string line; std::getline(lines, line);) {
+		number++;
 		char end = 0;
 		if (line.size() != 9 || std::sscanf(line.c_str(), "%4x %4x%c", &reg, &value, &end) != 2)
-			return false;
+			return "line " + std::to_string(number) + " is not a register and a value in hex";
 		read.setValue(static_cast<std::uint16_t>(reg), static_cast<std::uint16_t>(value));
+		given.insert(static_cast<std::uint16_t>(reg));
+	}
+	// The camera always writes every register it powers up with: a file
+	// without one of them was cut off.
+	const SimSensor poweredUp;
+	for (const auto &[powerUp, _] : poweredUp.registers()) {
+		if (!given.contains(powerUp)) {
+			char name[8];
+			std::snprintf(name, sizeof name, "%04x", powerUp);
+			return std::string("register ") + name + " is missing";
+		}
 	}
 	sensor = read;
-	return true;
+	return {};
 }
 
-SimFileSession::SimFileSession(const SimFiles &files, SimCamera &camera, SimSeen &seen, std::string &notice)
-	: files_(files), camera_(camera), seen_(seen), notice_(notice)
+SimFileSession::SimFileSession(const SimFiles &files, int lockFd, SimCamera &camera, SimSeen &seen,
+			       std::vector<std::string> &notices)
+	: files_(files), camera_(camera), seen_(seen), notices_(notices), lockFd_(lockFd)
 {
-	if (std::string trouble = MakeStateDir(files.dir); !trouble.empty()) {
-		Add(notice_, trouble);
-	} else {
-		lockFd_ = ::open(files.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW,
-				 0600);
-		struct stat st {
-		};
-		if (lockFd_ >= 0 && (::fstat(lockFd_, &st) != 0 || !S_ISREG(st.st_mode))) {
-			Add(notice_, NotAFile(files.lock, st.st_mode));
-			::close(lockFd_);
-			lockFd_ = -1;
-		}
-		while (lockFd_ >= 0 && ::flock(lockFd_, LOCK_EX) != 0 && errno == EINTR) {
-		}
+	int locked;
+	while ((locked = ::flock(lockFd_, LOCK_EX)) != 0 && errno == EINTR) {
+	}
+	locked_ = locked == 0;
+	if (!locked_) {
+		Add(notices_, "the simulated camera cannot be locked against other programs: " + files.lock +
+				      ": " + Why());
+		return;
 	}
 	// Another program changed the camera since this one last looked: take
 	// the files' version. A missing file is a camera fresh from the factory
 	// (EEPROM) or just powered up (sensor).
-	SimStamp eeprom = StampOf(files.eeprom);
-	if (!seen_.known || !(eeprom == seen_.eeprom)) {
-		std::string bytes;
-		bool absent = false;
-		std::string trouble = ReadFile(files.eeprom, bytes, absent);
-		Add(notice_, trouble);
-		SimEeprom::Contents c{};
-		if (trouble.empty() && bytes.size() == c.size()) {
-			std::copy(bytes.begin(), bytes.end(), c.begin());
-			camera_.eeprom().setContents(c);
-		} else if (trouble.empty()) {
-			camera_.eeprom().reset();
-		}
-		seen_.eeprom = eeprom;
-	}
-	SimStamp sensor = StampOf(files.sensor);
-	if (!seen_.known || !(sensor == seen_.sensor)) {
-		std::string text;
-		bool absent = false;
-		std::string trouble = ReadFile(files.sensor, text, absent);
-		Add(notice_, trouble);
-		if (trouble.empty() && (absent || !SetSensorFromText(camera_.sensor(), text)))
-			camera_.sensor().reset();
-		seen_.sensor = sensor;
-	}
+	readEeprom();
+	readSensor();
 	seen_.known = true;
 	eepromBefore_ = camera_.eeprom().contents();
 	sensorBefore_ = SensorText(camera_.sensor());
 }
 
+void SimFileSession::readEeprom()
+{
+	SimStamp eeprom = StampOf(files_.eeprom);
+	if (seen_.known && eeprom == seen_.eeprom)
+		return;
+	std::string bytes;
+	bool absent = false;
+	std::string trouble = ReadFile(files_.eeprom, bytes, absent);
+	Add(notices_, trouble);
+	SimEeprom::Contents c{};
+	if (trouble.empty() && bytes.size() == c.size()) {
+		std::copy(bytes.begin(), bytes.end(), c.begin());
+		camera_.eeprom().setContents(c);
+	} else if (trouble.empty()) {
+		if (!absent)
+			Add(notices_,
+			    Damaged("EEPROM", files_.eeprom,
+				    std::to_string(bytes.size()) + " bytes, not " + std::to_string(c.size()),
+				    "the camera starts from factory content"));
+		camera_.eeprom().reset();
+		eeprom = StampOf(files_.eeprom);
+	}
+	seen_.eeprom = eeprom;
+}
+
+void SimFileSession::readSensor()
+{
+	SimStamp sensor = StampOf(files_.sensor);
+	if (seen_.known && sensor == seen_.sensor)
+		return;
+	std::string text;
+	bool absent = false;
+	std::string trouble = ReadFile(files_.sensor, text, absent);
+	Add(notices_, trouble);
+	if (trouble.empty() && absent) {
+		camera_.sensor().reset();
+	} else if (trouble.empty()) {
+		if (std::string problem = SetSensorFromText(camera_.sensor(), text); !problem.empty()) {
+			Add(notices_, Damaged("sensor", files_.sensor, problem,
+					      "the sensor starts from its power-up values"));
+			camera_.sensor().reset();
+			sensor = StampOf(files_.sensor);
+		}
+	}
+	seen_.sensor = sensor;
+}
+
 SimFileSession::~SimFileSession()
 {
+	if (!locked_)
+		return;
 	if (camera_.eeprom().contents() != eepromBefore_) {
-		Add(notice_, WriteFile(files_.eeprom, EepromBytes(camera_.eeprom())));
+		Add(notices_, WriteFile(files_.eeprom, EepromBytes(camera_.eeprom())));
 		seen_.eeprom = StampOf(files_.eeprom);
 	}
 	if (std::string now = SensorText(camera_.sensor()); now != sensorBefore_) {
-		Add(notice_, WriteFile(files_.sensor, now));
+		Add(notices_, WriteFile(files_.sensor, now));
 		seen_.sensor = StampOf(files_.sensor);
 	}
-	if (lockFd_ >= 0)
-		::close(lockFd_);
+	::flock(lockFd_, LOCK_UN);
 }
 
 } // namespace qxiic

@@ -10,15 +10,20 @@
 //
 // Each transfer runs with sim-N.lock locked, so programs on one camera
 // take turns as they do on one bus, and reads the files again only when
-// another program has replaced them. Every file is written whole under a
-// name of its own and renamed over the old one; something that is not a
-// plain file where a file should be (a FIFO, a directory) is left alone.
+// another program has replaced them; a camera whose lock cannot be taken
+// is not used at all. Every file is written whole under a name of its own
+// and renamed over the old one; something that is not a plain file where a
+// file should be (a FIFO, a directory) is left alone. A file that is not
+// what the camera writes (an EEPROM of another size, a sensor file cut
+// off or garbled) is moved aside as NAME.damaged-TIME, never overwritten,
+// and the camera starts from factory content.
 #pragma once
 
 #include "sim_camera.h"
 
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace qxiic {
 
@@ -57,36 +62,46 @@ struct SimSeen {
 	SimStamp sensor;
 };
 
-// One transfer's hold on the camera's files: the lock, and the camera as
-// the files have it. Troubles (a file that cannot be kept...) go to
-// notice; the camera in memory carries on either way.
+// Makes the camera's folder and opens its lock file into lockFd. Returns
+// why the camera keeps nothing between runs (files.dir is then cleared:
+// the camera lives in memory), or, in refusal, why its lock cannot be
+// had; "" for both when all is well.
+void OpenSimStore(SimFiles &files, int &lockFd, std::string &keepsNothing, std::string &refusal);
+
+// One transfer's hold on the camera's files: the lock (lockFd, from
+// OpenSimStore), and the camera as the files have it. Troubles (a file
+// that cannot be kept, one moved aside...) go to notices; the camera in
+// memory carries on either way, except without the lock: then locked()
+// is false and the transfer must not run.
 class SimFileSession
 {
 public:
-	SimFileSession(const SimFiles &files, SimCamera &camera, SimSeen &seen, std::string &notice);
+	SimFileSession(const SimFiles &files, int lockFd, SimCamera &camera, SimSeen &seen,
+		       std::vector<std::string> &notices);
 	SimFileSession(const SimFileSession &) = delete;
 	SimFileSession &operator=(const SimFileSession &) = delete;
 	// Writes what the transfer changed.
 	~SimFileSession();
 
+	bool locked() const { return locked_; }
+
 private:
+	void readEeprom();
+	void readSensor();
+
 	const SimFiles &files_;
 	SimCamera &camera_;
 	SimSeen &seen_;
-	std::string &notice_;
+	std::vector<std::string> &notices_;
 	int lockFd_ = -1;
+	bool locked_ = false;
 	SimEeprom::Contents eepromBefore_{};
 	std::string sensorBefore_;
 };
 
-// The sensor's registers as the file holds them, and back; false when the
-// text is not such a file.
+// The sensor's registers as the file holds them, and back; SetSensorFromText
+// returns what is wrong with a text that is no such file ("" when it took it).
 std::string SensorText(const SimSensor &sensor);
-bool SetSensorFromText(SimSensor &sensor, const std::string &text);
-
-// Creates dir and any missing parent with mode 0700 (the XDG base
-// directory rules); folders that exist are used as they are. Returns why
-// it failed, or "".
-std::string MakeStateDir(const std::string &dir);
+std::string SetSensorFromText(SimSensor &sensor, const std::string &text);
 
 } // namespace qxiic

@@ -79,6 +79,15 @@ PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args, con
 	return cl;
 }
 
+std::string NoGraphicalSession(const char *platform, const char *display, const char *wayland)
+{
+	auto set = [](const char *value) { return value && value[0] != '\0'; };
+	if (set(platform) || set(display) || set(wayland))
+		return "";
+	return "velmora: the control panel needs a graphical session (neither DISPLAY nor WAYLAND_DISPLAY "
+	       "is set); velmora-eeprom and velmora-reg work without one\n";
+}
+
 int ShowCommandLineRefusal(const PanelCommandLine &cl)
 {
 	AfxMessageBox(cl.refusal.c_str());

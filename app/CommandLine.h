@@ -26,3 +26,9 @@ PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args,
 // the panel from a menu sees where standard error is nowhere; returns the
 // status to end with. Needs the application object.
 int ShowCommandLineRefusal(const PanelCommandLine &cl);
+
+// Without a display and without a platform chosen (QT_QPA_PLATFORM), Qt
+// would abort the panel with its own words: the line to say instead, or
+// "" when a window can be shown. Each argument is the variable's value or
+// null.
+std::string NoGraphicalSession(const char *platform, const char *display, const char *wayland);

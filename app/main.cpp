@@ -15,6 +15,11 @@ int main(int argc, char **argv)
 	PanelCommandLine cl = ParsePanelCommandLine({ argv + 1, argv + argc }, std::getenv("QXIIC_BUS"));
 	std::fputs(cl.out.c_str(), stdout);
 	std::fputs(cl.err.c_str(), stderr);
+	// Checked before Qt is started: it would abort instead.
+	const std::string noSession = NoGraphicalSession(
+		std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"));
+	if (!cl.refusal.empty() && !noSession.empty())
+		return cl.status;
 	if (!cl.refusal.empty()) {
 		QApplication application(argc, argv);
 		QApplication::setApplicationName(QStringLiteral("Velmora"));
@@ -22,6 +27,10 @@ int main(int argc, char **argv)
 	}
 	if (!cl.run)
 		return cl.status;
+	if (!noSession.empty()) {
+		std::fputs(noSession.c_str(), stderr);
+		return 1;
+	}
 	// Chosen before the first transfer; without --bus, QXIIC_BUS decides.
 	// As typed: the title says "simulated camera" for sim, as the user named it.
 	if (!cl.buses.empty())

@@ -127,7 +127,13 @@ std::string ShownText(std::string_view text, std::size_t longest)
 	std::string shown;
 	for (char c : text) {
 		auto byte = static_cast<unsigned char>(c);
-		if (byte < 0x20 || byte == 0x7F) {
+		if (c == '\n') {
+			shown += "\\n";
+		} else if (c == '\r') {
+			shown += "\\r";
+		} else if (c == '\t') {
+			shown += "\\t";
+		} else if (byte < 0x20 || byte == 0x7F) {
 			static constexpr char kDigits[] = "0123456789abcdef";
 			shown += "\\x";
 			shown += kDigits[byte >> 4];

@@ -1,5 +1,7 @@
 #include "BusName.h"
 
+#include "InputFile.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -19,7 +21,7 @@ constexpr char kNoBus[] = "none";
 
 std::string Quoted(const std::string &text)
 {
-	return "'" + text + "'";
+	return "'" + fileio::ShownText(text) + "'";
 }
 
 std::string ResolveNode(const std::string &given, ResolvedBus &bus)

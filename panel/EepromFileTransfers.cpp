@@ -136,9 +136,10 @@ void CVelmoraDlg::OnBnClickedCamToFile()
 			"Reading EEPROM page %d at 0x%x failed; no file was written. Check the camera and press "
 			"Connect.",
 			read.page, read.byte);
+	// No bar stands full beside a failure: nothing was copied.
+	m_ctlProgress.SetPos(0);
 	if (!read.Ok())
 		AfxMessageBox(text);
-	m_ctlProgress.SetPos(0);
 }
 
 void CVelmoraDlg::OnBnClickedFileToCam()

@@ -85,6 +85,16 @@ std::string folderOf(const std::string &path)
 	return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Why no file can be made beside path, naming the folder: the name alone
+// does not tell which folder is missing or closed. Call with errno set.
+std::string cannotCreateIn(const std::string &path)
+{
+	int error = errno;
+	std::string folder = folderOf(path);
+	return "cannot create a file in " + (folder == "." ? "the current folder" : "the folder " + folder) +
+	       ": " + std::strerror(error);
+}
+
 // While any thread saves a file, SIGINT, SIGTERM and SIGHUP wait, so every
 // temporary file is complete and renamed, or gone, before one of them can
 // end the program. On a saving thread they are blocked; one that reaches
@@ -330,8 +340,9 @@ SaveResult KeepPreviousSettingsFile(const std::string &path,
 	std::string temp;
 	int out = createTemporary(kept, st.st_mode & 07777, temp);
 	if (out < 0) {
+		std::string cannot = cannotCreateIn(kept);
 		close(in);
-		return { false, errnoText("cannot create a file in its folder") };
+		return { false, cannot };
 	}
 	SaveResult result = CopyInto(in, out, st.st_mode & 07777);
 	close(in);
@@ -363,7 +374,7 @@ SaveResult SaveSettingsFile(const std::string &path, std::span<const std::uint16
 	// replacement keeps those of the file it replaces.
 	int fd = createTemporary(target, 0666, temp);
 	if (fd < 0)
-		return { false, errnoText("cannot create a file in its folder") };
+		return { false, cannotCreateIn(target) };
 
 	SaveResult result{ true, {} };
 	if (!fileio::WriteWhole(fd, text))

@@ -4,6 +4,7 @@
 
 #include "BusIdentity.h"
 #include "IICTransfer.h"
+#include "InputFile.h"
 #include "PageList.h"
 #include "StopRequest.h"
 #include "registers.h"
@@ -39,7 +40,7 @@ CommandResult Done(std::string message, operations::Result result = {})
 CommandResult Refuse(const std::string &path, const operations::Result &refusal, const char *consequence)
 {
 	std::string file = path == kStandardInput ? "The settings file on standard input"
-						  : "The settings file " + path;
+						  : "The settings file " + fileio::ShownText(path);
 	return Failed(kRefusedFile, file + " cannot be used: " + refusal.reason + ". " + consequence,
 		      refusal);
 }
@@ -87,6 +88,7 @@ bool NothingSent()
 }
 
 // The pages of a command in runs of neighbours, each one engine call.
+
 struct PageRun {
 	int first;
 	int count;
@@ -103,6 +105,16 @@ std::vector<PageRun> Runs(const SettingsImage &image, const std::vector<int> &pa
 			runs.push_back({ page, 1 });
 	}
 	return runs;
+}
+
+// An EEPROM that did not acknowledge the very first block took none of it
+// (a camera that is not there acknowledges nothing); a failure of another
+// kind may have left bytes behind.
+bool FirstBlockRefused(const operations::Result &failed, const std::vector<PageRun> &runs)
+{
+	return failed.outcome == operations::ResultKind::BusFailure && !runs.empty() &&
+	       failed.page == runs.front().first && failed.byte == 0 &&
+	       CIICTransfer::NotAcknowledged(failed.status);
 }
 
 // "8 pages" or "4 pages (0-3)"
@@ -165,10 +177,12 @@ CommandResult DumpEeprom(EepromBus &bus, Progress &progress, const std::string &
 		progress.End();
 	if (read.outcome == operations::ResultKind::FileNotWritten)
 		return Failed(kFileNotWritten,
-			      "The settings file " + path + " was not written: " + read.reason + ".", read);
+			      "The settings file " + fileio::ShownText(path) +
+				      " was not written: " + read.reason + ".",
+			      read);
 	if (!read.Ok())
 		return Failed(kBusFailure, FailureText(read) + "; no file was written", read);
-	return Done(PagesText(EEPROM_PAGES) + " of the EEPROM written to " + path, read);
+	return Done(PagesText(EEPROM_PAGES) + " of the EEPROM written to " + fileio::ShownText(path), read);
 }
 
 CommandResult DumpEepromTo(EepromBus &bus, Progress &progress, const TextSink &sink)
@@ -210,7 +224,7 @@ CommandResult ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsIm
 		if (!written.Ok())
 			return Failed(kBusFailure,
 				      FailureText(written) +
-					      (NothingSent()
+					      (NothingSent() || FirstBlockRefused(written, runs)
 						       ? "; nothing was written"
 						       : "; the EEPROM is partly written and not verified"),
 				      written);
@@ -220,7 +234,8 @@ CommandResult ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsIm
 	CommandResult verified = CompareEepromWithImage(bus, progress, image, pages);
 	if (verified.status != kSuccess)
 		return verified;
-	return Done(PagesText(image, pages) + " of " + image.path + " written and verified");
+	return Done(PagesText(image, pages) + " of " + fileio::ShownText(image.path) +
+		    " written and verified");
 }
 
 CommandResult CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image,
@@ -241,7 +256,7 @@ CommandResult CompareEepromWithImage(EepromBus &bus, Progress &progress, const S
 			return VerificationFailure(verified, "the file has");
 	}
 	progress.End();
-	return Done("the EEPROM matches " + PagesText(image, pages) + " of " + image.path);
+	return Done("the EEPROM matches " + PagesText(image, pages) + " of " + fileio::ShownText(image.path));
 }
 
 CommandResult EraseSettings(EepromBus &bus, Progress &progress)

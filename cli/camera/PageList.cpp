@@ -1,5 +1,7 @@
 #include "PageList.h"
 
+#include "InputFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <sstream>
@@ -31,13 +33,18 @@ std::string ParsePageList(const std::string &text, std::vector<int> &pages)
 		bool ok = dash == std::string::npos ? PageNumber(part, first) && PageNumber(part, last)
 						    : PageNumber(part.substr(0, dash), first) &&
 							      PageNumber(part.substr(dash + 1), last);
-		if (!ok || first > last)
-			return "--pages '" + text + "': give pages 0 to 7 as a list such as 0-3,7";
+		if (ok && first > last)
+			return "--pages '" + fileio::ShownText(text) + "': the range " + part +
+			       " runs backwards; give it as " + part.substr(dash + 1) + "-" +
+			       part.substr(0, dash);
+		if (!ok)
+			return "--pages '" + fileio::ShownText(text) +
+			       "': give pages 0 to 7 as a list such as 0-3,7";
 		for (int page = first; page <= last; page++)
 			list.push_back(page);
 	}
 	if (list.empty() || text.back() == ',')
-		return "--pages '" + text + "': give pages 0 to 7 as a list such as 0-3,7";
+		return "--pages '" + fileio::ShownText(text) + "': give pages 0 to 7 as a list such as 0-3,7";
 	std::sort(list.begin(), list.end());
 	list.erase(std::unique(list.begin(), list.end()), list.end());
 	pages = std::move(list);

@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include "InputFile.h"
+
 #include <algorithm>
 #include <sstream>
 
@@ -45,7 +47,7 @@ std::string TakeOption(const Grammar &grammar, const std::vector<std::string> &a
 	std::string name;
 	const Option *o = Find(grammar, arg.substr(0, eq), name);
 	if (!o)
-		return "unknown option '" + arg + "'";
+		return "unknown option '" + fileio::ShownText(arg) + "'";
 	std::string value;
 	if (!o->value && eq != std::string::npos)
 		return "--" + name + " takes no value";
@@ -71,7 +73,7 @@ std::string CheckCommand(const Grammar &grammar, const CommandLine &cl)
 		return "no command given";
 	const std::string &command = cl.words[0];
 	if (std::find(grammar.commands.begin(), grammar.commands.end(), command) == grammar.commands.end())
-		return "unknown command '" + command + "'";
+		return "unknown command '" + fileio::ShownText(command) + "'";
 	for (const Option &o : grammar.options) {
 		if (!o.commands || !cl.Has(o.name))
 			continue;

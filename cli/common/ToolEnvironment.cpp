@@ -15,7 +15,8 @@ namespace tool {
 
 int SayFailure(ToolEnvironment &env, const char *tool, int status, const std::string &message)
 {
-	env.err << tool << ": " << message << '\n' << std::flush;
+	// Whatever input a message carries, it stays one line.
+	env.err << tool << ": " << fileio::ShownText(message, message.size()) << '\n' << std::flush;
 	return status;
 }
 

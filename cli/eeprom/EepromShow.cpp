@@ -105,6 +105,19 @@ void AddScript(std::vector<NamedValue> &named, const settings::DecodedScript &sc
 		named.push_back({ "overlay " + std::to_string(i + 1), OnOff(v.overlays[i]) });
 }
 
+// A trim as the panel's trim display shows it (lower-case hexadecimal, or
+// its end's name), then the byte itself: "14 (0x14)", "Max Right (0x00)".
+// The panel takes a byte past the end or an odd one as it can move.
+std::string TrimText(int byte, const char *low, const char *high)
+{
+	int trim = std::min(byte, TRIM_MAX) & TRIM_EVEN;
+	std::string shown = trim == 0 ? low : trim == TRIM_MAX ? high : Hex("%x", trim);
+	std::string raw = Hex("0x%02x", byte);
+	if (trim != byte)
+		raw += ", taken as " + Hex("0x%02x", trim);
+	return shown + " (" + raw + ")";
+}
+
 // The image of one side of show or diff: a settings file or the camera.
 struct Source {
 	std::string label;
@@ -215,8 +228,10 @@ std::vector<NamedValue> NamedSettings(std::span<const std::uint8_t> eeprom)
 		if (trim[OFFSET_TRIM_HORIZONTAL] == NO_TRIM) {
 			named.push_back({ "image trim", "none (the camera has no image trim)" });
 		} else {
-			named.push_back({ "horizontal trim", std::to_string(trim[OFFSET_TRIM_HORIZONTAL]) });
-			named.push_back({ "vertical trim", std::to_string(trim[OFFSET_TRIM_VERTICAL]) });
+			named.push_back({ "horizontal trim",
+					  TrimText(trim[OFFSET_TRIM_HORIZONTAL], "Max Right", "Max Left") });
+			named.push_back({ "vertical trim",
+					  TrimText(trim[OFFSET_TRIM_VERTICAL], "Max down", "Max up") });
 		}
 	}
 	return named;

@@ -6,6 +6,7 @@
 #include "EepromShow.h"
 #include "ExitStatus.h"
 #include "Fleet.h"
+#include "InputFile.h"
 #include "Options.h"
 #include "PageList.h"
 #include "Production.h"
@@ -236,7 +237,9 @@ std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &c
 		return "--ask-unit belongs to station mode (--repeat)";
 	if (cl.Has("ask-unit") && cl.Has("unit"))
 		return "--unit and --ask-unit both name the unit; give one";
-	if (cl.Has("unit") && (buses.size() > 1 || cl.Has("all") || cl.Has("repeat")))
+	if (cl.Has("unit") && (buses.size() > 1 || cl.Has("all")))
+		return "--unit names one camera's unit and cannot be used with several buses";
+	if (cl.Has("unit") && cl.Has("repeat"))
 		return "--unit names one camera's unit; in station mode give --ask-unit";
 	if (cl.Has("all") && (!buses.empty() || cl.Has("repeat")))
 		return "--all takes no --bus and no --repeat";
@@ -312,8 +315,8 @@ std::string Question(const RunRequest &request, const SettingsImage &image)
 		std::string which = request.pages.empty()
 					    ? std::to_string(image.pages) + " page(s)"
 					    : "page(s) " + eeprom_cli::PageListText(request.pages);
-		return "Write " + which + " of " + image.path + " into " + whose + " EEPROM" + where +
-		       (request.repeat ? ", one camera after another" : "") + "?";
+		return "Write " + which + " of " + fileio::ShownText(image.path) + " into " + whose +
+		       " EEPROM" + where + (request.repeat ? ", one camera after another" : "") + "?";
 	}
 	return "Erase page 3 (the saved settings) of " + std::string(whose) + " EEPROM" + where + "?";
 }
@@ -383,7 +386,7 @@ std::string PagesOf(const tool::CommandLine &cl, const SettingsImage &image, std
 		return "";
 	eeprom_cli::ParsePageList(*cl.Value("pages"), pages);
 	if (pages.back() >= image.pages)
-		return "--pages " + *cl.Value("pages") + ": " + image.path + " has " +
+		return "--pages " + *cl.Value("pages") + ": " + fileio::ShownText(image.path) + " has " +
 		       std::to_string(image.pages) + (image.pages == 1 ? " page" : " pages");
 	return "";
 }

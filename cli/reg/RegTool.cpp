@@ -7,6 +7,7 @@
 #include "RegBus.h"
 #include "RegScript.h"
 #include "RegisterNames.h"
+#include "SettingsFileFormat.h"
 #include "StopRequest.h"
 
 #include <cstdio>
@@ -107,6 +108,12 @@ std::string Hex4(unsigned value)
 	return text;
 }
 
+bool IsSettingsFile(const std::string &text)
+{
+	settings::LoadedSettings loaded = settings::ParseSettings(text);
+	return loaded.ok && settings::SettingsPageCount(loaded.values.size()).ok;
+}
+
 std::string Steps(std::size_t count)
 {
 	return std::to_string(count) + (count == 1 ? " step" : " steps");
@@ -117,11 +124,7 @@ class Tool
 public:
 	explicit Tool(ToolEnvironment &env) : m_env(env) {}
 
-	int fail(int status, const std::string &message)
-	{
-		m_env.err << kName << ": " << message << '\n' << std::flush;
-		return status;
-	}
+	int fail(int status, const std::string &message) { return SayFailure(m_env, kName, status, message); }
 
 	int get(const std::vector<std::string> &regs)
 	{
@@ -155,14 +158,16 @@ public:
 		for (const std::string &text : assignments) {
 			std::size_t eq = text.find('=');
 			if (eq == std::string::npos)
-				return fail(kUsage, "expected REG=VALUE, not '" + text + "'");
+				return fail(kUsage,
+					    "expected REG=VALUE, not '" + fileio::ShownText(text) + "'");
 			Resolved r = ResolveRegister(text.substr(0, eq));
 			if (!r.reg)
 				return fail(kUsage, r.error);
 			std::string valueText = text.substr(eq + 1);
 			std::optional<std::uint32_t> value = ParseNumber(valueText, 0xFFFF);
 			if (!value)
-				return fail(kUsage, NumberError(valueText, 0xFFFF));
+				return fail(kUsage, fileio::ShownText(text.substr(0, eq)) + ": " +
+							    NumberError(valueText, 0xFFFF));
 			writes.emplace_back(*r.reg, static_cast<std::uint16_t>(*value));
 		}
 		for (const auto &[ref, value] : writes) {
@@ -212,6 +217,12 @@ public:
 							  "; nothing was sent");
 		const std::string &text = input.text;
 		ParsedScript parsed = ParseRegScript(text);
+		// A settings file is lines of hex bytes: every line would be wrong.
+		if (!parsed.ok && IsSettingsFile(text))
+			return fail(kRefusedFile,
+				    label + " is a settings file (.qmx), not a register script: "
+					    "velmora-eeprom program writes it into the camera's "
+					    "EEPROM; nothing was sent");
 		if (parsed.errors.size() == 1 && !parsed.moreErrors)
 			return fail(kRefusedFile, label + ": " + parsed.errors[0] + "; nothing was sent");
 		if (!parsed.ok) {

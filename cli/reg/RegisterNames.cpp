@@ -1,5 +1,7 @@
 #include "RegisterNames.h"
 
+#include "InputFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -104,8 +106,8 @@ std::string NumberError(std::string_view text, std::uint32_t max)
 	char limit[16];
 	std::snprintf(limit, sizeof(limit), "0x%X", max);
 	if (ParseNumber(text, 0xFFFFFFFF))
-		return std::string(text) + " is larger than " + limit;
-	return "'" + std::string(text) + "' is not a number (hexadecimal with 0x, or decimal)";
+		return fileio::ShownText(text) + " is larger than " + limit;
+	return "'" + fileio::ShownText(text) + "' is not a number (hexadecimal with 0x, or decimal)";
 }
 
 std::vector<std::string> NearestNames(std::string_view text)
@@ -159,7 +161,7 @@ Resolved ResolveRegister(std::string_view text)
 			return resolved;
 		}
 	}
-	resolved.error = "no register is named '" + std::string(text) + "'; nearest:";
+	resolved.error = "no register is named '" + fileio::ShownText(text) + "'; nearest:";
 	for (const std::string &name : NearestNames(text))
 		resolved.error += " " + name;
 	return resolved;

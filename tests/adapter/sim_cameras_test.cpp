@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -183,6 +185,103 @@ TEST_F(SimCamerasTest, EachCameraKeepsItsOwnEepromAcrossRuns)
 	std::filesystem::resize_file(dir / "sim-5.eeprom", 100);
 	qxiic::sim::Forget();
 	EXPECT_EQ(EepromOn("sim:5"), 0xFF);
+}
+
+// A file the camera did not write that way is said once, kept aside under
+// a name of its own, and the camera starts from factory content.
+TEST_F(SimCamerasTest, DamagedFilesAreKeptAsideAndSaid)
+{
+	const struct {
+		const char *file;
+		std::string content;
+		const char *problem;
+	} cases[] = {
+		{ "sim-0.eeprom", std::string(100, '\x42'), "100 bytes, not 2048" },
+		{ "sim-0.eeprom", "", "0 bytes, not 2048" },
+		{ "sim-0.sensor", "garbage\n", "line 1 is not a register and a value in hex" },
+		{ "sim-0.sensor", "3012 0100\n301c 01", "it ends inside a line" },
+		{ "sim-0.sensor", "3012 0100\n301c 0100\n", "register 3056 is missing" },
+		{ "sim-0.sensor", "", "register 3012 is missing" },
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.problem);
+		// Twice: a second damaged file is kept beside the first.
+		std::vector<std::filesystem::path> kept;
+		for (int round = 0; round < 2; round++) {
+			std::ofstream(dir / c.file, std::ios::binary) << c.content;
+			qxiic::sim::Forget();
+			EXPECT_EQ(EepromOn("sim:0"), 0xFF);
+			EXPECT_EQ(SensorOn("sim:0", 0x3012), 0x00A6);
+			std::vector<std::string> notices = Notices();
+			ASSERT_EQ(notices.size(), 1u);
+			const std::string start = "the simulated camera's " +
+						  std::string(c.file[6] == 'e' ? "EEPROM" : "sensor") +
+						  " file " + (dir / c.file).string() + " is damaged (" +
+						  c.problem + "): kept as " + (dir / c.file).string() +
+						  ".damaged-";
+			ASSERT_EQ(notices[0].substr(0, start.size()), start);
+			// NAME.damaged-20261208T053500Z, perhaps with -2 after it
+			const std::string stamp = notices[0].substr(start.size(), 16);
+			EXPECT_EQ(stamp.find_first_not_of("0123456789"), 8u) << stamp;
+			EXPECT_EQ(stamp.substr(8, 1) + stamp.substr(15), "TZ") << stamp;
+			const std::size_t end = notices[0].find(';', start.size());
+			std::filesystem::path aside = notices[0].substr(0, end).substr(
+				start.find("kept as ") + 8);
+			EXPECT_TRUE(notices[0].ends_with(
+				c.file[6] == 'e' ? "; the camera starts from factory content"
+						 : "; the sensor starts from its power-up values"));
+			std::ifstream held(aside, std::ios::binary);
+			EXPECT_EQ(std::string(std::istreambuf_iterator<char>(held), {}), c.content) << aside;
+			kept.push_back(aside);
+			EXPECT_EQ(SensorOn("sim:0", 0x3012), 0x00A6);
+			EXPECT_EQ(Notices(), std::vector<std::string>{}) << "said once";
+		}
+		EXPECT_NE(kept[0], kept[1]);
+		for (const auto &file : kept)
+			std::filesystem::remove(file);
+		std::filesystem::remove(dir / c.file);
+	}
+}
+
+// Without its lock a program would write the camera while another does:
+// nothing goes over its bus then, and the front end is told why.
+TEST_F(SimCamerasTest, NoTransferWithoutTheLock)
+{
+	const std::string lock = (dir / "sim-4.lock").string();
+	const struct {
+		const char *what;
+		std::function<void()> make;
+		std::string reason;
+	} cases[] = {
+		{ "directory", [&] { std::filesystem::create_directory(lock); },
+		  lock + " is a directory, not a file" },
+		{ "symbolic link", [&] { std::filesystem::create_symlink(dir / "elsewhere", lock); },
+		  lock + ": Too many levels of symbolic links" },
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.what);
+		c.make();
+		EXPECT_EQ(WriteEepromOn("sim:4", 0x44), QXIIC_INIT_ERROR);
+		char reason[512];
+		EXPECT_EQ(IICBusState(nullptr, 0, reason, sizeof reason), QXIIC_INIT_ERROR);
+		EXPECT_EQ(reason,
+			  "the simulated camera cannot be locked against other programs: " + c.reason);
+		EXPECT_FALSE(std::filesystem::exists(dir / "sim-4.eeprom"));
+		std::filesystem::remove(lock);
+	}
+	EXPECT_EQ(WriteEepromOn("sim:4", 0x44), QXIIC_OK) << "with the lock back";
+}
+
+// A file where the folder should be: the camera keeps nothing, and says so.
+TEST_F(SimCamerasTest, AFileGivenAsTheFolder)
+{
+	std::ofstream(dir / "plain") << "x";
+	setenv("QXIIC_SIM_DIR", (dir / "plain").c_str(), 1);
+	EXPECT_EQ(WriteEepromOn("sim:0", 0x42), QXIIC_OK);
+	qxiic::sim::AdvanceClock(qxiic::sim::kEepromWriteCycleUs);
+	EXPECT_EQ(EepromOn("sim:0"), 0x42) << "in memory";
+	EXPECT_EQ(Notices(), std::vector<std::string>{ "the simulated cameras keep nothing between runs: " +
+						       (dir / "plain").string() + " is not a folder" });
 }
 
 // A write replaces the file whole: whoever holds the old one (a copy in

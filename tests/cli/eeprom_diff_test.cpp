@@ -57,7 +57,7 @@ TEST(EepromDiff, NamesThenPagesAndBytes)
 		{ Image({}),
 		  std::vector<std::uint8_t>(512, 0xFF),
 		  { "saved settings: none (page 3 is erased) -> not held (no page 3)",
-		    "horizontal trim: 20 -> (not saved)", "vertical trim: 12 -> (not saved)",
+		    "horizontal trim: 14 (0x14) -> (not saved)", "vertical trim: c (0x0c) -> (not saved)",
 		    "page 2: only in the first", "page 3: only in the first", "page 4: only in the first",
 		    "page 5: only in the first", "page 6: only in the first", "page 7: only in the first" } },
 	};
@@ -72,4 +72,29 @@ TEST(EepromDiff, NamesThenPagesAndBytes)
 		ElementsAre("freeze-gain marker: 0xff -> 0x5a (gains frozen), but the saved settings hold "
 			    "no frozen gains",
 			    "page 1 byte 0xff: 0xff -> 0x5a"));
+}
+
+// The trims as the panel's trim displays show them, with the bytes.
+TEST(EepromShow, TrimsAsThePanelShowsThem)
+{
+	const struct {
+		std::uint8_t horizontal, vertical;
+		const char *horizontalText, *verticalText;
+	} cases[] = {
+		{ 0x14, 0x0C, "14 (0x14)", "c (0x0c)" },
+		{ 0x00, 0x2E, "Max Right (0x00)", "Max up (0x2e)" },
+		{ 0x2E, 0x00, "Max Left (0x2e)", "Max down (0x00)" },
+		{ 0x31, 0x15, "Max Left (0x31, taken as 0x2e)", "14 (0x15, taken as 0x14)" },
+	};
+	for (const auto &c : cases) {
+		std::vector<std::uint8_t> image = Image({});
+		image[0x400] = c.horizontal;
+		image[0x401] = c.vertical;
+		std::vector<eeprom_cli::NamedValue> named = eeprom_cli::NamedSettings(image);
+		ASSERT_GE(named.size(), 2u);
+		EXPECT_EQ(named[named.size() - 2].name, "horizontal trim");
+		EXPECT_EQ(named[named.size() - 2].text, c.horizontalText);
+		EXPECT_EQ(named.back().name, "vertical trim");
+		EXPECT_EQ(named.back().text, c.verticalText);
+	}
 }

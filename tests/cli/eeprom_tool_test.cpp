@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 namespace sim = qxiic::sim;
@@ -214,6 +215,75 @@ TEST_F(EepromToolTest, FailedWriteStopsWithBusStatusAndNoVerification)
 	EXPECT_TRUE(Transfers(Call::ReceiveSub, true).empty());
 }
 
+// What a failed program says of the EEPROM: nothing written when the very
+// first block was not taken, else partly written.
+TEST_F(EepromToolTest, FailedProgramSaysWhatTheEepromHolds)
+{
+	ASSERT_EQ(Run({ "dump", path }), 0) << err.str();
+	const std::string lock = (dir / "state" / "sim-0.lock").string();
+	const struct {
+		const char *name;
+		std::vector<std::string> pages;
+		std::optional<sim::Fault> fault;
+		bool unplugged;
+		bool lockIsFolder;
+		std::string err;
+	} cases[] = {
+		{ "camera absent",
+		  {},
+		  {},
+		  true,
+		  false,
+		  "writing EEPROM page 0 at byte 0x00 failed: error: USB_I2C_NACK; nothing was written" },
+		{ "camera absent, pages 4-5",
+		  { "--pages", "4-5" },
+		  {},
+		  true,
+		  false,
+		  "writing EEPROM page 4 at byte 0x00 failed: error: USB_I2C_NACK; nothing was written" },
+		{ "second block",
+		  {},
+		  sim::Fault{ Call::SendSub, 0xA0, 0x10, QXIIC_NACK, 0, -1 },
+		  false,
+		  false,
+		  "writing EEPROM page 0 at byte 0x10 failed: the EEPROM did not acknowledge within 25 ms of "
+		  "the last write (error: USB_I2C_NACK); the EEPROM is partly written and not verified" },
+		{ "first block cut short",
+		  {},
+		  sim::Fault{ Call::SendSub, 0xA0, 0x00, QXIIC_TIMEOUT, 0, 1 },
+		  false,
+		  false,
+		  "writing EEPROM page 0 at byte 0x00 failed: TIMEOUT, no response; the EEPROM is partly "
+		  "written and not verified" },
+		{ "no lock",
+		  {},
+		  {},
+		  false,
+		  true,
+		  "writing EEPROM page 0 at byte 0x00 failed: init error; nothing was written (the "
+		  "simulated camera cannot be locked against other programs: " +
+			  lock + " is a directory, not a file)" },
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.name);
+		UseFreshSimulatedCamera();
+		if (c.lockIsFolder) {
+			setenv("QXIIC_SIM_DIR", (dir / "state").c_str(), 1);
+			fs::create_directories(lock);
+		}
+		sim::SetPlugged(!c.unplugged);
+		if (c.fault)
+			sim::AddFault(*c.fault);
+		std::vector<std::string> args = { "program", "--yes" };
+		args.insert(args.end(), c.pages.begin(), c.pages.end());
+		args.push_back(path);
+		EXPECT_EQ(Run(args), 4);
+		EXPECT_EQ(err.str(), "velmora-eeprom: " + c.err + "\n");
+		fs::remove_all(dir / "state");
+		setenv("QXIIC_SIM_DIR", "", 1);
+	}
+}
+
 // A failed read during dump leaves the old file as it was, and no
 // temporary file either. Without a write before it, a missing acknowledge
 // is a failure at once, not a busy EEPROM to wait for.
@@ -231,10 +301,9 @@ TEST_F(EepromToolTest, FailedReadLeavesNoFile)
 
 	std::string nowhere = (dir / "no" / "cam.qmx").string();
 	EXPECT_EQ(Run({ "dump", nowhere }), 6);
-	EXPECT_EQ(
-		err.str(),
-		"velmora-eeprom: The settings file " + nowhere +
-			" was not written: cannot create a file in its folder: No such file or directory.\n");
+	EXPECT_EQ(err.str(), "velmora-eeprom: The settings file " + nowhere +
+				     " was not written: cannot create a file in the folder " +
+				     (dir / "no").string() + ": No such file or directory.\n");
 }
 
 TEST_F(EepromToolTest, EraseSettingsTouchesPage3Only)

@@ -267,6 +267,13 @@ TEST_F(RegToolTest, MessagesAsTheUserReadsThem)
 				"velmora-reg: " + script + ": line " + std::to_string(i) +
 				": unknown step 'bogus' (write, read, wait, poll, command or a # comment)\n";
 	}
+	// One page of a settings file, as the panel's Cam --> File writes it.
+	std::string settingsFile = "//Settings file : golden.qmx\r\n//Page 0 of the EEprom:\t\r\n";
+	for (int line = 0; line < 16; line++) {
+		for (int i = 0; i < 16; i++)
+			settingsFile += "FF ";
+		settingsFile += "\r\n";
+	}
 	struct Case {
 		std::vector<std::string> args;
 		std::string text;
@@ -275,6 +282,52 @@ TEST_F(RegToolTest, MessagesAsTheUserReadsThem)
 		std::string out, err;
 		std::vector<std::string> bus;
 	} const cases[] = {
+		{ { "run", script },
+		  settingsFile,
+		  false,
+		  3,
+		  "",
+		  "velmora-reg: " + script +
+			  " is a settings file (.qmx), not a register script: velmora-eeprom program writes "
+			  "it into the camera's EEPROM; nothing was sent\n",
+		  {} },
+		// The register a wrong value was for is named; input is shown on one line.
+		{ { "set", "aex-ref=bad" },
+		  "",
+		  false,
+		  2,
+		  "",
+		  "velmora-reg: aex-ref: 'bad' is not a number (hexadecimal with 0x, or decimal)\n",
+		  {} },
+		{ { "set", "shutter=5\n" },
+		  "",
+		  false,
+		  2,
+		  "",
+		  "velmora-reg: shutter: '5\\n' is not a number (hexadecimal with 0x, or decimal)\n",
+		  {} },
+		{ { "set", "shutter\t5" },
+		  "",
+		  false,
+		  2,
+		  "",
+		  "velmora-reg: expected REG=VALUE, not 'shutter\\t5'\n",
+		  {} },
+		{ { "get", "0x1\r" },
+		  "",
+		  false,
+		  2,
+		  "",
+		  "velmora-reg: register '0x1\\r' is not a number (hexadecimal with 0x, or decimal)\n",
+		  {} },
+		{ { "--bus", "sim:9\x1b[2J", "get", "shutter" },
+		  "",
+		  false,
+		  2,
+		  "",
+		  "velmora-reg: bus 'sim:9\\x1b[2J' cannot exist: the simulated cameras are sim:0 to sim:7 (see "
+		  "velmora-reg --help)\n",
+		  {} },
 		{ { "run", script },
 		  "write shutter 0xffff\n",
 		  false,

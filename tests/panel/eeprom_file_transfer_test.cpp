@@ -5,12 +5,14 @@
 
 #include "SettingsFileFormat.h"
 #include "filedlg_access.h"
+#include "qt_access.h"
 #include "resource.h"
 #include "sleep.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
@@ -247,6 +249,27 @@ TEST_F(EepromFileTransferTest, CamToFileStopsAtTheFirstFailedRead)
 			kNack,
 			"Reading EEPROM page 2 at 0x10 failed; no file was written. Check the camera and press Connect."));
 	EXPECT_EQ(ReadFile(path), "earlier copy");
+}
+
+// A file that cannot be made: the message names the folder and the cause,
+// and no bar stands full beside it.
+TEST_F(EepromFileTransferTest, CamToFileIntoAMissingFolderNamesItAndEmptiesTheBar)
+{
+	const std::string folder = File("missing");
+	Edit(IDC_FILE_NAME)->setText(QString::fromStdString(folder + "/camera"));
+	int barWithMessage = -1;
+	toolkit::SetMessageBoxObserver([&](QMessageBox &box) {
+		messages.push_back(box.text().toStdString());
+		barWithMessage = m_progress->value();
+		QTimer::singleShot(0, &box, &QMessageBox::accept);
+	});
+	Press(IDC_CAM_TO_FILE);
+	EXPECT_THAT(messages, ElementsAre("The settings file " + folder +
+					  "/camera.qmx was not written: cannot create a file in the folder " +
+					  folder + ": No such file or directory."));
+	EXPECT_EQ(highest, 200) << "the EEPROM was read";
+	EXPECT_EQ(barWithMessage, 0);
+	EXPECT_EQ(m_progress->value(), 0);
 }
 
 TEST_F(EepromFileTransferTest, FileToCamWritesAndVerifiesEveryPage)

@@ -86,7 +86,9 @@ TEST(InputFile, ShownTextEscapesAndCuts)
 		const char *shown;
 	} cases[] = {
 		{ "plain.txt", "plain.txt" },
-		{ "a\x1b[2Jb\r\n\x7f", "a\\x1b[2Jb\\x0d\\x0a\\x7f" },
+		{ "a\x1b[2Jb\r\n\x7f", "a\\x1b[2Jb\\r\\n\\x7f" },
+		{ "5\n", "5\\n" },
+		{ "\tx\x01\x1f", "\\tx\\x01\\x1f" },
 		{ "0123456789ab", "0123456789..." },
 		{ "012345678\xC3\xA9", "012345678..." }, // not inside the two bytes of an e acute
 	};

@@ -10,10 +10,42 @@
 #include <QCursor>
 #include <QLabel>
 #include <QMessageBox>
+#include <QShowEvent>
 
 namespace {
 std::function<void(QMessageBox &)> g_observer;
-}
+
+// Qt places a box over its parent as it was before the box took its final
+// size, and over a parent not yet shown (the messages of start-up) at the
+// screen's corner. Once sized, the box goes to the middle of the panel,
+// or of the screen while the panel is not shown.
+class CentredMessageBox : public QMessageBox
+{
+public:
+	using QMessageBox::QMessageBox;
+
+protected:
+	void showEvent(QShowEvent *event) override
+	{
+		QMessageBox::showEvent(event);
+		QWidget *over = nullptr;
+		if (AfxGetApp() && AfxGetApp()->m_pMainWnd)
+			over = AfxGetApp()->m_pMainWnd->GetSafeHwnd();
+		if (over)
+			over = over->window();
+		if (!over || !over->isVisible())
+			over = parentWidget() && parentWidget()->isVisible() ? parentWidget()->window()
+									     : nullptr;
+		const QRect screen = toolkit::detail::AvailableScreenArea(*this);
+		const QRect area = over ? over->frameGeometry() : screen;
+		if (area.isEmpty())
+			return;
+		QRect frame = frameGeometry();
+		frame.moveCenter(area.center());
+		move(toolkit::PlaceFrame(screen, frame));
+	}
+};
+} // namespace
 
 namespace toolkit::detail {
 
@@ -57,7 +89,7 @@ int AfxMessageBox(const char *text, UINT, UINT)
 	if (!parent && AfxGetApp() && AfxGetApp()->m_pMainWnd)
 		parent = AfxGetApp()->m_pMainWnd->GetSafeHwnd();
 
-	QMessageBox box(parent);
+	CentredMessageBox box(parent);
 	box.setWindowTitle(toolkit::ApplicationTitle());
 	box.setText(QString::fromUtf8(text ? text : ""));
 	// An OK-only box carries the exclamation mark, as the operators know it.
