@@ -17,7 +17,9 @@
  *   sim, sim:0..7    a simulated KL310 camera (sim is sim:0); each keeps
  *                    its EEPROM in $QXIIC_SIM_DIR/sim-N.eeprom, else under
  *                    $XDG_STATE_HOME/velmora/ (QXIIC_SIM_DIR set but
- *                    empty: in memory only)
+ *                    empty: in memory only); one whose sim-N.lock
+ *                    cannot be used is not opened, so that two programs
+ *                    never write it at once
  *   /dev/i2c-N       that bus through the Linux i2c-dev interface (a
  *                    udev symlink to it will do); only an i2c-dev node
  *                    is ever opened, and only a USB-attached adapter's

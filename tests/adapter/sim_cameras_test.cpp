@@ -257,6 +257,7 @@ TEST_F(SimCamerasTest, NoTransferWithoutTheLock)
 		  lock + " is a directory, not a file" },
 		{ "symbolic link", [&] { std::filesystem::create_symlink(dir / "elsewhere", lock); },
 		  lock + ": Too many levels of symbolic links" },
+		{ "FIFO", [&] { mkfifo(lock.c_str(), 0600); }, lock + " is a FIFO, not a file" },
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.what);

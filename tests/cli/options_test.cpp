@@ -66,6 +66,25 @@ TEST(OptionsTest, OneTableSpellsAndRefuses)
 	EXPECT_FALSE(cl.Has("report"));
 }
 
+// A failure is one line whatever input it carries.
+TEST(OptionsTest, AFailureIsOneLine)
+{
+	SimToolClock clock;
+	const struct {
+		const char *message, *said;
+	} cases[] = {
+		{ "plain", "velmora-reg: plain\n" },
+		{ "a\nb\tc\r\x1b[2J", "velmora-reg: a\\nb\\tc\\r\\x1b[2J\n" },
+	};
+	for (const auto &c : cases) {
+		std::istringstream in;
+		std::ostringstream out, err;
+		tool::ToolEnvironment env{ in, out, err, false, false, clock };
+		EXPECT_EQ(tool::SayFailure(env, "velmora-reg", 4, c.message), 4);
+		EXPECT_EQ(err.str(), c.said);
+	}
+}
+
 // Both tools read their command line with it: the same wrong options,
 // the same words, the same status.
 TEST(OptionsTest, BothToolsRefuseAlike)

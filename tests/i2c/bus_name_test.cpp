@@ -60,6 +60,10 @@ TEST(BusNameTest, OneCameraOneName)
 		  false },
 		{ { "none" }, "", { "none" }, false },
 		{ { "" }, "", { "" }, false }, // the one USB-to-I2C adapter present
+		{ { "sim:1\n" },
+		  "bus 'sim:1\\n' cannot exist: the simulated cameras are sim:0 to sim:7",
+		  {},
+		  false },
 		{ { "sim:01" },
 		  "bus 'sim:01' cannot exist: the simulated cameras are sim:0 to sim:7",
 		  {},

@@ -48,7 +48,8 @@ TEST_F(MessageBoxPlaceTest, MessagesOpenOverTheMiddleOfThePanelOrOfTheScreen)
 	ASSERT_TRUE(dlg->Create());
 	ASSERT_EQ(messages.size(), 2u) << "the bus's failure, then the connection's";
 	for (const QPoint &centre : centres)
-		EXPECT_LE((centre - kScreen.center()).manhattanLength(), 2) << centre.x() << "," << centre.y();
+		EXPECT_LE((centre - kScreen.center()).manhattanLength(), 2)
+			<< centre.x() << "," << centre.y();
 
 	// Shown away from the screen's middle, the panel takes its messages.
 	QDialog *panel = toolkit::DialogWidget(*dlg);
