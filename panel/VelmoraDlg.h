@@ -105,6 +105,9 @@ public:
 
 	// Connection and read-back (Connection.cpp).
 	void StartUpCamera();
+	// What the adapter library had to tell besides the transfers (a
+	// simulated camera's damaged file...), one message each.
+	void ShowAdapterNotices();
 	void OnBnClickedConnect();
 	bool ReadBackCamera();
 	void DisableCameraControls();

@@ -284,6 +284,20 @@ TEST_F(EepromToolTest, FailedProgramSaysWhatTheEepromHolds)
 	}
 }
 
+// show --camera says what the adapter library had to tell as the camera was read.
+TEST_F(EepromToolTest, ShowSaysTheSimulatedCamerasDamagedFile)
+{
+	fs::create_directories(dir / "state");
+	std::ofstream(dir / "state" / "sim-0.eeprom", std::ios::binary) << std::string(100, 'x');
+	setenv("QXIIC_SIM_DIR", (dir / "state").c_str(), 1);
+	EXPECT_EQ(Run({ "show", "--camera" }), 0);
+	EXPECT_THAT(err.str(),
+		    ::testing::StartsWith("velmora-eeprom: warning: the simulated camera's EEPROM file " +
+					  (dir / "state" / "sim-0.eeprom").string() +
+					  " is damaged (100 bytes, not 2048): kept as "));
+	EXPECT_THAT(out.str(), HasSubstr("  horizontal trim     14 (0x14)\n")) << "factory content";
+}
+
 // A failed read during dump leaves the old file as it was, and no
 // temporary file either. Without a write before it, a missing acknowledge
 // is a failure at once, not a busy EEPROM to wait for.

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QShowEvent>
+#include <QWindow>
 
 namespace {
 std::function<void(QMessageBox &)> g_observer;
@@ -40,9 +41,15 @@ protected:
 		const QRect area = over ? over->frameGeometry() : screen;
 		if (area.isEmpty())
 			return;
-		QRect frame = frameGeometry();
+		// Not framed yet: the title bar it will get is counted in, and on
+		// X11 the frame's corner is set as the panel's own is (dialog_host).
+		const QMargins margins = toolkit::detail::WindowFrameMargins(*this);
+		QRect frame = geometry().marginsAdded(margins);
 		frame.moveCenter(area.center());
-		move(toolkit::PlaceFrame(screen, frame));
+		const QPoint corner = toolkit::PlaceFrame(screen, frame);
+		move(corner + QPoint(margins.left(), margins.top()));
+		if (windowHandle() && QGuiApplication::platformName() != QLatin1String("offscreen"))
+			windowHandle()->setFramePosition(corner);
 	}
 };
 } // namespace
