@@ -76,15 +76,25 @@ void CVelmoraDlg::StartUpCamera()
 	m_ctlRedGreenScroll.SetScrollRange(0, WB_GAIN_MAX, TRUE);
 	m_ctlBlueGreenScroll.SetScrollRange(0, WB_GAIN_MAX, TRUE);
 	m_nAddrOffset = 0;
-	if (ReadBackCamera()) {
+	bool failed = ReadBackCamera();
+	ShowAdapterNotices();
+	if (failed) {
 		AfxMessageBox(kConnectError, 0, 0);
 		DisableCameraControls();
 	}
 }
 
+void CVelmoraDlg::ShowAdapterNotices()
+{
+	for (const std::string &notice : iicbus::TakeNotices())
+		AfxMessageBox(notice.c_str());
+}
+
 void CVelmoraDlg::OnBnClickedConnect()
 {
-	if (ReadBackCamera())
+	bool failed = ReadBackCamera();
+	ShowAdapterNotices();
+	if (failed)
 		AfxMessageBox(kConnectError, 0, 0);
 	// The adapter is looked for afresh: it may have come back as another bus.
 	SetWindowText(BusWindowTitle(iicbus::LastBus()).c_str());

@@ -266,7 +266,9 @@ CommandResult EraseSettings(EepromBus &bus, Progress &progress)
 	if (!filled.Ok())
 		return Failed(kBusFailure,
 			      FailureText(filled) +
-				      (NothingSent() ? "; nothing was written" : "; page 3 is partly erased"),
+				      (NothingSent() || FirstBlockRefused(filled, { { PAGE_SCRIPT, 1 } })
+					       ? "; nothing was written"
+					       : "; page 3 is partly erased"),
 			      filled);
 	progress.End();
 

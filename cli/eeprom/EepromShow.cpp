@@ -280,7 +280,9 @@ std::vector<std::string> DiffLines(std::span<const std::uint8_t> a, std::span<co
 	return lines;
 }
 
-int RunShowCommand(const std::vector<std::string> &words, ToolEnvironment &env)
+namespace {
+
+int ShowOrDiff(const std::vector<std::string> &words, ToolEnvironment &env)
 {
 	bool show = words[0] == "show";
 	size_t wanted = show ? 2 : 3;
@@ -303,6 +305,18 @@ int RunShowCommand(const std::vector<std::string> &words, ToolEnvironment &env)
 	for (const std::string &line : lines)
 		env.out << "  " << line << '\n';
 	return kMismatch;
+}
+
+} // namespace
+
+int RunShowCommand(const std::vector<std::string> &words, ToolEnvironment &env)
+{
+	int status = ShowOrDiff(words, env);
+	// What the adapter library had to tell while the camera was read (a
+	// simulated camera's damaged file...), as the other commands say it.
+	for (const std::string &notice : iicbus::TakeNotices())
+		env.err << kName << ": warning: " << notice << '\n' << std::flush;
+	return status;
 }
 
 } // namespace eeprom_cli

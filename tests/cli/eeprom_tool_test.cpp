@@ -217,13 +217,13 @@ TEST_F(EepromToolTest, FailedWriteStopsWithBusStatusAndNoVerification)
 
 // What a failed program says of the EEPROM: nothing written when the very
 // first block was not taken, else partly written.
-TEST_F(EepromToolTest, FailedProgramSaysWhatTheEepromHolds)
+TEST_F(EepromToolTest, FailedWriteSaysWhatTheEepromHolds)
 {
 	ASSERT_EQ(Run({ "dump", path }), 0) << err.str();
 	const std::string lock = (dir / "state" / "sim-0.lock").string();
 	const struct {
 		const char *name;
-		std::vector<std::string> pages;
+		std::vector<std::string> args; // program PATH after them
 		std::optional<sim::Fault> fault;
 		bool unplugged;
 		bool lockIsFolder;
@@ -241,6 +241,12 @@ TEST_F(EepromToolTest, FailedProgramSaysWhatTheEepromHolds)
 		  true,
 		  false,
 		  "writing EEPROM page 4 at byte 0x00 failed: error: USB_I2C_NACK; nothing was written" },
+		{ "erase-settings, camera absent",
+		  { "erase-settings" },
+		  {},
+		  true,
+		  false,
+		  "writing EEPROM page 3 at byte 0x00 failed: error: USB_I2C_NACK; nothing was written" },
 		{ "second block",
 		  {},
 		  sim::Fault{ Call::SendSub, 0xA0, 0x10, QXIIC_NACK, 0, -1 },
@@ -274,9 +280,10 @@ TEST_F(EepromToolTest, FailedProgramSaysWhatTheEepromHolds)
 		sim::SetPlugged(!c.unplugged);
 		if (c.fault)
 			sim::AddFault(*c.fault);
-		std::vector<std::string> args = { "program", "--yes" };
-		args.insert(args.end(), c.pages.begin(), c.pages.end());
-		args.push_back(path);
+		std::vector<std::string> args = c.args;
+		if (args.empty() || args[0] != "erase-settings")
+			args.insert(args.end(), { "program", path });
+		args.push_back("--yes");
 		EXPECT_EQ(Run(args), 4);
 		EXPECT_EQ(err.str(), "velmora-eeprom: " + c.err + "\n");
 		fs::remove_all(dir / "state");
