@@ -1,8 +1,10 @@
 // velmora-eeprom: the KL310's settings EEPROM from the command line.
+#include "StandardStreams.h"
 #include "ToolMain.h"
 
 #include <iostream>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include <sys/ioctl.h>
@@ -25,6 +27,11 @@ int ErrColumns()
 
 int main(int argc, char **argv)
 {
+	// Before anything is opened: nothing may take a closed stream's number.
+	if (std::string why = fileio::OpenStandardStreams(); !why.empty()) {
+		std::fprintf(stderr, "velmora-eeprom: %s; nothing was done\n", why.c_str());
+		return tool::kUsage;
+	}
 	std::vector<std::string> args(argv + 1, argv + argc);
 	tool::ToolEnvironment env{ .in = std::cin,
 				   .out = std::cout,

@@ -1,13 +1,20 @@
 // velmora-reg: the KL310 sensor's registers from the command line.
 #include "BusIdentity.h"
 #include "RegTool.h"
+#include "StandardStreams.h"
 
+#include <cstdio>
 #include <iostream>
 
 #include <unistd.h>
 
 int main(int argc, char **argv)
 {
+	// Before anything is opened: nothing may take a closed stream's number.
+	if (std::string why = fileio::OpenStandardStreams(); !why.empty()) {
+		std::fprintf(stderr, "velmora-reg: %s; nothing was done\n", why.c_str());
+		return tool::kUsage;
+	}
 	std::vector<std::string> args(argv + 1, argv + argc);
 	tool::ToolEnvironment env{ std::cin,
 				   std::cout,
