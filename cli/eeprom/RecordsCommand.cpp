@@ -54,18 +54,27 @@ plant::Filter FilterOf(const CommandLine &cl)
 	return filter;
 }
 
-// The summary of the plant's database; why it could not be made.
-plant::Summary FromDatabase(const std::string &target, const plant::Filter &filter, std::string &why,
-			    bool &noTable)
+// The summary of the plant's database (what: its description); why it
+// could not be made, in the tool's words with libpq's as the cause.
+plant::Summary FromDatabase(const std::string &target, const std::string &what, const plant::Filter &filter,
+			    std::string &why, bool &noTable)
 {
 	plant::Database db;
-	why = db.Connect(target);
-	if (why.empty())
-		why = db.PrepareSchema(false); // reading changes nothing
+	if (std::string cause = db.Connect(target); !cause.empty()) {
+		why = what + " cannot be reached: " + cause;
+		return {};
+	}
+	why = db.PrepareSchema(false); // reading changes nothing
 	noTable = db.TableMissing();
+	// A missing table's words already name the database.
+	if (!why.empty() && !noTable)
+		why = what + ": " + why;
 	if (!why.empty())
 		return {};
-	return plant::SummarizeDatabase(db, filter, why);
+	plant::Summary summary = plant::SummarizeDatabase(db, filter, why);
+	if (!why.empty())
+		why = what + ": its records could not be read: " + why;
+	return summary;
 }
 
 // The summary of a report file; each line skipped said on standard error.
@@ -144,10 +153,7 @@ int RunRecords(const CommandLine &cl, ToolEnvironment &env)
 	bool noTable = false;
 	if (plant::IsDatabaseTarget(source)) {
 		what = plant::DescribeDatabaseTarget(source);
-		summary = FromDatabase(source, filter, why, noTable);
-		// A missing table's words already name the database.
-		if (!why.empty() && !noTable)
-			why = what + ": " + why;
+		summary = FromDatabase(source, what, filter, why, noTable);
 	} else {
 		summary = FromFile(source, filter, env, why);
 	}

@@ -203,13 +203,55 @@ TEST_F(Records, CommandAnswersAlikeFromFileAndUrl)
 		{ { file_, file_ }, 2, "records takes one SOURCE only" },
 		{ { "/nonexistent/r.jsonl" }, 3, "/nonexistent/r.jsonl: No such file or directory" },
 		{ { "postgresql://velmora:pw@/x" }, 2, "~/.pgpass" },
-		{ { Server().Url("no_such_db") }, 3, "database no_such_db on " },
+		{ { Server().Url("no_such_db") }, 3, " as velmora cannot be reached: connection to server" },
+		{ { Server().Url("no_such_db") }, 3, "failed: database \"no_such_db\" does not exist\n" },
+		{ { file_, "--station", "line-\xff" }, 2, "--station is not UTF-8 text (byte 6)" },
+		{ { file_, "--unit", "\xc0\xaf" }, 2, "--unit is not UTF-8 text (byte 1)" },
 	};
 	for (const auto &r : refused) {
 		std::ostringstream out, why;
 		EXPECT_EQ(RunRecords(r.args, out, why), r.status) << r.says;
 		EXPECT_NE(why.str().find(r.says), std::string::npos) << why.str();
 	}
+}
+
+// A day is a UTC day: --until takes the whole day and not the next
+// midnight, and a server in another zone groups the same days.
+TEST_F(Records, DaysAreUtcDays)
+{
+	plant::Record midnight = MakeRecord("line-1", "U12", "2026-12-08T00:00:00Z", "verified");
+	std::ofstream(file_, std::ios::app) << plant::RecordLine(midnight);
+	std::string url = Server().Url(database_), why;
+	{
+		plant::Database db;
+		ASSERT_EQ(db.Connect(Server().Conninfo(database_)), "");
+		ASSERT_EQ(db.Insert(plant::RecordLine(midnight), why), plant::Insertion::Inserted) << why;
+	}
+	Query(Server().Conninfo(database_),
+	      "ALTER DATABASE " + database_ + " SET TimeZone = 'America/Los_Angeles'; SELECT 1");
+	const struct {
+		std::vector<std::string> args;
+		const char *records;
+	} cases[] = {
+		{ { "--until", "2026-12-07" }, "\"records\": 7," },
+		{ { "--until", "2026-12-07T23:59:59Z" }, "\"records\": 7," },
+		{ { "--until", "2026-12-08T00:00:01Z" }, "\"records\": 8," },
+		{ { "--since", "2026-12-08" }, "\"records\": 11," },
+	};
+	for (const auto &c : cases) {
+		for (const std::string &source : { file_, url }) {
+			std::vector<std::string> args{ source, "--json" };
+			args.insert(args.end(), c.args.begin(), c.args.end());
+			std::ostringstream out, err;
+			EXPECT_EQ(RunRecords(args, out, err), 0) << err.str();
+			EXPECT_NE(out.str().find(c.records), std::string::npos) << source << " " << c.args[1];
+		}
+	}
+	// 2026-12-08T07:00Z is the 7th in Los Angeles, still the 8th here.
+	plant::Summary fromDb = FromDatabase({});
+	EXPECT_EQ(fromDb.days,
+		  (std::vector<YieldRow>{ { "2026-12-07", 5, 3, 2, 2 }, { "2026-12-08", 7, 5, 2, 2 } }));
+	EXPECT_EQ(fromDb.failures, Expected().failures);
 }
 
 TEST_F(Records, TextTables)
