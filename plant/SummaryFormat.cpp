@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 namespace plant {
@@ -116,6 +117,15 @@ std::string Escape(const std::string &text)
 	return out;
 }
 
+// A heading that may break at its blanks on a narrow screen, never at a
+// hyphen ("first-pass"): U+2011, the hyphen that does not break.
+std::string NoBreakAtHyphens(std::string text)
+{
+	for (size_t at = text.find('-'); at != std::string::npos; at = text.find('-', at))
+		text.replace(at, 1, "&#8209;");
+	return text;
+}
+
 // A table in a box of its own that scrolls sideways on a narrow screen:
 // cells do not break (a time or a station at its hyphen), but those of
 // the columns named in wrap (a cause, a detail).
@@ -129,7 +139,7 @@ std::string Html(const char *id, const Table &t, const std::vector<bool> &right,
 	};
 	std::string html = "<div class=\"scroll\"><table id=\"" + std::string(id) + "\">\n<tr>";
 	for (size_t c = 0; c < t.front().size(); c++)
-		html += "<th" + cls(c) + ">" + Escape(t.front()[c]) + "</th>";
+		html += "<th" + cls(c) + ">" + NoBreakAtHyphens(Escape(t.front()[c])) + "</th>";
 	html += "</tr>\n";
 	for (size_t r = 1; r < t.size(); r++) {
 		html += "<tr>";
@@ -360,21 +370,38 @@ th, td { border: 1px solid #bbb; padding: 0.2em 0.6em; text-align: left; white-s
 th { background: #f0f0f0; }
 td { font-variant-numeric: tabular-nums; }
 .num { text-align: right; }
-.wrap { white-space: normal; min-width: 14em; }
+.wrap { white-space: normal; min-width: 10em; }
+#failures { width: 100%; }
 td.wrap:last-child { color: #555; font-size: 0.9em; }
 #days tr:last-child td, #stations tr:last-child td { font-weight: bold; }
 .note { color: #555; font-size: 0.9em; max-width: 50em; }
-.facts span { white-space: nowrap; }
-@media (max-width: 600px) { body { margin: 0.6em; } }
+.facts time, .facts span span { white-space: nowrap; }
+@media (max-width: 600px) {
+  body { margin: 0.6em; font-size: 14px; }
+  th { white-space: normal; }
+  th, td { padding: 0.15em 0.3em; }
+  table { font-size: 0.88em; }
+}
 </style>
 </head>
 <body>
 )";
 	html += "<h1>Yield: " + Escape(h.what) + "</h1>\n<p class=\"facts\">";
-	html += "<span id=\"period\">Period: " + Escape(PeriodText(s, h)) + "</span><br>\n";
-	html += "<span id=\"made\">Made " + IsoUtc(h.made) +
-		(h.maker.empty() ? "" : " by " + Escape(h.maker)) + "</span><br>\n";
-	html += "<span id=\"records\">" + Count(s.records, "record") + "</span>: <span>" +
+	// A time never breaks at its hyphens; the line breaks between words.
+	std::string period;
+	std::string text = PeriodText(s, h);
+	for (size_t at = 0; at < text.size();) {
+		size_t end = std::min(text.find(' ', at), text.size());
+		std::string word = Escape(text.substr(at, end - at));
+		period += (at ? " " : "") + (std::isdigit(static_cast<unsigned char>(word[0]))
+						     ? "<time>" + word + "</time>"
+						     : word);
+		at = end + 1;
+	}
+	html += "<span id=\"period\">Period: " + period + "</span><br>\n";
+	html += "<span id=\"made\">Made <time>" + IsoUtc(h.made) + "</time>" +
+		(h.maker.empty() ? "" : " by <span>" + Escape(h.maker) + "</span>") + "</span><br>\n";
+	html += "<span><span id=\"records\">" + Count(s.records, "record") + "</span>:</span> <span>" +
 		Count(s.total.programmed, "unit") + " programmed,</span> <span>" +
 		std::to_string(s.total.passed) + " passed,</span> <span>" + std::to_string(s.total.failed) +
 		" failed;</span> <span>" + Count(static_cast<std::int64_t>(s.failures.size()), "failed run") +

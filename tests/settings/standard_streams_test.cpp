@@ -36,7 +36,9 @@ std::string Guarded(const std::string &closed)
 			errno = 0;
 			bool unusable = fd == 0 ? read(fd, &byte, 1) < 0 : write(fd, &byte, 0) < 0;
 			bool wasClosed = fileio::StandardStreamWasClosed(fd);
-			seen += wasClosed && unusable && errno == EBADF ? 'c' : !wasClosed && fcntl(fd, F_GETFD) >= 0 ? 'o' : '?';
+			seen += wasClosed && unusable && errno == EBADF ? 'c'
+				: !wasClosed && fcntl(fd, F_GETFD) >= 0 ? 'o'
+									: '?';
 		}
 		int next = open("/dev/null", O_RDONLY);
 		seen += next > 2 ? " 3+" : " " + std::to_string(next);
