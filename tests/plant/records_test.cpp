@@ -1,6 +1,7 @@
 // `records`: the same tables from a report file and from the database.
 #include "Database.h"
 #include "PgSink.h"
+#include "RecordFile.h"
 #include "Summary.h"
 #include "SummaryFormat.h"
 #include "ToolMain.h"
@@ -216,16 +217,18 @@ TEST_F(Records, CommandAnswersAlikeFromFileAndUrl)
 }
 
 // A day is a UTC day: --until takes the whole day and not the next
-// midnight, and a server in another zone groups the same days.
+// midnight, a server in another zone groups the same days, and a day of a
+// year before 1000 has four digits in a file's summary as in the server's
+// (and sorts first).
 TEST_F(Records, DaysAreUtcDays)
 {
-	plant::Record midnight = MakeRecord("line-1", "U12", "2026-12-08T00:00:00Z", "verified");
-	std::ofstream(file_, std::ios::app) << plant::RecordLine(midnight);
 	std::string url = Server().Url(database_), why;
-	{
+	for (const char *time : { "2026-12-08T00:00:00Z", "0999-12-31T23:00:00Z" }) {
+		plant::Record r = MakeRecord("line-1", time[0] == '2' ? "U12" : "U13", time, "verified");
+		std::ofstream(file_, std::ios::app) << plant::RecordLine(r);
 		plant::Database db;
 		ASSERT_EQ(db.Connect(Server().Conninfo(database_)), "");
-		ASSERT_EQ(db.Insert(plant::RecordLine(midnight), why), plant::Insertion::Inserted) << why;
+		ASSERT_EQ(db.Insert(plant::RecordLine(r), why), plant::Insertion::Inserted) << why;
 	}
 	Query(Server().Conninfo(database_),
 	      "ALTER DATABASE " + database_ + " SET TimeZone = 'America/Los_Angeles'; SELECT 1");
@@ -233,9 +236,9 @@ TEST_F(Records, DaysAreUtcDays)
 		std::vector<std::string> args;
 		const char *records;
 	} cases[] = {
-		{ { "--until", "2026-12-07" }, "\"records\": 7," },
-		{ { "--until", "2026-12-07T23:59:59Z" }, "\"records\": 7," },
-		{ { "--until", "2026-12-08T00:00:01Z" }, "\"records\": 8," },
+		{ { "--until", "2026-12-07" }, "\"records\": 8," },
+		{ { "--until", "2026-12-07T23:59:59Z" }, "\"records\": 8," },
+		{ { "--until", "2026-12-08T00:00:01Z" }, "\"records\": 9," },
 		{ { "--since", "2026-12-08" }, "\"records\": 11," },
 	};
 	for (const auto &c : cases) {
@@ -248,10 +251,15 @@ TEST_F(Records, DaysAreUtcDays)
 		}
 	}
 	// 2026-12-08T07:00Z is the 7th in Los Angeles, still the 8th here.
+	const std::vector<YieldRow> days{ { "0999-12-31", 1, 1, 0, 1 },
+					  { "2026-12-07", 5, 3, 2, 2 },
+					  { "2026-12-08", 7, 5, 2, 2 } };
 	plant::Summary fromDb = FromDatabase({});
-	EXPECT_EQ(fromDb.days,
-		  (std::vector<YieldRow>{ { "2026-12-07", 5, 3, 2, 2 }, { "2026-12-08", 7, 5, 2, 2 } }));
+	EXPECT_EQ(fromDb.days, days);
 	EXPECT_EQ(fromDb.failures, Expected().failures);
+	std::vector<std::string> skipped;
+	plant::Summary fromFile = plant::Summarize(plant::ReadRecordFile(file_, skipped, why), {});
+	EXPECT_EQ(fromFile.days, days);
 }
 
 TEST_F(Records, TextTables)
