@@ -3,7 +3,10 @@
 #include "RegTool.h"
 #include "StandardStreams.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include <unistd.h>
@@ -23,6 +26,16 @@ int main(int argc, char **argv)
 				   isatty(STDERR_FILENO) == 1,
 				   tool::ToolClock::Real() };
 	int status = reg_cli::RunRegTool(args, env);
+	// Values that never reached standard output (closed, a full disk) are
+	// no success.
+	if (!(std::cout << std::flush)) {
+		int error = errno;
+		std::cerr << "velmora-reg: standard output could not be written: "
+			  << (fileio::StandardStreamWasClosed(STDOUT_FILENO) ? "it is closed"
+									     : std::strerror(error))
+			  << '\n';
+		status = std::max(status, static_cast<int>(tool::kFileNotWritten));
+	}
 	// What the adapter library had to tell besides the transfers (a trace
 	// or a simulated camera's state that cannot be kept), as velmora-eeprom says it.
 	for (const std::string &notice : iicbus::TakeNotices())

@@ -42,6 +42,12 @@ QXIIC_TRACE="$work/trace" "$reg" --bus sim:0 run script 2>&- || status=$?
 [ "$status" -eq 5 ] || fail "velmora-reg run 2>&-: status $status"
 grep -q velmora-reg trace && fail "velmora-reg's message went into the trace: $(cat trace)"
 
+# ... and its values on a closed standard output are no success.
+status=0
+"$reg" --bus sim:0 get shutter >&- 2>err || status=$?
+[ "$status" -eq 6 ] && grep -qF "velmora-reg: standard output could not be written: it is closed" err ||
+	fail "velmora-reg get >&-: status $status, said: $(cat err)"
+
 # velmora: /dev/null is opened onto 0, 1 and 2 before anything else.
 if command -v strace >/dev/null; then
 	export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
