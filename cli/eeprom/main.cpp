@@ -4,8 +4,10 @@
 
 #include <iostream>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -42,5 +44,16 @@ int main(int argc, char **argv)
 				   .errColumns = ErrColumns(),
 				   .inFd = STDIN_FILENO,
 				   .outFd = STDOUT_FILENO };
-	return eeprom_cli::RunTool(args, env);
+	int status = eeprom_cli::RunTool(args, env);
+	// What never reached standard output (closed, a full disk) is no success.
+	if (!(std::cout << std::flush)) {
+		int error = errno;
+		std::cerr << "velmora-eeprom: standard output could not be written: "
+			  << (fileio::StandardStreamWasClosed(STDOUT_FILENO) ? "it is closed"
+									     : std::strerror(error))
+			  << '\n';
+		if (status == tool::kSuccess)
+			status = tool::kFileNotWritten;
+	}
+	return status;
 }

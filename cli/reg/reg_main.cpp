@@ -3,7 +3,6 @@
 #include "RegTool.h"
 #include "StandardStreams.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -34,7 +33,8 @@ int main(int argc, char **argv)
 			  << (fileio::StandardStreamWasClosed(STDOUT_FILENO) ? "it is closed"
 									     : std::strerror(error))
 			  << '\n';
-		status = std::max(status, static_cast<int>(tool::kFileNotWritten));
+		if (status == tool::kSuccess)
+			status = tool::kFileNotWritten;
 	}
 	// What the adapter library had to tell besides the transfers (a trace
 	// or a simulated camera's state that cannot be kept), as velmora-eeprom says it.

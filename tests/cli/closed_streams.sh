@@ -34,6 +34,13 @@ status=0
 "$eeprom" --bus sim:0 dump - >/dev/full 2>err || status=$?
 [ "$status" -eq 6 ] && grep -qF "No space left on device" err || fail "dump - >/dev/full: status $status, said: $(cat err)"
 
+# ... as any output of it: the trims shown to nobody are no success.
+"$eeprom" --bus sim:0 dump golden.qmx >/dev/null 2>&1
+status=0
+"$eeprom" show golden.qmx >&- 2>err || status=$?
+[ "$status" -eq 6 ] && grep -qF "velmora-eeprom: standard output could not be written: it is closed" err ||
+	fail "show >&-: status $status, said: $(cat err)"
+
 # velmora-reg: a failure's message with standard error closed goes nowhere,
 # not into the trace the adapter library opened.
 printf 'read shutter expect 0x1234\n' >script
