@@ -36,7 +36,8 @@ InputText ReadInputDescriptor(int fd, const InputLimits &limits);
 // Text from a file or a command line as a message may show it, always on
 // one line: control characters as \n, \r, \t or \xNN (a line end or an
 // escape sequence would forge or hide the message's own text), and cut to
-// about longest bytes with "...". Every front end shows input this way.
-std::string ShownText(std::string_view text, std::size_t longest = 200);
+// about longest bytes with "..." when a limit is given. Every front end
+// shows input this way.
+std::string ShownText(std::string_view text, std::size_t longest = std::string_view::npos);
 
 } // namespace fileio

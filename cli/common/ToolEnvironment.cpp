@@ -17,7 +17,7 @@ namespace tool {
 int SayFailure(ToolEnvironment &env, const char *tool, int status, const std::string &message)
 {
 	// Whatever input a message carries, it stays one line.
-	env.err << tool << ": " << fileio::ShownText(message, message.size()) << '\n' << std::flush;
+	env.err << tool << ": " << fileio::ShownText(message) << '\n' << std::flush;
 	return status;
 }
 
