@@ -40,7 +40,7 @@ CommandResult Done(std::string message, operations::Result result = {})
 CommandResult Refuse(const std::string &path, const operations::Result &refusal, const char *consequence)
 {
 	std::string file = path == kStandardInput ? "The settings file on standard input"
-						  : "The settings file " + fileio::ShownText(path);
+						  : "The settings file " + path;
 	return Failed(kRefusedFile, file + " cannot be used: " + refusal.reason + ". " + consequence,
 		      refusal);
 }
@@ -177,9 +177,7 @@ CommandResult DumpEeprom(EepromBus &bus, Progress &progress, const std::string &
 		progress.End();
 	if (read.outcome == operations::ResultKind::FileNotWritten)
 		return Failed(kFileNotWritten,
-			      "The settings file " + fileio::ShownText(path) +
-				      " was not written: " + read.reason + ".",
-			      read);
+			      "The settings file " + path + " was not written: " + read.reason + ".", read);
 	if (!read.Ok())
 		return Failed(kBusFailure, FailureText(read) + "; no file was written", read);
 	return Done(PagesText(EEPROM_PAGES) + " of the EEPROM written to " + fileio::ShownText(path), read);

@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "ExitStatus.h"
+#include "InputFile.h"
 #include "RecordFile.h"
 #include "RegularFile.h"
 #include "Summary.h"
@@ -87,9 +88,9 @@ plant::Summary FromFile(const std::string &path, const plant::Filter &filter, To
 	if (!why.empty())
 		return {};
 	for (size_t i = 0; i < skipped.size() && i < kShownSkips; i++)
-		env.err << kName << ": " << path << ": " << skipped[i] << " (skipped)\n";
+		env.err << kName << ": " << fileio::ShownText(path) << ": " << skipped[i] << " (skipped)\n";
 	if (skipped.size() > kShownSkips)
-		env.err << kName << ": " << path << ": " << skipped.size() - kShownSkips
+		env.err << kName << ": " << fileio::ShownText(path) << ": " << skipped.size() - kShownSkips
 			<< " more lines skipped\n";
 	return plant::Summarize(records, filter);
 }

@@ -3,6 +3,7 @@
 #include "BusIdentity.h"
 #include "CameraRecord.h"
 #include "Fleet.h"
+#include "InputFile.h"
 #include "Record.h"
 #include "Station.h"
 #include "StopRequest.h"
@@ -121,7 +122,7 @@ int RunOne(const RunRequest &request, ToolEnvironment &env, const LineSeams &sea
 	if (outcome.status == kSuccess)
 		(toOutput ? env.err : env.out) << outcome.message << '\n' << std::flush;
 	else
-		env.err << kName << ": " << outcome.message << '\n' << std::flush;
+		SayFailure(env, kName, outcome.status, outcome.message);
 	for (const std::string &notice : iicbus::TakeNotices())
 		env.err << kName << ": warning: " << notice << '\n' << std::flush;
 	std::string lost = recorder.Add(request.buses.front(), job, outcome, started,
@@ -152,7 +153,7 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env, const LineSeams 
 		// "interrupted before ..." needs no second "interrupted".
 		std::string word = ResultWord(finish.outcome, request.verb);
 		env.err << labels[i] << ": " << (finish.outcome.message.starts_with(word) ? "" : word + ": ")
-			<< finish.outcome.message << '\n';
+			<< fileio::ShownText(finish.outcome.message) << '\n';
 		for (const std::string &notice : finish.notices)
 			env.err << labels[i] << ": warning: " << notice << '\n';
 		// One flush to the disk for the run's records, not one each.

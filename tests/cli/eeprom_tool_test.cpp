@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -195,6 +196,15 @@ TEST_F(EepromToolTest, DamagedFilesAreRefusedWithNothingWritten)
 	EXPECT_THAT(err.str(),
 		    HasSubstr("cannot be used: the file cannot be opened for reading (No such file"));
 	EXPECT_EQ(Eeprom(), factory);
+	// A name with a line end in it is shown on the message's one line,
+	// when it fails as when it is done.
+	EXPECT_EQ(Run({ "dump", (dir / "a\nb.qmx").string() }), 0);
+	EXPECT_EQ(out.str(), "8 pages of the EEPROM written to " + dir.string() + "/a\\nb.qmx\n");
+	EXPECT_EQ(Run({ "dump", (dir / "no\nfolder" / "c.qmx").string() }), 6);
+	EXPECT_EQ(err.str(),
+		  "velmora-eeprom: The settings file " + dir.string() +
+			  "/no\\nfolder/c.qmx was not written: cannot create a file in the folder " +
+			  dir.string() + "/no\\nfolder: No such file or directory.\n");
 }
 
 TEST_F(EepromToolTest, FailedWriteStopsWithBusStatusAndNoVerification)
