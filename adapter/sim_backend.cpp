@@ -8,7 +8,6 @@
 #include "simulator.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace qxiic {
@@ -24,16 +23,7 @@ std::int64_t Now()
 class SimBackend : public Backend
 {
 public:
-	SimBackend(int camera, SimFiles files, int lockFd)
-		: camera_(camera), files_(std::move(files)), lockFd_(lockFd)
-	{}
-	SimBackend(const SimBackend &) = delete;
-	SimBackend &operator=(const SimBackend &) = delete;
-	~SimBackend() override
-	{
-		if (lockFd_ >= 0)
-			::close(lockFd_);
-	}
+	SimBackend(int camera, SimFiles files) : camera_(camera), files_(std::move(files)) {}
 
 	bool usesLibraryState() const override { return true; }
 
@@ -77,7 +67,7 @@ private:
 		std::vector<std::string> troubles;
 		unsigned short st = QXIIC_INIT_ERROR;
 		{
-			SimFileSession session(files_, lockFd_, s.cameras[i], s.seen[i], troubles);
+			SimFileSession session(files_, s.cameras[i], s.seen[i], troubles);
 			if (session.locked())
 				st = transfer(s.cameras[i]);
 		}
@@ -88,7 +78,6 @@ private:
 
 	int camera_;
 	SimFiles files_;
-	int lockFd_;
 };
 
 } // namespace
@@ -96,9 +85,8 @@ private:
 Opened OpenSim(int camera)
 {
 	SimFiles files = SimFilesOf(camera);
-	int lockFd = -1;
 	std::string refusal;
-	OpenSimStore(files, lockFd, files.keepsNothing, refusal);
+	OpenSimStore(files, files.keepsNothing, refusal);
 	if (!files.keepsNothing.empty())
 		Notice(TheLibrary(), files.keepsNothing);
 	if (!refusal.empty())
@@ -114,7 +102,7 @@ Opened OpenSim(int camera)
 		s.cameras[i].setPlugged(!absent);
 	}
 	Opened o;
-	o.backend = std::make_unique<SimBackend>(camera, std::move(files), lockFd);
+	o.backend = std::make_unique<SimBackend>(camera, std::move(files));
 	return o;
 }
 

@@ -219,11 +219,32 @@ std::string MakeStateDir(const std::string &dir)
 	return {};
 }
 
+// Opens the camera's lock file into fd; returns why it cannot be had, or "".
+std::string OpenSimLock(const SimFiles &files, int &fd)
+{
+	const std::string cannot = "the simulated camera cannot be locked against other programs: ";
+	fd = ::open(files.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0600);
+	if (fd < 0) {
+		int error = errno;
+		struct stat st;
+		if (error == EISDIR && ::lstat(files.lock.c_str(), &st) == 0)
+			return cannot + files.lock + " is " + KindOf(st.st_mode) + ", not a file";
+		return cannot + files.lock + ": " + std::strerror(error);
+	}
+	struct stat st {
+	};
+	if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+		::close(fd);
+		fd = -1;
+		return cannot + files.lock + " is " + KindOf(st.st_mode) + ", not a file";
+	}
+	return {};
+}
+
 } // namespace
 
-void OpenSimStore(SimFiles &files, int &lockFd, std::string &keepsNothing, std::string &refusal)
+void OpenSimStore(SimFiles &files, std::string &keepsNothing, std::string &refusal)
 {
-	lockFd = -1;
 	if (files.dir.empty())
 		return;
 	keepsNothing = MakeStateDir(files.dir);
@@ -233,24 +254,10 @@ void OpenSimStore(SimFiles &files, int &lockFd, std::string &keepsNothing, std::
 	}
 	// Without the lock two programs would write the camera at once and
 	// lose each other's writes: no transfer then.
-	const std::string cannot = "the simulated camera cannot be locked against other programs: ";
-	lockFd = ::open(files.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0600);
-	if (lockFd < 0) {
-		int error = errno;
-		struct stat st;
-		if (error == EISDIR && ::lstat(files.lock.c_str(), &st) == 0)
-			refusal = cannot + files.lock + " is " + KindOf(st.st_mode) + ", not a file";
-		else
-			refusal = cannot + files.lock + ": " + std::strerror(error);
-		return;
-	}
-	struct stat st {
-	};
-	if (::fstat(lockFd, &st) != 0 || !S_ISREG(st.st_mode)) {
-		refusal = cannot + files.lock + " is " + KindOf(st.st_mode) + ", not a file";
-		::close(lockFd);
-		lockFd = -1;
-	}
+	int fd = -1;
+	refusal = OpenSimLock(files, fd);
+	if (fd >= 0)
+		::close(fd);
 }
 
 std::string SensorText(const SimSensor &sensor)
@@ -296,17 +303,24 @@ std::string SetSensorFromText(SimSensor &sensor, const std::string &text)
 	return {};
 }
 
-SimFileSession::SimFileSession(const SimFiles &files, int lockFd, SimCamera &camera, SimSeen &seen,
+// Each transfer opens the lock afresh: a lock is held by an open file, and
+// one a forked child shares would let both in at once.
+SimFileSession::SimFileSession(const SimFiles &files, SimCamera &camera, SimSeen &seen,
 			       std::vector<std::string> &notices)
-	: files_(files), camera_(camera), seen_(seen), notices_(notices), lockFd_(lockFd)
+	: files_(files), camera_(camera), seen_(seen), notices_(notices)
 {
+	if (std::string refusal = OpenSimLock(files, lockFd_); !refusal.empty()) {
+		Add(notices_, refusal);
+		return;
+	}
 	int locked;
 	while ((locked = ::flock(lockFd_, LOCK_EX)) != 0 && errno == EINTR) {
 	}
 	locked_ = locked == 0;
 	if (!locked_) {
+		int error = errno;
 		Add(notices_, "the simulated camera cannot be locked against other programs: " + files.lock +
-				      ": " + Why());
+				      ": " + std::strerror(error));
 		return;
 	}
 	// Another program changed the camera since this one last looked: take
@@ -368,17 +382,16 @@ void SimFileSession::readSensor()
 
 SimFileSession::~SimFileSession()
 {
-	if (!locked_)
-		return;
-	if (camera_.eeprom().contents() != eepromBefore_) {
+	if (locked_ && camera_.eeprom().contents() != eepromBefore_) {
 		Add(notices_, WriteFile(files_.eeprom, EepromBytes(camera_.eeprom())));
 		seen_.eeprom = StampOf(files_.eeprom);
 	}
-	if (std::string now = SensorText(camera_.sensor()); now != sensorBefore_) {
+	if (std::string now = SensorText(camera_.sensor()); locked_ && now != sensorBefore_) {
 		Add(notices_, WriteFile(files_.sensor, now));
 		seen_.sensor = StampOf(files_.sensor);
 	}
-	::flock(lockFd_, LOCK_UN);
+	if (lockFd_ >= 0)
+		::close(lockFd_);
 }
 
 } // namespace qxiic

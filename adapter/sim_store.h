@@ -62,21 +62,21 @@ struct SimSeen {
 	SimStamp sensor;
 };
 
-// Makes the camera's folder and opens its lock file into lockFd. Returns
-// why the camera keeps nothing between runs (files.dir is then cleared:
-// the camera lives in memory), or, in refusal, why its lock cannot be
-// had; "" for both when all is well.
-void OpenSimStore(SimFiles &files, int &lockFd, std::string &keepsNothing, std::string &refusal);
+// Makes the camera's folder and tries its lock file. Returns why the
+// camera keeps nothing between runs (files.dir is then cleared: the camera
+// lives in memory), or, in refusal, why its lock cannot be had; "" for
+// both when all is well.
+void OpenSimStore(SimFiles &files, std::string &keepsNothing, std::string &refusal);
 
-// One transfer's hold on the camera's files: the lock (lockFd, from
-// OpenSimStore), and the camera as the files have it. Troubles (a file
+// One transfer's hold on the camera's files: the lock, and the camera as
+// the files have it. Troubles (a file
 // that cannot be kept, one moved aside...) go to notices; the camera in
 // memory carries on either way, except without the lock: then locked()
 // is false and the transfer must not run.
 class SimFileSession
 {
 public:
-	SimFileSession(const SimFiles &files, int lockFd, SimCamera &camera, SimSeen &seen,
+	SimFileSession(const SimFiles &files, SimCamera &camera, SimSeen &seen,
 		       std::vector<std::string> &notices);
 	SimFileSession(const SimFileSession &) = delete;
 	SimFileSession &operator=(const SimFileSession &) = delete;
