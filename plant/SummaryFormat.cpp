@@ -1,5 +1,7 @@
 #include "SummaryFormat.h"
 
+#include "Thumbnails.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -177,6 +179,23 @@ Json OrNull(const std::optional<T> &value)
 	return value ? Json(*value) : Json();
 }
 
+std::size_t FrameFailures(const Summary &s)
+{
+	return static_cast<std::size_t>(
+		std::count_if(s.failures.begin(), s.failures.end(),
+			      [](const FailureRow &f) { return f.result == "frame-failed"; }));
+}
+
+// The frame check's failures apart from the EEPROM's.
+std::string FailureKinds(const Summary &s)
+{
+	std::size_t frame = FrameFailures(s);
+	if (frame == 0)
+		return "";
+	return " (" + std::to_string(s.failures.size() - frame) + " EEPROM, " + std::to_string(frame) +
+	       " frame check)";
+}
+
 const std::vector<bool> kYieldRight{ false, true, true, true, true, true };
 
 } // namespace
@@ -187,7 +206,7 @@ std::string SummaryText(const Summary &s, const std::string &what)
 			   "\n";
 	text += "\nYield per day\n" + Text(YieldTable("day", s.days, s.total), kYieldRight);
 	text += "\nYield per station\n" + Text(YieldTable("station", s.stations, s.total), kYieldRight);
-	text += "\nFailures: " + std::to_string(s.failures.size()) + "\n";
+	text += "\nFailures: " + std::to_string(s.failures.size()) + FailureKinds(s) + "\n";
 	if (!s.failures.empty())
 		text += Text(FailureTable(s), { false, false, false, false, true, false, false });
 	text += "\nGolden files: " + std::to_string(s.goldens.size()) + "\n";
@@ -208,6 +227,8 @@ Json SummaryJson(const Summary &s)
 	j["stations"] = Json::array();
 	for (const YieldRow &d : s.stations)
 		j["stations"].push_back(YieldJson("station", d));
+	j["eeprom_failures"] = s.failures.size() - FrameFailures(s);
+	j["frame_failures"] = FrameFailures(s);
 	j["failures"] = Json::array();
 	for (const FailureRow &f : s.failures)
 		j["failures"].push_back({ { "time", f.time },
@@ -230,7 +251,7 @@ std::string SummaryHtml(const Summary &s, const std::string &what)
 <html lang="en">
 <head>
 <meta charset="utf-8">
-<meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'">
+<meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'; img-src data:">
 <title>Velmora records: )" +
 			   Escape(what) +
 			   R"(</title>
@@ -241,6 +262,9 @@ th, td { border: 1px solid #bbb; padding: 0.2em 0.6em; text-align: left; }
 td { font-variant-numeric: tabular-nums; }
 tr:last-child td { font-weight: bold; }
 table#failures tr:last-child td, table#golden-files tr:last-child td { font-weight: normal; }
+figure { display: inline-block; margin: 0 1em 1em 0; font-size: 0.85em; }
+figure img { display: block; width: 160px; border: 3px solid #3a7d44; }
+figure.fail img { border-color: #b3261e; }
 </style>
 </head>
 <body>
@@ -252,6 +276,7 @@ table#failures tr:last-child td, table#golden-files tr:last-child td { font-weig
 	html += "<h2>Yield per station</h2>\n" + Html("stations", YieldTable("station", s.stations, s.total));
 	html += "<h2>Failures</h2>\n" + Html("failures", FailureTable(s));
 	html += "<h2>Golden files</h2>\n" + Html("golden-files", GoldenTable(s));
+	html += ThumbnailsHtml(s.thumbnails);
 	return html + "</body>\n</html>\n";
 }
 

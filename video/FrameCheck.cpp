@@ -58,7 +58,8 @@ std::int64_t MovingPixels(const Frame &first, const Frame &last)
 	if (first.width != last.width || first.height != last.height)
 		return static_cast<std::int64_t>(last.width) * last.height;
 	std::int64_t moved = 0;
-	const std::size_t pixels = static_cast<std::size_t>(last.width) * static_cast<std::size_t>(last.height);
+	const std::size_t pixels = static_cast<std::size_t>(last.width) *
+				   static_cast<std::size_t>(last.height);
 	for (std::size_t i = 0; i < pixels; i++)
 		moved += std::abs(Luma(&first.rgb[i * 3]) - Luma(&last.rgb[i * 3])) > kMotionStep;
 	return moved;
@@ -112,6 +113,12 @@ FrameReport CheckFrames(const std::vector<Frame> &frames, const FrameExpectation
 	if (frames.empty() || !std::all_of(frames.begin(), frames.end(), Valid)) {
 		r.failure = "no signal";
 		r.values = "no picture from the capture device, " + r.standardExpected + " expected";
+		// What a monitor shows: black, at the size the camera should send.
+		Frame black;
+		black.width = kThumbnailWidth;
+		black.height = kThumbnailWidth * (expect.pal ? 576 : 480) / 720;
+		black.rgb.assign(static_cast<std::size_t>(black.width * black.height * 3), 0);
+		r.thumbnailPng = EncodePng(black);
 		return r;
 	}
 	const Frame &last = frames.back();
@@ -137,7 +144,8 @@ FrameReport CheckFrames(const std::vector<Frame> &frames, const FrameExpectation
 	std::vector<int> missing;
 	for (int k : r.overlaysExpected) {
 		bool looked = limits.overlays[static_cast<std::size_t>(k - 1)].has_value();
-		if (looked && std::find(r.overlaysSeen.begin(), r.overlaysSeen.end(), k) == r.overlaysSeen.end())
+		if (looked &&
+		    std::find(r.overlaysSeen.begin(), r.overlaysSeen.end(), k) == r.overlaysSeen.end())
 			missing.push_back(k);
 	}
 
@@ -176,11 +184,9 @@ FrameReport CheckPicture(FrameSource &source, const FrameExpectation &expect, co
 		FrameReport r = CheckFrames({}, expect, limits);
 		std::string notice = source.takeNotice();
 		r.values = std::to_string(frames.size()) + " of " + std::to_string(limits.frames) +
-			   " frames from " + source.name() + (notice.empty() ? "" : " (" + notice + ")") + ", " +
-			   r.standardExpected + " expected";
+			   " frames from " + source.name() + (notice.empty() ? "" : " (" + notice + ")") +
+			   ", " + r.standardExpected + " expected";
 		r.frames = static_cast<int>(frames.size());
-		if (!frames.empty() && Valid(frames.back()))
-			r.thumbnailPng = EncodePng(ShrinkFrame(frames.back()));
 		return r;
 	}
 	return CheckFrames(frames, expect, limits);

@@ -25,9 +25,9 @@ struct FrameReport {
 	// order: "no signal", "standard", "frozen", "luminance", "colour",
 	// "overlay".
 	std::string failure;
-	std::string values;  // the measured values and their limits, one line
-	int frames = 0;      // taken
-	int width = 0;       // of the last frame
+	std::string values; // the measured values and their limits, one line
+	int frames = 0;     // taken
+	int width = 0;      // of the last frame
 	int height = 0;
 	std::string standardExpected; // "PAL" or "NTSC"
 	std::string standardSeen;     // by the frame's lines; "" without a frame

@@ -57,8 +57,10 @@ std::optional<FrameLimits> ParseFrameLimits(const std::string &text, std::string
 		};
 		std::vector<double> v;
 		if (key == "frames") {
-			if (!Numbers(in, 1, v) || v[0] != static_cast<int>(v[0]) || v[0] < 2 || v[0] > kMostFrames)
-				return fail("frames takes a whole number from 2 to " + std::to_string(kMostFrames));
+			if (!Numbers(in, 1, v) || v[0] != static_cast<int>(v[0]) || v[0] < 2 ||
+			    v[0] > kMostFrames)
+				return fail("frames takes a whole number from 2 to " +
+					    std::to_string(kMostFrames));
 			limits.frames = static_cast<int>(v[0]);
 		} else if (key == "grey-area") {
 			if (!Numbers(in, 4, v))
@@ -71,7 +73,9 @@ std::optional<FrameLimits> ParseFrameLimits(const std::string &text, std::string
 			if (!Numbers(in, 2, v) || v[0] < 0 || v[0] > v[1])
 				return fail(key + " takes a lowest and a highest value, the lowest first");
 			Range r{ v[0], v[1] };
-			(key == "luminance" ? limits.luminance : key == "red-green" ? limits.redGreen : limits.blueGreen) = r;
+			(key == "luminance"   ? limits.luminance
+			 : key == "red-green" ? limits.redGreen
+					      : limits.blueGreen) = r;
 			(key == "luminance" ? luminance : key == "red-green" ? redGreen : blueGreen) = true;
 		} else if (key == "moving-pixels") {
 			if (!Numbers(in, 1, v) || v[0] != static_cast<long>(v[0]) || v[0] < 0)
@@ -79,7 +83,8 @@ std::optional<FrameLimits> ParseFrameLimits(const std::string &text, std::string
 			limits.movingPixels = static_cast<long>(v[0]);
 		} else if (key == "overlay") {
 			if (!Numbers(in, 9, v) || v[0] < 1 || v[0] > 4 || v[0] != static_cast<int>(v[0]))
-				return fail("overlay takes its number 1 to 4, an area, a colour and a tolerance");
+				return fail(
+					"overlay takes its number 1 to 4, an area, a colour and a tolerance");
 			OverlayLook look;
 			look.area = { v[1], v[2], v[3], v[4] };
 			if (std::string bad = CheckArea(look.area); !bad.empty())
@@ -97,8 +102,9 @@ std::optional<FrameLimits> ParseFrameLimits(const std::string &text, std::string
 			return fail("no setting \"" + key + "\"");
 		}
 	}
-	for (auto [given, name] : { std::pair{ grey, "grey-area" }, std::pair{ luminance, "luminance" },
-				    std::pair{ redGreen, "red-green" }, std::pair{ blueGreen, "blue-green" } })
+	for (auto [given, name] :
+	     { std::pair{ grey, "grey-area" }, std::pair{ luminance, "luminance" },
+	       std::pair{ redGreen, "red-green" }, std::pair{ blueGreen, "blue-green" } })
 		if (!given) {
 			why = std::string("no ") + name;
 			return std::nullopt;

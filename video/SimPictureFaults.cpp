@@ -48,7 +48,8 @@ SimPictureFaults ParseSimPictureFaults(const std::string &text, std::string &why
 			std::array<double, 3> f{};
 			if (!(in >> f[0] >> f[1] >> f[2]) || f[0] < 0 || f[1] < 0 || f[2] < 0 || f[0] > 4 ||
 			    f[1] > 4 || f[2] > 4) {
-				why = "line " + std::to_string(number) + ": cast takes three factors from 0 to 4";
+				why = "line " + std::to_string(number) +
+				      ": cast takes three factors from 0 to 4";
 				return {};
 			}
 			faults.cast = f;

@@ -24,7 +24,8 @@ Frame ShrinkFrame(const Frame &frame, int width)
 			const int x1 = std::max(x0 + 1, (x + 1) * frame.width / small.width);
 			unsigned sum[3] = {};
 			for (int v = y0; v < y1; v++) {
-				const std::uint8_t *p = &frame.rgb[static_cast<std::size_t>((v * frame.width + x0) * 3)];
+				const std::uint8_t *p =
+					&frame.rgb[static_cast<std::size_t>((v * frame.width + x0) * 3)];
 				for (int u = x0; u < x1; u++, p += 3)
 					for (int c = 0; c < 3; c++)
 						sum[c] += p[c];
@@ -40,7 +41,8 @@ Frame ShrinkFrame(const Frame &frame, int width)
 std::string EncodePng(const Frame &frame)
 {
 	if (frame.width <= 0 || frame.height <= 0 ||
-	    frame.rgb.size() < static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height) * 3)
+	    frame.rgb.size() <
+		    static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height) * 3)
 		return "";
 	png_image image{};
 	image.version = PNG_IMAGE_VERSION;

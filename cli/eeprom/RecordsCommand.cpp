@@ -6,6 +6,7 @@
 #include "Summary.h"
 #include "SummaryFormat.h"
 #include "Target.h"
+#include "Thumbnails.h"
 
 #include <nlohmann/json.hpp>
 
@@ -22,7 +23,7 @@ const char kRecordsUsageText[] =
 	"  SOURCE   a JSON Lines report file, or a database (postgresql://..., key=value)\n"
 	"  TIME     2026-12-07 (a UTC day: --until takes the whole day) or 2026-12-07T13:00:00Z\n"
 	"  WORD     read, verified, mismatch, bus-failure, refused, interrupted, file-not-written,\n"
-	"           no-result, failed\n";
+	"           no-result, failed, frame-failed\n";
 
 namespace {
 
@@ -50,7 +51,7 @@ plant::Filter FilterOf(const CommandLine &cl)
 
 // The summary of the plant's database; why it could not be made.
 plant::Summary FromDatabase(const std::string &target, const plant::Filter &filter, std::string &why,
-			    bool &noTable)
+			    bool &noTable, bool thumbnails)
 {
 	plant::Database db;
 	why = db.Connect(target);
@@ -59,12 +60,15 @@ plant::Summary FromDatabase(const std::string &target, const plant::Filter &filt
 	noTable = db.TableMissing();
 	if (!why.empty())
 		return {};
-	return plant::SummarizeDatabase(db, filter, why);
+	plant::Summary summary = plant::SummarizeDatabase(db, filter, why);
+	if (why.empty() && thumbnails)
+		summary.thumbnails = plant::ThumbnailsFromDatabase(db, filter, why);
+	return summary;
 }
 
 // The summary of a report file; each line skipped said on standard error.
 plant::Summary FromFile(const std::string &path, const plant::Filter &filter, ToolEnvironment &env,
-			std::string &why)
+			std::string &why, bool thumbnails)
 {
 	constexpr size_t kShownSkips = 5;
 	std::vector<std::string> skipped;
@@ -76,7 +80,10 @@ plant::Summary FromFile(const std::string &path, const plant::Filter &filter, To
 	if (skipped.size() > kShownSkips)
 		env.err << kName << ": " << path << ": " << skipped.size() - kShownSkips
 			<< " more lines skipped\n";
-	return plant::Summarize(records, filter);
+	plant::Summary summary = plant::Summarize(records, filter);
+	if (thumbnails)
+		summary.thumbnails = plant::ThumbnailsBeside(path, records, filter);
+	return summary;
 }
 
 } // namespace
@@ -113,12 +120,12 @@ int RunRecords(const CommandLine &cl, ToolEnvironment &env)
 	bool noTable = false;
 	if (plant::IsDatabaseTarget(source)) {
 		what = plant::DescribeDatabaseTarget(source);
-		summary = FromDatabase(source, filter, why, noTable);
+		summary = FromDatabase(source, filter, why, noTable, cl.Has("html"));
 		// A missing table's words already name the database.
 		if (!why.empty() && !noTable)
 			why = what + ": " + why;
 	} else {
-		summary = FromFile(source, filter, env, why);
+		summary = FromFile(source, filter, env, why, cl.Has("html"));
 	}
 	if (!why.empty())
 		return SayFailure(env, kName, noTable ? kFileNotWritten : kRefusedFile, why);

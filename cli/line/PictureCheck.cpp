@@ -27,8 +27,8 @@ std::vector<ScriptRecord> PlayPowerUp(HeldErrorSink &sink, std::string &why)
 	iic.StopAfterFailure();
 	std::array<std::uint8_t, 256> page{};
 	for (int at = 0; at < kl310::EEPROM_PAGE_SIZE; at += CIICTransfer::kMaxBlock)
-		if (!iic.ReadBlock(kl310::EepromWrite(kl310::PAGE_SCRIPT), at, &page[static_cast<std::size_t>(at)],
-				   CIICTransfer::kMaxBlock)) {
+		if (!iic.ReadBlock(kl310::EepromWrite(kl310::PAGE_SCRIPT), at,
+				   &page[static_cast<std::size_t>(at)], CIICTransfer::kMaxBlock)) {
 			why = "the settings script could not be read";
 			return {};
 		}
@@ -58,7 +58,7 @@ std::string Failure(const HeldErrorSink &sink, const std::string &what)
 }
 
 std::unique_ptr<video::FrameSource> OpenPicture(const FrameCheckSetup &setup, const std::string &bus,
-						 std::string &why)
+						std::string &why)
 {
 	const std::string device = VideoOf(setup, bus);
 	if (device.empty()) {

@@ -10,10 +10,10 @@
 
 #include "BusName.h"
 #include "CameraRun.h"
-#include "Options.h"
 #include "FrameCheck.h"
 #include "FrameLimits.h"
 #include "FrameSource.h"
+#include "Options.h"
 
 #include <array>
 #include <cstdint>
@@ -25,9 +25,9 @@ namespace eeprom_cli {
 
 struct FrameCheckSetup {
 	video::FrameLimits limits;
-	std::string limitsPath;                 // as given: the camera processes read it again
+	std::string limitsPath;                   // as given: the camera processes read it again
 	std::map<std::string, std::string> video; // bus as resolved -> capture device (--video)
-	video::WaitUntil wait{};             // the simulated picture's pacing; empty: real time
+	video::WaitUntil wait{};                  // the simulated picture's pacing; empty: real time
 };
 
 // What the command line asks of the frame check: --frame-check with
