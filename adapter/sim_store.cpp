@@ -1,5 +1,7 @@
 #include "sim_store.h"
 
+#include "sim_power_up.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -239,7 +241,7 @@ SimFileSession::SimFileSession(const SimFiles &files, SimCamera &camera, SimSeen
 		std::string trouble = ReadFile(files.sensor, text, absent);
 		Add(notice_, trouble);
 		if (trouble.empty() && (absent || !SetSensorFromText(camera_.sensor(), text)))
-			camera_.sensor().reset();
+			PowerUp(camera_);
 		seen_.sensor = sensor;
 	}
 	seen_.known = true;

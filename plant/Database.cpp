@@ -77,20 +77,24 @@ CREATE INDEX velmora_records_failures ON velmora_records (time) WHERE exit_statu
 // What version 3 adds to version 2: what the frame check measured, in
 // columns, and the checked frames' thumbnails in a table of their own.
 const char kVersion3[] = R"sql(
-ALTER TABLE velmora_records ADD COLUMN frame_check text, ADD COLUMN frame_standard text,
-	ADD COLUMN frame_luminance double precision, ADD COLUMN frame_red_green double precision,
-	ADD COLUMN frame_blue_green double precision, ADD COLUMN frame_moving_pixels bigint;
-CREATE TABLE velmora_thumbnails (id uuid PRIMARY KEY, png bytea NOT NULL);
+ALTER TABLE velmora_records ADD COLUMN IF NOT EXISTS frame_check text,
+	ADD COLUMN IF NOT EXISTS frame_standard text,
+	ADD COLUMN IF NOT EXISTS frame_luminance double precision,
+	ADD COLUMN IF NOT EXISTS frame_red_green double precision,
+	ADD COLUMN IF NOT EXISTS frame_blue_green double precision,
+	ADD COLUMN IF NOT EXISTS frame_moving_pixels bigint;
+CREATE TABLE IF NOT EXISTS velmora_thumbnails (id uuid PRIMARY KEY, png bytea NOT NULL);
 )sql";
 
 // Every column from the record's own JSON, so that the typed columns and
 // the jsonb copy never disagree. A journal's line may carry the record's
-// thumbnail, which goes to its own table and not into the record.
-const char kInsert[] = R"sql(
-WITH line AS (SELECT $1::jsonb AS j), thumbnail AS (
+// thumbnail, which goes to its own table and not into the record; a line
+// without one never names that table (a role may lack its privileges).
+const char kThumbnail[] = R"sql(, thumbnail AS (
 	INSERT INTO velmora_thumbnails (id, png)
-	SELECT (j->>'id')::uuid, decode(j->>'thumbnail_png', 'base64') FROM line WHERE j ? 'thumbnail_png'
-	ON CONFLICT (id) DO NOTHING)
+	SELECT (j->>'id')::uuid, decode(j->>'thumbnail_png', 'base64') FROM line
+	ON CONFLICT (id) DO NOTHING))sql";
+const char kInsert[] = R"sql(
 INSERT INTO velmora_records (id, time, version, station, operator, unit, sequence, host, command,
 	camera, bus, bus_found, adapter, adapter_status, adapter_status_name, file, sha256, file_size,
 	pages, result, exit_status, failure_page, failure_block, failure_byte, failure_direction,
@@ -111,6 +115,13 @@ SELECT (r->>'id')::uuid, (r->>'time')::timestamptz, r->>'version', r->>'station'
 FROM (SELECT j - 'thumbnail_png' AS r FROM line) AS given
 ON CONFLICT (id) DO NOTHING
 )sql";
+
+std::string InsertOf(const std::string &recordJson)
+{
+	// The key cannot stand unescaped inside a string of the line.
+	bool thumbnail = recordJson.find("\"thumbnail_png\"") != std::string::npos;
+	return std::string("WITH line AS (SELECT $1::jsonb AS j)") + (thumbnail ? kThumbnail : "") + kInsert;
+}
 
 } // namespace
 
@@ -421,14 +432,16 @@ std::string Database::ProbeInsert(const std::string &recordJson)
 	Answer begin = Run("BEGIN");
 	if (!begin.ok)
 		return begin.why;
-	Answer probe = Run(kInsert, recordJson.c_str());
+	Answer probe = Run(InsertOf(recordJson), recordJson.c_str());
 	Answer end = Run("ROLLBACK");
 	if (!probe.ok) {
 		std::string role = Role();
 		if (probe.state == "42501")
-			return "the role " + role +
-			       " may not add records: GRANT INSERT ON velmora_records, velmora_thumbnails TO " +
-			       role;
+			return "the role " + role + " may not add records: GRANT INSERT ON " +
+			       (recordJson.find("\"thumbnail_png\"") != std::string::npos
+					? "velmora_records, velmora_thumbnails"
+					: "velmora_records") +
+			       " TO " + role;
 		if (probe.state == "25006")
 			return "the session is read-only (a standby, or default_transaction_read_only): "
 			       "records cannot be added";
@@ -455,7 +468,7 @@ std::string Database::LockStation(const std::string &station, std::string &holde
 
 Insertion Database::Insert(const std::string &recordJson, std::string &why)
 {
-	Answer a = Run(kInsert, recordJson.c_str());
+	Answer a = Run(InsertOf(recordJson), recordJson.c_str());
 	if (a.ok)
 		return std::string(PQcmdTuples(a.result.get())) == "1" ? Insertion::Inserted
 								       : Insertion::Duplicate;

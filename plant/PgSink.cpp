@@ -88,7 +88,8 @@ std::string PgSink::Check(Database &db, Refusal &refusal)
 	probe.host = station_;
 	probe.command = "program";
 	probe.result = "verified";
-	probe.thumbnailPng = "probe"; // its table must take one too
+	if (options_.thumbnails)
+		probe.thumbnailPng = "probe"; // their table must take them too
 	if (std::string why = db.ProbeInsert(JournalLine(probe)); !why.empty())
 		return why;
 	std::string why;

@@ -107,14 +107,16 @@ std::vector<const Record *> PickThumbnails(const std::vector<Record> &records, c
 			return a->time < b->time;
 		if (a->sequence.has_value() != b->sequence.has_value())
 			return a->sequence.has_value();
-		return a->sequence && *a->sequence != *b->sequence ? *a->sequence < *b->sequence : a->id < b->id;
+		return a->sequence && *a->sequence != *b->sequence ? *a->sequence < *b->sequence
+								   : a->id < b->id;
 	});
 	std::set<std::pair<std::string, std::string>> passShown; // station, day
 	std::vector<const Record *> picked;
 	for (const Record *r : framed) {
 		if (r->exitStatus != 0)
 			picked.push_back(r);
-		else if (r->result == "verified" && passShown.insert({ r->station, IsoUtc(r->time).substr(0, 10) }).second)
+		else if (r->result == "verified" &&
+			 passShown.insert({ r->station, IsoUtc(r->time).substr(0, 10) }).second)
 			picked.push_back(r);
 	}
 	return picked;
@@ -173,8 +175,8 @@ ORDER BY r.time, r.sequence NULLS LAST, r.id
 	std::vector<const char *> values;
 	for (const std::string &p : params)
 		values.push_back(p.c_str());
-	Result rows(PQexecParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-				 nullptr, 0),
+	Result rows(PQexecParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
+				 nullptr, nullptr, 0),
 		    PQclear);
 	if (!rows || PQresultStatus(rows.get()) != PGRES_TUPLES_OK) {
 		why = OneLine(rows ? PQresultErrorMessage(rows.get()) : PQerrorMessage(conn));

@@ -431,6 +431,7 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 	if (cl.Has("frame-check")) {
 		if (std::string refused = FrameCheckOf(cl, request.buses, frameCheck); !refused.empty())
 			return UsageError(env, kName, refused);
+		frameCheck.wait = seams.frameWait;
 		request.frameCheck = &frameCheck;
 	}
 
@@ -440,6 +441,7 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 	if (cl.Has("report")) {
 		std::vector<std::string> notices;
 		SinkChoice choice{ .requireDatabase = cl.Has("require-database"),
+				   .thumbnails = cl.Has("frame-check"),
 				   .sendWaitMs = SendWaitMs(cl) };
 		report = OpenRecordSink(cl.Value("report").value_or(""), StationOf(cl), choice, notices, why);
 		for (const std::string &notice : notices)
@@ -504,6 +506,7 @@ int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, 
 	std::string unchecked;
 	if (cl.Has("frame-check"))
 		unchecked = FrameCheckOf(cl, cl.buses, frameCheck);
+	frameCheck.wait = seams.frameWait;
 	CameraRunner runner = RunnerOf(env, seams, cl.Has("frame-check") ? &frameCheck : nullptr);
 	if (!unchecked.empty())
 		runner = [unchecked](const CameraJob &, Progress &) {

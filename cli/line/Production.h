@@ -26,6 +26,8 @@ struct LineSeams {
 	CameraRunner runner{};
 	PresenceProbe *probe = nullptr;
 	std::string self = "/proc/self/exe";
+	// The simulated picture's pacing for --frame-check; empty: real time.
+	video::WaitUntil frameWait{};
 };
 
 // frameCheck: the picture checked after each program run that verified.
