@@ -260,7 +260,7 @@ TEST(CameraRecordTest, EveryFieldFromTheFacts)
 		"file_size":6633,"pages":[0,1,2,3],"result":"mismatch","exit_status":5,"failure_page":3,
 		"failure_block":1,"failure_byte":26,"failure_direction":"verify",
 		"first_difference":{"page":3,"byte":26,"found":0,"expected":90},
-		"message":"verification failed","duration_ms":1234.5})"));
+		"message":"verification failed","duration_ms":1234.5,"frame":null})"));
 
 	// A dump read nothing it could verify; a refused file reached no adapter.
 	// A camera's process that gave no result tells nothing of the bus.
