@@ -27,7 +27,8 @@ void PowerUp(SimCamera &camera)
 		const auto reg = static_cast<std::uint16_t>(eeprom.byte(at) << 8 | eeprom.byte(at + 1));
 		if (reg == kErasedRegister)
 			break;
-		sensor.setValue(reg, static_cast<std::uint16_t>(eeprom.byte(at + 2) << 8 | eeprom.byte(at + 3)));
+		sensor.setValue(reg,
+				static_cast<std::uint16_t>(eeprom.byte(at + 2) << 8 | eeprom.byte(at + 3)));
 	}
 }
 

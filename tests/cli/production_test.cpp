@@ -1333,6 +1333,7 @@ int RunTestCameraProcess(const std::vector<std::string> &args)
 	std::ostringstream err;
 	ToolEnvironment env{ in, out, err, false, false, clock };
 	LineSeams seams;
+	seams.frameWait = [](std::chrono::steady_clock::time_point) {}; // --frame-check: no real pauses
 	// A settings file replaced after the parent checked it: a whole other
 	// file, every byte 0x11.
 	if (const char *replaced = std::getenv("VELMORA_TEST_REPLACE_FILE")) {

@@ -42,10 +42,12 @@ std::string Open(plant::PgSink &sink)
 
 plant::Record Framed(const char *station, const char *time, const char *check, const std::string &png)
 {
-	plant::Record r = MakeRecord(station, nullptr, time, std::string(check) == "passed" ? "verified" : "frame-failed");
+	plant::Record r = MakeRecord(station, nullptr, time,
+				     std::string(check) == "passed" ? "verified" : "frame-failed");
 	if (r.result == "frame-failed")
 		r.exitStatus = 7;
-	r.frame = plant::FrameValues{ check, 5, 720, 576, "PAL", "PAL", 143.25, 1.40625, 1.0, 512, { 1 }, { 1 } };
+	r.frame = plant::FrameValues{ check,  5,       720, 576, "PAL", "PAL",
+				      143.25, 1.40625, 1.0, 512, { 1 }, { 1 } };
 	r.thumbnailPng = png;
 	return r;
 }
@@ -80,14 +82,15 @@ TEST(FrameRows, VersionTwoBroughtToThree)
 		plant::PgSink made(Server().Url(db), "line-1", WithThumbnails(spool.path));
 		ASSERT_EQ(Open(made), "");
 	}
-	Query(conninfo, "ALTER TABLE velmora_records DROP COLUMN frame_check, DROP COLUMN frame_standard, "
-			"DROP COLUMN frame_luminance, DROP COLUMN frame_red_green, DROP COLUMN frame_blue_green, "
-			"DROP COLUMN frame_moving_pixels; DROP TABLE velmora_thumbnails; "
-			"UPDATE velmora_schema SET version = 2; "
-			"INSERT INTO velmora_records (id, time, station, command, pages, result, exit_status, record) "
-			"VALUES (gen_random_uuid(), now(), 'line-1', 'program', '{}', 'verified', 0, '{}'); "
-			"DO $$ BEGIN CREATE ROLE station_v2 LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$; "
-			"GRANT SELECT, INSERT ON velmora_records, velmora_schema TO station_v2; SELECT 1");
+	Query(conninfo,
+	      "ALTER TABLE velmora_records DROP COLUMN frame_check, DROP COLUMN frame_standard, "
+	      "DROP COLUMN frame_luminance, DROP COLUMN frame_red_green, DROP COLUMN frame_blue_green, "
+	      "DROP COLUMN frame_moving_pixels; DROP TABLE velmora_thumbnails; "
+	      "UPDATE velmora_schema SET version = 2; "
+	      "INSERT INTO velmora_records (id, time, station, command, pages, result, exit_status, record) "
+	      "VALUES (gen_random_uuid(), now(), 'line-1', 'program', '{}', 'verified', 0, '{}'); "
+	      "DO $$ BEGIN CREATE ROLE station_v2 LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$; "
+	      "GRANT SELECT, INSERT ON velmora_records, velmora_schema TO station_v2; SELECT 1");
 
 	plant::Database reader;
 	ASSERT_EQ(reader.Connect(conninfo), "");
@@ -97,9 +100,10 @@ TEST(FrameRows, VersionTwoBroughtToThree)
 	EXPECT_EQ(why, "");
 
 	plant::PgSink station(conninfo + " user=station_v2", "line-2", WithThumbnails(spool.path));
-	EXPECT_NE(Open(station).find("its records table has schema version 2, which the role station_v2 cannot "
-				     "bring to 3 ("),
-		  std::string::npos);
+	EXPECT_NE(
+		Open(station).find("its records table has schema version 2, which the role station_v2 cannot "
+				   "bring to 3 ("),
+		std::string::npos);
 	plant::PgSink owner(Server().Url(db), "line-3", WithThumbnails(spool.path));
 	ASSERT_EQ(Open(owner), "");
 	EXPECT_EQ(Query(conninfo, "SELECT version FROM velmora_schema"), "3");

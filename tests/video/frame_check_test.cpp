@@ -80,13 +80,17 @@ TEST(FrameLimits, WhatIsNoLimitsFile)
 		{ "luminance 1 2\nred-green 1 2\nblue-green 1 2\n", "no grey-area" },
 		{ needed + "frames 1\n", "line 5: frames takes a whole number from 2 to 25" },
 		{ needed + "frames 2.5\n", "line 5: frames takes a whole number from 2 to 25" },
-		{ "grey-area 0.5 0 0.4 1\n", "line 1: an area's right and bottom lie beyond its left and top" },
+		{ "grey-area 0.5 0 0.4 1\n",
+		  "line 1: an area's right and bottom lie beyond its left and top" },
 		{ "grey-area 0 0 1.5 1\n", "line 1: an area's fractions lie between 0 and 1" },
-		{ "luminance 160 100\n", "line 1: luminance takes a lowest and a highest value, the lowest first" },
-		{ "red-green 1 x\n", "line 1: red-green takes a lowest and a highest value, the lowest first" },
+		{ "luminance 160 100\n",
+		  "line 1: luminance takes a lowest and a highest value, the lowest first" },
+		{ "red-green 1 x\n",
+		  "line 1: red-green takes a lowest and a highest value, the lowest first" },
 		{ needed + "overlay 5 0 0 1 1 0 0 0 0\n",
 		  "line 5: overlay takes its number 1 to 4, an area, a colour and a tolerance" },
-		{ needed + "overlay 2 0 0 1 1 0 300 0 0\n", "line 5: an overlay's colour is three levels 0 to 255" },
+		{ needed + "overlay 2 0 0 1 1 0 300 0 0\n",
+		  "line 5: an overlay's colour is three levels 0 to 255" },
 		{ needed + "brightness 3\n", "line 5: no setting \"brightness\"" },
 	};
 	for (const auto &c : cases) {
@@ -118,22 +122,81 @@ TEST(FrameCheck, EachFaultItsOwnReason)
 			  s.overlay[0] = 0x8000;
 			  s.overlay[2] = 0x8002;
 		  },
-		  false, true, { true, false, true, false }, "", "PAL", 128.0, 1.0, 1.0, 512, { 1, 3 } },
-		{ "overlay missing", [](video::SensorState &) {}, false, true, { true, false, false, false }, "overlay",
-		  "PAL", 128.0, 1.0, 1.0, 512, {} },
-		{ "NTSC where PAL is said", [](video::SensorState &s) { s.videoStandard = 0x0004; }, false, true, {},
-		  "standard", "NTSC", 128.0, 1.0, 1.0, 512, {} },
-		{ "frozen", [](video::SensorState &) {}, true, true, {}, "frozen", "PAL", 128.0, 1.0, 1.0, 0, {} },
+		  false,
+		  true,
+		  { true, false, true, false },
+		  "",
+		  "PAL",
+		  128.0,
+		  1.0,
+		  1.0,
+		  512,
+		  { 1, 3 } },
+		{ "overlay missing",
+		  [](video::SensorState &) {},
+		  false,
+		  true,
+		  { true, false, false, false },
+		  "overlay",
+		  "PAL",
+		  128.0,
+		  1.0,
+		  1.0,
+		  512,
+		  {} },
+		{ "NTSC where PAL is said",
+		  [](video::SensorState &s) { s.videoStandard = 0x0004; },
+		  false,
+		  true,
+		  {},
+		  "standard",
+		  "NTSC",
+		  128.0,
+		  1.0,
+		  1.0,
+		  512,
+		  {} },
+		{ "frozen",
+		  [](video::SensorState &) {},
+		  true,
+		  true,
+		  {},
+		  "frozen",
+		  "PAL",
+		  128.0,
+		  1.0,
+		  1.0,
+		  0,
+		  {} },
 		// Exposure reference 0x20 of the unity 0x50: 128 * 0x20 / 0x50.
-		{ "dark", [](video::SensorState &s) { s.exposureReference = 0x20; }, false, true, {}, "luminance", "PAL",
-		  51.0, 1.0, 1.0, 200, {} },
+		{ "dark",
+		  [](video::SensorState &s) { s.exposureReference = 0x20; },
+		  false,
+		  true,
+		  {},
+		  "luminance",
+		  "PAL",
+		  51.0,
+		  1.0,
+		  1.0,
+		  200,
+		  {} },
 		// Manual balance, red gain 0x70 of the unity 0x50: 128 * 1.4 = 179.
 		{ "reddish",
 		  [](video::SensorState &s) {
 			  s.wbMode = 0xFF00;
 			  s.redGreen = 0x70;
 		  },
-		  false, true, {}, "colour", "PAL", 0.299 * 179 + 0.587 * 128 + 0.114 * 128, 179.0 / 128, 1.0, 512, {} },
+		  false,
+		  true,
+		  {},
+		  "colour",
+		  "PAL",
+		  0.299 * 179 + 0.587 * 128 + 0.114 * 128,
+		  179.0 / 128,
+		  1.0,
+		  512,
+		  {} },
 	};
 	for (const auto &c : cases) {
 		video::SensorState s = Base();
@@ -203,8 +266,8 @@ TEST(SimPictureFaults, FromTheFileBesideTheEeprom)
 	qxiic::sim::Reset();
 	EXPECT_EQ(video::SimPictureFaultsPath(2), (dir / "sim-2.picture").string());
 	auto faults = [&](const char *text) { std::ofstream(dir / "sim-2.picture") << text; };
-	std::unique_ptr<video::FrameSource> source =
-		video::OpenSimulatedCamera([](std::chrono::steady_clock::time_point) {}, 2);
+	std::unique_ptr<video::FrameSource> source = video::OpenSimulatedCamera(
+		[](std::chrono::steady_clock::time_point) {}, 2);
 	video::Frame a, b;
 
 	faults("cast 1 1 0.5  # bluish no more\nwrong-standard\n");
@@ -227,7 +290,8 @@ TEST(SimPictureFaults, FromTheFileBesideTheEeprom)
 
 	faults("sparkle\n");
 	ASSERT_TRUE(source->next(a));
-	EXPECT_EQ(source->takeNotice(), (dir / "sim-2.picture").string() + ": line 1: no picture fault \"sparkle\"");
+	EXPECT_EQ(source->takeNotice(),
+		  (dir / "sim-2.picture").string() + ": line 1: no picture fault \"sparkle\"");
 	fs::remove(dir / "sim-2.picture");
 	ASSERT_TRUE(source->next(b));
 	EXPECT_NEAR(cast.blue * 2, video::Measure(b).blue, 1.0);
