@@ -262,7 +262,7 @@ th, td { border: 1px solid #bbb; padding: 0.2em 0.6em; text-align: left; }
 td { font-variant-numeric: tabular-nums; }
 tr:last-child td { font-weight: bold; }
 table#failures tr:last-child td, table#golden-files tr:last-child td { font-weight: normal; }
-figure { display: inline-block; margin: 0 1em 1em 0; font-size: 0.85em; }
+figure { display: inline-block; vertical-align: top; width: 166px; margin: 0 1em 1em 0; font-size: 0.85em; }
 figure img { display: block; width: 160px; border: 3px solid #3a7d44; }
 figure.fail img { border-color: #b3261e; }
 </style>

@@ -39,7 +39,7 @@ public:
 			return false;
 		const SimPictureFaults faults = Faults();
 		if (faults.noSignal) {
-			notice_ = "no signal (" + faultsPath_ + ")";
+			notice_ = "no signal: " + faultsPath_;
 			return false;
 		}
 		const bool read = ReadSensorState(state_);

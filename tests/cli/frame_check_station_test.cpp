@@ -62,11 +62,13 @@ struct Shown {
 std::vector<Shown> FiguresOf(const std::string &page)
 {
 	std::vector<Shown> shown;
-	for (std::size_t at = page.find("<figure"); at != std::string::npos; at = page.find("<figure", at + 1)) {
+	for (std::size_t at = page.find("<figure"); at != std::string::npos;
+	     at = page.find("<figure", at + 1)) {
 		std::size_t check = page.find("data-check=\"", at) + 12;
 		std::size_t data = page.find("src=\"data:image/png;base64,", at) + 27;
 		Shown s{ page.substr(check, page.find('"', check) - check), {} };
-		EXPECT_TRUE(video::DecodePng(FromBase64(page.substr(data, page.find('"', data) - data)), s.thumbnail));
+		EXPECT_TRUE(video::DecodePng(FromBase64(page.substr(data, page.find('"', data) - data)),
+					     s.thumbnail));
 		shown.push_back(std::move(s));
 	}
 	return shown;
@@ -118,8 +120,8 @@ protected:
 		golden = (dir / "golden.qmx").string();
 		// Page 3: overlays on, 1 and 3 of them; page 4: trims 0x14 and 0x0C.
 		std::vector<int> bytes(2048, 0x5A);
-		const int script[] = { 0x4F, 0x02, 0x80, 0x00, 0x4F, 0x08, 0x80, 0x00, 0x4F, 0x0A, 0x00, 0x01,
-				       0x4F, 0x0C, 0x80, 0x02, 0x4F, 0x0E, 0x00, 0x03 };
+		const int script[] = { 0x4F, 0x02, 0x80, 0x00, 0x4F, 0x08, 0x80, 0x00, 0x4F, 0x0A,
+				       0x00, 0x01, 0x4F, 0x0C, 0x80, 0x02, 0x4F, 0x0E, 0x00, 0x03 };
 		for (int i = 0; i < 256; i++)
 			bytes[static_cast<std::size_t>(0x300 + i)] = i < 20 ? script[i] : 0xFF;
 		bytes[0x400] = 0x14;
@@ -160,8 +162,8 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 {
 	std::string report = (dir / "line.jsonl").string();
 	FaultyFixture fixture(dir, "+++---+++---+++---", { "", "cast 1.4 1 1\n", "no-signal\n" });
-	EXPECT_EQ(Run({ "program", "--repeat", "--yes", "--frame-check", "--limits", kLimits, "--report", report,
-			"--station", "bench-7", golden },
+	EXPECT_EQ(Run({ "program", "--repeat", "--yes", "--frame-check", "--limits", kLimits, "--report",
+			report, "--station", "bench-7", golden },
 		      &fixture),
 		  7);
 	const std::string values = "PAL 720x576 (PAL expected), 560 moving pixels (at least 100), ";
@@ -184,9 +186,9 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 			  " (0.6 s)\n"
 			  "remove camera 2\n"
 			  "waiting for camera 3...\n"
-			  "FAIL cam 3: frame: no signal: 0 of 5 frames from simulated camera (no signal (" +
+			  "FAIL cam 3: frame: no signal: 0 of 5 frames from simulated camera (no signal: " +
 			  (dir / "sim-0.picture").string() +
-			  ")), PAL expected (0.6 s)\n"
+			  "), PAL expected (0.6 s)\n"
 			  "remove camera 3\n"
 			  "waiting for camera 4...\n"
 			  "3 cameras: 1 passed, 2 failed\n");
@@ -202,7 +204,8 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 		json luminance, redGreen;
 		int height;
 	} expected[] = { { "verified", "passed", 0, 128.0, 1.0, 128 },
-			 { "frame-failed", "colour", 7, 0.299 * 179 + 0.587 * 128 + 0.114 * 128, 179.0 / 128, 128 },
+			 { "frame-failed", "colour", 7, 0.299 * 179 + 0.587 * 128 + 0.114 * 128, 179.0 / 128,
+			   128 },
 			 { "frame-failed", "no signal", 7, nullptr, nullptr, 128 } };
 	std::vector<video::Levels> levels;
 	for (std::size_t i = 0; i < records.size(); i++) {
@@ -215,11 +218,15 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 		if (expected[i].luminance.is_null()) {
 			EXPECT_TRUE(r["frame"]["luminance"].is_null()) << i;
 		} else {
-			EXPECT_NEAR(r["frame"]["luminance"].get<double>(), expected[i].luminance.get<double>(), 0.01);
-			EXPECT_NEAR(r["frame"]["red_green"].get<double>(), expected[i].redGreen.get<double>(), 0.001);
+			EXPECT_NEAR(r["frame"]["luminance"].get<double>(),
+				    expected[i].luminance.get<double>(), 0.01);
+			EXPECT_NEAR(r["frame"]["red_green"].get<double>(), expected[i].redGreen.get<double>(),
+				    0.001);
 		}
 		video::Frame thumbnail;
-		ASSERT_TRUE(video::DecodePng(ReadBytes(dir / (r["id"].get<std::string>() + ".png")), thumbnail)) << i;
+		ASSERT_TRUE(
+			video::DecodePng(ReadBytes(dir / (r["id"].get<std::string>() + ".png")), thumbnail))
+			<< i;
 		EXPECT_EQ(thumbnail.width, 160) << i;
 		EXPECT_EQ(thumbnail.height, expected[i].height) << i;
 		levels.push_back(video::Measure(thumbnail));
@@ -255,17 +262,19 @@ TEST_F(FrameCheckLineTest, SeveralCamerasIntoTheDatabase)
 	setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
 	std::ofstream(dir / "sim-1.picture") << "cast 1.4 1 1\n";
 	std::ofstream(dir / "sim-2.picture") << "no-signal\n";
-	EXPECT_EQ(Run({ "program", "--bus", "sim:0", "--bus", "sim:1", "--bus", "sim:2", "--yes", "--frame-check",
-			"--limits", kLimits, "--station", "bench-8", "--report", server.Url("plant"), golden }),
+	EXPECT_EQ(Run({ "program", "--bus", "sim:0", "--bus", "sim:1", "--bus", "sim:2", "--yes",
+			"--frame-check", "--limits", kLimits, "--station", "bench-8", "--report",
+			server.Url("plant"), golden }),
 		  7);
-	EXPECT_EQ(PgRows(server.Conninfo("plant"),
-			 "SELECT bus, result, frame_check, frame_standard, round(frame_luminance::numeric, 1), "
-			 "round(frame_red_green::numeric, 2), frame_moving_pixels, octet_length(t.png) > 100, "
-			 "record ? 'thumbnail_png' FROM velmora_records r JOIN velmora_thumbnails t USING (id) "
-			 "ORDER BY bus"),
-		  "sim:0|verified|passed|PAL|128.0|1.00|560|t|f\n"
-		  "sim:1|frame-failed|colour|PAL|143.2|1.40|560|t|f\n"
-		  "sim:2|frame-failed|no signal|||||t|f");
+	EXPECT_EQ(
+		PgRows(server.Conninfo("plant"),
+		       "SELECT bus, result, frame_check, frame_standard, round(frame_luminance::numeric, 1), "
+		       "round(frame_red_green::numeric, 2), frame_moving_pixels, octet_length(t.png) > 100, "
+		       "record ? 'thumbnail_png' FROM velmora_records r JOIN velmora_thumbnails t USING (id) "
+		       "ORDER BY bus"),
+		"sim:0|verified|passed|PAL|128.0|1.00|560|t|f\n"
+		"sim:1|frame-failed|colour|PAL|143.2|1.40|560|t|f\n"
+		"sim:2|frame-failed|no signal|||||t|f");
 	std::string page = (dir / "page.html").string();
 	EXPECT_EQ(Run({ "records", server.Url("plant"), "--html", page }), 0);
 	std::vector<Shown> shown = FiguresOf(ReadBytes(page));
@@ -286,7 +295,8 @@ TEST_F(FrameCheckLineTest, UsageOfItsOptions)
 		std::vector<std::string> args;
 		std::string error;
 	} cases[] = {
-		{ { "program", "--yes", "--frame-check", "g" }, "--frame-check needs --limits FILE: what the picture must show" },
+		{ { "program", "--yes", "--frame-check", "g" },
+		  "--frame-check needs --limits FILE: what the picture must show" },
 		{ { "program", "--yes", "--limits", "l", "g" }, "--limits goes with --frame-check" },
 		{ { "verify", "--frame-check", "g" }, "--frame-check belongs to program" },
 		{ { "program", "--yes", "--frame-check", "--limits", kLimits, "--video", "sim:1", "g" },

@@ -286,7 +286,7 @@ TEST(SimPictureFaults, FromTheFileBesideTheEeprom)
 
 	faults("no-signal\n");
 	EXPECT_FALSE(source->next(a));
-	EXPECT_EQ(source->takeNotice(), "no signal (" + (dir / "sim-2.picture").string() + ")");
+	EXPECT_EQ(source->takeNotice(), "no signal: " + (dir / "sim-2.picture").string());
 
 	faults("sparkle\n");
 	ASSERT_TRUE(source->next(a));
