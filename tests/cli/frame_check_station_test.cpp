@@ -240,6 +240,10 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 	std::string page = (dir / "page.html").string();
 	EXPECT_EQ(Run({ "records", report, "--html", page }), 0);
 	EXPECT_NE(out.str().find("Failures: 2 (0 EEPROM, 2 frame check)\n"), std::string::npos) << out.str();
+	EXPECT_EQ(Run({ "records", report, "--json" }), 0);
+	json summary = json::parse(out.str());
+	EXPECT_EQ(summary["eeprom_failures"], 0);
+	EXPECT_EQ(summary["frame_failures"], 2);
 	std::string html = ReadBytes(page);
 	EXPECT_NE(html.find("img-src data:"), std::string::npos);
 	std::vector<Shown> shown = FiguresOf(html);
