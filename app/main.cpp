@@ -1,6 +1,7 @@
 #include "BusIdentity.h"
 #include "CommandLine.h"
 #include "PictureWindow.h"
+#include "StandardStreams.h"
 #include "VelmoraApp.h"
 
 #include <QApplication>
@@ -12,6 +13,11 @@ CVelmoraApp theApp;
 
 int main(int argc, char **argv)
 {
+	// Before anything is opened: nothing may take a closed stream's number.
+	if (std::string why = fileio::OpenStandardStreams(); !why.empty()) {
+		std::fprintf(stderr, "velmora: %s\n", why.c_str());
+		return 1;
+	}
 	PanelCommandLine cl = ParsePanelCommandLine({ argv + 1, argv + argc }, std::getenv("QXIIC_BUS"));
 	std::fputs(cl.out.c_str(), stdout);
 	std::fputs(cl.err.c_str(), stderr);

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <thread>
 
 #include <poll.h>
@@ -141,10 +142,30 @@ std::string OneLine(const char *message)
 			text += *c;
 		}
 	}
+	// The server's labels ("ERROR:  ", "FATAL:  ") where a sentence starts
+	// are libpq's way of writing, not the cause; nor are its double spaces.
+	std::string clean;
+	for (size_t at = 0; at < text.size();) {
+		bool starts = at == 0 || text.compare(at - 1, 1, " ") == 0;
+		size_t label = at;
+		while (label < text.size() && std::isupper(static_cast<unsigned char>(text[label])))
+			label++;
+		if (starts && label > at && text.compare(label, 2, ": ") == 0 &&
+		    std::set<std::string>{ "ERROR", "FATAL", "PANIC", "WARNING", "DETAIL", "HINT" }.contains(
+			    text.substr(at, label - at))) {
+			at = label + 1;
+			while (at < text.size() && text[at] == ' ')
+				at++;
+			continue;
+		}
+		if (text[at] != ' ' || clean.empty() || clean.back() != ' ')
+			clean += text[at];
+		at++;
+	}
 	// The caller's text follows: no sentence's full stop in between.
-	while (!text.empty() && (text.back() == '.' || text.back() == ' '))
-		text.pop_back();
-	return text.empty() ? "no reason given" : text;
+	while (!clean.empty() && (clean.back() == '.' || clean.back() == ' '))
+		clean.pop_back();
+	return clean.empty() ? "no reason given" : clean;
 }
 
 bool PassingFailure(const std::string &sqlstate)

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -318,44 +319,72 @@ std::optional<Record> ParseRecordLine(const std::string &line, std::string &why)
 
 std::string IsoUtc(std::time_t time)
 {
-	std::tm utc{};
-	gmtime_r(&time, &utc);
-	char text[32];
-	std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%SZ", &utc);
+	using namespace std::chrono;
+	sys_seconds t{ seconds(time) };
+	sys_days day = floor<days>(t);
+	year_month_day date{ day };
+	hh_mm_ss clock{ t - day };
+	// Four digits always: "0001-01-01", as PostgreSQL writes it, and as a
+	// sort of the text puts it.
+	char text[40];
+	std::snprintf(text, sizeof(text), "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+		      static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+		      static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+		      static_cast<int>(clock.seconds().count()));
 	return text;
 }
 
+namespace {
+
+// Exactly count decimal digits at text[at...], into value.
+bool Digits(const std::string &text, size_t at, size_t count, int &value)
+{
+	if (at + count > text.size())
+		return false;
+	value = 0;
+	for (size_t i = at; i < at + count; i++) {
+		if (text[i] < '0' || text[i] > '9')
+			return false;
+		value = value * 10 + (text[i] - '0');
+	}
+	return true;
+}
+
+} // namespace
+
 std::optional<std::time_t> ParseIsoUtc(const std::string &text)
 {
-	std::tm tm{};
-	int consumed = 0;
-	if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &consumed) !=
-		    3 ||
-	    consumed != 10)
+	using namespace std::chrono;
+	// YYYY-MM-DD, digits only: no sign, no blank, no short field.
+	int y = 0, m = 0, d = 0;
+	if (!Digits(text, 0, 4, y) || text.size() < 10 || text[4] != '-' || !Digits(text, 5, 2, m) ||
+	    text[7] != '-' || !Digits(text, 8, 2, d))
 		return std::nullopt;
-	const char *rest = text.c_str() + consumed;
-	if (*rest == 'T' || *rest == ' ') {
-		int after = 0;
-		if (std::sscanf(rest + 1, "%2d:%2d:%2d%n", &tm.tm_hour, &tm.tm_min, &tm.tm_sec, &after) !=
-			    3 ||
-		    after != 8)
+	// A real calendar date; year 0 is none (the year before 1 is 1 BC).
+	year_month_day date{ year(y), month(static_cast<unsigned>(m)), day(static_cast<unsigned>(d)) };
+	if (y == 0 || !date.ok())
+		return std::nullopt;
+	int hh = 0, mm = 0, ss = 0;
+	size_t at = 10;
+	if (at < text.size() && (text[at] == 'T' || text[at] == ' ')) {
+		if (!Digits(text, at + 1, 2, hh) || text.size() < at + 9 || text[at + 3] != ':' ||
+		    !Digits(text, at + 4, 2, mm) || text[at + 6] != ':' || !Digits(text, at + 7, 2, ss))
 			return std::nullopt;
-		rest += 1 + after;
-		if (*rest == '.')
-			for (rest++; *rest >= '0' && *rest <= '9'; rest++) {
+		at += 9;
+		if (at < text.size() && text[at] == '.')
+			for (at++; at < text.size() && text[at] >= '0' && text[at] <= '9'; at++) {
 			}
-		if (std::strcmp(rest, "Z") != 0 && std::strcmp(rest, "+00") != 0 &&
-		    std::strcmp(rest, "+00:00") != 0)
+		std::string zone = text.substr(at);
+		if (zone != "Z" && zone != "+00" && zone != "+00:00")
 			return std::nullopt;
-	} else if (*rest != '\0') {
+		// 60: a leap second, as PostgreSQL takes it (the next minute's first).
+		if (hh > 23 || mm > 59 || ss > 60)
+			return std::nullopt;
+	} else if (at != text.size()) {
 		return std::nullopt;
 	}
-	if (tm.tm_mon < 1 || tm.tm_mon > 12 || tm.tm_mday < 1 || tm.tm_mday > 31 || tm.tm_hour > 23 ||
-	    tm.tm_min > 59 || tm.tm_sec > 60)
-		return std::nullopt;
-	tm.tm_year -= 1900;
-	tm.tm_mon -= 1;
-	return timegm(&tm);
+	sys_seconds t = sys_days(date) + hours(hh) + minutes(mm) + seconds(ss);
+	return static_cast<std::time_t>(t.time_since_epoch().count());
 }
 
 std::string CheckRecordName(const std::string &value)

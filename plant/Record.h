@@ -156,8 +156,10 @@ nlohmann::ordered_json RecordJson(const Record &record);
 // an object, no valid time or result, a field of the wrong type).
 std::optional<Record> ParseRecordLine(const std::string &line, std::string &why);
 
-// "2026-12-07T13:48:45Z" and back; ParseIsoUtc also takes a bare date
-// (midnight UTC) and a fractional or +00:00 ending as PostgreSQL writes it.
+// "2026-12-07T13:48:45Z" and back, the year always of four digits;
+// ParseIsoUtc also takes a bare date (midnight UTC) and a fractional or
+// +00:00 ending as PostgreSQL writes it. Only real calendar dates of the
+// years 0001 to 9999, digits only: 2026-02-30 is none.
 std::string IsoUtc(std::time_t time);
 std::optional<std::time_t> ParseIsoUtc(const std::string &text);
 

@@ -33,6 +33,17 @@ bool Kept(const Record &r, const Filter &f)
 	       (!f.result || r.result == *f.result);
 }
 
+// Whether a record counts for yield, and for the golden files.
+bool Programmed(const Record &r)
+{
+	return r.command == "program" && r.result != "refused";
+}
+
+bool UsedGolden(const Record &r)
+{
+	return r.sha256 && (Programmed(r) || (r.command == "verify" && r.result == "verified"));
+}
+
 std::string Day(const Record &r)
 {
 	return IsoUtc(r.time).substr(0, 10);
@@ -131,7 +142,7 @@ FROM (
 			FROM (
 				SELECT COALESCE(unit, id::text) AS u, (time AT TIME ZONE 'UTC')::date AS day,
 					station, result = 'verified' AS ok, time, sequence, id
-				FROM velmora_records WHERE command = 'program' AND )sql" +
+				FROM velmora_records WHERE command = 'program' AND result <> 'refused' AND )sql" +
 		  where + R"sql(
 			) AS programs
 			WINDOW w AS (PARTITION BY u ORDER BY time, sequence NULLS LAST, id)
@@ -145,16 +156,19 @@ ORDER BY kind, key COLLATE "C"
 	s.failures = R"sql(
 SELECT to_char(time AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS"Z"'), station, unit,
 	COALESCE(bus_found, bus), COALESCE(failure_page, (record->'first_difference'->>'page')::integer),
-	result, message
+	result, message, adapter_status
 FROM velmora_records WHERE exit_status <> 0 AND )sql" +
 		     where + R"sql(
 ORDER BY time, sequence NULLS LAST, id
 )sql";
-	// The number of records comes with the golden files: one scan for both.
+	// The number of records and their first and last time come with the
+	// golden files: one scan for all.
 	s.goldens = R"sql(
 SELECT sha256, COALESCE(file, '') AS name,
-	count(*) FILTER (WHERE command IN ('program', 'verify') AND sha256 IS NOT NULL) AS uses,
-	count(*) AS records
+	count(*) FILTER (WHERE sha256 IS NOT NULL AND ((command = 'program' AND result <> 'refused')
+		OR (command = 'verify' AND result = 'verified'))) AS uses,
+	count(*) AS records,
+	floor(extract(epoch FROM min(time)))::bigint, floor(extract(epoch FROM max(time)))::bigint
 FROM velmora_records WHERE )sql" +
 		    where + R"sql(
 GROUP BY sha256, name ORDER BY uses DESC, sha256 COLLATE "C", COALESCE(file, '') COLLATE "C"
@@ -217,7 +231,10 @@ Summary Summarize(const std::vector<Record> &records, const Filter &filter)
 	std::map<std::string, const Record *> first; // unit -> its first program record
 	std::map<std::pair<std::string, std::string>, int> goldens;
 	for (const Record *r : kept) {
-		if (r->command == "program") {
+		if (!s.firstTime)
+			s.firstTime = r->time;
+		s.lastTime = r->time;
+		if (Programmed(*r)) {
 			programs.push_back(r);
 			first.emplace(r->unit.value_or(r->id), r);
 		}
@@ -228,8 +245,8 @@ Summary Summarize(const std::vector<Record> &records, const Filter &filter)
 					  ? r->failurePage
 					  : (r->firstDifference ? std::optional<int>(r->firstDifference->page)
 								: std::nullopt),
-				  r->result, r->message });
-		if ((r->command == "program" || r->command == "verify") && r->sha256)
+				  r->result, r->message, r->adapterStatus });
+		if (UsedGolden(*r))
 			goldens[{ *r->sha256, r->file.value_or("") }]++;
 	}
 	s.days = Yield(programs, first, Day);
@@ -266,12 +283,18 @@ static void ReadRows(PGresult *yield, PGresult *failures, PGresult *goldens, Sum
 	for (int i = 0; i < PQntuples(failures); i++) {
 		PGresult *r = failures;
 		std::optional<std::string> page = Text(r, i, 4);
-		s.failures.push_back({ PQgetvalue(r, i, 0), PQgetvalue(r, i, 1), Text(r, i, 2), Text(r, i, 3),
-				       page ? std::optional<int>(std::stoi(*page)) : std::nullopt,
-				       PQgetvalue(r, i, 5), Text(r, i, 6) });
+		s.failures.push_back(
+			{ PQgetvalue(r, i, 0), PQgetvalue(r, i, 1), Text(r, i, 2), Text(r, i, 3),
+			  page ? std::optional<int>(std::stoi(*page)) : std::nullopt, PQgetvalue(r, i, 5),
+			  Text(r, i, 6),
+			  PQgetisnull(r, i, 7) ? std::nullopt : std::optional<int>(Number(r, i, 7)) });
 	}
 	for (int i = 0; i < PQntuples(goldens); i++) {
 		s.records += std::stoll(PQgetvalue(goldens, i, 3));
+		std::time_t first = std::stoll(PQgetvalue(goldens, i, 4)),
+			    last = std::stoll(PQgetvalue(goldens, i, 5));
+		s.firstTime = s.firstTime ? std::min(*s.firstTime, first) : first;
+		s.lastTime = s.lastTime ? std::max(*s.lastTime, last) : last;
 		if (Number(goldens, i, 2) > 0)
 			s.goldens.push_back({ PQgetvalue(goldens, i, 0), PQgetvalue(goldens, i, 1),
 					      Number(goldens, i, 2) });

@@ -6,7 +6,8 @@
 //
 // The rules, the same on both sides:
 // - A unit is the record's "unit"; a record without one is a unit of its own.
-// - Yield counts "program" records only. In a group (a day, a station, or
+// - Yield counts "program" records only, but for those of a refused
+//   settings file (nothing was written to the camera). In a group (a day, a station, or
 //   all), a unit is programmed when it has a program record there, passed
 //   when the last of them there is "verified", failed otherwise. It passed
 //   first time when it passed and the first program record of the unit of
@@ -16,8 +17,9 @@
 // - Order of a unit's records: time, then sequence (none last), then id.
 // - Days are UTC days, as the records' times are.
 // - A failure is any record whose exit status is not 0, in time order.
-// - Golden files: program and verify records with a SHA-256, by SHA-256 and
-//   file name, most used first.
+// - Golden files: the files programmed (refused ones aside) and those a
+//   verify found the camera holding, with a SHA-256, by SHA-256 and file
+//   name, most used first; a verify that found a difference used no golden.
 #pragma once
 
 #include "Record.h"
@@ -57,6 +59,7 @@ struct FailureRow {
 	std::optional<int> page;        // of the failure, else of the first difference
 	std::string result;
 	std::optional<std::string> message;
+	std::optional<int> adapterStatus{}; // the adapter's status of a bus failure
 	bool operator==(const FailureRow &) const = default;
 };
 
@@ -80,7 +83,8 @@ struct Thumbnail {
 };
 
 struct Summary {
-	std::int64_t records = 0; // kept by the filters
+	std::int64_t records = 0;                           // kept by the filters
+	std::optional<std::time_t> firstTime{}, lastTime{}; // of those records
 	YieldRow total{ "total" };
 	std::vector<YieldRow> days;
 	std::vector<YieldRow> stations;

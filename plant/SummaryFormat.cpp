@@ -1,10 +1,12 @@
 #include "SummaryFormat.h"
 
 #include "Thumbnails.h"
+#include "qxiic.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 namespace plant {
@@ -51,10 +53,10 @@ Table YieldTable(const char *what, const std::vector<YieldRow> &rows, const Yiel
 
 Table FailureTable(const Summary &s)
 {
-	Table t{ { "time", "station", "unit", "bus", "page", "result", "cause" } };
+	Table t{ { "time", "station", "unit", "bus", "page", "result", "cause", "detail" } };
 	for (const FailureRow &f : s.failures)
 		t.push_back({ f.time, f.station, OrDash(f.unit), OrDash(f.bus), OrDash(f.page), f.result,
-			      OrDash(f.message) });
+			      FailureCause(f), OrDash(f.message) });
 	return t;
 }
 
@@ -94,6 +96,9 @@ std::string Escape(const std::string &text)
 	std::string out;
 	for (char c : text) {
 		switch (c) {
+		case '\'':
+			out += "&#39;";
+			break;
 		case '&':
 			out += "&amp;";
 			break;
@@ -113,31 +118,50 @@ std::string Escape(const std::string &text)
 	return out;
 }
 
-std::string Html(const char *id, const Table &t)
+// A heading that may break at its blanks on a narrow screen, never at a
+// hyphen ("first-pass"): U+2011, the hyphen that does not break.
+std::string NoBreakAtHyphens(std::string text)
 {
-	std::string html = "<table id=\"" + std::string(id) + "\">\n<tr>";
-	for (const std::string &cell : t.front())
-		html += "<th>" + Escape(cell) + "</th>";
+	for (size_t at = text.find('-'); at != std::string::npos; at = text.find('-', at))
+		text.replace(at, 1, "&#8209;");
+	return text;
+}
+
+// A table in a box of its own that scrolls sideways on a narrow screen:
+// cells do not break (a time or a station at its hyphen), but those of
+// the columns named in wrap (a cause, a detail).
+std::string Html(const char *id, const Table &t, const std::vector<bool> &right,
+		 const std::vector<bool> &wrap = {})
+{
+	auto cls = [&](size_t c) {
+		std::string names = std::string(right[c] ? "num" : "") +
+				    (c < wrap.size() && wrap[c] ? (right[c] ? " wrap" : "wrap") : "");
+		return names.empty() ? std::string() : " class=\"" + names + "\"";
+	};
+	std::string html = "<div class=\"scroll\"><table id=\"" + std::string(id) + "\">\n<tr>";
+	for (size_t c = 0; c < t.front().size(); c++)
+		html += "<th" + cls(c) + ">" + NoBreakAtHyphens(Escape(t.front()[c])) + "</th>";
 	html += "</tr>\n";
 	for (size_t r = 1; r < t.size(); r++) {
 		html += "<tr>";
-		for (const std::string &cell : t[r])
-			html += "<td>" + Escape(cell) + "</td>";
+		for (size_t c = 0; c < t[r].size(); c++)
+			html += "<td" + cls(c) + ">" + Escape(t[r][c]) + "</td>";
 		html += "</tr>\n";
 	}
-	return html + "</table>\n";
+	return html + "</table></div>\n";
 }
 
-// Bars of first-pass yield per day, 0 to 100 %, labelled with the day.
+// Bars of first-pass yield per day, 0 to 100 %, each with its value above
+// it and its day and units below.
 std::string Chart(const std::vector<YieldRow> &days)
 {
-	const int bar = 36, gap = 12, height = 160, top = 20, bottom = 40;
-	int width = std::max(1, static_cast<int>(days.size())) * (bar + gap) + gap + 40;
-	std::string svg = "<svg id=\"yield-chart\" width=\"" + std::to_string(width) + "\" height=\"" +
-			  std::to_string(top + height + bottom) +
+	const int bar = 44, gap = 14, height = 160, top = 24, bottom = 44, axis = 40;
+	int width = std::max(1, static_cast<int>(days.size())) * (bar + gap) + gap + axis;
+	std::string svg = "<div class=\"scroll\"><svg id=\"yield-chart\" width=\"" + std::to_string(width) +
+			  "\" height=\"" + std::to_string(top + height + bottom) +
 			  "\" role=\"img\" aria-label=\"first-pass yield per day\">\n";
-	svg += "<line x1=\"40\" y1=\"" + std::to_string(top + height) + "\" x2=\"" + std::to_string(width) +
-	       "\" y2=\"" + std::to_string(top + height) + "\" stroke=\"#444\"/>\n";
+	svg += "<line x1=\"" + std::to_string(axis) + "\" y1=\"" + std::to_string(top + height) + "\" x2=\"" +
+	       std::to_string(width) + "\" y2=\"" + std::to_string(top + height) + "\" stroke=\"#444\"/>\n";
 	for (int p : { 0, 50, 100 })
 		svg += "<text x=\"34\" y=\"" + std::to_string(top + height - p * height / 100 + 4) +
 		       "\" text-anchor=\"end\" font-size=\"11\">" + std::to_string(p) + " %</text>\n";
@@ -145,19 +169,28 @@ std::string Chart(const std::vector<YieldRow> &days)
 		const YieldRow &d = days[i];
 		double yield = d.programmed ? static_cast<double>(d.firstPass) / d.programmed : 0.0;
 		int h = static_cast<int>(yield * height + 0.5);
-		int x = 40 + gap + static_cast<int>(i) * (bar + gap);
-		char rect[256];
+		int x = axis + gap + static_cast<int>(i) * (bar + gap);
+		std::string day = Escape(d.key);
+		char rect[160];
 		std::snprintf(rect, sizeof(rect),
 			      "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"#3a7d44\" "
-			      "data-day=\"%s\" data-yield=\"%.3f\"><title>%s: %s</title></rect>\n",
-			      x, top + height - h, bar, h, d.key.c_str(), yield, d.key.c_str(),
-			      Percent(d).c_str());
-		svg += rect;
-		svg += "<text x=\"" + std::to_string(x + bar / 2) + "\" y=\"" +
-		       std::to_string(top + height + 14) + "\" text-anchor=\"middle\" font-size=\"10\">" +
-		       Escape(d.key.substr(5)) + "</text>\n";
+			      "data-yield=\"%.3f\" data-day=\"",
+			      x, top + height - h, bar, h, yield);
+		svg += rect + day + "\"><title>" + day + ": " + Percent(d) + " first pass, " +
+		       std::to_string(d.firstPass) + " of " + std::to_string(d.programmed) +
+		       " units</title></rect>\n";
+		std::string middle = std::to_string(x + bar / 2);
+		svg += "<text class=\"value\" x=\"" + middle + "\" y=\"" +
+		       std::to_string(top + height - h - 4) + "\" text-anchor=\"middle\" font-size=\"11\">" +
+		       Percent(d) + "</text>\n";
+		svg += "<text x=\"" + middle + "\" y=\"" + std::to_string(top + height + 15) +
+		       "\" text-anchor=\"middle\" font-size=\"10\">" +
+		       Escape(d.key.substr(std::min<size_t>(5, d.key.size()))) + "</text>\n";
+		svg += "<text x=\"" + middle + "\" y=\"" + std::to_string(top + height + 29) +
+		       "\" text-anchor=\"middle\" font-size=\"10\" fill=\"#555\">" +
+		       std::to_string(d.firstPass) + "/" + std::to_string(d.programmed) + "</text>\n";
 	}
-	return svg + "</svg>\n";
+	return svg + "</svg></div>\n";
 }
 
 Json YieldJson(const char *key, const YieldRow &row)
@@ -197,21 +230,108 @@ std::string FailureKinds(const Summary &s)
 }
 
 const std::vector<bool> kYieldRight{ false, true, true, true, true, true };
+const std::vector<bool> kFailureRight{ false, false, false, false, true, false, false, false };
+const std::vector<bool> kFailureWrap{ false, false, false, false, false, false, true, true };
+const std::vector<bool> kGoldenRight{ true, false, false };
+
+// "1 record", "2 records".
+std::string Count(std::int64_t n, const char *what)
+{
+	return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+constexpr char kUnitsNote[] = "Counted in units: a unit counts once in each row, passed when its last "
+			      "programming there passed, first pass when its very first programming passed.";
+constexpr char kRunsNote[] = "Counted in runs, not units: each retry of a unit that fails counts again.";
+
+// text in lines of at most width characters, broken at blanks.
+std::string Wrapped(const std::string &text, size_t width)
+{
+	std::string out, line;
+	size_t at = 0;
+	while (at < text.size()) {
+		size_t end = text.find(' ', at);
+		std::string word = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+		if (!line.empty() && line.size() + 1 + word.size() > width) {
+			out += line + '\n';
+			line.clear();
+		}
+		line += (line.empty() ? "" : " ") + word;
+		at = end == std::string::npos ? text.size() : end + 1;
+	}
+	return out + line + '\n';
+}
 
 } // namespace
 
-std::string SummaryText(const Summary &s, const std::string &what)
+std::string PeriodText(const Summary &s, const Heading &h)
 {
-	std::string text = what + ": " + std::to_string(s.records) + " record" + (s.records == 1 ? "" : "s") +
+	if (!h.since && !h.until && !s.firstTime)
+		return "no records";
+	std::string from = h.since       ? IsoUtc(*h.since)
+			   : s.firstTime ? IsoUtc(*s.firstTime)
+					 : "the first record";
+	if (h.until)
+		return from + " until " + IsoUtc(*h.until) + " (not included)";
+	return from + " to " + (s.lastTime ? IsoUtc(*s.lastTime) : std::string("now"));
+}
+
+std::string FailureCause(const FailureRow &f)
+{
+	if (f.result == "bus-failure" && f.adapterStatus) {
+		switch (*f.adapterStatus) {
+		case QXIIC_NACK:
+			return "the camera did not acknowledge";
+		case QXIIC_DEVICE_NOT_PRESENT:
+			return "no camera answered on the bus";
+		case QXIIC_TIMEOUT:
+			return "the adapter got no response in time";
+		case QXIIC_BAD_ACK:
+			return "the camera gave a wrong acknowledge";
+		case QXIIC_BUS_BUSY:
+		case QXIIC_ARBITRATION:
+			return "the bus was busy";
+		case QXIIC_USB_WRITE_ERROR:
+		case QXIIC_USB_READ_ERROR:
+		case QXIIC_USB_COMMAND_ERROR:
+		case QXIIC_DATA_OVERFLOW:
+			return "the USB link to the adapter failed";
+		case QXIIC_DEVICE_NOT_FOUND:
+			return "the adapter was not found";
+		default:
+			return "the adapter reported a fault on the bus";
+		}
+	}
+	if (f.result == "bus-failure")
+		return "a bus transfer failed";
+	if (f.result == "mismatch")
+		return "the camera holds other bytes than the file";
+	if (f.result == "refused")
+		return "the settings file was refused; nothing was written";
+	if (f.result == "interrupted")
+		return "stopped by Ctrl+C or SIGTERM";
+	if (f.result == "file-not-written")
+		return "the file could not be written";
+	if (f.result == "no-result")
+		return "the camera's run gave no result";
+	return "the run failed";
+}
+
+std::string SummaryText(const Summary &s, const Heading &h)
+{
+	std::string text = h.what + ": " + Count(s.records, "record") + "\nPeriod: " + PeriodText(s, h) +
 			   "\n";
-	text += "\nYield per day\n" + Text(YieldTable("day", s.days, s.total), kYieldRight);
-	text += "\nYield per station\n" + Text(YieldTable("station", s.stations, s.total), kYieldRight);
-	text += "\nFailures: " + std::to_string(s.failures.size()) + FailureKinds(s) + "\n";
+	text += "\nYield per day, in units\n" + Text(YieldTable("day", s.days, s.total), kYieldRight);
+	text += "\nYield per station, in units\n" +
+		Text(YieldTable("station", s.stations, s.total), kYieldRight);
+	text += "\n" + Wrapped(kUnitsNote, 76);
+	text += "\nFailed runs: " + std::to_string(s.failures.size()) + FailureKinds(s) + "\n" +
+		Wrapped(kRunsNote, 76);
 	if (!s.failures.empty())
-		text += Text(FailureTable(s), { false, false, false, false, true, false, false });
+		text += Text(FailureTable(s), kFailureRight);
 	text += "\nGolden files: " + std::to_string(s.goldens.size()) + "\n";
 	if (!s.goldens.empty())
-		text += Text(GoldenTable(s), { true, false, false });
+		text += Text(GoldenTable(s), kGoldenRight);
 	return text;
 }
 
@@ -219,6 +339,8 @@ Json SummaryJson(const Summary &s)
 {
 	Json j;
 	j["records"] = s.records;
+	j["first_record"] = s.firstTime ? Json(IsoUtc(*s.firstTime)) : Json();
+	j["last_record"] = s.lastTime ? Json(IsoUtc(*s.lastTime)) : Json();
 	j["total"] = YieldJson("total", s.total);
 	j["total"].erase("total");
 	j["days"] = Json::array();
@@ -237,6 +359,8 @@ Json SummaryJson(const Summary &s)
 					  { "bus", OrNull(f.bus) },
 					  { "page", OrNull(f.page) },
 					  { "result", f.result },
+					  { "cause", FailureCause(f) },
+					  { "adapter_status", OrNull(f.adapterStatus) },
 					  { "message", OrNull(f.message) } });
 	j["golden_files"] = Json::array();
 	for (const GoldenRow &g : s.goldens)
@@ -245,37 +369,78 @@ Json SummaryJson(const Summary &s)
 	return j;
 }
 
-std::string SummaryHtml(const Summary &s, const std::string &what)
+std::string SummaryHtml(const Summary &s, const Heading &h)
 {
 	std::string html = R"(<!DOCTYPE html>
 <html lang="en">
 <head>
 <meta charset="utf-8">
+)" + std::string(kPageMark) +
+			   R"(
+<meta name="viewport" content="width=device-width, initial-scale=1">
 <meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'; img-src data:">
-<title>Velmora records: )" +
-			   Escape(what) +
+<title>Yield: )" + Escape(h.what) +
 			   R"(</title>
 <style>
-body { font-family: sans-serif; margin: 2em; color: #222; }
-table { border-collapse: collapse; margin-bottom: 1.5em; }
-th, td { border: 1px solid #bbb; padding: 0.2em 0.6em; text-align: left; }
+body { font-family: sans-serif; margin: 2em; color: #222; line-height: 1.4; }
+h1 { font-size: 1.5em; overflow-wrap: anywhere; }
+h2 { font-size: 1.2em; margin-top: 1.6em; }
+.scroll { overflow-x: auto; margin-bottom: 0.5em; }
+table { border-collapse: collapse; }
+th, td { border: 1px solid #bbb; padding: 0.2em 0.6em; text-align: left; white-space: nowrap; vertical-align: top; }
+th { background: #f0f0f0; }
 td { font-variant-numeric: tabular-nums; }
-tr:last-child td { font-weight: bold; }
-table#failures tr:last-child td, table#golden-files tr:last-child td { font-weight: normal; }
+.num { text-align: right; }
+.wrap { white-space: normal; min-width: 10em; }
+#failures { width: 100%; }
+td.wrap:last-child { color: #555; font-size: 0.9em; }
+#days tr:last-child td, #stations tr:last-child td { font-weight: bold; }
+.note { color: #555; font-size: 0.9em; max-width: 50em; }
+.facts time, .facts span span { white-space: nowrap; }
 figure { display: inline-block; vertical-align: top; width: 166px; margin: 0 1em 1em 0; font-size: 0.85em; }
 figure img { display: block; width: 160px; border: 3px solid #3a7d44; }
 figure.fail img { border-color: #b3261e; }
+@media (max-width: 600px) {
+  body { margin: 0.6em; font-size: 14px; }
+  th { white-space: normal; }
+  th, td { padding: 0.15em 0.3em; }
+  table { font-size: 0.88em; }
+}
 </style>
 </head>
 <body>
 )";
-	html += "<h1>Records: " + Escape(what) + "</h1>\n<p id=\"records\">" + std::to_string(s.records) +
-		" record" + (s.records == 1 ? "" : "s") + "</p>\n";
+	html += "<h1>Yield: " + Escape(h.what) + "</h1>\n<p class=\"facts\">";
+	// A time never breaks at its hyphens; the line breaks between words.
+	std::string period;
+	std::string text = PeriodText(s, h);
+	for (size_t at = 0; at < text.size();) {
+		size_t end = std::min(text.find(' ', at), text.size());
+		std::string word = Escape(text.substr(at, end - at));
+		period += (at ? " " : "") + (std::isdigit(static_cast<unsigned char>(word[0]))
+						     ? "<time>" + word + "</time>"
+						     : word);
+		at = end + 1;
+	}
+	html += "<span id=\"period\">Period: " + period + "</span><br>\n";
+	html += "<span id=\"made\">Made <time>" + IsoUtc(h.made) + "</time>" +
+		(h.maker.empty() ? "" : " by <span>" + Escape(h.maker) + "</span>") + "</span><br>\n";
+	html += "<span><span id=\"records\">" + Count(s.records, "record") + "</span>:</span> <span>" +
+		Count(s.total.programmed, "unit") + " programmed,</span> <span>" +
+		std::to_string(s.total.passed) + " passed,</span> <span>" + std::to_string(s.total.failed) +
+		" failed;</span> <span>" + Count(static_cast<std::int64_t>(s.failures.size()), "failed run") +
+		"</span></p>\n";
 	html += "<h2>First-pass yield per day</h2>\n" + Chart(s.days);
-	html += "<h2>Yield per day</h2>\n" + Html("days", YieldTable("day", s.days, s.total));
-	html += "<h2>Yield per station</h2>\n" + Html("stations", YieldTable("station", s.stations, s.total));
-	html += "<h2>Failures</h2>\n" + Html("failures", FailureTable(s));
-	html += "<h2>Golden files</h2>\n" + Html("golden-files", GoldenTable(s));
+	html += "<h2>Yield per day, in units</h2>\n" +
+		Html("days", YieldTable("day", s.days, s.total), kYieldRight);
+	html += "<h2>Yield per station, in units</h2>\n" +
+		Html("stations", YieldTable("station", s.stations, s.total), kYieldRight);
+	html += "<p class=\"note\">" + Escape(kUnitsNote) + "</p>\n";
+	html += "<h2>Failed runs</h2>\n<p class=\"note\">" + Escape(kRunsNote) + "</p>\n" +
+		Html("failures", FailureTable(s), kFailureRight, kFailureWrap);
+	html += "<h2>Golden files</h2>\n<p class=\"note\">Settings files programmed, or found by a verify "
+		"in the camera.</p>\n" +
+		Html("golden-files", GoldenTable(s), kGoldenRight);
 	html += ThumbnailsHtml(s.thumbnails);
 	return html + "</body>\n</html>\n";
 }

@@ -1,5 +1,6 @@
 #include "ToolEnvironment.h"
 
+#include "StandardStreams.h"
 #include "WholeWrite.h"
 
 #include <cerrno>
@@ -52,6 +53,8 @@ std::string WriteWholeOutput(ToolEnvironment &env, std::string_view text)
 	}
 	if (!env.out)
 		return "the write failed";
+	if (fileio::StandardStreamWasClosed(env.outFd))
+		return "standard output is closed";
 	// A reader that went away is an error to report, not a signal that
 	// ends the tool without a word.
 	struct sigaction ignore = {}, previous = {};

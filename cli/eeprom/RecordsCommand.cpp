@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "ExitStatus.h"
 #include "RecordFile.h"
+#include "RegularFile.h"
 #include "Summary.h"
 #include "SummaryFormat.h"
 #include "Target.h"
@@ -10,8 +11,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include <fstream>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
 #include <ostream>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace eeprom_cli {
 
@@ -49,20 +55,29 @@ plant::Filter FilterOf(const CommandLine &cl)
 	return filter;
 }
 
-// The summary of the plant's database; why it could not be made.
-plant::Summary FromDatabase(const std::string &target, const plant::Filter &filter, std::string &why,
-			    bool &noTable, bool thumbnails)
+// The summary of the plant's database (what: its description); why it
+// could not be made, in the tool's words with libpq's as the cause.
+// thumbnails: the pictures of the page too.
+plant::Summary FromDatabase(const std::string &target, const std::string &what, const plant::Filter &filter,
+			    std::string &why, bool &noTable, bool thumbnails)
 {
 	plant::Database db;
-	why = db.Connect(target);
-	if (why.empty())
-		why = db.PrepareSchema(false); // reading changes nothing
+	if (std::string cause = db.Connect(target); !cause.empty()) {
+		why = what + " cannot be reached: " + cause;
+		return {};
+	}
+	why = db.PrepareSchema(false); // reading changes nothing
 	noTable = db.TableMissing();
+	// A missing table's words already name the database.
+	if (!why.empty() && !noTable)
+		why = what + ": " + why;
 	if (!why.empty())
 		return {};
 	plant::Summary summary = plant::SummarizeDatabase(db, filter, why);
 	if (why.empty() && thumbnails)
 		summary.thumbnails = plant::ThumbnailsFromDatabase(db, filter, why);
+	if (!why.empty())
+		why = what + ": its records could not be read: " + why;
 	return summary;
 }
 
@@ -86,6 +101,27 @@ plant::Summary FromFile(const std::string &path, const plant::Filter &filter, To
 	return summary;
 }
 
+// The page replaces only an earlier page: never the source itself, nor a
+// file someone else made (which a mistyped name would lose).
+fileio::MayReplace PageOnly(const std::string &source)
+{
+	struct stat src {
+	};
+	bool file = !plant::IsDatabaseTarget(source) && stat(source.c_str(), &src) == 0;
+	return [file, src](int fd, const struct stat &st) -> std::string {
+		if (file && st.st_dev == src.st_dev && st.st_ino == src.st_ino)
+			return "it is the records' source";
+		char head[4096];
+		ssize_t n = pread(fd, head, sizeof(head), 0);
+		if (n < 0)
+			return std::strerror(errno);
+		if (std::string_view(head, static_cast<size_t>(n)).find(plant::kPageMark) ==
+		    std::string_view::npos)
+			return "it exists and is no page of records; remove it or name another file";
+		return "";
+	};
+}
+
 } // namespace
 
 std::string CheckRecordsCommand(const CommandLine &cl)
@@ -100,6 +136,10 @@ std::string CheckRecordsCommand(const CommandLine &cl)
 		return "records takes one SOURCE only";
 	if (std::optional<std::string> result = cl.Value("result"); result && !plant::IsResultWord(*result))
 		return "--result: no result \"" + *result + "\"";
+	for (const char *option : { "station", "unit" }) {
+		if (std::string why = plant::CheckRecordName(cl.Value(option).value_or("")); !why.empty())
+			return std::string("--") + option + " " + why;
+	}
 	for (const char *option : { "since", "until" }) {
 		if (std::optional<std::string> time = cl.Value(option); time && !plant::ParseIsoUtc(*time))
 			return std::string("--") + option + " \"" + *time + "\" is not a UTC day or time";
@@ -120,27 +160,27 @@ int RunRecords(const CommandLine &cl, ToolEnvironment &env)
 	bool noTable = false;
 	if (plant::IsDatabaseTarget(source)) {
 		what = plant::DescribeDatabaseTarget(source);
-		summary = FromDatabase(source, filter, why, noTable, cl.Has("html"));
-		// A missing table's words already name the database.
-		if (!why.empty() && !noTable)
-			why = what + ": " + why;
+		summary = FromDatabase(source, what, filter, why, noTable, cl.Has("html"));
 	} else {
 		summary = FromFile(source, filter, env, why, cl.Has("html"));
 	}
 	if (!why.empty())
 		return SayFailure(env, kName, noTable ? kFileNotWritten : kRefusedFile, why);
 
+	plant::Heading heading{ what, filter.since, filter.until, std::time(nullptr),
+				std::string(kName) + " " + ToolVersion() };
 	if (std::optional<std::string> html = cl.Value("html")) {
-		std::ofstream page(*html, std::ios::binary | std::ios::trunc);
-		page << plant::SummaryHtml(summary, what);
-		page.close();
-		if (!page)
-			return SayFailure(env, kName, kRefusedFile, *html + ": could not be written");
+		std::string refused = fileio::ReplaceRegularFile(*html, plant::SummaryHtml(summary, heading),
+								 PageOnly(source));
+		if (!refused.empty())
+			return SayFailure(env, kName, kFileNotWritten,
+					  *html + " could not be written: " + refused);
 	}
-	if (cl.Has("json"))
-		env.out << plant::SummaryJson(summary).dump(2) << "\n";
-	else
-		env.out << plant::SummaryText(summary, what);
+	std::string text = cl.Has("json") ? plant::SummaryJson(summary).dump(2) + "\n"
+					  : plant::SummaryText(summary, heading);
+	if (std::string lost = WriteWholeOutput(env, text); !lost.empty())
+		return SayFailure(env, kName, kFileNotWritten,
+				  "standard output could not be written: " + lost);
 	return kSuccess;
 }
 

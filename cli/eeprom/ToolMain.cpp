@@ -123,7 +123,8 @@ Exit status:
        not acknowledge within 25 ms of a write
   5    verification found a byte that differs (page and byte named)
   6    dump: the settings file could not be written; or a record could not
-       be written to --report (checked first: then nothing was done)
+       be written to --report (checked first: then nothing was done); or
+       standard output could not be written (closed, a full disk)
   7    --frame-check: the EEPROM verified, the camera's picture did not pass
   130  stopped by Ctrl+C or SIGTERM; a program run must be repeated
 With several cameras: 0 only when every camera succeeded, otherwise the

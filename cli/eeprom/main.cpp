@@ -1,9 +1,13 @@
 // velmora-eeprom: the KL310's settings EEPROM from the command line.
+#include "StandardStreams.h"
 #include "ToolMain.h"
 
 #include <iostream>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -25,6 +29,11 @@ int ErrColumns()
 
 int main(int argc, char **argv)
 {
+	// Before anything is opened: nothing may take a closed stream's number.
+	if (std::string why = fileio::OpenStandardStreams(); !why.empty()) {
+		std::fprintf(stderr, "velmora-eeprom: %s; nothing was done\n", why.c_str());
+		return tool::kUsage;
+	}
 	std::vector<std::string> args(argv + 1, argv + argc);
 	tool::ToolEnvironment env{ .in = std::cin,
 				   .out = std::cout,
@@ -35,5 +44,16 @@ int main(int argc, char **argv)
 				   .errColumns = ErrColumns(),
 				   .inFd = STDIN_FILENO,
 				   .outFd = STDOUT_FILENO };
-	return eeprom_cli::RunTool(args, env);
+	int status = eeprom_cli::RunTool(args, env);
+	// What never reached standard output (closed, a full disk) is no success.
+	if (!(std::cout << std::flush)) {
+		int error = errno;
+		std::cerr << "velmora-eeprom: standard output could not be written: "
+			  << (fileio::StandardStreamWasClosed(STDOUT_FILENO) ? "it is closed"
+									     : std::strerror(error))
+			  << '\n';
+		if (status == tool::kSuccess)
+			status = tool::kFileNotWritten;
+	}
+	return status;
 }

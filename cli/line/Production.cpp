@@ -181,8 +181,8 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env, const LineSeams 
 	return worst;
 }
 
-// --ask-unit: one line per camera, as a barcode scanner types it; an
-// empty or repeated one is refused and asked again.
+// --ask-unit: one line per camera, as a barcode scanner types it, without
+// the blanks around it; an empty or repeated one is refused and asked again.
 class UnitReader
 {
 public:
@@ -198,8 +198,9 @@ public:
 					m_env.out << '\n';
 				return std::nullopt;
 			}
-			if (!line.empty() && line.back() == '\r')
-				line.pop_back();
+			// Blanks around a unit are no part of it: "  SN-2 " is SN-2.
+			size_t first = line.find_first_not_of(" \t\r"), last = line.find_last_not_of(" \t\r");
+			line = first == std::string::npos ? "" : line.substr(first, last - first + 1);
 			std::string refused = plant::CheckRecordName(line);
 			if (line.empty())
 				m_env.out << "no unit given; scan it again\n";

@@ -69,6 +69,7 @@ Exit status:
   3  the script cannot be read or has a wrong line (named); nothing was sent
   4  a bus transfer failed
   5  a read, poll or command did not give the value expected
+  6  standard output could not be written (closed, a full disk)
   130  run stopped by Ctrl+C or SIGTERM (the line reached is named)
 
 Register names:

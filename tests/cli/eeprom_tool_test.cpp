@@ -344,7 +344,8 @@ TEST_F(EepromToolTest, CommandLineAndConfirmation)
 	for (const char *status :
 	     { "\n  5    verification found a byte that differs (page and byte named)\n",
 	       "\n  6    dump: the settings file could not be written; or a record could not\n"
-	       "       be written to --report (checked first: then nothing was done)\n",
+	       "       be written to --report (checked first: then nothing was done); or\n"
+	       "       standard output could not be written (closed, a full disk)\n",
 	       "\n  130  stopped by Ctrl+C or SIGTERM; a program run must be repeated\n" })
 		EXPECT_THAT(out.str(), HasSubstr(status));
 	std::istringstream help(out.str());

@@ -239,7 +239,8 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 
 	std::string page = (dir / "page.html").string();
 	EXPECT_EQ(Run({ "records", report, "--html", page }), 0);
-	EXPECT_NE(out.str().find("Failures: 2 (0 EEPROM, 2 frame check)\n"), std::string::npos) << out.str();
+	EXPECT_NE(out.str().find("Failed runs: 2 (0 EEPROM, 2 frame check)\n"), std::string::npos)
+		<< out.str();
 	EXPECT_EQ(Run({ "records", report, "--json" }), 0);
 	json summary = json::parse(out.str());
 	EXPECT_EQ(summary["eeprom_failures"], 0);

@@ -974,7 +974,7 @@ TEST_F(ProductionTest, StationSessionOnTheSimulator)
 	};
 	EXPECT_EQ(Run({ "program", "--repeat", "--yes", "--report", report, "--station", "bench-2",
 			"--ask-unit", golden },
-		      secondStuck, false, false, "SN-1\n\nSN-1\nSN-\xc0\xafx\nSN-2\nSN-3\n"),
+		      secondStuck, false, false, "SN-1\n \t\r\n\t SN-1 \r\nSN-\xc0\xafx\n  SN-2\t\nSN-3\n"),
 		  5);
 	EXPECT_EQ(out.str(),
 		  "unit of camera 1: waiting for camera 1...\n"

@@ -694,6 +694,13 @@ TEST_F(PanelTest, ShellGroupFramesMeetWithoutCrossingOrDoubling)
 	// Where they meet, General's line is drawn: it closes the trim frame.
 	for (int y : { trim.top() + 2, (trim.top() + trim.bottom()) / 2, trim.bottom() - 2 })
 		EXPECT_NE(image.pixelColor(general.left(), y), background) << "y " << y;
+
+	// Captions sit on the frame line, which breaks for them: the top line
+	// runs at mid-caption, with a gap before the caption's first letter.
+	const int line = general.top() + QFontMetrics(window->font()).height() / 2 + 1;
+	EXPECT_NE(image.pixelColor(general.right() - 4, line), background);
+	EXPECT_NE(image.pixelColor(general.left() + 3, line), background);
+	EXPECT_EQ(image.pixelColor(general.left() + 8, line), background);
 }
 
 // The text of a control's tooltip as the operator reads it.

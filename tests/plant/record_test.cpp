@@ -154,13 +154,43 @@ TEST(Record, TimesAsWrittenHereAndByPostgresql)
 		const char *text;
 		std::optional<std::time_t> time;
 	} cases[] = {
-		{ "2026-12-07T13:48:45Z", 1796651325 },          { "2026-12-07 13:48:45+00", 1796651325 },
-		{ "2026-12-07T13:48:45.250+00:00", 1796651325 }, { "2026-12-07", 1796601600 },
-		{ "2026-12-07T13:48:45+01:00", std::nullopt },   { "2026-13-07", std::nullopt },
+		{ "2026-12-07T13:48:45Z", 1796651325 },
+		{ "2026-12-07 13:48:45+00", 1796651325 },
+		{ "2026-12-07T13:48:45.250+00:00", 1796651325 },
+		{ "2026-12-07", 1796601600 },
+		{ "2026-12-07T13:48:45+01:00", std::nullopt },
+		{ "2026-13-07", std::nullopt },
 		{ "2026-12-07T25:00:00Z", std::nullopt },
+		// Calendar dates only, digits only, four of them for the year.
+		{ "2024-02-29", 1709164800 },
+		{ "2025-02-29", std::nullopt },
+		{ "2026-02-30", std::nullopt },
+		{ "2026-04-31", std::nullopt },
+		{ "2026-+1-01", std::nullopt },
+		{ "2026- 1-01", std::nullopt },
+		{ "2026-1-01", std::nullopt },
+		{ " 2026-12-07", std::nullopt },
+		{ "2026-12-07T13:48:4Z", std::nullopt },
+		{ "2026-12-07T+1:48:45Z", std::nullopt },
+		{ "0000-01-01", std::nullopt },
+		{ "0001-01-01T00:00:00Z", -62135596800 },
+		{ "0999-12-31T23:59:59Z", -30610224001 },
 	};
 	for (const auto &c : cases)
 		EXPECT_EQ(plant::ParseIsoUtc(c.text), c.time) << c.text;
+
+	// Written with four-digit years always, as PostgreSQL writes them and
+	// so that their text sorts as the times do.
+	const struct {
+		std::time_t time;
+		const char *text;
+	} written[] = {
+		{ 1796651325, "2026-12-07T13:48:45Z" },   { -1, "1969-12-31T23:59:59Z" },
+		{ -62135596800, "0001-01-01T00:00:00Z" }, { -30610224001, "0999-12-31T23:59:59Z" },
+		{ -30610224000, "1000-01-01T00:00:00Z" },
+	};
+	for (const auto &w : written)
+		EXPECT_EQ(plant::IsoUtc(w.time), w.text) << w.time;
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // `records`: the same tables from a report file and from the database.
 #include "Database.h"
 #include "PgSink.h"
+#include "RecordFile.h"
 #include "Summary.h"
+#include "SummaryFormat.h"
 #include "ToolMain.h"
 #include "plant_server.h"
 
@@ -20,7 +22,9 @@ using plant::YieldRow;
 // Two days, two stations: U2 fails then passes, U3 fails on one day and
 // passes the next, U5 is interrupted then passes, one unit has no name,
 // a verify and a dump count for no yield, U1 passes again the next day
-// (first-pass on its first day only), U7 passes then fails (failed).
+// (first-pass on its first day only), U7 passes then fails (failed), U10's
+// file is refused (no unit programmed, no golden file), U11's verify finds
+// a difference (no golden file either).
 std::vector<plant::Record> FixedSet()
 {
 	struct Row {
@@ -47,6 +51,16 @@ std::vector<plant::Record> FixedSet()
 		{ "line-2", "U1", "2026-12-08T10:00:00Z", "program", "verified", "a", {}, nullptr },
 		{ "line-1", "U7", "2026-12-08T11:00:00Z", "program", "mismatch", "b", 3,
 		  "page 3 byte 0 differs" },
+		{ "line-2",
+		  "U10",
+		  "2026-12-08T12:00:00Z",
+		  "program",
+		  "refused",
+		  "c",
+		  {},
+		  "not a settings file" },
+		{ "line-1", "U11", "2026-12-08T12:30:00Z", "verify", "mismatch", "c", 2,
+		  "page 2 byte 0 differs" },
 	};
 	std::vector<plant::Record> records;
 	for (const Row &row : rows) {
@@ -58,9 +72,12 @@ std::vector<plant::Record> FixedSet()
 			r.exitStatus = 130;
 		if (r.result == "read")
 			r.exitStatus = 0;
+		if (r.result == "refused")
+			r.exitStatus = 3;
 		if (r.result == "bus-failure") {
 			r.busFound = "sim:2";
 			r.failurePage = row.page;
+			r.adapterStatus = 14;
 		} else if (row.page) {
 			r.firstDifference = plant::Difference{ *row.page, 0, 1, 2 };
 		}
@@ -74,16 +91,21 @@ std::vector<plant::Record> FixedSet()
 plant::Summary Expected()
 {
 	plant::Summary s;
-	s.records = 15;
+	s.records = 17;
+	s.firstTime = 1796630400; // 2026-12-07T08:00:00Z
+	s.lastTime = 1796733000;  // 2026-12-08T12:30:00Z
 	s.total = { "total", 8, 6, 2, 3 };
 	s.days = { { "2026-12-07", 5, 3, 2, 2 }, { "2026-12-08", 6, 4, 2, 1 } };
 	s.stations = { { "line-1", 4, 3, 1, 1 }, { "line-2", 5, 4, 1, 2 } };
 	s.failures = {
 		{ "2026-12-07T08:01:00Z", "line-1", "U2", "sim:0", 1, "mismatch", "page 1 byte 9 differs" },
-		{ "2026-12-07T08:10:00Z", "line-1", "U3", "sim:2", 4, "bus-failure", "no acknowledge" },
+		{ "2026-12-07T08:10:00Z", "line-1", "U3", "sim:2", 4, "bus-failure", "no acknowledge", 14 },
 		{ "2026-12-07T09:02:00Z", "line-2", "U5", "sim:0", std::nullopt, "interrupted", "stopped" },
 		{ "2026-12-08T09:00:00Z", "line-2", "U9", "sim:0", 5, "mismatch", "page 5 byte 0 differs" },
 		{ "2026-12-08T11:00:00Z", "line-1", "U7", "sim:0", 3, "mismatch", "page 3 byte 0 differs" },
+		{ "2026-12-08T12:00:00Z", "line-2", "U10", "sim:0", std::nullopt, "refused",
+		  "not a settings file" },
+		{ "2026-12-08T12:30:00Z", "line-1", "U11", "sim:0", 2, "mismatch", "page 2 byte 0 differs" },
 	};
 	s.goldens = { { "aa11", "/srv/golden/a.qmx", 11 }, { "bb11", "/srv/golden/b.qmx", 3 } };
 	return s;
@@ -132,12 +154,12 @@ TEST_F(Records, FileAndDatabaseGiveTheSameTables)
 		YieldRow total;
 		size_t days, failures;
 	} filtered[] = {
-		{ "line-2", { .station = "line-2" }, { "total", 5, 4, 1, 3 }, 2, 2 },
+		{ "line-2", { .station = "line-2" }, { "total", 5, 4, 1, 3 }, 2, 3 },
 		// U1, U3 and U5 are first seen passing when the day before is left out.
-		{ "since the 8th", { .since = 1796688000 }, { "total", 6, 4, 2, 4 }, 1, 2 },
+		{ "since the 8th", { .since = 1796688000 }, { "total", 6, 4, 2, 4 }, 1, 4 },
 		{ "until the 8th", { .until = 1796688000 }, { "total", 5, 3, 2, 2 }, 1, 3 },
 		{ "U2", { .unit = "U2" }, { "total", 1, 1, 0, 0 }, 1, 1 },
-		{ "mismatches", { .result = "mismatch" }, { "total", 3, 0, 3, 0 }, 2, 3 },
+		{ "mismatches", { .result = "mismatch" }, { "total", 3, 0, 3, 0 }, 2, 4 },
 	};
 	for (const auto &f : filtered) {
 		plant::Summary file = plant::Summarize(FixedSet(), f.filter);
@@ -182,7 +204,10 @@ TEST_F(Records, CommandAnswersAlikeFromFileAndUrl)
 		{ { file_, file_ }, 2, "records takes one SOURCE only" },
 		{ { "/nonexistent/r.jsonl" }, 3, "/nonexistent/r.jsonl: No such file or directory" },
 		{ { "postgresql://velmora:pw@/x" }, 2, "~/.pgpass" },
-		{ { Server().Url("no_such_db") }, 3, "database no_such_db on " },
+		{ { Server().Url("no_such_db") }, 3, " as velmora cannot be reached: connection to server" },
+		{ { Server().Url("no_such_db") }, 3, "failed: database \"no_such_db\" does not exist\n" },
+		{ { file_, "--station", "line-\xff" }, 2, "--station is not UTF-8 text (byte 6)" },
+		{ { file_, "--unit", "\xc0\xaf" }, 2, "--unit is not UTF-8 text (byte 1)" },
 	};
 	for (const auto &r : refused) {
 		std::ostringstream out, why;
@@ -191,28 +216,79 @@ TEST_F(Records, CommandAnswersAlikeFromFileAndUrl)
 	}
 }
 
+// A day is a UTC day: --until takes the whole day and not the next
+// midnight, a server in another zone groups the same days, and a day of a
+// year before 1000 has four digits in a file's summary as in the server's
+// (and sorts first).
+TEST_F(Records, DaysAreUtcDays)
+{
+	std::string url = Server().Url(database_), why;
+	for (const char *time : { "2026-12-08T00:00:00Z", "0999-12-31T23:00:00Z" }) {
+		plant::Record r = MakeRecord("line-1", time[0] == '2' ? "U12" : "U13", time, "verified");
+		std::ofstream(file_, std::ios::app) << plant::RecordLine(r);
+		plant::Database db;
+		ASSERT_EQ(db.Connect(Server().Conninfo(database_)), "");
+		ASSERT_EQ(db.Insert(plant::RecordLine(r), why), plant::Insertion::Inserted) << why;
+	}
+	Query(Server().Conninfo(database_),
+	      "ALTER DATABASE " + database_ + " SET TimeZone = 'America/Los_Angeles'; SELECT 1");
+	const struct {
+		std::vector<std::string> args;
+		const char *records;
+	} cases[] = {
+		{ { "--until", "2026-12-07" }, "\"records\": 8," },
+		{ { "--until", "2026-12-07T23:59:59Z" }, "\"records\": 8," },
+		{ { "--until", "2026-12-08T00:00:01Z" }, "\"records\": 9," },
+		{ { "--since", "2026-12-08" }, "\"records\": 11," },
+	};
+	for (const auto &c : cases) {
+		for (const std::string &source : { file_, url }) {
+			std::vector<std::string> args{ source, "--json" };
+			args.insert(args.end(), c.args.begin(), c.args.end());
+			std::ostringstream out, err;
+			EXPECT_EQ(RunRecords(args, out, err), 0) << err.str();
+			EXPECT_NE(out.str().find(c.records), std::string::npos) << source << " " << c.args[1];
+		}
+	}
+	// 2026-12-08T07:00Z is the 7th in Los Angeles, still the 8th here.
+	const std::vector<YieldRow> days{ { "0999-12-31", 1, 1, 0, 1 },
+					  { "2026-12-07", 5, 3, 2, 2 },
+					  { "2026-12-08", 7, 5, 2, 2 } };
+	plant::Summary fromDb = FromDatabase({});
+	EXPECT_EQ(fromDb.days, days);
+	EXPECT_EQ(fromDb.failures, Expected().failures);
+	std::vector<std::string> skipped;
+	plant::Summary fromFile = plant::Summarize(plant::ReadRecordFile(file_, skipped, why), {});
+	EXPECT_EQ(fromFile.days, days);
+}
+
 TEST_F(Records, TextTables)
 {
 	std::ostringstream out, err;
 	ASSERT_EQ(RunRecords({ file_, "--until", "2026-12-07" }, out, err), 0);
 	EXPECT_EQ(out.str(), file_ + R"(: 7 records
+Period: 2026-12-07T08:00:00Z until 2026-12-08T00:00:00Z (not included)
 
-Yield per day
+Yield per day, in units
   day         programmed  passed  failed  first pass  first-pass yield
   2026-12-07           5       3       2           2            40.0 %
   total                5       3       2           2            40.0 %
 
-Yield per station
+Yield per station, in units
   station  programmed  passed  failed  first pass  first-pass yield
   line-1            3       2       1           1            33.3 %
   line-2            2       1       1           1            50.0 %
   total             5       3       2           2            40.0 %
 
-Failures: 3
-  time                  station  unit  bus    page  result       cause
-  2026-12-07T08:01:00Z  line-1   U2    sim:0     1  mismatch     page 1 byte 9 differs
-  2026-12-07T08:10:00Z  line-1   U3    sim:2     4  bus-failure  no acknowledge
-  2026-12-07T09:02:00Z  line-2   U5    sim:0     -  interrupted  stopped
+Counted in units: a unit counts once in each row, passed when its last
+programming there passed, first pass when its very first programming passed.
+
+Failed runs: 3
+Counted in runs, not units: each retry of a unit that fails counts again.
+  time                  station  unit  bus    page  result       cause                                       detail
+  2026-12-07T08:01:00Z  line-1   U2    sim:0     1  mismatch     the camera holds other bytes than the file  page 1 byte 9 differs
+  2026-12-07T08:10:00Z  line-1   U3    sim:2     4  bus-failure  the camera did not acknowledge              no acknowledge
+  2026-12-07T09:02:00Z  line-2   U5    sim:0     -  interrupted  stopped by Ctrl+C or SIGTERM                stopped
 
 Golden files: 1
   uses  sha256  file
@@ -223,8 +299,20 @@ Golden files: 1
 TEST_F(Records, HtmlPageParsedBack)
 {
 	std::string page = testing::TempDir() + "records.html";
+	// A station's name is text in the page, never markup: a failed dump
+	// (no yield, no golden file) at a station named like a script.
+	plant::Record hostile = MakeRecord("<script>'&\"", "U12", "2026-12-09T06:00:00Z", "bus-failure");
+	hostile.command = "dump";
+	{
+		plant::Database db;
+		std::string why;
+		ASSERT_EQ(db.Connect(Server().Conninfo(database_)), "");
+		ASSERT_EQ(db.Insert(plant::RecordLine(hostile), why), plant::Insertion::Inserted) << why;
+	}
 	std::ostringstream out, err;
+	std::time_t before = std::time(nullptr);
 	ASSERT_EQ(RunRecords({ Server().Url(database_), "--html", page }, out, err), 0) << err.str();
+	std::time_t after = std::time(nullptr);
 	std::ifstream in(page);
 	std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 	std::filesystem::remove(page);
@@ -254,15 +342,34 @@ TEST_F(Records, HtmlPageParsedBack)
 	};
 	using Rows = std::vector<std::vector<std::string>>;
 	EXPECT_EQ(table("days"),
-		  (Rows{ { "day", "programmed", "passed", "failed", "first pass", "first-pass yield" },
+		  (Rows{ { "day", "programmed", "passed", "failed", "first pass", "first&#8209;pass yield" },
 			 { "2026-12-07", "5", "3", "2", "2", "40.0 %" },
 			 { "2026-12-08", "6", "4", "2", "1", "16.7 %" },
 			 { "total", "8", "6", "2", "3", "37.5 %" } }));
 	EXPECT_EQ(table("stations")[2], (std::vector<std::string>{ "line-2", "5", "4", "1", "2", "40.0 %" }));
-	EXPECT_EQ(table("failures").size(), 6u);
-	EXPECT_EQ(table("failures")[4],
-		  (std::vector<std::string>{ "2026-12-08T09:00:00Z", "line-2", "U9", "sim:0", "5", "mismatch",
-					     "page 5 byte 0 differs" }));
+	EXPECT_EQ(table("failures").size(), 9u);
+	EXPECT_EQ(table("failures")[2],
+		  (std::vector<std::string>{ "2026-12-07T08:10:00Z", "line-1", "U3", "sim:2", "4",
+					     "bus-failure", "the camera did not acknowledge",
+					     "no acknowledge" }));
+	EXPECT_EQ(table("failures")[8][1], "&lt;script&gt;&#39;&amp;&quot;");
+	EXPECT_EQ(html.find("<script"), std::string::npos);
+	// What the page covers, and when it was made.
+	auto span = [&](const std::string &id) {
+		size_t start = html.find("<span id=\"" + id + "\">") + id.size() + 12;
+		return html.substr(start, html.find("</span>", start) - start);
+	};
+	EXPECT_EQ(span("period"),
+		  "Period: <time>2026-12-07T08:00:00Z</time> to <time>2026-12-09T06:00:00Z</time>");
+	EXPECT_EQ(span("records"), "18 records");
+	std::string made = span("made");
+	ASSERT_EQ(made.substr(0, 11), "Made <time>");
+	std::optional<std::time_t> madeAt = plant::ParseIsoUtc(made.substr(11, 20));
+	ASSERT_TRUE(madeAt) << made;
+	EXPECT_GE(*madeAt, before);
+	EXPECT_LE(*madeAt, after);
+	// A page says what made it, so that a later run may replace it.
+	EXPECT_NE(html.find(plant::kPageMark), std::string::npos);
 	EXPECT_EQ(table("golden-files")[2], (std::vector<std::string>{ "3", "bb11", "/srv/golden/b.qmx" }));
 	// One bar per day, its height the day's first-pass yield.
 	auto attribute = [&](size_t at, const std::string &name) {
@@ -274,6 +381,11 @@ TEST_F(Records, HtmlPageParsedBack)
 		bars.push_back(attribute(at, "data-day") + " " + attribute(at, "data-yield") + " " +
 			       attribute(at, "height"));
 	EXPECT_EQ(bars, (std::vector<std::string>{ "2026-12-07 0.400 64", "2026-12-08 0.167 27" }));
+	// Each bar carries its value.
+	std::vector<std::string> values;
+	for (auto [start, end] : between(0, html.size(), "<text class=\"value\"", "</text>"))
+		values.push_back(html.substr(start, end - start));
+	EXPECT_EQ(values, (std::vector<std::string>{ "40.0 %", "16.7 %" }));
 }
 
 } // namespace

@@ -145,10 +145,10 @@ TEST(Sink, TableThatCannotTakeTheRecordsRefusesTheRun)
 		  "the session is read-only (a standby, or default_transaction_read_only): records cannot be "
 		  "added" },
 		{ "ALTER TABLE velmora_records ADD COLUMN line text NOT NULL", false,
-		  "the table does not take a record as this program writes it: ERROR:  null value in column "
+		  "the table does not take a record as this program writes it: null value in column "
 		  "\"line\" of relation \"velmora_records\" violates not-null constraint" },
 		{ "ALTER TABLE velmora_records DROP COLUMN bus_found", false,
-		  "the table does not take a record as this program writes it: ERROR:  column \"bus_found\" of "
+		  "the table does not take a record as this program writes it: column \"bus_found\" of "
 		  "relation \"velmora_records\" does not exist" },
 	};
 	std::string base = NewDatabase();
@@ -583,8 +583,15 @@ TEST(Sink, LibpqMessagesInOneLine)
 		  "directory\n\tIs the server running locally and accepting connections on that socket?\n",
 		  "connection to server on socket \"/run/pg/.s.PGSQL.5432\" failed: No such file or directory; "
 		  "Is the server running locally and accepting connections on that socket?" },
+		// The server's labels and libpq's double spaces go; the words stay.
 		{ "ERROR:  permission denied for table velmora_records\nFATAL:  terminating connection\n",
-		  "ERROR:  permission denied for table velmora_records; FATAL:  terminating connection" },
+		  "permission denied for table velmora_records; terminating connection" },
+		{ "connection to server on socket \"/run/pg/.s.PGSQL.5432\" failed: FATAL:  database \"x\" does "
+		  "not exist\n",
+		  "connection to server on socket \"/run/pg/.s.PGSQL.5432\" failed: database \"x\" does not exist" },
+		{ "ERROR:  duplicate key value violates unique constraint \"k\"\nDETAIL:  Key (id)=(1) already "
+		  "exists.\n",
+		  "duplicate key value violates unique constraint \"k\"; Key (id)=(1) already exists" },
 		{ "", "no reason given" },
 	};
 	for (const auto &c : cases)
