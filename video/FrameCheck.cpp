@@ -13,6 +13,8 @@ namespace {
 // A pixel moves when its luma changes by more than noise would.
 constexpr int kMotionStep = 12;
 constexpr int kPalLines = 576;
+constexpr int kNtscLines = 480;
+constexpr int kPictureWidth = 720; // either standard's
 
 struct Box {
 	int x0, y0, x1, y1;
@@ -116,7 +118,7 @@ FrameReport CheckFrames(const std::vector<Frame> &frames, const FrameExpectation
 		// What a monitor shows: black, at the size the camera should send.
 		Frame black;
 		black.width = kThumbnailWidth;
-		black.height = kThumbnailWidth * (expect.pal ? 576 : 480) / 720;
+		black.height = kThumbnailWidth * (expect.pal ? kPalLines : kNtscLines) / kPictureWidth;
 		black.rgb.assign(static_cast<std::size_t>(black.width * black.height * 3), 0);
 		r.thumbnailPng = EncodePng(black);
 		return r;

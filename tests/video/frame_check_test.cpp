@@ -4,6 +4,8 @@
 // with the camera's own white balance: the grey ground is 128 in every
 // channel, and the moving marker (16 x 16, 4 pixels a frame) covers
 // 2 x 256 pixels between frames 0 and 4.
+#include "CaptureDevice.h"
+#include "FakeV4l2.h"
 #include "FrameCheck.h"
 #include "FrameLimits.h"
 #include "SimPicture.h"
@@ -228,6 +230,39 @@ TEST(FrameCheck, NoFrameIsNoSignalWithABlackThumbnail)
 	EXPECT_EQ(thumb.width, 160);
 	EXPECT_EQ(thumb.height, 106);
 	EXPECT_EQ(video::Measure(thumb).luma, 0.0);
+}
+
+// Through a grabber: one that delivers the same grey frame again and
+// again is frozen; one that falls silent after two frames is no signal.
+TEST(FrameCheck, ThroughACaptureDevice)
+{
+	fake_v4l2::Reset();
+	video::CaptureOptions options;
+	options.calls = &fake_v4l2::Calls();
+	options.pause = [](std::chrono::milliseconds) {};
+	fake_v4l2::TheDevice().y = 128;
+	{
+		std::unique_ptr<video::FrameSource> grabber = video::OpenCaptureDevice("/dev/video7",
+										       options);
+		video::FrameReport r = video::CheckPicture(*grabber, { true, {} }, Limits());
+		EXPECT_EQ(r.failure, "frozen") << r.values;
+		EXPECT_EQ(r.standardSeen, "PAL");
+		EXPECT_EQ(r.movingPixels, 0);
+		EXPECT_EQ(r.frames, 5);
+	}
+	fake_v4l2::Reset();
+	fake_v4l2::TheDevice().framesUntilStop = 2;
+	{
+		std::unique_ptr<video::FrameSource> grabber = video::OpenCaptureDevice("/dev/video7",
+										       options);
+		video::FrameReport r = video::CheckPicture(*grabber, { true, {} }, Limits());
+		EXPECT_EQ(r.failure, "no signal");
+		EXPECT_EQ(r.frames, 2);
+		EXPECT_EQ(r.values,
+			  "2 of 5 frames from /dev/video7 (/dev/video7 has delivered no frame for 2 s; "
+			  "trying it again), PAL expected");
+	}
+	fake_v4l2::Reset();
 }
 
 // The thumbnail decoded back: 160 pixels wide, its aspect kept, the same
