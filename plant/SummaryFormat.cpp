@@ -314,6 +314,8 @@ std::string FailureCause(const FailureRow &f)
 		return "the file could not be written";
 	if (f.result == "no-result")
 		return "the camera's run gave no result";
+	if (f.result == "frame-failed")
+		return "the EEPROM verified, the picture failed its check";
 	return "the run failed";
 }
 
