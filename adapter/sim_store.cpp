@@ -1,5 +1,7 @@
 #include "sim_store.h"
 
+#include "sim_power_up.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -368,12 +370,12 @@ void SimFileSession::readSensor()
 	std::string trouble = ReadFile(files_.sensor, text, absent);
 	Add(notices_, trouble);
 	if (trouble.empty() && absent) {
-		camera_.sensor().reset();
+		PowerUp(camera_);
 	} else if (trouble.empty()) {
 		if (std::string problem = SetSensorFromText(camera_.sensor(), text); !problem.empty()) {
 			Add(notices_, Damaged("sensor", files_.sensor, problem,
 					      "the sensor starts from its power-up values"));
-			camera_.sensor().reset();
+			PowerUp(camera_);
 			sensor = StampOf(files_.sensor);
 		}
 	}

@@ -6,7 +6,8 @@
 // $QXIIC_SIM_DIR when that variable is set (set but empty: nowhere, the
 // camera lives as long as the process), else $XDG_STATE_HOME/velmora/,
 // else ~/.local/state/velmora/. Removing sim-N.sensor is the camera's
-// power cycle: its sensor starts again from its power-up values.
+// power cycle: it powers up again (sim_power_up.h), its trim and settings
+// script from its EEPROM.
 //
 // Each transfer runs with sim-N.lock locked, so programs on one camera
 // take turns as they do on one bus, and reads the files again only when

@@ -36,7 +36,7 @@ constexpr int kStationLock = 3131004;
 
 const char kCreateSchema[] = R"sql(
 CREATE TABLE velmora_schema (version integer NOT NULL);
-INSERT INTO velmora_schema (version) VALUES (2);
+INSERT INTO velmora_schema (version) VALUES (3);
 CREATE TABLE velmora_records (
 	id uuid PRIMARY KEY,
 	time timestamptz NOT NULL,
@@ -68,19 +68,39 @@ CREATE TABLE velmora_records (
 	record jsonb NOT NULL,
 	CONSTRAINT velmora_records_station_sequence UNIQUE (station, sequence)
 );
+
 CREATE INDEX velmora_records_time ON velmora_records (time);
 CREATE INDEX velmora_records_station ON velmora_records (station, time);
 CREATE INDEX velmora_records_unit ON velmora_records (unit, time);
 CREATE INDEX velmora_records_failures ON velmora_records (time) WHERE exit_status <> 0;
 )sql";
 
+// What version 3 adds to version 2: what the frame check measured, in
+// columns, and the checked frames' thumbnails in a table of their own.
+const char kVersion3[] = R"sql(
+ALTER TABLE velmora_records ADD COLUMN IF NOT EXISTS frame_check text,
+	ADD COLUMN IF NOT EXISTS frame_standard text,
+	ADD COLUMN IF NOT EXISTS frame_luminance double precision,
+	ADD COLUMN IF NOT EXISTS frame_red_green double precision,
+	ADD COLUMN IF NOT EXISTS frame_blue_green double precision,
+	ADD COLUMN IF NOT EXISTS frame_moving_pixels bigint;
+CREATE TABLE IF NOT EXISTS velmora_thumbnails (id uuid PRIMARY KEY, png bytea NOT NULL);
+)sql";
+
 // Every column from the record's own JSON, so that the typed columns and
-// the jsonb copy never disagree.
+// the jsonb copy never disagree. A journal's line may carry the record's
+// thumbnail, which goes to its own table and not into the record; a line
+// without one never names that table (a role may lack its privileges).
+const char kThumbnail[] = R"sql(, thumbnail AS (
+	INSERT INTO velmora_thumbnails (id, png)
+	SELECT (j->>'id')::uuid, decode(j->>'thumbnail_png', 'base64') FROM line
+	ON CONFLICT (id) DO NOTHING))sql";
 const char kInsert[] = R"sql(
 INSERT INTO velmora_records (id, time, version, station, operator, unit, sequence, host, command,
 	camera, bus, bus_found, adapter, adapter_status, adapter_status_name, file, sha256, file_size,
 	pages, result, exit_status, failure_page, failure_block, failure_byte, failure_direction,
-	message, duration_ms, record)
+	message, duration_ms, frame_check, frame_standard, frame_luminance, frame_red_green,
+	frame_blue_green, frame_moving_pixels, record)
 SELECT (r->>'id')::uuid, (r->>'time')::timestamptz, r->>'version', r->>'station', r->>'operator',
 	r->>'unit', (r->>'sequence')::bigint, r->>'host', r->>'command', (r->>'camera')::integer,
 	r->>'bus', r->>'bus_found', r->>'adapter', (r->>'adapter_status')::integer,
@@ -89,10 +109,20 @@ SELECT (r->>'id')::uuid, (r->>'time')::timestamptz, r->>'version', r->>'station'
 		WITH ORDINALITY AS t(p, i) ORDER BY i),
 	r->>'result', (r->>'exit_status')::integer, (r->>'failure_page')::integer,
 	(r->>'failure_block')::integer, (r->>'failure_byte')::integer, r->>'failure_direction',
-	r->>'message', (r->>'duration_ms')::double precision, r
-FROM (SELECT $1::jsonb AS r) AS given
+	r->>'message', (r->>'duration_ms')::double precision, r->'frame'->>'check',
+	r->'frame'->>'standard_seen', (r->'frame'->>'luminance')::double precision,
+	(r->'frame'->>'red_green')::double precision, (r->'frame'->>'blue_green')::double precision,
+	(r->'frame'->>'moving_pixels')::bigint, r
+FROM (SELECT j - 'thumbnail_png' AS r FROM line) AS given
 ON CONFLICT (id) DO NOTHING
 )sql";
+
+std::string InsertOf(const std::string &recordJson)
+{
+	// The key cannot stand unescaped inside a string of the line.
+	bool thumbnail = recordJson.find("\"thumbnail_png\"") != std::string::npos;
+	return std::string("WITH line AS (SELECT $1::jsonb AS j)") + (thumbnail ? kThumbnail : "") + kInsert;
+}
 
 } // namespace
 
@@ -366,7 +396,7 @@ std::string Database::CheckVersion(bool create)
 			tableMissing_ = true;
 			return "no records table in " + DescribeDatabaseTarget(target_);
 		}
-		Answer made = Run(kCreateSchema);
+		Answer made = Run(std::string(kCreateSchema) + kVersion3);
 		return made.ok ? "" : "cannot create the records table: " + made.why;
 	}
 	Answer version = Run("SELECT max(version) FROM velmora_schema");
@@ -378,8 +408,8 @@ std::string Database::CheckVersion(bool create)
 	if (found.Value(0, 1)[0] != 't')
 		return "it has a schema version but no table velmora_records";
 	int found_version = version.Null() ? 0 : std::atoi(version.Value());
-	if (create && found_version == 1)
-		return Migrate();
+	if (create && found_version >= 1 && found_version < kSchemaVersion)
+		return Migrate(found_version);
 	if (found_version == kSchemaVersion ||
 	    (!create && found_version >= 1 && found_version <= kSchemaVersion))
 		return "";
@@ -388,8 +418,17 @@ std::string Database::CheckVersion(bool create)
 	       "; this program writes and reads version " + std::to_string(kSchemaVersion);
 }
 
-std::string Database::Migrate()
+std::string Database::Migrate(int from)
 {
+	if (from == 2) {
+		// Version 3 adds the frame check's columns and the thumbnails' table.
+		Answer altered = Run(std::string(kVersion3) + "UPDATE velmora_schema SET version = 3");
+		if (!altered.ok)
+			return "its records table has schema version 2, which the role " + Role() +
+			       " cannot bring to 3 (" + altered.why +
+			       "): the table's owner does it once with velmora-eeprom send-records TARGET";
+		return "";
+	}
 	// Version 2 adds one rule: a station's sequence numbers are unique.
 	Answer twice = Run(
 		"SELECT string_agg(station || ' ' || sequence, ', ') FROM (SELECT station, sequence "
@@ -406,7 +445,7 @@ std::string Database::Migrate()
 		return "its records table has schema version 1, which the role " + Role() +
 		       " cannot bring to 2 (" + altered.why +
 		       "): the table's owner does it once with velmora-eeprom send-records TARGET";
-	return "";
+	return Migrate(2);
 }
 
 std::string Database::ProbeInsert(const std::string &recordJson)
@@ -414,13 +453,16 @@ std::string Database::ProbeInsert(const std::string &recordJson)
 	Answer begin = Run("BEGIN");
 	if (!begin.ok)
 		return begin.why;
-	Answer probe = Run(kInsert, recordJson.c_str());
+	Answer probe = Run(InsertOf(recordJson), recordJson.c_str());
 	Answer end = Run("ROLLBACK");
 	if (!probe.ok) {
 		std::string role = Role();
 		if (probe.state == "42501")
-			return "the role " + role +
-			       " may not add records: GRANT INSERT ON velmora_records TO " + role;
+			return "the role " + role + " may not add records: GRANT INSERT ON " +
+			       (recordJson.find("\"thumbnail_png\"") != std::string::npos
+					? "velmora_records, velmora_thumbnails"
+					: "velmora_records") +
+			       " TO " + role;
 		if (probe.state == "25006")
 			return "the session is read-only (a standby, or default_transaction_read_only): "
 			       "records cannot be added";
@@ -447,7 +489,7 @@ std::string Database::LockStation(const std::string &station, std::string &holde
 
 Insertion Database::Insert(const std::string &recordJson, std::string &why)
 {
-	Answer a = Run(kInsert, recordJson.c_str());
+	Answer a = Run(InsertOf(recordJson), recordJson.c_str());
 	if (a.ok)
 		return std::string(PQcmdTuples(a.result.get())) == "1" ? Insertion::Inserted
 								       : Insertion::Duplicate;

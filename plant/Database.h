@@ -54,7 +54,7 @@ public:
 	void Close();
 
 	// The records table. With create, made when missing and brought from
-	// version 1 to ours (the owner's role); either way its version must be
+	// version 1 or 2 to ours (the owner's role); either way its version must be
 	// ours then. Without create nothing is changed, and every version this
 	// program reads is accepted.
 	std::string PrepareSchema(bool create);
@@ -89,7 +89,7 @@ private:
 	void Abandon();
 	std::string Transaction(const std::function<std::string()> &body, const char *begin = "BEGIN");
 	std::string CheckVersion(bool create);
-	std::string Migrate();
+	std::string Migrate(int from);
 
 	PGconn *conn_ = nullptr;
 	std::string target_;

@@ -88,7 +88,9 @@ std::string PgSink::Check(Database &db, Refusal &refusal)
 	probe.host = station_;
 	probe.command = "program";
 	probe.result = "verified";
-	if (std::string why = db.ProbeInsert(RecordLine(probe)); !why.empty())
+	if (options_.thumbnails)
+		probe.thumbnailPng = "probe"; // their table must take them too
+	if (std::string why = db.ProbeInsert(JournalLine(probe)); !why.empty())
 		return why;
 	std::string why;
 	std::optional<std::int64_t> stored = db.LastSequence(station_, why);
@@ -102,7 +104,7 @@ std::string PgSink::Check(Database &db, Refusal &refusal)
 StoreResult PgSink::Store(const Record &record)
 {
 	StoreResult result;
-	if (std::string failed = journal_.Append(RecordLine(record)); !failed.empty()) {
+	if (std::string failed = journal_.Append(JournalLine(record)); !failed.empty()) {
 		result.how = Stored::Lost;
 		result.error = "not kept in the station's journal: " + failed;
 		return result;

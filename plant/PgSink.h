@@ -31,6 +31,7 @@ struct StoreResult {
 struct SinkOptions {
 	std::string folder;           // empty: SpoolDirectory()
 	bool requireDatabase = false; // a database away at the start refuses the run
+	bool thumbnails = false;      // records come with thumbnails: their table must take them
 	Deadlines deadlines{};
 	int firstRetryMs = 1000;
 	int maxRetryMs = 30000;

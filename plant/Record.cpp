@@ -64,6 +64,25 @@ bool Text(const nlohmann::json &j, const char *key, std::string &out)
 
 } // namespace
 
+std::string Base64(const std::string &bytes)
+{
+	static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+	std::string text;
+	text.reserve((bytes.size() + 2) / 3 * 4);
+	for (std::size_t i = 0; i < bytes.size(); i += 3) {
+		std::uint32_t n = static_cast<std::uint8_t>(bytes[i]) << 16;
+		if (i + 1 < bytes.size())
+			n |= static_cast<std::uint8_t>(bytes[i + 1]) << 8;
+		if (i + 2 < bytes.size())
+			n |= static_cast<std::uint8_t>(bytes[i + 2]);
+		text += kDigits[n >> 18 & 63];
+		text += kDigits[n >> 12 & 63];
+		text += i + 1 < bytes.size() ? kDigits[n >> 6 & 63] : '=';
+		text += i + 2 < bytes.size() ? kDigits[n & 63] : '=';
+	}
+	return text;
+}
+
 std::string NewRecordId()
 {
 	unsigned char b[16];
@@ -124,7 +143,30 @@ Json RecordJson(const Record &r)
 		j["first_difference"] = nullptr;
 	j["message"] = OrNull(r.message);
 	j["duration_ms"] = r.durationMs;
+	if (const std::optional<FrameValues> &f = r.frame)
+		j["frame"] = { { "check", Clean(f->check) },
+			       { "frames", f->frames },
+			       { "width", OrNull(f->width) },
+			       { "height", OrNull(f->height) },
+			       { "standard_expected", Clean(f->standardExpected) },
+			       { "standard_seen", OrNull(f->standardSeen) },
+			       { "luminance", OrNull(f->luminance) },
+			       { "red_green", OrNull(f->redGreen) },
+			       { "blue_green", OrNull(f->blueGreen) },
+			       { "moving_pixels", OrNull(f->movingPixels) },
+			       { "overlays_expected", f->overlaysExpected },
+			       { "overlays_seen", f->overlaysSeen } };
+	else
+		j["frame"] = nullptr;
 	return j;
+}
+
+std::string JournalLine(const Record &record)
+{
+	Json j = RecordJson(record);
+	if (!record.thumbnailPng.empty())
+		j["thumbnail_png"] = Base64(record.thumbnailPng);
+	return j.dump(-1, ' ', false, Json::error_handler_t::replace) + '\n';
 }
 
 std::string RecordLine(const Record &record)
@@ -191,6 +233,42 @@ bool ReadPages(const nlohmann::json &j, Record &r, std::string &why)
 	return true;
 }
 
+bool ReadFrame(const nlohmann::json &j, Record &r, std::string &why)
+{
+	auto it = j.find("frame");
+	if (it == j.end() || it->is_null())
+		return true;
+	auto number = [](const nlohmann::json &o, const char *key) -> std::optional<double> {
+		auto v = o.find(key);
+		return v != o.end() && v->is_number() ? std::optional<double>(v->get<double>())
+						      : std::nullopt;
+	};
+	try {
+		FrameValues f;
+		f.check = it->at("check").get<std::string>();
+		f.frames = it->value("frames", 0);
+		if (std::optional<double> w = number(*it, "width"))
+			f.width = static_cast<int>(*w);
+		if (std::optional<double> h = number(*it, "height"))
+			f.height = static_cast<int>(*h);
+		f.standardExpected = it->value("standard_expected", "");
+		if (auto seen = it->find("standard_seen"); seen != it->end() && seen->is_string())
+			f.standardSeen = seen->get<std::string>();
+		f.luminance = number(*it, "luminance");
+		f.redGreen = number(*it, "red_green");
+		f.blueGreen = number(*it, "blue_green");
+		if (std::optional<double> m = number(*it, "moving_pixels"))
+			f.movingPixels = static_cast<std::int64_t>(*m);
+		f.overlaysExpected = it->value("overlays_expected", std::vector<int>{});
+		f.overlaysSeen = it->value("overlays_seen", std::vector<int>{});
+		r.frame = f;
+	} catch (const nlohmann::json::exception &) {
+		why = "an incomplete \"frame\"";
+		return false;
+	}
+	return true;
+}
+
 bool ReadDifference(const nlohmann::json &j, Record &r, std::string &why)
 {
 	auto it = j.find("first_difference");
@@ -232,7 +310,7 @@ std::optional<Record> ParseRecordLine(const std::string &line, std::string &why)
 		return std::nullopt;
 	}
 	ReadAsNow(r);
-	if (!ReadPages(j, r, why) || !ReadDifference(j, r, why))
+	if (!ReadPages(j, r, why) || !ReadDifference(j, r, why) || !ReadFrame(j, r, why))
 		return std::nullopt;
 	if (auto it = j.find("duration_ms"); it != j.end() && it->is_number())
 		r.durationMs = it->get<double>();

@@ -35,6 +35,24 @@
 //   first_difference     object?  {page, byte, found, expected} of a mismatch
 //   message              string?  the one line the run said about this camera
 //   duration_ms          number   the camera's run, milliseconds
+//   frame                object?  --frame-check: what the camera's picture showed
+//     check              string     "passed", or the check that failed: "no signal",
+//                                   "standard", "frozen", "luminance", "colour", "overlay"
+//     frames             integer    frames taken
+//     width, height      integer?   of the last frame (null: none came)
+//     standard_expected  string     "PAL" or "NTSC", as register 0x4000 says
+//     standard_seen      string?    as the frame's lines say
+//     luminance          number?    mean luma of the grey area, 0..255
+//     red_green          number?    its mean red / mean green
+//     blue_green         number?    its mean blue / mean green
+//     moving_pixels      integer?   pixels changed from the first frame to the last
+//     overlays_expected  integer[]  overlays 1..4 the settings script turns on
+//     overlays_seen      integer[]  overlays found where the limits place them
+//
+// A checked frame's thumbnail (PNG, 160 pixels wide) is not in the line: it
+// lies beside a report file as ID.png, and in the database's table
+// velmora_thumbnails under the record's id. In the station's journal it
+// travels with its record as "thumbnail_png" (base64).
 //
 // Reading, a record written before these fields existed is accepted:
 // missing keys are null, and "pages" as a count n means pages 0 to n-1.
@@ -52,8 +70,9 @@
 namespace plant {
 
 // The schema of the database's table; a server holding another refuses.
-// Version 2: a station's sequence numbers are unique.
-inline constexpr int kSchemaVersion = 2;
+// Version 2: a station's sequence numbers are unique. Version 3: what the
+// frame check measured, in columns, and the thumbnails in their own table.
+inline constexpr int kSchemaVersion = 3;
 
 // The longest station, operator and unit, in bytes: every one of them goes
 // into an index, and an index row has a limit of its own.
@@ -67,6 +86,22 @@ struct Difference {
 	int byte = 0;
 	int found = 0;
 	int expected = 0;
+};
+
+struct FrameValues {
+	std::string check = "passed";
+	int frames = 0;
+	std::optional<int> width;
+	std::optional<int> height;
+	std::string standardExpected;
+	std::optional<std::string> standardSeen;
+	std::optional<double> luminance;
+	std::optional<double> redGreen;
+	std::optional<double> blueGreen;
+	std::optional<std::int64_t> movingPixels;
+	std::vector<int> overlaysExpected;
+	std::vector<int> overlaysSeen;
+	bool operator==(const FrameValues &) const = default;
 };
 
 struct Record {
@@ -98,7 +133,13 @@ struct Record {
 	std::optional<Difference> firstDifference;
 	std::optional<std::string> message;
 	double durationMs = 0;
+	std::optional<FrameValues> frame;
+	std::string thumbnailPng; // the PNG's bytes; "" none
 };
+
+// bytes in base64 (RFC 4648, with padding), as PostgreSQL's decode() and
+// a data: URI take it.
+std::string Base64(const std::string &bytes);
 
 // A new random id, "xxxxxxxx-xxxx-4xxx-yxxx-xxxxxxxxxxxx", from the
 // kernel's random source. Empty if that source failed.
@@ -106,6 +147,8 @@ std::string NewRecordId();
 
 // The record as one JSON Lines line, ending in '\n'.
 std::string RecordLine(const Record &record);
+// The same with its thumbnail as "thumbnail_png", for the station's journal.
+std::string JournalLine(const Record &record);
 // The record as a JSON object (the same keys as RecordLine).
 nlohmann::ordered_json RecordJson(const Record &record);
 

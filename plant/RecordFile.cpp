@@ -121,7 +121,7 @@ bool IsResultWord(const std::string &word)
 {
 	static const std::set<std::string> kResults{
 		"read",        "verified",         "mismatch",  "bus-failure", "refused",
-		"interrupted", "file-not-written", "no-result", "failed"
+		"interrupted", "file-not-written", "no-result", "failed",      "frame-failed"
 	};
 	return kResults.contains(word);
 }

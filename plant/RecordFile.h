@@ -29,7 +29,7 @@ std::vector<Record> ReadRecordFile(const std::string &path, std::vector<std::str
 				   std::string &why);
 
 // read, verified, mismatch, bus-failure, refused, interrupted,
-// file-not-written, no-result, failed.
+// file-not-written, no-result, failed, frame-failed.
 bool IsResultWord(const std::string &word);
 
 } // namespace plant

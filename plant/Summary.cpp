@@ -207,6 +207,16 @@ int Number(PGresult *r, int row, int column)
 
 } // namespace
 
+bool KeptBy(const Record &record, const Filter &filter)
+{
+	return Kept(record, filter);
+}
+
+std::string FilterSql(const Filter &filter, std::vector<std::string> &params)
+{
+	return Where(filter, params);
+}
+
 Summary Summarize(const std::vector<Record> &records, const Filter &filter)
 {
 	Summary s;

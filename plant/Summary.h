@@ -70,6 +70,18 @@ struct GoldenRow {
 	bool operator==(const GoldenRow &) const = default;
 };
 
+// A checked frame's thumbnail as the summary's page shows it.
+struct Thumbnail {
+	std::string id;
+	std::string time; // "2026-12-07T13:48:45Z"
+	std::string station;
+	std::optional<std::string> unit{};
+	std::string result;
+	std::string check;     // the frame check's word: "passed", "colour", ...
+	std::string pngBase64; // the PNG's bytes in base64
+	bool operator==(const Thumbnail &) const = default;
+};
+
 struct Summary {
 	std::int64_t records = 0;                           // kept by the filters
 	std::optional<std::time_t> firstTime{}, lastTime{}; // of those records
@@ -78,10 +90,17 @@ struct Summary {
 	std::vector<YieldRow> stations;
 	std::vector<FailureRow> failures;
 	std::vector<GoldenRow> goldens;
+	std::vector<Thumbnail> thumbnails{}; // filled by the caller (Thumbnails.h)
 	bool operator==(const Summary &) const = default;
 };
 
 Summary Summarize(const std::vector<Record> &records, const Filter &filter);
+
+// Whether a record is kept by filter.
+bool KeptBy(const Record &record, const Filter &filter);
+// The filter as SQL conditions on velmora_records ("TRUE AND ..."), its
+// values appended to params as $1, $2...
+std::string FilterSql(const Filter &filter, std::vector<std::string> &params);
 
 // The same, asked of the database's table. Empty why, or why not.
 Summary SummarizeDatabase(Database &db, const Filter &filter, std::string &why);

@@ -1,5 +1,6 @@
 #include "SummaryFormat.h"
 
+#include "Thumbnails.h"
 #include "qxiic.h"
 
 #include <nlohmann/json.hpp>
@@ -211,6 +212,23 @@ Json OrNull(const std::optional<T> &value)
 	return value ? Json(*value) : Json();
 }
 
+std::size_t FrameFailures(const Summary &s)
+{
+	return static_cast<std::size_t>(
+		std::count_if(s.failures.begin(), s.failures.end(),
+			      [](const FailureRow &f) { return f.result == "frame-failed"; }));
+}
+
+// The frame check's failures apart from the EEPROM's.
+std::string FailureKinds(const Summary &s)
+{
+	std::size_t frame = FrameFailures(s);
+	if (frame == 0)
+		return "";
+	return " (" + std::to_string(s.failures.size() - frame) + " EEPROM, " + std::to_string(frame) +
+	       " frame check)";
+}
+
 const std::vector<bool> kYieldRight{ false, true, true, true, true, true };
 const std::vector<bool> kFailureRight{ false, false, false, false, true, false, false, false };
 const std::vector<bool> kFailureWrap{ false, false, false, false, false, false, true, true };
@@ -296,6 +314,8 @@ std::string FailureCause(const FailureRow &f)
 		return "the file could not be written";
 	if (f.result == "no-result")
 		return "the camera's run gave no result";
+	if (f.result == "frame-failed")
+		return "the EEPROM verified, the picture failed its check";
 	return "the run failed";
 }
 
@@ -307,7 +327,8 @@ std::string SummaryText(const Summary &s, const Heading &h)
 	text += "\nYield per station, in units\n" +
 		Text(YieldTable("station", s.stations, s.total), kYieldRight);
 	text += "\n" + Wrapped(kUnitsNote, 76);
-	text += "\nFailed runs: " + std::to_string(s.failures.size()) + "\n" + Wrapped(kRunsNote, 76);
+	text += "\nFailed runs: " + std::to_string(s.failures.size()) + FailureKinds(s) + "\n" +
+		Wrapped(kRunsNote, 76);
 	if (!s.failures.empty())
 		text += Text(FailureTable(s), kFailureRight);
 	text += "\nGolden files: " + std::to_string(s.goldens.size()) + "\n";
@@ -330,6 +351,8 @@ Json SummaryJson(const Summary &s)
 	j["stations"] = Json::array();
 	for (const YieldRow &d : s.stations)
 		j["stations"].push_back(YieldJson("station", d));
+	j["eeprom_failures"] = s.failures.size() - FrameFailures(s);
+	j["frame_failures"] = FrameFailures(s);
 	j["failures"] = Json::array();
 	for (const FailureRow &f : s.failures)
 		j["failures"].push_back({ { "time", f.time },
@@ -357,7 +380,7 @@ std::string SummaryHtml(const Summary &s, const Heading &h)
 )" + std::string(kPageMark) +
 			   R"(
 <meta name="viewport" content="width=device-width, initial-scale=1">
-<meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'">
+<meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'; img-src data:">
 <title>Yield: )" + Escape(h.what) +
 			   R"(</title>
 <style>
@@ -376,6 +399,9 @@ td.wrap:last-child { color: #555; font-size: 0.9em; }
 #days tr:last-child td, #stations tr:last-child td { font-weight: bold; }
 .note { color: #555; font-size: 0.9em; max-width: 50em; }
 .facts time, .facts span span { white-space: nowrap; }
+figure { display: inline-block; vertical-align: top; width: 166px; margin: 0 1em 1em 0; font-size: 0.85em; }
+figure img { display: block; width: 160px; border: 3px solid #3a7d44; }
+figure.fail img { border-color: #b3261e; }
 @media (max-width: 600px) {
   body { margin: 0.6em; font-size: 14px; }
   th { white-space: normal; }
@@ -417,6 +443,7 @@ td.wrap:last-child { color: #555; font-size: 0.9em; }
 	html += "<h2>Golden files</h2>\n<p class=\"note\">Settings files programmed, or found by a verify "
 		"in the camera.</p>\n" +
 		Html("golden-files", GoldenTable(s), kGoldenRight);
+	html += ThumbnailsHtml(s.thumbnails);
 	return html + "</body>\n</html>\n";
 }
 

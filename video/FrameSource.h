@@ -35,8 +35,9 @@ using WaitUntil = std::function<void(std::chrono::steady_clock::time_point)>;
 // The simulated camera's picture, paced at its standard's frame rate, its
 // frame number counted from the source's start. The registers are read
 // through the adapter library before every frame, so a write from any
-// process shows in the next one.
-std::unique_ptr<FrameSource> OpenSimulatedCamera(WaitUntil wait = {});
+// process shows in the next one. faultsOf: the camera (0..7) whose picture
+// faults file applies (SimPictureFaults.h); -1 none.
+std::unique_ptr<FrameSource> OpenSimulatedCamera(WaitUntil wait = {}, int faultsOf = -1);
 
 // One frame of the simulated camera, always frame 0: the same registers
 // give the same picture. False when the camera could not be read.

@@ -1,8 +1,11 @@
 #include "FrameSource.h"
 #include "SimPicture.h"
+#include "SimPictureFaults.h"
 #include "registers.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <thread>
 #include <utility>
 
@@ -16,7 +19,8 @@ constexpr std::chrono::nanoseconds kNtscPeriod{ 33'366'667 };
 class SimSource final : public FrameSource
 {
 public:
-	explicit SimSource(WaitUntil wait) : wait_(std::move(wait))
+	SimSource(WaitUntil wait, int faultsOf)
+		: wait_(std::move(wait)), faultsPath_(faultsOf >= 0 ? SimPictureFaultsPath(faultsOf) : "")
 	{
 		if (!wait_)
 			wait_ = [](std::chrono::steady_clock::time_point t) {
@@ -33,13 +37,24 @@ public:
 		wait_(due_);
 		if (stopped_)
 			return false;
+		const SimPictureFaults faults = Faults();
+		if (faults.noSignal) {
+			notice_ = "no signal: " + faultsPath_;
+			return false;
+		}
 		const bool read = ReadSensorState(state_);
 		if (!read && !silent_)
 			notice_ = "the simulated camera does not answer";
 		silent_ = !read;
 		if (!read)
 			return false;
-		RenderSimPicture(state_, number_++, frame);
+		SensorState shown = state_;
+		if (faults.wrongStandard)
+			shown.videoStandard ^= kl310::VIDEO_PAL_BIT;
+		// A frozen picture shows its first frame for ever.
+		RenderSimPicture(shown, faults.frozen ? 0 : number_++, frame);
+		if (faults.cast != SimPictureFaults{}.cast)
+			Cast(frame, faults.cast);
 		return true;
 	}
 
@@ -48,7 +63,32 @@ public:
 	void stop() override { stopped_ = true; }
 
 private:
+	SimPictureFaults Faults()
+	{
+		if (faultsPath_.empty())
+			return {};
+		std::string why;
+		SimPictureFaults faults = ReadSimPictureFaults(faultsPath_, why);
+		if (!why.empty() && why != faultsWhy_)
+			notice_ = why;
+		faultsWhy_ = why;
+		return faults;
+	}
+
+	static void Cast(Frame &frame, const std::array<double, 3> &factor)
+	{
+		std::uint8_t lut[3][256];
+		for (std::size_t c = 0; c < 3; c++)
+			for (int v = 0; v < 256; v++)
+				lut[c][v] = static_cast<std::uint8_t>(
+					std::clamp(std::lround(v * factor[c]), 0L, 255L));
+		for (std::size_t i = 0; i < frame.rgb.size(); i++)
+			frame.rgb[i] = lut[i % 3][frame.rgb[i]];
+	}
+
 	WaitUntil wait_;
+	std::string faultsPath_;
+	std::string faultsWhy_;
 	SensorState state_;
 	std::chrono::steady_clock::time_point due_ = std::chrono::steady_clock::now();
 	std::int64_t number_ = 0;
@@ -59,9 +99,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<FrameSource> OpenSimulatedCamera(WaitUntil wait)
+std::unique_ptr<FrameSource> OpenSimulatedCamera(WaitUntil wait, int faultsOf)
 {
-	return std::make_unique<SimSource>(std::move(wait));
+	return std::make_unique<SimSource>(std::move(wait), faultsOf);
 }
 
 bool SimulatedSnapshot(Frame &frame)

@@ -90,6 +90,8 @@ const char *ResultWord(const CommandResult &outcome, Verb verb)
 		return "file-not-written";
 	case kBusFailure:
 		return "bus-failure";
+	case kFrameFailed:
+		return "frame-failed";
 	default:
 		return "failed";
 	}

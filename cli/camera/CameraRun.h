@@ -22,6 +22,8 @@ struct CameraJob {
 	const SettingsImage *image = nullptr; // program, verify
 	std::vector<int> pages;               // program, verify: only these; empty: all
 	TextSink output{};                    // dump "-": where the text goes
+	// A run on several buses: more options for the camera's own process.
+	std::vector<std::string> processOptions{};
 };
 
 // Runs job on the bus the process chose (job.bus names it). A stop

@@ -5,11 +5,13 @@
 
 #include "EepromBus.h"
 #include "ExitStatus.h"
+#include "FrameCheck.h"
 #include "InputFile.h"
 #include "Operations.h"
 #include "Progress.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,8 @@ struct CommandResult {
 	// The camera's own process gave no result: it could not be started,
 	// or it ended without one. What happened to the camera is not known.
 	bool noResult = false;
+	// --frame-check: what the camera's picture showed after it verified.
+	std::optional<video::FrameReport> frame{};
 };
 
 // A settings file accepted by the panel's rules.

@@ -13,6 +13,7 @@ enum ExitStatus {
 	kBusFailure = 4,     // a transfer failed or the EEPROM stayed busy
 	kMismatch = 5,       // verification found a differing byte
 	kFileNotWritten = 6, // dump: the settings file could not be written
+	kFrameFailed = 7,    // the EEPROM verified, the camera's picture failed its check
 	kInterrupted = 130,  // stopped by SIGINT or SIGTERM after a whole block, as a shell reports Ctrl+C
 };
 

@@ -8,6 +8,7 @@
 #include "Summary.h"
 #include "SummaryFormat.h"
 #include "Target.h"
+#include "Thumbnails.h"
 
 #include <nlohmann/json.hpp>
 
@@ -29,7 +30,7 @@ const char kRecordsUsageText[] =
 	"  SOURCE   a JSON Lines report file, or a database (postgresql://..., key=value)\n"
 	"  TIME     2026-12-07 (a UTC day: --until takes the whole day) or 2026-12-07T13:00:00Z\n"
 	"  WORD     read, verified, mismatch, bus-failure, refused, interrupted, file-not-written,\n"
-	"           no-result, failed\n";
+	"           no-result, failed, frame-failed\n";
 
 namespace {
 
@@ -57,8 +58,9 @@ plant::Filter FilterOf(const CommandLine &cl)
 
 // The summary of the plant's database (what: its description); why it
 // could not be made, in the tool's words with libpq's as the cause.
+// thumbnails: the pictures of the page too.
 plant::Summary FromDatabase(const std::string &target, const std::string &what, const plant::Filter &filter,
-			    std::string &why, bool &noTable)
+			    std::string &why, bool &noTable, bool thumbnails)
 {
 	plant::Database db;
 	if (std::string cause = db.Connect(target); !cause.empty()) {
@@ -73,6 +75,8 @@ plant::Summary FromDatabase(const std::string &target, const std::string &what, 
 	if (!why.empty())
 		return {};
 	plant::Summary summary = plant::SummarizeDatabase(db, filter, why);
+	if (why.empty() && thumbnails)
+		summary.thumbnails = plant::ThumbnailsFromDatabase(db, filter, why);
 	if (!why.empty())
 		why = what + ": its records could not be read: " + why;
 	return summary;
@@ -80,7 +84,7 @@ plant::Summary FromDatabase(const std::string &target, const std::string &what, 
 
 // The summary of a report file; each line skipped said on standard error.
 plant::Summary FromFile(const std::string &path, const plant::Filter &filter, ToolEnvironment &env,
-			std::string &why)
+			std::string &why, bool thumbnails)
 {
 	constexpr size_t kShownSkips = 5;
 	std::vector<std::string> skipped;
@@ -92,7 +96,10 @@ plant::Summary FromFile(const std::string &path, const plant::Filter &filter, To
 	if (skipped.size() > kShownSkips)
 		env.err << kName << ": " << fileio::ShownText(path) << ": " << skipped.size() - kShownSkips
 			<< " more lines skipped\n";
-	return plant::Summarize(records, filter);
+	plant::Summary summary = plant::Summarize(records, filter);
+	if (thumbnails)
+		summary.thumbnails = plant::ThumbnailsBeside(path, records, filter);
+	return summary;
 }
 
 // The page replaces only an earlier page: never the source itself, nor a
@@ -154,9 +161,9 @@ int RunRecords(const CommandLine &cl, ToolEnvironment &env)
 	bool noTable = false;
 	if (plant::IsDatabaseTarget(source)) {
 		what = plant::DescribeDatabaseTarget(source);
-		summary = FromDatabase(source, what, filter, why, noTable);
+		summary = FromDatabase(source, what, filter, why, noTable, cl.Has("html"));
 	} else {
-		summary = FromFile(source, filter, env, why);
+		summary = FromFile(source, filter, env, why, cl.Has("html"));
 	}
 	if (!why.empty())
 		return SayFailure(env, kName, noTable ? kFileNotWritten : kRefusedFile, why);

@@ -92,6 +92,12 @@ Options:
       --repeat      program: station mode; wait for a camera, program and
                     verify it, wait until it is removed, and again until
                     Ctrl+C
+      --frame-check program: after the EEPROM verified, bring the camera to
+                    its power-up state (stored trim, settings script) and
+                    check a few frames of its picture against --limits FILE
+      --limits FILE what the picture must show (velmora-eeprom(1), LIMITS)
+      --video BUS=DEV the capture device of the camera on BUS (a simulated
+                    camera sim:N shows its own picture); again for each bus
       --ask-unit    station mode: read each camera's unit from standard input
                     (one line, as a barcode scanner types it) before it
   -y, --yes         write without asking
@@ -120,6 +126,7 @@ Exit status:
   6    dump: the settings file could not be written; or a record could not
        be written to --report (checked first: then nothing was done); or
        standard output could not be written (closed, a full disk)
+  7    --frame-check: the EEPROM verified, the camera's picture did not pass
   130  stopped by Ctrl+C or SIGTERM; a program run must be repeated
 With several cameras: 0 only when every camera succeeded, otherwise the
 highest status of any camera.
@@ -165,6 +172,9 @@ const Grammar &EepromGrammar()
 			  { .name = "json", .commands = "records" },
 			  { .name = "html", .value = "a file", .commands = "records" },
 			  { .name = "ask-unit", .commands = "program" },
+			  { .name = "frame-check", .commands = "program" },
+			  { .name = "limits", .value = "a limits file", .commands = "program" },
+			  { .name = "video", .value = "BUS=DEV", .commands = "program", .repeats = true },
 			  { .name = "require-database", .commands = kCameraCommands },
 			  { .name = "send-wait", .value = "seconds", .commands = kCameraCommands },
 			  { .name = "pages",
@@ -248,7 +258,7 @@ std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &c
 		return "--repeat takes one bus";
 	if (command.verb == Verb::Dump && buses.size() > 1 && cl.words[1].find("{bus}") == std::string::npos)
 		return "dump from several buses needs {bus} in the file name, as in cam-{bus}.qmx";
-	return "";
+	return CheckFrameCheckOptions(cl);
 }
 
 // --send-wait in milliseconds; -1 when it is no number of seconds.
@@ -421,6 +431,13 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 	request.repeat = cl.Has("repeat");
 	request.unit = cl.Value("unit");
 	request.askUnit = cl.Has("ask-unit");
+	FrameCheckSetup frameCheck;
+	if (cl.Has("frame-check")) {
+		if (std::string refused = FrameCheckOf(cl, request.buses, frameCheck); !refused.empty())
+			return UsageError(env, kName, refused);
+		frameCheck.wait = seams.frameWait;
+		request.frameCheck = &frameCheck;
+	}
 
 	// Before any camera is touched: a record that could not be kept
 	// would make every camera's run worthless.
@@ -428,6 +445,7 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 	if (cl.Has("report")) {
 		std::vector<std::string> notices;
 		SinkChoice choice{ .requireDatabase = cl.Has("require-database"),
+				   .thumbnails = cl.Has("frame-check"),
 				   .sendWaitMs = SendWaitMs(cl) };
 		report = OpenRecordSink(cl.Value("report").value_or(""), StationOf(cl), choice, notices, why);
 		for (const std::string &notice : notices)
@@ -488,7 +506,16 @@ int RunAsCameraProcess(const tool::CommandLine &cl, const CommandInfo &command, 
 	job.bus = cl.Value("bus").value_or("");
 	job.file = command.takesFile ? cl.words[1] : "";
 	SettingsImage image;
-	CameraRunner runner = RunnerOf(env, seams);
+	FrameCheckSetup frameCheck;
+	std::string unchecked;
+	if (cl.Has("frame-check"))
+		unchecked = FrameCheckOf(cl, cl.buses, frameCheck);
+	frameCheck.wait = seams.frameWait;
+	CameraRunner runner = RunnerOf(env, seams, cl.Has("frame-check") ? &frameCheck : nullptr);
+	if (!unchecked.empty())
+		runner = [unchecked](const CameraJob &, Progress &) {
+			return CommandResult{ kUsage, unchecked };
+		};
 	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
 		// The bytes the parent checked; the file may have changed since.
 		if (!ReadCameraImage(image)) {

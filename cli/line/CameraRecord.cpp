@@ -82,6 +82,26 @@ plant::Record MakeRecord(const RecordBase &base, const CameraFacts &facts)
 		r.firstDifference = plant::Difference{ f.page, f.byte, f.found, f.expected };
 	r.message = Known(o.message);
 	r.durationMs = static_cast<double>(facts.durationUs / 100) / 10.0;
+	if (const std::optional<video::FrameReport> &seen = o.frame) {
+		plant::FrameValues values;
+		values.check = seen->failure.empty() ? "passed" : seen->failure;
+		values.frames = seen->frames;
+		values.standardExpected = seen->standardExpected;
+		values.overlaysExpected = seen->overlaysExpected;
+		// Without a whole picture nothing was measured.
+		if (seen->failure != "no signal") {
+			values.width = seen->width;
+			values.height = seen->height;
+			values.standardSeen = seen->standardSeen;
+			values.luminance = seen->luminance;
+			values.redGreen = seen->redGreen;
+			values.blueGreen = seen->blueGreen;
+			values.movingPixels = seen->movingPixels;
+			values.overlaysSeen = seen->overlaysSeen;
+		}
+		r.frame = values;
+		r.thumbnailPng = seen->thumbnailPng;
+	}
 	return r;
 }
 

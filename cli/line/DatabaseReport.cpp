@@ -20,6 +20,7 @@ std::unique_ptr<DatabaseReport> DatabaseReport::Open(const std::string &target, 
 {
 	plant::SinkOptions wanted = options;
 	wanted.requireDatabase = choice.requireDatabase;
+	wanted.thumbnails = choice.thumbnails;
 	std::unique_ptr<DatabaseReport> report(
 		new DatabaseReport(target, station, wanted, choice.sendWaitMs));
 	plant::Refusal refusal = plant::Refusal::None;

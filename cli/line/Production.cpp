@@ -91,6 +91,12 @@ CameraJob JobFor(const RunRequest &request, const iicbus::ResolvedBus &bus)
 	job.image = request.image;
 	job.pages = request.pages;
 	job.file = request.verb == Verb::Dump ? FileForBus(request.file, bus.resolved) : request.file;
+	if (const FrameCheckSetup *check = request.frameCheck) {
+		job.processOptions = { "--frame-check", "--limits", check->limitsPath };
+		if (auto it = check->video.find(bus.resolved); it != check->video.end())
+			job.processOptions.insert(job.processOptions.end(),
+						  { "--video", bus.resolved + "=" + it->second });
+	}
 	return job;
 }
 
@@ -113,7 +119,7 @@ int RunOne(const RunRequest &request, ToolEnvironment &env, const LineSeams &sea
 	Recorder recorder(request, env);
 	std::time_t started = std::time(nullptr);
 	std::int64_t startUs = env.clock.NowUs();
-	CommandResult outcome = RunnerOf(env, seams)(job, progress);
+	CommandResult outcome = RunnerOf(env, seams, request.frameCheck)(job, progress);
 	if (outcome.status == kSuccess)
 		progress.End();
 	else
@@ -227,7 +233,7 @@ int RunRepeated(const RunRequest &request, ToolEnvironment &env, const LineSeams
 	Recorder recorder(request, env);
 	UnitReader units(env);
 	StationSetup setup{ .job = job,
-			    .runner = RunnerOf(env, seams),
+			    .runner = RunnerOf(env, seams, request.frameCheck),
 			    .probe = seams.probe ? *seams.probe : eepromProbe,
 			    .clock = env.clock,
 			    .out = env.out,
@@ -247,13 +253,15 @@ int RunRepeated(const RunRequest &request, ToolEnvironment &env, const LineSeams
 
 } // namespace
 
-CameraRunner RunnerOf(ToolEnvironment &env, const LineSeams &seams)
+CameraRunner RunnerOf(ToolEnvironment &env, const LineSeams &seams, const FrameCheckSetup *frameCheck)
 {
 	if (seams.runner)
-		return seams.runner;
-	return [&clock = env.clock](const CameraJob &job, Progress &progress) {
-		return RunCamera(job, clock, progress);
-	};
+		return WithFrameCheck(seams.runner, frameCheck);
+	return WithFrameCheck(
+		[&clock = env.clock](const CameraJob &job, Progress &progress) {
+			return RunCamera(job, clock, progress);
+		},
+		frameCheck);
 }
 
 std::vector<std::string> CameraBuses(const std::vector<iicbus::BusListing> &listing)

@@ -6,6 +6,7 @@
 #include "BusName.h"
 #include "CameraRecord.h"
 #include "CameraRun.h"
+#include "PictureCheck.h"
 #include "RecordSink.h"
 #include "Station.h"
 #include "ToolEnvironment.h"
@@ -25,9 +26,13 @@ struct LineSeams {
 	CameraRunner runner{};
 	PresenceProbe *probe = nullptr;
 	std::string self = "/proc/self/exe";
+	// The simulated picture's pacing for --frame-check; empty: real time.
+	video::WaitUntil frameWait{};
 };
 
-CameraRunner RunnerOf(tool::ToolEnvironment &env, const LineSeams &seams);
+// frameCheck: the picture checked after each program run that verified.
+CameraRunner RunnerOf(tool::ToolEnvironment &env, const LineSeams &seams,
+		      const FrameCheckSetup *frameCheck = nullptr);
 
 struct RunRequest {
 	Verb verb = Verb::Verify;
@@ -42,6 +47,7 @@ struct RunRequest {
 	std::vector<int> pages; // --pages; empty: every page of the file
 	bool askUnit = false;   // station mode: each camera's unit from standard input
 	bool repeat = false;
+	const FrameCheckSetup *frameCheck = nullptr; // --frame-check
 };
 
 // What --all runs on: every allowed bus on which the camera answered.

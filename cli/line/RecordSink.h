@@ -36,6 +36,7 @@ public:
 // How a station reports to a database (the rest is the target's own).
 struct SinkChoice {
 	bool requireDatabase = false; // a database away at the start refuses the run
+	bool thumbnails = false;      // --frame-check: records come with thumbnails
 	int sendWaitMs = 5000;        // at the end, for what the journal still holds
 	bool inUse = false;           // out: refused because another session has the station
 };

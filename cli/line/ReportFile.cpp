@@ -1,5 +1,7 @@
 #include "ReportFile.h"
 
+#include "Thumbnails.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
@@ -145,6 +147,12 @@ std::string ReportFile::Append(plant::Record &record, bool synced)
 	else
 		m_lastSequence[record.station] = *record.sequence; // should the path be replaced
 	flock(m_fd, LOCK_UN);
+	// The picture is no part of the record: one lost is said, the record stands.
+	if (why.empty() && !record.thumbnailPng.empty())
+		if (std::string lost = plant::WriteThumbnailFile(plant::ThumbnailBeside(m_path, record.id),
+								 record.thumbnailPng);
+		    !lost.empty())
+			m_notice.push_back("the thumbnail of record " + record.id + " was not kept: " + lost);
 	return why;
 }
 

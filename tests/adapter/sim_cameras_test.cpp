@@ -77,6 +77,42 @@ TEST_F(SimCamerasTest, SensorRegistersStayUntilPowerCycle)
 	EXPECT_EQ(Notices(), std::vector<std::string>{});
 }
 
+// As it powers up the camera takes its stored trim and plays its settings
+// script (page 3 from its first byte, up to the erased rest); a trim of
+// 0xFF (none stored) leaves the power-on trim.
+TEST_F(SimCamerasTest, PowerCycleRunsTheStoredTrimAndScript)
+{
+	setenv("QXIIC_BUS", "sim:2", 1);
+	qxiic::sim::UseManualClock(true);
+	auto write = [](int device, int offset, Bytes bytes) {
+		qxiic::sim::AdvanceClock(qxiic::sim::kEepromWriteCycleUs);
+		return Send(device, 1, offset, bytes);
+	};
+	ASSERT_EQ(
+		write(0xA6, 0x00, { 0x4F, 0x02, 0x80, 0x00, 0x4F, 0x0C, 0x80, 0x02, 0x30, 0x12, 0x01, 0x20 }),
+		QXIIC_OK);
+	ASSERT_EQ(write(0xA6, 0x10, { 0xA8, 0x12, 0x00, 0x77 }),
+		  QXIIC_OK); // after the erased rest: never played
+	ASSERT_EQ(write(0xA8, 0x00, { 0x08, 0x10 }), QXIIC_OK);
+	ASSERT_EQ(Send(0xBA, 2, 0x4F02, { 0x00, 0x00 }), QXIIC_OK);
+
+	std::filesystem::remove(dir / "sim-2.sensor"); // the power cycle
+	const struct {
+		std::uint16_t reg;
+		int value;
+	} powered[] = { { 0xC892, 0x0008 }, { 0xC894, 0x0010 }, { 0x4F02, 0x8000 }, { 0x4F0C, 0x8002 },
+			{ 0x3012, 0x0120 }, { 0xA812, 0x0050 }, { 0x4000, 0x0006 }, { 0x4F0A, 0x0001 } };
+	for (const auto &p : powered)
+		EXPECT_EQ(SensorOn("sim:2", p.reg), p.value) << std::hex << p.reg;
+
+	ASSERT_EQ(write(0xA8, 0x00, { 0xFF, 0xFF }), QXIIC_OK);
+	ASSERT_EQ(Send(0xBA, 2, 0xC892, { 0x00, 0x2E }), QXIIC_OK);
+	std::filesystem::remove(dir / "sim-2.sensor");
+	EXPECT_EQ(SensorOn("sim:2", 0xC892), 0x0014);
+	EXPECT_EQ(SensorOn("sim:2", 0xC894), 0x000C);
+	qxiic::sim::UseManualClock(false);
+}
+
 // Two programs on one camera take turns: neither loses the other's writes.
 TEST_F(SimCamerasTest, TwoProcessesOnOneCameraKeepBothTheirWrites)
 {

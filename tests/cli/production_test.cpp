@@ -260,7 +260,7 @@ TEST(CameraRecordTest, EveryFieldFromTheFacts)
 		"file_size":6633,"pages":[0,1,2,3],"result":"mismatch","exit_status":5,"failure_page":3,
 		"failure_block":1,"failure_byte":26,"failure_direction":"verify",
 		"first_difference":{"page":3,"byte":26,"found":0,"expected":90},
-		"message":"verification failed","duration_ms":1234.5})"));
+		"message":"verification failed","duration_ms":1234.5,"frame":null})"));
 
 	// A dump read nothing it could verify; a refused file reached no adapter.
 	// A camera's process that gave no result tells nothing of the bus.
@@ -1344,6 +1344,7 @@ int RunTestCameraProcess(const std::vector<std::string> &args)
 	std::ostringstream err;
 	ToolEnvironment env{ in, out, err, false, false, clock };
 	LineSeams seams;
+	seams.frameWait = [](std::chrono::steady_clock::time_point) {}; // --frame-check: no real pauses
 	// A settings file replaced after the parent checked it: a whole other
 	// file, every byte 0x11.
 	if (const char *replaced = std::getenv("VELMORA_TEST_REPLACE_FILE")) {

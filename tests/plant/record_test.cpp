@@ -37,6 +37,9 @@ plant::Record EveryField()
 	r.firstDifference = plant::Difference{ 2, 80, 0x12, 0x34 };
 	r.message = std::string("no acknowledge\0!", 16);
 	r.durationMs = 812.5;
+	r.frame = plant::FrameValues{ "colour", 5,       720, 576, "PAL",    "PAL",
+				      143.25,   1.40625, 1.0, 512, { 1, 3 }, { 3 } };
+	r.thumbnailPng = std::string("\x89PNG\r\n\x1a\n\0\xff", 10);
 	return r;
 }
 
@@ -52,7 +55,27 @@ TEST(Record, LineHoldsEveryFieldInOrder)
 		R"("pages":[0,1,2,3],"result":"bus-failure","exit_status":4,"failure_page":2,)"
 		R"("failure_block":5,"failure_byte":80,"failure_direction":"write",)"
 		R"("first_difference":{"page":2,"byte":80,"found":18,"expected":52},)"
-		"\"message\":\"no acknowledge\xEF\xBF\xBD!\",\"duration_ms\":812.5}\n");
+		"\"message\":\"no acknowledge\xEF\xBF\xBD!\",\"duration_ms\":812.5,"
+		R"("frame":{"check":"colour","frames":5,"width":720,"height":576,"standard_expected":"PAL",)"
+		R"("standard_seen":"PAL","luminance":143.25,"red_green":1.40625,"blue_green":1.0,)"
+		R"("moving_pixels":512,"overlays_expected":[1,3],"overlays_seen":[3]}})"
+		"\n");
+}
+
+// The journal's line is the record's with the thumbnail's bytes in base64.
+TEST(Record, JournalLineCarriesTheThumbnail)
+{
+	std::string line = plant::JournalLine(EveryField());
+	std::string record = plant::RecordLine(EveryField());
+	EXPECT_EQ(line,
+		  record.substr(0, record.size() - 2) + R"(,"thumbnail_png":"iVBORw0KGgoA/w=="})" + "\n");
+	const struct {
+		const char *bytes, *base64;
+	} cases[] = {
+		{ "", "" }, { "f", "Zg==" }, { "fo", "Zm8=" }, { "foo", "Zm9v" }, { "\xfb\xff", "+/8=" }
+	};
+	for (const auto &c : cases)
+		EXPECT_EQ(plant::Base64(c.bytes), c.base64) << c.bytes;
 }
 
 TEST(Record, UnknownFieldsAreNullNeverEmpty)
@@ -64,7 +87,7 @@ TEST(Record, UnknownFieldsAreNullNeverEmpty)
 	for (const char *key :
 	     { "operator", "unit", "sequence", "camera", "bus", "bus_found", "adapter", "adapter_status",
 	       "adapter_status_name", "file", "sha256", "file_size", "failure_page", "failure_block",
-	       "failure_byte", "failure_direction", "first_difference", "message" })
+	       "failure_byte", "failure_direction", "first_difference", "message", "frame" })
 		EXPECT_NE(line.find("\"" + std::string(key) + "\":null"), std::string::npos) << key;
 }
 

@@ -1,0 +1,217 @@
+#include "Thumbnails.h"
+
+#include "Database.h"
+#include "WholeWrite.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <set>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plant {
+
+namespace {
+
+// A thumbnail is a few kilobytes; anything much larger is no thumbnail.
+constexpr std::uintmax_t kLargestThumbnail = 1 << 20;
+
+bool Framed(const Record &r)
+{
+	return r.frame.has_value();
+}
+
+std::string Escape(const std::string &text)
+{
+	std::string out;
+	for (char c : text) {
+		switch (c) {
+		case '&':
+			out += "&amp;";
+			break;
+		case '<':
+			out += "&lt;";
+			break;
+		case '>':
+			out += "&gt;";
+			break;
+		case '"':
+			out += "&quot;";
+			break;
+		default:
+			out += c;
+		}
+	}
+	return out;
+}
+
+bool IsPng(const std::string &bytes)
+{
+	return bytes.size() > 8 && bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0;
+}
+
+std::string ReadSmallFile(const std::string &path)
+{
+	std::error_code error;
+	if (!std::filesystem::is_regular_file(path, error) ||
+	    std::filesystem::file_size(path, error) > kLargestThumbnail || error)
+		return "";
+	std::ifstream in(path, std::ios::binary);
+	return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+std::string ThumbnailBeside(const std::string &reportPath, const std::string &id)
+{
+	std::filesystem::path folder = std::filesystem::path(reportPath).parent_path();
+	return (folder / (id + ".png")).string();
+}
+
+std::string WriteThumbnailFile(const std::string &path, const std::string &png)
+{
+	std::string temporary = path + ".new-XXXXXX";
+	int fd = mkostemp(temporary.data(), O_CLOEXEC);
+	if (fd < 0)
+		return path + ": " + std::strerror(errno);
+	std::string why;
+	if (fchmod(fd, 0644) != 0 || !fileio::WriteWhole(fd, png) || fdatasync(fd) != 0)
+		why = path + ": " + std::strerror(errno);
+	if (close(fd) != 0 && why.empty())
+		why = path + ": " + std::strerror(errno);
+	if (why.empty() && rename(temporary.c_str(), path.c_str()) != 0)
+		why = path + ": " + std::strerror(errno);
+	if (!why.empty())
+		unlink(temporary.c_str());
+	return why;
+}
+
+std::vector<const Record *> PickThumbnails(const std::vector<Record> &records, const Filter &filter)
+{
+	std::vector<const Record *> framed;
+	for (const Record &r : records)
+		if (Framed(r) && KeptBy(r, filter))
+			framed.push_back(&r);
+	std::stable_sort(framed.begin(), framed.end(), [](const Record *a, const Record *b) {
+		if (a->time != b->time)
+			return a->time < b->time;
+		if (a->sequence.has_value() != b->sequence.has_value())
+			return a->sequence.has_value();
+		return a->sequence && *a->sequence != *b->sequence ? *a->sequence < *b->sequence
+								   : a->id < b->id;
+	});
+	std::set<std::pair<std::string, std::string>> passShown; // station, day
+	std::vector<const Record *> picked;
+	for (const Record *r : framed) {
+		if (r->exitStatus != 0)
+			picked.push_back(r);
+		else if (r->result == "verified" &&
+			 passShown.insert({ r->station, IsoUtc(r->time).substr(0, 10) }).second)
+			picked.push_back(r);
+	}
+	return picked;
+}
+
+std::vector<Thumbnail> ThumbnailsBeside(const std::string &reportPath, const std::vector<Record> &records,
+					const Filter &filter)
+{
+	std::vector<Thumbnail> shown;
+	for (const Record *r : PickThumbnails(records, filter)) {
+		std::string png = ReadSmallFile(ThumbnailBeside(reportPath, r->id));
+		if (!IsPng(png))
+			continue;
+		Thumbnail t;
+		t.id = r->id;
+		t.time = IsoUtc(r->time);
+		t.station = r->station;
+		t.unit = r->unit;
+		t.result = r->result;
+		t.check = r->frame->check;
+		t.pngBase64 = Base64(png);
+		shown.push_back(std::move(t));
+	}
+	return shown;
+}
+
+std::vector<Thumbnail> ThumbnailsFromDatabase(Database &db, const Filter &filter, std::string &why)
+{
+	std::vector<Thumbnail> shown;
+	PGconn *conn = db.Handle();
+	using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+	Result table(PQexec(conn, "SELECT to_regclass('velmora_thumbnails') IS NOT NULL"), PQclear);
+	if (!table || PQresultStatus(table.get()) != PGRES_TUPLES_OK) {
+		why = OneLine(table ? PQresultErrorMessage(table.get()) : PQerrorMessage(conn));
+		return shown;
+	}
+	if (PQgetvalue(table.get(), 0, 0)[0] != 't')
+		return shown; // written before thumbnails were kept
+	std::vector<std::string> params;
+	std::string where = FilterSql(filter, params);
+	// The same pick as PickThumbnails: failures, and per station and day
+	// the first record that passed.
+	std::string sql = R"sql(
+SELECT r.id::text, to_char(r.time AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS"Z"'), r.station, r.unit,
+	r.result, r.record->'frame'->>'check', translate(encode(t.png, 'base64'), E'\n', '')
+FROM (
+	SELECT id, time, sequence, station, unit, result, exit_status, record,
+		row_number() OVER (PARTITION BY station, (time AT TIME ZONE 'UTC')::date, exit_status = 0
+			AND result = 'verified' ORDER BY time, sequence NULLS LAST, id) AS n
+	FROM velmora_records WHERE jsonb_typeof(record->'frame') = 'object' AND )sql" +
+			  where + R"sql(
+) AS r JOIN velmora_thumbnails AS t ON t.id = r.id
+WHERE r.exit_status <> 0 OR (r.result = 'verified' AND r.n = 1)
+ORDER BY r.time, r.sequence NULLS LAST, r.id
+)sql";
+	std::vector<const char *> values;
+	for (const std::string &p : params)
+		values.push_back(p.c_str());
+	Result rows(PQexecParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
+				 nullptr, nullptr, 0),
+		    PQclear);
+	if (!rows || PQresultStatus(rows.get()) != PGRES_TUPLES_OK) {
+		why = OneLine(rows ? PQresultErrorMessage(rows.get()) : PQerrorMessage(conn));
+		return shown;
+	}
+	for (int i = 0; i < PQntuples(rows.get()); i++) {
+		PGresult *r = rows.get();
+		Thumbnail t;
+		t.id = PQgetvalue(r, i, 0);
+		t.time = PQgetvalue(r, i, 1);
+		t.station = PQgetvalue(r, i, 2);
+		if (!PQgetisnull(r, i, 3))
+			t.unit = PQgetvalue(r, i, 3);
+		t.result = PQgetvalue(r, i, 4);
+		t.check = PQgetvalue(r, i, 5);
+		t.pngBase64 = PQgetvalue(r, i, 6);
+		shown.push_back(std::move(t));
+	}
+	return shown;
+}
+
+std::string ThumbnailsHtml(const std::vector<Thumbnail> &thumbnails)
+{
+	std::string html = "<h2>Pictures</h2>\n<div id=\"thumbnails\">\n";
+	if (thumbnails.empty())
+		html += "<p>No checked frame among these records.</p>\n";
+	for (const Thumbnail &t : thumbnails) {
+		std::string caption = t.time + " " + t.station + (t.unit ? " unit " + *t.unit : "") + ": " +
+				      (t.check == "passed" ? "passed" : "frame: " + t.check);
+		html += "<figure class=\"" + std::string(t.check == "passed" ? "pass" : "fail") +
+			"\" data-record=\"" + Escape(t.id) + "\" data-check=\"" + Escape(t.check) +
+			"\"><img alt=\"" + Escape(caption) + "\" src=\"data:image/png;base64," + t.pngBase64 +
+			"\"><figcaption>" + Escape(caption) + "</figcaption></figure>\n";
+	}
+	return html + "</div>\n";
+}
+
+} // namespace plant

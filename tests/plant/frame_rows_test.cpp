@@ -1,0 +1,153 @@
+// What the frame check leaves in the plant's database: its values in the
+// record's columns, the thumbnail in its own table, version 2 brought to
+// 3, and the pictures the summary's page picks.
+#include "PgSink.h"
+#include "Thumbnails.h"
+#include "plant_server.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Folder {
+	std::string path;
+	Folder()
+	{
+		char name[] = "/tmp/velmora-frames-XXXXXX";
+		path = mkdtemp(name);
+	}
+	~Folder() { fs::remove_all(path); }
+};
+
+plant::SinkOptions WithThumbnails(const std::string &folder)
+{
+	plant::SinkOptions options;
+	options.folder = folder;
+	options.deadlines = { 500, 500 };
+	options.firstRetryMs = 20;
+	options.thumbnails = true;
+	return options;
+}
+
+std::string Open(plant::PgSink &sink)
+{
+	std::vector<std::string> notices;
+	plant::Refusal refusal;
+	return sink.Open(notices, refusal);
+}
+
+plant::Record Framed(const char *station, const char *time, const char *check, const std::string &png)
+{
+	plant::Record r = MakeRecord(station, nullptr, time,
+				     std::string(check) == "passed" ? "verified" : "frame-failed");
+	if (r.result == "frame-failed")
+		r.exitStatus = 7;
+	r.frame = plant::FrameValues{ check,  5,       720, 576, "PAL", "PAL",
+				      143.25, 1.40625, 1.0, 512, { 1 }, { 1 } };
+	r.thumbnailPng = png;
+	return r;
+}
+
+const std::string kPng("\x89PNG\r\n\x1a\n\x00\x01\xfe", 11);
+
+TEST(FrameRows, ValuesInColumnsAndTheThumbnailInItsTable)
+{
+	std::string db = NewDatabase(), conninfo = Server().Conninfo(db);
+	Folder spool;
+	plant::PgSink sink(Server().Url(db), "line-5", WithThumbnails(spool.path));
+	ASSERT_EQ(Open(sink), "");
+	plant::Record r = Framed("line-5", "2026-12-07T08:00:00Z", "colour", kPng);
+	EXPECT_EQ(sink.Store(r).how, plant::Stored::Kept);
+	EXPECT_EQ(sink.Store(r).how, plant::Stored::Kept); // again: kept once
+	EXPECT_EQ(sink.Finish(10000), 0);
+	EXPECT_EQ(Query(conninfo, "SELECT concat_ws('|', result, exit_status, frame_check, frame_standard, "
+				  "frame_luminance, frame_red_green, frame_blue_green, frame_moving_pixels, "
+				  "record ? 'thumbnail_png') FROM velmora_records"),
+		  "frame-failed|7|colour|PAL|143.25|1.40625|1|512|f");
+	EXPECT_EQ(Query(conninfo, "SELECT id::text || ' ' || encode(png, 'hex') FROM velmora_thumbnails"),
+		  r.id + " 89504e470d0a1a0a0001fe");
+}
+
+// A version-2 table: a station's role cannot change it and is refused;
+// the owner brings it to 3, keeping its records; reading needs no change.
+TEST(FrameRows, VersionTwoBroughtToThree)
+{
+	std::string db = NewDatabase(), conninfo = Server().Conninfo(db);
+	Folder spool;
+	{
+		plant::PgSink made(Server().Url(db), "line-1", WithThumbnails(spool.path));
+		ASSERT_EQ(Open(made), "");
+	}
+	Query(conninfo,
+	      "ALTER TABLE velmora_records DROP COLUMN frame_check, DROP COLUMN frame_standard, "
+	      "DROP COLUMN frame_luminance, DROP COLUMN frame_red_green, DROP COLUMN frame_blue_green, "
+	      "DROP COLUMN frame_moving_pixels; DROP TABLE velmora_thumbnails; "
+	      "UPDATE velmora_schema SET version = 2; "
+	      "INSERT INTO velmora_records (id, time, station, command, pages, result, exit_status, record) "
+	      "VALUES (gen_random_uuid(), now(), 'line-1', 'program', '{}', 'verified', 0, '{}'); "
+	      "DO $$ BEGIN CREATE ROLE station_v2 LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$; "
+	      "GRANT SELECT, INSERT ON velmora_records, velmora_schema TO station_v2; SELECT 1");
+
+	plant::Database reader;
+	ASSERT_EQ(reader.Connect(conninfo), "");
+	EXPECT_EQ(reader.PrepareSchema(false), "");
+	std::string why;
+	EXPECT_TRUE(plant::ThumbnailsFromDatabase(reader, {}, why).empty());
+	EXPECT_EQ(why, "");
+
+	plant::PgSink station(conninfo + " user=station_v2", "line-2", WithThumbnails(spool.path));
+	EXPECT_NE(
+		Open(station).find("its records table has schema version 2, which the role station_v2 cannot "
+				   "bring to 3 ("),
+		std::string::npos);
+	plant::PgSink owner(Server().Url(db), "line-3", WithThumbnails(spool.path));
+	ASSERT_EQ(Open(owner), "");
+	EXPECT_EQ(Query(conninfo, "SELECT version FROM velmora_schema"), "3");
+	EXPECT_EQ(Query(conninfo, "SELECT count(*) FROM velmora_records"), "1");
+	EXPECT_EQ(Query(conninfo, "SELECT count(*) FROM velmora_thumbnails"), "0");
+}
+
+// Every failure with a picture and the first pass of each station and
+// day, the same from a report file's records and from the database.
+TEST(FrameRows, ThePagePicksFailuresAndEachDaysFirstPass)
+{
+	std::vector<plant::Record> records = {
+		Framed("line-1", "2026-12-07T08:00:00Z", "passed", kPng),
+		Framed("line-1", "2026-12-07T08:01:00Z", "passed", kPng),
+		Framed("line-1", "2026-12-07T08:02:00Z", "colour", kPng),
+		Framed("line-2", "2026-12-07T08:03:00Z", "passed", kPng),
+		Framed("line-1", "2026-12-08T08:00:00Z", "no signal", kPng),
+		Framed("line-1", "2026-12-08T08:01:00Z", "passed", kPng),
+		MakeRecord("line-2", nullptr, "2026-12-08T08:02:00Z", "mismatch"), // no frame checked
+	};
+	const std::vector<std::size_t> picked = { 0, 2, 3, 4, 5 };
+	std::vector<const plant::Record *> fromFile = plant::PickThumbnails(records, {});
+	ASSERT_EQ(fromFile.size(), picked.size());
+	for (std::size_t i = 0; i < picked.size(); i++)
+		EXPECT_EQ(fromFile[i], &records[picked[i]]) << i;
+
+	std::string db = NewDatabase();
+	Folder spool;
+	plant::PgSink sink(Server().Url(db), "line-1", WithThumbnails(spool.path));
+	ASSERT_EQ(Open(sink), "");
+	for (plant::Record &r : records)
+		sink.Store(r);
+	EXPECT_EQ(sink.Finish(10000), 0);
+	plant::Database reader;
+	ASSERT_EQ(reader.Connect(Server().Conninfo(db)), "");
+	std::string why;
+	std::vector<plant::Thumbnail> fromDatabase = plant::ThumbnailsFromDatabase(reader, {}, why);
+	EXPECT_EQ(why, "");
+	ASSERT_EQ(fromDatabase.size(), picked.size());
+	for (std::size_t i = 0; i < picked.size(); i++) {
+		EXPECT_EQ(fromDatabase[i].id, records[picked[i]].id) << i;
+		EXPECT_EQ(fromDatabase[i].check, records[picked[i]].frame->check) << i;
+		EXPECT_EQ(fromDatabase[i].pngBase64, "iVBORw0KGgoAAf4=") << i;
+	}
+}
+
+} // namespace

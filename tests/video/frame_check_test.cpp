@@ -1,0 +1,340 @@
+// The look at a camera's picture: the limits file, each check on frames of
+// the simulated scene, a simulated camera's picture faults, thumbnails.
+// The base state shows the scene unmoved (trims 23), at unity exposure
+// with the camera's own white balance: the grey ground is 128 in every
+// channel, and the moving marker (16 x 16, 4 pixels a frame) covers
+// 2 x 256 pixels between frames 0 and 4.
+#include "CaptureDevice.h"
+#include "FakeV4l2.h"
+#include "FrameCheck.h"
+#include "FrameLimits.h"
+#include "SimPicture.h"
+#include "SimPictureFaults.h"
+#include "Thumbnail.h"
+#include "qxiic.h"
+#include "qxiic_sim.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kLimits[] = "frames 5\n"
+		       "grey-area 0.545 0.69 0.62 0.73  # the ground left of the face\n"
+		       "luminance 100 160\n"
+		       "red-green 0.85 1.15\n"
+		       "blue-green 0.85 1.15\n"
+		       "moving-pixels 100\n"
+		       "overlay 1 0.4986 0.474 0.5014 0.526 255 255 255 48\n"
+		       "overlay 3 0.3 0.75 0.45 0.7535 0 255 0 48\n";
+
+video::FrameLimits Limits()
+{
+	std::string why;
+	std::optional<video::FrameLimits> limits = video::ParseFrameLimits(kLimits, why);
+	EXPECT_TRUE(limits) << why;
+	return limits.value_or(video::FrameLimits{});
+}
+
+video::SensorState Base()
+{
+	video::SensorState s;
+	s.trimHorizontal = 23;
+	s.trimVertical = 23;
+	return s;
+}
+
+std::vector<video::Frame> Frames(const video::SensorState &s, bool frozen = false, int count = 5)
+{
+	std::vector<video::Frame> frames(static_cast<std::size_t>(count));
+	for (int i = 0; i < count; i++)
+		video::RenderSimPicture(s, frozen ? 0 : i, frames[static_cast<std::size_t>(i)]);
+	return frames;
+}
+
+TEST(FrameLimits, ReadAsWritten)
+{
+	video::FrameLimits l = Limits();
+	EXPECT_EQ(l.frames, 5);
+	EXPECT_DOUBLE_EQ(l.grey.left, 0.545);
+	EXPECT_DOUBLE_EQ(l.grey.bottom, 0.73);
+	EXPECT_DOUBLE_EQ(l.luminance.min, 100);
+	EXPECT_DOUBLE_EQ(l.blueGreen.max, 1.15);
+	EXPECT_EQ(l.movingPixels, 100);
+	ASSERT_TRUE(l.overlays[2]);
+	EXPECT_EQ(l.overlays[2]->colour, (std::array<int, 3>{ 0, 255, 0 }));
+	EXPECT_EQ(l.overlays[2]->tolerance, 48);
+	EXPECT_FALSE(l.overlays[1]);
+}
+
+TEST(FrameLimits, WhatIsNoLimitsFile)
+{
+	const std::string needed = "grey-area 0 0 1 1\nluminance 1 2\nred-green 1 2\nblue-green 1 2\n";
+	const struct {
+		std::string text, why;
+	} cases[] = {
+		{ "luminance 1 2\nred-green 1 2\nblue-green 1 2\n", "no grey-area" },
+		{ needed + "frames 1\n", "line 5: frames takes a whole number from 2 to 25" },
+		{ needed + "frames 2.5\n", "line 5: frames takes a whole number from 2 to 25" },
+		{ "grey-area 0.5 0 0.4 1\n",
+		  "line 1: an area's right and bottom lie beyond its left and top" },
+		{ "grey-area 0 0 1.5 1\n", "line 1: an area's fractions lie between 0 and 1" },
+		{ "luminance 160 100\n",
+		  "line 1: luminance takes a lowest and a highest value, the lowest first" },
+		{ "red-green 1 x\n",
+		  "line 1: red-green takes a lowest and a highest value, the lowest first" },
+		{ needed + "overlay 5 0 0 1 1 0 0 0 0\n",
+		  "line 5: overlay takes its number 1 to 4, an area, a colour and a tolerance" },
+		{ needed + "overlay 2 0 0 1 1 0 300 0 0\n",
+		  "line 5: an overlay's colour is three levels 0 to 255" },
+		{ needed + "brightness 3\n", "line 5: no setting \"brightness\"" },
+	};
+	for (const auto &c : cases) {
+		std::string why;
+		EXPECT_FALSE(video::ParseFrameLimits(c.text, why)) << c.text;
+		EXPECT_EQ(why, c.why) << c.text;
+	}
+}
+
+// Each picture fault fails its own check, with the values measured.
+TEST(FrameCheck, EachFaultItsOwnReason)
+{
+	const video::FrameLimits limits = Limits();
+	const struct {
+		const char *name;
+		std::function<void(video::SensorState &)> state;
+		bool frozen;
+		bool pal;
+		std::array<bool, 4> overlays;
+		const char *failure, *standard;
+		double luminance, redGreen, blueGreen;
+		long moving;
+		std::vector<int> seen;
+	} cases[] = {
+		{ "good", [](video::SensorState &) {}, false, true, {}, "", "PAL", 128.0, 1.0, 1.0, 512, {} },
+		{ "overlays on",
+		  [](video::SensorState &s) {
+			  s.overlayEnable = 0x8000;
+			  s.overlay[0] = 0x8000;
+			  s.overlay[2] = 0x8002;
+		  },
+		  false,
+		  true,
+		  { true, false, true, false },
+		  "",
+		  "PAL",
+		  128.0,
+		  1.0,
+		  1.0,
+		  512,
+		  { 1, 3 } },
+		{ "overlay missing",
+		  [](video::SensorState &) {},
+		  false,
+		  true,
+		  { true, false, false, false },
+		  "overlay",
+		  "PAL",
+		  128.0,
+		  1.0,
+		  1.0,
+		  512,
+		  {} },
+		{ "NTSC where PAL is said",
+		  [](video::SensorState &s) { s.videoStandard = 0x0004; },
+		  false,
+		  true,
+		  {},
+		  "standard",
+		  "NTSC",
+		  128.0,
+		  1.0,
+		  1.0,
+		  512,
+		  {} },
+		{ "frozen",
+		  [](video::SensorState &) {},
+		  true,
+		  true,
+		  {},
+		  "frozen",
+		  "PAL",
+		  128.0,
+		  1.0,
+		  1.0,
+		  0,
+		  {} },
+		// Exposure reference 0x20 of the unity 0x50: 128 * 0x20 / 0x50.
+		{ "dark",
+		  [](video::SensorState &s) { s.exposureReference = 0x20; },
+		  false,
+		  true,
+		  {},
+		  "luminance",
+		  "PAL",
+		  51.0,
+		  1.0,
+		  1.0,
+		  200,
+		  {} },
+		// Manual balance, red gain 0x70 of the unity 0x50: 128 * 1.4 = 179.
+		{ "reddish",
+		  [](video::SensorState &s) {
+			  s.wbMode = 0xFF00;
+			  s.redGreen = 0x70;
+		  },
+		  false,
+		  true,
+		  {},
+		  "colour",
+		  "PAL",
+		  0.299 * 179 + 0.587 * 128 + 0.114 * 128,
+		  179.0 / 128,
+		  1.0,
+		  512,
+		  {} },
+	};
+	for (const auto &c : cases) {
+		video::SensorState s = Base();
+		c.state(s);
+		video::FrameExpectation expect{ c.pal, c.overlays };
+		video::FrameReport r = video::CheckFrames(Frames(s, c.frozen), expect, limits);
+		EXPECT_EQ(r.failure, c.failure) << c.name << ": " << r.values;
+		EXPECT_EQ(r.standardSeen, c.standard) << c.name;
+		EXPECT_EQ(r.standardExpected, "PAL") << c.name;
+		EXPECT_NEAR(r.luminance, c.luminance, 0.01) << c.name;
+		EXPECT_NEAR(r.redGreen, c.redGreen, 0.001) << c.name;
+		EXPECT_NEAR(r.blueGreen, c.blueGreen, 0.001) << c.name;
+		if (c.moving != 200) // the marker is dim on a dark picture: only "moving" counts there
+			EXPECT_EQ(r.movingPixels, c.moving) << c.name;
+		else
+			EXPECT_GE(r.movingPixels, limits.movingPixels) << c.name;
+		EXPECT_EQ(r.overlaysSeen, c.seen) << c.name;
+		EXPECT_EQ(r.frames, 5) << c.name;
+	}
+}
+
+TEST(FrameCheck, NoFrameIsNoSignalWithABlackThumbnail)
+{
+	video::FrameReport r = video::CheckFrames({}, { false, {} }, Limits());
+	EXPECT_EQ(r.failure, "no signal");
+	EXPECT_EQ(r.values, "no picture from the capture device, NTSC expected");
+	video::Frame thumb;
+	ASSERT_TRUE(video::DecodePng(r.thumbnailPng, thumb));
+	EXPECT_EQ(thumb.width, 160);
+	EXPECT_EQ(thumb.height, 106);
+	EXPECT_EQ(video::Measure(thumb).luma, 0.0);
+}
+
+// Through a grabber: one that delivers the same grey frame again and
+// again is frozen; one that falls silent after two frames is no signal.
+TEST(FrameCheck, ThroughACaptureDevice)
+{
+	fake_v4l2::Reset();
+	video::CaptureOptions options;
+	options.calls = &fake_v4l2::Calls();
+	options.pause = [](std::chrono::milliseconds) {};
+	fake_v4l2::TheDevice().y = 128;
+	{
+		std::unique_ptr<video::FrameSource> grabber = video::OpenCaptureDevice("/dev/video7",
+										       options);
+		video::FrameReport r = video::CheckPicture(*grabber, { true, {} }, Limits());
+		EXPECT_EQ(r.failure, "frozen") << r.values;
+		EXPECT_EQ(r.standardSeen, "PAL");
+		EXPECT_EQ(r.movingPixels, 0);
+		EXPECT_EQ(r.frames, 5);
+	}
+	fake_v4l2::Reset();
+	fake_v4l2::TheDevice().framesUntilStop = 2;
+	{
+		std::unique_ptr<video::FrameSource> grabber = video::OpenCaptureDevice("/dev/video7",
+										       options);
+		video::FrameReport r = video::CheckPicture(*grabber, { true, {} }, Limits());
+		EXPECT_EQ(r.failure, "no signal");
+		EXPECT_EQ(r.frames, 2);
+		EXPECT_EQ(r.values,
+			  "2 of 5 frames from /dev/video7 (/dev/video7 has delivered no frame for 2 s; "
+			  "trying it again), PAL expected");
+	}
+	fake_v4l2::Reset();
+}
+
+// The thumbnail decoded back: 160 pixels wide, its aspect kept, the same
+// mean levels as the frame.
+TEST(Thumbnail, DecodedBackKeepsSizeAndLevels)
+{
+	const struct {
+		std::uint16_t standard;
+		int width, height;
+	} cases[] = { { 0x0006, 160, 128 }, { 0x0004, 160, 107 } };
+	for (const auto &c : cases) {
+		video::SensorState s = Base();
+		s.videoStandard = c.standard;
+		video::Frame frame;
+		video::RenderSimPicture(s, 0, frame);
+		video::Frame back;
+		ASSERT_TRUE(video::DecodePng(video::EncodePng(video::ShrinkFrame(frame)), back));
+		EXPECT_EQ(back.width, c.width);
+		EXPECT_EQ(back.height, c.height);
+		video::Levels full = video::Measure(frame), small = video::Measure(back);
+		EXPECT_NEAR(small.red, full.red, 1.0) << c.standard;
+		EXPECT_NEAR(small.green, full.green, 1.0) << c.standard;
+		EXPECT_NEAR(small.blue, full.blue, 1.0) << c.standard;
+	}
+	video::Frame junk;
+	EXPECT_FALSE(video::DecodePng("not a png", junk));
+}
+
+// A simulated camera's picture faults from its file, read before each frame.
+TEST(SimPictureFaults, FromTheFileBesideTheEeprom)
+{
+	char pattern[] = "/tmp/velmora-faults-XXXXXX";
+	fs::path dir = mkdtemp(pattern);
+	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
+	IICSelectBus("sim:2");
+	qxiic::sim::Reset();
+	EXPECT_EQ(video::SimPictureFaultsPath(2), (dir / "sim-2.picture").string());
+	auto faults = [&](const char *text) { std::ofstream(dir / "sim-2.picture") << text; };
+	std::unique_ptr<video::FrameSource> source = video::OpenSimulatedCamera(
+		[](std::chrono::steady_clock::time_point) {}, 2);
+	video::Frame a, b;
+
+	faults("cast 1 1 0.5  # bluish no more\nwrong-standard\n");
+	ASSERT_TRUE(source->next(a));
+	EXPECT_EQ(a.height, 480); // the camera powers up in PAL
+	video::Levels cast = video::Measure(a);
+	faults("");
+	ASSERT_TRUE(source->next(b));
+	EXPECT_EQ(b.height, 576);
+
+	faults("frozen\n");
+	ASSERT_TRUE(source->next(a));
+	ASSERT_TRUE(source->next(b));
+	EXPECT_EQ(a.rgb, b.rgb);
+	EXPECT_EQ(a.number, b.number);
+
+	faults("no-signal\n");
+	EXPECT_FALSE(source->next(a));
+	EXPECT_EQ(source->takeNotice(), "no signal: " + (dir / "sim-2.picture").string());
+
+	faults("sparkle\n");
+	ASSERT_TRUE(source->next(a));
+	EXPECT_EQ(source->takeNotice(),
+		  (dir / "sim-2.picture").string() + ": line 1: no picture fault \"sparkle\"");
+	fs::remove(dir / "sim-2.picture");
+	ASSERT_TRUE(source->next(b));
+	EXPECT_NEAR(cast.blue * 2, video::Measure(b).blue, 1.0);
+	EXPECT_NEAR(cast.red, video::Measure(b).red, 1.0);
+
+	IICSelectBus(nullptr);
+	unsetenv("QXIIC_SIM_DIR");
+	fs::remove_all(dir);
+}
+
+} // namespace

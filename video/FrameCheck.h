@@ -1,0 +1,54 @@
+// The look at a camera's picture at the end of the production line: a few
+// frames from its capture device, checked against the camera's own video
+// standard, the overlays its settings script turns on, and the limits of
+// the scene it looks at (FrameLimits.h). Every value is measured whether
+// or not an earlier check failed, so a record holds them all.
+#pragma once
+
+#include "FrameLimits.h"
+#include "FrameSource.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace video {
+
+struct FrameExpectation {
+	bool pal = true;                // register 0x4000's standard
+	std::array<bool, 4> overlays{}; // turned on by the settings script
+};
+
+struct FrameReport {
+	// "" when every check passed; else the first that failed, in this
+	// order: "no signal", "standard", "frozen", "luminance", "colour",
+	// "overlay".
+	std::string failure;
+	std::string values; // the measured values and their limits, one line
+	int frames = 0;     // taken
+	int width = 0;      // of the last frame
+	int height = 0;
+	std::string standardExpected; // "PAL" or "NTSC"
+	std::string standardSeen;     // by the frame's lines; "" without a frame
+	double luminance = 0;         // of the grey area
+	double redGreen = 0;
+	double blueGreen = 0;
+	std::int64_t movingPixels = 0;
+	std::vector<int> overlaysExpected; // 1..4
+	std::vector<int> overlaysSeen;
+	std::string thumbnailPng; // of the last frame; "" without one
+};
+
+// Checks frames taken from a source; the last one is measured and shown.
+FrameReport CheckFrames(const std::vector<Frame> &frames, const FrameExpectation &expect,
+			const FrameLimits &limits);
+
+// Takes limits.frames frames from source (none after the first it does
+// not give) and checks them.
+FrameReport CheckPicture(FrameSource &source, const FrameExpectation &expect, const FrameLimits &limits);
+
+// Which standard a frame's lines say: 576 and more lines PAL, else NTSC.
+const char *StandardOfLines(int height);
+
+} // namespace video

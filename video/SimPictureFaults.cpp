@@ -1,0 +1,85 @@
+#include "SimPictureFaults.h"
+
+#include "InputFile.h"
+
+#include <cstdlib>
+#include <sstream>
+
+#include <sys/stat.h>
+
+namespace video {
+
+std::string SimPictureFaultsPath(int camera)
+{
+	// The folder the adapter library keeps the simulated cameras in.
+	std::string dir;
+	if (const char *own = std::getenv("QXIIC_SIM_DIR"))
+		dir = own;
+	else if (const char *state = std::getenv("XDG_STATE_HOME"); state && state[0] == '/')
+		dir = std::string(state) + "/velmora";
+	else if (const char *home = std::getenv("HOME"); home && home[0] == '/')
+		dir = std::string(home) + "/.local/state/velmora";
+	if (dir.empty())
+		return "";
+	return dir + "/sim-" + std::to_string(camera) + ".picture";
+}
+
+SimPictureFaults ParseSimPictureFaults(const std::string &text, std::string &why)
+{
+	SimPictureFaults faults;
+	std::istringstream lines(text);
+	int number = 0;
+	for (std::string line; std::getline(lines, line);) {
+		number++;
+		if (std::size_t hash = line.find('#'); hash != std::string::npos)
+			line.erase(hash);
+		std::istringstream in(line);
+		std::string word;
+		if (!(in >> word))
+			continue;
+		std::string rest;
+		if (word == "no-signal")
+			faults.noSignal = true;
+		else if (word == "frozen")
+			faults.frozen = true;
+		else if (word == "wrong-standard")
+			faults.wrongStandard = true;
+		else if (word == "cast") {
+			std::array<double, 3> f{};
+			if (!(in >> f[0] >> f[1] >> f[2]) || f[0] < 0 || f[1] < 0 || f[2] < 0 || f[0] > 4 ||
+			    f[1] > 4 || f[2] > 4) {
+				why = "line " + std::to_string(number) +
+				      ": cast takes three factors from 0 to 4";
+				return {};
+			}
+			faults.cast = f;
+		} else {
+			why = "line " + std::to_string(number) + ": no picture fault \"" + word + "\"";
+			return {};
+		}
+		if (in >> rest) {
+			why = "line " + std::to_string(number) + ": \"" + rest + "\" after " + word;
+			return {};
+		}
+	}
+	return faults;
+}
+
+SimPictureFaults ReadSimPictureFaults(const std::string &path, std::string &why)
+{
+	struct stat st {
+	};
+	if (path.empty() || ::stat(path.c_str(), &st) != 0)
+		return {};
+	fileio::InputText input = fileio::ReadInputFile(path, { 4096, "picture faults file" });
+	if (!input.ok) {
+		why = path + " cannot be used: " + input.why;
+		return {};
+	}
+	SimPictureFaults faults = ParseSimPictureFaults(input.text, why);
+	if (!why.empty())
+		why = path + ": " + why;
+	return faults;
+}
+
+} // namespace video
