@@ -1,5 +1,6 @@
 #include "SummaryFormat.h"
 
+#include "HtmlText.h"
 #include "Thumbnails.h"
 #include "qxiic.h"
 
@@ -91,33 +92,6 @@ std::string Text(const Table &t, const std::vector<bool> &right)
 	return text;
 }
 
-std::string Escape(const std::string &text)
-{
-	std::string out;
-	for (char c : text) {
-		switch (c) {
-		case '\'':
-			out += "&#39;";
-			break;
-		case '&':
-			out += "&amp;";
-			break;
-		case '<':
-			out += "&lt;";
-			break;
-		case '>':
-			out += "&gt;";
-			break;
-		case '"':
-			out += "&quot;";
-			break;
-		default:
-			out += c;
-		}
-	}
-	return out;
-}
-
 // A heading that may break at its blanks on a narrow screen, never at a
 // hyphen ("first-pass"): U+2011, the hyphen that does not break.
 std::string NoBreakAtHyphens(std::string text)
@@ -140,12 +114,12 @@ std::string Html(const char *id, const Table &t, const std::vector<bool> &right,
 	};
 	std::string html = "<div class=\"scroll\"><table id=\"" + std::string(id) + "\">\n<tr>";
 	for (size_t c = 0; c < t.front().size(); c++)
-		html += "<th" + cls(c) + ">" + NoBreakAtHyphens(Escape(t.front()[c])) + "</th>";
+		html += "<th" + cls(c) + ">" + NoBreakAtHyphens(HtmlEscape(t.front()[c])) + "</th>";
 	html += "</tr>\n";
 	for (size_t r = 1; r < t.size(); r++) {
 		html += "<tr>";
 		for (size_t c = 0; c < t[r].size(); c++)
-			html += "<td" + cls(c) + ">" + Escape(t[r][c]) + "</td>";
+			html += "<td" + cls(c) + ">" + HtmlEscape(t[r][c]) + "</td>";
 		html += "</tr>\n";
 	}
 	return html + "</table></div>\n";
@@ -170,7 +144,7 @@ std::string Chart(const std::vector<YieldRow> &days)
 		double yield = d.programmed ? static_cast<double>(d.firstPass) / d.programmed : 0.0;
 		int h = static_cast<int>(yield * height + 0.5);
 		int x = axis + gap + static_cast<int>(i) * (bar + gap);
-		std::string day = Escape(d.key);
+		std::string day = HtmlEscape(d.key);
 		char rect[160];
 		std::snprintf(rect, sizeof(rect),
 			      "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"#3a7d44\" "
@@ -185,7 +159,7 @@ std::string Chart(const std::vector<YieldRow> &days)
 		       Percent(d) + "</text>\n";
 		svg += "<text x=\"" + middle + "\" y=\"" + std::to_string(top + height + 15) +
 		       "\" text-anchor=\"middle\" font-size=\"10\">" +
-		       Escape(d.key.substr(std::min<size_t>(5, d.key.size()))) + "</text>\n";
+		       HtmlEscape(d.key.substr(std::min<size_t>(5, d.key.size()))) + "</text>\n";
 		svg += "<text x=\"" + middle + "\" y=\"" + std::to_string(top + height + 29) +
 		       "\" text-anchor=\"middle\" font-size=\"10\" fill=\"#555\">" +
 		       std::to_string(d.firstPass) + "/" + std::to_string(d.programmed) + "</text>\n";
@@ -381,7 +355,7 @@ std::string SummaryHtml(const Summary &s, const Heading &h)
 			   R"(
 <meta name="viewport" content="width=device-width, initial-scale=1">
 <meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'; img-src data:">
-<title>Yield: )" + Escape(h.what) +
+<title>Yield: )" + HtmlEscape(h.what) +
 			   R"(</title>
 <style>
 body { font-family: sans-serif; margin: 2em; color: #222; line-height: 1.4; }
@@ -412,13 +386,13 @@ figure.fail img { border-color: #b3261e; }
 </head>
 <body>
 )";
-	html += "<h1>Yield: " + Escape(h.what) + "</h1>\n<p class=\"facts\">";
+	html += "<h1>Yield: " + HtmlEscape(h.what) + "</h1>\n<p class=\"facts\">";
 	// A time never breaks at its hyphens; the line breaks between words.
 	std::string period;
 	std::string text = PeriodText(s, h);
 	for (size_t at = 0; at < text.size();) {
 		size_t end = std::min(text.find(' ', at), text.size());
-		std::string word = Escape(text.substr(at, end - at));
+		std::string word = HtmlEscape(text.substr(at, end - at));
 		period += (at ? " " : "") + (std::isdigit(static_cast<unsigned char>(word[0]))
 						     ? "<time>" + word + "</time>"
 						     : word);
@@ -426,7 +400,7 @@ figure.fail img { border-color: #b3261e; }
 	}
 	html += "<span id=\"period\">Period: " + period + "</span><br>\n";
 	html += "<span id=\"made\">Made <time>" + IsoUtc(h.made) + "</time>" +
-		(h.maker.empty() ? "" : " by <span>" + Escape(h.maker) + "</span>") + "</span><br>\n";
+		(h.maker.empty() ? "" : " by <span>" + HtmlEscape(h.maker) + "</span>") + "</span><br>\n";
 	html += "<span><span id=\"records\">" + Count(s.records, "record") + "</span>:</span> <span>" +
 		Count(s.total.programmed, "unit") + " programmed,</span> <span>" +
 		std::to_string(s.total.passed) + " passed,</span> <span>" + std::to_string(s.total.failed) +
@@ -437,8 +411,8 @@ figure.fail img { border-color: #b3261e; }
 		Html("days", YieldTable("day", s.days, s.total), kYieldRight);
 	html += "<h2>Yield per station, in units</h2>\n" +
 		Html("stations", YieldTable("station", s.stations, s.total), kYieldRight);
-	html += "<p class=\"note\">" + Escape(kUnitsNote) + "</p>\n";
-	html += "<h2>Failed runs</h2>\n<p class=\"note\">" + Escape(kRunsNote) + "</p>\n" +
+	html += "<p class=\"note\">" + HtmlEscape(kUnitsNote) + "</p>\n";
+	html += "<h2>Failed runs</h2>\n<p class=\"note\">" + HtmlEscape(kRunsNote) + "</p>\n" +
 		Html("failures", FailureTable(s), kFailureRight, kFailureWrap);
 	html += "<h2>Golden files</h2>\n<p class=\"note\">Settings files programmed, or found by a verify "
 		"in the camera.</p>\n" +

@@ -1,6 +1,7 @@
 #include "Thumbnails.h"
 
 #include "Database.h"
+#include "HtmlText.h"
 #include "WholeWrite.h"
 
 #include <libpq-fe.h>
@@ -29,30 +30,6 @@ constexpr std::uintmax_t kLargestThumbnail = 1 << 20;
 bool Framed(const Record &r)
 {
 	return r.frame.has_value();
-}
-
-std::string Escape(const std::string &text)
-{
-	std::string out;
-	for (char c : text) {
-		switch (c) {
-		case '&':
-			out += "&amp;";
-			break;
-		case '<':
-			out += "&lt;";
-			break;
-		case '>':
-			out += "&gt;";
-			break;
-		case '"':
-			out += "&quot;";
-			break;
-		default:
-			out += c;
-		}
-	}
-	return out;
 }
 
 bool IsPng(const std::string &bytes)
@@ -207,9 +184,9 @@ std::string ThumbnailsHtml(const std::vector<Thumbnail> &thumbnails)
 		std::string caption = t.time + " " + t.station + (t.unit ? " unit " + *t.unit : "") + ": " +
 				      (t.check == "passed" ? "passed" : "frame: " + t.check);
 		html += "<figure class=\"" + std::string(t.check == "passed" ? "pass" : "fail") +
-			"\" data-record=\"" + Escape(t.id) + "\" data-check=\"" + Escape(t.check) +
-			"\"><img alt=\"" + Escape(caption) + "\" src=\"data:image/png;base64," + t.pngBase64 +
-			"\"><figcaption>" + Escape(caption) + "</figcaption></figure>\n";
+			"\" data-record=\"" + HtmlEscape(t.id) + "\" data-check=\"" + HtmlEscape(t.check) +
+			"\"><img alt=\"" + HtmlEscape(caption) + "\" src=\"data:image/png;base64," +
+			t.pngBase64 + "\"><figcaption>" + HtmlEscape(caption) + "</figcaption></figure>\n";
 	}
 	return html + "</div>\n";
 }
