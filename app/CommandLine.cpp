@@ -67,8 +67,10 @@ PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args, con
 	} else {
 		cl.refusal = iicbus::EnvironmentBus(environmentBus, environment);
 	}
-	if (cl.refusal.empty())
+	if (cl.refusal.empty()) {
 		cl.video = parser.value(video).toStdString();
+		cl.simCamera = cl.buses.empty() ? environment.simCamera : cl.buses.front().simCamera;
+	}
 	if (cl.refusal.empty() && cl.out.empty())
 		return cl;
 	cl.run = false;

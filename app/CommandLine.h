@@ -15,6 +15,9 @@ struct PanelCommandLine {
 	std::string bus;                        // the bus named by --bus, or empty
 	std::vector<iicbus::ResolvedBus> buses; // --bus resolved: none or one
 	std::string video; // the picture named by --video (a capture device or sim), or empty
+	// The simulated camera the panel shows (0..7), whose picture faults
+	// "--video sim" shows as the line sees them; -1: no simulated camera.
+	int simCamera = -1;
 };
 
 // args without the program's name; environmentBus is QXIIC_BUS's value

@@ -42,6 +42,6 @@ int main(int argc, char **argv)
 	if (!cl.buses.empty())
 		iicbus::SelectBus(cl.buses.front().given);
 	if (!cl.video.empty())
-		SetPictureSource(cl.video, true);
+		SetPictureSource(cl.video, true, cl.simCamera);
 	return AfxWinMain(argc, argv);
 }

@@ -59,6 +59,7 @@ std::string ResolveBus(const std::string &given, ResolvedBus &out)
 			return "bus " + Quoted(given) +
 			       " cannot exist: the simulated cameras are sim:0 to sim:7";
 		bus.identity = bus.resolved;
+		bus.simCamera = bus.resolved[4] - '0';
 	} else if (given.starts_with('/')) {
 		bus.kind = BusKind::Node;
 		if (std::string why = ResolveNode(given, bus); !why.empty())

@@ -29,6 +29,7 @@ struct ResolvedBus {
 	// path is its own name (it may be an adapter not plugged in yet).
 	std::string identity;
 	BusKind kind = BusKind::FoundAdapter;
+	int simCamera = -1; // 0..7 for a simulated camera, else -1
 };
 
 // Resolves one bus name; on refusal returns why (and leaves out alone).

@@ -31,6 +31,7 @@ namespace {
 constexpr int kGap = 8; // pixels between the panel and the window
 
 std::string g_source;
+int g_simCamera = -1;
 bool g_openAtStart = false;
 PictureSourceFactory g_factory;
 
@@ -49,7 +50,7 @@ std::unique_ptr<video::FrameSource> OpenFrameSource(const std::string &source, s
 {
 	if (g_factory)
 		return g_factory(source, why);
-	return video::OpenSource(source, AdapterNode(), why);
+	return video::OpenSource(source, AdapterNode(), why, g_simCamera);
 }
 
 class PictureView final : public QWidget
@@ -152,7 +153,7 @@ class PictureWindow final : public QWidget
 {
 public:
 	PictureWindow(QWidget *panel, std::unique_ptr<video::FrameSource> source, const std::string &why)
-		: QWidget(panel, Qt::Window), source_(std::move(source))
+		: QWidget(panel, Qt::Window), source_(std::move(source)), sourceText_(why)
 	{
 		setObjectName(QStringLiteral("picture"));
 		setAttribute(Qt::WA_DeleteOnClose);
@@ -213,6 +214,9 @@ private:
 	void run()
 	{
 		std::deque<std::chrono::steady_clock::time_point> arrivals;
+		// A notice that came with the signal's loss goes once frames flow
+		// again, so that the window never says "no signal" over a picture.
+		bool silenceSaid = false;
 		while (!stopping_) {
 			video::Frame frame;
 			const bool signal = source_->next(frame);
@@ -236,8 +240,15 @@ private:
 					frame_ = std::move(frame);
 					fps_ = fps;
 				}
-				if (!notice.empty())
+				if (!notice.empty()) {
 					noticeText_ = notice;
+					noticeChanged_ = true;
+					silenceSaid = !signal;
+				} else if (signal && silenceSaid) {
+					noticeText_ = sourceText_;
+					noticeChanged_ = true;
+					silenceSaid = false;
+				}
 				if (posted_)
 					continue;
 				posted_ = true;
@@ -255,6 +266,7 @@ private:
 		double fps;
 		std::int64_t number = 0;
 		std::string notice;
+		bool noticeChanged;
 		{
 			std::lock_guard lock(mutex_);
 			posted_ = false;
@@ -267,6 +279,7 @@ private:
 				number = frame_.number;
 			}
 			fps = fps_;
+			noticeChanged = std::exchange(noticeChanged_, false);
 			notice = std::exchange(noticeText_, std::string());
 		}
 		view_->show(image);
@@ -282,7 +295,7 @@ private:
 						 .arg(number));
 		else
 			levels_->setText(QStringLiteral("no signal"));
-		if (!notice.empty())
+		if (noticeChanged)
 			notice_->setText(QString::fromStdString(notice));
 	}
 
@@ -300,6 +313,8 @@ private:
 	bool signal_ = false;
 	double fps_ = 0;
 	std::string noticeText_;
+	bool noticeChanged_ = false;
+	const std::string sourceText_; // what the window says of its source at first
 	bool posted_ = false;
 };
 
@@ -332,9 +347,10 @@ void PlaceBeside(QWidget &window, const QWidget &owner)
 
 } // namespace
 
-void SetPictureSource(const std::string &source, bool openAtStart)
+void SetPictureSource(const std::string &source, bool openAtStart, int simCamera)
 {
 	g_source = source;
+	g_simCamera = simCamera;
 	g_openAtStart = openAtStart;
 }
 

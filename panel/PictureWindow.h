@@ -13,7 +13,7 @@ constexpr char kPictureMenuText[] = "&Picture...";
 // What the picture shows: "sim" (the simulated camera's picture), a
 // capture device's path, or "" (the capture device found beside the
 // adapter). openAtStart: the panel opens the window as it starts.
-void SetPictureSource(const std::string &source, bool openAtStart);
+void SetPictureSource(const std::string &source, bool openAtStart, int simCamera = -1);
 bool PictureOpensAtStart();
 
 // Opens the picture window beside the panel, or brings it to the front.

@@ -40,13 +40,16 @@ using WaitUntil = std::function<void(std::chrono::steady_clock::time_point)>;
 std::unique_ptr<FrameSource> OpenSimulatedCamera(WaitUntil wait = {}, int faultsOf = -1);
 
 // One frame of the simulated camera, always frame 0: the same registers
-// give the same picture. False when the camera could not be read.
-bool SimulatedSnapshot(Frame &frame);
+// give the same picture, with the faults of camera faultsOf (-1 none) as
+// the line's frame check sees them. False, with why set, when the camera
+// could not be read or shows no signal.
+bool SimulatedSnapshot(Frame &frame, int faultsOf, std::string &why);
 
-// "sim": the simulated camera; a device path: that capture device; "": the
-// capture device on the same USB device as the adapter of i2cNode, when
-// there is exactly one. Returns nullptr with why set when there is none.
+// "sim": the simulated camera, with the picture faults of simCamera (0..7;
+// -1 none); a device path: that capture device; "": the capture device on
+// the same USB device as the adapter of i2cNode, when there is exactly
+// one. Returns nullptr with why set when there is none.
 std::unique_ptr<FrameSource> OpenSource(const std::string &given, const std::string &i2cNode,
-					std::string &why);
+					std::string &why, int simCamera = -1);
 
 } // namespace video

@@ -7,10 +7,10 @@
 namespace video {
 
 std::unique_ptr<FrameSource> OpenSource(const std::string &given, const std::string &i2cNode,
-					std::string &why)
+					std::string &why, int simCamera)
 {
 	if (given == "sim")
-		return OpenSimulatedCamera();
+		return OpenSimulatedCamera({}, simCamera);
 	std::string path = given;
 	if (path.empty())
 		path = FindCaptureDevice(i2cNode, why);

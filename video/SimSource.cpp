@@ -104,13 +104,13 @@ std::unique_ptr<FrameSource> OpenSimulatedCamera(WaitUntil wait, int faultsOf)
 	return std::make_unique<SimSource>(std::move(wait), faultsOf);
 }
 
-bool SimulatedSnapshot(Frame &frame)
+bool SimulatedSnapshot(Frame &frame, int faultsOf, std::string &why)
 {
-	SensorState state;
-	if (!ReadSensorState(state))
-		return false;
-	RenderSimPicture(state, 0, frame);
-	return true;
+	// One frame, taken at once: nothing to pace.
+	SimSource source([](std::chrono::steady_clock::time_point) {}, faultsOf);
+	const bool got = source.next(frame);
+	why = source.takeNotice();
+	return got;
 }
 
 } // namespace video

@@ -90,12 +90,18 @@ int RunSnapshot(const std::vector<std::string> &args, tool::ToolEnvironment &env
 	video::Frame frame;
 	bool got = false;
 	if (video == "sim") {
-		got = video::SimulatedSnapshot(frame);
+		// The picture faults of the camera named, as the line's frame check
+		// sees them.
+		int simCamera = resolved.simCamera;
+		if (iicbus::ResolvedBus fromEnvironment;
+		    !busGiven && iicbus::EnvironmentBus(std::getenv("QXIIC_BUS"), fromEnvironment).empty())
+			simCamera = fromEnvironment.simCamera;
+		std::string why;
+		got = video::SimulatedSnapshot(frame, simCamera, why);
 		if (!got)
 			return tool::SayFailure(env, kName, tool::kBusFailure,
-						"the simulated camera does not answer on " +
-							(busGiven ? resolved.given : std::string("the bus")) +
-							"; no picture was taken");
+						(busGiven ? resolved.given : std::string("the bus")) + ": " +
+							why + "; no picture was taken");
 	} else {
 		std::string why;
 		std::unique_ptr<video::FrameSource> source = video::OpenSource(video, AdapterNode(resolved),

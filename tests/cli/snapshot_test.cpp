@@ -115,9 +115,23 @@ TEST_F(SnapshotTest, WhatItRefuses)
 	sim::SetPlugged(false);
 	EXPECT_EQ(Run({ "snapshot", "--bus", "sim", "--video", "sim", png }), 4);
 	EXPECT_THAT(err.str(),
-		    ::testing::StartsWith("velmora-eeprom: the simulated camera does not answer on sim; "
+		    ::testing::StartsWith("velmora-eeprom: sim: the simulated camera does not answer; "
 					  "no picture was taken"));
 	EXPECT_FALSE(fs::exists(png));
+}
+
+TEST_F(SnapshotTest, TheNamedSimulatedCamerasPictureFaultsShow)
+{
+	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
+	std::ofstream(dir / "sim-1.picture") << "no-signal\n";
+	const std::string png = (dir / "x.png").string();
+	EXPECT_EQ(Run({ "snapshot", "--bus", "sim:1", "--video", "sim", png }), 4);
+	EXPECT_EQ(err.str(), "velmora-eeprom: sim:1: no signal: " + (dir / "sim-1.picture").string() +
+				     "; no picture was taken\n");
+	EXPECT_FALSE(fs::exists(png));
+	// Another camera's faults are not this one's.
+	EXPECT_EQ(Run({ "snapshot", "--bus", "sim:0", "--video", "sim", png }), 0) << err.str();
+	setenv("QXIIC_SIM_DIR", "", 1);
 }
 
 } // namespace

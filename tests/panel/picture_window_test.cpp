@@ -17,6 +17,10 @@
 #include <QTest>
 
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 
 namespace {
@@ -174,6 +178,11 @@ TEST_F(PictureWindowTest, VideoOnTheCommandLineOpensItWithThePanel)
 		EXPECT_EQ(cl.video, c.video) << c.args[0];
 		EXPECT_EQ(cl.err, c.err) << c.args[0];
 	}
+	// The simulated camera shown, whose picture faults "--video sim" shows.
+	EXPECT_EQ(ParsePanelCommandLine({ "--video", "sim", "--bus=sim:3" }).simCamera, 3);
+	EXPECT_EQ(ParsePanelCommandLine({ "--video", "sim" }, "sim").simCamera, 0);
+	EXPECT_EQ(ParsePanelCommandLine({ "--video", "sim" }, "sim:5").simCamera, 5);
+	EXPECT_EQ(ParsePanelCommandLine({ "--video", "sim", "--bus", "none" }, "sim:5").simCamera, -1);
 
 	SetPictureSource("sim", true);
 	Open();
@@ -199,6 +208,42 @@ TEST_F(PictureWindowTest, VideoOnTheCommandLineOpensItWithThePanel)
 	EXPECT_EQ(names.join(", "), "Picture, Luminance histogram, Levels, Close");
 	QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
 	EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(PictureWindowTest, ANoSignalNoticeGoesWhenThePictureComesBack)
+{
+	char pattern[] = "/tmp/velmora-picture-XXXXXX";
+	const std::string dir = mkdtemp(pattern);
+	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
+	const std::string faults = dir + "/sim-0.picture";
+	std::ofstream(faults) << "no-signal\n";
+	SetPictureSourceFactory([this](const std::string &, std::string &why) {
+		why = "simulated camera 0";
+		return video::OpenSimulatedCamera(gate.wait(), 0);
+	});
+	SetPictureSource("sim", true);
+	Open();
+	toolkit::DialogWidget(*dlg)->show();
+	QApplication::processEvents();
+	ASSERT_NE(PictureWindowWidget(), nullptr);
+	auto *notice = PictureWindowWidget()->findChild<QLabel *>(QStringLiteral("notice"));
+	ASSERT_NE(notice, nullptr);
+
+	gate.allow(1);
+	gate.awaitEntries(2);
+	QApplication::processEvents();
+	EXPECT_EQ(Levels(), "no signal");
+	EXPECT_EQ(notice->text().toStdString(), "no signal: " + faults);
+
+	std::remove(faults.c_str());
+	gate.allow(1);
+	gate.awaitEntries(3);
+	QApplication::processEvents();
+	EXPECT_TRUE(Levels().endsWith("frame 0")) << Levels().toStdString();
+	EXPECT_EQ(notice->text().toStdString(), "simulated camera 0");
+
+	setenv("QXIIC_SIM_DIR", "", 1);
+	std::filesystem::remove_all(dir);
 }
 
 } // namespace
