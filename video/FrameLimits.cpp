@@ -1,6 +1,7 @@
 #include "FrameLimits.h"
 
 #include "InputFile.h"
+#include "SettingLines.h"
 
 #include <sstream>
 #include <vector>
@@ -41,19 +42,11 @@ std::optional<FrameLimits> ParseFrameLimits(const std::string &text, std::string
 {
 	FrameLimits limits;
 	bool grey = false, luminance = false, redGreen = false, blueGreen = false;
-	std::istringstream lines(text);
-	int number = 0;
-	for (std::string line; std::getline(lines, line);) {
-		number++;
-		if (std::size_t hash = line.find('#'); hash != std::string::npos)
-			line.erase(hash);
-		std::istringstream in(line);
-		std::string key;
-		if (!(in >> key))
-			continue;
+	const bool read = ForEachSettingLine(text, [&](int number, const std::string &key,
+						       std::istringstream &in) {
 		auto fail = [&](const std::string &what) {
 			why = "line " + std::to_string(number) + ": " + what;
-			return std::nullopt;
+			return false;
 		};
 		std::vector<double> v;
 		if (key == "frames") {
@@ -101,7 +94,10 @@ std::optional<FrameLimits> ParseFrameLimits(const std::string &text, std::string
 		} else {
 			return fail("no setting \"" + key + "\"");
 		}
-	}
+		return true;
+	});
+	if (!read)
+		return std::nullopt;
 	for (auto [given, name] :
 	     { std::pair{ grey, "grey-area" }, std::pair{ luminance, "luminance" },
 	       std::pair{ redGreen, "red-green" }, std::pair{ blueGreen, "blue-green" } })

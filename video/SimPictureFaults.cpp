@@ -1,6 +1,7 @@
 #include "SimPictureFaults.h"
 
 #include "InputFile.h"
+#include "SettingLines.h"
 
 #include <cstdlib>
 #include <sstream>
@@ -27,16 +28,8 @@ std::string SimPictureFaultsPath(int camera)
 SimPictureFaults ParseSimPictureFaults(const std::string &text, std::string &why)
 {
 	SimPictureFaults faults;
-	std::istringstream lines(text);
-	int number = 0;
-	for (std::string line; std::getline(lines, line);) {
-		number++;
-		if (std::size_t hash = line.find('#'); hash != std::string::npos)
-			line.erase(hash);
-		std::istringstream in(line);
-		std::string word;
-		if (!(in >> word))
-			continue;
+	const bool read = ForEachSettingLine(text, [&](int number, const std::string &word,
+						       std::istringstream &in) {
 		std::string rest;
 		if (word == "no-signal")
 			faults.noSignal = true;
@@ -50,19 +43,20 @@ SimPictureFaults ParseSimPictureFaults(const std::string &text, std::string &why
 			    f[1] > 4 || f[2] > 4) {
 				why = "line " + std::to_string(number) +
 				      ": cast takes three factors from 0 to 4";
-				return {};
+				return false;
 			}
 			faults.cast = f;
 		} else {
 			why = "line " + std::to_string(number) + ": no picture fault \"" + word + "\"";
-			return {};
+			return false;
 		}
 		if (in >> rest) {
 			why = "line " + std::to_string(number) + ": \"" + rest + "\" after " + word;
-			return {};
+			return false;
 		}
-	}
-	return faults;
+		return true;
+	});
+	return read ? faults : SimPictureFaults{};
 }
 
 SimPictureFaults ReadSimPictureFaults(const std::string &path, std::string &why)
