@@ -46,7 +46,8 @@ CommandResult RunCamera(const CameraJob &job, ToolClock &clock, Progress &progre
 					  : DumpEeprom(bus, progress, job.file);
 		break;
 	case Verb::Program:
-		outcome = ProgramEeprom(bus, progress, *job.image, job.pages);
+		outcome = job.keepUnitTrims ? ProgramKeepingTrims(bus, progress, *job.image)
+					    : ProgramEeprom(bus, progress, *job.image, job.pages);
 		break;
 	case Verb::Verify:
 		outcome = CompareEepromWithImage(bus, progress, *job.image, job.pages);

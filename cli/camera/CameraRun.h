@@ -21,7 +21,10 @@ struct CameraJob {
 	std::string file;                     // dump: this camera's file ("-": output)
 	const SettingsImage *image = nullptr; // program, verify
 	std::vector<int> pages;               // program, verify: only these; empty: all
-	TextSink output{};                    // dump "-": where the text goes
+	// program in station mode without --pages: each unit's trim pages
+	// stay its own when it holds a trim (ProgramKeepingTrims).
+	bool keepUnitTrims = false;
+	TextSink output{}; // dump "-": where the text goes
 	// A run on several buses: more options for the camera's own process.
 	std::vector<std::string> processOptions{};
 };

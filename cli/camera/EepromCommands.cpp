@@ -236,6 +236,29 @@ CommandResult ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsIm
 		    " written and verified");
 }
 
+CommandResult ProgramKeepingTrims(EepromBus &bus, Progress &progress, const SettingsImage &image)
+{
+	std::vector<std::uint8_t> trimPage(EEPROM_PAGE_SIZE);
+	Start(bus, progress, "read", eeprom::Engine::ReadTransfers(1, kBlock));
+	operations::Result read = operations::Read(bus.Engine(), PAGE_TRIM, trimPage, kBlockReads);
+	if (!read.Ok())
+		return Failed(kBusFailure,
+			      FailureText(read) + "; the unit's trim was not read, nothing was written",
+			      read);
+	progress.End();
+	std::vector<int> pages;
+	bool hasTrim = trimPage[OFFSET_TRIM_HORIZONTAL] != NO_TRIM;
+	for (int page = 0; page < image.pages; page++)
+		if (!hasTrim || page < PAGE_TRIM || page > PAGE_TRIM_TABLE3)
+			pages.push_back(page);
+	CommandResult programmed = ProgramEeprom(bus, progress, image, pages);
+	if (programmed.status == kSuccess)
+		programmed.message += hasTrim ? "; the unit's own trim (pages 4-6) kept"
+					      : "; the unit had no trim: pages 4-6 from the file";
+	programmed.pages = pages;
+	return programmed;
+}
+
 CommandResult CompareEepromWithImage(EepromBus &bus, Progress &progress, const SettingsImage &image,
 				     const std::vector<int> &pages)
 {

@@ -30,6 +30,9 @@ struct CommandResult {
 	bool noResult = false;
 	// --frame-check: what the camera's picture showed after it verified.
 	std::optional<video::FrameReport> frame{};
+	// The pages written when the run chose them by what the unit holds
+	// (its trim kept); empty: those the command line planned.
+	std::vector<int> pages{};
 };
 
 // A settings file accepted by the panel's rules.
@@ -59,6 +62,11 @@ CommandResult DumpEepromTo(EepromBus &bus, tool::Progress &progress, const TextS
 // a verification of every page written. The other pages are not touched.
 CommandResult ProgramEeprom(EepromBus &bus, tool::Progress &progress, const SettingsImage &image,
 			    const std::vector<int> &pages = {});
+// Station mode: the image's pages, but for a unit whose page 4 holds a
+// trim (byte 0 not 0xFF) pages 4 to 6 stay as the unit has them, as its
+// calibration is its own; an erased unit gets the file's. outcome.pages
+// names the pages written.
+CommandResult ProgramKeepingTrims(EepromBus &bus, tool::Progress &progress, const SettingsImage &image);
 // Compares the EEPROM with the image's pages (or only pages); the first
 // difference is named.
 CommandResult CompareEepromWithImage(EepromBus &bus, tool::Progress &progress, const SettingsImage &image,

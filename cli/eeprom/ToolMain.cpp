@@ -73,8 +73,11 @@ Options:
                     {bus} in FILE, as in cam-{bus}.qmx); one camera is never
                     given twice
       --all         every allowed bus on which a camera answers (see buses)
-      --pages LIST  program, verify: only these pages, as 0-3 or 0-3,7; the
-                    others keep what the camera has (its trims: pages 4 to 6)
+      --pages LIST  program, verify: only these pages, as 0-3 or 0-3,7, or
+                    all; the others keep what the camera has (its trims:
+                    pages 4 to 6). Station mode without it writes every page
+                    of the file but a unit's own trim pages 4 to 6, unless
+                    the unit has no trim; --pages all writes them always
       --report TARGET  one record per camera, appended to the JSON Lines file
                     TARGET, or inserted into the plant's PostgreSQL database
                     TARGET names (postgresql://...); checked before any
@@ -99,7 +102,10 @@ Options:
       --video BUS=DEV the capture device of the camera on BUS (a simulated
                     camera sim:N shows its own picture); again for each bus
       --ask-unit    station mode: read each camera's unit from standard input
-                    (one line, as a barcode scanner types it) before it
+                    (one line, as a barcode scanner types it) before it; a
+                    unit that failed may be tested again, one that passed not
+      --verbose     station mode: under each camera's result line, what was
+                    written and what its picture showed
   -y, --yes         write without asking
   -h, --help        show this help and exit
       --version     show the version and exit
@@ -169,6 +175,7 @@ const Grammar &EepromGrammar()
 			  { .name = "since", .value = "a UTC day or time", .commands = "records" },
 			  { .name = "until", .value = "a UTC day or time", .commands = "records" },
 			  { .name = "result", .value = "a result word", .commands = "records" },
+			  { .name = "failed", .commands = "records" },
 			  { .name = "json", .commands = "records" },
 			  { .name = "html", .value = "a file", .commands = "records" },
 			  { .name = "ask-unit", .commands = "program" },
@@ -181,6 +188,7 @@ const Grammar &EepromGrammar()
 			    .value = "a list of pages such as 0-3,7",
 			    .commands = "program verify" },
 			  { .name = "repeat", .commands = "program" },
+			  { .name = "verbose", .commands = "program" },
 			  { .name = "yes", .letter = 'y' },
 			  { .name = "camera", .commands = "show diff", .repeats = true, .word = true },
 			  { .name = "camera-process", .commands = "dump program verify erase-settings" } },
@@ -200,6 +208,12 @@ const CommandInfo *FindCommand(const std::string &name)
 }
 
 int SendWaitMs(const tool::CommandLine &cl);
+
+// --pages all: every page of the file, a unit's trim pages too.
+bool AllPages(const tool::CommandLine &cl)
+{
+	return cl.Value("pages") == "all";
+}
 
 // What the parser cannot know: operands, and which options go together.
 std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &command)
@@ -241,9 +255,11 @@ std::string CheckCameraCommand(const tool::CommandLine &cl, const CommandInfo &c
 	if (cl.Has("send-wait") && SendWaitMs(cl) < 0)
 		return "--send-wait takes whole seconds, 0 to 3600";
 	std::vector<int> pages;
-	if (cl.Has("pages"))
+	if (cl.Has("pages") && !AllPages(cl))
 		if (std::string why = eeprom_cli::ParsePageList(*cl.Value("pages"), pages); !why.empty())
 			return why;
+	if (cl.Has("verbose") && !cl.Has("repeat"))
+		return "--verbose belongs to station mode (--repeat)";
 	if (cl.Has("ask-unit") && !cl.Has("repeat"))
 		return "--ask-unit belongs to station mode (--repeat)";
 	if (cl.Has("ask-unit") && cl.Has("unit"))
@@ -323,11 +339,10 @@ std::string Question(const RunRequest &request, const SettingsImage &image)
 	std::string where = " on " + BusesText(request.buses);
 	const char *whose = request.buses.size() > 1 ? "each camera's" : "the camera's";
 	if (request.verb == Verb::Program) {
-		std::string which = request.pages.empty()
-					    ? std::to_string(image.pages) + " page(s)"
-					    : "page(s) " + eeprom_cli::PageListText(request.pages);
-		return "Write " + which + " of " + fileio::ShownText(image.path) + " into " + whose +
-		       " EEPROM" + where + (request.repeat ? ", one camera after another" : "") + "?";
+		PagePlan plan = PlanPages(image, request.pages, request.keepUnitTrims);
+		return "Write " + plan.written + " into " + whose + " EEPROM" + where +
+		       (request.repeat ? ", one camera after another" : "") +
+		       (plan.kept.empty() ? "" : " (" + plan.kept + ")") + "?";
 	}
 	return "Erase page 3 (the saved settings) of " + std::string(whose) + " EEPROM" + where + "?";
 }
@@ -382,7 +397,7 @@ RecordBase RecordBaseOf(const tool::CommandLine &cl, const CommandInfo &command,
 	int pages = command.verb == Verb::Dump ? kl310::EEPROM_PAGES : image ? image->pages : 0;
 	if (command.verb == Verb::EraseSettings)
 		base.pages = { kl310::PAGE_SCRIPT };
-	else if (image && cl.Has("pages"))
+	else if (image && cl.Has("pages") && !AllPages(cl))
 		eeprom_cli::ParsePageList(*cl.Value("pages"), base.pages);
 	else
 		for (int page = 0; page < pages; page++)
@@ -393,7 +408,7 @@ RecordBase RecordBaseOf(const tool::CommandLine &cl, const CommandInfo &command,
 // --pages of the command line; "" or why they do not fit the file.
 std::string PagesOf(const tool::CommandLine &cl, const SettingsImage &image, std::vector<int> &pages)
 {
-	if (!cl.Has("pages"))
+	if (!cl.Has("pages") || AllPages(cl))
 		return "";
 	eeprom_cli::ParsePageList(*cl.Value("pages"), pages);
 	if (pages.back() >= image.pages)
@@ -431,6 +446,7 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 	request.repeat = cl.Has("repeat");
 	request.unit = cl.Value("unit");
 	request.askUnit = cl.Has("ask-unit");
+	request.verbose = cl.Has("verbose");
 	FrameCheckSetup frameCheck;
 	if (cl.Has("frame-check")) {
 		if (std::string refused = FrameCheckOf(cl, request.buses, frameCheck); !refused.empty())
@@ -482,6 +498,9 @@ int RunPrepared(const tool::CommandLine &cl, const CommandInfo &command, RunRequ
 		request.image = &image;
 		if (std::string refused = PagesOf(cl, image, request.pages); !refused.empty())
 			return UsageError(env, kName, refused);
+		// A unit's trim is its own calibration: a line keeps it unless told.
+		request.keepUnitTrims = command.verb == Verb::Program && request.repeat && !cl.Has("pages") &&
+					image.pages > kl310::PAGE_TRIM;
 	}
 	request.record = RecordBaseOf(cl, command, request.image);
 	if (command.writes) {

@@ -59,7 +59,7 @@ plant::Record MakeRecord(const RecordBase &base, const CameraFacts &facts)
 	r.file = facts.file.path;
 	r.sha256 = facts.file.sha256;
 	r.fileSize = facts.file.size;
-	r.pages = base.pages;
+	r.pages = o.pages.empty() ? base.pages : o.pages;
 	r.result = ResultWord(o, base.verb);
 	r.exitStatus = o.status;
 	// Where and why it failed, as the operation reported it.

@@ -4,15 +4,21 @@
 #include "CameraRecord.h"
 #include "Fleet.h"
 #include "InputFile.h"
+#include "PageList.h"
 #include "Record.h"
 #include "Station.h"
 #include "StopRequest.h"
+#include "TerminalLine.h"
+#include "registers.h"
 
 #include <algorithm>
 #include <istream>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <set>
+
+#include <unistd.h>
 
 namespace eeprom_cli {
 
@@ -72,9 +78,18 @@ public:
 
 	void SayNotices()
 	{
+		for (const std::string &line : NoticeLines())
+			m_env.err << line << '\n' << std::flush;
+	}
+
+	// What the report has to say since the last look, as lines for stderr.
+	std::vector<std::string> NoticeLines()
+	{
+		std::vector<std::string> lines;
 		if (m_request.report)
 			for (const std::string &notice : m_request.report->TakeNotices())
-				m_env.err << kName << ": " << notice << '\n' << std::flush;
+				lines.push_back(std::string(kName) + ": " + notice);
+		return lines;
 	}
 
 private:
@@ -90,6 +105,7 @@ CameraJob JobFor(const RunRequest &request, const iicbus::ResolvedBus &bus)
 	job.bus = bus.resolved;
 	job.image = request.image;
 	job.pages = request.pages;
+	job.keepUnitTrims = request.keepUnitTrims;
 	job.file = request.verb == Verb::Dump ? FileForBus(request.file, bus.resolved) : request.file;
 	if (const FrameCheckSetup *check = request.frameCheck) {
 		job.processOptions = { "--frame-check", "--limits", check->limitsPath };
@@ -183,17 +199,22 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env, const LineSeams 
 }
 
 // --ask-unit: one line per camera, as a barcode scanner types it, without
-// the blanks around it; an empty or repeated one is refused and asked again.
+// the blanks around it; an empty one is refused and asked again, and so
+// is a unit that already passed at this station. One that failed may be
+// tested again: that is how a line retests.
 class UnitReader
 {
 public:
-	explicit UnitReader(ToolEnvironment &env) : m_env(env) {}
+	// news: what the records' way to the database has to say, said as
+	// it happens, above the prompt, while the operator types.
+	UnitReader(ToolEnvironment &env, Recorder &news) : m_env(env), m_news(news) {}
 	std::optional<std::string> operator()(int number)
 	{
 		for (;;) {
-			m_env.out << "unit of camera " << number << ": " << std::flush;
-			std::string line;
-			if (StopRequested() || !std::getline(m_env.in, line)) {
+			std::string prompt = "unit of camera " + std::to_string(number) + ": ";
+			std::optional<std::string> typed = Line(prompt);
+			std::string line = typed.value_or("");
+			if (StopRequested() || !typed) {
 				// After Ctrl+C the station ends the line itself.
 				if (!StopRequested())
 					m_env.out << '\n';
@@ -207,19 +228,47 @@ public:
 				m_env.out << "no unit given; scan it again\n";
 			else if (!refused.empty())
 				m_env.out << "the unit " << refused << "; scan it again\n";
-			else if (m_seen.contains(line))
-				m_env.out << "unit " << line
-					  << " was already programmed at this station; scan the next one\n";
-			else {
-				m_seen.insert(line);
+			else if (auto passed = m_passed.find(line); passed != m_passed.end())
+				m_env.out << "unit " << line << " passed at this station at "
+					  << TimeOfDay(passed->second) << "; scan the next one\n";
+			else
 				return line;
-			}
 		}
+	}
+	void Finished(const StationCamera &camera)
+	{
+		if (camera.unit && camera.outcome.status == kSuccess)
+			m_passed.emplace(*camera.unit, camera.started);
 	}
 
 private:
+	std::optional<std::string> Line(const std::string &prompt)
+	{
+		if (m_env.inIsTerminal && m_env.inFd >= 0 && isatty(m_env.inFd))
+			return ReadTerminalLine(m_env.inFd, prompt, m_env.out, m_env.err,
+						[this] { return m_news.NoticeLines(); });
+		// Not typed at a terminal: the news before the prompt.
+		m_news.SayNotices();
+		m_env.out << prompt << std::flush;
+		std::string line;
+		if (!std::getline(m_env.in, line))
+			return std::nullopt;
+		return line;
+	}
+
+	// The station's own clock, as the operator reads it on the wall.
+	static std::string TimeOfDay(std::time_t time)
+	{
+		std::tm local{};
+		char text[16] = "?";
+		if (localtime_r(&time, &local))
+			std::strftime(text, sizeof(text), "%H:%M:%S", &local);
+		return text;
+	}
+
 	ToolEnvironment &m_env;
-	std::set<std::string> m_seen;
+	Recorder &m_news;
+	std::map<std::string, std::time_t> m_passed;
 };
 
 int RunRepeated(const RunRequest &request, ToolEnvironment &env, const LineSeams &seams)
@@ -231,7 +280,7 @@ int RunRepeated(const RunRequest &request, ToolEnvironment &env, const LineSeams
 	CameraJob job = JobFor(request, bus);
 	EepromProbe eepromProbe;
 	Recorder recorder(request, env);
-	UnitReader units(env);
+	UnitReader units(env, recorder);
 	StationSetup setup{ .job = job,
 			    .runner = RunnerOf(env, seams, request.frameCheck),
 			    .probe = seams.probe ? *seams.probe : eepromProbe,
@@ -240,18 +289,56 @@ int RunRepeated(const RunRequest &request, ToolEnvironment &env, const LineSeams
 			    .progress = progress,
 			    .finished =
 				    [&](const StationCamera &camera) {
+					    units.Finished(camera);
 					    return recorder.Add(bus, job, camera.outcome, camera.started,
 								camera.durationUs, camera.number,
 								camera.unit);
 				    },
 			    .terminal = env.inIsTerminal || env.errIsTerminal,
-			    .look = [&recorder] { recorder.SayNotices(); } };
+			    .look = [&recorder] { recorder.SayNotices(); },
+			    .verbose = request.verbose };
+	if (request.image) {
+		PagePlan plan = PlanPages(*request.image, request.pages, request.keepUnitTrims);
+		setup.banner = "station mode: writing " + plan.written + "; " + plan.kept;
+	}
 	if (request.askUnit)
 		setup.askUnit = std::ref(units);
 	return RunStation(setup);
 }
 
 } // namespace
+
+PagePlan PlanPages(const SettingsImage &image, const std::vector<int> &pages, bool keepUnitTrims)
+{
+	std::vector<int> written = pages;
+	if (written.empty())
+		for (int page = 0; page < image.pages; page++)
+			if (!keepUnitTrims || page < kl310::PAGE_TRIM || page > kl310::PAGE_TRIM_TABLE3)
+				written.push_back(page);
+	std::vector<int> kept;
+	bool trimsWritten = false;
+	for (int page = 0; page < kl310::EEPROM_PAGES; page++) {
+		bool writes = std::find(written.begin(), written.end(), page) != written.end();
+		bool trimPage = page >= kl310::PAGE_TRIM && page <= kl310::PAGE_TRIM_TABLE3;
+		trimsWritten |= writes && trimPage;
+		if (!writes && !(keepUnitTrims && trimPage))
+			kept.push_back(page);
+	}
+	PagePlan plan;
+	plan.written = (written.size() == 1 ? "page " : "pages ") + PageListText(written) + " of " +
+		       fileio::ShownText(image.path);
+	if (keepUnitTrims)
+		plan.kept = "each unit keeps its own trim and trim table, pages 4-6; a unit without a "
+			    "trim gets the file's";
+	if (!kept.empty())
+		plan.kept += std::string(plan.kept.empty() ? "" : "; ") +
+			     (kept.size() == 1 ? "page " : "pages ") + PageListText(kept) +
+			     (kept.size() == 1 ? " keeps" : " keep") + " what the camera has";
+	if (trimsWritten)
+		plan.kept += std::string(plan.kept.empty() ? "" : "; ") +
+			     "pages 4-6, the camera's own trim and trim table, are overwritten";
+	return plan;
+}
 
 CameraRunner RunnerOf(ToolEnvironment &env, const LineSeams &seams, const FrameCheckSetup *frameCheck)
 {

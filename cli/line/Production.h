@@ -47,8 +47,20 @@ struct RunRequest {
 	std::vector<int> pages; // --pages; empty: every page of the file
 	bool askUnit = false;   // station mode: each camera's unit from standard input
 	bool repeat = false;
+	// Station mode without --pages: each unit keeps its own trim pages.
+	bool keepUnitTrims = false;
+	bool verbose = false;                        // station mode: each camera's details too
 	const FrameCheckSetup *frameCheck = nullptr; // --frame-check
 };
+
+// What a program run writes, in the words of its question and of the
+// station's banner: "pages 0-3,7 of golden.qmx"; kept: what stays as each
+// camera has it, or a warning that a unit's trim pages are written too.
+struct PagePlan {
+	std::string written;
+	std::string kept;
+};
+PagePlan PlanPages(const SettingsImage &image, const std::vector<int> &pages, bool keepUnitTrims);
 
 // What --all runs on: every allowed bus on which the camera answered.
 std::vector<std::string> CameraBuses(const std::vector<iicbus::BusListing> &listing);

@@ -86,20 +86,20 @@ Presence EepromProbe::Look()
 
 std::string StationLine(const StationCamera &camera)
 {
-	std::string head = (camera.outcome.status == kSuccess ? "PASS cam " : "FAIL cam ") +
-			   std::to_string(camera.number) + ": ";
-	if (camera.unit)
-		head += "unit " + *camera.unit + ": ";
 	const CommandResult &o = camera.outcome;
+	std::string line = o.status == kSuccess ? "PASS " : "FAIL ";
+	if (camera.unit)
+		line += "unit " + *camera.unit + " ";
+	line += "cam " + std::to_string(camera.number) + " (" + Seconds(camera.durationUs) + ")";
+	if (o.status == kSuccess)
+		return line;
 	if (o.result.outcome == operations::ResultKind::Mismatch) {
 		char where[96];
 		std::snprintf(where, sizeof(where), "page %d byte 0x%02x is 0x%02x, the file has 0x%02x",
 			      o.result.page, o.result.byte, o.result.found, o.result.expected);
-		head += where;
-	} else {
-		head += o.message;
+		return line + ": " + where;
 	}
-	return head + " (" + Seconds(camera.durationUs) + ")";
+	return line + ": " + o.message;
 }
 
 int RunStation(const StationSetup &setup)
@@ -108,6 +108,8 @@ int RunStation(const StationSetup &setup)
 	int passed = 0;
 	int failed = 0;
 	Waiting waiting(setup);
+	if (!setup.banner.empty())
+		setup.out << setup.banner << '\n' << std::flush;
 	for (int number = 1;; number++) {
 		StationCamera camera;
 		camera.number = number;
@@ -128,7 +130,10 @@ int RunStation(const StationSetup &setup)
 		// The record is on the station's disk before the operator hears the
 		// verdict and takes the camera away.
 		std::string lost = setup.finished ? setup.finished(camera) : "";
-		setup.out << StationLine(camera) << '\n' << std::flush;
+		setup.out << StationLine(camera) << '\n';
+		if (setup.verbose && camera.outcome.status == kSuccess)
+			setup.out << "  " << camera.outcome.message << '\n';
+		setup.out << std::flush;
 		if (!lost.empty()) {
 			setup.out << "the record of camera " << number << " was not kept (" << lost
 				  << "); the station stops\n";

@@ -61,6 +61,9 @@ struct StationSetup {
 	// At every look while waiting: what else there is to say (the records'
 	// way to the database). Empty: nothing.
 	std::function<void()> look{};
+	bool verbose = false; // under each result line, the run's own words
+	// Said once before the first camera: which pages are written, which kept.
+	std::string banner{};
 };
 
 // How often the probe looks while waiting for a camera to come or go, and
@@ -75,7 +78,9 @@ constexpr int kAgreeingLooks = 3;
 // kFileNotWritten when a record was lost.
 int RunStation(const StationSetup &setup);
 
-// "PASS cam 12: ..." / "FAIL cam 12: page 3 byte 0x10 ..."
+// "PASS unit SN-7 cam 12 (4.1 s)" / "FAIL unit SN-8 cam 13 (2.0 s): page 3
+// byte 0x10 ...": short enough for one line of a terminal; what was
+// written goes to the record, and with verbose under the line.
 std::string StationLine(const StationCamera &camera);
 
 } // namespace eeprom_cli

@@ -163,36 +163,42 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 {
 	std::string report = (dir / "line.jsonl").string();
 	FaultyFixture fixture(dir, "+++---+++---+++---", { "", "cast 1.4 1 1\n", "no-signal\n" });
-	EXPECT_EQ(Run({ "program", "--repeat", "--yes", "--frame-check", "--limits", kLimits, "--report",
-			report, "--station", "bench-7", golden },
+	EXPECT_EQ(Run({ "program", "--repeat", "--yes", "--verbose", "--frame-check", "--limits", kLimits,
+			"--report", report, "--station", "bench-7", golden },
 		      &fixture),
 		  7);
 	const std::string values = "PAL 720x576 (PAL expected), 560 moving pixels (at least 100), ";
 	const std::string overlays = ", overlays 2 3 (2 3 expected)";
-	EXPECT_EQ(out.str(),
-		  "waiting for camera 1...\n"
-		  "PASS cam 1: 8 pages of " +
-			  golden + " written and verified; frame: " + values +
-			  "luminance 128.0 (100.0..160.0), red/green 1.00 (0.85..1.15), blue/green 1.00 "
-			  "(0.85..1.15)" +
-			  overlays +
-			  " (0.6 s)\n"
-			  "remove camera 1\n"
-			  "waiting for camera 2...\n"
-			  "FAIL cam 2: frame: colour: " +
-			  values +
-			  "luminance 143.2 (100.0..160.0), red/green 1.40 (0.85..1.15), blue/green 1.00 "
-			  "(0.85..1.15)" +
-			  overlays +
-			  " (0.6 s)\n"
-			  "remove camera 2\n"
-			  "waiting for camera 3...\n"
-			  "FAIL cam 3: frame: no signal: 0 of 5 frames from simulated camera (no signal: " +
-			  (dir / "sim-0.picture").string() +
-			  "), PAL expected (0.6 s)\n"
-			  "remove camera 3\n"
-			  "waiting for camera 4...\n"
-			  "3 cameras: 1 passed, 2 failed\n");
+	EXPECT_EQ(
+		out.str(),
+		"station mode: writing pages 0-3,7 of " + golden +
+			"; each unit keeps its own trim and trim table, pages 4-6; a unit without a trim "
+			"gets the file's\n"
+			"waiting for camera 1...\n"
+			"PASS cam 1 (0.4 s)\n"
+			"  5 pages (0-3,7) of " +
+			golden +
+			" written and verified; the unit's own trim (pages 4-6) kept; frame: " + values +
+			"luminance 128.0 (100.0..160.0), red/green 1.00 (0.85..1.15), blue/green 1.00 "
+			"(0.85..1.15)" +
+			overlays +
+			"\n"
+			"remove camera 1\n"
+			"waiting for camera 2...\n"
+			"FAIL cam 2 (0.4 s): frame: colour: " +
+			values +
+			"luminance 143.2 (100.0..160.0), red/green 1.40 (0.85..1.15), blue/green 1.00 "
+			"(0.85..1.15)" +
+			overlays +
+			"\n"
+			"remove camera 2\n"
+			"waiting for camera 3...\n"
+			"FAIL cam 3 (0.4 s): frame: no signal: 0 of 5 frames from simulated camera (no signal: " +
+			(dir / "sim-0.picture").string() +
+			"), PAL expected\n"
+			"remove camera 3\n"
+			"waiting for camera 4...\n"
+			"3 cameras: 1 passed, 2 failed\n");
 
 	std::vector<json> records;
 	std::istringstream lines(ReadBytes(report));

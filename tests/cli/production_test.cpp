@@ -777,7 +777,18 @@ TEST_F(ProductionTest, ConfirmationLooksAtStandardInput)
 	EXPECT_EQ(err.str(), "velmora-eeprom: program writes the camera's EEPROM and standard input is not a "
 			     "terminal to confirm on: give --yes; nothing was written\n");
 	EXPECT_EQ(Run({ "program", golden }, {}, true, false, "y\n"), 0);
-	EXPECT_EQ(err.str(), "Write 8 page(s) of " + golden + " into the camera's EEPROM on bus sim? [y/N] ");
+	EXPECT_EQ(err.str(),
+		  "Write pages 0-7 of " + golden +
+			  " into the camera's EEPROM on bus sim (pages 4-6, the camera's own trim and "
+			  "trim table, are overwritten)? [y/N] ");
+	// A station asks once for the whole session, and says what each unit keeps.
+	probe = nullptr;
+	EXPECT_EQ(Run({ "program", "--repeat", golden }, {}, true, false, "n\n"), 1);
+	EXPECT_EQ(err.str(),
+		  "Write pages 0-3,7 of " + golden +
+			  " into the camera's EEPROM on bus sim, one camera after another (each unit "
+			  "keeps its own trim and trim table, pages 4-6; a unit without a trim gets "
+			  "the file's)? [y/N] velmora-eeprom: not confirmed; nothing was written\n");
 }
 
 TEST_F(ProductionTest, UsageOfTheLineOptions)
@@ -966,14 +977,19 @@ private:
 };
 
 // A whole station session on the simulator: a bounce that is no camera,
-// PASS, removal, a camera that does not keep a byte, Ctrl+C; then a second
-// session whose record cannot be written, which stops it.
+// PASS, removal, a camera that does not keep a byte and its retest, a
+// unit that passed refused, Ctrl+C; then a second session whose record
+// cannot be written, which stops it.
 TEST_F(ProductionTest, StationSessionOnTheSimulator)
 {
 	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
+	setenv("TZ", "UTC", 1);
+	tzset();
 	Fixture fixture(dir / "sim-0.absent", "-+-+++"
 					      "---"
 					      "+-+++"
+					      "---"
+					      "+++"
 					      "---");
 	probe = &fixture;
 	int cameras = 0;
@@ -985,30 +1001,46 @@ TEST_F(ProductionTest, StationSessionOnTheSimulator)
 	};
 	EXPECT_EQ(Run({ "program", "--repeat", "--yes", "--report", report, "--station", "bench-2",
 			"--ask-unit", golden },
-		      secondStuck, false, false, "SN-1\n \t\r\n\t SN-1 \r\nSN-\xc0\xafx\n  SN-2\t\nSN-3\n"),
+		      secondStuck, false, false,
+		      "SN-1\n \t\r\n\t SN-1 \r\nSN-\xc0\xafx\n  SN-2\t\nSN-2\nSN-2\nSN-3\n"),
 		  5);
+	std::vector<json> records = Records(report);
+	ASSERT_EQ(records.size(), 3u);
+	// When each unit passed, on the station's clock.
+	std::string sn1 = records[0]["time"].get<std::string>().substr(11, 8);
+	std::string sn2 = records[2]["time"].get<std::string>().substr(11, 8);
 	EXPECT_EQ(out.str(),
-		  "unit of camera 1: waiting for camera 1...\n"
-		  "PASS cam 1: unit SN-1: 8 pages of " +
-			  golden +
-			  " written and verified (0.6 s)\n"
+		  "station mode: writing pages 0-3,7 of " + golden +
+			  "; each unit keeps its own trim and trim table, pages 4-6; a unit without a trim "
+			  "gets the file's\n"
+			  "unit of camera 1: waiting for camera 1...\n"
+			  "PASS unit SN-1 cam 1 (0.4 s)\n"
 			  "remove camera 1\n"
 			  "unit of camera 2: no unit given; scan it again\n"
-			  "unit of camera 2: unit SN-1 was already programmed at this station; scan the "
-			  "next one\n"
+			  "unit of camera 2: unit SN-1 passed at this station at " +
+			  sn1 +
+			  "; scan the next one\n"
 			  "unit of camera 2: the unit is not UTF-8 text (byte 4); scan it again\n"
 			  "unit of camera 2: waiting for camera 2...\n"
-			  "FAIL cam 2: unit SN-2: page 2 byte 0x10 is 0x00, the file has 0x5a (0.6 s)\n"
+			  "FAIL unit SN-2 cam 2 (0.4 s): page 2 byte 0x10 is 0x00, the file has 0x5a\n"
 			  "remove camera 2\n"
 			  "unit of camera 3: waiting for camera 3...\n"
-			  "2 cameras: 1 passed, 1 failed\n");
+			  "PASS unit SN-2 cam 3 (0.4 s)\n"
+			  "remove camera 3\n"
+			  "unit of camera 4: unit SN-2 passed at this station at " +
+			  sn2 +
+			  "; scan the next one\n"
+			  "unit of camera 4: waiting for camera 4...\n"
+			  "3 cameras: 2 passed, 1 failed\n");
+	unsetenv("TZ");
+	tzset();
 
 	// The second session: its first record meets a full disk.
 	std::string firstSession = ReadText(report);
 	Fixture again(dir / "sim-0.absent", "+++");
 	probe = &again;
 	CameraHook diskFull = [&](const std::string &, const std::string &phase, int step) {
-		if (phase == "verify" && step == 128) {
+		if (phase == "verify" && step == 64) {
 			// Room for a piece of the record only.
 			rlimit limit{ firstSession.size() + 100, RLIM_INFINITY };
 			setrlimit(RLIMIT_FSIZE, &limit);
@@ -1023,24 +1055,27 @@ TEST_F(ProductionTest, StationSessionOnTheSimulator)
 	signal(SIGXFSZ, SIG_DFL);
 	EXPECT_EQ(status, 6);
 	EXPECT_EQ(out.str(),
-		  "waiting for camera 1...\n"
-		  "PASS cam 1: 8 pages of " +
-			  golden +
-			  " written and verified (0.6 s)\n"
+		  "station mode: writing pages 0-3,7 of " + golden +
+			  "; each unit keeps its own trim and trim table, pages 4-6; a unit without a trim "
+			  "gets the file's\n"
+			  "waiting for camera 1...\n"
+			  "PASS cam 1 (0.4 s)\n"
 			  "the record of camera 1 was not kept (the disk took only part of the record); the "
 			  "station stops\n"
 			  "1 camera: 1 passed, 0 failed\n");
 	EXPECT_EQ(ReadText(report), firstSession);
 
-	std::vector<json> records = Records(report);
-	ASSERT_EQ(records.size(), 2u);
+	records = Records(report);
+	ASSERT_EQ(records.size(), 3u);
 	const struct {
 		int camera;
 		const char *unit;
 		const char *result;
 		int status;
 		json page;
-	} expected[] = { { 1, "SN-1", "verified", 0, nullptr }, { 2, "SN-2", "mismatch", 5, 2 } };
+	} expected[] = { { 1, "SN-1", "verified", 0, nullptr },
+			 { 2, "SN-2", "mismatch", 5, 2 },
+			 { 3, "SN-2", "verified", 0, nullptr } };
 	for (size_t i = 0; i < records.size(); i++) {
 		EXPECT_EQ(records[i]["camera"], expected[i].camera);
 		EXPECT_EQ(records[i]["unit"], expected[i].unit);
@@ -1051,6 +1086,75 @@ TEST_F(ProductionTest, StationSessionOnTheSimulator)
 		EXPECT_EQ(records[i]["failure_page"], expected[i].page);
 		EXPECT_EQ(records[i]["bus"], "sim"); // QXIIC_BUS
 		EXPECT_EQ(records[i]["bus_found"], "sim:0");
+	}
+}
+
+// A station keeps a unit's own trim pages (4 to 6) when page 4 holds a
+// trim, writes the golden file's into an erased unit, and writes them
+// always with --pages all; the banner says which, --verbose the details.
+TEST_F(ProductionTest, StationKeepsEachUnitsTrim)
+{
+	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
+	const std::string keeps = "; each unit keeps its own trim and trim table, pages 4-6; a unit "
+				  "without a trim gets the file's\n";
+	const struct {
+		std::uint8_t trim; // page 4 byte 0 before
+		std::vector<std::string> pages;
+		int trimAfter, tableAfter; // page 4 byte 0, page 6 byte 0x20
+		std::vector<int> written;
+		std::string banner, seconds, details;
+	} cases[] = {
+		{ 0x10,
+		  {},
+		  0x10,
+		  0x33,
+		  { 0, 1, 2, 3, 7 },
+		  "pages 0-3,7 of " + golden + keeps,
+		  "0.4",
+		  "5 pages (0-3,7) of " + golden +
+			  " written and verified; the unit's own trim (pages 4-6) kept" },
+		{ 0xFF,
+		  {},
+		  0x5A,
+		  0x5A,
+		  { 0, 1, 2, 3, 4, 5, 6, 7 },
+		  "pages 0-3,7 of " + golden + keeps,
+		  "0.6",
+		  "8 pages (0-7) of " + golden +
+			  " written and verified; the unit had no trim: pages 4-6 from the file" },
+		{ 0x10,
+		  { "--pages", "all" },
+		  0x5A,
+		  0x5A,
+		  { 0, 1, 2, 3, 4, 5, 6, 7 },
+		  "pages 0-7 of " + golden +
+			  "; pages 4-6, the camera's own trim and trim table, are overwritten\n",
+		  "0.6",
+		  "8 pages of " + golden + " written and verified" },
+	};
+	for (const auto &c : cases) {
+		UseFreshSimulatedCamera();
+		sim::SetEepromByte(4 * 256, c.trim);
+		sim::SetEepromByte(6 * 256 + 0x20, 0x33);
+		Fixture fixture(dir / "sim-0.absent", "+++---");
+		probe = &fixture;
+		std::remove(report.c_str());
+		std::vector<std::string> args = { "program",   "--repeat", "--yes",
+						  "--verbose", "--report", report };
+		args.insert(args.end(), c.pages.begin(), c.pages.end());
+		args.push_back(golden);
+		EXPECT_EQ(Run(args), 0) << err.str();
+		EXPECT_EQ(out.str(), "station mode: writing " + c.banner +
+					     "waiting for camera 1...\n"
+					     "PASS cam 1 (" +
+					     c.seconds + " s)\n  " + c.details +
+					     "\n"
+					     "remove camera 1\n"
+					     "1 camera: 1 passed, 0 failed\n");
+		EXPECT_EQ(sim::EepromByte(4 * 256), c.trimAfter) << c.trim;
+		EXPECT_EQ(sim::EepromByte(6 * 256 + 0x20), c.tableAfter) << c.trim;
+		EXPECT_EQ(sim::EepromByte(3 * 256), 0x5A);
+		EXPECT_EQ(Records(report)[0]["pages"], json(c.written));
 	}
 }
 
@@ -1127,6 +1231,13 @@ TEST_F(ProductionTest, StationReportsToTheDatabaseThroughAnOutage)
 	EXPECT_EQ(Run({ "send-records" }), 0);
 	EXPECT_EQ(out.str(), "station bench-4: 1 record sent to " + where + "\n");
 	EXPECT_EQ(PgRows(server.Conninfo("plant"), "SELECT max(sequence) FROM velmora_records"), "4");
+	// The owner naming the database hears what became of its table.
+	EXPECT_EQ(Run({ "send-records", server.Url("plant") }), 0);
+	EXPECT_EQ(out.str(),
+		  where +
+			  ": the records table is at schema version 3\nno journal on this computer "
+			  "holds records for " +
+			  where + "\n");
 	unsetenv("XDG_STATE_HOME");
 }
 
@@ -1268,8 +1379,9 @@ TEST_F(ProductionTest, StationWaitsOnABusThatCannotBeOpened)
 	for (const auto &c : cases) {
 		ScriptedProbe script(c.script);
 		probe = &script;
-		EXPECT_EQ(Run({ "program", "--repeat", "--yes", golden }), c.status);
-		EXPECT_EQ(out.str(), c.out);
+		EXPECT_EQ(Run({ "program", "--repeat", "--yes", "--pages", "0-3", golden }), c.status);
+		EXPECT_EQ(out.str(), "station mode: writing pages 0-3 of " + golden +
+					     "; pages 4-7 keep what the camera has\n" + c.out);
 	}
 }
 
