@@ -379,10 +379,13 @@ std::string Database::PrepareSchema(bool create)
 	if (!create)
 		return CheckVersion(false);
 	// One station at a time: eight starting together must not race to create the table.
-	return Transaction([this] {
+	std::string why = Transaction([this] {
 		Answer lock = Run("SELECT pg_advisory_xact_lock(" + std::to_string(kSchemaLock) + ")");
 		return lock.ok ? CheckVersion(true) : lock.why;
 	});
+	if (!why.empty())
+		versionFound_ = -1; // whatever was done was rolled back
+	return why;
 }
 
 std::string Database::CheckVersion(bool create)
@@ -397,6 +400,7 @@ std::string Database::CheckVersion(bool create)
 			return "no records table in " + DescribeDatabaseTarget(target_);
 		}
 		Answer made = Run(std::string(kCreateSchema) + kVersion3);
+		versionFound_ = 0;
 		return made.ok ? "" : "cannot create the records table: " + made.why;
 	}
 	Answer version = Run("SELECT max(version) FROM velmora_schema");
@@ -408,6 +412,8 @@ std::string Database::CheckVersion(bool create)
 	if (found.Value(0, 1)[0] != 't')
 		return "it has a schema version but no table velmora_records";
 	int found_version = version.Null() ? 0 : std::atoi(version.Value());
+	if (create)
+		versionFound_ = found_version;
 	if (create && found_version >= 1 && found_version < kSchemaVersion)
 		return Migrate(found_version);
 	if (found_version == kSchemaVersion ||

@@ -60,6 +60,9 @@ public:
 	std::string PrepareSchema(bool create);
 	// After PrepareSchema(false) failed: whether it was for want of a table.
 	bool TableMissing() const { return tableMissing_; }
+	// After PrepareSchema(true) succeeded: the schema version the table
+	// had before (0: there was none, it was made); -1 before that.
+	int SchemaVersionFound() const { return versionFound_; }
 
 	// Whether the table takes recordJson from this role in this session: the
 	// insert is made and rolled back. Empty, or why not (naming a missing
@@ -94,6 +97,7 @@ private:
 	PGconn *conn_ = nullptr;
 	std::string target_;
 	bool tableMissing_ = false;
+	int versionFound_ = -1;
 	std::function<bool()> stop_;
 	Deadlines deadlines_;
 };

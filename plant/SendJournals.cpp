@@ -40,10 +40,21 @@ JournalSent SendOne(Database &db, const Journal &journal, const std::string &con
 	return result;
 }
 
+std::string TableWords(int found)
+{
+	std::string now = std::to_string(kSchemaVersion);
+	if (found == 0)
+		return "the records table was created (schema version " + now + ")";
+	if (found < kSchemaVersion)
+		return "the records table was brought from schema version " + std::to_string(found) + " to " +
+		       now;
+	return "the records table is at schema version " + now;
+}
+
 } // namespace
 
 std::vector<JournalSent> SendJournals(const std::string &folder, const std::optional<std::string> &target,
-				      std::string &why)
+				      std::string &why, std::string *table)
 {
 	std::vector<JournalSent> results;
 	if (target && !(why = CheckDatabaseTarget(*target)).empty())
@@ -70,6 +81,8 @@ std::vector<JournalSent> SendJournals(const std::string &folder, const std::opti
 			why = DescribeDatabaseTarget(where) + ": " + connected;
 			return results;
 		}
+		if (target && table)
+			*table = TableWords(db.SchemaVersionFound());
 		for (const Journal &journal : journals)
 			results.push_back(SendOne(db, journal, connected));
 	}

@@ -21,8 +21,9 @@ struct JournalSent {
 // The journals in folder (only target's when given: then, as the table's
 // owner, the table is also created or brought to this version, and the
 // spool an older version kept for target is sent too). why: the
-// folder cannot be read, or target refused.
+// folder cannot be read, or target refused. table, with target: what was
+// done to its table ("the records table was created (schema version 3)").
 std::vector<JournalSent> SendJournals(const std::string &folder, const std::optional<std::string> &target,
-				      std::string &why);
+				      std::string &why, std::string *table = nullptr);
 
 } // namespace plant

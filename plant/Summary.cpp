@@ -30,7 +30,7 @@ bool Kept(const Record &r, const Filter &f)
 {
 	return (!f.since || r.time >= *f.since) && (!f.until || r.time < *f.until) &&
 	       (!f.station || r.station == *f.station) && (!f.unit || r.unit == *f.unit) &&
-	       (!f.result || r.result == *f.result);
+	       (!f.result || r.result == *f.result) && (!f.failed || r.exitStatus != 0);
 }
 
 // Whether a record counts for yield, and for the golden files.
@@ -91,6 +91,8 @@ std::string Where(const Filter &f, std::vector<std::string> &params)
 		add("unit =", *f.unit);
 	if (f.result)
 		add("result =", *f.result);
+	if (f.failed)
+		where += " AND exit_status <> 0";
 	return where;
 }
 
@@ -107,16 +109,23 @@ Statements Build(const Filter &filter)
 	// over a unit's records at one station (s), flag the first and last of
 	// a unit in a day, at a station and of all; then one pass counts the
 	// flags per day, per station and for all (kind 1, 2, 3: GROUPING's
-	// bits of day and station). A unit's records of one day are adjacent in
-	// its order, a station's need not be: hence the second window.
+	// bits of day and station; 0: a day at a station). A unit's records of
+	// one day are adjacent in its order, a station's need not be: hence the
+	// windows of a unit at a station (s) and at a station on a day (ds).
 	s.yield = R"sql(
 SELECT kind, key,
-	CASE kind WHEN 1 THEN day_units WHEN 2 THEN station_units ELSE units END,
-	CASE kind WHEN 1 THEN day_passed WHEN 2 THEN station_passed ELSE passed END,
-	CASE kind WHEN 1 THEN day_first WHEN 2 THEN station_first ELSE first END
+	CASE kind WHEN 0 THEN ds_units WHEN 1 THEN day_units WHEN 2 THEN station_units ELSE units END,
+	CASE kind WHEN 0 THEN ds_passed WHEN 1 THEN day_passed WHEN 2 THEN station_passed ELSE passed END,
+	CASE kind WHEN 0 THEN ds_first WHEN 1 THEN day_first WHEN 2 THEN station_first ELSE first END,
+	at_station
 FROM (
 	SELECT GROUPING(day, station) AS kind,
 		COALESCE(to_char(day, 'YYYY-MM-DD'), station, 'total') AS key,
+		CASE GROUPING(day, station) WHEN 0 THEN station END AS at_station,
+		count(*) FILTER (WHERE first_in_ds) AS ds_units,
+		count(*) FILTER (WHERE ok AND last_in_ds) AS ds_passed,
+		count(*) FILTER (WHERE ok AND last_in_ds AND unit_first_ok AND unit_first_day = day
+			AND unit_first_station = station) AS ds_first,
 		count(*) FILTER (WHERE first_in_day) AS day_units,
 		count(*) FILTER (WHERE ok AND last_in_day) AS day_passed,
 		count(*) FILTER (WHERE ok AND last_in_day AND unit_first_ok AND unit_first_day = day)
@@ -130,7 +139,9 @@ FROM (
 		count(*) FILTER (WHERE ok AND last AND unit_first_ok) AS first
 	FROM (
 		SELECT *, lag(time) OVER s IS NULL AS first_in_station,
-			lead(time) OVER s IS NULL AS last_in_station
+			lead(time) OVER s IS NULL AS last_in_station,
+			lag(time) OVER ds IS NULL AS first_in_ds,
+			lead(time) OVER ds IS NULL AS last_in_ds
 		FROM (
 			SELECT u, day, station, ok, time, sequence, id, row_number() OVER w AS n,
 				lag(day) OVER w IS DISTINCT FROM day AS first_in_day,
@@ -147,16 +158,17 @@ FROM (
 			) AS programs
 			WINDOW w AS (PARTITION BY u ORDER BY time, sequence NULLS LAST, id)
 		) AS by_unit
-		WINDOW s AS (PARTITION BY u, station ORDER BY time, sequence NULLS LAST, id)
+		WINDOW s AS (PARTITION BY u, station ORDER BY time, sequence NULLS LAST, id),
+			ds AS (PARTITION BY u, station, day ORDER BY time, sequence NULLS LAST, id)
 	) AS flagged
-	GROUP BY GROUPING SETS ((day), (station), ())
+	GROUP BY GROUPING SETS ((day, station), (day), (station), ())
 ) AS counted
-ORDER BY kind, key COLLATE "C"
+ORDER BY kind, key COLLATE "C", at_station COLLATE "C"
 )sql";
 	s.failures = R"sql(
 SELECT to_char(time AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS"Z"'), station, unit,
 	COALESCE(bus_found, bus), COALESCE(failure_page, (record->'first_difference'->>'page')::integer),
-	result, message, adapter_status
+	result, message, adapter_status, id::text, record->'frame'->>'check'
 FROM velmora_records WHERE exit_status <> 0 AND )sql" +
 		     where + R"sql(
 ORDER BY time, sequence NULLS LAST, id
@@ -245,12 +257,22 @@ Summary Summarize(const std::vector<Record> &records, const Filter &filter)
 					  ? r->failurePage
 					  : (r->firstDifference ? std::optional<int>(r->firstDifference->page)
 								: std::nullopt),
-				  r->result, r->message, r->adapterStatus });
+				  r->result, r->message, r->adapterStatus, r->id,
+				  r->frame ? std::optional<std::string>(r->frame->check) : std::nullopt });
 		if (UsedGolden(*r))
 			goldens[{ *r->sha256, r->file.value_or("") }]++;
 	}
 	s.days = Yield(programs, first, Day);
 	s.stations = Yield(programs, first, [](const Record &r) { return r.station; });
+	// A NUL parts day and station (a day holds none), and sorts the
+	// rows by day, then station, as the server's "C" order does.
+	s.dayStations = Yield(programs, first,
+			      [](const Record &r) { return Day(r) + std::string(1, '\0') + r.station; });
+	for (YieldRow &row : s.dayStations) {
+		size_t cut = row.key.find('\0');
+		row.station = row.key.substr(cut + 1);
+		row.key.resize(cut);
+	}
 	std::vector<YieldRow> total = Yield(programs, first,
 					    [](const Record &) { return std::string("total"); });
 	if (!total.empty())
@@ -270,6 +292,10 @@ static void ReadRows(PGresult *yield, PGresult *failures, PGresult *goldens, Sum
 			      Number(yield, i, 4) };
 		row.failed = row.programmed - row.passed;
 		switch (Number(yield, i, 0)) {
+		case 0:
+			row.station = PQgetvalue(yield, i, 5);
+			s.dayStations.push_back(row);
+			break;
 		case 1:
 			s.days.push_back(row);
 			break;
@@ -287,7 +313,8 @@ static void ReadRows(PGresult *yield, PGresult *failures, PGresult *goldens, Sum
 			{ PQgetvalue(r, i, 0), PQgetvalue(r, i, 1), Text(r, i, 2), Text(r, i, 3),
 			  page ? std::optional<int>(std::stoi(*page)) : std::nullopt, PQgetvalue(r, i, 5),
 			  Text(r, i, 6),
-			  PQgetisnull(r, i, 7) ? std::nullopt : std::optional<int>(Number(r, i, 7)) });
+			  PQgetisnull(r, i, 7) ? std::nullopt : std::optional<int>(Number(r, i, 7)),
+			  PQgetvalue(r, i, 8), Text(r, i, 9) });
 	}
 	for (int i = 0; i < PQntuples(goldens); i++) {
 		s.records += std::stoll(PQgetvalue(goldens, i, 3));

@@ -16,7 +16,9 @@
 //   passed and later failed is failed.
 // - Order of a unit's records: time, then sequence (none last), then id.
 // - Days are UTC days, as the records' times are.
-// - A failure is any record whose exit status is not 0, in time order.
+// - A failure is any record whose exit status is not 0, in time order;
+//   --failed keeps those, whatever their result word.
+// - A day at a station counts as a group of its own, by the same rules.
 // - Golden files: the files programmed (refused ones aside) and those a
 //   verify found the camera holding, with a SHA-256, by SHA-256 and file
 //   name, most used first; a verify that found a difference used no golden.
@@ -40,6 +42,7 @@ struct Filter {
 	std::optional<std::string> station{};
 	std::optional<std::string> unit{};
 	std::optional<std::string> result{};
+	bool failed = false; // every failure (exit status not 0), whatever its word
 };
 
 struct YieldRow {
@@ -48,6 +51,7 @@ struct YieldRow {
 	int passed = 0;
 	int failed = 0;
 	int firstPass = 0;
+	std::string station{}; // a day's row at one station: the station
 	bool operator==(const YieldRow &) const = default;
 };
 
@@ -60,6 +64,8 @@ struct FailureRow {
 	std::string result;
 	std::optional<std::string> message;
 	std::optional<int> adapterStatus{}; // the adapter's status of a bus failure
+	std::string id{};                   // the record's
+	std::optional<std::string> check{}; // the frame check's word: "colour", "frozen", ...
 	bool operator==(const FailureRow &) const = default;
 };
 
@@ -88,6 +94,7 @@ struct Summary {
 	YieldRow total{ "total" };
 	std::vector<YieldRow> days;
 	std::vector<YieldRow> stations;
+	std::vector<YieldRow> dayStations; // by day, then station
 	std::vector<FailureRow> failures;
 	std::vector<GoldenRow> goldens;
 	std::vector<Thumbnail> thumbnails{}; // filled by the caller (Thumbnails.h)

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <map>
 
 namespace plant {
 
@@ -58,6 +59,35 @@ Table FailureTable(const Summary &s)
 	for (const FailureRow &f : s.failures)
 		t.push_back({ f.time, f.station, OrDash(f.unit), OrDash(f.bus), OrDash(f.page), f.result,
 			      FailureCause(f), OrDash(f.message) });
+	return t;
+}
+
+// Failed runs per cause, the most frequent first.
+std::vector<std::pair<std::string, int>> Causes(const Summary &s)
+{
+	std::map<std::string, int> counted;
+	for (const FailureRow &f : s.failures)
+		counted[FailureCause(f)]++;
+	std::vector<std::pair<std::string, int>> causes(counted.begin(), counted.end());
+	std::stable_sort(causes.begin(), causes.end(),
+			 [](const auto &a, const auto &b) { return a.second > b.second; });
+	return causes;
+}
+
+Table CauseTable(const Summary &s)
+{
+	Table t{ { "runs", "cause" } };
+	for (const auto &[cause, runs] : Causes(s))
+		t.push_back({ std::to_string(runs), cause });
+	return t;
+}
+
+Table DayStationTable(const Summary &s)
+{
+	Table t{ { "day", "station", "programmed", "passed", "failed", "first pass", "first-pass yield" } };
+	for (const YieldRow &r : s.dayStations)
+		t.push_back({ r.key, r.station, std::to_string(r.programmed), std::to_string(r.passed),
+			      std::to_string(r.failed), std::to_string(r.firstPass), Percent(r) });
 	return t;
 }
 
@@ -207,6 +237,85 @@ const std::vector<bool> kYieldRight{ false, true, true, true, true, true };
 const std::vector<bool> kFailureRight{ false, false, false, false, true, false, false, false };
 const std::vector<bool> kFailureWrap{ false, false, false, false, false, false, true, true };
 const std::vector<bool> kGoldenRight{ true, false, false };
+const std::vector<bool> kCauseRight{ true, false };
+const std::vector<bool> kDayStationRight{ false, false, true, true, true, true, true };
+
+// First-pass yield of each day (rows) at each station (columns): which
+// station lost a day, at a glance beside the chart.
+std::string DayStationGrid(const Summary &s)
+{
+	std::vector<std::string> days, stations;
+	std::map<std::pair<std::string, std::string>, const YieldRow *> cells;
+	for (const YieldRow &r : s.dayStations) {
+		if (days.empty() || days.back() != r.key)
+			days.push_back(r.key);
+		if (std::find(stations.begin(), stations.end(), r.station) == stations.end())
+			stations.push_back(r.station);
+		cells[{ r.key, r.station }] = &r;
+	}
+	std::sort(stations.begin(), stations.end());
+	std::string html = "<div class=\"scroll\"><table id=\"day-stations\">\n<caption>First-pass yield "
+			   "per day and station</caption>\n<tr><th>day</th>";
+	for (const std::string &station : stations)
+		html += "<th class=\"num\">" + HtmlEscape(station) + "</th>";
+	html += "</tr>\n";
+	for (const std::string &day : days) {
+		html += "<tr><td>" + HtmlEscape(day) + "</td>";
+		for (const std::string &station : stations) {
+			auto cell = cells.find({ day, station });
+			html += "<td class=\"num\">";
+			if (cell == cells.end())
+				html += "-";
+			else
+				html += Percent(*cell->second) + "<br><span class=\"units\">" +
+					std::to_string(cell->second->firstPass) + "/" +
+					std::to_string(cell->second->programmed) + "</span>";
+			html += "</td>";
+		}
+		html += "</tr>\n";
+	}
+	return html + "</table></div>\n";
+}
+
+// Every failed run a row with its picture, when it has one; on a narrow
+// screen each row is a block of the fields that matter there.
+std::string FailureRowsHtml(const Summary &s)
+{
+	std::map<std::string, const Thumbnail *> pictures;
+	for (const Thumbnail &t : s.thumbnails)
+		pictures[t.id] = &t;
+	Table t = FailureTable(s);
+	// What a block on a phone shows; the rest only in the wide table.
+	const std::vector<bool> inBlock{ true, true, true, false, false, false, true, false };
+	std::string html = "<div class=\"scroll\"><table id=\"failures\">\n<tr>";
+	for (size_t c = 0; c < t.front().size(); c++)
+		html += "<th" + std::string(kFailureRight[c] ? " class=\"num\"" : "") + ">" +
+			NoBreakAtHyphens(HtmlEscape(t.front()[c])) + "</th>";
+	html += "<th>picture</th></tr>\n";
+	for (size_t r = 1; r < t.size(); r++) {
+		const FailureRow &f = s.failures[r - 1];
+		html += "<tr data-record=\"" + HtmlEscape(f.id) + "\">";
+		for (size_t c = 0; c < t[r].size(); c++) {
+			std::string classes = std::string(kFailureRight[c] ? "num" : "") +
+					      (kFailureWrap[c] ? " wrap" : "") + (inBlock[c] ? "" : " wide");
+			size_t start = classes.find_first_not_of(' ');
+			classes = start == std::string::npos ? "" : classes.substr(start);
+			html += "<td" + (classes.empty() ? "" : " class=\"" + classes + "\"") +
+				" data-label=\"" + HtmlEscape(t.front()[c]) + "\">" + HtmlEscape(t[r][c]) +
+				"</td>";
+		}
+		auto picture = pictures.find(f.id);
+		if (picture == pictures.end())
+			html += "<td class=\"picture none\" data-label=\"picture\">-</td>";
+		else
+			html += "<td class=\"picture\" data-label=\"picture\"><img alt=\"" +
+				HtmlEscape("picture of " + f.time + " " + f.station +
+					   (f.unit ? " unit " + *f.unit : "")) +
+				"\" src=\"data:image/png;base64," + picture->second->pngBase64 + "\"></td>";
+		html += "</tr>\n";
+	}
+	return html + "</table></div>\n";
+}
 
 // "1 record", "2 records".
 std::string Count(std::int64_t n, const char *what)
@@ -288,6 +397,10 @@ std::string FailureCause(const FailureRow &f)
 		return "the file could not be written";
 	if (f.result == "no-result")
 		return "the camera's run gave no result";
+	// The kind comes from the record itself: a check added later shows
+	// by its own word.
+	if (f.result == "frame-failed" && f.check && !f.check->empty() && *f.check != "passed")
+		return "the picture failed its check: " + *f.check;
 	if (f.result == "frame-failed")
 		return "the EEPROM verified, the picture failed its check";
 	return "the run failed";
@@ -301,10 +414,12 @@ std::string SummaryText(const Summary &s, const Heading &h)
 	text += "\nYield per station, in units\n" +
 		Text(YieldTable("station", s.stations, s.total), kYieldRight);
 	text += "\n" + Wrapped(kUnitsNote, 76);
+	text += "\nYield per day and station, in units\n" + Text(DayStationTable(s), kDayStationRight);
 	text += "\nFailed runs: " + std::to_string(s.failures.size()) + FailureKinds(s) + "\n" +
 		Wrapped(kRunsNote, 76);
 	if (!s.failures.empty())
-		text += Text(FailureTable(s), kFailureRight);
+		text += "\nFailed runs by cause\n" + Text(CauseTable(s), kCauseRight) + "\n" +
+			Text(FailureTable(s), kFailureRight);
 	text += "\nGolden files: " + std::to_string(s.goldens.size()) + "\n";
 	if (!s.goldens.empty())
 		text += Text(GoldenTable(s), kGoldenRight);
@@ -325,6 +440,12 @@ Json SummaryJson(const Summary &s)
 	j["stations"] = Json::array();
 	for (const YieldRow &d : s.stations)
 		j["stations"].push_back(YieldJson("station", d));
+	j["day_stations"] = Json::array();
+	for (const YieldRow &d : s.dayStations) {
+		Json row = YieldJson("day", d);
+		row["station"] = d.station;
+		j["day_stations"].push_back(row);
+	}
 	j["eeprom_failures"] = s.failures.size() - FrameFailures(s);
 	j["frame_failures"] = FrameFailures(s);
 	j["failures"] = Json::array();
@@ -336,8 +457,12 @@ Json SummaryJson(const Summary &s)
 					  { "page", OrNull(f.page) },
 					  { "result", f.result },
 					  { "cause", FailureCause(f) },
+					  { "frame_check", OrNull(f.check) },
 					  { "adapter_status", OrNull(f.adapterStatus) },
 					  { "message", OrNull(f.message) } });
+	j["causes"] = Json::array();
+	for (const auto &[cause, runs] : Causes(s))
+		j["causes"].push_back({ { "cause", cause }, { "runs", runs } });
 	j["golden_files"] = Json::array();
 	for (const GoldenRow &g : s.goldens)
 		j["golden_files"].push_back(
@@ -376,11 +501,24 @@ td.wrap:last-child { color: #555; font-size: 0.9em; }
 figure { display: inline-block; vertical-align: top; width: 166px; margin: 0 1em 1em 0; font-size: 0.85em; }
 figure img { display: block; width: 160px; border: 3px solid #3a7d44; }
 figure.fail img { border-color: #b3261e; }
+.beside { display: flex; flex-wrap: wrap; gap: 1em 2em; align-items: flex-start; }
+.beside > div { max-width: 100%; }
+caption { text-align: left; font-weight: bold; padding-bottom: 0.3em; }
+.units { color: #555; font-size: 0.85em; }
+td.picture img { display: block; width: 80px; }
 @media (max-width: 600px) {
   body { margin: 0.6em; font-size: 14px; }
   th { white-space: normal; }
   th, td { padding: 0.15em 0.3em; }
   table { font-size: 0.88em; }
+  #failures, #failures tbody, #failures tr, #failures td { display: block; width: auto; border: none; }
+  #failures tr:first-child, #failures td.wide, #failures td.none { display: none; }
+  #failures tr { border: 1px solid #bbb; margin-bottom: 0.6em; padding: 0.3em; }
+  #failures td { white-space: normal; overflow-wrap: anywhere; min-width: 0; }
+  #failures td::before { content: attr(data-label) ": "; font-weight: bold; }
+  #failures td.picture::before { content: none; }
+  #failures td.picture img { width: 160px; max-width: 100%; }
+  #golden-files td { white-space: normal; overflow-wrap: anywhere; }
 }
 </style>
 </head>
@@ -406,14 +544,18 @@ figure.fail img { border-color: #b3261e; }
 		std::to_string(s.total.passed) + " passed,</span> <span>" + std::to_string(s.total.failed) +
 		" failed;</span> <span>" + Count(static_cast<std::int64_t>(s.failures.size()), "failed run") +
 		"</span></p>\n";
-	html += "<h2>First-pass yield per day</h2>\n" + Chart(s.days);
+	html += "<h2>First-pass yield per day</h2>\n<div class=\"beside\">\n" + Chart(s.days) +
+		DayStationGrid(s) + "</div>\n";
 	html += "<h2>Yield per day, in units</h2>\n" +
 		Html("days", YieldTable("day", s.days, s.total), kYieldRight);
 	html += "<h2>Yield per station, in units</h2>\n" +
 		Html("stations", YieldTable("station", s.stations, s.total), kYieldRight);
 	html += "<p class=\"note\">" + HtmlEscape(kUnitsNote) + "</p>\n";
 	html += "<h2>Failed runs</h2>\n<p class=\"note\">" + HtmlEscape(kRunsNote) + "</p>\n" +
-		Html("failures", FailureTable(s), kFailureRight, kFailureWrap);
+		FailureRowsHtml(s);
+	if (!s.failures.empty())
+		html += "<h3>Failed runs by cause</h3>\n" +
+			Html("causes", CauseTable(s), kCauseRight, { false, true });
 	html += "<h2>Golden files</h2>\n<p class=\"note\">Settings files programmed, or found by a verify "
 		"in the camera.</p>\n" +
 		Html("golden-files", GoldenTable(s), kGoldenRight);

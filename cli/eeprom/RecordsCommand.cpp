@@ -26,11 +26,14 @@ using namespace tool;
 
 const char kRecordsUsageText[] =
 	"usage: velmora-eeprom records SOURCE [--since TIME] [--until TIME] [--station NAME]\n"
-	"                              [--unit TEXT] [--result WORD] [--json] [--html FILE]\n"
+	"                              [--unit TEXT] [--result WORD] [--failed] [--json]\n"
+	"                              [--html FILE]\n"
 	"  SOURCE   a JSON Lines report file, or a database (postgresql://..., key=value)\n"
 	"  TIME     2026-12-07 (a UTC day: --until takes the whole day) or 2026-12-07T13:00:00Z\n"
-	"  WORD     read, verified, mismatch, bus-failure, refused, interrupted, file-not-written,\n"
-	"           no-result, failed, frame-failed\n";
+	"  WORD     one result: read, verified, mismatch, bus-failure, refused, interrupted,\n"
+	"           file-not-written, no-result, frame-failed, or failed (a failure no other\n"
+	"           word names)\n"
+	"  --failed every failure, whatever its word (the failed runs the summary lists)\n";
 
 namespace {
 
@@ -48,6 +51,7 @@ plant::Filter FilterOf(const CommandLine &cl)
 	filter.station = cl.Value("station");
 	filter.unit = cl.Value("unit");
 	filter.result = cl.Value("result");
+	filter.failed = cl.Has("failed");
 	if (std::optional<std::string> since = cl.Value("since"))
 		filter.since = plant::ParseIsoUtc(*since);
 	// A day given to --until means up to the end of that day.

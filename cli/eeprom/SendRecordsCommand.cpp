@@ -4,6 +4,7 @@
 #include "SendJournals.h"
 #include "Sender.h"
 #include "Spool.h"
+#include "Target.h"
 
 #include <ostream>
 
@@ -30,10 +31,18 @@ int RunSendRecords(const std::vector<std::string> &args, tool::ToolEnvironment &
 		return kFileNotWritten;
 	}
 	std::optional<std::string> target = args.empty() ? std::nullopt : std::optional(args.front());
-	std::vector<plant::JournalSent> results = plant::SendJournals(folder, target, why);
+	std::string table;
+	std::vector<plant::JournalSent> results = plant::SendJournals(folder, target, why, &table);
 	if (!why.empty()) {
 		env.err << kName << ": " << why << '\n';
 		return kFileNotWritten;
+	}
+	// The owner setting up a plant sees what became of the table.
+	if (target) {
+		std::string where = plant::DescribeDatabaseTarget(*target);
+		env.out << where << ": " << table << '\n';
+		if (results.empty())
+			env.out << "no journal on this computer holds records for " << where << '\n';
 	}
 	int status = kSuccess;
 	for (const plant::JournalSent &r : results) {

@@ -25,6 +25,14 @@ using plant::YieldRow;
 // (first-pass on its first day only), U7 passes then fails (failed), U10's
 // file is refused (no unit programmed, no golden file), U11's verify finds
 // a difference (no golden file either).
+// The id of FixedSet's record n.
+std::string RowId(size_t n)
+{
+	char id[40];
+	std::snprintf(id, sizeof(id), "00000000-0000-4000-8000-%012zu", n);
+	return id;
+}
+
 std::vector<plant::Record> FixedSet()
 {
 	struct Row {
@@ -46,8 +54,14 @@ std::vector<plant::Record> FixedSet()
 		{ "line-2", "U5", "2026-12-08T08:00:00Z", "program", "verified", "b", {}, nullptr },
 		{ "line-2", nullptr, "2026-12-08T08:10:00Z", "program", "verified", "a", {}, nullptr },
 		{ "line-2", "U8", "2026-12-08T08:20:00Z", "dump", "read", "d", {}, nullptr },
-		{ "line-2", "U9", "2026-12-08T09:00:00Z", "program", "mismatch", "a", 5,
-		  "page 5 byte 0 differs" },
+		{ "line-2",
+		  "U9",
+		  "2026-12-08T09:00:00Z",
+		  "program",
+		  "frame-failed",
+		  "a",
+		  {},
+		  "frame: colour: red/green 1.41" },
 		{ "line-2", "U1", "2026-12-08T10:00:00Z", "program", "verified", "a", {}, nullptr },
 		{ "line-1", "U7", "2026-12-08T11:00:00Z", "program", "mismatch", "b", 3,
 		  "page 3 byte 0 differs" },
@@ -65,6 +79,7 @@ std::vector<plant::Record> FixedSet()
 	std::vector<plant::Record> records;
 	for (const Row &row : rows) {
 		plant::Record r = MakeRecord(row.station, row.unit, row.time, row.result);
+		r.id = RowId(records.size());
 		r.command = row.command;
 		r.file = std::string("/srv/golden/") + row.file + ".qmx";
 		r.sha256 = std::string(row.file) + row.file + "11";
@@ -74,6 +89,11 @@ std::vector<plant::Record> FixedSet()
 			r.exitStatus = 0;
 		if (r.result == "refused")
 			r.exitStatus = 3;
+		if (r.result == "frame-failed") {
+			r.exitStatus = 7;
+			r.frame.emplace();
+			r.frame->check = "colour";
+		}
 		if (r.result == "bus-failure") {
 			r.busFound = "sim:2";
 			r.failurePage = row.page;
@@ -97,15 +117,68 @@ plant::Summary Expected()
 	s.total = { "total", 8, 6, 2, 3 };
 	s.days = { { "2026-12-07", 5, 3, 2, 2 }, { "2026-12-08", 6, 4, 2, 1 } };
 	s.stations = { { "line-1", 4, 3, 1, 1 }, { "line-2", 5, 4, 1, 2 } };
+	s.dayStations = { { "2026-12-07", 3, 2, 1, 1, "line-1" },
+			  { "2026-12-07", 2, 1, 1, 1, "line-2" },
+			  { "2026-12-08", 2, 1, 1, 0, "line-1" },
+			  { "2026-12-08", 4, 3, 1, 1, "line-2" } };
 	s.failures = {
-		{ "2026-12-07T08:01:00Z", "line-1", "U2", "sim:0", 1, "mismatch", "page 1 byte 9 differs" },
-		{ "2026-12-07T08:10:00Z", "line-1", "U3", "sim:2", 4, "bus-failure", "no acknowledge", 14 },
-		{ "2026-12-07T09:02:00Z", "line-2", "U5", "sim:0", std::nullopt, "interrupted", "stopped" },
-		{ "2026-12-08T09:00:00Z", "line-2", "U9", "sim:0", 5, "mismatch", "page 5 byte 0 differs" },
-		{ "2026-12-08T11:00:00Z", "line-1", "U7", "sim:0", 3, "mismatch", "page 3 byte 0 differs" },
-		{ "2026-12-08T12:00:00Z", "line-2", "U10", "sim:0", std::nullopt, "refused",
-		  "not a settings file" },
-		{ "2026-12-08T12:30:00Z", "line-1", "U11", "sim:0", 2, "mismatch", "page 2 byte 0 differs" },
+		{ "2026-12-07T08:01:00Z",
+		  "line-1",
+		  "U2",
+		  "sim:0",
+		  1,
+		  "mismatch",
+		  "page 1 byte 9 differs",
+		  {},
+		  RowId(1) },
+		{ "2026-12-07T08:10:00Z", "line-1", "U3", "sim:2", 4, "bus-failure", "no acknowledge", 14,
+		  RowId(3) },
+		{ "2026-12-07T09:02:00Z",
+		  "line-2",
+		  "U5",
+		  "sim:0",
+		  std::nullopt,
+		  "interrupted",
+		  "stopped",
+		  {},
+		  RowId(5) },
+		{ "2026-12-08T09:00:00Z",
+		  "line-2",
+		  "U9",
+		  "sim:0",
+		  std::nullopt,
+		  "frame-failed",
+		  "frame: colour: red/green 1.41",
+		  {},
+		  RowId(12),
+		  "colour" },
+		{ "2026-12-08T11:00:00Z",
+		  "line-1",
+		  "U7",
+		  "sim:0",
+		  3,
+		  "mismatch",
+		  "page 3 byte 0 differs",
+		  {},
+		  RowId(14) },
+		{ "2026-12-08T12:00:00Z",
+		  "line-2",
+		  "U10",
+		  "sim:0",
+		  std::nullopt,
+		  "refused",
+		  "not a settings file",
+		  {},
+		  RowId(15) },
+		{ "2026-12-08T12:30:00Z",
+		  "line-1",
+		  "U11",
+		  "sim:0",
+		  2,
+		  "mismatch",
+		  "page 2 byte 0 differs",
+		  {},
+		  RowId(16) },
 	};
 	s.goldens = { { "aa11", "/srv/golden/a.qmx", 11 }, { "bb11", "/srv/golden/b.qmx", 3 } };
 	return s;
@@ -159,7 +232,11 @@ TEST_F(Records, FileAndDatabaseGiveTheSameTables)
 		{ "since the 8th", { .since = 1796688000 }, { "total", 6, 4, 2, 4 }, 1, 4 },
 		{ "until the 8th", { .until = 1796688000 }, { "total", 5, 3, 2, 2 }, 1, 3 },
 		{ "U2", { .unit = "U2" }, { "total", 1, 1, 0, 0 }, 1, 1 },
-		{ "mismatches", { .result = "mismatch" }, { "total", 3, 0, 3, 0 }, 2, 4 },
+		{ "mismatches", { .result = "mismatch" }, { "total", 2, 0, 2, 0 }, 2, 3 },
+		// Every failure, a frame failure too; "failed" is only what no
+		// other word names.
+		{ "every failure", { .failed = true }, { "total", 5, 0, 5, 0 }, 2, 7 },
+		{ "failed", { .result = "failed" }, { "total", 0, 0, 0, 0 }, 0, 0 },
 	};
 	for (const auto &f : filtered) {
 		plant::Summary file = plant::Summarize(FixedSet(), f.filter);
@@ -168,6 +245,31 @@ TEST_F(Records, FileAndDatabaseGiveTheSameTables)
 		EXPECT_EQ(file.failures.size(), f.failures) << f.what;
 		EXPECT_EQ(FromDatabase(f.filter), file) << f.what;
 	}
+}
+
+// A unit retested at a second station the same day passed first time only
+// at the first: a day at a station is a group of its own.
+TEST_F(Records, ADayAtEachStation)
+{
+	plant::Database db;
+	ASSERT_EQ(db.Connect(Server().Conninfo(database_)), "");
+	std::ofstream file(file_, std::ios::app);
+	for (const char *station : { "line-1", "line-2" }) {
+		plant::Record r = MakeRecord(
+			station, "U12", station[5] == '1' ? "2026-12-08T13:00:00Z" : "2026-12-08T13:30:00Z",
+			"verified");
+		std::string why;
+		ASSERT_EQ(db.Insert(plant::RecordLine(r), why), plant::Insertion::Inserted) << why;
+		file << plant::RecordLine(r);
+	}
+	file.close();
+	const std::vector<YieldRow> expected{ { "2026-12-08", 1, 1, 0, 1, "line-1" },
+					      { "2026-12-08", 1, 1, 0, 0, "line-2" } };
+	std::vector<std::string> skipped;
+	std::string why;
+	EXPECT_EQ(plant::Summarize(plant::ReadRecordFile(file_, skipped, why), { .unit = "U12" }).dayStations,
+		  expected);
+	EXPECT_EQ(FromDatabase({ .unit = "U12" }).dayStations, expected);
 }
 
 // The records command of velmora-eeprom, on the plant's data.
@@ -283,8 +385,20 @@ Yield per station, in units
 Counted in units: a unit counts once in each row, passed when its last
 programming there passed, first pass when its very first programming passed.
 
+Yield per day and station, in units
+  day         station  programmed  passed  failed  first pass  first-pass yield
+  2026-12-07  line-1            3       2       1           1            33.3 %
+  2026-12-07  line-2            2       1       1           1            50.0 %
+
 Failed runs: 3
 Counted in runs, not units: each retry of a unit that fails counts again.
+
+Failed runs by cause
+  runs  cause
+     1  stopped by Ctrl+C or SIGTERM
+     1  the camera did not acknowledge
+     1  the camera holds other bytes than the file
+
   time                  station  unit  bus    page  result       cause                                       detail
   2026-12-07T08:01:00Z  line-1   U2    sim:0     1  mismatch     the camera holds other bytes than the file  page 1 byte 9 differs
   2026-12-07T08:10:00Z  line-1   U3    sim:2     4  bus-failure  the camera did not acknowledge              no acknowledge
@@ -333,7 +447,7 @@ TEST_F(Records, HtmlPageParsedBack)
 	auto table = [&](const std::string &id) {
 		size_t from = html.find("<table id=\"" + id + "\">"), to = html.find("</table>", from);
 		std::vector<std::vector<std::string>> rows;
-		for (auto [start, end] : between(from, to, "<tr>", "</tr>")) {
+		for (auto [start, end] : between(from, to, "<tr", "</tr>")) {
 			rows.emplace_back();
 			for (auto [cellStart, cellEnd] : between(start, end, "<t", "</t"))
 				rows.back().push_back(html.substr(cellStart, cellEnd - cellStart));
@@ -351,7 +465,20 @@ TEST_F(Records, HtmlPageParsedBack)
 	EXPECT_EQ(table("failures")[2],
 		  (std::vector<std::string>{ "2026-12-07T08:10:00Z", "line-1", "U3", "sim:2", "4",
 					     "bus-failure", "the camera did not acknowledge",
-					     "no acknowledge" }));
+					     "no acknowledge", "-" }));
+	EXPECT_EQ(table("causes"), (Rows{ { "runs", "cause" },
+					  { "3", "the camera holds other bytes than the file" },
+					  { "1", "a bus transfer failed" },
+					  { "1", "stopped by Ctrl+C or SIGTERM" },
+					  { "1", "the camera did not acknowledge" },
+					  { "1", "the picture failed its check: colour" },
+					  { "1", "the settings file was refused; nothing was written" } }));
+	// First-pass yield of each day at each station, beside the chart.
+	EXPECT_EQ(table("day-stations"), (Rows{ { "day", "line-1", "line-2" },
+						{ "2026-12-07", "33.3 %<br><span class=\"units\">1/3</span>",
+						  "50.0 %<br><span class=\"units\">1/2</span>" },
+						{ "2026-12-08", "0.0 %<br><span class=\"units\">0/2</span>",
+						  "25.0 %<br><span class=\"units\">1/4</span>" } }));
 	EXPECT_EQ(table("failures")[8][1], "&lt;script&gt;&#39;&amp;&quot;");
 	EXPECT_EQ(html.find("<script"), std::string::npos);
 	// What the page covers, and when it was made.
@@ -386,6 +513,44 @@ TEST_F(Records, HtmlPageParsedBack)
 	for (auto [start, end] : between(0, html.size(), "<text class=\"value\"", "</text>"))
 		values.push_back(html.substr(start, end - start));
 	EXPECT_EQ(values, (std::vector<std::string>{ "40.0 %", "16.7 %" }));
+}
+
+// Each failure's picture on its own row, found by the record's id, and a
+// failure without one says so; the picture of a pass is not on the rows.
+TEST(RecordsPage, EachFailureHasItsPictureOnItsRow)
+{
+	plant::Summary s;
+	s.failures = {
+		{ "2026-12-07T08:00:00Z",
+		  "line-1",
+		  "U1",
+		  "sim:0",
+		  {},
+		  "frame-failed",
+		  "frame: frozen",
+		  {},
+		  "id-1",
+		  "frozen" },
+		{ "2026-12-07T08:05:00Z", "line-1", "U2", "sim:0", 1, "mismatch", "page 1", {}, "id-2" }
+	};
+	s.thumbnails = { { "id-0", "2026-12-07T07:00:00Z", "line-1", "U0", "verified", "passed", "UEFTUw==" },
+			 { "id-1", "2026-12-07T08:00:00Z", "line-1", "U1", "frame-failed", "frozen",
+			   "RlJPWg==" } };
+	std::string html = plant::SummaryHtml(s, { "r.jsonl", {}, {}, 0, "" });
+	auto row = [&](const std::string &id) {
+		size_t at = html.find("<tr data-record=\"" + id + "\">");
+		return at == std::string::npos ? std::string() : html.substr(at, html.find("</tr>", at) - at);
+	};
+	EXPECT_NE(row("id-1").find(
+			  "<td class=\"picture\" data-label=\"picture\"><img alt=\"picture of "
+			  "2026-12-07T08:00:00Z line-1 unit U1\" src=\"data:image/png;base64,RlJPWg==\">"),
+		  std::string::npos)
+		<< row("id-1");
+	EXPECT_NE(row("id-1").find(">the picture failed its check: frozen</td>"), std::string::npos);
+	EXPECT_NE(row("id-2").find("<td class=\"picture none\" data-label=\"picture\">-</td>"),
+		  std::string::npos)
+		<< row("id-2");
+	EXPECT_EQ(row("id-0"), "");
 }
 
 } // namespace

@@ -276,9 +276,10 @@ TEST(Sink, SendRecordsTakesAnOlderVersionsSpool)
 		old << plant::RecordLine(Numbered("line-a", 4, 4)[0])
 		    << plant::RecordLine(Numbered("line-b", 9, 9)[0]);
 	}
-	std::string why;
-	std::vector<plant::JournalSent> sent = plant::SendJournals(spool.path, target, why);
+	std::string why, table;
+	std::vector<plant::JournalSent> sent = plant::SendJournals(spool.path, target, why, &table);
 	EXPECT_EQ(why, "");
+	EXPECT_EQ(table, "the records table was created (schema version 3)");
 	ASSERT_EQ(sent.size(), 1u);
 	EXPECT_EQ(sent[0].station, "");
 	EXPECT_EQ(sent[0].sent, 2);
@@ -287,6 +288,13 @@ TEST(Sink, SendRecordsTakesAnOlderVersionsSpool)
 				  "velmora_records"),
 		  "line-a 4, line-b 9");
 	EXPECT_FALSE(fs::exists(plant::LegacySpoolPathFor(spool.path, target)));
+	// Again, or on a table of version 2: said either way.
+	EXPECT_EQ(plant::SendJournals(spool.path, target, why, &table).size(), 0u);
+	EXPECT_EQ(table, "the records table is at schema version 3");
+	Query(conninfo, "UPDATE velmora_schema SET version = 2");
+	plant::SendJournals(spool.path, target, why, &table);
+	EXPECT_EQ(why, "");
+	EXPECT_EQ(table, "the records table was brought from schema version 2 to 3");
 }
 
 // A shift that starts with the database away: the journal takes the
