@@ -519,6 +519,7 @@ td.picture img { display: block; width: 80px; }
   #failures td.picture::before { content: none; }
   #failures td.picture img { width: 160px; max-width: 100%; }
   #golden-files td { white-space: normal; overflow-wrap: anywhere; }
+  #days, #stations { font-size: 0.78em; }
 }
 </style>
 </head>

@@ -238,14 +238,18 @@ CommandResult ProgramEeprom(EepromBus &bus, Progress &progress, const SettingsIm
 
 CommandResult ProgramKeepingTrims(EepromBus &bus, Progress &progress, const SettingsImage &image)
 {
+	// A page is read in a blink: no bar of its own above the write's.
 	std::vector<std::uint8_t> trimPage(EEPROM_PAGE_SIZE);
-	Start(bus, progress, "read", eeprom::Engine::ReadTransfers(1, kBlock));
+	QuietProgress quiet;
+	Start(bus, quiet, "read", eeprom::Engine::ReadTransfers(1, kBlock));
 	operations::Result read = operations::Read(bus.Engine(), PAGE_TRIM, trimPage, kBlockReads);
+	// Stopped before the first write: nothing to program again but the whole.
+	if (read.outcome == operations::ResultKind::Stopped)
+		return Failed(kInterrupted, "interrupted while the unit's trim was read; nothing was written");
 	if (!read.Ok())
 		return Failed(kBusFailure,
 			      FailureText(read) + "; the unit's trim was not read, nothing was written",
 			      read);
-	progress.End();
 	std::vector<int> pages;
 	bool hasTrim = trimPage[OFFSET_TRIM_HORIZONTAL] != NO_TRIM;
 	for (int page = 0; page < image.pages; page++)
