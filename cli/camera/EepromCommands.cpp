@@ -245,7 +245,8 @@ CommandResult ProgramKeepingTrims(EepromBus &bus, Progress &progress, const Sett
 	operations::Result read = operations::Read(bus.Engine(), PAGE_TRIM, trimPage, kBlockReads);
 	// Stopped before the first write: nothing to program again but the whole.
 	if (read.outcome == operations::ResultKind::Stopped)
-		return Failed(kInterrupted, "interrupted while the unit's trim was read; nothing was written");
+		return Failed(kInterrupted,
+			      "interrupted while the unit's trim was read; nothing was written");
 	if (!read.Ok())
 		return Failed(kBusFailure,
 			      FailureText(read) + "; the unit's trim was not read, nothing was written",

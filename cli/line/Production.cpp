@@ -244,6 +244,8 @@ public:
 private:
 	std::optional<std::string> Line(const std::string &prompt)
 	{
+		if (StopRequested())
+			return std::nullopt;
 		if (m_env.inIsTerminal && m_env.inFd >= 0 && isatty(m_env.inFd))
 			return ReadTerminalLine(m_env.inFd, prompt, m_env.out, m_env.err,
 						[this] { return m_news.NoticeLines(); });

@@ -28,7 +28,8 @@ TEST(LineEditorTest, KeysAsTheTerminalTakesThem)
 		// One Backspace takes a whole character, all of its bytes.
 		{ "Gr\xc3\xbc\x7f\r", LineEditor::State::Done, "Gr", "Gr\xc3\xbc\b \b\n" },
 		{ "\x7fSN\x08\x08\x08\r", LineEditor::State::Done, "", "SN\b \b\b \b\n" },
-		{ "ab\xc3\xbc\x15SN-2\r", LineEditor::State::Done, "SN-2", "ab\xc3\xbc\b \b\b \b\b \bSN-2\n" },
+		{ "ab\xc3\xbc\x15SN-2\r", LineEditor::State::Done, "SN-2",
+		  "ab\xc3\xbc\b \b\b \b\b \bSN-2\n" },
 		{ "SN 12 \x17\r", LineEditor::State::Done, "SN ", "SN 12 \b \b\b \b\b \b\n" },
 		// Arrows and function keys are no part of a unit.
 		{ "\x1b[ASN\x1b[15~-3\x1bOB\r", LineEditor::State::Done, "SN-3", "SN-3\n" },
