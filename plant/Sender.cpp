@@ -83,8 +83,12 @@ bool Sender::Round()
 		Away(sent.error);
 		return false;
 	}
-	if (away_ && sent.inserted + sent.duplicates > 0)
-		Say(Records(sent.inserted + sent.duplicates) + " sent to " + setup_.description);
+	// Its return is news even with nothing waiting: the operator was told
+	// it was away (a shift that started without it, before any record).
+	if (away_)
+		Say(sent.inserted + sent.duplicates > 0
+			    ? Records(sent.inserted + sent.duplicates) + " sent to " + setup_.description
+			    : setup_.description + " can be reached again");
 	away_ = false;
 	retryMs_ = 0;
 	return true;

@@ -319,6 +319,21 @@ TEST(Sink, StartWithTheDatabaseAway)
 	EXPECT_TRUE(o.sink->TakeNotices().empty()); // said once, at the start
 }
 
+// Away at the start, back before any record: its return is said all the same.
+TEST(Sink, ADatabaseBackWithNothingToSendIsSaid)
+{
+	std::string db = NewDatabase();
+	SpoolFolder spool;
+	ASSERT_EQ(Server().Stop(), "");
+	Opened o = Open(Server().Url(db), "line-1", Quick(spool.path));
+	ASSERT_EQ(Server().Start(), "");
+	ASSERT_EQ(o.why, "");
+	EXPECT_EQ(o.sink->Finish(10000), 0);
+	EXPECT_EQ(o.sink->TakeNotices(),
+		  std::vector<std::string>{ "database " + db + " on " + Server().Folder() +
+					    " as velmora can be reached again" });
+}
+
 // One name, one session: on this host the lock file, on the server the
 // advisory lock (a station of the same name on another host).
 TEST(Sink, TheSameStationNameTwiceIsRefused)
