@@ -84,7 +84,7 @@ struct Folder {
 };
 
 plant::SenderSetup QuickSetup(const std::string &target, const std::string &journal,
-			 const std::shared_ptr<Steered> &waits)
+			      const std::shared_ptr<Steered> &waits)
 {
 	plant::SenderSetup setup;
 	setup.target = target;

@@ -126,7 +126,7 @@ TEST(Sink, RowHoldsEveryFieldTyped)
 		"t");
 	EXPECT_EQ(Count(conninfo), "1 rows, 1 ids");
 	EXPECT_FALSE(fs::exists(o.sink->JournalPath()));
-	EXPECT_FALSE(fs::exists(plant::Spool(o.sink->JournalPath()).RejectedPath()));
+
 	// The station numbers on from its own records only.
 	EXPECT_EQ(Open(Server().Url(db), "line-9", Quick(spool.path)).sink->LastSequence(), std::nullopt);
 }
@@ -401,6 +401,21 @@ TEST(Sink, AFailedSchemaChangeIsRolledBack)
 	EXPECT_EQ(second.PrepareSchema(true), twice);
 }
 
+// A record sent again (the station stopped between the commit and the
+// journal's update) is found there, not refused.
+TEST(Sink, ARecordSentAgainIsKeptOnce)
+{
+	std::string db = NewDatabase(), conninfo = Server().Conninfo(db);
+	plant::Database station;
+	ASSERT_EQ(station.Connect(conninfo), "");
+	ASSERT_EQ(station.PrepareSchema(true), "");
+	std::string json = plant::RecordLine(Numbered("line-1", 1, 1)[0]);
+	std::string why;
+	EXPECT_EQ(station.Insert(json, why), plant::Insertion::Inserted) << why;
+	EXPECT_EQ(station.Insert(json, why), plant::Insertion::Duplicate) << why;
+	EXPECT_EQ(Count(conninfo), "1 rows, 1 ids");
+}
+
 // A record the server refuses is set aside at once, and the next go on.
 TEST(Sink, ARefusedRecordIsSetAside)
 {
@@ -612,38 +627,43 @@ TEST(Sink, JournalOnAFullDiskIsRefused)
 	umount2(spool.path.c_str(), MNT_DETACH);
 }
 
+// A passing failure of one record stops the round: the records after it
+// must not overtake it. Appends go on meanwhile.
 TEST(Spool, SendingLeavesAppendsFree)
 {
 	SpoolFolder folder;
 	plant::Spool spool(folder.path + "/journal-test.jsonl");
 	ASSERT_EQ(spool.Append("{\"sequence\":1}\n"), "");
 	ASSERT_EQ(spool.Append("{\"sequence\":2}\n"), "");
+	ASSERT_EQ(spool.Append("{\"sequence\":3}\n"), "");
 	std::vector<std::string> sent;
 	plant::Spool::Sent result = spool.Send([&](const std::string &json, std::string &why) {
 		// A station appends while its journal is being sent.
 		if (sent.empty()) {
-			EXPECT_EQ(spool.Append("{\"sequence\":3}\n"), "");
+			EXPECT_EQ(spool.Append("{\"sequence\":4}\n"), "");
 		}
 		sent.push_back(json);
 		why = "server gone";
-		return sent.size() == 1 ? plant::Insertion::Inserted : plant::Insertion::Transient;
+		return json == "{\"sequence\":2}" ? plant::Insertion::Transient : plant::Insertion::Inserted;
 	});
 	EXPECT_EQ(sent, (std::vector<std::string>{ "{\"sequence\":1}", "{\"sequence\":2}" }));
 	EXPECT_EQ(result.inserted, 1);
-	EXPECT_EQ(result.left, 1);
+	EXPECT_EQ(result.left, 2);
 	EXPECT_EQ(result.error, "server gone");
 	std::string why;
-	EXPECT_EQ(spool.Lines(why), (std::vector<std::string>{ "{\"sequence\":2}", "{\"sequence\":3}" }));
+	EXPECT_EQ(spool.Lines(why),
+		  (std::vector<std::string>{ "{\"sequence\":2}", "{\"sequence\":3}", "{\"sequence\":4}" }));
 
 	// A piece of a line a full disk left: the next record still has a line of its own.
 	std::ofstream(spool.Path(), std::ios::app) << "{\"n\":3,\"time";
 	ASSERT_EQ(spool.Append("{\"n\":4}\n"), "");
-	EXPECT_EQ(spool.Lines(why), (std::vector<std::string>{ "{\"sequence\":2}", "{\"sequence\":3}",
-							       "{\"n\":3,\"time", "{\"n\":4}" }));
+	EXPECT_EQ(spool.Lines(why),
+		  (std::vector<std::string>{ "{\"sequence\":2}", "{\"sequence\":3}", "{\"sequence\":4}",
+					     "{\"n\":3,\"time", "{\"n\":4}" }));
 	// Emptied, it still knows the last number it held.
 	ASSERT_EQ(spool.Drop(spool.Lines(why)), "");
 	EXPECT_FALSE(fs::exists(spool.Path()));
-	EXPECT_EQ(spool.LastSequence(why), 3);
+	EXPECT_EQ(spool.LastSequence(why), 4);
 }
 
 TEST(Sink, SpoolFolderMadePrivate)
