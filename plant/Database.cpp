@@ -228,6 +228,24 @@ bool PassingFailure(const std::string &sqlstate)
 	       sqlstate == "40P01" || sqlstate == "55P03";
 }
 
+namespace {
+
+// What the server said of a failed statement, without the statement's
+// text and caret that libpq adds for a position in it.
+std::string ServerSaid(const PGresult *result)
+{
+	const char *primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+	if (!primary)
+		return OneLine(PQresultErrorMessage(result));
+	std::string said = OneLine(primary);
+	for (int field : { PG_DIAG_MESSAGE_DETAIL, PG_DIAG_MESSAGE_HINT })
+		if (const char *more = PQresultErrorField(result, field))
+			said += "; " + OneLine(more);
+	return said;
+}
+
+} // namespace
+
 struct Database::Answer {
 	Result result{ nullptr, PQclear };
 	bool ok = false;
@@ -400,7 +418,7 @@ Database::Answer Database::Run(const std::string &sql, const char *param)
 			break;
 		ExecStatusType status = PQresultStatus(result);
 		if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && a.why.empty()) {
-			a.why = OneLine(PQresultErrorMessage(result));
+			a.why = ServerSaid(result);
 			const char *state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
 			a.state = state ? state : "";
 		}
