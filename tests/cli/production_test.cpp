@@ -636,6 +636,28 @@ TEST_F(ProductionTest, AReportThatCannotTakeARecordTouchesNoCamera)
 	EXPECT_FALSE(fs::exists(dir / "cam.qmx"));
 }
 
+// A camera that succeeded but whose record was lost says no success line.
+TEST_F(ProductionTest, ASuccessWithoutItsRecordIsNoSuccess)
+{
+	std::ofstream(report) << "";
+	CameraHook full = [](const std::string &, const std::string &phase, int step) {
+		if (phase == "verify" && step == 0) {
+			rlimit none{ 0, RLIM_INFINITY };
+			setrlimit(RLIMIT_FSIZE, &none);
+		}
+	};
+	signal(SIGXFSZ, SIG_IGN);
+	int status = Run({ "--report", report, "program", "-y", golden }, full);
+	rlimit unlimited{ RLIM_INFINITY, RLIM_INFINITY };
+	setrlimit(RLIMIT_FSIZE, &unlimited);
+	signal(SIGXFSZ, SIG_DFL);
+	EXPECT_EQ(status, 8);
+	EXPECT_EQ(out.str(), "");
+	EXPECT_EQ(err.str(), "velmora-eeprom: programmed but not recorded: 8 pages of " + golden +
+				     " written and verified; the record was not added to " + report +
+				     ": File too large\n");
+}
+
 // A dump that read the camera but could not write its file is a record too.
 TEST_F(ProductionTest, ADumpThatCannotWriteItsFileIsRecorded)
 {
