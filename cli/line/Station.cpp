@@ -87,11 +87,15 @@ Presence EepromProbe::Look()
 std::string StationLine(const StationCamera &camera)
 {
 	const CommandResult &o = camera.outcome;
-	std::string line = o.status == kSuccess ? "PASS " : "FAIL ";
+	bool passed = o.status == kSuccess;
+	bool unrecorded = passed && !camera.notKept.empty();
+	std::string line = unrecorded ? "UNRECORDED " : passed ? "PASS " : "FAIL ";
 	if (camera.unit)
 		line += "unit " + *camera.unit + " ";
 	line += "cam " + std::to_string(camera.number) + " (" + Seconds(camera.durationUs) + ")";
-	if (o.status == kSuccess)
+	if (unrecorded)
+		return line + ": " + NotRecorded(Verb::Program);
+	if (passed)
 		return line;
 	if (o.result.outcome == operations::ResultKind::Mismatch) {
 		char where[96];
@@ -107,10 +111,17 @@ int RunStation(const StationSetup &setup)
 	int worst = kSuccess;
 	int passed = 0;
 	int failed = 0;
+	int unrecorded = 0;
 	Waiting waiting(setup);
 	if (!setup.banner.empty())
 		setup.out << setup.banner << '\n' << std::flush;
 	for (int number = 1;; number++) {
+		// No camera is touched whose record could not be kept.
+		if (std::string why = setup.ready ? setup.ready() : ""; !why.empty()) {
+			setup.out << "records cannot be kept (" << why << "); the station stops\n";
+			worst = std::max(worst, static_cast<int>(kFileNotWritten));
+			break;
+		}
 		StationCamera camera;
 		camera.number = number;
 		if (setup.askUnit) {
@@ -125,19 +136,20 @@ int RunStation(const StationSetup &setup)
 		std::int64_t startUs = setup.clock.NowUs();
 		camera.outcome = setup.runner(setup.job, setup.progress);
 		camera.durationUs = setup.clock.NowUs() - startUs;
-		(camera.outcome.status == kSuccess ? passed : failed)++;
-		worst = std::max(worst, camera.outcome.status);
 		// The record is on the station's disk before the operator hears the
 		// verdict and takes the camera away.
-		std::string lost = setup.finished ? setup.finished(camera) : "";
+		camera.notKept = setup.finished ? setup.finished(camera) : "";
+		bool success = camera.outcome.status == kSuccess;
+		(!success ? failed : camera.notKept.empty() ? passed : unrecorded)++;
+		worst = std::max(worst, camera.outcome.status);
 		setup.out << StationLine(camera) << '\n';
-		if (setup.verbose && camera.outcome.status == kSuccess)
+		if (setup.verbose && success)
 			setup.out << "  " << camera.outcome.message << '\n';
 		setup.out << std::flush;
-		if (!lost.empty()) {
-			setup.out << "the record of camera " << number << " was not kept (" << lost
+		if (!camera.notKept.empty()) {
+			setup.out << "the record of camera " << number << " was not kept (" << camera.notKept
 				  << "); the station stops\n";
-			worst = std::max(worst, static_cast<int>(kFileNotWritten));
+			worst = std::max(worst, static_cast<int>(success ? kNotRecorded : kFileNotWritten));
 			break;
 		}
 		if (camera.outcome.status == kInterrupted)
@@ -150,9 +162,12 @@ int RunStation(const StationSetup &setup)
 		worst = std::max(worst, static_cast<int>(kBusFailure));
 	if (setup.terminal && StopRequested())
 		setup.out << '\n';
-	setup.out << passed + failed << (passed + failed == 1 ? " camera: " : " cameras: ") << passed
-		  << " passed, " << failed << " failed\n"
-		  << std::flush;
+	int cameras = passed + failed + unrecorded;
+	setup.out << cameras << (cameras == 1 ? " camera: " : " cameras: ") << passed << " passed, " << failed
+		  << " failed";
+	if (unrecorded > 0)
+		setup.out << ", " << unrecorded << " not recorded";
+	setup.out << '\n' << std::flush;
 	return worst;
 }
 

@@ -39,6 +39,8 @@ struct StationCamera {
 	int number = 0; // 1 for the session's first camera
 	std::optional<std::string> unit;
 	CommandResult outcome;
+	// Why its record could not be kept; empty when it was (or none is kept).
+	std::string notKept;
 	std::time_t started = 0;
 	std::int64_t durationUs = 0;
 };
@@ -64,6 +66,9 @@ struct StationSetup {
 	bool verbose = false; // under each result line, the run's own words
 	// Said once before the first camera: which pages are written, which kept.
 	std::string banner{};
+	// Before each camera: empty when its record can be kept, else why not
+	// (the journal's disk is full, its file gone); the session then stops.
+	std::function<std::string()> ready{};
 };
 
 // How often the probe looks while waiting for a camera to come or go, and
@@ -74,13 +79,16 @@ constexpr std::int64_t kPresencePollUs = 250000;
 constexpr int kAgreeingLooks = 3;
 
 // Returns 0 when every camera passed, otherwise the worst status seen: at
-// least kBusFailure when the bus could not be opened at the end, and
-// kFileNotWritten when a record was lost.
+// least kBusFailure when the bus could not be opened at the end,
+// kNotRecorded when a programmed camera's record was lost, and
+// kFileNotWritten when a failed one's was or no record could be kept.
 int RunStation(const StationSetup &setup);
 
 // "PASS unit SN-7 cam 12 (4.1 s)" / "FAIL unit SN-8 cam 13 (2.0 s): page 3
-// byte 0x10 ...": short enough for one line of a terminal; what was
-// written goes to the record, and with verbose under the line.
+// byte 0x10 ..." / "UNRECORDED cam 12 (4.1 s): programmed but not recorded
+// ...": short enough for one line of a terminal, said only once the record
+// is kept, or known lost; what was written goes to the record, and with
+// verbose under the line.
 std::string StationLine(const StationCamera &camera);
 
 } // namespace eeprom_cli
