@@ -293,6 +293,9 @@ TEST_F(Records, CommandAnswersAlikeFromFileAndUrl)
 		  std::string::npos)
 		<< fromFile.str();
 	EXPECT_EQ(err.str(), "");
+	std::ostringstream failures;
+	EXPECT_EQ(RunRecords({ file_, "--failed", "--json" }, failures, err), 0);
+	EXPECT_NE(failures.str().find("\"records\": 7,"), std::string::npos) << failures.str();
 
 	struct {
 		std::vector<std::string> args;
