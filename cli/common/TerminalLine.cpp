@@ -86,7 +86,7 @@ LineEditor::State LineEditor::Key(char key, std::string &echo)
 				echo += "\b \b";
 		m_typed.clear();
 		return State::Typing;
-	case 0x17: { // Ctrl+W: the blanks before the word, then the word
+	case 0x17: { // Ctrl+W: blanks at the end, then the word before them
 		size_t end = m_typed.size();
 		while (end > 0 && m_typed[end - 1] == ' ')
 			end--;
