@@ -17,12 +17,14 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
 #include <QLabel>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -31,8 +33,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::string g_device;
 
 double CpuSeconds()
 {
@@ -124,18 +124,17 @@ int main(int argc, char **argv)
 	benchmark::Initialize(&argc, argv);
 	if (benchmark::ReportUnrecognizedArguments(argc, argv))
 		return 1;
-	const std::filesystem::path dir =
-		std::filesystem::temp_directory_path() / ("velmora-bench-video-" + std::to_string(getpid()));
+	const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+					  ("velmora-bench-video-" + std::to_string(getpid()));
 	std::filesystem::create_directories(dir);
-	g_device = (dir / "video0").string();
+	const std::string video = (dir / "video0").string();
 	fuse_capture::Device device;
-	if (std::string why = device.Start(g_device, { .standard = "pal" }); !why.empty()) {
+	if (std::string why = device.Start(video, { .standard = "pal" }); !why.empty()) {
 		std::fprintf(stderr, "picture_window_bench: the user-space capture device cannot run: %s\n",
 			     why.c_str());
 		return 1;
 	}
-	SetPictureSource(g_device, false);
-	int status = 0;
+	SetPictureSource(video, false);
 	{
 		QApplication application(argc, argv);
 		benchmark::RunSpecifiedBenchmarks();
@@ -143,5 +142,5 @@ int main(int argc, char **argv)
 	}
 	device.Stop();
 	std::filesystem::remove_all(dir);
-	return status;
+	return 0;
 }

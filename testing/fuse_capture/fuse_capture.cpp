@@ -189,7 +189,8 @@ void Produce()
 	auto next = std::chrono::steady_clock::now();
 	while (!g.quit) {
 		std::unique_lock lock(g.mutex);
-		const auto period = g.pal ? std::chrono::microseconds(40000) : std::chrono::microseconds(33367);
+		const auto period = g.pal ? std::chrono::microseconds(40000)
+					  : std::chrono::microseconds(33367);
 		next += period;
 		g.changed.wait_until(lock, next, [] { return g.quit.load(); });
 		if (g.quit)
@@ -247,7 +248,8 @@ void Produce()
 
 void GetAttr(fuse_req_t req, fuse_ino_t, fuse_file_info *)
 {
-	struct stat st{};
+	struct stat st {
+	};
 	st.st_ino = FUSE_ROOT_ID;
 	st.st_mode = S_IFREG | 0660;
 	st.st_nlink = 1;
@@ -477,10 +479,10 @@ void Ioctl(fuse_req_t req, fuse_ino_t, unsigned int cmd, void *, fuse_file_info 
 	}
 	if (s.readOnly) {
 		fuse_reply_err(req, cmd == VIDIOC_REQBUFS || cmd == VIDIOC_QUERYBUF || cmd == VIDIOC_QBUF ||
-						     cmd == VIDIOC_DQBUF || cmd == VIDIOC_STREAMON ||
-						     cmd == VIDIOC_STREAMOFF
-					     ? EINVAL
-					     : ENOTTY);
+						    cmd == VIDIOC_DQBUF || cmd == VIDIOC_STREAMON ||
+						    cmd == VIDIOC_STREAMOFF
+					    ? EINVAL
+					    : ENOTTY);
 		return;
 	}
 	switch (cmd) {
@@ -631,8 +633,9 @@ int main(int argc, char **argv)
 	// Appearing later, it is mounted on a hidden file at once and the named
 	// file comes as a link to it: the name never shows an empty file.
 	const std::string slash = s.file.substr(0, s.file.rfind('/') + 1);
-	const std::string mountpoint =
-		s.appearAfterMs > 0 ? slash + "." + s.file.substr(slash.size()) + ".mount" : s.file;
+	const std::string mountpoint = s.appearAfterMs > 0
+					       ? slash + "." + s.file.substr(slash.size()) + ".mount"
+					       : s.file;
 	if (int fd = open(mountpoint.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0660); fd >= 0)
 		close(fd);
 

@@ -98,8 +98,8 @@ TEST_F(CapturePathTest, SnapshotOfEachKindOfDevice)
 		const std::string png = (dir / "a.png").string();
 		EXPECT_EQ(Run({ "snapshot", "--bus", "sim", "--video", Video(0), png }), 0)
 			<< c.what << ": " << err.str();
-		EXPECT_EQ(out.str(), png + ": 720 x " + std::to_string(c.lines) +
-					     ", mean R 128.0 G 128.0 B 128.0\n")
+		EXPECT_EQ(out.str(),
+			  png + ": 720 x " + std::to_string(c.lines) + ", mean R 128.0 G 128.0 B 128.0\n")
 			<< c.what;
 		EXPECT_EQ(processOutput, "") << c.what;
 		devices[0].Stop();
@@ -127,11 +127,13 @@ TEST_F(CapturePathTest, FrameCheckOfTwoCamerasWithTwoDevices)
 		said.replace(digits, at - digits, "N");
 		at = digits + 1;
 	}
-	const std::string bars = " moving pixels (at least 1000), luminance 128.0 (120.0..136.0), red/green 1.00 "
-				 "(0.95..1.05), blue/green 1.00 (0.95..1.05), overlays none (none expected)\n";
+	const std::string bars =
+		" moving pixels (at least 1000), luminance 128.0 (120.0..136.0), red/green 1.00 "
+		"(0.95..1.05), blue/green 1.00 (0.95..1.05), overlays none (none expected)\n";
 	EXPECT_EQ(said, "sim:0: verified: 8 pages of " + golden +
 				" written and verified; frame: PAL 720x576 (PAL expected), N" + bars +
-				"sim:1: frame-failed: frame: standard: NTSC 720x480 (PAL expected), N" + bars);
+				"sim:1: frame-failed: frame: standard: NTSC 720x480 (PAL expected), N" +
+				bars);
 	EXPECT_EQ(out.str(), "2 cameras: 1 succeeded, 1 failed\n");
 	EXPECT_EQ(processOutput, "");
 }
@@ -150,7 +152,8 @@ void PrintTo(const Fault &f, std::ostream *os)
 }
 
 class CaptureFaultTest : public CapturePathTest, public ::testing::WithParamInterface<Fault>
-{};
+{
+};
 
 TEST_P(CaptureFaultTest, SaidInOneLineWithStatus7)
 {
