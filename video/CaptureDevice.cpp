@@ -263,6 +263,7 @@ std::string CaptureDevice::start()
 	const V4lLibraries &libs = Libraries();
 	if (!libs.why.empty())
 		return libs.why;
+	refused_ = false;
 	fd_ = calls().open(path_.c_str(), O_RDWR | O_NONBLOCK);
 	if (fd_ < 0)
 		return path_ + " cannot be opened: " + Why(errno);

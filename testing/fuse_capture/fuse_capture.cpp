@@ -686,6 +686,9 @@ int main(int argc, char **argv)
 	producer.join();
 	if (appear.joinable())
 		appear.join();
+	for (fuse_pollhandle *ph : g.waiting)
+		fuse_pollhandle_destroy(ph);
+	g.waiting.clear();
 	fuse_remove_signal_handlers(g.se);
 	fuse_session_unmount(g.se);
 	fuse_session_destroy(g.se);
