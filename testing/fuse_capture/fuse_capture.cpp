@@ -651,6 +651,7 @@ int main(int argc, char **argv)
 	char *args[] = { name };
 	fuse_args fargs = FUSE_ARGS_INIT(1, args);
 	g.se = fuse_session_new(&fargs, &ops, sizeof ops, nullptr);
+	fuse_opt_free_args(&fargs);
 	if (!g.se) {
 		Say("error: no FUSE session");
 		return 1;
