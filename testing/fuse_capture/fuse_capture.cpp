@@ -92,6 +92,7 @@ struct Device {
 	std::uint64_t nextHandle = 1;
 	std::vector<fuse_pollhandle *> waiting;
 	std::uint32_t sequence = 0; // frames made, delivered or dropped
+	std::size_t generation = 0; // counts the buffers' making and the streams' ends
 	long delivered = 0;
 	// read() I/O: the newest frame, its number, and per file handle the
 	// frame being read, where its read began and how far it got.
@@ -187,6 +188,7 @@ void Describe(std::uint32_t index, v4l2_buffer &b)
 void Produce()
 {
 	auto next = std::chrono::steady_clock::now();
+	std::vector<std::uint8_t> frame;
 	while (!g.quit) {
 		std::unique_lock lock(g.mutex);
 		const auto period = g.pal ? std::chrono::microseconds(40000)
@@ -195,10 +197,14 @@ void Produce()
 		g.changed.wait_until(lock, next, [] { return g.quit.load(); });
 		if (g.quit)
 			break;
+		// Vanishing, it sends no more frames and goes once the client has
+		// taken the last and queued every buffer again.
 		const long vanish = g.settings.vanishAfter;
-		if (vanish >= 0 && g.delivered >= vanish && g.done.empty() &&
-		    g.queued.size() == g.buffers.size())
-			_exit(0); // the connection goes with the process: ENOTCONN
+		if (vanish >= 0 && g.delivered >= vanish) {
+			if (g.done.empty() && g.queued.size() == g.buffers.size())
+				_exit(0); // the connection goes with the process: ENOTCONN
+			continue;
+		}
 		if (g.settings.stopAfter >= 0 && g.delivered >= g.settings.stopAfter)
 			continue;
 		if (g.settings.readOnly) {
@@ -216,18 +222,27 @@ void Produce()
 			continue; // dropped: no buffer to fill
 		const std::uint32_t index = g.queued.front();
 		g.queued.pop_front();
-		std::vector<std::uint8_t> &frame = g.buffers[index].data;
+		const std::size_t generation = g.generation;
 		Render(number, frame);
+		// Into the page cache that the client's mapping shows, without the
+		// lock: the kernel may hold a page while it asks us to read it.
+		// The pages are up to date before the buffer is handed back, so the
+		// client never faults on them.
+		lock.unlock();
 		fuse_bufvec data = FUSE_BUFVEC_INIT(frame.size());
 		data.buf[0].mem = frame.data();
-		// Into the page cache that the client's mapping shows; the pages
-		// are up to date before the buffer is handed back, so the client
-		// never faults on them.
-		if (fuse_lowlevel_notify_store(g.se, FUSE_ROOT_ID, static_cast<off_t>(index * kSlot), &data,
-					       FUSE_BUF_SPLICE_NONBLOCK) != 0) {
+		const int stored = fuse_lowlevel_notify_store(g.se, FUSE_ROOT_ID,
+							      static_cast<off_t>(index * kSlot), &data,
+							      FUSE_BUF_SPLICE_NONBLOCK);
+		lock.lock();
+		// The stream stopped or the buffers were made anew meanwhile.
+		if (generation != g.generation || !g.streaming)
+			continue;
+		if (stored != 0) {
 			g.queued.push_front(index);
 			continue;
 		}
+		g.buffers[index].data.swap(frame);
 		Buffer &b = g.buffers[index];
 		Describe(index, b.done);
 		b.where = Where::Done;
@@ -277,6 +292,7 @@ void Open(fuse_req_t req, fuse_ino_t, fuse_file_info *fi)
 
 void StopStreaming()
 {
+	g.generation++;
 	g.streaming = false;
 	g.queued.clear();
 	g.done.clear();
@@ -498,6 +514,7 @@ void Ioctl(fuse_req_t req, fuse_ino_t, unsigned int cmd, void *, fuse_file_info 
 		if (r.count > 0)
 			r.count = std::max(r.count, 2u);
 		g.buffers.assign(r.count, Buffer{});
+		g.generation++;
 		g.queued.clear();
 		g.done.clear();
 		r.capabilities = V4L2_BUF_CAP_SUPPORTS_MMAP;
