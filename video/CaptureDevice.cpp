@@ -130,6 +130,41 @@ std::string Why(int e)
 	return std::strerror(e);
 }
 
+// What a node's answer to a plain VIDIOC_QUERYCAP makes of it.
+struct NodeAnswer {
+	std::string why;      // "" for a capture device
+	bool refused = false; // no capture device at all: asking again will not help
+	bool reads = false;   // read() I/O only
+};
+
+NodeAnswer AskNode(const DeviceCalls &calls, int fd, const std::string &path)
+{
+	NodeAnswer answer;
+	v4l2_capability cap{};
+	int r;
+	do
+		r = calls.probe(fd, VIDIOC_QUERYCAP, &cap);
+	while (r < 0 && errno == EINTR);
+	if (r < 0) {
+		const int e = errno;
+		answer.refused = e == ENOTTY || e == EINVAL;
+		answer.why = answer.refused ? path + " is not a capture device: " + Why(e)
+					    : path + " does not answer (" + Why(e) + ")";
+		return answer;
+	}
+	const std::uint32_t caps = cap.capabilities & V4L2_CAP_DEVICE_CAPS ? cap.device_caps
+									   : cap.capabilities;
+	answer.refused = true;
+	if (!(caps & V4L2_CAP_VIDEO_CAPTURE))
+		answer.why = path + " is not a capture device: a Video4Linux2 device without video capture";
+	else if (!(caps & (V4L2_CAP_STREAMING | V4L2_CAP_READWRITE)))
+		answer.why = path + " is a capture device that offers neither streaming nor read()";
+	else
+		answer.refused = false;
+	answer.reads = !(caps & V4L2_CAP_STREAMING);
+	return answer;
+}
+
 class CaptureDevice final : public FrameSource
 {
 public:
@@ -233,28 +268,10 @@ private:
 // plain VIDIOC_QUERYCAP: "" or why not (refused_ then set).
 std::string CaptureDevice::probe()
 {
-	v4l2_capability cap{};
-	int r;
-	do
-		r = calls().probe(fd_, VIDIOC_QUERYCAP, &cap);
-	while (r < 0 && errno == EINTR);
-	if (r < 0) {
-		const int e = errno;
-		refused_ = e == ENOTTY || e == EINVAL;
-		if (!refused_)
-			return path_ + " does not answer (" + Why(e) + ")";
-		return path_ + " is not a capture device: " + Why(e);
-	}
-	const std::uint32_t caps = cap.capabilities & V4L2_CAP_DEVICE_CAPS ? cap.device_caps
-									   : cap.capabilities;
-	refused_ = true;
-	if (!(caps & V4L2_CAP_VIDEO_CAPTURE))
-		return path_ + " is not a capture device: a Video4Linux2 device without video capture";
-	if (!(caps & (V4L2_CAP_STREAMING | V4L2_CAP_READWRITE)))
-		return path_ + " is a capture device that offers neither streaming nor read()";
-	refused_ = false;
-	reads_ = !(caps & V4L2_CAP_STREAMING);
-	return {};
+	const NodeAnswer answer = AskNode(calls(), fd_, path_);
+	refused_ = answer.refused;
+	reads_ = answer.reads;
+	return answer.why;
 }
 
 // Opens and starts streaming, or readies read(); returns why it could not.
@@ -507,6 +524,17 @@ bool CaptureDevice::next(Frame &frame)
 std::unique_ptr<FrameSource> OpenCaptureDevice(const std::string &path, CaptureOptions options)
 {
 	return std::make_unique<CaptureDevice>(path, std::move(options));
+}
+
+std::string RefusedAsCaptureDevice(const std::string &path, const DeviceCalls *calls)
+{
+	const DeviceCalls &c = calls ? *calls : kV4l2Calls;
+	const int fd = c.open(path.c_str(), O_RDWR | O_NONBLOCK);
+	if (fd < 0)
+		return {};
+	const NodeAnswer answer = AskNode(c, fd, path);
+	c.close(fd);
+	return answer.refused ? answer.why : std::string();
 }
 
 } // namespace video

@@ -62,4 +62,11 @@ constexpr std::chrono::milliseconds kRetryPause{ 1000 };
 // pause. A node that is no capture device is refused() as well.
 std::unique_ptr<FrameSource> OpenCaptureDevice(const std::string &path, CaptureOptions options);
 
+// Why path is no capture device, asked as OpenCaptureDevice asks it (its
+// answer to VIDIOC_QUERYCAP, before libv4l2 sees it): "/dev/null is not a
+// capture device: ...". "" for a capture device, and for a node that is
+// not there or cannot be opened now, since it may come. calls: nullptr,
+// the system's.
+std::string RefusedAsCaptureDevice(const std::string &path, const DeviceCalls *calls = nullptr);
+
 } // namespace video
