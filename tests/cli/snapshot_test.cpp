@@ -123,6 +123,8 @@ TEST_F(SnapshotTest, WhatItRefuses)
 	EXPECT_TRUE(fs::is_fifo(dir / "fifo"));
 
 	sim::SetPlugged(false);
+	// The target is refused before the camera is asked.
+	EXPECT_EQ(Run({ "snapshot", "--bus", "sim", "--video", "sim", (dir / "fifo").string() }), 6);
 	EXPECT_EQ(Run({ "snapshot", "--bus", "sim", "--video", "sim", png }), 4);
 	EXPECT_THAT(err.str(),
 		    ::testing::StartsWith("velmora-eeprom: sim: the simulated camera does not answer; "
