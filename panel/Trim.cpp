@@ -21,6 +21,10 @@ constexpr int kTrimTableReads = 37;
 constexpr int kTrimTableChunk = 16;
 
 constexpr char kTrimUndone[] = "The image trim was not applied completely.";
+constexpr char kTrimNotStored[] =
+	"The image trim was moved but not stored with STORE. The camera keeps the moved picture only "
+	"until it is switched off, and the trim boxes show the stored trim whenever the panel reads "
+	"the camera again.\n\nStore the image trim now?";
 
 // Up to one window of table bytes, two per register, high byte first.
 bool WriteParamWindow(CIICTransfer &iic, const std::uint8_t *bytes, int count)
@@ -43,6 +47,8 @@ bool CVelmoraDlg::ReadBackTrim(CIICTransfer &iic)
 	if (iic.TestAndClearError() || iic.Failed())
 		return true;
 	m_nTrimHorizontal = static_cast<std::int16_t>(horizontal);
+	// From here the boxes show the stored trim.
+	m_bTrimUnstored = false;
 	if (m_nTrimHorizontal == NO_TRIM) {
 		for (int id : kTrimControls)
 			EnableControl(id, FALSE);
@@ -133,6 +139,8 @@ void CVelmoraDlg::MoveTrim(std::int16_t &trim, int step)
 	bool applied = ApplyTrim(m_nTrimHorizontal, m_nTrimVertical, m_abTrimTable);
 	if (!applied)
 		trim = before;
+	else
+		m_bTrimUnstored = true;
 	ShowTrim();
 	EnableTrimButtons(TRUE);
 	if (!applied)
@@ -197,9 +205,47 @@ void CVelmoraDlg::EnableTrimButtons(BOOL on)
 
 void CVelmoraDlg::OnBnClickedStore()
 {
+	(void)StoreTrim();
+}
+
+bool CVelmoraDlg::StoreTrim()
+{
 	m_nTrimHorizontal = static_cast<std::int16_t>(m_nTrimHorizontal & TRIM_EVEN);
 	m_nTrimVertical = static_cast<std::int16_t>(m_nTrimVertical & TRIM_EVEN);
 	CIICTransfer iic(CMessageBoxSink::Instance());
-	(void)iic.WriteBytePair(EepromWrite(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL, m_nTrimHorizontal,
-				m_nTrimVertical);
+	if (!iic.WriteBytePair(EepromWrite(PAGE_TRIM), OFFSET_TRIM_HORIZONTAL, m_nTrimHorizontal,
+			       m_nTrimVertical))
+		return false;
+	m_bTrimUnstored = false;
+	return true;
+}
+
+// The sensor cannot be asked for its trim: the boxes show the stored one
+// whenever the panel reads the camera, while a move not stored lasts in
+// the camera until it is switched off. So the panel does not let such a
+// move go without asking.
+bool CVelmoraDlg::MayLeaveTrim()
+{
+	if (!m_bTrimUnstored)
+		return true;
+	switch (AfxMessageBox(kTrimNotStored, MB_YESNOCANCEL)) {
+	case IDYES:
+		return StoreTrim();
+	case IDNO:
+		return true;
+	default:
+		return false;
+	}
+}
+
+void CVelmoraDlg::OnOK()
+{
+	if (MayLeaveTrim())
+		CDialog::OnOK();
+}
+
+void CVelmoraDlg::OnCancel()
+{
+	if (MayLeaveTrim())
+		CDialog::OnCancel();
 }

@@ -8,6 +8,7 @@
 
 #include "EepromEngine.h"
 #include "Operations.h"
+#include "PictureWindow.h"
 #include "ProgressPlan.h"
 #include "Session.h"
 #include "ddx.h"
@@ -97,11 +98,19 @@ public:
 	// Save's script restores the camera's own value.
 	std::int32_t m_nRegAC4E = 0;
 
+	// What the picture window shows first; set before the panel is created.
+	void SetPictureSource(PictureSource source) { m_picture = std::move(source); }
+	PictureSource m_picture;
+
 	// Window messages (VelmoraDlg.cpp).
 	void OnSysCommand(UINT nID, LPARAM lParam);
 	void OnPaint();
 	HCURSOR OnQueryDragIcon();
 	void OnNotifyIgnore(NMHDR *pNMHDR, LRESULT *pResult);
+	void OnActivateApp(BOOL bActive, DWORD dwThreadID);
+	// The user has been in another program since the panel last read the
+	// camera's standard.
+	bool m_bAppLeft = false;
 
 	// Connection and read-back (Connection.cpp).
 	void StartUpCamera();
@@ -157,6 +166,11 @@ public:
 	[[nodiscard]] bool ApplyTrim(int horizontal, int vertical, const std::uint8_t *table);
 	[[nodiscard]] bool IssueCommand(CIICTransfer &iic, int command);
 	void EnableTrimButtons(BOOL on);
+	// A move the sensor took that STORE has not kept since.
+	bool m_bTrimUnstored = false;
+	[[nodiscard]] bool StoreTrim();
+	// Before the panel closes: false when the user stays.
+	bool MayLeaveTrim();
 
 	// Direct register access (DirectAccess.cpp).
 	void OnBnClickedSensor();
@@ -208,6 +222,8 @@ public:
 protected:
 	BOOL OnInitDialog() override;
 	void DoDataExchange(CDataExchange *pDX) override;
+	void OnOK() override;
+	void OnCancel() override;
 
 private:
 	struct SliderPair;
@@ -231,6 +247,7 @@ private:
 	void PresetDirectPanel();
 	bool ReadBackMirrorFlip(CIICTransfer &iic);
 	bool ReadBackTvMode(CIICTransfer &iic);
+	void RefreshTvMode();
 	bool ReadBackOverlays(CIICTransfer &iic);
 	void ReadBackExposure(CIICTransfer &iic);
 	void ReadBackGains(CIICTransfer &iic);

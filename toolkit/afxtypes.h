@@ -20,6 +20,8 @@ constexpr BOOL FALSE = 0;
 // Dialog results and the two standard button identifiers.
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
 
 // Button messages and states.
 constexpr UINT BM_GETCHECK = 0x00F0;
@@ -40,6 +42,7 @@ constexpr UINT PBM_SETSTEP = 0x0404;
 
 // Window messages that reach a dialog's message table.
 constexpr UINT WM_PAINT = 0x000F;
+constexpr UINT WM_ACTIVATEAPP = 0x001C; // the program as a whole gains or loses the user
 constexpr UINT WM_QUERYDRAGICON = 0x0037;
 constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_COMMAND = 0x0111;

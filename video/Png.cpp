@@ -1,10 +1,8 @@
 #include "Png.h"
 
-#include <png.h>
+#include "RegularFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <png.h>
 
 namespace video {
 
@@ -15,16 +13,18 @@ std::string WritePng(const Frame &frame, const std::string &file)
 	image.width = static_cast<png_uint_32>(frame.width);
 	image.height = static_cast<png_uint_32>(frame.height);
 	image.format = PNG_FORMAT_RGB;
-	FILE *out = std::fopen(file.c_str(), "wb");
-	if (!out)
-		return file + ": " + std::strerror(errno);
-	const bool written = png_image_write_to_stdio(&image, out, 0, frame.rgb.data(), 0, nullptr) != 0;
-	std::string why = written ? "" : file + ": " + image.message;
-	if (std::fclose(out) != 0 && why.empty())
-		why = file + ": " + std::strerror(errno);
-	if (!why.empty())
-		std::remove(file.c_str());
-	return why;
+	// Made whole in memory first, so that the file is written in one go
+	// beside the old one and renamed over it: never half a picture.
+	png_alloc_size_t size = 0;
+	if (!png_image_write_to_memory(&image, nullptr, &size, 0, frame.rgb.data(), 0, nullptr))
+		return file + ": " + image.message;
+	std::string bytes(size, '\0');
+	if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, frame.rgb.data(), 0, nullptr))
+		return file + ": " + image.message;
+	bytes.resize(size);
+	const std::string why = fileio::ReplaceRegularFile(
+		file, bytes, [](int, const struct stat &) { return std::string(); });
+	return why.empty() ? "" : file + ": " + why;
 }
 
 } // namespace video

@@ -87,6 +87,28 @@ TEST_F(SnapshotTest, OneFrameOfTheSimulatedCameraIntoAPngWithItsLevels)
 	EXPECT_EQ(PngSize(File("d.png")), std::make_pair(720, 480));
 }
 
+// A simulated camera has no grabber: its own picture is meant, and the
+// simulated picture with no bus named is the simulated camera's.
+TEST_F(SnapshotTest, TheSimulatedPictureAndTheSimulatedCameraGoTogether)
+{
+	ASSERT_EQ(Run({ "snapshot", "--bus", "sim", "--video", "sim", (dir / "a.png").string() }), 0);
+	unsetenv("QXIIC_BUS");
+	const struct {
+		std::vector<std::string> args;
+		const char *file;
+	} cases[] = {
+		{ { "snapshot", "--bus", "sim" }, "b.png" },
+		{ { "snapshot", "--video", "sim" }, "c.png" },
+	};
+	for (const auto &c : cases) {
+		std::vector<std::string> args = c.args;
+		args.push_back((dir / c.file).string());
+		EXPECT_EQ(Run(args), 0) << c.file << ": " << err.str();
+		EXPECT_EQ(File(c.file), File("a.png")) << c.file;
+	}
+	setenv("QXIIC_BUS", "sim", 1);
+}
+
 TEST_F(SnapshotTest, WhatItRefuses)
 {
 	const std::string png = (dir / "x.png").string();
@@ -104,7 +126,8 @@ TEST_F(SnapshotTest, WhatItRefuses)
 		{ { "snapshot", "--frame", "a.png" }, 2, "velmora-eeprom: snapshot: unknown option --frame" },
 		{ { "snapshot", "--video", "sim", (dir / "none" / "x.png").string() },
 		  6,
-		  "velmora-eeprom: " + (dir / "none" / "x.png").string() + ": No such file or directory" },
+		  "velmora-eeprom: " + (dir / "none" / "x.png").string() +
+			  ": no file can be made in its folder (No such file or directory)" },
 	};
 	for (const auto &c : cases) {
 		EXPECT_EQ(Run(c.args), c.status) << c.args.back();

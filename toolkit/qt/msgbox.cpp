@@ -88,8 +88,9 @@ QString ApplicationTitle()
 
 } // namespace toolkit
 
-int AfxMessageBox(const char *text, UINT, UINT)
+int AfxMessageBox(const char *text, UINT type, UINT)
 {
+	const bool question = (type & 0x000F) == MB_YESNOCANCEL;
 	toolkit::detail::EndPointerInteraction();
 
 	QWidget *parent = QApplication::activeModalWidget();
@@ -100,8 +101,14 @@ int AfxMessageBox(const char *text, UINT, UINT)
 	box.setWindowTitle(toolkit::ApplicationTitle());
 	box.setText(QString::fromUtf8(text ? text : ""));
 	// An OK-only box carries the exclamation mark, as the operators know it.
-	box.setIcon(QMessageBox::Warning);
-	box.setStandardButtons(QMessageBox::Ok);
+	box.setIcon(question ? QMessageBox::Question : QMessageBox::Warning);
+	if (question) {
+		box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+		box.setDefaultButton(QMessageBox::Yes);
+		box.setEscapeButton(QMessageBox::Cancel);
+	} else {
+		box.setStandardButtons(QMessageBox::Ok);
+	}
 	box.setWindowModality(Qt::ApplicationModal);
 	// A message inside a busy operation waits for the operator: it shows
 	// the arrow, and the busy cursor returns when it closes.
@@ -118,5 +125,8 @@ int AfxMessageBox(const char *text, UINT, UINT)
 	}
 	if (busy)
 		QApplication::restoreOverrideCursor();
-	return IDOK;
+	if (!question)
+		return IDOK;
+	const QMessageBox::StandardButton answer = box.standardButton(box.clickedButton());
+	return answer == QMessageBox::Yes ? IDYES : answer == QMessageBox::No ? IDNO : IDCANCEL;
 }
