@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -216,6 +218,64 @@ TEST_F(TrimTest, StoreWritesBothTrimsOnceAndConnectReadsThemBack)
 	EXPECT_EQ(Text(IDC_TRIM_HORIZONTAL), "e");
 	EXPECT_EQ(Text(IDC_TRIM_VERTICAL), "c");
 	EXPECT_EQ(dlg->m_nTrimHorizontal, 14);
+}
+
+} // namespace
+
+namespace {
+
+// The camera keeps a move only until it is switched off, and the sensor
+// cannot tell its trim: leaving with a move not stored asks first.
+TEST_F(TrimTest, LeavingWithAMoveNotStoredAsksToStoreIt)
+{
+	const struct {
+		QMessageBox::StandardButton answer;
+		std::vector<std::string> log;
+		bool stays;
+	} cases[] = {
+		{ QMessageBox::Yes, { "WB a8:00 0c 0c" }, false },
+		{ QMessageBox::No, {}, false },
+		{ QMessageBox::Cancel, {}, true },
+	};
+	for (const auto &c : cases) {
+		OpenWithTrims(10, 12);
+		QWidget *panel = toolkit::DialogWidget(*dlg);
+		panel->show();
+		QApplication::setActiveWindow(panel);
+		Button(IDC_TRIM_LEFT)->click();
+		ClearLog();
+		toolkit::SetMessageBoxObserver([this, &c](QMessageBox &box) {
+			messages.push_back(box.text().toStdString());
+			QTimer::singleShot(0, &box, [&box, &c] { box.button(c.answer)->click(); });
+		});
+		Control(IDC_TRIM_STORE)->setFocus();
+		QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+		EXPECT_EQ(messages,
+			  std::vector<std::string>{
+				  "The image trim was moved but not stored with STORE. The camera keeps "
+				  "the moved picture only until it is switched off, and the trim boxes "
+				  "show the stored trim whenever the panel reads the camera "
+				  "again.\n\nStore the image trim now?" });
+		EXPECT_EQ(Log(), c.log) << c.answer;
+		EXPECT_EQ(panel->isVisible(), c.stays) << c.answer;
+	}
+
+	// Stored, or never moved: it goes without a word.
+	for (bool store : { true, false }) {
+		OpenWithTrims(10, 12);
+		QWidget *panel = toolkit::DialogWidget(*dlg);
+		panel->show();
+		QApplication::setActiveWindow(panel);
+		if (store) {
+			Button(IDC_TRIM_LEFT)->click();
+			Button(IDC_TRIM_STORE)->click();
+		}
+		messages.clear();
+		Control(IDC_CONNECT)->setFocus();
+		QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+		EXPECT_EQ(messages, std::vector<std::string>{}) << store;
+		EXPECT_FALSE(panel->isVisible()) << store;
+	}
 }
 
 } // namespace
