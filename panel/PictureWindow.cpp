@@ -364,6 +364,13 @@ protected:
 private:
 	void setFit(bool fit)
 	{
+		// Fitted, the picture never needs scrolling: the area keeps the
+		// picture's least size instead.
+		const Qt::ScrollBarPolicy bars = fit ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+		scroll_->setHorizontalScrollBarPolicy(bars);
+		scroll_->setVerticalScrollBarPolicy(bars);
+		const int frame = 2 * scroll_->frameWidth();
+		scroll_->setMinimumSize(fit ? view_->minimumSize() + QSize(frame, frame) : QSize(0, 0));
 		scroll_->setWidgetResizable(fit);
 		view_->setFit(fit);
 		Settings().setValue(kActualSizeKey, !fit);
