@@ -324,7 +324,8 @@ public:
 
 	~PictureWindow() override
 	{
-		if (isVisible())
+		// The panel's end deletes it without hiding it first.
+		if (placed_)
 			Settings().setValue(kGeometryKey, saveGeometry());
 		stopSource();
 	}
@@ -332,6 +333,7 @@ public:
 	// Where the user left it last time, else beside the panel.
 	void place(const QWidget &owner)
 	{
+		placed_ = true;
 		if (const QByteArray geometry = Settings().value(kGeometryKey).toByteArray();
 		    !geometry.isEmpty() && restoreGeometry(geometry))
 			return;
@@ -356,10 +358,12 @@ protected:
 		else
 			QWidget::keyPressEvent(event);
 	}
-	void closeEvent(QCloseEvent *event) override
+	// Closed by the user or with the panel, it is hidden first.
+	void hideEvent(QHideEvent *event) override
 	{
-		Settings().setValue(kGeometryKey, saveGeometry());
-		QWidget::closeEvent(event);
+		if (placed_)
+			Settings().setValue(kGeometryKey, saveGeometry());
+		QWidget::hideEvent(event);
 	}
 
 private:
@@ -562,6 +566,7 @@ private:
 	QLabel *notice_;
 	QPushButton *save_;
 	QImage shown_;
+	bool placed_ = false; // shown where it goes: its geometry is worth keeping
 	std::thread thread_;
 	std::atomic<bool> stopping_{ false };
 

@@ -347,6 +347,13 @@ TEST_F(PictureWindowTest, ItOpensWhereTheUserLeftIt)
 	QApplication::processEvents();
 	ASSERT_NE(Window(), nullptr);
 	EXPECT_EQ(Window()->geometry(), QRect(140, 90, 700, 640));
+
+	// Left open as the panel ends, and the panel started again.
+	Window()->setGeometry(60, 300, 600, 480);
+	dlg.reset();
+	OpenWith("sim", true);
+	ASSERT_NE(Window(), nullptr);
+	EXPECT_EQ(Window()->geometry(), QRect(60, 300, 600, 480));
 }
 
 TEST_F(PictureWindowTest, ANoSignalNoticeGoesWhenThePictureComesBack)
