@@ -7,6 +7,7 @@
 
 #include "CommandLine.h"
 #include "FrameSource.h"
+#include "FuseCapture.h"
 #include "PictureWindow.h"
 #include "PictureWindowAccess.h"
 #include "filedlg_access.h"
@@ -437,6 +438,32 @@ TEST(PictureFrameBeside, BesideThePanelWholeAndOnTheScreen)
 	};
 	for (const auto &c : cases)
 		EXPECT_EQ(PictureFrameBeside(c.panel, c.area, frame), c.placed) << c.panel.x();
+}
+
+// A capture device that the kernel serves (testing/fuse_capture), opened
+// by the window itself through libv4l2: a frame appears with its mean
+// levels, the device's bars' 128 in each colour.
+TEST_F(PictureWindowTest, ShowsACaptureDevicesFramesAndLevels)
+{
+	char pattern[] = "/tmp/velmora-picture-XXXXXX";
+	const std::string dir = mkdtemp(pattern);
+	fuse_capture::Device device;
+	START_FUSE_CAPTURE(device, dir + "/video0");
+	PictureSource source;
+	source.device = dir + "/video0";
+	source.openAtStart = true;
+	dlg = std::make_unique<CVelmoraDlg>();
+	dlg->SetPictureSource(source);
+	ASSERT_TRUE(dlg->Create());
+	toolkit::DialogWidget(*dlg)->show();
+	QApplication::processEvents();
+	ASSERT_NE(Window(), nullptr);
+	EXPECT_TRUE(QTest::qWaitFor([this] { return Levels().starts_with("720 x 576 PAL, "); }, 10000))
+		<< Levels();
+	EXPECT_NE(Levels().find(", mean R 128.0 G 128.0 B 128.0, frame "), std::string::npos) << Levels();
+	dlg.reset();
+	device.Stop();
+	std::filesystem::remove_all(dir);
 }
 
 } // namespace
