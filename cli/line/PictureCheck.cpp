@@ -37,8 +37,11 @@ std::vector<ScriptRecord> PlayPowerUp(HeldErrorSink &sink, std::string &why)
 		why = "the stored image trim could not be read";
 		return {};
 	}
+	// What the panel or velmora-reg left in the sensor is gone at power-up.
 	bool played = true;
-	if (trims[0] != kl310::NO_TRIM) {
+	for (const kl310::RegValue &r : kl310::SENSOR_POWER_UP)
+		played = played && iic.WriteReg16(kl310::DEV_SENSOR_WRITE, r.reg, r.value);
+	if (played && trims[0] != kl310::NO_TRIM) {
 		played = iic.WriteReg16(kl310::DEV_SENSOR_WRITE, kl310::REG_TRIM_HORIZONTAL,
 					kSensorTrimHigh << 8 | trims[0]) &&
 			 iic.WriteReg16(kl310::DEV_SENSOR_WRITE, kl310::REG_TRIM_VERTICAL,
@@ -48,7 +51,7 @@ std::vector<ScriptRecord> PlayPowerUp(HeldErrorSink &sink, std::string &why)
 	for (const ScriptRecord &r : records)
 		played = played && iic.WriteReg16(kl310::DEV_SENSOR_WRITE, kl310::MakeReg(r.reg), r.value);
 	if (!played)
-		why = "the settings script could not be played";
+		why = "the camera could not be brought to its power-up state";
 	return records;
 }
 

@@ -2,10 +2,12 @@
 // camera is brought to the state of its next power-up and its picture is
 // checked (video/FrameCheck.h). No adapter of this program can switch the
 // camera's power, so the tool does what the camera does as it powers up:
-// it sets the image trim stored in EEPROM page 4 (bytes 0 and 1, unless
-// 0xFF) and plays the settings script of page 3 from its first byte, one
-// record (register, value) after another, up to the first record of
-// register 0xFFFF (the erased rest of the page) or the page's end.
+// it puts every register a tool or the panel changes back to its power-up
+// value (SENSOR_POWER_UP in the register map), sets the image trim stored
+// in EEPROM page 4 (bytes 0 and 1, unless 0xFF) and plays the settings
+// script of page 3 from its first byte, one record (register, value) after
+// another, up to the first record of register 0xFFFF (the erased rest of
+// the page) or the page's end.
 #pragma once
 
 #include "BusName.h"

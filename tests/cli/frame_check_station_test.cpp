@@ -2,6 +2,7 @@
 // picture faults files: a station and a run of several cameras, their
 // verdicts, records, thumbnails (file and database) and the summary's page.
 #include "Production.h"
+#include "RegTool.h"
 #include "ScratchPostgres.h"
 #include "Station.h"
 #include "Thumbnail.h"
@@ -255,6 +256,47 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 		EXPECT_EQ(shown[i].thumbnail.width, 160);
 		EXPECT_NEAR(video::Measure(shown[i].thumbnail).red, levels[i].red, 0.01) << i;
 	}
+}
+
+// What the panel or velmora-reg left in the sensor does not count: the
+// check looks at the camera as it powers up, every register a tool can
+// change at its power-up value, then the stored trim (here 0x10 and 0x08)
+// and the settings script.
+TEST_F(FrameCheckLineTest, TheCheckSeesThePowerUpStateNotWhatToolsLeft)
+{
+	std::string text = ReadBytes(golden);
+	const std::size_t page4 = text.find("\r\n", 0) + 2 + 64 * (16 * 3 + 1);
+	ASSERT_EQ(text.substr(page4, 5), "14 0C");
+	text.replace(page4, 5, "10 08");
+	std::ofstream(golden, std::ios::binary) << text;
+
+	std::istringstream in;
+	tool::ToolEnvironment env{ in, out, err, false, false, clock };
+	ASSERT_EQ(reg_cli::RunRegTool({ "set", "mirror-flip-1=0x0101", "mirror-flip-2=0x0003", "aex-ref=0x90",
+					"exposure-mode=0", "shutter=0x120", "overlay-1=0x8000",
+					"trim-horizontal=0x2E", "trim-vertical=0x2E" },
+				      env),
+		  0)
+		<< err.str();
+	EXPECT_EQ(Run({ "program", "--yes", "--frame-check", "--limits", kLimits, golden }), 0) << out.str();
+	const struct {
+		std::uint16_t reg, value;
+	} after[] = {
+		// at their power-up values
+		{ 0x301C, 0x0100 },
+		{ 0x3254, 0x0000 },
+		{ 0xA812, 0x0050 },
+		{ 0xA804, 0x000F },
+		{ 0x3012, 0x00A6 },
+		// as the script sets them
+		{ 0x4F08, 0x0000 },
+		{ 0x4F0A, 0x8001 },
+		// the stored trim
+		{ 0xC892, 0x0010 },
+		{ 0xC894, 0x0008 },
+	};
+	for (const auto &a : after)
+		EXPECT_EQ(qxiic::sim::Register(a.reg), a.value) << std::hex << a.reg;
 }
 
 // Several cameras at once, each in its own process, into the plant's
