@@ -157,9 +157,15 @@ std::vector<ScriptRecord> PowerUpRecords(const std::array<std::uint8_t, 256> &pa
 
 std::array<bool, 4> OverlaysTurnedOn(const std::vector<ScriptRecord> &records)
 {
+	// The script plays over the power-up values: what it leaves alone shows
+	// as the sensor powers up.
+	std::vector<ScriptRecord> played;
+	for (const kl310::RegValue &r : kl310::SENSOR_POWER_UP)
+		played.push_back({ r.reg.number(), r.value });
+	played.insert(played.end(), records.begin(), records.end());
 	bool enabled = false;
 	std::array<bool, 4> each{};
-	for (const ScriptRecord &r : records) {
+	for (const ScriptRecord &r : played) {
 		if (r.reg == kl310::REG_OVERLAY_ENABLE.number())
 			enabled = r.value & kl310::OVERLAY_ON;
 		for (std::size_t i = 0; i < 4; i++)

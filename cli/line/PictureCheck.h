@@ -57,7 +57,8 @@ struct ScriptRecord {
 };
 // The records of page 3 as the camera plays them at power-up.
 std::vector<ScriptRecord> PowerUpRecords(const std::array<std::uint8_t, 256> &page);
-// The overlays (1..4 as 0..3) that the records leave on.
+// The overlays (1..4 as 0..3) on once the records have played over the
+// sensor's power-up values.
 std::array<bool, 4> OverlaysTurnedOn(const std::vector<ScriptRecord> &records);
 
 // After a verified program run (programmed): the power-up state, then the

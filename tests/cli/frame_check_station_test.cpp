@@ -1,6 +1,7 @@
 // --frame-check on the production line, on simulated cameras with their
 // picture faults files: a station and a run of several cameras, their
 // verdicts, records, thumbnails (file and database) and the summary's page.
+#include "PictureCheck.h"
 #include "Production.h"
 #include "RegTool.h"
 #include "ScratchPostgres.h"
@@ -334,6 +335,24 @@ TEST_F(FrameCheckLineTest, SeveralCamerasIntoTheDatabase)
 		EXPECT_EQ(shown[i].thumbnail.height, 128);
 	}
 	unsetenv("XDG_STATE_HOME");
+}
+
+// The overlays the check looks for: the camera powers up with 1 and 3 on,
+// and the script changes what it names.
+TEST(FrameCheckOverlays, TheScriptPlaysOverThePowerUpValues)
+{
+	const struct {
+		std::vector<ScriptRecord> script;
+		std::array<bool, 4> on;
+	} cases[] = {
+		{ {}, { true, false, true, false } },
+		{ { { 0x4F02, 0x0000 } }, { false, false, false, false } },
+		{ { { 0x4F0A, 0x8001 }, { 0x4F08, 0x0000 } }, { false, true, true, false } },
+		{ { { 0x4F02, 0x0000 }, { 0x4F0E, 0x8003 }, { 0x4F02, 0x8000 } },
+		  { true, false, true, true } },
+	};
+	for (const auto &c : cases)
+		EXPECT_EQ(OverlaysTurnedOn(c.script), c.on) << c.script.size();
 }
 
 // What the command line must say for the frame check to run.
