@@ -86,11 +86,11 @@ constexpr Reg REG_TRIM_VERTICAL = MakeReg(0xC894);
 
 // What a switched-on sensor holds in every register a tool or the panel
 // writes to change a setting, so that a camera can be put back to its
-// power-up state over the bus: there is no soft reset. Manual values come
-// before the modes that hand them back to the camera's own control. Left
-// out are the registers that only carry a command (0x0040, 0x098E, the
-// trim parameter block, the parameter window): they change nothing until
-// the command runs.
+// power-up state over the bus (no register here is a soft reset). Manual
+// values come before the modes that hand them back to the camera's own
+// control. Left out are the registers that only carry a command (0x0040,
+// 0x098E, the trim parameter block, the parameter window): they change
+// nothing until the command runs.
 struct RegValue {
 	Reg reg;
 	std::uint16_t value;
