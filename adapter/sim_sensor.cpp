@@ -23,12 +23,11 @@ struct StartValue {
 };
 
 // Power-on values of the registers the camera itself sets and the
-// control panel only reads; those a tool or the panel writes power up as
-// the register map has them (SENSOR_POWER_UP), the white-balance snapshot
-// gets its own below. Sharpness (0x326C bits 13..11 = 5) shares its
-// register with other set bits so that sloppy masking shows. The image
-// trims are those the factory EEPROM holds (page 4, bytes 0 and 1), which
-// the camera takes over as it powers up.
+// control panel only reads. Those a tool or the panel writes power up as
+// the register map has them (SENSOR_POWER_UP: its sharpness 5 shares
+// 0x326C with other set bits so that sloppy masking shows, its trims are
+// those the factory EEPROM holds); the white-balance snapshot gets its own
+// below.
 constexpr StartValue kStartValues[] = {
 	{ 0x4000, 0x0006 }, { 0xA838, 0x0412 }, { 0xA83A, 0x00C8 }, { 0xC86C, 0x0101 },
 	{ 0x3056, 0x1030 }, { 0x3058, 0x1036 }, { 0x305A, 0x102C }, { 0x305C, 0x1030 },
