@@ -78,7 +78,7 @@ struct Thumbnail {
 	std::optional<std::string> unit{};
 	std::string result;
 	std::string check;     // the frame check's word: "passed", "colour", ...
-	std::string pngBase64; // the PNG's bytes in base64
+	std::string pngBase64; // the PNG's bytes in base64; "" when unreadable
 	bool operator==(const Thumbnail &) const = default;
 };
 

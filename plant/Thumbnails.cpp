@@ -2,7 +2,9 @@
 
 #include "Database.h"
 #include "HtmlText.h"
-#include "WholeWrite.h"
+#include "InputFile.h"
+#include "RegularFile.h"
+#include "Thumbnail.h"
 
 #include <libpq-fe.h>
 
@@ -10,41 +12,27 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace plant {
 
 namespace {
-
-// A thumbnail is a few kilobytes; anything much larger is no thumbnail.
-constexpr std::uintmax_t kLargestThumbnail = 1 << 20;
 
 bool Framed(const Record &r)
 {
 	return r.frame.has_value();
 }
 
-bool IsPng(const std::string &bytes)
+// The base64 of a picture the page may show, "" for one it may not: the
+// page inlines it, so a file that only looks like a PNG, or a huge one,
+// would put anything into the page.
+std::string Shown(const std::string &png)
 {
-	return bytes.size() > 8 && bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0;
-}
-
-std::string ReadSmallFile(const std::string &path)
-{
-	std::error_code error;
-	if (!std::filesystem::is_regular_file(path, error) ||
-	    std::filesystem::file_size(path, error) > kLargestThumbnail || error)
-		return "";
-	std::ifstream in(path, std::ios::binary);
-	return std::string(std::istreambuf_iterator<char>(in), {});
+	return video::IsThumbnailPng(png) ? Base64(png) : "";
 }
 
 } // namespace
@@ -57,20 +45,10 @@ std::string ThumbnailBeside(const std::string &reportPath, const std::string &id
 
 std::string WriteThumbnailFile(const std::string &path, const std::string &png)
 {
-	std::string temporary = path + ".new-XXXXXX";
-	int fd = mkostemp(temporary.data(), O_CLOEXEC);
-	if (fd < 0)
-		return path + ": " + std::strerror(errno);
-	std::string why;
-	if (fchmod(fd, 0644) != 0 || !fileio::WriteWhole(fd, png) || fdatasync(fd) != 0)
-		why = path + ": " + std::strerror(errno);
-	if (close(fd) != 0 && why.empty())
-		why = path + ": " + std::strerror(errno);
-	if (why.empty() && rename(temporary.c_str(), path.c_str()) != 0)
-		why = path + ": " + std::strerror(errno);
-	if (!why.empty())
-		unlink(temporary.c_str());
-	return why;
+	// Readable by whoever reads the report file, whatever the umask.
+	if (std::string why = fileio::ReplaceRegularFile(path, png, { {}, 0644 }); !why.empty())
+		return path + ": " + why;
+	return "";
 }
 
 std::vector<const Record *> PickThumbnails(const std::vector<Record> &records, const Filter &filter)
@@ -104,9 +82,12 @@ std::vector<Thumbnail> ThumbnailsBeside(const std::string &reportPath, const std
 {
 	std::vector<Thumbnail> shown;
 	for (const Record *r : PickThumbnails(records, filter)) {
-		std::string png = ReadSmallFile(ThumbnailBeside(reportPath, r->id));
-		if (!IsPng(png))
-			continue;
+		const std::string file = ThumbnailBeside(reportPath, r->id);
+		struct stat st;
+		if (lstat(file.c_str(), &st) != 0 && errno == ENOENT)
+			continue; // none was kept
+		fileio::InputText png = fileio::ReadInputFile(file,
+							      { video::kThumbnailMostBytes, "thumbnail" });
 		Thumbnail t;
 		t.id = r->id;
 		t.time = IsoUtc(r->time);
@@ -114,7 +95,7 @@ std::vector<Thumbnail> ThumbnailsBeside(const std::string &reportPath, const std
 		t.unit = r->unit;
 		t.result = r->result;
 		t.check = r->frame->check;
-		t.pngBase64 = Base64(png);
+		t.pngBase64 = png.ok ? Shown(png.text) : "";
 		shown.push_back(std::move(t));
 	}
 	return shown;
@@ -138,7 +119,9 @@ std::vector<Thumbnail> ThumbnailsFromDatabase(Database &db, const Filter &filter
 	// the first record that passed.
 	std::string sql = R"sql(
 SELECT r.id::text, to_char(r.time AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS"Z"'), r.station, r.unit,
-	r.result, r.record->'frame'->>'check', translate(encode(t.png, 'base64'), E'\n', '')
+	r.result, r.record->'frame'->>'check',
+	CASE WHEN octet_length(t.png) <= )sql" +
+			  std::to_string(video::kThumbnailMostBytes) + R"sql( THEN t.png END
 FROM (
 	SELECT id, time, sequence, station, unit, result, exit_status, record,
 		row_number() OVER (PARTITION BY station, (time AT TIME ZONE 'UTC')::date, exit_status = 0
@@ -169,7 +152,17 @@ ORDER BY r.time, r.sequence NULLS LAST, r.id
 			t.unit = PQgetvalue(r, i, 3);
 		t.result = PQgetvalue(r, i, 4);
 		t.check = PQgetvalue(r, i, 5);
-		t.pngBase64 = PQgetvalue(r, i, 6);
+		// A blob too large to be a thumbnail is not even fetched.
+		if (!PQgetisnull(r, i, 6)) {
+			std::size_t size = 0;
+			std::unique_ptr<unsigned char, decltype(&PQfreemem)> bytes(
+				PQunescapeBytea(reinterpret_cast<const unsigned char *>(PQgetvalue(r, i, 6)),
+						&size),
+				PQfreemem);
+			if (bytes)
+				t.pngBase64 = Shown(
+					std::string(reinterpret_cast<const char *>(bytes.get()), size));
+		}
 		shown.push_back(std::move(t));
 	}
 	return shown;
@@ -183,10 +176,14 @@ std::string ThumbnailsHtml(const std::vector<Thumbnail> &thumbnails)
 	for (const Thumbnail &t : thumbnails) {
 		std::string caption = t.time + " " + t.station + (t.unit ? " unit " + *t.unit : "") + ": " +
 				      (t.check == "passed" ? "passed" : "frame: " + t.check);
+		// Only a picture checked as a thumbnail is inlined.
+		std::string picture = t.pngBase64.empty() ? "<p class=\"unreadable\">picture unreadable</p>"
+							  : "<img alt=\"" + HtmlEscape(caption) +
+								    "\" src=\"data:image/png;base64," +
+								    t.pngBase64 + "\">";
 		html += "<figure class=\"" + std::string(t.check == "passed" ? "pass" : "fail") +
 			"\" data-record=\"" + HtmlEscape(t.id) + "\" data-check=\"" + HtmlEscape(t.check) +
-			"\"><img alt=\"" + HtmlEscape(caption) + "\" src=\"data:image/png;base64," +
-			t.pngBase64 + "\"><figcaption>" + HtmlEscape(caption) + "</figcaption></figure>\n";
+			"\">" + picture + "<figcaption>" + HtmlEscape(caption) + "</figcaption></figure>\n";
 	}
 	return html + "</div>\n";
 }
