@@ -4,6 +4,7 @@
 #include "backend.h"
 #include "library.h"
 #include "qxiic.h"
+#include "sim_power_up.h"
 #include "sim_store.h"
 #include "simulator.h"
 
@@ -80,6 +81,26 @@ private:
 	SimFiles files_;
 };
 
+// Taken away, the camera loses its power; put back, it powers up.
+void PowerCycle(const SimFiles &files, SimCamera &camera, SimSeen &seen, bool off)
+{
+	if (files.dir.empty()) {
+		if (!off)
+			PowerUp(camera);
+		return;
+	}
+	std::vector<std::string> troubles;
+	{
+		SimFileSession session(files, camera, seen, troubles);
+		if (session.locked() && off)
+			session.switchOff();
+		else if (session.locked())
+			session.switchOn();
+	}
+	for (const std::string &trouble : troubles)
+		Notice(TheLibrary(), trouble);
+}
+
 } // namespace
 
 Opened OpenSim(int camera)
@@ -100,6 +121,7 @@ Opened OpenSim(int camera)
 	    absent != s.absentByFile[i]) {
 		s.absentByFile[i] = absent;
 		s.cameras[i].setPlugged(!absent);
+		PowerCycle(files, s.cameras[i], s.seen[i], absent);
 	}
 	Opened o;
 	o.backend = std::make_unique<SimBackend>(camera, std::move(files));

@@ -1,6 +1,7 @@
 #include "sim_sensor.h"
 
 #include "qxiic.h"
+#include "registers.h"
 
 #include <array>
 
@@ -21,17 +22,15 @@ struct StartValue {
 	std::uint16_t value;
 };
 
-// Power-on values of the registers the control panel reads; the
-// white-balance snapshot gets its own below. Sharpness (0x326C bits
-// 13..11 = 5) shares its register with other set bits so that sloppy
-// masking shows. The image trims are those the factory EEPROM holds (page
-// 4, bytes 0 and 1), which the camera takes over as it powers up.
+// Power-on values of the registers the camera itself sets and the
+// control panel only reads. Those a tool or the panel writes power up as
+// the register map has them (SENSOR_POWER_UP: its sharpness 5 shares
+// 0x326C with other set bits so that sloppy masking shows, its trims are
+// those the factory EEPROM holds); the white-balance snapshot gets its own
+// below.
 constexpr StartValue kStartValues[] = {
-	{ 0x301C, 0x0100 }, { 0x3254, 0x0000 }, { 0x4000, 0x0006 }, { 0x4F02, 0x8000 }, { 0x4F08, 0x8000 },
-	{ 0x4F0A, 0x0001 }, { 0x4F0C, 0x8002 }, { 0x4F0E, 0x0003 }, { 0xA804, 0x000F }, { 0x3012, 0x00A6 },
-	{ 0xA812, 0x0050 }, { 0xA838, 0x0412 }, { 0xA83A, 0x00C8 }, { 0xC86C, 0x0101 }, { 0x3056, 0x1030 },
-	{ 0x3058, 0x1036 }, { 0x305A, 0x102C }, { 0x305C, 0x1030 }, { 0xAC04, 0x00FF }, { 0xAC00, 0x0000 },
-	{ 0xAC02, 0x000A }, { 0x326C, 0x2C80 }, { 0xC892, 0x0014 }, { 0xC894, 0x000C },
+	{ 0x4000, 0x0006 }, { 0xA838, 0x0412 }, { 0xA83A, 0x00C8 }, { 0xC86C, 0x0101 },
+	{ 0x3056, 0x1030 }, { 0x3058, 0x1036 }, { 0x305A, 0x102C }, { 0x305C, 0x1030 },
 };
 
 // Registers the white-balance measurement refreshes, gains excluded.
@@ -78,8 +77,8 @@ void SimSensor::reset()
 	for (const StartValue &s : kStartValues)
 		regs_[s.reg] = s.value;
 	measureWhiteBalance(0);
-	regs_[kWbRedGain] = 0x0062;
-	regs_[kWbBlueGain] = 0x0058;
+	for (const kl310::RegValue &r : kl310::SENSOR_POWER_UP)
+		regs_[r.reg.number()] = r.value;
 	next_ = 0;
 	commandBusyReads_ = 0;
 	commandDuration_ = kCommandBusyReads;

@@ -1,5 +1,6 @@
 #include "sim_store.h"
 
+#include "StateDir.h"
 #include "sim_power_up.h"
 
 #include <cerrno>
@@ -179,25 +180,18 @@ bool SimStamp::operator==(const SimStamp &o) const
 SimFiles SimFilesOf(int camera)
 {
 	SimFiles files;
-	if (const char *own = std::getenv("QXIIC_SIM_DIR")) {
-		if (own[0] == '\0')
-			return files;
-		files.dir = own;
-	} else if (const char *state = std::getenv("XDG_STATE_HOME"); state && state[0] == '/') {
-		files.dir = std::string(state) + "/velmora";
-	} else if (const char *home = std::getenv("HOME"); home && home[0] == '/') {
-		files.dir = std::string(home) + "/.local/state/velmora";
-	} else {
-		files.keepsNothing =
-			"the simulated cameras keep nothing between runs: neither XDG_STATE_HOME "
-			"nor HOME names a folder (QXIIC_SIM_DIR can)";
+	bool inMemory = false;
+	files.dir = statedir::SimCamerasDir(inMemory);
+	if (files.dir.empty()) {
+		if (!inMemory)
+			files.keepsNothing = "the simulated cameras keep nothing between runs: neither "
+					     "XDG_STATE_HOME nor HOME names a folder (QXIIC_SIM_DIR can)";
 		return files;
 	}
-	const std::string base = files.dir + "/sim-" + std::to_string(camera);
-	files.eeprom = base + ".eeprom";
-	files.sensor = base + ".sensor";
-	files.lock = base + ".lock";
-	files.absent = base + ".absent";
+	files.eeprom = statedir::SimCameraFile(camera, "eeprom");
+	files.sensor = statedir::SimCameraFile(camera, "sensor");
+	files.lock = statedir::SimCameraFile(camera, "lock");
+	files.absent = statedir::SimCameraFile(camera, "absent");
 	return files;
 }
 
@@ -380,6 +374,24 @@ void SimFileSession::readSensor()
 		}
 	}
 	seen_.sensor = sensor;
+}
+
+void SimFileSession::switchOff()
+{
+	if (::unlink(files_.sensor.c_str()) != 0 && errno != ENOENT)
+		Add(notices_,
+		    "the simulated camera's power cycle cannot remove " + files_.sensor + ": " + Why());
+	PowerUp(camera_);
+	seen_.sensor = StampOf(files_.sensor);
+	sensorBefore_ = SensorText(camera_.sensor());
+}
+
+void SimFileSession::switchOn()
+{
+	// A sensor file is there again only when another program powered the
+	// camera up since it came back, and maybe set registers since.
+	if (!StampOf(files_.sensor).exists)
+		PowerUp(camera_);
 }
 
 SimFileSession::~SimFileSession()

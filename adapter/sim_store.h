@@ -5,9 +5,10 @@
 // (sim-N.sensor, one "register value" line each in hex), in
 // $QXIIC_SIM_DIR when that variable is set (set but empty: nowhere, the
 // camera lives as long as the process), else $XDG_STATE_HOME/velmora/,
-// else ~/.local/state/velmora/. Removing sim-N.sensor is the camera's
-// power cycle: it powers up again (sim_power_up.h), its trim and settings
-// script from its EEPROM.
+// else ~/.local/state/velmora/. Removing sim-N.sensor, or taking the camera
+// away with sim-N.absent and putting it back, is the camera's power cycle:
+// it powers up again (sim_power_up.h), its trim and settings script from
+// its EEPROM.
 //
 // Each transfer runs with sim-N.lock locked, so programs on one camera
 // take turns as they do on one bus, and reads the files again only when
@@ -39,6 +40,7 @@ struct SimFiles {
 	// Beside the EEPROM: while sim-N.absent exists the camera is taken
 	// away (a station rehearsal); its adapter stays, the camera answers
 	// nothing; removed, the camera is back with what its EEPROM held.
+	// Taking it away is a power cycle (SimFileSession::switchOff).
 	std::string absent;
 };
 
@@ -85,6 +87,13 @@ public:
 	~SimFileSession();
 
 	bool locked() const { return locked_; }
+
+	// The camera's power cycle, as its sim-N.absent file going and
+	// coming means. Switched off, its sensor file goes with the registers
+	// it held, so that whichever program finds the camera next powers it
+	// up, even one that never saw it away; switched on, it powers up.
+	void switchOff();
+	void switchOn();
 
 private:
 	void readEeprom();

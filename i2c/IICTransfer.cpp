@@ -259,3 +259,30 @@ bool CIICTransfer::ReadRaw(int device, unsigned char *buffer, int count)
 		std::memset(buffer, 0, static_cast<size_t>(count));
 	return finish(status);
 }
+
+bool CIICTransfer::ReadRegs16(int device, std::span<const kl310::Reg> regs, std::span<std::uint16_t> values)
+{
+	if (skipped())
+		return false;
+	m_bErrorShown = false;
+	if (regs.size() != values.size() || regs.size() * 2 > kMaxRaw) {
+		ReportError(QXIIC_DATA_OVERFLOW);
+		return false;
+	}
+	unsigned short status = QXIIC_OK;
+	if (!open(device, status))
+		return finish(status);
+	unsigned char data[kMaxRaw];
+	for (std::size_t first = 0, end = 0; first < regs.size() && status == QXIIC_OK; first = end) {
+		end = first + 1;
+		while (end < regs.size() && regs[end].number() == regs[end - 1].number() + kl310::REG_STEP)
+			end++;
+		const int count = static_cast<int>(2 * (end - first));
+		status = ReceiveSub(m_hIIC, 2, regs[first].number(), data, count, 0);
+		for (std::size_t i = first; i < end && status == QXIIC_OK; i++)
+			values[i] = static_cast<std::uint16_t>(data[2 * (i - first)] << 8 |
+							       data[2 * (i - first) + 1]);
+	}
+	IICClose(m_hIIC);
+	return finish(status);
+}

@@ -12,6 +12,7 @@
 #include "registers.h"
 
 #include <cstdint>
+#include <span>
 
 class CIICTransfer
 {
@@ -47,6 +48,13 @@ public:
 		value = read;
 		return true;
 	}
+
+	// Reads the 16-bit registers regs into values (as many) with one open
+	// of the adapter: each run of consecutive registers is one burst, so a
+	// picture's worth of scattered registers costs one open, not one each.
+	// Stops at the first failed burst; values from there keep what they held.
+	[[nodiscard]] bool ReadRegs16(int device, std::span<const kl310::Reg> regs,
+				      std::span<std::uint16_t> values);
 
 	// The adapter status of the last operation; 0 is success.
 	int Status() const { return m_status; }

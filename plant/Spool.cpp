@@ -1,5 +1,6 @@
 #include "Spool.h"
 
+#include "StateDir.h"
 #include "WholeWrite.h"
 
 #include <nlohmann/json.hpp>
@@ -219,20 +220,11 @@ std::string RoomForRecords(int fd)
 
 std::string SpoolDirectory(std::string &why)
 {
-	// The XDG rule: a relative XDG_STATE_HOME is ignored.
-	const char *state = std::getenv("XDG_STATE_HOME");
-	std::string base;
-	if (state && state[0] == '/') {
-		base = state;
-	} else {
-		const char *home = std::getenv("HOME");
-		if (!home || home[0] != '/') {
-			why = "neither XDG_STATE_HOME nor HOME names a folder for the spool";
-			return "";
-		}
-		base = std::string(home) + "/.local/state";
+	std::string folder = statedir::VelmoraStateDir();
+	if (folder.empty()) {
+		why = "neither XDG_STATE_HOME nor HOME names a folder for the spool";
+		return "";
 	}
-	std::string folder = base + "/velmora";
 	if (!MakeFolders(folder, why))
 		return "";
 	return folder;

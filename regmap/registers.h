@@ -84,6 +84,26 @@ constexpr Reg REG_EXPOSURE_LATCH = MakeReg(0xC86C);
 constexpr Reg REG_TRIM_HORIZONTAL = MakeReg(0xC892);
 constexpr Reg REG_TRIM_VERTICAL = MakeReg(0xC894);
 
+// What a switched-on sensor holds in every register a tool or the panel
+// writes to change a setting, so that a camera can be put back to its
+// power-up state over the bus (no register here is a soft reset). Manual
+// values come before the modes that hand them back to the camera's own
+// control. Left out are the registers that only carry a command (0x0040,
+// 0x098E, the trim parameter block, the parameter window): they change
+// nothing until the command runs.
+struct RegValue {
+	Reg reg;
+	std::uint16_t value;
+};
+constexpr RegValue SENSOR_POWER_UP[] = {
+	{ REG_MIRROR_FLIP1, 0x0100 }, { REG_MIRROR_FLIP2, 0x0000 },    { REG_SHARPNESS, 0x2C80 },
+	{ REG_OVERLAY1, 0x8000 },     { REG_OVERLAY2, 0x0001 },        { REG_OVERLAY3, 0x8002 },
+	{ REG_OVERLAY4, 0x0003 },     { REG_OVERLAY_ENABLE, 0x8000 },  { REG_SHUTTER, 0x00A6 },
+	{ REG_EXPOSURE_REF, 0x0050 }, { REG_EXPOSURE_MODE, 0x000F },   { REG_RED_GREEN, 0x0062 },
+	{ REG_BLUE_GREEN, 0x0058 },   { REG_WB_CONTROL1, 0x000A },     { REG_WB_CONTROL0, 0x0000 },
+	{ REG_WB_MODE, 0x00FF },      { REG_TRIM_HORIZONTAL, 0x0014 }, { REG_TRIM_VERTICAL, 0x000C },
+};
+
 // Trim parameter block, in the order the image trim writes it.
 constexpr int TRIM_BLOCK_SIZE = 8;
 constexpr Reg TRIM_BLOCK_REGS[TRIM_BLOCK_SIZE] = {

@@ -22,9 +22,6 @@ namespace {
 
 constexpr int kBuffers = 4;
 constexpr int kPollSliceMs = 100;
-constexpr int kWidth = 720;
-constexpr int kPalHeight = 576;
-constexpr int kNtscHeight = 480;
 
 // libv4l2's and libv4lconvert's entry points, loaded on first use.
 struct V4lLibraries {
@@ -302,8 +299,8 @@ std::string CaptureDevice::start()
 		return path_ + ": the format converter cannot be made";
 	dest_ = {};
 	dest_.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-	dest_.fmt.pix.width = kWidth;
-	dest_.fmt.pix.height = pal ? kPalHeight : kNtscHeight;
+	dest_.fmt.pix.width = kPictureWidth;
+	dest_.fmt.pix.height = pal ? kPalLines : kNtscLines;
 	dest_.fmt.pix.pixelformat = V4L2_PIX_FMT_RGB24;
 	dest_.fmt.pix.field = V4L2_FIELD_ANY;
 	src_ = {};

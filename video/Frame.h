@@ -8,6 +8,12 @@
 
 namespace video {
 
+// The analog picture as a grabber digitises it, and as the simulated
+// camera makes it: 720 pixels a line, 576 lines PAL, 480 NTSC.
+constexpr int kPictureWidth = 720;
+constexpr int kPalLines = 576;
+constexpr int kNtscLines = 480;
+
 struct Frame {
 	int width = 0;
 	int height = 0;

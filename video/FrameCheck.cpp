@@ -12,9 +12,6 @@ namespace {
 
 // A pixel moves when its luma changes by more than noise would.
 constexpr int kMotionStep = 12;
-constexpr int kPalLines = 576;
-constexpr int kNtscLines = 480;
-constexpr int kPictureWidth = 720; // either standard's
 
 struct Box {
 	int x0, y0, x1, y1;

@@ -37,8 +37,8 @@ using WaitUntil = std::function<void(std::chrono::steady_clock::time_point)>;
 
 // The simulated camera's picture, paced at its standard's frame rate, its
 // frame number counted from the source's start. The registers are read
-// through the adapter library before every frame, so a write from any
-// process shows in the next one. faultsOf: the camera (0..7) whose picture
+// over the bus (one open of the adapter) before every frame, so a write
+// from any process shows in the next one. faultsOf: the camera (0..7) whose picture
 // faults file applies (SimPictureFaults.h); -1 none.
 std::unique_ptr<FrameSource> OpenSimulatedCamera(WaitUntil wait = {}, int faultsOf = -1);
 

@@ -1,6 +1,6 @@
 #include "SimPicture.h"
 
-#include "qxiic.h"
+#include "IICTransfer.h"
 #include "registers.h"
 
 #include <algorithm>
@@ -19,9 +19,6 @@ constexpr int kUnityWbGain = 0x50;
 constexpr int kNeutralSharpness = 3;
 constexpr int kTrimCentre = kl310::TRIM_MAX / 2;
 
-constexpr int kWidth = 720;
-constexpr int kPalHeight = 576;
-constexpr int kNtscHeight = 480;
 constexpr int kMarkerSize = 16;
 constexpr int kMarkerStep = 4; // pixels per frame
 
@@ -102,7 +99,7 @@ const Scene &SceneOf(int w, int h)
 {
 	static Scene scenes[2];
 	static std::once_flag made[2];
-	const int i = h == kPalHeight ? 0 : 1;
+	const int i = h == kPalLines ? 0 : 1;
 	std::call_once(made[i], [&] {
 		Scene &s = scenes[i];
 		s.width = w;
@@ -174,58 +171,58 @@ std::uint64_t ExposureScale(const SensorState &s)
 	return (std::uint64_t{ s.shutter } * (s.gain & kGainBits) << 16) / (kUnityShutter * kUnityGain);
 }
 
-bool ReadRegisters(kl310::Reg first, std::uint16_t *values, int count)
-{
-	// The adapter's own defaults, as the panel's transfers pass them.
-	constexpr int kBusClock = 20000;
-	constexpr int kTimeoutMs = 1000;
-	unsigned char data[8];
-	const int handle = IICInit(kl310::DEV_SENSOR_READ, kBusClock, kTimeoutMs);
-	const unsigned short status = ReceiveSub(handle, 2, first.number(), data, 2 * count, 0);
-	IICClose(handle);
-	if (status != QXIIC_OK)
-		return false;
-	for (int i = 0; i < count; i++)
-		values[i] = static_cast<std::uint16_t>(data[2 * i] << 8 | data[2 * i + 1]);
-	return true;
-}
-
 } // namespace
 
 bool ReadSensorState(SensorState &s)
 {
 	using namespace kl310;
-	std::uint16_t wbGains[2] = { s.redGreen, s.blueGreen };
-	std::uint16_t trims[2] = { s.trimHorizontal, s.trimVertical };
-	const bool ok = ReadRegisters(REG_VIDEO_STANDARD, &s.videoStandard, 1) &&
-			ReadRegisters(REG_MIRROR_FLIP1, &s.mirrorFlip, 1) &&
-			ReadRegisters(REG_EXPOSURE_MODE, &s.exposureMode, 1) &&
-			ReadRegisters(REG_EXPOSURE_REF, &s.exposureReference, 1) &&
-			ReadRegisters(REG_SHUTTER, &s.shutter, 1) &&
-			ReadRegisters(REG_GAIN_3056, &s.gain, 1) &&
-			ReadRegisters(REG_WB_MODE, &s.wbMode, 1) &&
-			ReadRegisters(REG_RED_GREEN, wbGains, 2) &&
-			ReadRegisters(REG_SHARPNESS, &s.sharpness, 1) &&
-			ReadRegisters(REG_OVERLAY_ENABLE, &s.overlayEnable, 1) &&
-			ReadRegisters(REG_OVERLAY1, s.overlay, 4) &&
-			ReadRegisters(REG_TRIM_HORIZONTAL, trims, 2);
-	if (ok) {
-		s.redGreen = wbGains[0];
-		s.blueGreen = wbGains[1];
-		s.trimHorizontal = trims[0];
-		s.trimVertical = trims[1];
-	}
-	return ok;
+	SensorState read;
+	// In register order, so that neighbours go in one burst.
+	const struct {
+		Reg reg;
+		std::uint16_t *into;
+	} fields[] = {
+		{ REG_SHUTTER, &read.shutter },
+		{ REG_MIRROR_FLIP1, &read.mirrorFlip },
+		{ REG_GAIN_3056, &read.gain },
+		{ REG_SHARPNESS, &read.sharpness },
+		{ REG_VIDEO_STANDARD, &read.videoStandard },
+		{ REG_OVERLAY_ENABLE, &read.overlayEnable },
+		{ REG_OVERLAY1, &read.overlay[0] },
+		{ REG_OVERLAY2, &read.overlay[1] },
+		{ REG_OVERLAY3, &read.overlay[2] },
+		{ REG_OVERLAY4, &read.overlay[3] },
+		{ REG_EXPOSURE_MODE, &read.exposureMode },
+		{ REG_EXPOSURE_REF, &read.exposureReference },
+		{ REG_WB_MODE, &read.wbMode },
+		{ REG_RED_GREEN, &read.redGreen },
+		{ REG_BLUE_GREEN, &read.blueGreen },
+		{ REG_TRIM_HORIZONTAL, &read.trimHorizontal },
+		{ REG_TRIM_VERTICAL, &read.trimVertical },
+	};
+	constexpr std::size_t kCount = std::size(fields);
+	Reg regs[kCount];
+	std::uint16_t values[kCount];
+	for (std::size_t i = 0; i < kCount; i++)
+		regs[i] = fields[i].reg;
+	HeldErrorSink quiet;
+	CIICTransfer iic(quiet);
+	if (!iic.ReadRegs16(DEV_SENSOR_READ, regs, values))
+		return false;
+	for (std::size_t i = 0; i < kCount; i++)
+		*fields[i].into = values[i];
+	s = read;
+	return true;
 }
 
 int PictureWidth(const SensorState &)
 {
-	return kWidth;
+	return kPictureWidth;
 }
 
 int PictureHeight(const SensorState &s)
 {
-	return s.videoStandard & kl310::VIDEO_PAL_BIT ? kPalHeight : kNtscHeight;
+	return s.videoStandard & kl310::VIDEO_PAL_BIT ? kPalLines : kNtscLines;
 }
 
 void RenderSimPicture(const SensorState &s, std::int64_t frameNumber, Frame &f)

@@ -50,8 +50,8 @@ struct SensorState {
 };
 
 // Reads the registers above from the camera on the bus the process
-// selected, through the adapter library. False when a read failed; state
-// then holds what was read before.
+// selected, with one open of the adapter. False when a read failed; state
+// is then left as it was.
 bool ReadSensorState(SensorState &state);
 
 // Frame size the standard register selects.

@@ -2,6 +2,7 @@
 
 #include "InputFile.h"
 #include "SettingLines.h"
+#include "StateDir.h"
 
 #include <cstdlib>
 #include <sstream>
@@ -12,17 +13,7 @@ namespace video {
 
 std::string SimPictureFaultsPath(int camera)
 {
-	// The folder the adapter library keeps the simulated cameras in.
-	std::string dir;
-	if (const char *own = std::getenv("QXIIC_SIM_DIR"))
-		dir = own;
-	else if (const char *state = std::getenv("XDG_STATE_HOME"); state && state[0] == '/')
-		dir = std::string(state) + "/velmora";
-	else if (const char *home = std::getenv("HOME"); home && home[0] == '/')
-		dir = std::string(home) + "/.local/state/velmora";
-	if (dir.empty())
-		return "";
-	return dir + "/sim-" + std::to_string(camera) + ".picture";
+	return statedir::SimCameraFile(camera, "picture");
 }
 
 SimPictureFaults ParseSimPictureFaults(const std::string &text, std::string &why)

@@ -37,8 +37,11 @@ std::vector<ScriptRecord> PlayPowerUp(HeldErrorSink &sink, std::string &why)
 		why = "the stored image trim could not be read";
 		return {};
 	}
+	// What the panel or velmora-reg left in the sensor is gone at power-up.
 	bool played = true;
-	if (trims[0] != kl310::NO_TRIM) {
+	for (const kl310::RegValue &r : kl310::SENSOR_POWER_UP)
+		played = played && iic.WriteReg16(kl310::DEV_SENSOR_WRITE, r.reg, r.value);
+	if (played && trims[0] != kl310::NO_TRIM) {
 		played = iic.WriteReg16(kl310::DEV_SENSOR_WRITE, kl310::REG_TRIM_HORIZONTAL,
 					kSensorTrimHigh << 8 | trims[0]) &&
 			 iic.WriteReg16(kl310::DEV_SENSOR_WRITE, kl310::REG_TRIM_VERTICAL,
@@ -48,7 +51,7 @@ std::vector<ScriptRecord> PlayPowerUp(HeldErrorSink &sink, std::string &why)
 	for (const ScriptRecord &r : records)
 		played = played && iic.WriteReg16(kl310::DEV_SENSOR_WRITE, kl310::MakeReg(r.reg), r.value);
 	if (!played)
-		why = "the settings script could not be played";
+		why = "the camera could not be brought to its power-up state";
 	return records;
 }
 
@@ -160,9 +163,15 @@ std::vector<ScriptRecord> PowerUpRecords(const std::array<std::uint8_t, 256> &pa
 
 std::array<bool, 4> OverlaysTurnedOn(const std::vector<ScriptRecord> &records)
 {
+	// The script plays over the power-up values: what it leaves alone shows
+	// as the sensor powers up.
+	std::vector<ScriptRecord> played;
+	for (const kl310::RegValue &r : kl310::SENSOR_POWER_UP)
+		played.push_back({ r.reg.number(), r.value });
+	played.insert(played.end(), records.begin(), records.end());
 	bool enabled = false;
 	std::array<bool, 4> each{};
-	for (const ScriptRecord &r : records) {
+	for (const ScriptRecord &r : played) {
 		if (r.reg == kl310::REG_OVERLAY_ENABLE.number())
 			enabled = r.value & kl310::OVERLAY_ON;
 		for (std::size_t i = 0; i < 4; i++)

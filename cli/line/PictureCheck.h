@@ -2,10 +2,12 @@
 // camera is brought to the state of its next power-up and its picture is
 // checked (video/FrameCheck.h). No adapter of this program can switch the
 // camera's power, so the tool does what the camera does as it powers up:
-// it sets the image trim stored in EEPROM page 4 (bytes 0 and 1, unless
-// 0xFF) and plays the settings script of page 3 from its first byte, one
-// record (register, value) after another, up to the first record of
-// register 0xFFFF (the erased rest of the page) or the page's end.
+// it puts every register a tool or the panel changes back to its power-up
+// value (SENSOR_POWER_UP in the register map), sets the image trim stored
+// in EEPROM page 4 (bytes 0 and 1, unless 0xFF) and plays the settings
+// script of page 3 from its first byte, one record (register, value) after
+// another, up to the first record of register 0xFFFF (the erased rest of
+// the page) or the page's end.
 #pragma once
 
 #include "BusName.h"
@@ -55,7 +57,8 @@ struct ScriptRecord {
 };
 // The records of page 3 as the camera plays them at power-up.
 std::vector<ScriptRecord> PowerUpRecords(const std::array<std::uint8_t, 256> &page);
-// The overlays (1..4 as 0..3) that the records leave on.
+// The overlays (1..4 as 0..3) on once the records have played over the
+// sensor's power-up values.
 std::array<bool, 4> OverlaysTurnedOn(const std::vector<ScriptRecord> &records);
 
 // After a verified program run (programmed): the power-up state, then the

@@ -125,6 +125,39 @@ TEST_F(SimCamerasTest, PowerCycleRunsTheStoredTrimAndScript)
 	qxiic::sim::UseManualClock(false);
 }
 
+// Taking the camera away (sim-N.absent) and putting it back is its power
+// cycle: what a tool left in the sensor is gone, the stored trim and the
+// script are played. Its sensor file goes while it is away, so a program
+// that never saw it away powers it up too.
+TEST_F(SimCamerasTest, TakingTheCameraAwayIsAPowerCycle)
+{
+	setenv("QXIIC_BUS", "sim:4", 1);
+	qxiic::sim::UseManualClock(true);
+	auto write = [](int device, int offset, Bytes bytes) {
+		qxiic::sim::AdvanceClock(qxiic::sim::kEepromWriteCycleUs);
+		return Send(device, 1, offset, bytes);
+	};
+	ASSERT_EQ(write(0xA6, 0x00, { 0x4F, 0x08, 0x00, 0x00, 0xFF, 0xFF }), QXIIC_OK);
+	ASSERT_EQ(write(0xA8, 0x00, { 0x08, 0x10 }), QXIIC_OK);
+	ASSERT_EQ(Send(0xBA, 2, 0x301C, { 0x01, 0x01 }), QXIIC_OK);
+	ASSERT_EQ(Send(0xBA, 2, 0xA812, { 0x00, 0x90 }), QXIIC_OK);
+	ASSERT_TRUE(std::filesystem::exists(dir / "sim-4.sensor"));
+
+	std::ofstream(dir / "sim-4.absent").put('\n');
+	EXPECT_EQ(SensorOn("sim:4", 0x301C), -1);
+	EXPECT_FALSE(std::filesystem::exists(dir / "sim-4.sensor"));
+	std::filesystem::remove(dir / "sim-4.absent");
+	const struct {
+		std::uint16_t reg;
+		int value;
+	} powered[] = { { 0x301C, 0x0100 }, { 0xA812, 0x0050 }, { 0x4F08, 0x0000 },
+			{ 0xC892, 0x0008 }, { 0xC894, 0x0010 }, { 0x3012, 0x00A6 } };
+	for (const auto &p : powered)
+		EXPECT_EQ(SensorOn("sim:4", p.reg), p.value) << std::hex << p.reg;
+	EXPECT_EQ(Notices(), std::vector<std::string>{});
+	qxiic::sim::UseManualClock(false);
+}
+
 // Two programs on one camera take turns: neither loses the other's writes.
 TEST_F(SimCamerasTest, TwoProcessesOnOneCameraKeepBothTheirWrites)
 {

@@ -1,7 +1,9 @@
 // --frame-check on the production line, on simulated cameras with their
 // picture faults files: a station and a run of several cameras, their
 // verdicts, records, thumbnails (file and database) and the summary's page.
+#include "PictureCheck.h"
 #include "Production.h"
+#include "RegTool.h"
 #include "ScratchPostgres.h"
 #include "Station.h"
 #include "Thumbnail.h"
@@ -263,6 +265,47 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 	}
 }
 
+// What the panel or velmora-reg left in the sensor does not count: the
+// check looks at the camera as it powers up, every register a tool can
+// change at its power-up value, then the stored trim (here 0x10 and 0x08)
+// and the settings script.
+TEST_F(FrameCheckLineTest, TheCheckSeesThePowerUpStateNotWhatToolsLeft)
+{
+	std::string text = ReadBytes(golden);
+	const std::size_t page4 = text.find("\r\n", 0) + 2 + 64 * (16 * 3 + 1);
+	ASSERT_EQ(text.substr(page4, 5), "14 0C");
+	text.replace(page4, 5, "10 08");
+	std::ofstream(golden, std::ios::binary) << text;
+
+	std::istringstream in;
+	tool::ToolEnvironment env{ in, out, err, false, false, clock };
+	ASSERT_EQ(reg_cli::RunRegTool({ "set", "mirror-flip-1=0x0101", "mirror-flip-2=0x0003", "aex-ref=0x90",
+					"exposure-mode=0", "shutter=0x120", "overlay-1=0x8000",
+					"trim-horizontal=0x2E", "trim-vertical=0x2E" },
+				      env),
+		  0)
+		<< err.str();
+	EXPECT_EQ(Run({ "program", "--yes", "--frame-check", "--limits", kLimits, golden }), 0) << out.str();
+	const struct {
+		std::uint16_t reg, value;
+	} after[] = {
+		// at their power-up values
+		{ 0x301C, 0x0100 },
+		{ 0x3254, 0x0000 },
+		{ 0xA812, 0x0050 },
+		{ 0xA804, 0x000F },
+		{ 0x3012, 0x00A6 },
+		// as the script sets them
+		{ 0x4F08, 0x0000 },
+		{ 0x4F0A, 0x8001 },
+		// the stored trim
+		{ 0xC892, 0x0010 },
+		{ 0xC894, 0x0008 },
+	};
+	for (const auto &a : after)
+		EXPECT_EQ(qxiic::sim::Register(a.reg), a.value) << std::hex << a.reg;
+}
+
 // Several cameras at once, each in its own process, into the plant's
 // database: the values in its columns, the thumbnails in their table, and
 // the same page from there.
@@ -298,6 +341,24 @@ TEST_F(FrameCheckLineTest, SeveralCamerasIntoTheDatabase)
 		EXPECT_EQ(shown[i].thumbnail.height, 128);
 	}
 	unsetenv("XDG_STATE_HOME");
+}
+
+// The overlays the check looks for: the camera powers up with 1 and 3 on,
+// and the script changes what it names.
+TEST(FrameCheckOverlays, TheScriptPlaysOverThePowerUpValues)
+{
+	const struct {
+		std::vector<ScriptRecord> script;
+		std::array<bool, 4> on;
+	} cases[] = {
+		{ {}, { true, false, true, false } },
+		{ { { 0x4F02, 0x0000 } }, { false, false, false, false } },
+		{ { { 0x4F0A, 0x8001 }, { 0x4F08, 0x0000 } }, { false, true, true, false } },
+		{ { { 0x4F02, 0x0000 }, { 0x4F0E, 0x8003 }, { 0x4F02, 0x8000 } },
+		  { true, false, true, true } },
+	};
+	for (const auto &c : cases)
+		EXPECT_EQ(OverlaysTurnedOn(c.script), c.on) << c.script.size();
 }
 
 // What the command line must say for the frame check to run.

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sim = qxiic::sim;
@@ -208,6 +209,40 @@ TEST_F(TransferTest, ReadBlockFailsWholeAndRefusesCountsOutOfRange)
 	EXPECT_FALSE(iic.ReadBlock(0xA6, 0x20, buffer, 16));
 	EXPECT_THAT(std::vector<unsigned char>(buffer, buffer + 16), Each(0));
 	EXPECT_EQ(buffer[16], 0xEE);
+	EXPECT_THAT(messages, ElementsAre("TIMEOUT, no response"));
+}
+
+// Scattered registers: one open, one burst per run of neighbours, one close.
+TEST_F(TransferTest, ReadRegs16ReadsRunsOfNeighboursInOneOpen)
+{
+	const struct {
+		std::uint16_t reg, value;
+	} sensor[] = { { 0x3012, 0x0120 }, { 0x4F08, 0x8000 }, { 0x4F0A, 0x0001 },
+		       { 0x4F0C, 0x8002 }, { 0xC892, 0x0010 }, { 0xC894, 0x0008 } };
+	for (const auto &r : sensor)
+		sim::SetRegister(r.reg, r.value);
+	const kl310::Reg regs[] = { kl310::MakeReg(0x3012), kl310::MakeReg(0x4F08), kl310::MakeReg(0x4F0A),
+				    kl310::MakeReg(0x4F0C), kl310::MakeReg(0xC892), kl310::MakeReg(0xC894) };
+	std::uint16_t values[6] = {};
+	ASSERT_TRUE(iic.ReadRegs16(0xBB, regs, values));
+	EXPECT_THAT(values, ElementsAre(0x0120, 0x8000, 0x0001, 0x8002, 0x0010, 0x0008));
+	const std::vector<sim::TraceEntry> trace = sim::Trace();
+	EXPECT_THAT(Calls(trace), ElementsAre(Call::Init, Call::ReceiveSub, Call::ReceiveSub,
+					      Call::ReceiveSub, Call::Close));
+	std::vector<std::pair<int, int>> bursts;
+	for (const sim::TraceEntry &e : trace)
+		if (e.call == Call::ReceiveSub)
+			bursts.emplace_back(e.subAddress, e.count);
+	EXPECT_THAT(bursts, ElementsAre(std::pair(0x3012, 2), std::pair(0x4F08, 6), std::pair(0xC892, 4)));
+
+	// The second burst fails: no third, one close, one message, and what
+	// it was to read keeps its old value.
+	sim::ClearTrace();
+	std::uint16_t kept[6] = { 1, 2, 3, 4, 5, 6 };
+	sim::AddFault({ Call::ReceiveSub, 0xBB, 0x4F08, QXIIC_TIMEOUT, 0, 1 });
+	EXPECT_FALSE(iic.ReadRegs16(0xBB, regs, kept));
+	EXPECT_THAT(kept, ElementsAre(0x0120, 2, 3, 4, 5, 6));
+	EXPECT_THAT(Calls(), ElementsAre(Call::Init, Call::ReceiveSub, Call::ReceiveSub, Call::Close));
 	EXPECT_THAT(messages, ElementsAre("TIMEOUT, no response"));
 }
 
