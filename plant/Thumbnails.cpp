@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -115,6 +117,11 @@ std::vector<Thumbnail> ThumbnailsBeside(const std::string &reportPath, const std
 		t.result = r->result;
 		t.check = r->frame->check;
 		t.pngBase64 = Base64(png);
+		t.structure = r->frame->structure;
+		t.offsetX = r->frame->offsetX;
+		t.offsetY = r->frame->offsetY;
+		t.sharpness = r->frame->sharpness;
+		t.orientation = r->frame->orientation;
 		shown.push_back(std::move(t));
 	}
 	return shown;
@@ -138,7 +145,9 @@ std::vector<Thumbnail> ThumbnailsFromDatabase(Database &db, const Filter &filter
 	// the first record that passed.
 	std::string sql = R"sql(
 SELECT r.id::text, to_char(r.time AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS"Z"'), r.station, r.unit,
-	r.result, r.record->'frame'->>'check', translate(encode(t.png, 'base64'), E'\n', '')
+	r.result, r.record->'frame'->>'check', translate(encode(t.png, 'base64'), E'\n', ''),
+	r.record->'frame'->>'structure', r.record->'frame'->>'offset_x', r.record->'frame'->>'offset_y',
+	r.record->'frame'->>'sharpness', r.record->'frame'->>'orientation'
 FROM (
 	SELECT id, time, sequence, station, unit, result, exit_status, record,
 		row_number() OVER (PARTITION BY station, (time AT TIME ZONE 'UTC')::date, exit_status = 0
@@ -170,9 +179,32 @@ ORDER BY r.time, r.sequence NULLS LAST, r.id
 		t.result = PQgetvalue(r, i, 4);
 		t.check = PQgetvalue(r, i, 5);
 		t.pngBase64 = PQgetvalue(r, i, 6);
+		// From the record's own JSON, which every schema version keeps.
+		auto number = [&](int column) -> std::optional<double> {
+			if (PQgetisnull(r, i, column))
+				return std::nullopt;
+			return std::strtod(PQgetvalue(r, i, column), nullptr);
+		};
+		t.structure = number(7);
+		t.offsetX = number(8);
+		t.offsetY = number(9);
+		t.sharpness = number(10);
+		if (!PQgetisnull(r, i, 11))
+			t.orientation = PQgetvalue(r, i, 11);
 		shown.push_back(std::move(t));
 	}
 	return shown;
+}
+
+static std::string ComparisonText(const Thumbnail &t)
+{
+	if (!t.structure || !t.offsetX || !t.offsetY || !t.sharpness)
+		return "";
+	char text[160];
+	std::snprintf(text, sizeof(text), " (%s, structure %.2f, offset %.1f %.1f px, sharpness %.2f)",
+		      t.orientation.value_or("?").c_str(), *t.structure, *t.offsetX, *t.offsetY,
+		      *t.sharpness);
+	return text;
 }
 
 std::string ThumbnailsHtml(const std::vector<Thumbnail> &thumbnails)
@@ -182,7 +214,8 @@ std::string ThumbnailsHtml(const std::vector<Thumbnail> &thumbnails)
 		html += "<p>No checked frame among these records.</p>\n";
 	for (const Thumbnail &t : thumbnails) {
 		std::string caption = t.time + " " + t.station + (t.unit ? " unit " + *t.unit : "") + ": " +
-				      (t.check == "passed" ? "passed" : "frame: " + t.check);
+				      (t.check == "passed" ? "passed" : "frame: " + t.check) +
+				      ComparisonText(t);
 		html += "<figure class=\"" + std::string(t.check == "passed" ? "pass" : "fail") +
 			"\" data-record=\"" + HtmlEscape(t.id) + "\" data-check=\"" + HtmlEscape(t.check) +
 			"\"><img alt=\"" + HtmlEscape(caption) + "\" src=\"data:image/png;base64," +

@@ -2,7 +2,11 @@
 
 #include "InputFile.h"
 #include "SettingLines.h"
+#include "SimPicture.h"
+#include "Thumbnail.h"
+#include "registers.h"
 
+#include <filesystem>
 #include <sstream>
 #include <vector>
 
@@ -11,6 +15,9 @@ namespace {
 
 constexpr int kMostFrames = 25;
 constexpr std::size_t kLongestFile = 64 * 1024;
+// A PNG of 720x576 takes about 1.2 MB unpacked; a reference file larger
+// than that many bytes is no picture of the camera.
+constexpr std::size_t kLargestReference = 4 * 1024 * 1024;
 
 bool Fraction(double v)
 {
@@ -42,6 +49,10 @@ std::optional<FrameLimits> ParseFrameLimits(const std::string &text, std::string
 {
 	FrameLimits limits;
 	bool grey = false, luminance = false, redGreen = false, blueGreen = false;
+	ReferenceLimits reference;
+	bool referenced = false;
+	int comparisonLine = 0;         // the first of structure, position, sharpness, orientation
+	std::array<bool, 3> compared{}; // structure, position, sharpness given
 	const bool read = ForEachSettingLine(text, [&](int number, const std::string &key,
 						       std::istringstream &in) {
 		auto fail = [&](const std::string &what) {
@@ -91,6 +102,32 @@ std::optional<FrameLimits> ParseFrameLimits(const std::string &text, std::string
 				return fail("an overlay's tolerance lies between 0 and 255");
 			look.tolerance = static_cast<int>(v[8]);
 			limits.overlays[static_cast<std::size_t>(v[0]) - 1] = look;
+		} else if (key == "reference") {
+			std::string file;
+			std::getline(in >> std::ws, file);
+			while (!file.empty() && (file.back() == ' ' || file.back() == '\t'))
+				file.pop_back();
+			if (file.empty())
+				return fail("reference takes the file of a picture");
+			reference.file = file;
+			reference.line = number;
+			referenced = true;
+		} else if (key == "structure" || key == "position" || key == "sharpness" ||
+			   key == "orientation") {
+			const bool fraction = key == "structure" || key == "orientation";
+			if (!Numbers(in, 1, v) || v[0] < 0 || (fraction && v[0] > 1))
+				return fail(key + (fraction ? " takes a number from 0 to 1"
+							    : " takes a number of 0 or more"));
+			comparisonLine = comparisonLine ? comparisonLine : number;
+			if (key == "orientation") {
+				reference.orientation = v[0];
+			} else {
+				const std::size_t which = key == "structure" ? 0 : key == "position" ? 1 : 2;
+				(which == 0   ? reference.structure
+				 : which == 1 ? reference.position
+					      : reference.sharpness) = v[0];
+				compared[which] = true;
+			}
 		} else {
 			return fail("no setting \"" + key + "\"");
 		}
@@ -98,6 +135,11 @@ std::optional<FrameLimits> ParseFrameLimits(const std::string &text, std::string
 	});
 	if (!read)
 		return std::nullopt;
+	if (!referenced && comparisonLine) {
+		why = "line " + std::to_string(comparisonLine) +
+		      ": structure, position, sharpness and orientation go with a reference picture";
+		return std::nullopt;
+	}
 	for (auto [given, name] :
 	     { std::pair{ grey, "grey-area" }, std::pair{ luminance, "luminance" },
 	       std::pair{ redGreen, "red-green" }, std::pair{ blueGreen, "blue-green" } })
@@ -105,7 +147,43 @@ std::optional<FrameLimits> ParseFrameLimits(const std::string &text, std::string
 			why = std::string("no ") + name;
 			return std::nullopt;
 		}
+	if (referenced) {
+		const char *names[] = { "structure", "position", "sharpness" };
+		for (std::size_t i = 0; i < compared.size(); i++)
+			if (!compared[i]) {
+				why = std::string("no ") + names[i] + " for the reference picture";
+				return std::nullopt;
+			}
+		limits.reference = std::move(reference);
+	}
 	return limits;
+}
+
+std::string ReadReference(ReferenceLimits &reference, const std::string &folder)
+{
+	namespace fs = std::filesystem;
+	const fs::path given(reference.file);
+	const std::string path = given.is_absolute() || folder.empty() ? given.string()
+								       : (fs::path(folder) / given).string();
+	const std::string at = "line " + std::to_string(reference.line) + ": the reference " + path;
+	fileio::InputText input = fileio::ReadInputFile(path, { kLargestReference, "PNG picture" });
+	if (!input.ok)
+		return at + " cannot be used: " + input.why;
+	Frame picture;
+	if (!DecodePng(input.text, picture))
+		return at + " is no PNG picture";
+	SensorState pal, ntsc;
+	pal.videoStandard = kl310::VIDEO_PAL_BIT;
+	ntsc.videoStandard = 0;
+	const bool fits = picture.width == PictureWidth(pal) &&
+			  (picture.height == PictureHeight(pal) || picture.height == PictureHeight(ntsc));
+	if (!fits)
+		return at + " is " + std::to_string(picture.width) + "x" + std::to_string(picture.height) +
+		       ", not a picture of the camera (" + std::to_string(PictureWidth(pal)) + "x" +
+		       std::to_string(PictureHeight(pal)) + " or " + std::to_string(PictureWidth(ntsc)) +
+		       "x" + std::to_string(PictureHeight(ntsc)) + ")";
+	reference.picture = std::move(picture);
+	return "";
 }
 
 std::optional<FrameLimits> ReadFrameLimits(const std::string &path, std::string &why)
@@ -116,8 +194,12 @@ std::optional<FrameLimits> ReadFrameLimits(const std::string &path, std::string 
 		return std::nullopt;
 	}
 	std::optional<FrameLimits> limits = ParseFrameLimits(input.text, why);
-	if (!limits)
+	if (limits && limits->reference)
+		why = ReadReference(*limits->reference, std::filesystem::path(path).parent_path().string());
+	if (!why.empty()) {
 		why = "the limits " + path + ": " + why;
+		return std::nullopt;
+	}
 	return limits;
 }
 
