@@ -100,8 +100,9 @@ cv::Point2d Offset(const cv::Mat &known, const cv::Mat &seen)
 	double sum = 0, sx = 0, sy = 0;
 	for (int dy = -1; dy <= 1; dy++)
 		for (int dx = -1; dx <= 1; dx++) {
-			const double v = std::max(0.0, surface.at<double>((peak.y + dy + size.height) % size.height,
-									  (peak.x + dx + size.width) % size.width));
+			const double v = std::max(
+				0.0, surface.at<double>((peak.y + dy + size.height) % size.height,
+							(peak.x + dx + size.width) % size.width));
 			sum += v;
 			sx += v * dx;
 			sy += v * dy;

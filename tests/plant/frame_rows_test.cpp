@@ -163,6 +163,11 @@ TEST(FrameRows, ThePagePicksFailuresAndEachDaysFirstPass)
 		EXPECT_EQ(fromDatabase[i].check, records[picked[i]].frame->check) << i;
 		EXPECT_EQ(fromDatabase[i].pngBase64, "iVBORw0KGgoAAf4=") << i;
 	}
+	// The comparison with the reference in each picture's caption.
+	EXPECT_NE(plant::ThumbnailsHtml({ fromDatabase[1] })
+			  .find("line-1: frame: colour (straight, structure 0.94, offset 2.0 -1.5 px, "
+				"sharpness 0.81)</figcaption>"),
+		  std::string::npos);
 }
 
 } // namespace

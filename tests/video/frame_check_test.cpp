@@ -472,6 +472,33 @@ TEST(Thumbnail, DecodedBackKeepsSizeAndLevels)
 	EXPECT_FALSE(video::DecodePng("not a png", junk));
 }
 
+// The assembly faults as a faults file names them.
+TEST(SimPictureFaults, AssemblyFaultsAsWritten)
+{
+	std::string why;
+	video::SimPictureFaults f = video::ParseSimPictureFaults(
+		"mirrored\nupside-down  # the sensor turned\nshifted 3 -4\nsoft 2\n", why);
+	EXPECT_EQ(why, "");
+	EXPECT_TRUE(f.mirrored);
+	EXPECT_TRUE(f.upsideDown);
+	EXPECT_EQ(f.shiftX, 3);
+	EXPECT_EQ(f.shiftY, -4);
+	EXPECT_EQ(f.soft, 2);
+	const struct {
+		const char *text, *why;
+	} cases[] = {
+		{ "shifted 3\n", "line 1: shifted takes two whole numbers of pixels from -100 to 100" },
+		{ "shifted 0 101\n", "line 1: shifted takes two whole numbers of pixels from -100 to 100" },
+		{ "soft 0\n", "line 1: soft takes a whole number from 1 to 20" },
+		{ "mirrored\nsoft 2 3\n", "line 2: \"3\" after soft" },
+	};
+	for (const auto &c : cases) {
+		why.clear();
+		EXPECT_EQ(video::ParseSimPictureFaults(c.text, why), video::SimPictureFaults{}) << c.text;
+		EXPECT_EQ(why, c.why) << c.text;
+	}
+}
+
 // A simulated camera's picture faults from its file, read before each frame.
 TEST(SimPictureFaults, FromTheFileBesideTheEeprom)
 {
