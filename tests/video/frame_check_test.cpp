@@ -295,7 +295,7 @@ TEST(FrameCheck, AgainstTheReference)
 	video::FrameLimits limits = Limits();
 	std::string why;
 	limits.reference = video::ParseFrameLimits(std::string(kLimits) +
-							   "reference good.png\nstructure 0.75\n"
+							   "reference good.png\nstructure 0.95\n"
 							   "position 1\nsharpness 0.7\n",
 						   why)
 				   ->reference;
@@ -373,6 +373,20 @@ TEST(FrameCheck, AgainstTheReference)
 		  0,
 		  0,
 		  "the picture is soft: is the lens in focus?" },
+		// Every overlay on, where the reference has none: the thirds grid
+		// and the frames cross the whole picture.
+		{ "overlays the reference lacks",
+		  [](video::SensorState &s) {
+			  s.overlayEnable = 0x8000;
+			  for (std::uint16_t &o : s.overlay)
+				  o |= 0x8000;
+		  },
+		  {},
+		  V::Structure,
+		  O::Straight,
+		  0,
+		  0,
+		  "the picture does not look like the reference" },
 		// Exposure reference 0x20 of the unity 0x50: luminance 51.
 		{ "dark",
 		  [](video::SensorState &s) { s.exposureReference = 0x20; },
