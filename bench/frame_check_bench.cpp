@@ -22,13 +22,17 @@ std::string WriteImage(int run)
 	std::ofstream file(path, std::ios::binary);
 	file << "//Settings file : bench\r\n";
 	for (int a = 0; a < kl310::EEPROM_PAGES * kl310::EEPROM_PAGE_SIZE; a++) {
-		// Page 3 erased after two records (overlays off, sharpness), the
-		// rest differing from run to run.
+		// Page 3 erased after one record (the power-up sharpness) and the
+		// trims of page 4 the factory's, so that the picture is the
+		// reference's of the example limits; the rest differing from run
+		// to run.
 		int value = (a * 7 + run * 0x55) & 0xFF;
 		if (a >= 0x300 && a < 0x400) {
-			const int script[] = { 0x4F, 0x02, 0x00, 0x00, 0x32, 0x6C, 0x18, 0x80 };
-			value = a - 0x300 < 8 ? script[a - 0x300] : 0xFF;
+			const int script[] = { 0x32, 0x6C, 0x2C, 0x80 };
+			value = a - 0x300 < 4 ? script[a - 0x300] : 0xFF;
 		}
+		if (a == 0x400 || a == 0x401)
+			value = a == 0x400 ? 0x14 : 0x0C;
 		char hex[8];
 		std::snprintf(hex, sizeof hex, "%02X%s", value, a % 16 == 15 ? "\r\n" : " ");
 		file << hex;
