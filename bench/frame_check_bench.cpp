@@ -3,6 +3,8 @@
 // real-time clock, with and without the check (power-up script, 5 frames
 // of the simulated picture paced at 25 a second, the checks, a thumbnail).
 #include "Fleet.h"
+#include "ReferenceCompare.h"
+#include "SimPicture.h"
 #include "registers.h"
 
 #include <benchmark/benchmark.h>
@@ -75,6 +77,28 @@ BENCHMARK(BM_ProgramWithFrameCheck)
 	->Unit(benchmark::kMillisecond)
 	->UseRealTime()
 	->Iterations(3);
+
+// The comparison with the reference alone, in one process: a PAL frame of
+// the simulated scene against the scene a trim step away.
+void BM_CompareWithReference(benchmark::State &state)
+{
+	video::SensorState s;
+	s.trimHorizontal = s.trimVertical = 23;
+	video::Frame reference, frame;
+	video::RenderSimPicture(s, 0, reference);
+	s.trimHorizontal = 21;
+	video::RenderSimPicture(s, 4, frame);
+	video::Likeness likeness;
+	std::string why;
+	for (auto _ : state)
+		if (!video::CompareWithReference(frame, reference, likeness, why)) {
+			state.SkipWithError(why.c_str());
+			return;
+		}
+	state.counters["offset_x"] = likeness.offsetX;
+}
+
+BENCHMARK(BM_CompareWithReference)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -31,7 +31,7 @@ cv::Mat Grey(const VelmoraPicture &p)
 	const cv::Mat rgb(p.height, p.width, CV_8UC3, const_cast<unsigned char *>(p.rgb));
 	cv::Mat grey, wide;
 	cv::cvtColor(rgb, grey, cv::COLOR_RGB2GRAY);
-	grey.convertTo(wide, CV_64F);
+	grey.convertTo(wide, CV_32F);
 	return wide;
 }
 
@@ -67,7 +67,7 @@ double Ssim(const cv::Mat &a, const cv::Mat &b)
 double EdgeEnergy(const cv::Mat &grey)
 {
 	cv::Mat laplacian;
-	cv::Laplacian(grey, laplacian, CV_64F);
+	cv::Laplacian(grey, laplacian, CV_32F);
 	cv::Scalar mean, deviation;
 	cv::meanStdDev(laplacian, mean, deviation);
 	return deviation[0] * deviation[0];
@@ -89,7 +89,7 @@ cv::Point2d Offset(const cv::Mat &known, const cv::Mat &seen)
 	// The window keeps the pictures' edges, which the trim fills from its
 	// edge pixels, from ruling the correlation.
 	cv::Mat window;
-	cv::createHanningWindow(window, known.size(), CV_64F);
+	cv::createHanningWindow(window, known.size(), CV_32F);
 	const cv::Size size(cv::getOptimalDFTSize(known.cols), cv::getOptimalDFTSize(known.rows));
 	cv::Mat cross, surface;
 	cv::mulSpectrums(Spectrum(seen, window, size), Spectrum(known, window, size), cross, 0, true);
@@ -100,9 +100,9 @@ cv::Point2d Offset(const cv::Mat &known, const cv::Mat &seen)
 	double sum = 0, sx = 0, sy = 0;
 	for (int dy = -1; dy <= 1; dy++)
 		for (int dx = -1; dx <= 1; dx++) {
-			const double v = std::max(
-				0.0, surface.at<double>((peak.y + dy + size.height) % size.height,
-							(peak.x + dx + size.width) % size.width));
+			const double v = std::max(0.0f,
+						  surface.at<float>((peak.y + dy + size.height) % size.height,
+								    (peak.x + dx + size.width) % size.width));
 			sum += v;
 			sx += v * dx;
 			sy += v * dy;
@@ -137,6 +137,14 @@ velmora_compare_pictures(const VelmoraPicture *frame, const VelmoraPicture *refe
 		return -1;
 	}
 	try {
+		// One camera's check per process, several processes at once: the
+		// cameras are the parallelism, and OpenCV's worker threads, each
+		// spinning while it waits, would only take the cores from them.
+		static const bool single = [] {
+			cv::setNumThreads(0);
+			return true;
+		}();
+		(void)single;
 		const cv::Mat seen = Grey(*frame), known = Grey(*reference);
 		const cv::Mat seenSmall = Small(seen), knownSmall = Small(known);
 		out->structure = Ssim(seenSmall, knownSmall);

@@ -1,7 +1,9 @@
 #include "ReferenceCompare.h"
 
 #include "CompareModule.h"
+#include "qxiic.h"
 
+#include <cstring>
 #include <mutex>
 
 #include <dlfcn.h>
@@ -17,14 +19,31 @@ struct Module {
 	std::string why;
 };
 
-// Found as the programs find libqxiic: through their RUNPATH, in the
-// folder of the programs' own libraries. Opened once and never closed.
+// The module lies beside libqxiic, in the folder of the programs' own
+// libraries: its path is taken from where libqxiic was loaded, since a
+// bare name would go by the RUNPATH of whoever calls dlopen (under the
+// sanitizers, their runtime).
+std::string ModulePath()
+{
+	auto function = &IICInit;
+	void *address = nullptr;
+	std::memcpy(&address, &function, sizeof(address));
+	Dl_info info{};
+	if (dladdr(address, &info) != 0 && info.dli_fname) {
+		const std::string library = info.dli_fname;
+		if (const std::size_t slash = library.rfind('/'); slash != std::string::npos)
+			return library.substr(0, slash + 1) + VELMORA_COMPARE_MODULE;
+	}
+	return VELMORA_COMPARE_MODULE;
+}
+
+// Opened once and never closed.
 const Module &TheModule()
 {
 	static Module module;
 	static std::once_flag opened;
 	std::call_once(opened, [] {
-		void *lib = dlopen(VELMORA_COMPARE_MODULE, RTLD_NOW | RTLD_LOCAL);
+		void *lib = dlopen(ModulePath().c_str(), RTLD_NOW | RTLD_LOCAL);
 		if (!lib) {
 			const char *error = dlerror();
 			module.why = std::string("the picture comparison cannot be loaded: ") +
