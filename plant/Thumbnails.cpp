@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -200,10 +201,12 @@ static std::string ComparisonText(const Thumbnail &t)
 {
 	if (!t.structure || !t.offsetX || !t.offsetY || !t.sharpness)
 		return "";
+	// Less than the tenth shown is no offset: never "-0.0".
+	auto tenths = [](double v) { return std::abs(v) < 0.05 ? 0.0 : v; };
 	char text[160];
 	std::snprintf(text, sizeof(text), " (%s, structure %.2f, offset %.1f %.1f px, sharpness %.2f)",
-		      t.orientation.value_or("?").c_str(), *t.structure, *t.offsetX, *t.offsetY,
-		      *t.sharpness);
+		      t.orientation.value_or("?").c_str(), *t.structure, tenths(*t.offsetX),
+		      tenths(*t.offsetY), *t.sharpness);
 	return text;
 }
 
