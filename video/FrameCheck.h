@@ -1,8 +1,10 @@
 // The look at a camera's picture at the end of the production line: a few
 // frames from its capture device, checked against the camera's own video
-// standard, the overlays its settings script turns on, and the limits of
-// the scene it looks at (FrameLimits.h). Every value is measured whether
-// or not an earlier check failed, so a record holds them all.
+// standard, the overlays its settings script turns on, the limits of the
+// scene it looks at (FrameLimits.h) and, where the limits name one, the
+// reference picture of a good unit (ReferenceCompare.h). Every value is
+// measured whether or not an earlier check failed, so a record holds them
+// all.
 #pragma once
 
 #include "FrameLimits.h"

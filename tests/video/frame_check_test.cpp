@@ -415,6 +415,20 @@ TEST(FrameCheck, AgainstTheReference)
 	}
 }
 
+// An NTSC camera against a PAL reference: no comparison, so no pass.
+TEST(FrameCheck, APictureThatCannotBeComparedFails)
+{
+	video::FrameLimits limits = Limits();
+	limits.reference = video::ReferenceLimits{};
+	video::RenderSimPicture(Base(), 0, limits.reference->picture);
+	video::SensorState ntsc = Base();
+	ntsc.videoStandard = 0x0004;
+	video::FrameReport r = video::CheckFrames(Frames(ntsc), { false, {} }, limits);
+	EXPECT_EQ(r.verdict, video::FrameVerdict::Structure);
+	EXPECT_EQ(r.cause, "the picture is 720x480, the reference 720x576");
+	EXPECT_FALSE(r.reference);
+}
+
 TEST(FrameCheck, NoFrameIsNoSignalWithABlackThumbnail)
 {
 	video::FrameReport r = video::CheckFrames({}, { false, {} }, Limits());
