@@ -176,7 +176,7 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 		  "waiting for camera 1...\n"
 		  "PASS cam 1: 8 pages of " +
 			  golden + " written and verified; frame: " + values +
-			  "luminance 128.0 (100.0..160.0), red/green 1.00 (0.85..1.15), blue/green 1.00 "
+			  "luminance 191.0 (160.0..220.0), red/green 1.00 (0.85..1.15), blue/green 1.00 "
 			  "(0.85..1.15)" +
 			  overlays + compared +
 			  "1.01 (at least 0.70) (0.6 s)\n"
@@ -184,7 +184,7 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 			  "waiting for camera 2...\n"
 			  "FAIL cam 2: frame: colour: " +
 			  values +
-			  "luminance 143.2 (100.0..160.0), red/green 1.40 (0.85..1.15), blue/green 1.00 "
+			  "luminance 210.1 (160.0..220.0), red/green 1.34 (0.85..1.15), blue/green 1.00 "
 			  "(0.85..1.15)" +
 			  overlays + compared +
 			  "1.00 (at least 0.70) (0.6 s)\n"
@@ -207,8 +207,9 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 		int status;
 		json luminance, redGreen;
 		int height;
-	} expected[] = { { "verified", "passed", 0, 128.0, 1.0, 128 },
-			 { "frame-failed", "colour", 7, 0.299 * 179 + 0.587 * 128 + 0.114 * 128, 179.0 / 128,
+		// The grey area on the 75 % white bar (191); the cast's red clipped at 255.
+	} expected[] = { { "verified", "passed", 0, 191.0, 1.0, 128 },
+			 { "frame-failed", "colour", 7, 0.299 * 255 + 0.587 * 191 + 0.114 * 191, 255.0 / 191,
 			   128 },
 			 { "frame-failed", "no signal", 7, nullptr, nullptr, 128 } };
 	std::vector<video::Levels> levels;
@@ -281,8 +282,8 @@ TEST_F(FrameCheckLineTest, SeveralCamerasIntoTheDatabase)
 		       "round(frame_red_green::numeric, 2), frame_moving_pixels, frame_orientation, "
 		       "octet_length(t.png) > 100, record ? 'thumbnail_png' FROM velmora_records r JOIN "
 		       "velmora_thumbnails t USING (id) ORDER BY bus"),
-		"sim:0|verified|passed|PAL|128.0|1.00|560|straight|t|f\n"
-		"sim:1|frame-failed|colour|PAL|143.2|1.40|560|straight|t|f\n"
+		"sim:0|verified|passed|PAL|191.0|1.00|560|straight|t|f\n"
+		"sim:1|frame-failed|colour|PAL|210.1|1.34|560|straight|t|f\n"
 		"sim:2|frame-failed|no signal||||||t|f");
 	std::string page = (dir / "page.html").string();
 	EXPECT_EQ(Run({ "records", server.Url("plant"), "--html", page }), 0);
