@@ -94,8 +94,10 @@ TEST(FrameRows, OlderVersionsBroughtToFour)
 		{ 3, kDropFour,
 		  "its records table has schema version 3, which the role station_old cannot bring to 4 (" },
 	};
+	const std::string base = NewDatabase();
 	for (const auto &c : cases) {
-		std::string db = NewDatabase(), conninfo = Server().Conninfo(db);
+		std::string db = base + std::to_string(c.version), conninfo = Server().Conninfo(db);
+		ASSERT_EQ(Server().CreateDatabase(db), "");
 		Folder spool;
 		{
 			plant::PgSink made(Server().Url(db), "line-1", WithThumbnails(spool.path));

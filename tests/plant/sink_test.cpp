@@ -134,8 +134,8 @@ TEST(Sink, TableThatCannotTakeTheRecordsRefusesTheRun)
 		bool asStation;  // then the station's own role, granted SELECT and INSERT
 		const char *why;
 	} cases[] = {
-		{ "UPDATE velmora_schema SET version = 4", false,
-		  "its records table has schema version 4; this program writes and reads version 3" },
+		{ "UPDATE velmora_schema SET version = 5", false,
+		  "its records table has schema version 5; this program writes and reads version 4" },
 		{ "REVOKE INSERT ON velmora_records FROM station_r", true,
 		  "the role station_r may not add records: GRANT INSERT ON velmora_records TO station_r" },
 		{ "REVOKE SELECT ON velmora_schema FROM station_r", true,
@@ -368,7 +368,7 @@ TEST(Sink, VersionOneBroughtToTwo)
 		EXPECT_EQ(o.why,
 			  *c.why ? "database " + db + " on " + Server().Folder() + " as velmora" + c.why
 				 : "");
-		EXPECT_EQ(Query(conninfo, "SELECT version FROM velmora_schema"), *c.why ? "1" : "3");
+		EXPECT_EQ(Query(conninfo, "SELECT version FROM velmora_schema"), *c.why ? "1" : "4");
 	}
 }
 
