@@ -181,6 +181,53 @@ std::string OneLine(const char *message)
 	return clean.empty() ? "no reason given" : clean;
 }
 
+bool TableFailure(const std::string &sqlstate)
+{
+	return sqlstate.starts_with("42") || sqlstate.starts_with("25");
+}
+
+namespace {
+
+// The SQLSTATE a server sent when it refused a connection, from libpq's
+// verbose message ("FATAL:  3D000: database ... does not exist"), which is
+// then put as the default verbosity says it: the code and the server's
+// source location taken out. "" when no server answered.
+std::string StartupState(std::string &message)
+{
+	std::string state;
+	std::string shown;
+	size_t start = 0;
+	while (start < message.size()) {
+		size_t end = message.find('\n', start);
+		end = end == std::string::npos ? message.size() : end + 1;
+		std::string line = message.substr(start, end - start);
+		start = end;
+		if (line.starts_with("LOCATION:  "))
+			continue;
+		for (const char *severity : { "FATAL:  ", "ERROR:  " }) {
+			size_t at = line.find(severity);
+			if (at == std::string::npos)
+				continue;
+			size_t code = at + std::strlen(severity);
+			if (line.size() > code + 7 && line.compare(code + 5, 2, ": ") == 0 &&
+			    std::all_of(line.begin() + static_cast<std::ptrdiff_t>(code),
+					line.begin() + static_cast<std::ptrdiff_t>(code + 5), [](char c) {
+						return std::isdigit(static_cast<unsigned char>(c)) ||
+						       std::isupper(static_cast<unsigned char>(c));
+					})) {
+				state = line.substr(code, 5);
+				line.erase(code, 7);
+			}
+			break;
+		}
+		shown += line;
+	}
+	message = shown;
+	return state;
+}
+
+} // namespace
+
 bool PassingFailure(const std::string &sqlstate)
 {
 	if (sqlstate.size() != 5)
@@ -193,6 +240,24 @@ bool PassingFailure(const std::string &sqlstate)
 	return group == "08" || group == "53" || group == "57" || group == "58" || sqlstate == "40001" ||
 	       sqlstate == "40P01" || sqlstate == "55P03";
 }
+
+namespace {
+
+// What the server said of a failed statement, without the statement's
+// text and caret that libpq adds for a position in it.
+std::string ServerSaid(const PGresult *result)
+{
+	const char *primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+	if (!primary)
+		return OneLine(PQresultErrorMessage(result));
+	std::string said = OneLine(primary);
+	for (int field : { PG_DIAG_MESSAGE_DETAIL, PG_DIAG_MESSAGE_HINT })
+		if (const char *more = PQresultErrorField(result, field))
+			said += "; " + OneLine(more);
+	return said;
+}
+
+} // namespace
 
 struct Database::Answer {
 	Result result{ nullptr, PQclear };
@@ -296,15 +361,27 @@ std::string Database::Connect(const std::string &target, const std::string &appl
 		connectS.c_str(), "velmora",           "1",    "5", "2", "3", "10000", options.c_str(),
 		target.c_str(),   application.c_str(), nullptr
 	};
+	std::string why;
+	refused_ = false;
 	conn_ = PQconnectStartParams(keywords, values, 1);
 	if (!conn_)
 		return "out of memory";
+	// An option libpq rejects (sslmode=bogus) fails before any connection is
+	// tried; a ping with the same options then makes no attempt either.
+	if (PQstatus(conn_) == CONNECTION_BAD && PQpingParams(keywords, values, 1) == PQPING_NO_ATTEMPT) {
+		refused_ = true;
+		why = OneLine(PQerrorMessage(conn_));
+		Close();
+		return why;
+	}
+	// The server's refusal with its SQLSTATE, which tells a final answer
+	// from a passing one.
+	PQsetErrorVerbosity(conn_, PQERRORS_VERBOSE);
 	// A library never prints: notices (e.g. "already exists, skipping") are dropped.
 	PQsetNoticeProcessor(
 		conn_, [](void *, const char *) {}, nullptr);
 	std::int64_t deadline = NowMs() + deadlines_.connectMs;
 	PostgresPollingStatusType state = PGRES_POLLING_WRITING;
-	std::string why;
 	while (PQstatus(conn_) != CONNECTION_BAD && state != PGRES_POLLING_OK &&
 	       state != PGRES_POLLING_FAILED) {
 		if (!Wait(state == PGRES_POLLING_WRITING, deadline, why)) {
@@ -316,10 +393,15 @@ std::string Database::Connect(const std::string &target, const std::string &appl
 		state = PQconnectPoll(conn_);
 	}
 	if (PQstatus(conn_) != CONNECTION_OK) {
-		why = OneLine(PQerrorMessage(conn_));
+		std::string message = PQerrorMessage(conn_);
+		std::string sqlstate = StartupState(message);
+		refused_ = (!sqlstate.empty() && !PassingFailure(sqlstate)) ||
+			   PQconnectionNeedsPassword(conn_);
+		why = OneLine(message.c_str());
 		Close();
 		return why;
 	}
+	PQsetErrorVerbosity(conn_, PQERRORS_DEFAULT);
 	PQsetnonblocking(conn_, 1);
 	return "";
 }
@@ -349,7 +431,7 @@ Database::Answer Database::Run(const std::string &sql, const char *param)
 			break;
 		ExecStatusType status = PQresultStatus(result);
 		if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && a.why.empty()) {
-			a.why = OneLine(PQresultErrorMessage(result));
+			a.why = ServerSaid(result);
 			const char *state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
 			a.state = state ? state : "";
 		}
@@ -513,7 +595,9 @@ Insertion Database::Insert(const std::string &recordJson, std::string &why)
 		return std::string(PQcmdTuples(a.result.get())) == "1" ? Insertion::Inserted
 								       : Insertion::Duplicate;
 	why = a.why;
-	return PassingFailure(a.state) ? Insertion::Transient : Insertion::Rejected;
+	return PassingFailure(a.state) ? Insertion::Transient
+	       : TableFailure(a.state) ? Insertion::Refused
+				       : Insertion::Rejected;
 }
 
 std::optional<std::int64_t> Database::LastSequence(const std::string &station, std::string &why)

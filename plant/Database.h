@@ -21,12 +21,16 @@ enum class Insertion {
 	Inserted,
 	Duplicate, // a record with this id was there already: kept once
 	Transient, // not now (no connection, a timeout, the server shutting down): try again later
-	Rejected,  // the server answered and refuses this record (data, constraint, privilege)
+	Refused,   // the table refuses every record (dropped, INSERT revoked, a column changed, read-only)
+	Rejected,  // the server answered and refuses this record (its data, a constraint)
 };
 
 // Whether a failure with this SQLSTATE passes by itself, so the record is
 // sent again later; "" (no answer from the server at all) does.
 bool PassingFailure(const std::string &sqlstate);
+// Whether it is the table, not the record, that is refused (classes 42 and
+// 25): the records wait until its owner puts it right.
+bool TableFailure(const std::string &sqlstate);
 
 struct Deadlines {
 	int connectMs = 5000;
@@ -50,6 +54,11 @@ public:
 	// empty or why not, in one line. libpq's notices are kept from stderr.
 	// application: what the server shows of this session (pg_stat_activity).
 	std::string Connect(const std::string &target, const std::string &application = "velmora");
+	// After Connect failed: whether the answer is final (libpq refused an
+	// option before connecting, the server said no such database or role,
+	// authentication failed or a password is needed and none is given)
+	// rather than a server that could not be reached or did not answer.
+	bool Refused() const { return refused_; }
 	bool Connected() const;
 	void Close();
 
@@ -94,6 +103,7 @@ private:
 	PGconn *conn_ = nullptr;
 	std::string target_;
 	bool tableMissing_ = false;
+	bool refused_ = false;
 	std::function<bool()> stop_;
 	Deadlines deadlines_;
 };

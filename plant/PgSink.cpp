@@ -4,6 +4,9 @@
 
 #include <ctime>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace plant {
 
 PgSink::PgSink(std::string target, std::string station, SinkOptions options)
@@ -33,6 +36,9 @@ std::string PgSink::Open(std::vector<std::string> &notices, Refusal &refusal)
 		return why;
 	}
 	journal_ = Spool(JournalPathFor(folder, target_, station_));
+	struct stat before {
+	};
+	bool made = stat(journal_.Path().c_str(), &before) != 0;
 	if (std::string why = journal_.Check(); !why.empty())
 		return "the station's journal cannot be used: " + why;
 	if (std::string why = RememberTarget(folder, target_); !why.empty())
@@ -42,10 +48,17 @@ std::string PgSink::Open(std::vector<std::string> &notices, Refusal &refusal)
 	if (!why.empty())
 		return "the station's journal cannot be read: " + why;
 	std::unique_ptr<Database> db;
-	if (std::string refused = Connect(db, notices, refusal); !refused.empty())
+	if (std::string refused = Connect(db, notices, refusal); !refused.empty()) {
+		// A journal made for a database that refused has nothing to send.
+		struct stat now {
+		};
+		if (made && stat(journal_.Path().c_str(), &now) == 0 && now.st_size == 0)
+			unlink(journal_.Path().c_str());
 		return refused;
+	}
 	SenderSetup setup{ target_,       Description(),      journal_.Path(),       station_,
-			   SessionName(), options_.deadlines, options_.firstRetryMs, options_.maxRetryMs };
+			   SessionName(), options_.deadlines, options_.firstRetryMs, options_.maxRetryMs,
+			   options_.waits };
 	sender_ = std::make_unique<Sender>(setup, std::move(db));
 	refusal = Refusal::None;
 	return "";
@@ -58,8 +71,10 @@ std::string PgSink::Connect(std::unique_ptr<Database> &db, std::vector<std::stri
 	db = std::make_unique<Database>();
 	db->SetDeadlines(options_.deadlines);
 	if (std::string why = db->Connect(target_, SessionName()); !why.empty()) {
+		// A server that said no says the same to every record: not an outage.
+		bool refused = db->Refused();
 		db.reset();
-		if (options_.requireDatabase)
+		if (options_.requireDatabase || refused)
 			return Description() + ": " + why;
 		notices.push_back(Description() + " cannot be reached: " + why + "; records are kept in " +
 				  journal_.Path());
@@ -101,6 +116,13 @@ std::string PgSink::Check(Database &db, Refusal &refusal)
 	return "";
 }
 
+std::string PgSink::Ready() const
+{
+	if (std::string why = journal_.Check(); !why.empty())
+		return "the station's journal cannot be used: " + why;
+	return "";
+}
+
 StoreResult PgSink::Store(const Record &record)
 {
 	StoreResult result;
@@ -119,11 +141,11 @@ std::vector<std::string> PgSink::TakeNotices()
 	return sender_ ? sender_->TakeNotices() : std::vector<std::string>{};
 }
 
-int PgSink::Finish(int ms)
+int PgSink::Finish(int ms, const std::function<bool()> &stop)
 {
 	if (!sender_)
 		return 0;
-	return sender_->Finish(ms);
+	return sender_->Finish(ms, stop);
 }
 
 } // namespace plant

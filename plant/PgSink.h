@@ -11,6 +11,7 @@
 #include "StationLock.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,7 @@ struct SinkOptions {
 	Deadlines deadlines{};
 	int firstRetryMs = 1000;
 	int maxRetryMs = 30000;
+	std::shared_ptr<SenderWaits> waits{}; // null: the clock's
 };
 
 // Why Open refused: another session has the station's name, or anything else.
@@ -50,8 +52,13 @@ public:
 	// table, takes the name on the server and proves with a rolled-back
 	// insert that the table takes this station's records. A database that
 	// cannot be reached is said in notices and records wait in the journal
-	// (unless requireDatabase). Empty, or why not.
+	// (unless requireDatabase); one that answers no (no such database or
+	// role, a failed login, an option libpq rejects) refuses. Empty, or why not.
 	std::string Open(std::vector<std::string> &notices, Refusal &refusal);
+
+	// Whether the journal can still take a record (before each camera).
+	// Empty, or why not.
+	std::string Ready() const;
 
 	// One record, in the journal on the disk when it returns; the sender
 	// takes it on from there. Never waits on the network.
@@ -62,8 +69,9 @@ public:
 
 	// What the sender has to say since the last call.
 	std::vector<std::string> TakeNotices();
-	// Up to ms for the sender to send what is left; how many records wait.
-	int Finish(int ms);
+	// Up to ms for the sender to send what is left, ended early once stop
+	// holds; how many records wait.
+	int Finish(int ms, const std::function<bool()> &stop = {});
 
 	std::string JournalPath() const { return journal_.Path(); }
 	std::string Description() const;

@@ -10,9 +10,20 @@ std::string Records(int count)
 	return std::to_string(count) + (count == 1 ? " record" : " records");
 }
 
+void SenderWaits::Wait(std::unique_lock<std::mutex> &lock, std::condition_variable &changed, int ms,
+		       const std::function<bool()> &done)
+{
+	if (ms < 0)
+		changed.wait(lock, done);
+	else
+		changed.wait_for(lock, std::chrono::milliseconds(ms), done);
+}
+
 Sender::Sender(SenderSetup setup, std::unique_ptr<Database> connected)
 	: setup_(std::move(setup)), journal_(setup_.journal), db_(std::move(connected))
 {
+	if (!setup_.waits)
+		setup_.waits = std::make_shared<SenderWaits>();
 	if (!db_) {
 		db_ = std::make_unique<Database>();
 		away_ = true;
@@ -49,14 +60,32 @@ std::vector<std::string> Sender::TakeNotices()
 	return taken;
 }
 
+void Sender::Pause()
+{
+	retryMs_ = retryMs_ == 0 ? setup_.firstRetryMs : std::min(retryMs_ * 2, setup_.maxRetryMs);
+}
+
 void Sender::Away(const std::string &why)
 {
-	if (!away_)
+	if (!away_ && !refused_)
 		Say(setup_.description + " cannot be reached: " + why + "; records are kept in " +
 		    setup_.journal);
 	away_ = true;
 	db_->Close();
-	retryMs_ = retryMs_ == 0 ? setup_.firstRetryMs : std::min(retryMs_ * 2, setup_.maxRetryMs);
+	Pause();
+}
+
+// The server answers, and refuses every record: no outage that passes by
+// itself, but no reason to drop the records either. Said once, loudly; the
+// sender keeps trying, for the owner may put the table right.
+void Sender::Refused(const std::string &why)
+{
+	if (!refused_)
+		Say("ATTENTION: " + setup_.description + " refuses this station's records (" + why +
+		    "); they stay in " + setup_.journal + " until the table takes them: tell its owner");
+	refused_ = true;
+	away_ = true;
+	Pause();
 }
 
 // One try at the journal; true when it is empty now.
@@ -64,7 +93,10 @@ bool Sender::Round()
 {
 	if (!db_->Connected()) {
 		if (std::string why = db_->Connect(setup_.target, setup_.application); !why.empty()) {
-			Away(why);
+			if (db_->Refused())
+				Refused(why);
+			else
+				Away(why);
 			return false;
 		}
 		std::string holder;
@@ -79,6 +111,10 @@ bool Sender::Round()
 	for (const std::string &why : sent.refusals)
 		Say("a record refused by " + setup_.description + " (" + why + ") is set aside in " +
 		    journal_.RejectedPath());
+	if (sent.tableRefused) {
+		Refused(sent.error);
+		return false;
+	}
 	if (!sent.error.empty()) {
 		Away(sent.error);
 		return false;
@@ -86,6 +122,7 @@ bool Sender::Round()
 	if (away_ && sent.inserted + sent.duplicates > 0)
 		Say(Records(sent.inserted + sent.duplicates) + " sent to " + setup_.description);
 	away_ = false;
+	refused_ = false;
 	retryMs_ = 0;
 	return true;
 }
@@ -94,12 +131,13 @@ void Sender::Loop()
 {
 	std::unique_lock lock(mutex_);
 	while (!stop_) {
-		// After a failure, the pause; otherwise, until there is something to send.
+		// After a failure, the pause (a new record does not cut it short: a
+		// busy station must not hammer a server that is away); otherwise,
+		// until there is something to send.
 		if (retryMs_ > 0)
-			changed_.wait_for(lock, std::chrono::milliseconds(retryMs_),
-					  [this] { return stop_ || rushed_; });
+			setup_.waits->Wait(lock, changed_, retryMs_, [this] { return stop_ || rushed_; });
 		else
-			changed_.wait(lock, [this] { return stop_ || work_ || rushed_; });
+			setup_.waits->Wait(lock, changed_, -1, [this] { return stop_ || work_ || rushed_; });
 		if (stop_)
 			break;
 		work_ = false;
@@ -114,14 +152,17 @@ void Sender::Loop()
 	}
 }
 
-int Sender::Finish(int ms)
+int Sender::Finish(int ms, const std::function<bool()> &stop)
 {
 	if (thread_.joinable()) {
 		std::unique_lock lock(mutex_);
 		draining_ = true;
 		rushed_ = true;
 		changed_.notify_all();
-		changed_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return drained_; });
+		auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+		while (!drained_ && !(stop && stop()) && std::chrono::steady_clock::now() < end)
+			changed_.wait_until(lock, std::min(end, std::chrono::steady_clock::now() +
+									std::chrono::milliseconds(100)));
 		stop_ = true;
 		giveUp_ = true; // a wait on the network ends within 100 ms
 		changed_.notify_all();

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,6 +19,18 @@
 #include <vector>
 
 namespace plant {
+
+// The sender's two waits: for work (ms < 0: until done() holds), and the
+// pause after a failure (until done() or ms have passed). Tests put their
+// own in, to see the pauses and pass them without waiting.
+class SenderWaits
+{
+public:
+	virtual ~SenderWaits() = default;
+	// lock holds the sender's mutex; changed is notified when done() may hold.
+	virtual void Wait(std::unique_lock<std::mutex> &lock, std::condition_variable &changed, int ms,
+			  const std::function<bool()> &done);
+};
 
 struct SenderSetup {
 	std::string target;
@@ -28,6 +41,7 @@ struct SenderSetup {
 	Deadlines deadlines;
 	int firstRetryMs = 1000; // the pause after a failure, doubled each time
 	int maxRetryMs = 30000;
+	std::shared_ptr<SenderWaits> waits{}; // null: the clock's
 };
 
 class Sender
@@ -45,8 +59,9 @@ public:
 	// Gives the sender up to ms to empty the journal (trying at once even
 	// while pausing after a failure), then stops it; returns how many
 	// records are still in the journal. Never waits longer than ms and a
-	// tenth of a second.
-	int Finish(int ms);
+	// tenth of a second; stop, asked every tenth of a second, ends the wait
+	// as soon as it holds (Ctrl+C).
+	int Finish(int ms, const std::function<bool()> &stop = {});
 	// What there is to tell the operator since the last call.
 	std::vector<std::string> TakeNotices();
 
@@ -54,6 +69,8 @@ private:
 	void Loop();
 	bool Round();
 	void Away(const std::string &why);
+	void Refused(const std::string &why);
+	void Pause();
 	void Say(const std::string &notice);
 
 	SenderSetup setup_;
@@ -68,6 +85,7 @@ private:
 	bool stop_ = false;
 	std::atomic<bool> giveUp_{ false };
 	bool away_ = false;
+	bool refused_ = false; // said once until records reach the table again
 	int retryMs_ = 0;
 	std::deque<std::string> notices_;
 	std::thread thread_;

@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace plant {
@@ -202,6 +203,20 @@ std::optional<std::int64_t> SequenceOf(const std::string &line)
 
 } // namespace
 
+std::string RoomForRecords(int fd)
+{
+	struct statvfs fs {
+	};
+	if (fstatvfs(fd, &fs) != 0)
+		return Errno("the free space of its disk cannot be read");
+	std::uint64_t blocks = geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
+	std::uint64_t free = blocks * fs.f_frsize;
+	if (free >= kRecordRoomBytes)
+		return "";
+	return "its disk is full (" + std::to_string(free / 1024) + " KiB free, a record needs " +
+	       std::to_string(kRecordRoomBytes / 1024) + " KiB)";
+}
+
 std::string SpoolDirectory(std::string &why)
 {
 	// The XDG rule: a relative XDG_STATE_HOME is ignored.
@@ -312,10 +327,20 @@ std::vector<std::string> Spool::Lines(std::string &why) const
 
 std::string Spool::Check() const
 {
+	// The journal is replaced whole when records leave it: a file made beside it.
+	std::string folder = path_.substr(0, path_.find_last_of('/') + 1);
+	if (faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+		return Errno(folder);
+	Lock lock(path_, LOCK_SH);
+	if (!lock.Why().empty())
+		return lock.Why();
 	std::string why;
 	int fd = OpenRegular(path_, O_RDWR | O_APPEND | O_CREAT, why);
-	if (fd >= 0)
-		close(fd);
+	if (fd < 0)
+		return why;
+	if (std::string full = RoomForRecords(fd); !full.empty())
+		why = path_ + ": " + full;
+	close(fd);
 	return why;
 }
 
@@ -379,8 +404,9 @@ Spool::Sent Spool::Send(const std::function<Insertion(const std::string &, std::
 	for (const std::string &line : lines) {
 		std::string why;
 		Insertion how = insert(line, why);
-		if (how == Insertion::Transient) {
+		if (how == Insertion::Transient || how == Insertion::Refused) {
 			sent.error = why;
+			sent.tableRefused = how == Insertion::Refused;
 			break;
 		}
 		if (how == Insertion::Rejected) {

@@ -13,6 +13,14 @@
 
 namespace plant {
 
+// The free space a record needs before a camera is touched: a record with
+// its thumbnail many times over, and the journal's rewrite when it is sent.
+inline constexpr std::uint64_t kRecordRoomBytes = std::uint64_t{ 1 } << 20;
+
+// Empty when the file system of fd has kRecordRoomBytes free for this
+// user (root may also use the blocks kept for root), else why not.
+std::string RoomForRecords(int fd);
+
 // $XDG_STATE_HOME/velmora, else ~/.local/state/velmora; what is missing of
 // it is created with mode 0700 (records name units and operators). Empty
 // with why set when there is no such folder and it cannot be made.
@@ -43,9 +51,10 @@ class Spool
 public:
 	explicit Spool(std::string path);
 
-	// Whether the journal can take records: created when missing, never
-	// waited on, and a regular file (a FIFO or a folder is refused). Empty
-	// or why not.
+	// Whether the journal can take a record now: its folder writable, its
+	// lock and itself regular files (created when missing, never waited
+	// on: a FIFO or a folder is refused), and room on their disk for one
+	// more (RoomForRecords). Empty or why not.
 	std::string Check() const;
 
 	// One record line (ending in '\n'), with one write() on a file opened
@@ -73,10 +82,11 @@ public:
 		std::vector<std::string> refusals; // why, one for each rejected
 		int left = 0;                      // still in the journal
 		std::string error;                 // why some were left
+		bool tableRefused = false;         // the error: the table refuses every record
 	};
 	// Sends the journal's records in order, each at most once more. What is
-	// sent leaves the journal; a passing failure stops, keeping the rest in
-	// order for the next time. Appends go on meanwhile: the journal is
+	// sent leaves the journal; a passing failure or a table that refuses
+	// every record stops, keeping the rest in order for the next time. Appends go on meanwhile: the journal is
 	// locked only to read it and to take lines out.
 	Sent Send(const std::function<Insertion(const std::string &json, std::string &why)> &insert) const;
 

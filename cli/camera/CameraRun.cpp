@@ -97,6 +97,15 @@ const char *ResultWord(const CommandResult &outcome, Verb verb)
 	}
 }
 
+std::string NotRecorded(Verb verb)
+{
+	const char *done = verb == Verb::Program         ? "programmed"
+			   : verb == Verb::Dump          ? "read"
+			   : verb == Verb::EraseSettings ? "erased"
+							 : "verified";
+	return std::string(done) + " but not recorded";
+}
+
 const char *VerbName(Verb verb)
 {
 	switch (verb) {

@@ -43,4 +43,8 @@ const char *ResultWord(const CommandResult &outcome, Verb verb);
 
 const char *VerbName(Verb verb);
 
+// What a camera that succeeded is when its record could not be kept:
+// "programmed but not recorded", never a pass.
+std::string NotRecorded(Verb verb);
+
 } // namespace eeprom_cli

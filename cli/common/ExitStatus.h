@@ -14,6 +14,7 @@ enum ExitStatus {
 	kMismatch = 5,       // verification found a differing byte
 	kFileNotWritten = 6, // dump: the settings file could not be written
 	kFrameFailed = 7,    // the EEPROM verified, the camera's picture failed its check
+	kNotRecorded = 8,    // the camera succeeded, but its record could not be kept
 	kInterrupted = 130,  // stopped by SIGINT or SIGTERM after a whole block, as a shell reports Ctrl+C
 };
 

@@ -38,7 +38,8 @@ int RunSendRecords(const std::vector<std::string> &args, tool::ToolEnvironment &
 	int status = kSuccess;
 	for (const plant::JournalSent &r : results) {
 		std::string station = r.station.empty() ? "" : "station " + r.station + ": ";
-		if (r.sent > 0 || (r.left == 0 && r.rejected == 0))
+		// Nothing is said sent to a database that could not be reached.
+		if (r.sent > 0 || (r.left == 0 && r.rejected == 0 && r.error.empty()))
 			env.out << station << plant::Records(r.sent) << " sent to " << r.description << '\n';
 		if (r.rejected > 0)
 			env.out << station << plant::Records(r.rejected) << " refused by " << r.description

@@ -127,6 +127,8 @@ Exit status:
        be written to --report (checked first: then nothing was done); or
        standard output could not be written (closed, a full disk)
   7    --frame-check: the EEPROM verified, the camera's picture did not pass
+  8    the camera succeeded, but its --report record could not be kept:
+       programmed but not recorded
   130  stopped by Ctrl+C or SIGTERM; a program run must be repeated
 With several cameras: 0 only when every camera succeeded, otherwise the
 highest status of any camera.
@@ -408,7 +410,8 @@ const char *Consequence(const CommandInfo &command)
 }
 
 int RunPrepared(const tool::CommandLine &cl, const CommandInfo &command, RunRequest &request,
-		ToolEnvironment &env, const LineSeams &seams, bool &interrupted);
+		ToolEnvironment &env, const LineSeams &seams, std::optional<StopSignals> &signals,
+		bool &interrupted);
 
 int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEnvironment &env,
 		 const LineSeams &seams)
@@ -450,13 +453,18 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 		report = OpenRecordSink(cl.Value("report").value_or(""), StationOf(cl), choice, notices, why);
 		for (const std::string &notice : notices)
 			env.err << kName << ": " << notice << '\n' << std::flush;
+		if (report && !(why = report->Ready()).empty())
+			report.reset();
 		if (!report)
 			return SayFailure(env, kName, choice.inUse ? kUsage : kFileNotWritten,
 					  why + "; nothing was done to any camera");
 		request.report = report.get();
 	}
 	bool interrupted = false;
-	int status = RunPrepared(cl, command, request, env, seams, interrupted);
+	// Ctrl+C and SIGTERM stay a request until the records are seen to:
+	// the wait for the database ends early, and the cameras' status stands.
+	std::optional<StopSignals> signals;
+	int status = RunPrepared(cl, command, request, env, seams, signals, interrupted);
 	if (report)
 		for (const std::string &line : report->Finish(interrupted))
 			env.err << kName << ": " << line << '\n' << std::flush;
@@ -464,8 +472,10 @@ int RunOnCameras(const tool::CommandLine &cl, const CommandInfo &command, ToolEn
 }
 
 // The run once its report is open; interrupted: by Ctrl+C or SIGTERM.
+// signals: installed once the cameras are about to be touched.
 int RunPrepared(const tool::CommandLine &cl, const CommandInfo &command, RunRequest &request,
-		ToolEnvironment &env, const LineSeams &seams, bool &interrupted)
+		ToolEnvironment &env, const LineSeams &seams, std::optional<StopSignals> &signals,
+		bool &interrupted)
 {
 	SettingsImage image;
 	if (command.verb == Verb::Program || command.verb == Verb::Verify) {
@@ -490,9 +500,9 @@ int RunPrepared(const tool::CommandLine &cl, const CommandInfo &command, RunRequ
 			return permission;
 	}
 	ClearStopRequest();
-	StopSignals signals;
+	signals.emplace();
 	int status = RunCameras(request, env, seams);
-	interrupted = StopRequested(); // forgotten once the signals are restored
+	interrupted = StopRequested();
 	return status;
 }
 

@@ -1,6 +1,7 @@
 #include "DatabaseReport.h"
 
 #include "ReportFile.h"
+#include "StopRequest.h"
 #include "Target.h"
 
 #include <algorithm>
@@ -47,7 +48,8 @@ std::string DatabaseReport::Append(plant::Record &record, bool)
 
 std::vector<std::string> DatabaseReport::Finish(bool interrupted)
 {
-	int left = m_sink.Finish(interrupted ? std::min(m_sendWaitMs, kInterruptedSendWaitMs) : m_sendWaitMs);
+	int left = m_sink.Finish(interrupted ? std::min(m_sendWaitMs, kInterruptedSendWaitMs) : m_sendWaitMs,
+				 [] { return tool::StopRequested(); });
 	std::vector<std::string> lines = m_sink.TakeNotices();
 	if (left > 0)
 		lines.push_back(plant::Records(left) + (left == 1 ? " waits in " : " wait in ") +

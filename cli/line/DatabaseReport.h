@@ -22,6 +22,7 @@ public:
 	std::string Append(plant::Record &record, bool synced = true) override;
 	// Each record is on the disk once appended.
 	std::string Sync() override { return ""; }
+	std::string Ready() override { return m_sink.Ready(); }
 	std::string Name() const override { return m_sink.Description(); }
 	std::vector<std::string> TakeNotices() override { return m_sink.TakeNotices(); }
 	std::vector<std::string> Finish(bool interrupted) override;

@@ -32,11 +32,12 @@ public:
 			m_image = DescribeFile(request.file, request.image->sha256, request.image->size);
 	}
 
-	// Empty when kept (or no report is kept); else why not, said on stderr.
+	// Empty when kept (or no report is kept); else why not, said on stderr
+	// unless the caller says it.
 	std::string Add(const iicbus::ResolvedBus &bus, const CameraJob &job, const CommandResult &outcome,
 			std::time_t started, std::int64_t durationUs,
 			std::optional<int> camera = std::nullopt,
-			std::optional<std::string> unit = std::nullopt, bool synced = true)
+			std::optional<std::string> unit = std::nullopt, bool synced = true, bool say = true)
 	{
 		if (!m_request.report)
 			return "";
@@ -62,7 +63,7 @@ public:
 		plant::Record record = MakeRecord(m_request.record, facts);
 		std::string why = m_request.report->Append(record, synced);
 		SayNotices();
-		if (!why.empty())
+		if (!why.empty() && say)
 			m_env.err << kName << ": the record of "
 				  << (bus.given.empty() ? "the camera" : bus.given) << " was not added to "
 				  << m_request.report->Name() << ": " << why << '\n'
@@ -101,10 +102,12 @@ CameraJob JobFor(const RunRequest &request, const iicbus::ResolvedBus &bus)
 }
 
 // A record that cannot be kept fails the run: a unit without its record
-// is not a unit the line can ship.
+// is not a unit the line can ship, even when the camera succeeded.
 int WithRecord(int status, const std::string &lost)
 {
-	return lost.empty() ? status : std::max(status, static_cast<int>(kFileNotWritten));
+	if (lost.empty())
+		return status;
+	return status == kSuccess ? kNotRecorded : std::max(status, static_cast<int>(kFileNotWritten));
 }
 
 int RunOne(const RunRequest &request, ToolEnvironment &env, const LineSeams &seams)
@@ -124,15 +127,22 @@ int RunOne(const RunRequest &request, ToolEnvironment &env, const LineSeams &sea
 		progress.End();
 	else
 		progress.Abandon();
-	// After a dump to standard output, the data's own stream takes no word.
-	if (outcome.status == kSuccess)
-		(toOutput ? env.err : env.out) << outcome.message << '\n' << std::flush;
-	else
+	bool success = outcome.status == kSuccess;
+	if (!success)
 		SayFailure(env, kName, outcome.status, outcome.message);
+	// The success line only once the record is kept.
+	std::string lost = recorder.Add(request.buses.front(), job, outcome, started,
+					env.clock.NowUs() - startUs, std::nullopt, std::nullopt, true,
+					!success);
+	// After a dump to standard output, the data's own stream takes no word.
+	if (success && lost.empty())
+		(toOutput ? env.err : env.out) << outcome.message << '\n' << std::flush;
+	else if (success)
+		SayFailure(env, kName, kNotRecorded,
+			   NotRecorded(request.verb) + ": " + outcome.message +
+				   "; the record was not added to " + request.report->Name() + ": " + lost);
 	for (const std::string &notice : iicbus::TakeNotices())
 		env.err << kName << ": warning: " << notice << '\n' << std::flush;
-	std::string lost = recorder.Add(request.buses.front(), job, outcome, started,
-					env.clock.NowUs() - startUs);
 	return WithRecord(outcome.status, lost);
 }
 
@@ -151,29 +161,35 @@ int RunSeveral(const RunRequest &request, ToolEnvironment &env, const LineSeams 
 	env.err << std::flush;
 	std::vector<CameraFinish> finishes = RunFleet(jobs, seams.self, lines ? &*lines : nullptr);
 
+	// Every record on the disk before any camera's result is said: one
+	// flush for the run's records, not one each.
 	Recorder recorder(request, env);
-	int worst = kSuccess;
-	int succeeded = 0;
-	for (size_t i = 0; i < jobs.size(); i++) {
-		const CameraFinish &finish = finishes[i];
-		// "interrupted before ..." needs no second "interrupted".
-		std::string word = ResultWord(finish.outcome, request.verb);
-		env.err << labels[i] << ": " << (finish.outcome.message.starts_with(word) ? "" : word + ": ")
-			<< fileio::ShownText(finish.outcome.message) << '\n';
-		for (const std::string &notice : finish.notices)
-			env.err << labels[i] << ": warning: " << notice << '\n';
-		// One flush to the disk for the run's records, not one each.
-		std::string lost = recorder.Add(request.buses[i], jobs[i], finish.outcome, finish.started,
-						finish.durationUs, std::nullopt, std::nullopt, false);
-		worst = std::max(worst, WithRecord(finish.outcome.status, lost));
-		succeeded += finish.outcome.status == kSuccess;
-	}
+	std::vector<std::string> lost(jobs.size());
+	for (size_t i = 0; i < jobs.size(); i++)
+		lost[i] = recorder.Add(request.buses[i], jobs[i], finishes[i].outcome, finishes[i].started,
+				       finishes[i].durationUs, std::nullopt, std::nullopt, false);
 	if (request.report) {
 		if (std::string why = request.report->Sync(); !why.empty()) {
 			env.err << kName << ": the records were not kept in " << request.report->Name()
 				<< ": " << why << '\n';
-			worst = std::max(worst, static_cast<int>(kFileNotWritten));
+			for (std::string &one : lost)
+				one = one.empty() ? why : one;
 		}
+	}
+	int worst = kSuccess;
+	int succeeded = 0;
+	for (size_t i = 0; i < jobs.size(); i++) {
+		const CameraFinish &finish = finishes[i];
+		bool success = finish.outcome.status == kSuccess;
+		// "interrupted before ..." needs no second "interrupted".
+		std::string word = success && !lost[i].empty() ? NotRecorded(request.verb)
+							       : ResultWord(finish.outcome, request.verb);
+		env.err << labels[i] << ": " << (finish.outcome.message.starts_with(word) ? "" : word + ": ")
+			<< fileio::ShownText(finish.outcome.message) << '\n';
+		for (const std::string &notice : finish.notices)
+			env.err << labels[i] << ": warning: " << notice << '\n';
+		worst = std::max(worst, WithRecord(finish.outcome.status, lost[i]));
+		succeeded += success && lost[i].empty();
 	}
 	env.err << std::flush;
 	env.out << jobs.size() << " cameras: " << succeeded << " succeeded, " << jobs.size() - succeeded
@@ -245,7 +261,8 @@ int RunRepeated(const RunRequest &request, ToolEnvironment &env, const LineSeams
 								camera.unit);
 				    },
 			    .terminal = env.inIsTerminal || env.errIsTerminal,
-			    .look = [&recorder] { recorder.SayNotices(); } };
+			    .look = [&recorder] { recorder.SayNotices(); },
+			    .ready = [&request] { return request.report ? request.report->Ready() : ""; } };
 	if (request.askUnit)
 		setup.askUnit = std::ref(units);
 	return RunStation(setup);

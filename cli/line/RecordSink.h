@@ -22,6 +22,9 @@ public:
 	virtual std::string Append(plant::Record &record, bool synced = true) = 0;
 	// Every record appended so far durable; empty, or why not.
 	virtual std::string Sync() = 0;
+	// Whether a record could be kept now (the target still there, room on
+	// its disk for one): asked before each camera. Empty, or why not.
+	virtual std::string Ready() = 0;
 	// What a message names: the file's path, or the database (never its
 	// password).
 	virtual std::string Name() const = 0;
@@ -29,7 +32,8 @@ public:
 	// away, records reached it again, the file was replaced), a line each.
 	virtual std::vector<std::string> TakeNotices() { return {}; }
 	// The session ends: what to tell the operator last (records not yet
-	// where they belong). interrupted: Ctrl+C, so no long waits.
+	// where they belong). interrupted: Ctrl+C, so no long waits; one that
+	// comes meanwhile ends the wait within a second.
 	virtual std::vector<std::string> Finish(bool /*interrupted*/) { return {}; }
 };
 

@@ -1,5 +1,6 @@
 #include "ReportFile.h"
 
+#include "Spool.h"
 #include "Thumbnails.h"
 
 #include <nlohmann/json.hpp>
@@ -102,6 +103,15 @@ std::string ReportFile::Follow()
 	m_partial.clear();
 	m_notice.push_back("the report " + m_path + (gone ? " was removed" : " was replaced") +
 			   " while the station ran; records go on in " + m_path + " as it is now");
+	return "";
+}
+
+std::string ReportFile::Ready()
+{
+	if (std::string why = Follow(); !why.empty())
+		return why;
+	if (std::string full = plant::RoomForRecords(m_fd); !full.empty())
+		return "the report " + m_path + ": " + full;
 	return "";
 }
 

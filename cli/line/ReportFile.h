@@ -33,6 +33,9 @@ public:
 	std::string Append(plant::Record &record, bool synced = true) override;
 	// Every record appended so far on the disk; empty, or why not.
 	std::string Sync() override;
+	// The path still names a regular file that can take a record (opened
+	// again when it was replaced), with room for one on its disk.
+	std::string Ready() override;
 
 	std::string Name() const override { return m_path; }
 	std::vector<std::string> TakeNotices() override;

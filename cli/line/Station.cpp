@@ -86,12 +86,18 @@ Presence EepromProbe::Look()
 
 std::string StationLine(const StationCamera &camera)
 {
-	std::string head = (camera.outcome.status == kSuccess ? "PASS cam " : "FAIL cam ") +
+	bool passed = camera.outcome.status == kSuccess;
+	bool unrecorded = passed && !camera.notKept.empty();
+	std::string head = (unrecorded ? "UNRECORDED cam "
+			    : passed   ? "PASS cam "
+				       : "FAIL cam ") +
 			   std::to_string(camera.number) + ": ";
 	if (camera.unit)
 		head += "unit " + *camera.unit + ": ";
 	const CommandResult &o = camera.outcome;
-	if (o.result.outcome == operations::ResultKind::Mismatch) {
+	if (unrecorded) {
+		head += NotRecorded(Verb::Program);
+	} else if (o.result.outcome == operations::ResultKind::Mismatch) {
 		char where[96];
 		std::snprintf(where, sizeof(where), "page %d byte 0x%02x is 0x%02x, the file has 0x%02x",
 			      o.result.page, o.result.byte, o.result.found, o.result.expected);
@@ -107,8 +113,15 @@ int RunStation(const StationSetup &setup)
 	int worst = kSuccess;
 	int passed = 0;
 	int failed = 0;
+	int unrecorded = 0;
 	Waiting waiting(setup);
 	for (int number = 1;; number++) {
+		// No camera is touched whose record could not be kept.
+		if (std::string why = setup.ready ? setup.ready() : ""; !why.empty()) {
+			setup.out << "records cannot be kept (" << why << "); the station stops\n";
+			worst = std::max(worst, static_cast<int>(kFileNotWritten));
+			break;
+		}
 		StationCamera camera;
 		camera.number = number;
 		if (setup.askUnit) {
@@ -123,16 +136,17 @@ int RunStation(const StationSetup &setup)
 		std::int64_t startUs = setup.clock.NowUs();
 		camera.outcome = setup.runner(setup.job, setup.progress);
 		camera.durationUs = setup.clock.NowUs() - startUs;
-		(camera.outcome.status == kSuccess ? passed : failed)++;
-		worst = std::max(worst, camera.outcome.status);
 		// The record is on the station's disk before the operator hears the
 		// verdict and takes the camera away.
-		std::string lost = setup.finished ? setup.finished(camera) : "";
+		camera.notKept = setup.finished ? setup.finished(camera) : "";
+		bool success = camera.outcome.status == kSuccess;
+		(!success ? failed : camera.notKept.empty() ? passed : unrecorded)++;
+		worst = std::max(worst, camera.outcome.status);
 		setup.out << StationLine(camera) << '\n' << std::flush;
-		if (!lost.empty()) {
-			setup.out << "the record of camera " << number << " was not kept (" << lost
+		if (!camera.notKept.empty()) {
+			setup.out << "the record of camera " << number << " was not kept (" << camera.notKept
 				  << "); the station stops\n";
-			worst = std::max(worst, static_cast<int>(kFileNotWritten));
+			worst = std::max(worst, static_cast<int>(success ? kNotRecorded : kFileNotWritten));
 			break;
 		}
 		if (camera.outcome.status == kInterrupted)
@@ -145,9 +159,12 @@ int RunStation(const StationSetup &setup)
 		worst = std::max(worst, static_cast<int>(kBusFailure));
 	if (setup.terminal && StopRequested())
 		setup.out << '\n';
-	setup.out << passed + failed << (passed + failed == 1 ? " camera: " : " cameras: ") << passed
-		  << " passed, " << failed << " failed\n"
-		  << std::flush;
+	int cameras = passed + failed + unrecorded;
+	setup.out << cameras << (cameras == 1 ? " camera: " : " cameras: ") << passed << " passed, " << failed
+		  << " failed";
+	if (unrecorded > 0)
+		setup.out << ", " << unrecorded << " not recorded";
+	setup.out << '\n' << std::flush;
 	return worst;
 }
 

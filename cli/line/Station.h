@@ -39,6 +39,8 @@ struct StationCamera {
 	int number = 0; // 1 for the session's first camera
 	std::optional<std::string> unit;
 	CommandResult outcome;
+	// Why its record could not be kept; empty when it was (or none is kept).
+	std::string notKept;
 	std::time_t started = 0;
 	std::int64_t durationUs = 0;
 };
@@ -61,6 +63,9 @@ struct StationSetup {
 	// At every look while waiting: what else there is to say (the records'
 	// way to the database). Empty: nothing.
 	std::function<void()> look{};
+	// Before each camera: empty when its record can be kept, else why not
+	// (the journal's disk is full, its file gone); the session then stops.
+	std::function<std::string()> ready{};
 };
 
 // How often the probe looks while waiting for a camera to come or go, and
@@ -71,11 +76,14 @@ constexpr std::int64_t kPresencePollUs = 250000;
 constexpr int kAgreeingLooks = 3;
 
 // Returns 0 when every camera passed, otherwise the worst status seen: at
-// least kBusFailure when the bus could not be opened at the end, and
-// kFileNotWritten when a record was lost.
+// least kBusFailure when the bus could not be opened at the end,
+// kNotRecorded when a programmed camera's record was lost, and
+// kFileNotWritten when a failed one's was or no record could be kept.
 int RunStation(const StationSetup &setup);
 
-// "PASS cam 12: ..." / "FAIL cam 12: page 3 byte 0x10 ..."
+// "PASS cam 12: ..." / "FAIL cam 12: page 3 byte 0x10 ..." /
+// "UNRECORDED cam 12: programmed but not recorded ...": said only once the
+// record is kept, or known lost.
 std::string StationLine(const StationCamera &camera);
 
 } // namespace eeprom_cli

@@ -636,6 +636,28 @@ TEST_F(ProductionTest, AReportThatCannotTakeARecordTouchesNoCamera)
 	EXPECT_FALSE(fs::exists(dir / "cam.qmx"));
 }
 
+// A camera that succeeded but whose record was lost says no success line.
+TEST_F(ProductionTest, ASuccessWithoutItsRecordIsNoSuccess)
+{
+	std::ofstream(report) << "";
+	CameraHook full = [](const std::string &, const std::string &phase, int step) {
+		if (phase == "verify" && step == 0) {
+			rlimit none{ 0, RLIM_INFINITY };
+			setrlimit(RLIMIT_FSIZE, &none);
+		}
+	};
+	signal(SIGXFSZ, SIG_IGN);
+	int status = Run({ "--report", report, "program", "-y", golden }, full);
+	rlimit unlimited{ RLIM_INFINITY, RLIM_INFINITY };
+	setrlimit(RLIMIT_FSIZE, &unlimited);
+	signal(SIGXFSZ, SIG_DFL);
+	EXPECT_EQ(status, 8);
+	EXPECT_EQ(out.str(), "");
+	EXPECT_EQ(err.str(), "velmora-eeprom: programmed but not recorded: 8 pages of " + golden +
+				     " written and verified; the record was not added to " + report +
+				     ": File too large\n");
+}
+
 // A dump that read the camera but could not write its file is a record too.
 TEST_F(ProductionTest, ADumpThatCannotWriteItsFileIsRecorded)
 {
@@ -1021,15 +1043,13 @@ TEST_F(ProductionTest, StationSessionOnTheSimulator)
 	rlimit unlimited{ RLIM_INFINITY, RLIM_INFINITY };
 	setrlimit(RLIMIT_FSIZE, &unlimited);
 	signal(SIGXFSZ, SIG_DFL);
-	EXPECT_EQ(status, 6);
+	EXPECT_EQ(status, 8);
 	EXPECT_EQ(out.str(),
 		  "waiting for camera 1...\n"
-		  "PASS cam 1: 8 pages of " +
-			  golden +
-			  " written and verified (0.6 s)\n"
-			  "the record of camera 1 was not kept (the disk took only part of the record); the "
-			  "station stops\n"
-			  "1 camera: 1 passed, 0 failed\n");
+		  "UNRECORDED cam 1: programmed but not recorded (0.6 s)\n"
+		  "the record of camera 1 was not kept (the disk took only part of the record); the "
+		  "station stops\n"
+		  "1 camera: 0 passed, 0 failed, 1 not recorded\n");
 	EXPECT_EQ(ReadText(report), firstSession);
 
 	std::vector<json> records = Records(report);
@@ -1074,6 +1094,16 @@ TEST_F(ProductionTest, StationReportsToTheDatabaseThroughAnOutage)
 	EXPECT_EQ(Run(required), 6);
 	EXPECT_TRUE(sim::Trace().empty());
 	EXPECT_NE(err.str().find("; nothing was done to any camera\n"), std::string::npos) << err.str();
+	// A server that answers no is no outage, even without --require-database.
+	ASSERT_EQ(server.Start(), "");
+	std::vector<std::string> nosuch = station;
+	nosuch[6] = server.Url("nosuchdb");
+	EXPECT_EQ(Run(nosuch), 6);
+	EXPECT_TRUE(sim::Trace().empty());
+	EXPECT_TRUE(
+		err.str().ends_with("database \"nosuchdb\" does not exist; nothing was done to any camera\n"))
+		<< err.str();
+	ASSERT_EQ(server.Stop(), "");
 	{
 		plant::StationLock other;
 		bool inUse = false;
@@ -1123,6 +1153,7 @@ TEST_F(ProductionTest, StationReportsToTheDatabaseThroughAnOutage)
 		<< err.str();
 	EXPECT_TRUE(err.str().ends_with("; the next run or `velmora-eeprom send-records` sends them\n"))
 		<< err.str();
+	EXPECT_EQ(Run({ "send-records" }), 6); // while it waits
 	ASSERT_EQ(server.Start(), "");
 	EXPECT_EQ(Run({ "send-records" }), 0);
 	EXPECT_EQ(out.str(), "station bench-4: 1 record sent to " + where + "\n");
@@ -1153,6 +1184,52 @@ TEST_F(ProductionTest, StationFollowsAReportFileRemovedMidSession)
 	EXPECT_EQ(records[0]["camera"], 2);
 	EXPECT_EQ(records[0]["sequence"], 2);
 	EXPECT_EQ(records[1]["camera"], 3);
+}
+
+// A report that can take no more records mid-session stops the station
+// before the next camera is touched, with the reason.
+TEST_F(ProductionTest, StationStopsBeforeACameraWhoseRecordCouldNotBeKept)
+{
+	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);
+	// While camera 1 is taken away, a folder takes the report's place.
+	class Replacing final : public PresenceProbe
+	{
+	public:
+		Replacing(PresenceProbe &inner, std::string report) : m_inner(inner), m_report(report) {}
+		Presence Look() override
+		{
+			if (++m_looks == 4) {
+				fs::remove(m_report);
+				fs::create_directory(m_report);
+			}
+			return m_inner.Look();
+		}
+
+	private:
+		PresenceProbe &m_inner;
+		std::string m_report;
+		int m_looks = 0;
+	};
+	Fixture fixture(dir / "sim-0.absent", "+++---+++---");
+	Replacing replacing(fixture, report);
+	probe = &replacing;
+	int cameras = 0;
+	CameraHook count = [&](const std::string &, const std::string &phase, int step) {
+		cameras += phase == "write" && step == 0;
+	};
+	EXPECT_EQ(Run({ "program", "--repeat", "--yes", "--report", report, "--station", "bench-2", golden },
+		      count),
+		  6);
+	EXPECT_EQ(cameras, 1);
+	EXPECT_EQ(out.str(), "waiting for camera 1...\n"
+			     "PASS cam 1: 8 pages of " +
+				     golden +
+				     " written and verified (0.6 s)\n"
+				     "remove camera 1\n"
+				     "records cannot be kept (it was replaced, and the report " +
+				     report +
+				     " cannot take records: Is a directory); the station stops\n"
+				     "1 camera: 1 passed, 0 failed\n");
 }
 
 // Present or absent as scripted, or the bus unopenable for a reason; at

@@ -9,7 +9,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -122,6 +126,7 @@ TEST(Sink, RowHoldsEveryFieldTyped)
 		"t");
 	EXPECT_EQ(Count(conninfo), "1 rows, 1 ids");
 	EXPECT_FALSE(fs::exists(o.sink->JournalPath()));
+
 	// The station numbers on from its own records only.
 	EXPECT_EQ(Open(Server().Url(db), "line-9", Quick(spool.path)).sink->LastSequence(), std::nullopt);
 }
@@ -337,7 +342,7 @@ TEST(Sink, TheSameStationNameTwiceIsRefused)
 	EXPECT_EQ(Open(Server().Url(db), "line-2", Quick(here.path)).why, "");
 }
 
-// A table of version 1 is brought to 2 (and on to 3) by its owner, unless a station's
+// A table of version 1 is brought to 2 (and on to 4) by its owner, unless a station's
 // sequence number is there twice.
 TEST(Sink, VersionOneBroughtToTwo)
 {
@@ -369,6 +374,9 @@ TEST(Sink, VersionOneBroughtToTwo)
 			  *c.why ? "database " + db + " on " + Server().Folder() + " as velmora" + c.why
 				 : "");
 		EXPECT_EQ(Query(conninfo, "SELECT version FROM velmora_schema"), *c.why ? "1" : "4");
+		EXPECT_EQ(Query(conninfo, "SELECT count(*) FROM pg_constraint WHERE conname = "
+					  "'velmora_records_station_sequence'"),
+			  *c.why ? "0" : "1");
 	}
 }
 
@@ -391,6 +399,21 @@ TEST(Sink, AFailedSchemaChangeIsRolledBack)
 	second.SetDeadlines({ 500, 500 });
 	ASSERT_EQ(second.Connect(conninfo), "");
 	EXPECT_EQ(second.PrepareSchema(true), twice);
+}
+
+// A record sent again (the station stopped between the commit and the
+// journal's update) is found there, not refused.
+TEST(Sink, ARecordSentAgainIsKeptOnce)
+{
+	std::string db = NewDatabase(), conninfo = Server().Conninfo(db);
+	plant::Database station;
+	ASSERT_EQ(station.Connect(conninfo), "");
+	ASSERT_EQ(station.PrepareSchema(true), "");
+	std::string json = plant::RecordLine(Numbered("line-1", 1, 1)[0]);
+	std::string why;
+	EXPECT_EQ(station.Insert(json, why), plant::Insertion::Inserted) << why;
+	EXPECT_EQ(station.Insert(json, why), plant::Insertion::Duplicate) << why;
+	EXPECT_EQ(Count(conninfo), "1 rows, 1 ids");
 }
 
 // A record the server refuses is set aside at once, and the next go on.
@@ -425,86 +448,222 @@ TEST(Sink, ARefusedRecordIsSetAside)
 	EXPECT_TRUE(notices[1].ends_with(" is set aside in " + journal.RejectedPath())) << notices[1];
 }
 
-// What the server answers about a record: passing, or the record's own.
+// What the server answers about a record: passing, the table's, or the record's own.
 TEST(Sink, PassingFailures)
 {
 	const struct {
 		const char *sqlstate;
 		bool passing;
+		bool table;
 	} cases[] = {
-		{ "", true },       // no answer at all
-		{ "08006", true },  // connection failure
-		{ "57P01", true },  // the server shuts down
-		{ "57014", true },  // statement_timeout
-		{ "53300", true },  // too many connections
-		{ "40001", true },  // serialization failure
-		{ "40P01", true },  // deadlock
-		{ "23505", false }, // unique violation
-		{ "23502", false }, // not-null violation
-		{ "22001", false }, // value too long
-		{ "54000", false }, // index row too large
-		{ "42501", false }, // no privilege
-		{ "42703", false }, // no such column
-		{ "25006", false }, // read-only transaction
-	};
-	for (const auto &c : cases)
-		EXPECT_EQ(plant::PassingFailure(c.sqlstate), c.passing) << c.sqlstate;
-}
-
-// The journal never blocks: what is not a regular file is refused.
-TEST(Sink, JournalThatIsNoFileIsRefused)
-{
-	SpoolFolder spool;
-	std::string path = plant::JournalPathFor(spool.path, "postgresql://velmora@/plant?host=/nowhere",
-						 "line-1");
-	const struct {
-		int (*make)(const char *);
-		const char *what;
-	} cases[] = {
-		{ [](const char *p) { return mkfifo(p, 0600); }, "FIFO" },
-		{ [](const char *p) { return mkdir(p, 0700); }, "folder" },
+		{ "", true, false },       // no answer at all
+		{ "08006", true, false },  // connection failure
+		{ "57P01", true, false },  // the server shuts down
+		{ "57014", true, false },  // statement_timeout
+		{ "53300", true, false },  // too many connections
+		{ "40001", true, false },  // serialization failure
+		{ "40P01", true, false },  // deadlock
+		{ "23505", false, false }, // unique violation
+		{ "23502", false, false }, // not-null violation
+		{ "22001", false, false }, // value too long
+		{ "54000", false, false }, // index row too large
+		{ "42501", false, true },  // no privilege
+		{ "42703", false, true },  // no such column
+		{ "42P01", false, true },  // no such table
+		{ "25006", false, true },  // read-only transaction
 	};
 	for (const auto &c : cases) {
-		ASSERT_EQ(c.make(path.c_str()), 0) << c.what;
-		Opened o = Open("postgresql://velmora@/plant?host=/nowhere", "line-1", Quick(spool.path));
-		EXPECT_EQ(o.why.substr(0, o.why.find(path)), "the station's journal cannot be used: ")
-			<< c.what;
-		fs::remove(path);
+		EXPECT_EQ(plant::PassingFailure(c.sqlstate), c.passing) << c.sqlstate;
+		EXPECT_EQ(plant::TableFailure(c.sqlstate), c.table) << c.sqlstate;
 	}
 }
 
+// A server that answers no is no outage: the run ends before any camera.
+TEST(Sink, AServerThatAnswersNoRefusesTheRun)
+{
+	SpoolFolder spool;
+	const std::string host = Server().Folder();
+	const struct {
+		std::string target;
+		std::string why;
+	} cases[] = {
+		{ "postgresql://velmora@/nosuchdb?host=" + host,
+		  "database nosuchdb on " + host + " as velmora: connection to server on socket \"" + host +
+			  "/.s.PGSQL.5432\" failed: database \"nosuchdb\" does not exist" },
+		{ "postgresql://nobody_here@/postgres?host=" + host,
+		  "database postgres on " + host + " as nobody_here: connection to server on socket \"" +
+			  host + "/.s.PGSQL.5432\" failed: role \"nobody_here\" does not exist" },
+		{ "postgresql://velmora@/postgres?host=" + host + "&sslmode=bogus",
+		  "database postgres on " + host + " as velmora: invalid sslmode value: \"bogus\"" },
+	};
+	for (const auto &c : cases) {
+		Opened o = Open(c.target, "line-1", Quick(spool.path));
+		EXPECT_EQ(o.why, c.why);
+		EXPECT_EQ(o.refusal, plant::Refusal::Other);
+	}
+}
+
+// A table that refuses every record (renamed, a column renamed) keeps the
+// records in the journal and says so once; they go, in order, once it is
+// put right. Nothing is set aside.
+TEST(Sink, ARefusedTableKeepsTheRecords)
+{
+	const struct {
+		const char *breaks;
+		const char *mends;
+	} cases[] = {
+		{ "ALTER TABLE velmora_records RENAME TO velmora_old",
+		  "ALTER TABLE velmora_old RENAME TO velmora_records" },
+		{ "ALTER TABLE velmora_records RENAME COLUMN unit TO serial",
+		  "ALTER TABLE velmora_records RENAME COLUMN serial TO unit" },
+	};
+	std::string base = NewDatabase();
+	for (const auto &c : cases) {
+		std::string db = base + std::to_string(&c - cases), conninfo = Server().Conninfo(db);
+		ASSERT_EQ(Server().CreateDatabase(db), "");
+		SpoolFolder spool;
+		Opened o = Open(conninfo, "line-1", Quick(spool.path));
+		ASSERT_EQ(o.why, "");
+		std::vector<plant::Record> records = Numbered("line-1", 1, 3);
+		o.sink->Store(records[0]);
+		ASSERT_EQ(o.sink->Finish(10000), 0);
+		o.sink.reset();
+		o = Open(conninfo, "line-1", Quick(spool.path));
+		ASSERT_EQ(o.why, "");
+		Query(conninfo, std::string(c.breaks) + "; SELECT 1");
+		o.sink->Store(records[1]);
+		o.sink->Store(records[2]);
+		EXPECT_EQ(o.sink->Finish(300), 2) << c.breaks;
+		std::vector<std::string> notices = o.sink->TakeNotices();
+		ASSERT_EQ(notices.size(), 1u) << c.breaks;
+		EXPECT_TRUE(notices[0].starts_with("ATTENTION: database " + db + " on " + Server().Folder() +
+						   " as velmora refuses this station's records ("))
+			<< notices[0];
+		Query(conninfo, std::string(c.mends) + "; SELECT 1");
+		o.sink.reset();
+		o = Open(conninfo, "line-1", Quick(spool.path));
+		ASSERT_EQ(o.why, "");
+		EXPECT_EQ(o.sink->Finish(10000), 0);
+		EXPECT_EQ(Sequences(conninfo, "line-1"), "1,2,3");
+		EXPECT_FALSE(fs::exists(plant::Spool(o.sink->JournalPath()).RejectedPath()));
+	}
+}
+
+// The station numbers on from the higher of its journal's last number and
+// the database's.
+TEST(Sink, NumberingGoesOnFromTheHigherLast)
+{
+	const struct {
+		int journal;
+		int database;
+		int last;
+	} cases[] = { { 3, 7, 7 }, { 9, 4, 9 } };
+	std::string base = NewDatabase();
+	for (const auto &c : cases) {
+		std::string db = base + std::to_string(&c - cases), conninfo = Server().Conninfo(db);
+		ASSERT_EQ(Server().CreateDatabase(db), "");
+		SpoolFolder spool;
+		ASSERT_EQ(Open(conninfo, "line-1", Quick(spool.path)).why, "");
+		Query(conninfo, "INSERT INTO velmora_records (id, time, station, command, pages, result, "
+				"exit_status, record, sequence) VALUES (gen_random_uuid(), now(), 'line-1', "
+				"'program', '{}', 'verified', 0, '{}', " +
+					std::to_string(c.database) + "); SELECT 1");
+		std::ofstream(plant::JournalPathFor(spool.path, conninfo, "line-1") + ".last")
+			<< "{\"sequence\":" << c.journal << "}\n";
+		EXPECT_EQ(Open(conninfo, "line-1", Quick(spool.path)).sink->LastSequence(), c.last);
+	}
+}
+
+// The journal never blocks: what is not a regular file, the journal or its
+// lock, is refused, before the database away is said.
+TEST(Sink, JournalThatIsNoFileIsRefused)
+{
+	SpoolFolder spool;
+	std::string journal = plant::JournalPathFor(spool.path, "postgresql://velmora@/plant?host=/nowhere",
+						    "line-1");
+	const struct {
+		std::string path;
+		int (*make)(const char *);
+		const char *what;
+	} cases[] = {
+		{ journal, [](const char *p) { return mkfifo(p, 0600); }, "FIFO" },
+		{ journal, [](const char *p) { return mkdir(p, 0700); }, "folder" },
+		{ journal + ".lock", [](const char *p) { return mkfifo(p, 0600); }, "FIFO lock" },
+		{ journal + ".lock", [](const char *p) { return mkdir(p, 0700); }, "folder lock" },
+	};
+	for (const auto &c : cases) {
+		fs::remove(c.path); // a lock file the last session left
+		ASSERT_EQ(c.make(c.path.c_str()), 0) << c.what;
+		Opened o = Open("postgresql://velmora@/plant?host=/nowhere", "line-1", Quick(spool.path));
+		EXPECT_EQ(o.why.substr(0, o.why.find(c.path)), "the station's journal cannot be used: ")
+			<< c.what;
+		EXPECT_TRUE(o.notices.empty()) << c.what;
+		fs::remove(c.path);
+	}
+}
+
+// A journal on a disk without room for a record is refused before any
+// camera, and found so before the next one.
+TEST(Sink, JournalOnAFullDiskIsRefused)
+{
+	SpoolFolder spool;
+	if (mount("tmpfs", spool.path.c_str(), "tmpfs", 0, "size=2m") != 0)
+		GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(errno);
+	std::string target = "postgresql://velmora@/plant?host=/nowhere";
+	Opened o = Open(target, "line-1", Quick(spool.path));
+	EXPECT_EQ(o.why, "");
+	EXPECT_EQ(o.sink->Ready(), "");
+	{
+		std::ofstream filler(spool.path + "/filler");
+		filler << std::string(1536 * 1024, 'x');
+	}
+	// 2 MiB less the filler, the station's lock and the target's page each.
+	std::string full = "the station's journal cannot be used: " +
+			   plant::JournalPathFor(spool.path, target, "line-1") +
+			   ": its disk is full (504 KiB free, a record needs 1024 KiB)";
+	EXPECT_EQ(o.sink->Ready(), full);
+	o.sink.reset();
+	EXPECT_EQ(Open(target, "line-1", Quick(spool.path)).why, full);
+	umount2(spool.path.c_str(), MNT_DETACH);
+}
+
+// A passing failure of one record stops the round: the records after it
+// must not overtake it. Appends go on meanwhile.
 TEST(Spool, SendingLeavesAppendsFree)
 {
 	SpoolFolder folder;
 	plant::Spool spool(folder.path + "/journal-test.jsonl");
 	ASSERT_EQ(spool.Append("{\"sequence\":1}\n"), "");
 	ASSERT_EQ(spool.Append("{\"sequence\":2}\n"), "");
+	ASSERT_EQ(spool.Append("{\"sequence\":3}\n"), "");
 	std::vector<std::string> sent;
 	plant::Spool::Sent result = spool.Send([&](const std::string &json, std::string &why) {
 		// A station appends while its journal is being sent.
 		if (sent.empty()) {
-			EXPECT_EQ(spool.Append("{\"sequence\":3}\n"), "");
+			EXPECT_EQ(spool.Append("{\"sequence\":4}\n"), "");
 		}
 		sent.push_back(json);
 		why = "server gone";
-		return sent.size() == 1 ? plant::Insertion::Inserted : plant::Insertion::Transient;
+		return json == "{\"sequence\":2}" ? plant::Insertion::Transient : plant::Insertion::Inserted;
 	});
 	EXPECT_EQ(sent, (std::vector<std::string>{ "{\"sequence\":1}", "{\"sequence\":2}" }));
 	EXPECT_EQ(result.inserted, 1);
-	EXPECT_EQ(result.left, 1);
+	EXPECT_EQ(result.left, 2);
 	EXPECT_EQ(result.error, "server gone");
 	std::string why;
-	EXPECT_EQ(spool.Lines(why), (std::vector<std::string>{ "{\"sequence\":2}", "{\"sequence\":3}" }));
+	EXPECT_EQ(spool.Lines(why),
+		  (std::vector<std::string>{ "{\"sequence\":2}", "{\"sequence\":3}", "{\"sequence\":4}" }));
 
 	// A piece of a line a full disk left: the next record still has a line of its own.
 	std::ofstream(spool.Path(), std::ios::app) << "{\"n\":3,\"time";
 	ASSERT_EQ(spool.Append("{\"n\":4}\n"), "");
-	EXPECT_EQ(spool.Lines(why), (std::vector<std::string>{ "{\"sequence\":2}", "{\"sequence\":3}",
-							       "{\"n\":3,\"time", "{\"n\":4}" }));
+	EXPECT_EQ(spool.Lines(why),
+		  (std::vector<std::string>{ "{\"sequence\":2}", "{\"sequence\":3}", "{\"sequence\":4}",
+					     "{\"n\":3,\"time", "{\"n\":4}" }));
 	// Emptied, it still knows the last number it held.
 	ASSERT_EQ(spool.Drop(spool.Lines(why)), "");
 	EXPECT_FALSE(fs::exists(spool.Path()));
-	EXPECT_EQ(spool.LastSequence(why), 3);
+	EXPECT_EQ(spool.LastSequence(why), 4);
 }
 
 TEST(Sink, SpoolFolderMadePrivate)
