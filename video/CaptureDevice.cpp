@@ -6,10 +6,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <thread>
 #include <utility>
@@ -33,6 +35,7 @@ struct V4lLibraries {
 	void *(*mmap)(void *start, std::size_t length, int prot, int flags, int fd,
 		      std::int64_t offset) = nullptr;
 	int (*munmap)(void *start, std::size_t length) = nullptr;
+	ssize_t (*read)(int fd, void *buffer, std::size_t n) = nullptr;
 	v4lconvert_data *(*create)(int fd, void *priv, const libv4l_dev_ops *ops) = nullptr;
 	void (*destroy)(v4lconvert_data *data) = nullptr;
 	int (*tryFormat)(v4lconvert_data *, v4l2_format *dest, v4l2_format *src) = nullptr;
@@ -68,6 +71,12 @@ const V4lLibraries &Libraries()
 		Load(v4l2, "v4l2_ioctl", libs.ioctl, why);
 		Load(v4l2, "v4l2_mmap", libs.mmap, why);
 		Load(v4l2, "v4l2_munmap", libs.munmap, why);
+		Load(v4l2, "v4l2_read", libs.read, why);
+		// libv4l2 writes its errors to stderr unless given a file of its
+		// own; the back end says what went wrong itself, once.
+		FILE **log = nullptr;
+		if (Load(v4l2, "v4l2_log_file", log, why))
+			*log = std::fopen("/dev/null", "we");
 		Load(conv, "v4lconvert_create_with_dev_ops", libs.create, why);
 		Load(conv, "v4lconvert_destroy", libs.destroy, why);
 		Load(conv, "v4lconvert_try_format", libs.tryFormat, why);
@@ -77,21 +86,20 @@ const V4lLibraries &Libraries()
 	return libs;
 }
 
+int PlainOpen(const char *path, int flags)
+{
+	return ::open(path, flags | O_CLOEXEC);
+}
+int PlainIoctl(int fd, unsigned long request, void *arg)
+{
+	return ::ioctl(fd, request, arg);
+}
 // libv4l2 over the kernel's device: its plugins, without the format
 // emulation, since libv4lconvert converts here.
-int V4lOpen(const char *path, int flags)
+int V4lAttach(int fd)
 {
-	const int fd = ::open(path, flags | O_CLOEXEC);
-	if (fd < 0)
-		return fd;
 	constexpr int kDisableConversion = 0x01; // V4L2_DISABLE_CONVERSION
-	if (Libraries().fdOpen(fd, kDisableConversion) < 0) {
-		const int e = errno;
-		::close(fd);
-		errno = e;
-		return -1;
-	}
-	return fd;
+	return Libraries().fdOpen(fd, kDisableConversion);
 }
 int V4lClose(int fd)
 {
@@ -100,6 +108,10 @@ int V4lClose(int fd)
 int V4lIoctl(int fd, unsigned long request, void *arg)
 {
 	return Libraries().ioctl(fd, request, arg);
+}
+ssize_t V4lRead(int fd, void *buffer, std::size_t size)
+{
+	return Libraries().read(fd, buffer, size);
 }
 void *V4lMmap(void *addr, std::size_t length, int prot, int flags, int fd, off_t offset)
 {
@@ -110,11 +122,47 @@ int V4lMunmap(void *addr, std::size_t length)
 	return Libraries().munmap(addr, length);
 }
 
-const DeviceCalls kV4l2Calls = { V4lOpen, V4lClose, V4lIoctl, V4lMmap, V4lMunmap, ::poll };
+const DeviceCalls kV4l2Calls = { PlainOpen, PlainIoctl, V4lAttach, V4lClose, V4lIoctl,
+				 V4lRead,   V4lMmap,    V4lMunmap, ::poll };
 
 std::string Why(int e)
 {
 	return std::strerror(e);
+}
+
+// What a node's answer to a plain VIDIOC_QUERYCAP makes of it.
+struct NodeAnswer {
+	std::string why;      // "" for a capture device
+	bool refused = false; // no capture device at all: asking again will not help
+	bool reads = false;   // read() I/O only
+};
+
+NodeAnswer AskNode(const DeviceCalls &calls, int fd, const std::string &path)
+{
+	NodeAnswer answer;
+	v4l2_capability cap{};
+	int r;
+	do
+		r = calls.probe(fd, VIDIOC_QUERYCAP, &cap);
+	while (r < 0 && errno == EINTR);
+	if (r < 0) {
+		const int e = errno;
+		answer.refused = e == ENOTTY || e == EINVAL;
+		answer.why = answer.refused ? path + " is not a capture device: " + Why(e)
+					    : path + " does not answer (" + Why(e) + ")";
+		return answer;
+	}
+	const std::uint32_t caps = cap.capabilities & V4L2_CAP_DEVICE_CAPS ? cap.device_caps
+									   : cap.capabilities;
+	answer.refused = true;
+	if (!(caps & V4L2_CAP_VIDEO_CAPTURE))
+		answer.why = path + " is not a capture device: a Video4Linux2 device without video capture";
+	else if (!(caps & (V4L2_CAP_STREAMING | V4L2_CAP_READWRITE)))
+		answer.why = path + " is a capture device that offers neither streaming nor read()";
+	else
+		answer.refused = false;
+	answer.reads = !(caps & V4L2_CAP_STREAMING);
+	return answer;
 }
 
 class CaptureDevice final : public FrameSource
@@ -130,6 +178,8 @@ public:
 				for (auto left = length; left.count() > 0 && !stopped_; left -= kSlice)
 					std::this_thread::sleep_for(std::min(left, kSlice));
 			};
+		if (!options_.now)
+			options_.now = [] { return std::chrono::steady_clock::now(); };
 		ops_.ioctl = [](void *priv, int fd, unsigned long request, void *arg) {
 			return static_cast<CaptureDevice *>(priv)->calls().ioctl(fd, request, arg);
 		};
@@ -148,9 +198,13 @@ public:
 	}
 	std::string name() const override { return path_; }
 	void stop() override { stopped_ = true; }
+	bool refused() const override { return refused_; }
 
 private:
 	static constexpr std::chrono::milliseconds kSlice{ kPollSliceMs };
+
+	// What one look at the device gave.
+	enum class Got { Frame, Nothing, Incomplete, Lost };
 
 	const DeviceCalls &calls() const { return *options_.calls; }
 	int xioctl(unsigned long request, void *arg)
@@ -162,6 +216,12 @@ private:
 		return r;
 	}
 	std::string start();
+	std::string probe();
+	std::string streamBuffers();
+	Got take(Frame &frame, std::string &why);
+	Got dequeue(Frame &frame, std::string &why);
+	Got readOne(Frame &frame, std::string &why);
+	bool convert(unsigned char *data, std::size_t size, Frame &frame);
 	void shut();
 	void say(const std::string &text)
 	{
@@ -175,6 +235,7 @@ private:
 	{
 		say(text);
 		shut();
+		retryAfterPause_ = true;
 		return false;
 	}
 
@@ -188,34 +249,45 @@ private:
 	libv4l_dev_ops ops_{};
 	int fd_ = -1;
 	bool streaming_ = false;
+	bool reads_ = false; // read() I/O: the device offers no streaming
 	v4lconvert_data *convert_ = nullptr;
 	std::vector<Buffer> buffers_;
+	std::vector<std::uint8_t> readBuffer_;
 	v4l2_format src_{};
 	v4l2_format dest_{};
 	std::int64_t number_ = 0;
 	bool said_ = false;
+	bool retryAfterPause_ = false;
+	std::atomic<bool> refused_{ false };
 	std::atomic<bool> stopped_{ false };
 	std::mutex noticeMutex_;
 	std::string notice_;
 };
 
-// Opens and starts streaming; returns why it could not.
+// Whether the node is a capture device at all, by its own answer to a
+// plain VIDIOC_QUERYCAP: "" or why not (refused_ then set).
+std::string CaptureDevice::probe()
+{
+	const NodeAnswer answer = AskNode(calls(), fd_, path_);
+	refused_ = answer.refused;
+	reads_ = answer.reads;
+	return answer.why;
+}
+
+// Opens and starts streaming, or readies read(); returns why it could not.
 std::string CaptureDevice::start()
 {
 	const V4lLibraries &libs = Libraries();
 	if (!libs.why.empty())
 		return libs.why;
+	refused_ = false;
 	fd_ = calls().open(path_.c_str(), O_RDWR | O_NONBLOCK);
 	if (fd_ < 0)
 		return path_ + " cannot be opened: " + Why(errno);
-
-	v4l2_capability cap{};
-	if (xioctl(VIDIOC_QUERYCAP, &cap) < 0)
-		return path_ + " is not a Video4Linux2 device: " + Why(errno);
-	const std::uint32_t caps = cap.capabilities & V4L2_CAP_DEVICE_CAPS ? cap.device_caps
-									   : cap.capabilities;
-	if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING))
-		return path_ + " is not a capture device that streams";
+	if (std::string why = probe(); !why.empty())
+		return why;
+	if (calls().attach(fd_) < 0)
+		return path_ + " cannot be taken by libv4l2: " + Why(errno);
 
 	const std::optional<bool> standard = options_.standard ? options_.standard() : options_.pal;
 	const bool pal = standard.value_or(true);
@@ -250,6 +322,15 @@ std::string CaptureDevice::start()
 	parm.parm.capture.timeperframe = pal ? v4l2_fract{ 1, 25 } : v4l2_fract{ 1001, 30000 };
 	xioctl(VIDIOC_S_PARM, &parm); // a device with one rate keeps it
 
+	if (reads_) {
+		readBuffer_.resize(src_.fmt.pix.sizeimage);
+		return {};
+	}
+	return streamBuffers();
+}
+
+std::string CaptureDevice::streamBuffers()
+{
 	v4l2_requestbuffers req{};
 	req.count = kBuffers;
 	req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
@@ -293,9 +374,89 @@ void CaptureDevice::shut()
 	if (convert_)
 		Libraries().destroy(convert_);
 	convert_ = nullptr;
+	// libv4l2 closes a descriptor it never took as the system does.
 	if (fd_ >= 0)
 		calls().close(fd_);
 	fd_ = -1;
+	reads_ = false;
+}
+
+bool CaptureDevice::convert(unsigned char *data, std::size_t size, Frame &frame)
+{
+	frame.width = static_cast<int>(dest_.fmt.pix.width);
+	frame.height = static_cast<int>(dest_.fmt.pix.height);
+	frame.rgb.resize(dest_.fmt.pix.sizeimage);
+	return Libraries().convert(convert_, &src_, &dest_, data, static_cast<int>(size), frame.rgb.data(),
+				   static_cast<int>(frame.rgb.size())) >= 0;
+}
+
+// A frame is whole when the device filled as much as its format takes
+// (compressed formats vary in size: there the converter judges) and did
+// not flag it as damaged.
+CaptureDevice::Got CaptureDevice::dequeue(Frame &frame, std::string &why)
+{
+	v4l2_buffer buf{};
+	buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+	buf.memory = V4L2_MEMORY_MMAP;
+	if (xioctl(VIDIOC_DQBUF, &buf) < 0) {
+		if (errno == EAGAIN)
+			return Got::Nothing;
+		why = Why(errno);
+		return Got::Lost;
+	}
+	if (buf.index >= buffers_.size()) {
+		xioctl(VIDIOC_QBUF, &buf);
+		return Got::Nothing;
+	}
+	const std::uint32_t expected = src_.fmt.pix.sizeimage;
+	const bool raw = src_.fmt.pix.pixelformat != V4L2_PIX_FMT_MJPEG &&
+			 src_.fmt.pix.pixelformat != V4L2_PIX_FMT_JPEG;
+	Got got = Got::Frame;
+	if (buf.flags & V4L2_BUF_FLAG_ERROR) {
+		why = "flagged as damaged by the device";
+		got = Got::Incomplete;
+	} else if (raw && buf.bytesused < expected) {
+		why = std::to_string(buf.bytesused) + " of " + std::to_string(expected) + " bytes";
+		got = Got::Incomplete;
+	} else if (!convert(static_cast<unsigned char *>(buffers_[buf.index].start),
+			    std::min<std::size_t>(buf.bytesused, buffers_[buf.index].length), frame)) {
+		why = "a frame the converter cannot read";
+		got = Got::Incomplete;
+	}
+	if (xioctl(VIDIOC_QBUF, &buf) < 0) {
+		why = Why(errno);
+		return Got::Lost;
+	}
+	return got;
+}
+
+CaptureDevice::Got CaptureDevice::readOne(Frame &frame, std::string &why)
+{
+	ssize_t n;
+	do
+		n = calls().read(fd_, readBuffer_.data(), readBuffer_.size());
+	while (n < 0 && errno == EINTR);
+	if (n < 0) {
+		if (errno == EAGAIN)
+			return Got::Nothing;
+		why = Why(errno);
+		return Got::Lost;
+	}
+	const std::size_t size = static_cast<std::size_t>(n);
+	if (size < readBuffer_.size()) {
+		why = std::to_string(size) + " of " + std::to_string(readBuffer_.size()) + " bytes";
+		return Got::Incomplete;
+	}
+	if (!convert(readBuffer_.data(), size, frame)) {
+		why = "a frame the converter cannot read";
+		return Got::Incomplete;
+	}
+	return Got::Frame;
+}
+
+CaptureDevice::Got CaptureDevice::take(Frame &frame, std::string &why)
+{
+	return reads_ ? readOne(frame, why) : dequeue(frame, why);
 }
 
 bool CaptureDevice::next(Frame &frame)
@@ -303,52 +464,58 @@ bool CaptureDevice::next(Frame &frame)
 	if (stopped_)
 		return false;
 	if (fd_ < 0) {
+		// A device that failed is tried again after a pause; the failing
+		// next() itself returns at once with its reason.
+		if (retryAfterPause_)
+			options_.pause(kRetryPause);
+		if (stopped_)
+			return false;
 		const std::string why = start();
 		if (!why.empty()) {
 			say(why);
 			shut();
-			options_.pause(kRetryPause);
+			retryAfterPause_ = true;
 			return false;
 		}
+		retryAfterPause_ = false;
 	}
-	for (int slice = 0; slice < kNoFrameTimeout / kSlice && !stopped_; slice++) {
+	// Two seconds by the clock without a whole frame, however many
+	// incomplete ones come meanwhile.
+	const auto deadline = options_.now() + kNoFrameTimeout;
+	std::string incomplete;
+	while (!stopped_) {
+		const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - options_.now());
+		if (left.count() <= 0)
+			break;
 		pollfd p{ fd_, POLLIN, 0 };
-		const int r = calls().poll(&p, 1, kPollSliceMs);
+		const int r = calls().poll(&p, 1,
+					   static_cast<int>(std::min<long>(left.count(), kPollSliceMs)));
 		if (r < 0 && errno == EINTR)
 			continue;
 		if (r < 0)
 			return lost(path_ + " cannot be waited on: " + Why(errno));
 		if (r == 0)
 			continue;
-		v4l2_buffer buf{};
-		buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-		buf.memory = V4L2_MEMORY_MMAP;
-		if (xioctl(VIDIOC_DQBUF, &buf) < 0) {
-			if (errno == EAGAIN)
-				continue;
-			return lost(path_ + " is gone (" + Why(errno) + "); waiting for it to come back");
-		}
-		if (buf.index >= buffers_.size()) {
-			xioctl(VIDIOC_QBUF, &buf);
+		std::string why;
+		switch (take(frame, why)) {
+		case Got::Nothing:
 			continue;
+		case Got::Incomplete:
+			incomplete = why;
+			continue;
+		case Got::Lost:
+			return lost(path_ + " is gone (" + why + "); waiting for it to come back");
+		case Got::Frame:
+			frame.number = number_++;
+			said_ = false;
+			return true;
 		}
-		frame.width = static_cast<int>(dest_.fmt.pix.width);
-		frame.height = static_cast<int>(dest_.fmt.pix.height);
-		frame.rgb.resize(dest_.fmt.pix.sizeimage);
-		const int n = Libraries().convert(convert_, &src_, &dest_,
-						  static_cast<unsigned char *>(buffers_[buf.index].start),
-						  static_cast<int>(buf.bytesused), frame.rgb.data(),
-						  static_cast<int>(frame.rgb.size()));
-		if (xioctl(VIDIOC_QBUF, &buf) < 0)
-			return lost(path_ + " is gone (" + Why(errno) + "); waiting for it to come back");
-		if (n < 0)
-			continue; // a damaged frame (a compressed one cut short): wait for the next
-		frame.number = number_++;
-		said_ = false;
-		return true;
 	}
 	if (stopped_)
 		return false;
+	if (!incomplete.empty())
+		return lost(path_ + ": frames arrive incomplete (" + incomplete +
+			    "), none whole for 2 s; trying it again");
 	return lost(path_ + " has delivered no frame for 2 s; trying it again");
 }
 
@@ -357,6 +524,17 @@ bool CaptureDevice::next(Frame &frame)
 std::unique_ptr<FrameSource> OpenCaptureDevice(const std::string &path, CaptureOptions options)
 {
 	return std::make_unique<CaptureDevice>(path, std::move(options));
+}
+
+std::string RefusedAsCaptureDevice(const std::string &path, const DeviceCalls *calls)
+{
+	const DeviceCalls &c = calls ? *calls : kV4l2Calls;
+	const int fd = c.open(path.c_str(), O_RDWR | O_NONBLOCK);
+	if (fd < 0)
+		return {};
+	const NodeAnswer answer = AskNode(c, fd, path);
+	c.close(fd);
+	return answer.refused ? answer.why : std::string();
 }
 
 } // namespace video

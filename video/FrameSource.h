@@ -26,6 +26,9 @@ public:
 	virtual std::string name() const = 0;
 	// From any thread: a blocked next() returns soon, later ones at once.
 	virtual void stop() = 0;
+	// After a next() that found no picture source at all (a file, or a
+	// device that does not capture): trying again will not give frames.
+	virtual bool refused() const { return false; }
 };
 
 // Blocks until a time point; sources pace themselves with it. Tests give

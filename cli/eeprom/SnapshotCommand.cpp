@@ -30,7 +30,8 @@ of the frame check (reference FILE in the limits file).
   -h, --help        show this help and exit
 )";
 
-// Frames a capture device may take to deliver one (each waited for up to 2 s).
+// Attempts at a frame: a device that fails is opened again a second later
+// (one plugged in as the tool starts), one that opened waits up to 2 s.
 constexpr int kAttempts = 3;
 
 std::string AdapterNode(const iicbus::ResolvedBus &bus)
@@ -110,7 +111,8 @@ int RunSnapshot(const std::vector<std::string> &args, tool::ToolEnvironment &env
 									       why);
 		if (!source)
 			return tool::SayFailure(env, kName, tool::kBusFailure, why);
-		for (int i = 0; i < kAttempts && !got; i++) {
+		// A node that is no capture device is not asked again.
+		for (int i = 0; i < kAttempts && !got && !source->refused(); i++) {
 			got = source->next(frame);
 			if (std::string notice = source->takeNotice(); !notice.empty())
 				why = notice;

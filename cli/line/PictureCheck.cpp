@@ -104,6 +104,12 @@ std::string FrameCheckOf(const tool::CommandLine &cl, const std::vector<iicbus::
 		if (std::none_of(buses.begin(), buses.end(),
 				 [&bus](const iicbus::ResolvedBus &b) { return b.resolved == bus; }))
 			return "--video " + bus + "=" + device + ": " + bus + " is no camera of this run";
+	// A station whose pairing names a file or a device that does not capture
+	// would fail every camera on it: refused before anything is written.
+	for (const auto &[bus, device] : setup.video)
+		if (device != "sim")
+			if (std::string why = video::RefusedAsCaptureDevice(device); !why.empty())
+				return "--video " + bus + "=" + device + ": " + why;
 	for (const iicbus::ResolvedBus &bus : buses)
 		if (VideoOf(setup, bus.resolved).empty())
 			return "--frame-check: the camera on " +

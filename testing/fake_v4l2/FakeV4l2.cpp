@@ -24,6 +24,7 @@ struct State {
 	std::vector<std::vector<std::uint8_t>> buffers;
 	std::deque<std::uint32_t> queued;
 	std::uint32_t sequence = 0;
+	std::chrono::steady_clock::time_point now{};
 };
 
 State g;
@@ -63,6 +64,20 @@ bool Vanishing()
 	return d.framesUntilGone >= 0 && d.delivered >= d.framesUntilGone;
 }
 
+// One frame of the device's level into bytes; how many it says it gave.
+std::size_t Fill(std::uint8_t *bytes, std::size_t size)
+{
+	const Device &d = g.device;
+	for (std::size_t i = 0; i + 3 < size; i += 4) {
+		bytes[i] = d.y;
+		bytes[i + 1] = d.u;
+		bytes[i + 2] = d.y;
+		bytes[i + 3] = d.v;
+	}
+	g.device.delivered++;
+	return d.shortFrames ? size / 2 : size;
+}
+
 int FakeOpen(const char *path, int)
 {
 	Device &d = g.device;
@@ -98,13 +113,16 @@ int FakeIoctl(int fd, unsigned long request, void *arg)
 	Device &d = g.device;
 	switch (request) {
 	case VIDIOC_QUERYCAP: {
+		if (!d.answers)
+			return Fail(ENOTTY);
 		auto *cap = static_cast<v4l2_capability *>(arg);
 		*cap = {};
 		std::strcpy(reinterpret_cast<char *>(cap->driver), "fake");
 		std::strcpy(reinterpret_cast<char *>(cap->card), "Fake grabber");
 		std::strcpy(reinterpret_cast<char *>(cap->bus_info), "usb-0000:00:14.0-2");
-		cap->device_caps = d.capture ? V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING
-					     : V4L2_CAP_VIDEO_OUTPUT;
+		cap->device_caps = !d.capture   ? V4L2_CAP_VIDEO_OUTPUT
+				   : d.readOnly ? V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE
+						: V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
 		cap->capabilities = cap->device_caps | V4L2_CAP_DEVICE_CAPS;
 		return 0;
 	}
@@ -187,15 +205,9 @@ int FakeIoctl(int fd, unsigned long request, void *arg)
 		b->index = g.queued.front();
 		g.queued.pop_front();
 		std::vector<std::uint8_t> &buf = g.buffers[b->index];
-		for (std::size_t i = 0; i + 3 < buf.size(); i += 4) {
-			buf[i] = d.y;
-			buf[i + 1] = d.u;
-			buf[i + 2] = d.y;
-			buf[i + 3] = d.v;
-		}
-		b->bytesused = static_cast<std::uint32_t>(buf.size());
+		b->bytesused = static_cast<std::uint32_t>(Fill(buf.data(), buf.size()));
+		b->flags = V4L2_BUF_FLAG_MAPPED | (d.errorFlag ? V4L2_BUF_FLAG_ERROR : 0u);
 		b->sequence = g.sequence++;
-		d.delivered++;
 		return 0;
 	}
 	case VIDIOC_STREAMON:
@@ -226,9 +238,28 @@ int FakeMunmap(void *, std::size_t)
 	return 0;
 }
 
-// Never waits: a silent device answers "nothing yet" at once, as if the
-// timeout had passed.
-int FakePoll(pollfd *fds, nfds_t count, int)
+int FakeAttach(int fd)
+{
+	if (fd != g.fd)
+		return Fail(EBADF);
+	g.device.attaches++;
+	return 0;
+}
+
+ssize_t FakeRead(int fd, void *buffer, std::size_t size)
+{
+	if (fd != g.fd)
+		return Fail(EBADF);
+	if (!g.device.readOnly)
+		return Fail(EINVAL);
+	if (Silent())
+		return Fail(EAGAIN);
+	return static_cast<ssize_t>(Fill(static_cast<std::uint8_t *>(buffer), size));
+}
+
+// Never waits: a silent device answers "nothing yet" at once, its clock
+// moved on by the timeout; a frame comes a frame period later.
+int FakePoll(pollfd *fds, nfds_t count, int timeoutMs)
 {
 	g.device.polls++;
 	if (count != 1 || fds[0].fd != g.fd)
@@ -238,13 +269,18 @@ int FakePoll(pollfd *fds, nfds_t count, int)
 		fds[0].revents = POLLERR | POLLIN;
 		return 1;
 	}
-	if (!g.streaming || g.queued.empty() || Silent())
+	const bool ready = g.device.readOnly ? !Silent() : g.streaming && !g.queued.empty() && !Silent();
+	if (!ready) {
+		g.now += std::chrono::milliseconds(timeoutMs);
 		return 0;
+	}
+	g.now += std::chrono::milliseconds(40);
 	fds[0].revents = POLLIN;
 	return 1;
 }
 
-const video::DeviceCalls kCalls = { FakeOpen, FakeClose, FakeIoctl, FakeMmap, FakeMunmap, FakePoll };
+const video::DeviceCalls kCalls = { FakeOpen, FakeIoctl, FakeAttach, FakeClose, FakeIoctl,
+				    FakeRead, FakeMmap,  FakeMunmap, FakePoll };
 
 } // namespace
 
@@ -263,6 +299,11 @@ void Reset()
 const video::DeviceCalls &Calls()
 {
 	return kCalls;
+}
+
+std::chrono::steady_clock::time_point Now()
+{
+	return g.now;
 }
 
 } // namespace fake_v4l2

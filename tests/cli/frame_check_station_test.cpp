@@ -381,6 +381,9 @@ TEST_F(FrameCheckLineTest, UsageOfItsOptions)
 		{ { "program", "--yes", "--frame-check", "--limits", kLimits, "--bus", "sim:0", "--video",
 		    "sim:1=/dev/video0", "g" },
 		  "--video sim:1=/dev/video0: sim:1 is no camera of this run" },
+		{ { "program", "--yes", "--frame-check", "--limits", kLimits, "--bus", "sim:0", "--video",
+		    "sim:0=/dev/null", "g" },
+		  "--video sim:0=/dev/null: /dev/null is not a capture device: Inappropriate ioctl for device" },
 		{ { "program", "--yes", "--frame-check", "--limits", golden, "--bus", "sim:0", "g" },
 		  "the limits " + golden + ": line 1: no setting \"//Settings\"" },
 	};

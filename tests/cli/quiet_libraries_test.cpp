@@ -52,6 +52,10 @@ TEST(QuietLibrariesTest, NothingReachesStandardOutputOrError)
 		{ true, { "set", "shutter=0x100" } },
 		{ true, { "dump", "--script" } },
 		{ true, { "--bus", "none", "get", "shutter" } },
+		// libv4l2 and libv4lconvert have their own say on stderr.
+		{ false, { "snapshot", "--video", "/dev/null", (dir / "a.png").string() } },
+		{ false, { "snapshot", "--video", "/dev/zero", (dir / "a.png").string() } },
+		{ false, { "snapshot", "--video", damaged, (dir / "a.png").string() } },
 	};
 	const fs::path captured = dir / "captured";
 	std::cout.flush();

@@ -120,6 +120,23 @@ TEST_F(SnapshotTest, WhatItRefuses)
 	EXPECT_FALSE(fs::exists(png));
 }
 
+// Asked by their answer to VIDIOC_QUERYCAP, not by their file type, and
+// refused at once, in the tool's own line.
+TEST_F(SnapshotTest, NodesThatAreNoCaptureDeviceAreRefusedInOneLine)
+{
+	const std::string plain = (dir / "plain.txt").string();
+	std::ofstream(plain) << "text\n";
+	const std::string png = (dir / "x.png").string();
+	for (const std::string &node : { std::string("/dev/null"), std::string("/dev/zero"), plain }) {
+		EXPECT_EQ(Run({ "snapshot", "--video", node, png }), 4) << node;
+		EXPECT_EQ(err.str(),
+			  "velmora-eeprom: " + node +
+				  " is not a capture device: Inappropriate ioctl for device; no picture "
+				  "was taken\n");
+		EXPECT_FALSE(fs::exists(png));
+	}
+}
+
 TEST_F(SnapshotTest, TheNamedSimulatedCamerasPictureFaultsShow)
 {
 	setenv("QXIIC_SIM_DIR", dir.c_str(), 1);

@@ -5,6 +5,7 @@
 #include "panel_fixture.h"
 
 #include "CommandLine.h"
+#include "FuseCapture.h"
 #include "PictureWindow.h"
 #include "PictureWindowAccess.h"
 #include "qt_access.h"
@@ -243,6 +244,29 @@ TEST_F(PictureWindowTest, ANoSignalNoticeGoesWhenThePictureComesBack)
 	EXPECT_EQ(notice->text().toStdString(), "simulated camera 0");
 
 	setenv("QXIIC_SIM_DIR", "", 1);
+	std::filesystem::remove_all(dir);
+}
+
+// A capture device that the kernel serves (testing/fuse_capture), opened
+// by the window itself through libv4l2: a frame appears with its mean
+// levels, the device's bars' 128 in each colour.
+TEST_F(PictureWindowTest, ShowsACaptureDevicesFramesAndLevels)
+{
+	char pattern[] = "/tmp/velmora-picture-XXXXXX";
+	const std::string dir = mkdtemp(pattern);
+	fuse_capture::Device device;
+	START_FUSE_CAPTURE(device, dir + "/video0");
+	SetPictureSourceFactory({});
+	SetPictureSource(dir + "/video0", true);
+	Open();
+	toolkit::DialogWidget(*dlg)->show();
+	QApplication::processEvents();
+	ASSERT_NE(PictureWindowWidget(), nullptr);
+	EXPECT_TRUE(QTest::qWaitFor([this] { return Levels().startsWith("720 x 576, "); }, 10000))
+		<< Levels().toStdString();
+	EXPECT_TRUE(Levels().contains(", mean R 128.0 G 128.0 B 128.0, frame ")) << Levels().toStdString();
+	dlg.reset();
+	device.Stop();
 	std::filesystem::remove_all(dir);
 }
 

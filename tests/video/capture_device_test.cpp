@@ -1,7 +1,7 @@
 // The capture back end against a fake Video4Linux2 device: the format and
-// standard it asks for, frames converted to RGB, a device that stops
-// delivering and one that vanishes, each said once and tried again
-// without waiting for real.
+// standard it asks for, frames converted to RGB, streamed or read(), a
+// device that stops delivering, one that vanishes and one whose frames
+// are damaged, each said once and tried again without waiting for real.
 #include "CaptureDevice.h"
 #include "FakeV4l2.h"
 
@@ -33,6 +33,7 @@ protected:
 		options.pause = [this](std::chrono::milliseconds length) {
 			pauses.push_back(length.count());
 		};
+		options.now = fake_v4l2::Now;
 		source = video::OpenCaptureDevice(fake_v4l2::TheDevice().path, options);
 	}
 
@@ -135,27 +136,80 @@ TEST_F(CaptureTest, ADeviceThatVanishesIsSaidOnceAndOpenedAgainWhenBack)
 	EXPECT_EQ(device.opens, 2);
 }
 
-TEST_F(CaptureTest, WhatCannotBeOpenedIsSaidOnce)
+TEST_F(CaptureTest, WhatCannotBeOpenedIsSaidOnceAndWhatIsNoCaptureDeviceIsRefused)
 {
 	const struct {
-		bool present, capture;
+		bool present, answers, capture;
 		const char *notice;
+		bool refused;
 	} cases[] = {
-		{ false, true, "/dev/video7 cannot be opened: No such file or directory" },
-		{ true, false, "/dev/video7 is not a capture device that streams" },
+		{ false, true, true, "/dev/video7 cannot be opened: No such file or directory", false },
+		{ true, false, true, "/dev/video7 is not a capture device: Inappropriate ioctl for device",
+		  true },
+		{ true, true, false,
+		  "/dev/video7 is not a capture device: a Video4Linux2 device without video capture", true },
 	};
 	for (const auto &c : cases) {
 		fake_v4l2::Reset();
 		pauses.clear();
 		device.present = c.present;
+		device.answers = c.answers;
 		device.capture = c.capture;
 		Open();
 		EXPECT_FALSE(source->next(frame));
+		EXPECT_EQ(source->refused(), c.refused) << c.notice;
+		EXPECT_EQ(pauses, std::vector<long>{}) << "the failing attempt returns at once";
 		EXPECT_FALSE(source->next(frame));
 		EXPECT_EQ(source->takeNotice(), c.notice);
 		EXPECT_EQ(source->takeNotice(), "");
-		EXPECT_EQ(pauses, (std::vector<long>{ 1000, 1000 }));
+		EXPECT_EQ(pauses, (std::vector<long>{ 1000 })) << "the next one waits first";
+		EXPECT_EQ(device.attaches, 0) << "libv4l2 never sees it";
 		EXPECT_EQ(device.opens - device.closes, 0) << "nothing left open";
+	}
+}
+
+TEST_F(CaptureTest, ADeviceThatOffersOnlyReadIsRead)
+{
+	device.readOnly = true;
+	device.y = 235;
+	Open();
+	ASSERT_TRUE(source->next(frame)) << source->takeNotice();
+	EXPECT_EQ(FirstPixel(), (std::array<int, 3>{ 235, 235, 235 }));
+	EXPECT_EQ(frame.height, 576);
+	EXPECT_EQ(device.streamOns, 0);
+	EXPECT_EQ(device.attaches, 1);
+}
+
+// However fast incomplete frames come, the device is given two seconds of
+// the clock to send a whole one; then it is said what came instead.
+TEST_F(CaptureTest, IncompleteFramesAreNamedAfterTwoSecondsOfTheClock)
+{
+	const struct {
+		bool readOnly, shortFrames, errorFlag;
+		const char *notice;
+	} cases[] = {
+		{ false, true, false,
+		  "/dev/video7: frames arrive incomplete (414720 of 829440 bytes), none whole for 2 s; trying it again" },
+		{ false, false, true,
+		  "/dev/video7: frames arrive incomplete (flagged as damaged by the device), none whole for 2 s; "
+		  "trying it again" },
+		{ true, true, false,
+		  "/dev/video7: frames arrive incomplete (414720 of 829440 bytes), none whole for 2 s; trying it again" },
+	};
+	for (const auto &c : cases) {
+		fake_v4l2::Reset();
+		device.readOnly = c.readOnly;
+		device.shortFrames = c.shortFrames;
+		device.errorFlag = c.errorFlag;
+		Open();
+		const auto start = fake_v4l2::Now();
+		EXPECT_FALSE(source->next(frame));
+		EXPECT_EQ(std::chrono::duration_cast<std::chrono::milliseconds>(fake_v4l2::Now() - start)
+				  .count(),
+			  2000);
+		EXPECT_EQ(device.delivered, 50) << "one frame each 40 ms";
+		EXPECT_EQ(source->takeNotice(), c.notice);
+		EXPECT_EQ(device.closes, 1);
 	}
 }
 

@@ -449,6 +449,7 @@ TEST(FrameCheck, ThroughACaptureDevice)
 	video::CaptureOptions options;
 	options.calls = &fake_v4l2::Calls();
 	options.pause = [](std::chrono::milliseconds) {};
+	options.now = fake_v4l2::Now;
 	fake_v4l2::TheDevice().y = 128;
 	{
 		std::unique_ptr<video::FrameSource> grabber = video::OpenCaptureDevice("/dev/video7",
