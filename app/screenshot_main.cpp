@@ -8,6 +8,7 @@
 // Message boxes are answered at once (a picture of the panel without a
 // camera is taken after its message was dismissed).
 #include "BusIdentity.h"
+#include "RegularFile.h"
 #include "VelmoraApp.h"
 #include "VelmoraDlg.h"
 #include "qt_access.h"
@@ -15,6 +16,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QBuffer>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -24,6 +26,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -156,8 +160,18 @@ int main(int argc, char **argv)
 		std::fprintf(stderr, "the panel did not reach the state %s\n", state->name);
 		return 1;
 	}
-	if (!window->grab().save(QString::fromLocal8Bit(output))) {
-		std::fprintf(stderr, "cannot write %s\n", output);
+	// Encoded in memory, then written the one way every file is.
+	QByteArray png;
+	QBuffer buffer(&png);
+	buffer.open(QIODevice::WriteOnly);
+	if (!window->grab().save(&buffer, "PNG")) {
+		std::fprintf(stderr, "cannot make the picture into a PNG\n");
+		return 1;
+	}
+	if (std::string why = fileio::ReplaceRegularFile(
+		    output, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+	    !why.empty()) {
+		std::fprintf(stderr, "%s was not written: %s\n", output, why.c_str());
 		return 1;
 	}
 	return 0;

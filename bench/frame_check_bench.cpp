@@ -1,10 +1,12 @@
 // What --frame-check adds to programming a camera: one 8-page file into 1
 // and 8 simulated cameras at once, each in a process of its own, on the
 // real-time clock, with and without the check (power-up script, 5 frames
-// of the simulated picture paced at 25 a second, the checks, a thumbnail).
+// of the simulated picture paced at 25 a second, the checks, a thumbnail);
+// and what checking one thumbnail costs records --html before it inlines it.
 #include "Fleet.h"
 #include "ReferenceCompare.h"
 #include "SimPicture.h"
+#include "Thumbnail.h"
 #include "registers.h"
 
 #include <benchmark/benchmark.h>
@@ -99,6 +101,25 @@ void BM_CompareWithReference(benchmark::State &state)
 }
 
 BENCHMARK(BM_CompareWithReference)->Unit(benchmark::kMillisecond);
+
+// A PAL thumbnail of the simulated scene, decoded whole by libpng.
+void BM_CheckThumbnail(benchmark::State &state)
+{
+	video::SensorState sensor;
+	sensor.trimHorizontal = sensor.trimVertical = 23;
+	video::Frame frame;
+	video::RenderSimPicture(sensor, 0, frame);
+	const std::string png = video::EncodePng(video::ShrinkFrame(frame));
+	for (auto _ : state) {
+		if (!video::IsThumbnailPng(png)) {
+			state.SkipWithError("the thumbnail was refused");
+			return;
+		}
+	}
+	state.counters["bytes"] = static_cast<double>(png.size());
+}
+
+BENCHMARK(BM_CheckThumbnail)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -78,7 +78,7 @@ struct Thumbnail {
 	std::optional<std::string> unit{};
 	std::string result;
 	std::string check;     // the frame check's word: "passed", "colour", ...
-	std::string pngBase64; // the PNG's bytes in base64
+	std::string pngBase64; // the PNG's bytes in base64; "" when unreadable
 	// The comparison with the reference picture, where there was one.
 	std::optional<double> structure{}, offsetX{}, offsetY{}, sharpness{};
 	std::optional<std::string> orientation{};

@@ -2,7 +2,9 @@
 
 #include "Database.h"
 #include "HtmlText.h"
-#include "WholeWrite.h"
+#include "InputFile.h"
+#include "RegularFile.h"
+#include "Thumbnail.h"
 
 #include <libpq-fe.h>
 
@@ -13,41 +15,27 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace plant {
 
 namespace {
-
-// A thumbnail is a few kilobytes; anything much larger is no thumbnail.
-constexpr std::uintmax_t kLargestThumbnail = 1 << 20;
 
 bool Framed(const Record &r)
 {
 	return r.frame.has_value();
 }
 
-bool IsPng(const std::string &bytes)
+// The base64 of a picture the page may show, "" for one it may not: the
+// page inlines it, so a file that only looks like a PNG, or a huge one,
+// would put anything into the page.
+std::string Shown(const std::string &png)
 {
-	return bytes.size() > 8 && bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0;
-}
-
-std::string ReadSmallFile(const std::string &path)
-{
-	std::error_code error;
-	if (!std::filesystem::is_regular_file(path, error) ||
-	    std::filesystem::file_size(path, error) > kLargestThumbnail || error)
-		return "";
-	std::ifstream in(path, std::ios::binary);
-	return std::string(std::istreambuf_iterator<char>(in), {});
+	return video::IsThumbnailPng(png) ? Base64(png) : "";
 }
 
 } // namespace
@@ -60,20 +48,10 @@ std::string ThumbnailBeside(const std::string &reportPath, const std::string &id
 
 std::string WriteThumbnailFile(const std::string &path, const std::string &png)
 {
-	std::string temporary = path + ".new-XXXXXX";
-	int fd = mkostemp(temporary.data(), O_CLOEXEC);
-	if (fd < 0)
-		return path + ": " + std::strerror(errno);
-	std::string why;
-	if (fchmod(fd, 0644) != 0 || !fileio::WriteWhole(fd, png) || fdatasync(fd) != 0)
-		why = path + ": " + std::strerror(errno);
-	if (close(fd) != 0 && why.empty())
-		why = path + ": " + std::strerror(errno);
-	if (why.empty() && rename(temporary.c_str(), path.c_str()) != 0)
-		why = path + ": " + std::strerror(errno);
-	if (!why.empty())
-		unlink(temporary.c_str());
-	return why;
+	// Readable by whoever reads the report file, whatever the umask.
+	if (std::string why = fileio::ReplaceRegularFile(path, png, { {}, 0644 }); !why.empty())
+		return path + ": " + why;
+	return "";
 }
 
 std::vector<const Record *> PickThumbnails(const std::vector<Record> &records, const Filter &filter)
@@ -107,9 +85,12 @@ std::vector<Thumbnail> ThumbnailsBeside(const std::string &reportPath, const std
 {
 	std::vector<Thumbnail> shown;
 	for (const Record *r : PickThumbnails(records, filter)) {
-		std::string png = ReadSmallFile(ThumbnailBeside(reportPath, r->id));
-		if (!IsPng(png))
-			continue;
+		const std::string file = ThumbnailBeside(reportPath, r->id);
+		struct stat st;
+		if (lstat(file.c_str(), &st) != 0 && errno == ENOENT)
+			continue; // none was kept
+		fileio::InputText png = fileio::ReadInputFile(file,
+							      { video::kThumbnailMostBytes, "thumbnail" });
 		Thumbnail t;
 		t.id = r->id;
 		t.time = IsoUtc(r->time);
@@ -117,7 +98,7 @@ std::vector<Thumbnail> ThumbnailsBeside(const std::string &reportPath, const std
 		t.unit = r->unit;
 		t.result = r->result;
 		t.check = r->frame->check;
-		t.pngBase64 = Base64(png);
+		t.pngBase64 = png.ok ? Shown(png.text) : "";
 		t.structure = r->frame->structure;
 		t.offsetX = r->frame->offsetX;
 		t.offsetY = r->frame->offsetY;
@@ -146,7 +127,9 @@ std::vector<Thumbnail> ThumbnailsFromDatabase(Database &db, const Filter &filter
 	// the first record that passed.
 	std::string sql = R"sql(
 SELECT r.id::text, to_char(r.time AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS"Z"'), r.station, r.unit,
-	r.result, r.record->'frame'->>'check', translate(encode(t.png, 'base64'), E'\n', ''),
+	r.result, r.record->'frame'->>'check',
+	CASE WHEN octet_length(t.png) <= )sql" +
+			  std::to_string(video::kThumbnailMostBytes) + R"sql( THEN t.png END,
 	r.record->'frame'->>'structure', r.record->'frame'->>'offset_x', r.record->'frame'->>'offset_y',
 	r.record->'frame'->>'sharpness', r.record->'frame'->>'orientation'
 FROM (
@@ -179,7 +162,17 @@ ORDER BY r.time, r.sequence NULLS LAST, r.id
 			t.unit = PQgetvalue(r, i, 3);
 		t.result = PQgetvalue(r, i, 4);
 		t.check = PQgetvalue(r, i, 5);
-		t.pngBase64 = PQgetvalue(r, i, 6);
+		// A blob too large to be a thumbnail is not even fetched.
+		if (!PQgetisnull(r, i, 6)) {
+			std::size_t size = 0;
+			std::unique_ptr<unsigned char, decltype(&PQfreemem)> bytes(
+				PQunescapeBytea(reinterpret_cast<const unsigned char *>(PQgetvalue(r, i, 6)),
+						&size),
+				PQfreemem);
+			if (bytes)
+				t.pngBase64 = Shown(
+					std::string(reinterpret_cast<const char *>(bytes.get()), size));
+		}
 		// From the record's own JSON, which every schema version keeps.
 		auto number = [&](int column) -> std::optional<double> {
 			if (PQgetisnull(r, i, column))
@@ -219,10 +212,14 @@ std::string ThumbnailsHtml(const std::vector<Thumbnail> &thumbnails)
 		std::string caption = t.time + " " + t.station + (t.unit ? " unit " + *t.unit : "") + ": " +
 				      (t.check == "passed" ? "passed" : "frame: " + t.check) +
 				      ComparisonText(t);
+		// Only a picture checked as a thumbnail is inlined.
+		std::string picture = t.pngBase64.empty() ? "<p class=\"unreadable\">picture unreadable</p>"
+							  : "<img alt=\"" + HtmlEscape(caption) +
+								    "\" src=\"data:image/png;base64," +
+								    t.pngBase64 + "\">";
 		html += "<figure class=\"" + std::string(t.check == "passed" ? "pass" : "fail") +
 			"\" data-record=\"" + HtmlEscape(t.id) + "\" data-check=\"" + HtmlEscape(t.check) +
-			"\"><img alt=\"" + HtmlEscape(caption) + "\" src=\"data:image/png;base64," +
-			t.pngBase64 + "\"><figcaption>" + HtmlEscape(caption) + "</figcaption></figure>\n";
+			"\">" + picture + "<figcaption>" + HtmlEscape(caption) + "</figcaption></figure>\n";
 	}
 	return html + "</div>\n";
 }

@@ -18,8 +18,7 @@ class Database;
 // The thumbnail of record id beside the report file at reportPath.
 std::string ThumbnailBeside(const std::string &reportPath, const std::string &id);
 
-// png written whole to path: a new file, on the disk, renamed over any
-// old one. "" or why not.
+// png written whole to path (fileio::ReplaceRegularFile). "" or why not.
 std::string WriteThumbnailFile(const std::string &path, const std::string &png);
 
 // The records whose thumbnails the page shows, in time order: every
@@ -28,16 +27,17 @@ std::string WriteThumbnailFile(const std::string &path, const std::string &png);
 std::vector<const Record *> PickThumbnails(const std::vector<Record> &records, const Filter &filter);
 
 // The picked records' thumbnails beside the report file at reportPath;
-// one that is missing or no PNG is left out.
+// one that is missing is left out, and one that is no thumbnail the page
+// may show (video::IsThumbnailPng) has no picture.
 std::vector<Thumbnail> ThumbnailsBeside(const std::string &reportPath, const std::vector<Record> &records,
 					const Filter &filter);
 
 // The same picked from the database's tables (none before schema version
-// 3). Empty why, or why not.
+// 3), their pictures checked the same way. Empty why, or why not.
 std::vector<Thumbnail> ThumbnailsFromDatabase(Database &db, const Filter &filter, std::string &why);
 
 // The page's section of thumbnails, each an <img> with a data: URI, so
-// the page stays one file.
+// the page stays one file, or "picture unreadable" where there is none.
 std::string ThumbnailsHtml(const std::vector<Thumbnail> &thumbnails);
 
 } // namespace plant

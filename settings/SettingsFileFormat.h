@@ -46,14 +46,13 @@ struct SaveResult {
 	std::string reason; // why the file was not written
 };
 
-// Writes the file at path. An existing file is replaced whole: the text
-// goes into a temporary file in the same folder, which is then renamed,
-// so a failure never leaves a half-written settings file behind.
+// Writes the file at path as fileio::ReplaceRegularFile does: whole or not
+// at all, only over a regular file that may be written.
 SaveResult SaveSettingsFile(const std::string &path, std::span<const std::uint16_t, kFileValues> values);
 
 // Before SaveSettingsFile replaces a file that holds something else than
 // these values would write, its content is kept beside it as PATH~ (one
-// such copy, replaced each time; a symbolic link's file is the one kept).
+// such copy, replaced each time).
 // ok with nothing done when there is no such file or it would not change;
 // not ok, with the reason, when the copy could not be made, and then the
 // file must not be replaced.
@@ -61,10 +60,6 @@ SaveResult KeepPreviousSettingsFile(const std::string &path,
 				    std::span<const std::uint16_t, kFileValues> values);
 // The name of the copy KeepPreviousSettingsFile keeps of path.
 std::string PreviousSettingsFileName(const std::string &path);
-
-// Tests only: the temporary file is named path + "." + names() instead of
-// six random characters (an empty function puts those back).
-void UseTemporaryNames(std::function<std::string()> names);
 
 // Why a file was refused. line is 1-based; 0 means the file as a whole.
 struct Refusal {

@@ -5,7 +5,8 @@
 //
 // One setting per line, '#' starts a comment; areas are fractions of the
 // picture's width and height (left top right bottom), so one file serves
-// PAL and NTSC:
+// PAL and NTSC. Every number must lie in the range given here, and a
+// setting (an overlay: its number) appears once:
 //
 //   frames N                  frames taken, 2..25 (default 5)
 //   grey-area L T R B         the grey area (required)

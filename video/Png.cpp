@@ -1,30 +1,18 @@
 #include "Png.h"
 
-#include <png.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "RegularFile.h"
+#include "Thumbnail.h"
 
 namespace video {
 
 std::string WritePng(const Frame &frame, const std::string &file)
 {
-	png_image image{};
-	image.version = PNG_IMAGE_VERSION;
-	image.width = static_cast<png_uint_32>(frame.width);
-	image.height = static_cast<png_uint_32>(frame.height);
-	image.format = PNG_FORMAT_RGB;
-	FILE *out = std::fopen(file.c_str(), "wb");
-	if (!out)
-		return file + ": " + std::strerror(errno);
-	const bool written = png_image_write_to_stdio(&image, out, 0, frame.rgb.data(), 0, nullptr) != 0;
-	std::string why = written ? "" : file + ": " + image.message;
-	if (std::fclose(out) != 0 && why.empty())
-		why = file + ": " + std::strerror(errno);
-	if (!why.empty())
-		std::remove(file.c_str());
-	return why;
+	// Made whole in memory first: nothing is created for a frame that
+	// cannot be encoded.
+	const std::string png = EncodePng(frame);
+	if (png.empty())
+		return "the frame could not be made into a PNG";
+	return fileio::ReplaceRegularFile(file, png);
 }
 
 } // namespace video

@@ -7,7 +7,9 @@
 
 namespace video {
 
-// Returns why the file could not be written, or "".
+// The frame as a PNG file, written whole as fileio::ReplaceRegularFile
+// writes: only a regular file is replaced, and a failure leaves what was
+// there. Returns why the file could not be written, or "".
 std::string WritePng(const Frame &frame, const std::string &file);
 
 } // namespace video

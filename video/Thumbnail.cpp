@@ -59,12 +59,18 @@ std::string EncodePng(const Frame &frame)
 	return png;
 }
 
-bool DecodePng(const std::string &png, Frame &frame)
+namespace {
+
+bool Decode(const std::string &png, Frame &frame, png_uint_32 widest, png_uint_32 highest)
 {
 	png_image image{};
 	image.version = PNG_IMAGE_VERSION;
 	if (!png_image_begin_read_from_memory(&image, png.data(), png.size()))
 		return false;
+	if (image.width > widest || image.height > highest) {
+		png_image_free(&image);
+		return false;
+	}
 	image.format = PNG_FORMAT_RGB;
 	std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
 	if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) {
@@ -75,6 +81,21 @@ bool DecodePng(const std::string &png, Frame &frame)
 	frame.height = static_cast<int>(image.height);
 	frame.rgb = std::move(rgb);
 	return true;
+}
+
+} // namespace
+
+bool DecodePng(const std::string &png, Frame &frame)
+{
+	return Decode(png, frame, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+}
+
+bool IsThumbnailPng(const std::string &png)
+{
+	Frame frame;
+	return png.size() <= kThumbnailMostBytes &&
+	       Decode(png, frame, static_cast<png_uint_32>(kThumbnailWidth),
+		      static_cast<png_uint_32>(kThumbnailMostHeight));
 }
 
 } // namespace video

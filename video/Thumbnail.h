@@ -4,11 +4,16 @@
 
 #include "Frame.h"
 
+#include <cstddef>
 #include <string>
 
 namespace video {
 
 constexpr int kThumbnailWidth = 160;
+// The most a thumbnail may be to be shown: no frame makes one higher than
+// wide, and 160 x 160 RGB pixels take 75 KiB before any compression.
+constexpr int kThumbnailMostHeight = 160;
+constexpr std::size_t kThumbnailMostBytes = 128 * 1024;
 
 // Each pixel the mean of the frame's pixels it covers.
 Frame ShrinkFrame(const Frame &frame, int width = kThumbnailWidth);
@@ -17,5 +22,10 @@ Frame ShrinkFrame(const Frame &frame, int width = kThumbnailWidth);
 std::string EncodePng(const Frame &frame);
 // PNG bytes as an RGB frame; false when they are no PNG.
 bool DecodePng(const std::string &png, Frame &frame);
+// Whether png may be shown as a thumbnail: at most kThumbnailMostBytes,
+// and decoded whole by libpng (every chunk's checksum, all of its image
+// data) to at most kThumbnailWidth x kThumbnailMostHeight pixels, its size
+// checked before anything is decoded.
+bool IsThumbnailPng(const std::string &png);
 
 } // namespace video

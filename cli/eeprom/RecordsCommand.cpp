@@ -172,7 +172,7 @@ int RunRecords(const CommandLine &cl, ToolEnvironment &env)
 				std::string(kName) + " " + ToolVersion() };
 	if (std::optional<std::string> html = cl.Value("html")) {
 		std::string refused = fileio::ReplaceRegularFile(*html, plant::SummaryHtml(summary, heading),
-								 PageOnly(source));
+								 { PageOnly(source), std::nullopt });
 		if (!refused.empty())
 			return SayFailure(env, kName, kFileNotWritten,
 					  *html + " could not be written: " + refused);

@@ -5,6 +5,7 @@
 #include "ExitStatus.h"
 #include "FrameSource.h"
 #include "Png.h"
+#include "RegularFile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -80,6 +81,11 @@ int RunSnapshot(const std::vector<std::string> &args, tool::ToolEnvironment &env
 	if (file.empty())
 		return tool::UsageError(env, kName, "snapshot needs a PNG file to write");
 
+	// Before the camera is asked for anything: a target that will be
+	// refused is said at once.
+	if (std::string why = fileio::CheckReplaceable(file); !why.empty())
+		return tool::SayFailure(env, kName, tool::kFileNotWritten, file + " was not written: " + why);
+
 	iicbus::ResolvedBus resolved;
 	std::vector<iicbus::ResolvedBus> named;
 	if (busGiven) {
@@ -124,7 +130,7 @@ int RunSnapshot(const std::vector<std::string> &args, tool::ToolEnvironment &env
 	}
 
 	if (std::string why = video::WritePng(frame, file); !why.empty())
-		return tool::SayFailure(env, kName, tool::kFileNotWritten, why);
+		return tool::SayFailure(env, kName, tool::kFileNotWritten, file + " was not written: " + why);
 	const video::Levels levels = video::Measure(frame);
 	char line[160];
 	std::snprintf(line, sizeof line, "%s: %d x %d, mean R %.1f G %.1f B %.1f\n", file.c_str(),

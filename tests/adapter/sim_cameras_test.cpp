@@ -110,6 +110,18 @@ TEST_F(SimCamerasTest, PowerCycleRunsTheStoredTrimAndScript)
 	std::filesystem::remove(dir / "sim-2.sensor");
 	EXPECT_EQ(SensorOn("sim:2", 0xC892), 0x0014);
 	EXPECT_EQ(SensorOn("sim:2", 0xC894), 0x000C);
+
+	// A full script, 64 records to the page's end, the last one played
+	// too: record n sets the shutter to n.
+	for (int offset = 0; offset < 256; offset += 16) {
+		Bytes records;
+		for (int n = offset / 4 + 1; n <= offset / 4 + 4; n++)
+			records.insert(records.end(), { 0x30, 0x12, 0x00, static_cast<std::uint8_t>(n) });
+		ASSERT_EQ(write(0xA6, offset, records), QXIIC_OK);
+	}
+	ASSERT_EQ(Send(0xBA, 2, 0x3012, { 0x00, 0x01 }), QXIIC_OK);
+	std::filesystem::remove(dir / "sim-2.sensor");
+	EXPECT_EQ(SensorOn("sim:2", 0x3012), 64);
 	qxiic::sim::UseManualClock(false);
 }
 

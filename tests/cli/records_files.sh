@@ -47,7 +47,7 @@ ln -s r.jsonl link.jsonl
 check 6 "r.jsonl could not be written: it is the records' source" "$tool" records link.jsonl --html r.jsonl
 check 6 "notes.txt could not be written: it exists and is no page of records" \
 	"$tool" records r.jsonl --html notes.txt
-check 6 "/nonexistent/page.html could not be written: no file can be made in its folder (No such file or directory)" \
+check 6 "/nonexistent/page.html could not be written: cannot create a file in the folder /nonexistent: No such file or directory" \
 	"$tool" records r.jsonl --html /nonexistent/page.html
 check 6 "standard output could not be written: the write failed (No space left on device)" \
 	sh -c "exec '$tool' records r.jsonl >/dev/full"

@@ -14,6 +14,8 @@
 #include <iterator>
 #include <sstream>
 
+#include <sys/stat.h>
+
 namespace sim = qxiic::sim;
 namespace fs = std::filesystem;
 using ::testing::MatchesRegex;
@@ -104,15 +106,25 @@ TEST_F(SnapshotTest, WhatItRefuses)
 		{ { "snapshot", "--frame", "a.png" }, 2, "velmora-eeprom: snapshot: unknown option --frame" },
 		{ { "snapshot", "--video", "sim", (dir / "none" / "x.png").string() },
 		  6,
-		  "velmora-eeprom: " + (dir / "none" / "x.png").string() + ": No such file or directory" },
+		  "velmora-eeprom: " + (dir / "none" / "x.png").string() +
+			  " was not written: cannot create a file in the folder " + (dir / "none").string() +
+			  ": No such file or directory\n" },
+		// Refused before the camera is asked: nothing opened, nothing removed.
+		{ { "snapshot", "--video", "sim", (dir / "fifo").string() },
+		  6,
+		  "velmora-eeprom: " + (dir / "fifo").string() + " was not written: it is a FIFO\n" },
 	};
+	ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
 	for (const auto &c : cases) {
 		EXPECT_EQ(Run(c.args), c.status) << c.args.back();
 		EXPECT_THAT(err.str(), ::testing::StartsWith(c.err)) << c.args.back();
 		EXPECT_EQ(out.str(), "");
 	}
+	EXPECT_TRUE(fs::is_fifo(dir / "fifo"));
 
 	sim::SetPlugged(false);
+	// The target is refused before the camera is asked.
+	EXPECT_EQ(Run({ "snapshot", "--bus", "sim", "--video", "sim", (dir / "fifo").string() }), 6);
 	EXPECT_EQ(Run({ "snapshot", "--bus", "sim", "--video", "sim", png }), 4);
 	EXPECT_THAT(err.str(),
 		    ::testing::StartsWith("velmora-eeprom: sim: the simulated camera does not answer; "

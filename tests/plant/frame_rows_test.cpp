@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -53,6 +56,14 @@ plant::Record Framed(const char *station, const char *time, const char *check, c
 }
 
 const std::string kPng("\x89PNG\r\n\x1a\n\x00\x01\xfe", 11);
+// One grey pixel, and its base64 as the page inlines it.
+const std::string kPixel("\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x01"
+			 "\x00\x00\x00\x01\x08\x02\x00\x00\x00\x90\x77\x53\xde\x00\x00\x00\x0c\x49\x44\x41"
+			 "\x54\x78\xda\x63\x68\x68\x68\x00\x00\x03\x04\x01\x81\x75\x2e\x01\xbc\x00\x00\x00"
+			 "\x00\x49\x45\x4e\x44\xae\x42\x60\x82",
+			 69);
+const char kPixelBase64[] =
+	"iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR42mNoaGgAAAMEAYF1LgG8AAAAAElFTkSuQmCC";
 
 TEST(FrameRows, ValuesInColumnsAndTheThumbnailInItsTable)
 {
@@ -129,23 +140,40 @@ TEST(FrameRows, OlderVersionsBroughtToFour)
 }
 
 // Every failure with a picture and the first pass of each station and
-// day, the same from a report file's records and from the database.
+// day, the same from a report file's records and from the database; only
+// a picture that is a thumbnail is shown (a 25-byte blob, or one far too
+// large, is not even decoded).
 TEST(FrameRows, ThePagePicksFailuresAndEachDaysFirstPass)
 {
+	const std::string huge = kPixel + std::string(300 * 1024, 'x');
 	std::vector<plant::Record> records = {
-		Framed("line-1", "2026-12-07T08:00:00Z", "passed", kPng),
-		Framed("line-1", "2026-12-07T08:01:00Z", "passed", kPng),
-		Framed("line-1", "2026-12-07T08:02:00Z", "colour", kPng),
-		Framed("line-2", "2026-12-07T08:03:00Z", "passed", kPng),
-		Framed("line-1", "2026-12-08T08:00:00Z", "no signal", kPng),
-		Framed("line-1", "2026-12-08T08:01:00Z", "passed", kPng),
+		Framed("line-1", "2026-12-07T08:00:00Z", "passed", kPixel),
+		Framed("line-1", "2026-12-07T08:01:00Z", "passed", kPixel),
+		Framed("line-1", "2026-12-07T08:02:00Z", "colour", kPng + std::string(14, '\0')),
+		Framed("line-2", "2026-12-07T08:03:00Z", "passed", kPixel),
+		Framed("line-1", "2026-12-08T08:00:00Z", "no signal", huge),
+		Framed("line-1", "2026-12-08T08:01:00Z", "passed", kPixel),
 		MakeRecord("line-2", nullptr, "2026-12-08T08:02:00Z", "mismatch"), // no frame checked
 	};
-	const std::vector<std::size_t> picked = { 0, 2, 3, 4, 5 };
+	const struct {
+		std::size_t record;
+		const char *base64;
+	} picked[] = { { 0, kPixelBase64 }, { 2, "" }, { 3, kPixelBase64 }, { 4, "" }, { 5, kPixelBase64 } };
 	std::vector<const plant::Record *> fromFile = plant::PickThumbnails(records, {});
-	ASSERT_EQ(fromFile.size(), picked.size());
-	for (std::size_t i = 0; i < picked.size(); i++)
-		EXPECT_EQ(fromFile[i], &records[picked[i]]) << i;
+	ASSERT_EQ(fromFile.size(), std::size(picked));
+	for (std::size_t i = 0; i < std::size(picked); i++)
+		EXPECT_EQ(fromFile[i], &records[picked[i].record]) << i;
+
+	Folder folder;
+	const std::string report = folder.path + "/report.jsonl";
+	for (const plant::Record &r : records)
+		if (!r.thumbnailPng.empty())
+			std::ofstream(plant::ThumbnailBeside(report, r.id), std::ios::binary)
+				<< r.thumbnailPng;
+	std::vector<plant::Thumbnail> beside = plant::ThumbnailsBeside(report, records, {});
+	ASSERT_EQ(beside.size(), std::size(picked));
+	for (std::size_t i = 0; i < std::size(picked); i++)
+		EXPECT_EQ(beside[i].pngBase64, picked[i].base64) << i;
 
 	std::string db = NewDatabase();
 	Folder spool;
@@ -159,17 +187,52 @@ TEST(FrameRows, ThePagePicksFailuresAndEachDaysFirstPass)
 	std::string why;
 	std::vector<plant::Thumbnail> fromDatabase = plant::ThumbnailsFromDatabase(reader, {}, why);
 	EXPECT_EQ(why, "");
-	ASSERT_EQ(fromDatabase.size(), picked.size());
-	for (std::size_t i = 0; i < picked.size(); i++) {
-		EXPECT_EQ(fromDatabase[i].id, records[picked[i]].id) << i;
-		EXPECT_EQ(fromDatabase[i].check, records[picked[i]].frame->check) << i;
-		EXPECT_EQ(fromDatabase[i].pngBase64, "iVBORw0KGgoAAf4=") << i;
+	ASSERT_EQ(fromDatabase.size(), std::size(picked));
+	for (std::size_t i = 0; i < std::size(picked); i++) {
+		EXPECT_EQ(fromDatabase[i].id, records[picked[i].record].id) << i;
+		EXPECT_EQ(fromDatabase[i].check, records[picked[i].record].frame->check) << i;
+		EXPECT_EQ(fromDatabase[i].pngBase64, picked[i].base64) << i;
 	}
 	// The comparison with the reference in each picture's caption.
 	EXPECT_NE(plant::ThumbnailsHtml({ fromDatabase[1] })
 			  .find("line-1: frame: colour (straight, structure 0.94, offset 2.0 -1.5 px, "
 				"sharpness 0.81)</figcaption>"),
 		  std::string::npos);
+}
+
+// Beside a report file: a picture never kept is left out; a FIFO in its
+// place is unreadable, at once.
+TEST(FrameRows, APictureBesideAReportIsOnlyAFileThere)
+{
+	std::vector<plant::Record> records = {
+		Framed("line-1", "2026-12-07T08:00:00Z", "colour", kPixel),
+		Framed("line-1", "2026-12-07T08:01:00Z", "frozen", kPixel),
+	};
+	Folder folder;
+	const std::string report = folder.path + "/report.jsonl";
+	ASSERT_EQ(mkfifo(plant::ThumbnailBeside(report, records[1].id).c_str(), 0600), 0);
+	std::vector<plant::Thumbnail> beside = plant::ThumbnailsBeside(report, records, {});
+	ASSERT_EQ(beside.size(), 1u);
+	EXPECT_EQ(beside[0].id, records[1].id);
+	EXPECT_EQ(beside[0].pngBase64, "");
+}
+
+// A picture is inlined with its caption as alt text, escaped like the
+// caption; one that could not be checked is said, not inlined.
+TEST(FrameRows, ThePicturesSection)
+{
+	plant::Thumbnail shown{ "id-1", "2026-12-07T08:00:00Z", "line\"5", "u<1>", "frame-failed", "colour",
+				"AAAA" };
+	plant::Thumbnail unreadable = shown;
+	unreadable.pngBase64 = "";
+	const std::string html = plant::ThumbnailsHtml({ shown, unreadable });
+	const std::string caption = "2026-12-07T08:00:00Z line&quot;5 unit u&lt;1&gt;: frame: colour";
+	EXPECT_NE(html.find("<img alt=\"" + caption + "\" src=\"data:image/png;base64,AAAA\">"),
+		  std::string::npos)
+		<< html;
+	EXPECT_EQ(html.find("line\"5"), std::string::npos) << html;
+	EXPECT_EQ(html.find("data:image/png"), html.rfind("data:image/png")) << html;
+	EXPECT_NE(html.find("picture unreadable</p><figcaption>" + caption), std::string::npos) << html;
 }
 
 } // namespace

@@ -89,6 +89,7 @@ TEST(InputFile, ShownTextEscapesAndCuts)
 		{ "a\x1b[2Jb\r\n\x7f", "a\\x1b[2Jb\\r\\n\\x7f" },
 		{ "5\n", "5\\n" },
 		{ "\tx\x01\x1f", "\\tx\\x01\\x1f" },
+		{ "caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC" }, // UTF-8 stays as it is
 		{ "0123456789ab", "0123456789..." },
 		{ "012345678\xC3\xA9", "012345678..." }, // not inside the two bytes of an e acute
 	};

@@ -1,10 +1,13 @@
-// Settings files read and written safely: only regular files are read or
-// replaced, a FIFO never blocks, a link survives, a read-only file stays.
+// Files written whole, as settings files are: only a writable regular file
+// is replaced, a FIFO never blocks, a link and a read-only file stay, a
+// failure or a signal leaves no temporary file.
+#include "RegularFile.h"
 #include "SettingsFileFormat.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,7 +17,9 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +43,11 @@ protected:
 	{
 		return settings::SaveSettingsFile(
 			path, std::span<const std::uint16_t, 2048>(m_values.data(), 2048));
+	}
+	std::string FileText(const char *name) const
+	{
+		std::ifstream in(File(name));
+		return std::string(std::istreambuf_iterator<char>(in), {});
 	}
 	size_t Entries() const
 	{
@@ -63,61 +73,82 @@ protected:
 	std::vector<std::uint16_t> m_values = std::vector<std::uint16_t>(2048, 0x3C);
 };
 
-TEST_F(SettingsFileSafetyTest, OnlyRegularFilesAreReadOrReplaced)
+// Whatever stands at the target other than a regular file that may be
+// written is refused before anything is made, and stays as it was: never
+// opened (a FIFO would hold the writer), written through or removed.
+TEST_F(SettingsFileSafetyTest, OnlyAWritableRegularFileIsReplaced)
 {
-	ASSERT_EQ(mkfifo(File("fifo.qmx").c_str(), 0600), 0);
-	fs::create_directory(File("folder.qmx"));
+	ASSERT_EQ(mkfifo(File("fifo").c_str(), 0600), 0);
+	fs::create_directory(File("folder"));
+	int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+	struct sockaddr_un address = {};
+	address.sun_family = AF_UNIX;
+	std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", File("socket").c_str());
+	ASSERT_EQ(bind(sock, reinterpret_cast<struct sockaddr *>(&address), sizeof(address)), 0);
+	std::ofstream(File("real")) << "old";
+	fs::create_symlink("real", File("link"));
+	fs::create_symlink("nowhere", File("dangling"));
+	std::ofstream(File("read-only")) << "old";
+	fs::permissions(File("read-only"), fs::perms::owner_read | fs::perms::group_read);
 	const struct {
 		const char *name;
 		const char *why;
 		fs::file_type type;
 	} cases[] = {
-		{ "fifo.qmx", "it is not a regular file", fs::file_type::fifo },
-		{ "folder.qmx", "it is a directory", fs::file_type::directory },
+		{ "fifo", "it is a FIFO", fs::file_type::fifo },
+		{ "folder", "it is a directory", fs::file_type::directory },
+		{ "socket", "it is a socket", fs::file_type::socket },
+		{ "link", "it is a symbolic link", fs::file_type::symlink },
+		{ "dangling", "it is a symbolic link", fs::file_type::symlink },
+		{ "read-only", "the file is read-only", fs::file_type::regular },
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.name);
-		settings::SaveResult saved = Save(File(c.name));
-		EXPECT_FALSE(saved.ok);
-		EXPECT_EQ(saved.reason, c.why);
+		EXPECT_EQ(fileio::CheckReplaceable(File(c.name)), c.why);
+		EXPECT_EQ(fileio::ReplaceRegularFile(File(c.name), "new"), c.why);
 		EXPECT_EQ(fs::symlink_status(File(c.name)).type(), c.type);
-		// Nobody writes the FIFO: the reader refuses at once.
-		settings::LoadedSettings loaded = settings::LoadSettingsFile(File(c.name));
-		EXPECT_FALSE(loaded.ok);
-		EXPECT_EQ(loaded.refusal.message, c.why);
 	}
-	EXPECT_EQ(Entries(), 2u) << "a temporary file was left behind";
+	close(sock);
+	EXPECT_EQ(FileText("real"), "old");
+	EXPECT_EQ(FileText("read-only"), "old");
+	EXPECT_FALSE(fs::exists(File("nowhere")));
+	EXPECT_EQ(Entries(), 7u) << "a temporary file was left behind";
+	// A device only checked: as root a fault here would replace it.
+	EXPECT_EQ(fileio::CheckReplaceable("/dev/full"), "it is a device");
+
+	// The settings file routes through the same, and its reader says the
+	// same kind of file its own way.
+	EXPECT_EQ(Save(File("fifo")).reason, "it is a FIFO");
+	EXPECT_EQ(settings::LoadSettingsFile(File("fifo")).refusal.message, "it is not a regular file");
 }
 
-TEST_F(SettingsFileSafetyTest, ALinkIsWrittenThroughAndSurvives)
+TEST_F(SettingsFileSafetyTest, AReplacementIsWholeAndKeepsOwnerAndMode)
 {
-	std::ofstream(File("real.qmx")) << "old";
-	fs::create_symlink("real.qmx", File("link.qmx"));
-	ASSERT_TRUE(Save(File("link.qmx")).ok);
-	EXPECT_TRUE(fs::is_symlink(File("link.qmx")));
-	settings::LoadedSettings loaded = settings::LoadSettingsFile(File("real.qmx"));
-	ASSERT_TRUE(loaded.ok);
-	EXPECT_EQ(loaded.values.size(), 2048u);
-	EXPECT_EQ(loaded.values[0], 0x3C);
-	EXPECT_EQ(Entries(), 2u);
-}
-
-TEST_F(SettingsFileSafetyTest, AReadOnlyFileIsRefusedAndKept)
-{
-	std::ofstream(File("kept.qmx")) << "old";
-	fs::permissions(File("kept.qmx"), fs::perms::owner_read | fs::perms::group_read);
-	settings::SaveResult saved = Save(File("kept.qmx"));
-	EXPECT_FALSE(saved.ok);
-	EXPECT_EQ(saved.reason, "the file is read-only");
-	EXPECT_EQ(fs::file_size(File("kept.qmx")), 3u);
-
-	// A writable file keeps its permissions when replaced.
-	std::ofstream(File("mode.qmx")) << "old";
+	std::ofstream(File("mode.qmx")) << std::string(100000, 'o');
 	fs::permissions(File("mode.qmx"),
 			fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-	ASSERT_TRUE(Save(File("mode.qmx")).ok);
+	ASSERT_EQ(fileio::ReplaceRegularFile(File("mode.qmx"), "new"), "");
+	EXPECT_EQ(FileText("mode.qmx"), "new");
 	EXPECT_EQ(fs::status(File("mode.qmx")).permissions(),
 		  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+	// A tool run as root leaves a user's file the user's (only root can
+	// give a file away, so only root can see it).
+	if (geteuid() == 0) {
+		ASSERT_EQ(chown(File("mode.qmx").c_str(), 65534, 65534), 0);
+		ASSERT_EQ(fileio::ReplaceRegularFile(File("mode.qmx"), "again"), "");
+		struct stat st;
+		ASSERT_EQ(stat(File("mode.qmx").c_str(), &st), 0);
+		EXPECT_EQ(st.st_uid, 65534u);
+		EXPECT_EQ(st.st_gid, 65534u);
+	}
+	// Permissions asked for are exactly those, whatever the umask.
+	mode_t mask = umask(077);
+	EXPECT_EQ(fileio::ReplaceRegularFile(File("shared.png"), "png", { {}, 0644 }), "");
+	umask(mask);
+	EXPECT_EQ(fs::status(File("shared.png")).permissions(),
+		  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+			  fs::perms::others_read);
+	EXPECT_EQ(Entries(), 2u);
 }
 
 // A program with more than one thread (the panel has Qt's) may take the
@@ -180,9 +211,9 @@ TEST_F(SettingsFileSafetyTest, TheTemporaryFileIsAlwaysANewOne)
 	fs::create_symlink("elsewhere", File("kept.qmx.linked"));
 	const char *names[] = { "taken", "linked", "free" };
 	int named = 0;
-	settings::UseTemporaryNames([&] { return names[named++]; });
+	fileio::UseTemporaryNames([&] { return names[named++]; });
 	settings::SaveResult saved = Save(File("kept.qmx"));
-	settings::UseTemporaryNames({});
+	fileio::UseTemporaryNames({});
 	ASSERT_TRUE(saved.ok) << saved.reason;
 	EXPECT_EQ(named, 3);
 	std::ifstream taken(File("kept.qmx.taken"));

@@ -99,8 +99,25 @@ TEST(FrameLimits, WhatIsNoLimitsFile)
 		{ needed + "reference good.png\nstructure 0.8\nsharpness 0.7\n",
 		  "no position for the reference picture" },
 		{ needed + "reference\n", "line 5: reference takes the file of a picture" },
+		{ needed + "reference a.png\nreference b.png\n",
+		  "line 6: reference is given twice (first on line 5)" },
 		{ needed + "structure 1.5\n", "line 5: structure takes a number from 0 to 1" },
 		{ needed + "position -1\n", "line 5: position takes a number of 0 or more" },
+		// Each number within its documented range.
+		{ "luminance 100 300\n", "line 1: luminance takes values from 0 to 255" },
+		{ "luminance -1 100\n", "line 1: luminance takes values from 0 to 255" },
+		{ "blue-green -0.5 1\n",
+		  "line 1: blue-green takes a lowest and a highest value, the lowest first" },
+		{ needed + "frames 26\n", "line 5: frames takes a whole number from 2 to 25" },
+		{ needed + "moving-pixels 2.5\n", "line 5: moving-pixels takes a whole number" },
+		{ needed + "overlay 2 0 0 1 1 0 127.5 0 0\n",
+		  "line 5: an overlay's colour is three levels 0 to 255" },
+		{ needed + "overlay 2 0 0 1 1 0 0 0 256\n",
+		  "line 5: an overlay's tolerance lies between 0 and 255" },
+		// A setting, or an overlay's number, once.
+		{ needed + "luminance 3 4\n", "line 5: luminance is given twice (first on line 2)" },
+		{ needed + "overlay 2 0 0 1 1 0 0 0 0\n# again\noverlay 2 0 0 1 1 9 9 9 9\n",
+		  "line 7: overlay 2 is given twice (first on line 5)" },
 	};
 	for (const auto &c : cases) {
 		std::string why;
@@ -429,6 +446,26 @@ TEST(FrameCheck, APictureThatCannotBeComparedFails)
 	EXPECT_FALSE(r.reference);
 }
 
+// A value exactly at a limit passes; an overlay is seen only when every
+// channel is near its colour. The grey ground is 128 in every channel, so
+// both ratios are exactly 1.
+TEST(FrameCheck, AtTheLimitsEdges)
+{
+	const char *edges = "grey-area 0.545 0.69 0.62 0.73\n"
+			    "luminance 100 160\n"
+			    "red-green 0.5 1\n"
+			    "blue-green 1 1.5\n"
+			    "overlay 2 0.545 0.69 0.62 0.73 0 0 128 10  # blue alone matches the grey\n";
+	std::string why;
+	std::optional<video::FrameLimits> limits = video::ParseFrameLimits(edges, why);
+	ASSERT_TRUE(limits) << why;
+	video::FrameReport r = video::CheckFrames(Frames(Base()), { true, {} }, *limits);
+	EXPECT_EQ(r.verdict, video::FrameVerdict::Passed) << r.values;
+	EXPECT_EQ(r.overlaysSeen, std::vector<int>{});
+	r = video::CheckFrames(Frames(Base()), { true, { false, true, false, false } }, *limits);
+	EXPECT_EQ(r.verdict, video::FrameVerdict::Overlay) << r.values;
+}
+
 TEST(FrameCheck, NoFrameIsNoSignalWithABlackThumbnail)
 {
 	video::FrameReport r = video::CheckFrames({}, { false, {} }, Limits());
@@ -526,6 +563,49 @@ TEST(SimPictureFaults, AssemblyFaultsAsWritten)
 		EXPECT_EQ(video::ParseSimPictureFaults(c.text, why), video::SimPictureFaults{}) << c.text;
 		EXPECT_EQ(why, c.why) << c.text;
 	}
+}
+
+// What a page may inline: only a PNG libpng decodes whole, within the
+// thumbnail's size and bytes.
+TEST(Thumbnail, OnlyACheckedPngIsOne)
+{
+	const std::string onePixel(
+		"\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x01\x00\x00"
+		"\x00\x01\x08\x02\x00\x00\x00\x90\x77\x53\xde\x00\x00\x00\x0c\x49\x44\x41\x54\x78\xda"
+		"\x63\x68\x68\x68\x00\x00\x03\x04\x01\x81\x75\x2e\x01\xbc\x00\x00\x00\x00\x49\x45\x4e\x44"
+		"\xae\x42\x60\x82",
+		69);
+	std::string badChecksum = onePixel;
+	badChecksum[55] ^= 1; // the image data's CRC
+	const struct {
+		const char *name;
+		std::string png;
+		bool shown;
+	} cases[] = {
+		{ "one grey pixel", onePixel, true },
+		{ "cut inside its data", onePixel.substr(0, 50), false },
+		{ "a bad checksum", badChecksum, false },
+		{ "a signature before a script", "\x89PNG\r\n\x1a\n<script>alert(1)</script>", false },
+		{ "161 pixels wide",
+		  std::string(
+			  "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\xa1"
+			  "\x00\x00\x00\x01\x08\x02\x00\x00\x00\x39\x2f\x59\x0f\x00\x00\x00\x0e\x49\x44\x41"
+			  "\x54\x78\xda\x63\x68\x18\x05\xc3\x1d\x00\x00\x5a\x40\xf1\x81\xbf\x86\x2b\xb2\x00\x00"
+			  "\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82",
+			  71),
+		  false },
+		{ "161 pixels high",
+		  std::string(
+			  "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x01"
+			  "\x00\x00\x00\xa1\x08\x02\x00\x00\x00\x89\x6b\x42\x30\x00\x00\x00\x12\x49\x44\x41"
+			  "\x54\x78\xda\x63\x68\x68\x68\x60\x18\xc5\xa3\x78\x00\x31\x00\xd7\x45\xf1\x81\x32\xec"
+			  "\xe3\x5a\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82",
+			  75),
+		  false },
+		{ "over 128 KiB", onePixel + std::string(128 * 1024, '\0'), false },
+	};
+	for (const auto &c : cases)
+		EXPECT_EQ(video::IsThumbnailPng(c.png), c.shown) << c.name;
 }
 
 // A simulated camera's picture faults from its file, read before each frame.
