@@ -19,7 +19,9 @@ Options:
                   present
       --video DEV show the camera's picture beside the panel from the capture
                   device DEV (/dev/videoN), or sim for the simulated camera's
-                  picture
+                  picture; without it, the window menu's "Picture..." shows
+                  a simulated camera's own picture, else the capture device
+                  on the adapter's USB device
   -h, --help      show this help and exit
       --version   show the version and exit
 )";
@@ -69,7 +71,10 @@ PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args, con
 	}
 	if (cl.refusal.empty()) {
 		cl.video = parser.value(video).toStdString();
-		cl.simCamera = cl.buses.empty() ? environment.simCamera : cl.buses.front().simCamera;
+		const iicbus::ResolvedBus &chosen = cl.buses.empty() ? environment : cl.buses.front();
+		cl.simCamera = chosen.simCamera;
+		if (chosen.kind == iicbus::BusKind::Node)
+			cl.adapterNode = chosen.resolved;
 	}
 	if (cl.refusal.empty() && cl.out.empty())
 		return cl;
@@ -79,6 +84,16 @@ PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args, con
 		cl.status = 2;
 	}
 	return cl;
+}
+
+PictureSource PictureSourceOf(const PanelCommandLine &cl)
+{
+	PictureSource source;
+	source.device = !cl.video.empty() ? cl.video : cl.simCamera >= 0 ? "sim" : "";
+	source.simCamera = cl.simCamera;
+	source.adapterNode = cl.adapterNode;
+	source.openAtStart = !cl.video.empty();
+	return source;
 }
 
 std::string NoGraphicalSession(const char *platform, const char *display, const char *wayland)

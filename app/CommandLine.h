@@ -2,6 +2,7 @@
 #pragma once
 
 #include "BusName.h"
+#include "PictureWindow.h"
 
 #include <string>
 #include <vector>
@@ -18,12 +19,19 @@ struct PanelCommandLine {
 	// The simulated camera the panel shows (0..7), whose picture faults
 	// "--video sim" shows as the line sees them; -1: no simulated camera.
 	int simCamera = -1;
+	// The adapter's node when the bus (--bus or QXIIC_BUS) names one.
+	std::string adapterNode;
 };
 
 // args without the program's name; environmentBus is QXIIC_BUS's value
 // (null: unset), refused as the tools refuse it when no --bus is given.
 PanelCommandLine ParsePanelCommandLine(const std::vector<std::string> &args,
 				       const char *environmentBus = nullptr);
+
+// What the picture window shows first: --video, else a simulated
+// camera's own picture, else the capture device beside the adapter; it
+// opens with the panel when --video is given.
+PictureSource PictureSourceOf(const PanelCommandLine &cl);
 
 // Shows a refused command line in a message box, which a user who started
 // the panel from a menu sees where standard error is nowhere; returns the

@@ -13,6 +13,7 @@ BOOL CVelmoraApp::InitInstance()
 	AfxEnableControlContainer();
 
 	CVelmoraDlg dlg;
+	dlg.SetPictureSource(m_picture);
 	m_pMainWnd = &dlg;
 	dlg.DoModal();
 	m_pMainWnd = nullptr;

@@ -1,6 +1,5 @@
 #include "BusIdentity.h"
 #include "CommandLine.h"
-#include "PictureWindow.h"
 #include "StandardStreams.h"
 #include "VelmoraApp.h"
 
@@ -41,7 +40,6 @@ int main(int argc, char **argv)
 	// As typed: the title says "simulated camera" for sim, as the user named it.
 	if (!cl.buses.empty())
 		iicbus::SelectBus(cl.buses.front().given);
-	if (!cl.video.empty())
-		SetPictureSource(cl.video, true, cl.simCamera);
+	theApp.SetPictureSource(PictureSourceOf(cl));
 	return AfxWinMain(argc, argv);
 }

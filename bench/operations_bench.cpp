@@ -83,6 +83,7 @@ struct Panel {
 
 Panel *g_panel = nullptr;
 bool g_picture = false;
+PictureSource g_pictureSource; // the simulated camera's picture
 
 bool isTransfer(sim::Call call)
 {
@@ -205,11 +206,12 @@ void Measure(benchmark::State &state, const Operation &op)
 	// open beside the panel while both are timed (not while recording:
 	// its reads would count as the operation's).
 	if (g_picture)
-		ShowPictureWindow(panel.dlg);
+		ShowPictureWindow(panel.dlg, g_pictureSource);
 	QApplication::processEvents();
 	struct PictureCloser {
-		~PictureCloser() { delete PictureWindowWidget(); }
-	} closer;
+		~PictureCloser() { delete PictureWindowWidget(*dlg); }
+		const CDialog *dlg;
+	} closer{ &panel.dlg };
 
 	double panelSum = 0, floorSum = 0;
 	bool panelFirst = true;
@@ -398,8 +400,7 @@ int main(int argc, char **argv)
 	setenv("QXIIC_SIM_DIR", "", 1);
 	unsetenv("QXIIC_TRACE");
 	g_picture = std::getenv("VELMORA_BENCH_PICTURE") != nullptr;
-	if (g_picture)
-		SetPictureSource("sim", false);
+	g_pictureSource.device = "sim";
 	benchmark::Initialize(&argc, argv);
 	if (benchmark::ReportUnrecognizedArguments(argc, argv))
 		return 1;

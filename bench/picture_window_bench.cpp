@@ -22,6 +22,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QLabel>
+#include <QScrollArea>
 #include <QTimer>
 
 #include <cstdio>
@@ -33,6 +34,8 @@
 #include <unistd.h>
 
 namespace {
+
+std::string g_video; // the user-space capture device's node
 
 double CpuSeconds()
 {
@@ -68,15 +71,17 @@ void BM_PictureWindowUserSpaceDevicePal(benchmark::State &state)
 {
 	CVelmoraApp app;
 	CVelmoraDlg dlg;
+	PictureSource source;
+	source.device = g_video;
+	dlg.SetPictureSource(source);
 	dlg.Create();
 	toolkit::DialogWidget(dlg)->show();
-	ShowPictureWindow(dlg);
+	ShowPictureWindow(dlg, dlg.m_picture);
 	QApplication::processEvents();
-	QWidget *window = PictureWindowWidget();
-	QWidget *view = nullptr;
-	for (QWidget *w : window->findChildren<QWidget *>())
-		if (w->accessibleName() == QStringLiteral("Picture"))
-			view = w;
+	QWidget *window = PictureWindowWidget(dlg);
+	// The picture itself, inside its scrolling area.
+	auto *area = window->findChild<QScrollArea *>(QStringLiteral("view"));
+	QWidget *view = area ? area->widget() : nullptr;
 	PaintCounter counter;
 	view->installEventFilter(&counter);
 	auto runFor = [](int ms) {
@@ -134,7 +139,7 @@ int main(int argc, char **argv)
 			     why.c_str());
 		return 1;
 	}
-	SetPictureSource(video, false);
+	g_video = video;
 	{
 		QApplication application(argc, argv);
 		benchmark::RunSpecifiedBenchmarks();

@@ -4,10 +4,13 @@
 
 #include "BusCaption.h"
 #include "ControlGroups.h"
+#include "ErrorSink.h"
 #include "IICTransfer.h"
 #include "MessageBoxSink.h"
 #include "msgbox.h"
 #include "resource.h"
+
+#include <utility>
 
 using namespace kl310;
 using namespace panel;
@@ -156,4 +159,30 @@ bool CVelmoraDlg::ReadBackTvMode(CIICTransfer &iic)
 	m_strTvMode = (video & VIDEO_PAL_BIT) ? "PAL" : "NTSC";
 	UpdateData(FALSE);
 	return false;
+}
+
+// A script run while the user was in another program may have changed the
+// standard: the TV mode is read again when the user comes back, in one
+// transfer and without a message (a camera gone shows "UNDEFINED!", as
+// the read-back shows it; Connect says why).
+void CVelmoraDlg::OnActivateApp(BOOL bActive, DWORD)
+{
+	if (!bActive) {
+		m_bAppLeft = true;
+		return;
+	}
+	if (std::exchange(m_bAppLeft, false))
+		RefreshTvMode();
+}
+
+void CVelmoraDlg::RefreshTvMode()
+{
+	HeldErrorSink quiet;
+	CIICTransfer iic(quiet);
+	int video = iic.ReadReg16(DEV_SENSOR_READ, REG_VIDEO_STANDARD);
+	m_strTvMode = iic.TestAndClearError() ? "UNDEFINED!" : (video & VIDEO_PAL_BIT) ? "PAL" : "NTSC";
+	// Only this control: a handler's members that wait for their data
+	// exchange (one showing a message box) stay as they are.
+	if (CWnd *display = GetDlgItem(IDC_TV_MODE))
+		display->SetWindowText(m_strTvMode);
 }

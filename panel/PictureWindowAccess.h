@@ -1,21 +1,22 @@
-// The picture window's Qt side, for tests: the source it opens can be
-// replaced (a simulated camera that waits for the test instead of the
-// clock), and the window found.
+// The picture window's Qt side, for tests and tools.
 #pragma once
 
-#include "FrameSource.h"
+#include <QImage>
+#include <QRect>
+#include <QSize>
 
-#include <functional>
-#include <memory>
-#include <string>
-
+class CDialog;
 class QWidget;
 
-using PictureSourceFactory =
-	std::function<std::unique_ptr<video::FrameSource>(const std::string &source, std::string &why)>;
+// The panel's open picture window, or nullptr.
+QWidget *PictureWindowWidget(const CDialog &panel);
 
-// An empty factory puts the real one back.
-void SetPictureSourceFactory(PictureSourceFactory factory);
+// The picture fitted into box with its aspect kept, smoothly: scaled down,
+// every pixel of the picture counts toward the one it falls into, so a
+// line one pixel wide stays visible at any size.
+QImage FitPicture(const QImage &picture, const QSize &box);
 
-// The open picture window, or nullptr.
-QWidget *PictureWindowWidget();
+// Where the window's frame of this size goes beside the panel's frame in
+// the screen's area: right of it, else left of it, else overlapping it on
+// the side with more room, whole and inside the area, never narrowed.
+QRect PictureFrameBeside(const QRect &panel, const QRect &area, const QSize &frame);

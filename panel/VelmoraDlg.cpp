@@ -61,6 +61,7 @@ void CVelmoraDlg::DoDataExchange(CDataExchange *pDX)
 
 BEGIN_MESSAGE_MAP(CVelmoraDlg, CDialog)
 	ON_WM_SYSCOMMAND()
+	ON_WM_ACTIVATEAPP()
 	ON_WM_PAINT()
 	ON_WM_QUERYDRAGICON()
 	ON_EN_CHANGE(IDC_REG_HIGH, &CVelmoraDlg::OnEnChangeRegHigh)
@@ -139,8 +140,8 @@ BOOL CVelmoraDlg::OnInitDialog()
 
 	StartUpCamera();
 	SetWindowText(BusWindowTitle(iicbus::LastBus()).c_str());
-	if (PictureOpensAtStart())
-		ShowPictureWindow(*this);
+	if (m_picture.openAtStart)
+		ShowPictureWindow(*this, m_picture);
 	return TRUE;
 }
 
@@ -150,7 +151,7 @@ void CVelmoraDlg::OnSysCommand(UINT nID, LPARAM lParam)
 		CAboutDlg dlgAbout;
 		dlgAbout.DoModal();
 	} else if ((nID & 0xFFF0) == IDM_PICTURE) {
-		ShowPictureWindow(*this);
+		ShowPictureWindow(*this, m_picture);
 	} else {
 		CDialog::OnSysCommand(nID, lParam);
 	}

@@ -8,6 +8,7 @@
 
 #include "EepromEngine.h"
 #include "Operations.h"
+#include "PictureWindow.h"
 #include "ProgressPlan.h"
 #include "Session.h"
 #include "ddx.h"
@@ -97,11 +98,19 @@ public:
 	// Save's script restores the camera's own value.
 	std::int32_t m_nRegAC4E = 0;
 
+	// What the picture window shows first; set before the panel is created.
+	void SetPictureSource(PictureSource source) { m_picture = std::move(source); }
+	PictureSource m_picture;
+
 	// Window messages (VelmoraDlg.cpp).
 	void OnSysCommand(UINT nID, LPARAM lParam);
 	void OnPaint();
 	HCURSOR OnQueryDragIcon();
 	void OnNotifyIgnore(NMHDR *pNMHDR, LRESULT *pResult);
+	void OnActivateApp(BOOL bActive, DWORD dwThreadID);
+	// The user has been in another program since the panel last read the
+	// camera's standard.
+	bool m_bAppLeft = false;
 
 	// Connection and read-back (Connection.cpp).
 	void StartUpCamera();
@@ -231,6 +240,7 @@ private:
 	void PresetDirectPanel();
 	bool ReadBackMirrorFlip(CIICTransfer &iic);
 	bool ReadBackTvMode(CIICTransfer &iic);
+	void RefreshTvMode();
 	bool ReadBackOverlays(CIICTransfer &iic);
 	void ReadBackExposure(CIICTransfer &iic);
 	void ReadBackGains(CIICTransfer &iic);

@@ -59,6 +59,11 @@ constexpr const char *TIP_REG_LOW =
 	"Register address, low byte, or the byte's address in the chosen EEPROM page, in hexadecimal.";
 constexpr const char *TIP_DATA_HIGH = "Data, high byte, in hexadecimal (sensor registers only).";
 constexpr const char *TIP_DATA_LOW = "Data, low byte, or the EEPROM byte, in hexadecimal.";
+// The sensor cannot be asked for its trim, so the boxes say whose trim they show.
+constexpr const char *TIP_TRIM_SHOWN =
+	"The trim stored in EEPROM page 4 when the panel last read the camera, then each move made here. "
+	"A move not kept with STORE lasts only until the camera is switched off.";
+constexpr const char *TIP_TRIM_STORE = "Keeps both trims in EEPROM page 4, so the camera starts with them.";
 
 // id, kind, caption, group box, x, y, cx, cy, style, radio set, image, tooltip, name
 constexpr ControlTemplate kPanelControls[] = {
@@ -91,10 +96,11 @@ constexpr ControlTemplate kPanelControls[] = {
 	{ IDC_TRIM_RIGHT, K::PushButton, "right", IT, 38, 201, 22, 10, CS_NONE, 0, 0 },
 	{ IDC_TRIM_UP, K::PushButton, "up", IT, 65, 200, 23, 10, CS_NONE, 0, 0 },
 	{ IDC_TRIM_DOWN, K::PushButton, "down", IT, 65, 213, 23, 10, CS_NONE, 0, 0 },
-	{ IDC_TRIM_HORIZONTAL, K::Edit, "horizontal trim display", IT, 17, 214, 43, 15, RO_MULTI_CENTER, 0,
-	  0 },
-	{ IDC_TRIM_VERTICAL, K::Edit, "vertical trim display", IT, 95, 200, 40, 15, RO_MULTI_CENTER, 0, 0 },
-	{ IDC_TRIM_STORE, K::PushButton, "STORE", IT, 99, 218, 30, 12, CS_NONE, 0, 0 },
+	{ IDC_TRIM_HORIZONTAL, K::Edit, "horizontal trim display", IT, 17, 214, 43, 15, RO_MULTI_CENTER, 0, 0,
+	  TIP_TRIM_SHOWN },
+	{ IDC_TRIM_VERTICAL, K::Edit, "vertical trim display", IT, 95, 200, 40, 15, RO_MULTI_CENTER, 0, 0,
+	  TIP_TRIM_SHOWN },
+	{ IDC_TRIM_STORE, K::PushButton, "STORE", IT, 99, 218, 30, 12, CS_NONE, 0, 0, TIP_TRIM_STORE },
 
 	{ -1, K::GroupBox, "White Balance", nullptr, 147, 7, 160, 89, CS_NONE, 0, 0 },
 	{ IDC_AUTO_WB, K::CheckBox, "Auto WB mode", WB, 154, 16, 56, 11, CS_NONE, 0, 0 },

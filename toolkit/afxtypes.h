@@ -40,6 +40,7 @@ constexpr UINT PBM_SETSTEP = 0x0404;
 
 // Window messages that reach a dialog's message table.
 constexpr UINT WM_PAINT = 0x000F;
+constexpr UINT WM_ACTIVATEAPP = 0x001C; // the program as a whole gains or loses the user
 constexpr UINT WM_QUERYDRAGICON = 0x0037;
 constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_COMMAND = 0x0111;

@@ -19,9 +19,10 @@ using AFX_PMSG_HSCROLL = void (CDialog::*)(UINT, UINT, CScrollBar *);
 using AFX_PMSG_SYSCOMMAND = void (CDialog::*)(UINT, LPARAM);
 using AFX_PMSG_QUERYICON = HCURSOR (CDialog::*)();
 using AFX_PMSG_NOTIFY = void (CDialog::*)(NMHDR *, LRESULT *);
+using AFX_PMSG_ACTIVATEAPP = void (CDialog::*)(BOOL, DWORD);
 
 using AFX_PMSG = std::variant<std::monostate, AFX_PMSG_V, AFX_PMSG_HSCROLL, AFX_PMSG_SYSCOMMAND,
-			      AFX_PMSG_QUERYICON, AFX_PMSG_NOTIFY>;
+			      AFX_PMSG_QUERYICON, AFX_PMSG_NOTIFY, AFX_PMSG_ACTIVATEAPP>;
 
 struct AFX_MSGMAP_ENTRY {
 	UINT nMessage; // WM_COMMAND, WM_NOTIFY, WM_HSCROLL, ...
@@ -71,6 +72,8 @@ public:                                               \
 	{ WM_HSCROLL, 0, 0, AFX_PMSG{ static_cast<AFX_PMSG_HSCROLL>(&ThisClass::OnHScroll) } },
 #define ON_WM_SYSCOMMAND() \
 	{ WM_SYSCOMMAND, 0, 0, AFX_PMSG{ static_cast<AFX_PMSG_SYSCOMMAND>(&ThisClass::OnSysCommand) } },
+#define ON_WM_ACTIVATEAPP() \
+	{ WM_ACTIVATEAPP, 0, 0, AFX_PMSG{ static_cast<AFX_PMSG_ACTIVATEAPP>(&ThisClass::OnActivateApp) } },
 #define ON_WM_PAINT() { WM_PAINT, 0, 0, AFX_PMSG{ static_cast<AFX_PMSG_V>(&ThisClass::OnPaint) } },
 #define ON_WM_QUERYDRAGICON() \
 	{ WM_QUERYDRAGICON, 0, 0, AFX_PMSG{ static_cast<AFX_PMSG_QUERYICON>(&ThisClass::OnQueryDragIcon) } },

@@ -1,5 +1,6 @@
 #include "FindCaptureDevice.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -30,7 +31,35 @@ std::string FirstLine(const fs::path &file)
 	return line;
 }
 
+// video10 after video9.
+int NodeNumber(const std::string &name)
+{
+	int n = 0;
+	for (char c : name.substr(5))
+		n = c >= '0' && c <= '9' ? n * 10 + (c - '0') : n;
+	return n;
+}
+
 } // namespace
+
+std::vector<CaptureNode> ListCaptureDevices(const std::string &sysfsRoot, const std::string &devRoot)
+{
+	std::vector<std::pair<int, CaptureNode>> found;
+	std::error_code ec;
+	for (const fs::directory_entry &e :
+	     fs::directory_iterator(fs::path(sysfsRoot) / "class/video4linux", ec)) {
+		const std::string name = e.path().filename().string();
+		if (name.rfind("video", 0) != 0 || FirstLine(e.path() / "index") != "0")
+			continue;
+		found.push_back({ NodeNumber(name),
+				  { (fs::path(devRoot) / name).string(), FirstLine(e.path() / "name") } });
+	}
+	std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+	std::vector<CaptureNode> nodes;
+	for (auto &f : found)
+		nodes.push_back(std::move(f.second));
+	return nodes;
+}
 
 std::string FindCaptureDevice(const std::string &i2cNode, std::string &why, const std::string &sysfsRoot,
 			      const std::string &devRoot)

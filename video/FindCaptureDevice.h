@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace video {
 
@@ -13,5 +14,15 @@ namespace video {
 // set. The roots are where sysfs and the device nodes are.
 std::string FindCaptureDevice(const std::string &i2cNode, std::string &why,
 			      const std::string &sysfsRoot = "/sys", const std::string &devRoot = "/dev");
+
+struct CaptureNode {
+	std::string path; // /dev/videoN
+	std::string name; // the driver's name of the device ("USB Video"), or ""
+};
+
+// Every capture node (a video4linux node with index 0) of the system, in
+// the order of their numbers: what a user may choose from.
+std::vector<CaptureNode> ListCaptureDevices(const std::string &sysfsRoot = "/sys",
+					    const std::string &devRoot = "/dev");
 
 } // namespace video

@@ -25,9 +25,11 @@ of the frame check (reference FILE in the limits file).
       --video DEV   the capture device (/dev/videoN), or sim: the simulated
                     camera's picture, from its registers on --bus (always
                     the same frame, so the same registers give the same
-                    file); without it, the one capture device on the
-                    adapter's USB device
-      --bus BUS     the camera's bus, as for the other commands
+                    file); without it, the simulated picture on a
+                    simulated camera's bus, else the one capture device on
+                    the adapter's USB device
+      --bus BUS     the camera's bus, as for the other commands; with
+                    --video sim and no bus named, the simulated camera sim
   -h, --help        show this help and exit
 )";
 
@@ -91,20 +93,29 @@ int RunSnapshot(const std::vector<std::string> &args, tool::ToolEnvironment &env
 	if (busGiven) {
 		if (std::string refused = iicbus::ResolveBus(bus, resolved); !refused.empty())
 			return tool::UsageError(env, kName, refused);
-		named.push_back(resolved);
+	} else if (const char *environment = std::getenv("QXIIC_BUS"); environment && *environment) {
+		if (std::string refused = iicbus::EnvironmentBus(environment, resolved); !refused.empty())
+			return tool::UsageError(env, kName, refused);
+	} else if (video == "sim") {
+		// The simulated picture with no bus named is the simulated camera's,
+		// not that of an adapter which may not even be there.
+		iicbus::ResolveBus("sim", resolved);
+		busGiven = true;
 	}
+	if (busGiven)
+		named.push_back(resolved);
 	if (std::string refused = iicbus::SelectProcessBus(named, std::getenv("QXIIC_BUS")); !refused.empty())
 		return tool::UsageError(env, kName, refused);
+	// A simulated camera has no grabber: its picture is the simulated one.
+	if (!videoGiven && resolved.kind == iicbus::BusKind::Simulated)
+		video = "sim";
 
 	video::Frame frame;
 	bool got = false;
 	if (video == "sim") {
 		// The picture faults of the camera named, as the line's frame check
 		// sees them.
-		int simCamera = resolved.simCamera;
-		if (iicbus::ResolvedBus fromEnvironment;
-		    !busGiven && iicbus::EnvironmentBus(std::getenv("QXIIC_BUS"), fromEnvironment).empty())
-			simCamera = fromEnvironment.simCamera;
+		const int simCamera = resolved.simCamera;
 		std::string why;
 		got = video::SimulatedSnapshot(frame, simCamera, why);
 		if (!got)

@@ -1,7 +1,11 @@
 // Start-up, Connect and the read-back of the camera's state into the panel.
 #include "panel_fixture.h"
 
+#include "qt_access.h"
 #include "resource.h"
+
+#include <QApplication>
+#include <QDialog>
 
 #include <map>
 
@@ -432,3 +436,48 @@ TEST_F(ReadBackTest, BoundaryValuesAreShownAsTheCameraHoldsThem)
 }
 
 } // namespace
+
+namespace {
+
+// The user goes to another program (a terminal running a register
+// script) and comes back to the panel, as the window system tells the
+// application (the offscreen platform has no other program to go to).
+void LeaveAndComeBack()
+{
+	emit qGuiApp->applicationStateChanged(Qt::ApplicationInactive);
+	emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+	QApplication::processEvents();
+}
+
+} // namespace
+
+TEST_F(ReadBackTest, TheTvModeIsReadAgainWhenTheUserComesBack)
+{
+	Open();
+	QWidget *panel = toolkit::DialogWidget(*dlg);
+	panel->show();
+	QApplication::setActiveWindow(panel);
+	QApplication::processEvents();
+	ASSERT_EQ(Text(IDC_TV_MODE), "PAL");
+
+	const struct {
+		int videoStandard; // -1: the camera unplugged
+		const char *shown;
+	} cases[] = {
+		{ 0x0004, "NTSC" },
+		{ 0x0006, "PAL" },
+		{ -1, "UNDEFINED!" },
+	};
+	for (const auto &c : cases) {
+		if (c.videoStandard < 0)
+			sim::SetPlugged(false);
+		else
+			sim::SetRegister(0x4000, static_cast<std::uint16_t>(c.videoStandard));
+		ClearLog();
+		LeaveAndComeBack();
+		EXPECT_EQ(Text(IDC_TV_MODE), c.shown);
+		EXPECT_EQ(Log(), (std::vector<std::string>{ c.videoStandard < 0 ? "R 4000 !14" : "R 4000" }))
+			<< c.shown;
+		EXPECT_EQ(messages, std::vector<std::string>{}) << "a look, not a handler: no message";
+	}
+}

@@ -285,6 +285,8 @@ bool CDialog::invoke(CDialog *self, const AFX_MSGMAP_ENTRY &entry, WPARAM wParam
 		*result = reinterpret_cast<LRESULT>((self->**query)());
 	} else if (auto *notify = std::get_if<AFX_PMSG_NOTIFY>(&entry.pfn)) {
 		(self->**notify)(reinterpret_cast<NMHDR *>(lParam), result);
+	} else if (auto *activate = std::get_if<AFX_PMSG_ACTIVATEAPP>(&entry.pfn)) {
+		(self->**activate)(static_cast<BOOL>(wParam), 0);
 	} else {
 		return false;
 	}

@@ -71,6 +71,13 @@ DialogHost::DialogHost(CDialog *owner, const DialogTemplate &tmpl, QWidget *pare
 
 	setFixedSize(view);
 	m_sysMenu = toolkit::detail::CreateSystemMenu(*this);
+
+	// The user going to another program and coming back, as the window
+	// system tells it.
+	connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+		if (state == Qt::ApplicationActive || state == Qt::ApplicationInactive)
+			m_owner->Dispatch(WM_ACTIVATEAPP, 0, 0, state == Qt::ApplicationActive);
+	});
 }
 
 DialogHost::~DialogHost()
