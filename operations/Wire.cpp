@@ -21,6 +21,19 @@ void EveryImageField(Io &io, I &image, std::string &bytes)
 	io(image.path), io(bytes), io(image.pages), io(image.sha256), io(image.size);
 }
 
+// Every field of a frame report; the comparison with the reference always
+// travels, with whether there was one.
+template <typename Io, typename F>
+void EveryFrameField(Io &io, F &r, bool &compared, video::ReferenceValues &v)
+{
+	io(r.verdict), io(r.cause), io(r.values), io(r.frames), io(r.width), io(r.height);
+	io(r.standardExpected), io(r.standardSeen), io(r.luminance), io(r.redGreen), io(r.blueGreen);
+	io(r.movingPixels), io(r.overlaysExpected), io(r.overlaysSeen), io(r.thumbnailPng), io(compared);
+	video::Likeness &l = v.likeness;
+	io(l.structure), io(l.mirrored), io(l.upsideDown), io(l.turned), io(l.offsetX), io(l.offsetY);
+	io(l.sharpness), io(v.orientation), io(v.offset);
+}
+
 auto Putter(WireWriter &out)
 {
 	return [&out](const auto &value) { out.Put(value); };
@@ -51,6 +64,45 @@ void WireWriter::Put(const std::string &text)
 {
 	Put(static_cast<std::int64_t>(text.size()));
 	m_bytes += text;
+}
+
+void WireWriter::Put(double number)
+{
+	m_bytes.append(reinterpret_cast<const char *>(&number), sizeof(number));
+}
+
+void WireWriter::Put(const std::vector<int> &numbers)
+{
+	Put(static_cast<std::int64_t>(numbers.size()));
+	for (int n : numbers)
+		Put(static_cast<std::int64_t>(n));
+}
+
+void WireReader::Get(double &number)
+{
+	if (m_bytes.size() < sizeof(number)) {
+		m_ok = false;
+		return;
+	}
+	std::memcpy(&number, m_bytes.data(), sizeof(number));
+	m_bytes.remove_prefix(sizeof(number));
+}
+
+void WireReader::Get(std::vector<int> &numbers)
+{
+	std::int64_t count = 0;
+	Get(count);
+	// Each number takes 8 bytes: a count beyond what is left is no list.
+	if (!m_ok || count < 0 || static_cast<std::uint64_t>(count) > m_bytes.size() / 8) {
+		m_ok = false;
+		return;
+	}
+	numbers.clear();
+	for (std::int64_t i = 0; i < count; i++) {
+		std::int64_t n = 0;
+		Get(n);
+		numbers.push_back(static_cast<int>(n));
+	}
 }
 
 void WireReader::Get(std::int64_t &number)
@@ -109,6 +161,40 @@ bool GetImage(WireReader &in, SettingsImage &image)
 		return false;
 	decoded.bytes.assign(bytes.begin(), bytes.end());
 	image = std::move(decoded);
+	return true;
+}
+
+void PutFrameReport(WireWriter &out, const std::optional<video::FrameReport> &report)
+{
+	out.Put(report.has_value());
+	if (!report)
+		return;
+	bool compared = report->reference.has_value();
+	video::ReferenceValues v = report->reference.value_or(video::ReferenceValues{});
+	auto put = Putter(out);
+	EveryFrameField(put, *report, compared, v);
+}
+
+bool GetFrameReport(WireReader &in, std::optional<video::FrameReport> &report)
+{
+	bool present = false;
+	auto get = Getter(in);
+	get(present);
+	if (!in.Good())
+		return false;
+	if (!present) {
+		report.reset();
+		return true;
+	}
+	video::FrameReport r;
+	bool compared = false;
+	video::ReferenceValues v;
+	EveryFrameField(get, r, compared, v);
+	if (!in.Good())
+		return false;
+	if (compared)
+		r.reference = v;
+	report = std::move(r);
 	return true;
 }
 

@@ -6,11 +6,14 @@
 // directions (Wire.cpp), so that a field added is never left behind.
 #pragma once
 
+#include "FrameCheck.h"
 #include "Operations.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace operations {
 
@@ -19,6 +22,8 @@ class WireWriter
 public:
 	void Put(std::int64_t number);
 	void Put(const std::string &text);
+	void Put(double number); // its 8 bytes: the value whole
+	void Put(const std::vector<int> &numbers);
 	template <typename Number>
 	void Put(Number value)
 	{
@@ -36,6 +41,8 @@ public:
 	explicit WireReader(std::string_view bytes) : m_bytes(bytes) {}
 	void Get(std::int64_t &number);
 	void Get(std::string &text);
+	void Get(double &number);
+	void Get(std::vector<int> &numbers);
 	template <typename Number>
 	void Get(Number &value)
 	{
@@ -59,5 +66,9 @@ bool GetResult(WireReader &in, Result &result);
 
 void PutImage(WireWriter &out, const SettingsImage &image);
 bool GetImage(WireReader &in, SettingsImage &image);
+
+// What a camera's picture showed (--frame-check), or that none was looked at.
+void PutFrameReport(WireWriter &out, const std::optional<video::FrameReport> &report);
+bool GetFrameReport(WireReader &in, std::optional<video::FrameReport> &report);
 
 } // namespace operations

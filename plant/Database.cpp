@@ -36,7 +36,7 @@ constexpr int kStationLock = 3131004;
 
 const char kCreateSchema[] = R"sql(
 CREATE TABLE velmora_schema (version integer NOT NULL);
-INSERT INTO velmora_schema (version) VALUES (3);
+INSERT INTO velmora_schema (version) VALUES (4);
 CREATE TABLE velmora_records (
 	id uuid PRIMARY KEY,
 	time timestamptz NOT NULL,
@@ -87,6 +87,16 @@ ALTER TABLE velmora_records ADD COLUMN IF NOT EXISTS frame_check text,
 CREATE TABLE IF NOT EXISTS velmora_thumbnails (id uuid PRIMARY KEY, png bytea NOT NULL);
 )sql";
 
+// What version 4 adds to version 3: the comparison with the reference
+// picture, in columns.
+const char kVersion4[] = R"sql(
+ALTER TABLE velmora_records ADD COLUMN IF NOT EXISTS frame_structure double precision,
+	ADD COLUMN IF NOT EXISTS frame_offset_x double precision,
+	ADD COLUMN IF NOT EXISTS frame_offset_y double precision,
+	ADD COLUMN IF NOT EXISTS frame_sharpness double precision,
+	ADD COLUMN IF NOT EXISTS frame_orientation text;
+)sql";
+
 // Every column from the record's own JSON, so that the typed columns and
 // the jsonb copy never disagree. A journal's line may carry the record's
 // thumbnail, which goes to its own table and not into the record; a line
@@ -100,7 +110,8 @@ INSERT INTO velmora_records (id, time, version, station, operator, unit, sequenc
 	camera, bus, bus_found, adapter, adapter_status, adapter_status_name, file, sha256, file_size,
 	pages, result, exit_status, failure_page, failure_block, failure_byte, failure_direction,
 	message, duration_ms, frame_check, frame_standard, frame_luminance, frame_red_green,
-	frame_blue_green, frame_moving_pixels, record)
+	frame_blue_green, frame_moving_pixels, frame_structure, frame_offset_x, frame_offset_y,
+	frame_sharpness, frame_orientation, record)
 SELECT (r->>'id')::uuid, (r->>'time')::timestamptz, r->>'version', r->>'station', r->>'operator',
 	r->>'unit', (r->>'sequence')::bigint, r->>'host', r->>'command', (r->>'camera')::integer,
 	r->>'bus', r->>'bus_found', r->>'adapter', (r->>'adapter_status')::integer,
@@ -112,7 +123,9 @@ SELECT (r->>'id')::uuid, (r->>'time')::timestamptz, r->>'version', r->>'station'
 	r->>'message', (r->>'duration_ms')::double precision, r->'frame'->>'check',
 	r->'frame'->>'standard_seen', (r->'frame'->>'luminance')::double precision,
 	(r->'frame'->>'red_green')::double precision, (r->'frame'->>'blue_green')::double precision,
-	(r->'frame'->>'moving_pixels')::bigint, r
+	(r->'frame'->>'moving_pixels')::bigint, (r->'frame'->>'structure')::double precision,
+	(r->'frame'->>'offset_x')::double precision, (r->'frame'->>'offset_y')::double precision,
+	(r->'frame'->>'sharpness')::double precision, r->'frame'->>'orientation', r
 FROM (SELECT j - 'thumbnail_png' AS r FROM line) AS given
 ON CONFLICT (id) DO NOTHING
 )sql";
@@ -481,7 +494,7 @@ std::string Database::CheckVersion(bool create)
 			tableMissing_ = true;
 			return "no records table in " + DescribeDatabaseTarget(target_);
 		}
-		Answer made = Run(std::string(kCreateSchema) + kVersion3);
+		Answer made = Run(std::string(kCreateSchema) + kVersion3 + kVersion4);
 		versionFound_ = 0;
 		return made.ok ? "" : "cannot create the records table: " + made.why;
 	}
@@ -508,14 +521,20 @@ std::string Database::CheckVersion(bool create)
 
 std::string Database::Migrate(int from)
 {
-	if (from == 2) {
-		// Version 3 adds the frame check's columns and the thumbnails' table.
-		Answer altered = Run(std::string(kVersion3) + "UPDATE velmora_schema SET version = 3");
-		if (!altered.ok)
-			return "its records table has schema version 2, which the role " + Role() +
-			       " cannot bring to 3 (" + altered.why +
-			       "): the table's owner does it once with velmora-eeprom send-records TARGET";
+	if (from >= kSchemaVersion)
 		return "";
+	if (from == 2 || from == 3) {
+		// Version 3 adds the frame check's columns and the thumbnails'
+		// table, version 4 the comparison with the reference picture.
+		const char *added = from == 2 ? kVersion3 : kVersion4;
+		Answer altered = Run(std::string(added) +
+				     "UPDATE velmora_schema SET version = " + std::to_string(from + 1));
+		if (!altered.ok)
+			return "its records table has schema version " + std::to_string(from) +
+			       ", which the role " + Role() + " cannot bring to " + std::to_string(from + 1) +
+			       " (" + altered.why +
+			       "): the table's owner does it once with velmora-eeprom send-records TARGET";
+		return Migrate(from + 1);
 	}
 	// Version 2 adds one rule: a station's sequence numbers are unique.
 	Answer twice = Run(

@@ -155,7 +155,12 @@ Json RecordJson(const Record &r)
 			       { "blue_green", OrNull(f->blueGreen) },
 			       { "moving_pixels", OrNull(f->movingPixels) },
 			       { "overlays_expected", f->overlaysExpected },
-			       { "overlays_seen", f->overlaysSeen } };
+			       { "overlays_seen", f->overlaysSeen },
+			       { "structure", OrNull(f->structure) },
+			       { "offset_x", OrNull(f->offsetX) },
+			       { "offset_y", OrNull(f->offsetY) },
+			       { "sharpness", OrNull(f->sharpness) },
+			       { "orientation", OrNull(f->orientation) } };
 	else
 		j["frame"] = nullptr;
 	return j;
@@ -261,6 +266,12 @@ bool ReadFrame(const nlohmann::json &j, Record &r, std::string &why)
 			f.movingPixels = static_cast<std::int64_t>(*m);
 		f.overlaysExpected = it->value("overlays_expected", std::vector<int>{});
 		f.overlaysSeen = it->value("overlays_seen", std::vector<int>{});
+		f.structure = number(*it, "structure");
+		f.offsetX = number(*it, "offset_x");
+		f.offsetY = number(*it, "offset_y");
+		f.sharpness = number(*it, "sharpness");
+		if (auto turn = it->find("orientation"); turn != it->end() && turn->is_string())
+			f.orientation = turn->get<std::string>();
 		r.frame = f;
 	} catch (const nlohmann::json::exception &) {
 		why = "an incomplete \"frame\"";

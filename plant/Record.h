@@ -37,7 +37,8 @@
 //   duration_ms          number   the camera's run, milliseconds
 //   frame                object?  --frame-check: what the camera's picture showed
 //     check              string     "passed", or the check that failed: "no signal",
-//                                   "standard", "frozen", "luminance", "colour", "overlay"
+//                                   "standard", "frozen", "orientation", "luminance",
+//                                   "colour", "position", "sharpness", "structure", "overlay"
 //     frames             integer    frames taken
 //     width, height      integer?   of the last frame (null: none came)
 //     standard_expected  string     "PAL" or "NTSC", as register 0x4000 says
@@ -48,6 +49,11 @@
 //     moving_pixels      integer?   pixels changed from the first frame to the last
 //     overlays_expected  integer[]  overlays 1..4 the settings script turns on
 //     overlays_seen      integer[]  overlays found where the limits place them
+//     structure          number?    with a reference picture: SSIM of the grey pictures
+//     offset_x, offset_y number?    pixels the picture lies right of and below the reference's
+//     sharpness          number?    its edge energy over the reference's
+//     orientation        string?    the reference's turn it matches best: "straight",
+//                                   "mirrored", "upside down", "mirrored and upside down"
 //
 // A checked frame's thumbnail (PNG, 160 pixels wide) is not in the line: it
 // lies beside a report file as ID.png, and in the database's table
@@ -72,7 +78,8 @@ namespace plant {
 // The schema of the database's table; a server holding another refuses.
 // Version 2: a station's sequence numbers are unique. Version 3: what the
 // frame check measured, in columns, and the thumbnails in their own table.
-inline constexpr int kSchemaVersion = 3;
+// Version 4: the comparison with the reference picture, in columns.
+inline constexpr int kSchemaVersion = 4;
 
 // The longest station, operator and unit, in bytes: every one of them goes
 // into an index, and an index row has a limit of its own.
@@ -101,6 +108,11 @@ struct FrameValues {
 	std::optional<std::int64_t> movingPixels;
 	std::vector<int> overlaysExpected;
 	std::vector<int> overlaysSeen;
+	std::optional<double> structure;
+	std::optional<double> offsetX;
+	std::optional<double> offsetY;
+	std::optional<double> sharpness;
+	std::optional<std::string> orientation;
 	bool operator==(const FrameValues &) const = default;
 };
 

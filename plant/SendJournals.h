@@ -22,7 +22,7 @@ struct JournalSent {
 // owner, the table is also created or brought to this version, and the
 // spool an older version kept for target is sent too). why: the
 // folder cannot be read, or target refused. table, with target: what was
-// done to its table ("the records table was created (schema version 3)").
+// done to its table ("the records table was created (schema version 4)").
 std::vector<JournalSent> SendJournals(const std::string &folder, const std::optional<std::string> &target,
 				      std::string &why, std::string *table = nullptr);
 

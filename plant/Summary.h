@@ -85,6 +85,9 @@ struct Thumbnail {
 	std::string result;
 	std::string check;     // the frame check's word: "passed", "colour", ...
 	std::string pngBase64; // the PNG's bytes in base64; "" when unreadable
+	// The comparison with the reference picture, where there was one.
+	std::optional<double> structure{}, offsetX{}, offsetY{}, sharpness{};
+	std::optional<std::string> orientation{};
 	bool operator==(const Thumbnail &) const = default;
 };
 

@@ -10,6 +10,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -96,6 +99,11 @@ std::vector<Thumbnail> ThumbnailsBeside(const std::string &reportPath, const std
 		t.result = r->result;
 		t.check = r->frame->check;
 		t.pngBase64 = png.ok ? Shown(png.text) : "";
+		t.structure = r->frame->structure;
+		t.offsetX = r->frame->offsetX;
+		t.offsetY = r->frame->offsetY;
+		t.sharpness = r->frame->sharpness;
+		t.orientation = r->frame->orientation;
 		shown.push_back(std::move(t));
 	}
 	return shown;
@@ -121,7 +129,9 @@ std::vector<Thumbnail> ThumbnailsFromDatabase(Database &db, const Filter &filter
 SELECT r.id::text, to_char(r.time AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS"Z"'), r.station, r.unit,
 	r.result, r.record->'frame'->>'check',
 	CASE WHEN octet_length(t.png) <= )sql" +
-			  std::to_string(video::kThumbnailMostBytes) + R"sql( THEN t.png END
+			  std::to_string(video::kThumbnailMostBytes) + R"sql( THEN t.png END,
+	r.record->'frame'->>'structure', r.record->'frame'->>'offset_x', r.record->'frame'->>'offset_y',
+	r.record->'frame'->>'sharpness', r.record->'frame'->>'orientation'
 FROM (
 	SELECT id, time, sequence, station, unit, result, exit_status, record,
 		row_number() OVER (PARTITION BY station, (time AT TIME ZONE 'UTC')::date, exit_status = 0
@@ -163,9 +173,34 @@ ORDER BY r.time, r.sequence NULLS LAST, r.id
 				t.pngBase64 = Shown(
 					std::string(reinterpret_cast<const char *>(bytes.get()), size));
 		}
+		// From the record's own JSON, which every schema version keeps.
+		auto number = [&](int column) -> std::optional<double> {
+			if (PQgetisnull(r, i, column))
+				return std::nullopt;
+			return std::strtod(PQgetvalue(r, i, column), nullptr);
+		};
+		t.structure = number(7);
+		t.offsetX = number(8);
+		t.offsetY = number(9);
+		t.sharpness = number(10);
+		if (!PQgetisnull(r, i, 11))
+			t.orientation = PQgetvalue(r, i, 11);
 		shown.push_back(std::move(t));
 	}
 	return shown;
+}
+
+static std::string ComparisonText(const Thumbnail &t)
+{
+	if (!t.structure || !t.offsetX || !t.offsetY || !t.sharpness)
+		return "";
+	// Less than the tenth shown is no offset: never "-0.0".
+	auto tenths = [](double v) { return std::abs(v) < 0.05 ? 0.0 : v; };
+	char text[160];
+	std::snprintf(text, sizeof(text), " (%s, structure %.2f, offset %.1f %.1f px, sharpness %.2f)",
+		      t.orientation.value_or("?").c_str(), *t.structure, tenths(*t.offsetX),
+		      tenths(*t.offsetY), *t.sharpness);
+	return text;
 }
 
 std::string ThumbnailsHtml(const std::vector<Thumbnail> &thumbnails)
@@ -175,7 +210,8 @@ std::string ThumbnailsHtml(const std::vector<Thumbnail> &thumbnails)
 		html += "<p>No checked frame among these records.</p>\n";
 	for (const Thumbnail &t : thumbnails) {
 		std::string caption = t.time + " " + t.station + (t.unit ? " unit " + *t.unit : "") + ": " +
-				      (t.check == "passed" ? "passed" : "frame: " + t.check);
+				      (t.check == "passed" ? "passed" : "frame: " + t.check) +
+				      ComparisonText(t);
 		// Only a picture checked as a thumbnail is inlined.
 		std::string picture = t.pngBase64.empty() ? "<p class=\"unreadable\">picture unreadable</p>"
 							  : "<img alt=\"" + HtmlEscape(caption) +

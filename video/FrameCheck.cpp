@@ -93,7 +93,76 @@ bool Valid(const Frame &f)
 	       f.rgb.size() >= static_cast<std::size_t>(f.width) * static_cast<std::size_t>(f.height) * 3;
 }
 
+// Which turn of the reference the picture matches, when one matches it
+// by more than margin better than the reference as it is.
+Orientation TurnOf(const Likeness &l, double margin)
+{
+	const std::pair<double, Orientation> turns[] = { { l.mirrored, Orientation::Mirrored },
+							 { l.upsideDown, Orientation::UpsideDown },
+							 { l.turned, Orientation::MirroredUpsideDown } };
+	Orientation best = Orientation::Straight;
+	double bestStructure = l.structure + margin;
+	for (const auto &[structure, turn] : turns)
+		if (structure > bestStructure) {
+			bestStructure = structure;
+			best = turn;
+		}
+	return best;
+}
+
+std::string ReferenceText(const ReferenceValues &v, const ReferenceLimits &limits)
+{
+	return "structure " + Number(v.likeness.structure, "%.2f") + " (at least " +
+	       Number(limits.structure, "%.2f") + "), offset " + Number(v.offset, "%.1f") + " px (at most " +
+	       Number(limits.position, "%.1f") + "), sharpness " + Number(v.likeness.sharpness, "%.2f") +
+	       " (at least " + Number(limits.sharpness, "%.2f") + ")";
+}
+
 } // namespace
+
+const char *VerdictWord(FrameVerdict verdict)
+{
+	switch (verdict) {
+	case FrameVerdict::Passed:
+		return "passed";
+	case FrameVerdict::NoSignal:
+		return "no signal";
+	case FrameVerdict::Standard:
+		return "standard";
+	case FrameVerdict::Frozen:
+		return "frozen";
+	case FrameVerdict::Orientation:
+		return "orientation";
+	case FrameVerdict::Luminance:
+		return "luminance";
+	case FrameVerdict::Colour:
+		return "colour";
+	case FrameVerdict::Position:
+		return "position";
+	case FrameVerdict::Sharpness:
+		return "sharpness";
+	case FrameVerdict::Structure:
+		return "structure";
+	case FrameVerdict::Overlay:
+		return "overlay";
+	}
+	return "?";
+}
+
+const char *OrientationWord(Orientation orientation)
+{
+	switch (orientation) {
+	case Orientation::Straight:
+		return "straight";
+	case Orientation::Mirrored:
+		return "mirrored";
+	case Orientation::UpsideDown:
+		return "upside down";
+	case Orientation::MirroredUpsideDown:
+		return "mirrored and upside down";
+	}
+	return "?";
+}
 
 const char *StandardOfLines(int height)
 {
@@ -110,7 +179,7 @@ FrameReport CheckFrames(const std::vector<Frame> &frames, const FrameExpectation
 		if (expect.overlays[static_cast<std::size_t>(i)])
 			r.overlaysExpected.push_back(i + 1);
 	if (frames.empty() || !std::all_of(frames.begin(), frames.end(), Valid)) {
-		r.failure = "no signal";
+		r.verdict = FrameVerdict::NoSignal;
 		r.values = "no picture from the capture device, " + r.standardExpected + " expected";
 		// What a monitor shows: black, at the size the camera should send.
 		Frame black;
@@ -140,6 +209,15 @@ FrameReport CheckFrames(const std::vector<Frame> &frames, const FrameExpectation
 		if (near)
 			r.overlaysSeen.push_back(i + 1);
 	}
+	std::string compared; // why the reference could not be compared
+	if (limits.reference) {
+		ReferenceValues v;
+		if (CompareWithReference(last, limits.reference->picture, v.likeness, compared)) {
+			v.orientation = TurnOf(v.likeness, limits.reference->orientation);
+			v.offset = std::hypot(v.likeness.offsetX, v.likeness.offsetY);
+			r.reference = v;
+		}
+	}
 	std::vector<int> missing;
 	for (int k : r.overlaysExpected) {
 		bool looked = limits.overlays[static_cast<std::size_t>(k - 1)].has_value();
@@ -155,16 +233,51 @@ FrameReport CheckFrames(const std::vector<Frame> &frames, const FrameExpectation
 		   InRange("red/green", r.redGreen, limits.redGreen, "%.2f") + ", " +
 		   InRange("blue/green", r.blueGreen, limits.blueGreen, "%.2f") + ", overlays " +
 		   List(r.overlaysSeen) + " (" + List(r.overlaysExpected) + " expected)";
-	if (r.standardSeen != r.standardExpected)
-		r.failure = "standard";
-	else if (r.movingPixels < limits.movingPixels)
-		r.failure = "frozen";
-	else if (!limits.luminance.Holds(r.luminance))
-		r.failure = "luminance";
-	else if (!limits.redGreen.Holds(r.redGreen) || !limits.blueGreen.Holds(r.blueGreen))
-		r.failure = "colour";
-	else if (!missing.empty())
-		r.failure = "overlay";
+	if (r.reference)
+		r.values += ", " + ReferenceText(*r.reference, *limits.reference);
+	const ReferenceLimits *ref = limits.reference ? &*limits.reference : nullptr;
+	const ReferenceValues *seen = r.reference ? &*r.reference : nullptr;
+	if (r.standardSeen != r.standardExpected) {
+		r.verdict = FrameVerdict::Standard;
+	} else if (r.movingPixels < limits.movingPixels) {
+		r.verdict = FrameVerdict::Frozen;
+	} else if (ref && !seen) {
+		// A picture that cannot be compared is none to pass.
+		r.verdict = FrameVerdict::Structure;
+		r.cause = compared;
+	} else if (seen && seen->orientation != Orientation::Straight) {
+		r.verdict = FrameVerdict::Orientation;
+		const Likeness &l = seen->likeness;
+		const double turned = seen->orientation == Orientation::Mirrored     ? l.mirrored
+				      : seen->orientation == Orientation::UpsideDown ? l.upsideDown
+										     : l.turned;
+		r.cause = std::string(seen->orientation == Orientation::Mirrored
+					      ? "the picture is mirrored left to right"
+				      : seen->orientation == Orientation::UpsideDown
+					      ? "the picture is upside down"
+					      : "the picture is mirrored left to right and upside down") +
+			  " (structure " + Number(turned, "%.2f") + " against the reference turned so)";
+	} else if (!limits.luminance.Holds(r.luminance)) {
+		r.verdict = FrameVerdict::Luminance;
+	} else if (!limits.redGreen.Holds(r.redGreen) || !limits.blueGreen.Holds(r.blueGreen)) {
+		r.verdict = FrameVerdict::Colour;
+	} else if (seen && seen->offset > ref->position) {
+		r.verdict = FrameVerdict::Position;
+		// Less than the tenth shown is no direction.
+		const double x = seen->likeness.offsetX, y = seen->likeness.offsetY;
+		r.cause = "the picture lies " + Number(std::abs(x), "%.1f") +
+			  (x <= -0.05 ? " pixels left and " : " pixels right and ") +
+			  Number(std::abs(y), "%.1f") + (y <= -0.05 ? " up" : " down") +
+			  " of the reference's place: is the unit's image trim applied?";
+	} else if (seen && seen->likeness.sharpness < ref->sharpness) {
+		r.verdict = FrameVerdict::Sharpness;
+		r.cause = "the picture is soft: is the lens in focus?";
+	} else if (seen && seen->likeness.structure < ref->structure) {
+		r.verdict = FrameVerdict::Structure;
+		r.cause = "the picture does not look like the reference";
+	} else if (!missing.empty()) {
+		r.verdict = FrameVerdict::Overlay;
+	}
 	r.thumbnailPng = EncodePng(ShrinkFrame(last));
 	return r;
 }

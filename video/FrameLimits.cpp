@@ -2,9 +2,13 @@
 
 #include "InputFile.h"
 #include "SettingLines.h"
+#include "SimPicture.h"
+#include "Thumbnail.h"
+#include "registers.h"
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <map>
@@ -15,6 +19,9 @@ namespace video {
 namespace {
 
 constexpr std::size_t kLongestFile = 64 * 1024;
+// A PNG of 720x576 takes about 1.2 MB unpacked; a reference file larger
+// than that many bytes is no picture of the camera.
+constexpr std::size_t kLargestReference = 4 * 1024 * 1024;
 constexpr double kNoEnd = std::numeric_limits<double>::infinity();
 
 // What one number after a key may be, and what the line is told when it
@@ -62,6 +69,24 @@ std::function<std::string(const std::vector<double> &, FrameLimits &)> StoreRang
 		limits.*range = { v[0], v[1] };
 		return "";
 	};
+}
+
+// A limit of the comparison with the reference picture, which the
+// reference line may follow.
+Setting Comparison(const std::string &key, double highest, const std::string &form,
+		   double ReferenceLimits::*field)
+{
+	return { key,
+		 form,
+		 { { 0, highest, false, form } },
+		 false,
+		 0,
+		 [field](const std::vector<double> &v, FrameLimits &l) {
+			 if (!l.reference)
+				 l.reference.emplace();
+			 (*l.reference).*field = v[0];
+			 return std::string();
+		 } };
 }
 
 // A ratio of means: no highest value.
@@ -134,6 +159,14 @@ const std::vector<Setting> &Settings()
 			  l.overlays[static_cast<std::size_t>(v[0]) - 1] = look;
 			  return std::string();
 		  } },
+		Comparison("structure", 1, "structure takes a number from 0 to 1",
+			   &ReferenceLimits::structure),
+		Comparison("position", kNoEnd, "position takes a number of 0 or more",
+			   &ReferenceLimits::position),
+		Comparison("sharpness", kNoEnd, "sharpness takes a number of 0 or more",
+			   &ReferenceLimits::sharpness),
+		Comparison("orientation", 1, "orientation takes a number from 0 to 1",
+			   &ReferenceLimits::orientation),
 	};
 	return settings;
 }
@@ -168,6 +201,23 @@ std::optional<FrameLimits> ParseFrameLimits(const std::string &text, std::string
 				why = "line " + std::to_string(number) + ": " + what;
 				return false;
 			};
+			if (key == "reference") {
+				// A file, not numbers: the rest of the line.
+				std::string file;
+				std::getline(in >> std::ws, file);
+				while (!file.empty() && (file.back() == ' ' || file.back() == '\t'))
+					file.pop_back();
+				if (file.empty())
+					return fail("reference takes the file of a picture");
+				if (auto [first, added] = given.emplace(key, number); !added)
+					return fail("reference is given twice (first on line " +
+						    std::to_string(first->second) + ")");
+				if (!limits.reference)
+					limits.reference.emplace();
+				limits.reference->file = file;
+				limits.reference->line = number;
+				return true;
+			}
 			const auto &settings = Settings();
 			auto setting = std::find_if(settings.begin(), settings.end(),
 						    [&](const Setting &s) { return key == s.key; });
@@ -196,7 +246,49 @@ std::optional<FrameLimits> ParseFrameLimits(const std::string &text, std::string
 			why = std::string("no ") + s.key;
 			return std::nullopt;
 		}
+	if (limits.reference && !given.contains("reference")) {
+		int first = 0;
+		for (const char *key : { "structure", "position", "sharpness", "orientation" })
+			if (auto at = given.find(key); at != given.end() && (!first || at->second < first))
+				first = at->second;
+		why = "line " + std::to_string(first) +
+		      ": structure, position, sharpness and orientation go with a reference picture";
+		return std::nullopt;
+	}
+	if (limits.reference)
+		for (const char *key : { "structure", "position", "sharpness" })
+			if (!given.contains(key)) {
+				why = std::string("no ") + key + " for the reference picture";
+				return std::nullopt;
+			}
 	return limits;
+}
+
+std::string ReadReference(ReferenceLimits &reference, const std::string &folder)
+{
+	namespace fs = std::filesystem;
+	const fs::path given(reference.file);
+	const std::string path = given.is_absolute() || folder.empty() ? given.string()
+								       : (fs::path(folder) / given).string();
+	const std::string at = "line " + std::to_string(reference.line) + ": the reference " + path;
+	fileio::InputText input = fileio::ReadInputFile(path, { kLargestReference, "PNG picture" });
+	if (!input.ok)
+		return at + " cannot be used: " + input.why;
+	Frame picture;
+	if (!DecodePng(input.text, picture))
+		return at + " is no PNG picture";
+	SensorState pal, ntsc;
+	pal.videoStandard = kl310::VIDEO_PAL_BIT;
+	ntsc.videoStandard = 0;
+	const bool fits = picture.width == PictureWidth(pal) &&
+			  (picture.height == PictureHeight(pal) || picture.height == PictureHeight(ntsc));
+	if (!fits)
+		return at + " is " + std::to_string(picture.width) + "x" + std::to_string(picture.height) +
+		       ", not a picture of the camera (" + std::to_string(PictureWidth(pal)) + "x" +
+		       std::to_string(PictureHeight(pal)) + " or " + std::to_string(PictureWidth(ntsc)) +
+		       "x" + std::to_string(PictureHeight(ntsc)) + ")";
+	reference.picture = std::move(picture);
+	return "";
 }
 
 std::optional<FrameLimits> ReadFrameLimits(const std::string &path, std::string &why)
@@ -207,8 +299,12 @@ std::optional<FrameLimits> ReadFrameLimits(const std::string &path, std::string 
 		return std::nullopt;
 	}
 	std::optional<FrameLimits> limits = ParseFrameLimits(input.text, why);
-	if (!limits)
+	if (limits && limits->reference)
+		why = ReadReference(*limits->reference, std::filesystem::path(path).parent_path().string());
+	if (!why.empty()) {
 		why = "the limits " + path + ": " + why;
+		return std::nullopt;
+	}
 	return limits;
 }
 

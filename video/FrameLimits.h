@@ -21,7 +21,27 @@
 //                             from it; an overlay the settings script
 //                             turns on without an area here is not looked
 //                             for
+//
+// A picture of a good unit (velmora-eeprom snapshot of a golden unit),
+// compared with each frame; its file relative to the limits file:
+//
+//   reference FILE            a PNG of 720x576 (PAL) or 720x480 (NTSC)
+//   structure MIN             the grey pictures' structural similarity
+//                             (SSIM, -1..1; 1 the same) at least MIN (0..1)
+//   position MAX              the picture lies at most MAX pixels from
+//                             where the reference's lies: the unit's own
+//                             image trim was applied
+//   sharpness MIN             its edge energy at least MIN times the
+//                             reference's (a soft lens lowers it)
+//   orientation MARGIN        the reference mirrored, upside down or both
+//                             matching the picture by more than MARGIN
+//                             (0..1, default 0.1) better than the
+//                             reference itself names the turn
+// structure, position and sharpness are required with a reference and
+// go only with one.
 #pragma once
+
+#include "Frame.h"
 
 #include <array>
 #include <optional>
@@ -44,6 +64,16 @@ struct OverlayLook {
 	int tolerance = 0;
 };
 
+struct ReferenceLimits {
+	std::string file; // as written
+	int line = 0;     // where
+	Frame picture;    // read by ReadFrameLimits
+	double structure = 0;
+	double position = 0;
+	double sharpness = 0;
+	double orientation = 0.1;
+};
+
 struct FrameLimits {
 	int frames = 5;
 	Area grey;
@@ -52,13 +82,20 @@ struct FrameLimits {
 	Range blueGreen;
 	long movingPixels = 1;
 	std::array<std::optional<OverlayLook>, 4> overlays{};
+	std::optional<ReferenceLimits> reference;
 };
 
-// The limits in text; nullopt with why ("line 3: ...") when it is not
-// such a file or a required setting is missing.
+// The limits in text, the reference's picture not yet read; nullopt with
+// why ("line 3: ...") when it is not such a file or a required setting is
+// missing.
 std::optional<FrameLimits> ParseFrameLimits(const std::string &text, std::string &why);
 
-// The file's limits; why names the file when it cannot be read or used.
+// The reference's picture, its file relative to folder; "" or why not
+// ("line 9: ...").
+std::string ReadReference(ReferenceLimits &reference, const std::string &folder);
+
+// The file's limits with the reference's picture; why names the file when
+// it cannot be read or used.
 std::optional<FrameLimits> ReadFrameLimits(const std::string &path, std::string &why);
 
 } // namespace video

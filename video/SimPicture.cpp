@@ -163,6 +163,35 @@ void DrawOverlay(Frame &f, int which)
 	}
 }
 
+// Each channel's mean over 2 radius + 1 pixels of a line, the line's end
+// pixels standing in beyond it: stride apart, count of them.
+void BlurLine(std::uint8_t *p, int count, int stride, int radius, std::vector<int> &line)
+{
+	line.resize(static_cast<std::size_t>(count));
+	for (int c = 0; c < 3; c++) {
+		for (int i = 0; i < count; i++)
+			line[static_cast<std::size_t>(i)] = p[i * stride + c];
+		auto at = [&](int i) { return line[static_cast<std::size_t>(std::clamp(i, 0, count - 1))]; };
+		int sum = 0;
+		for (int i = -radius; i <= radius; i++)
+			sum += at(i);
+		const int width = 2 * radius + 1;
+		for (int i = 0; i < count; i++) {
+			p[i * stride + c] = static_cast<std::uint8_t>((sum + width / 2) / width);
+			sum += at(i + radius + 1) - at(i - radius);
+		}
+	}
+}
+
+void Blur(Frame &f, int radius)
+{
+	std::vector<int> line;
+	for (int y = 0; y < f.height; y++)
+		BlurLine(&f.rgb[static_cast<std::size_t>(y * f.width * 3)], f.width, 3, radius, line);
+	for (int x = 0; x < f.width; x++)
+		BlurLine(&f.rgb[static_cast<std::size_t>(x * 3)], f.height, f.width * 3, radius, line);
+}
+
 // A level's multiplier in 1/65536 steps.
 std::uint64_t ExposureScale(const SensorState &s)
 {
@@ -225,7 +254,7 @@ int PictureHeight(const SensorState &s)
 	return s.videoStandard & kl310::VIDEO_PAL_BIT ? kPalLines : kNtscLines;
 }
 
-void RenderSimPicture(const SensorState &s, std::int64_t frameNumber, Frame &f)
+void RenderSimPicture(const SensorState &s, std::int64_t frameNumber, Frame &f, const Optics &optics)
 {
 	const int w = PictureWidth(s);
 	const int h = PictureHeight(s);
@@ -235,8 +264,8 @@ void RenderSimPicture(const SensorState &s, std::int64_t frameNumber, Frame &f)
 	f.number = frameNumber;
 	f.rgb.resize(static_cast<std::size_t>(w * h * 3));
 
-	const int dx = kTrimCentre - std::min<int>(s.trimHorizontal, kl310::TRIM_MAX);
-	const int dy = kTrimCentre - std::min<int>(s.trimVertical, kl310::TRIM_MAX);
+	const int dx = kTrimCentre - std::min<int>(s.trimHorizontal, kl310::TRIM_MAX) + optics.shiftX;
+	const int dy = kTrimCentre - std::min<int>(s.trimVertical, kl310::TRIM_MAX) + optics.shiftY;
 	const bool mirror = s.mirrorFlip & kl310::MIRROR_BIT;
 	const bool flip = s.mirrorFlip & kl310::FLIP_BIT;
 
@@ -271,6 +300,9 @@ void RenderSimPicture(const SensorState &s, std::int64_t frameNumber, Frame &f)
 			out[2] = lut[2][p.b];
 		}
 	}
+
+	if (optics.blur > 0)
+		Blur(f, optics.blur);
 
 	const int sharpness = (s.sharpness & kl310::SHARPNESS_FIELD) >> kl310::SHARPNESS_SHIFT;
 	if (sharpness != kNeutralSharpness) {

@@ -49,6 +49,16 @@ struct SensorState {
 	std::uint16_t overlay[4] = { 0x0000, 0x0001, 0x0002, 0x0003 };
 };
 
+// What the lens and the sensor's mounting do to the scene before the
+// sensor's processing (the picture faults of SimPictureFaults.h): a lens
+// off centre moves the scene by shiftX, shiftY pixels (right, down), one
+// out of focus blurs it over blur pixels each side.
+struct Optics {
+	int shiftX = 0;
+	int shiftY = 0;
+	int blur = 0;
+};
+
 // Reads the registers above from the camera on the bus the process
 // selected, with one open of the adapter. False when a read failed; state
 // is then left as it was.
@@ -58,6 +68,7 @@ bool ReadSensorState(SensorState &state);
 int PictureWidth(const SensorState &state);
 int PictureHeight(const SensorState &state);
 
-void RenderSimPicture(const SensorState &state, std::int64_t frameNumber, Frame &frame);
+void RenderSimPicture(const SensorState &state, std::int64_t frameNumber, Frame &frame,
+		      const Optics &optics = {});
 
 } // namespace video

@@ -28,7 +28,30 @@ SimPictureFaults ParseSimPictureFaults(const std::string &text, std::string &why
 			faults.frozen = true;
 		else if (word == "wrong-standard")
 			faults.wrongStandard = true;
-		else if (word == "cast") {
+		else if (word == "mirrored")
+			faults.mirrored = true;
+		else if (word == "upside-down")
+			faults.upsideDown = true;
+		else if (word == "shifted") {
+			constexpr int kFurthest = 100;
+			int dx = 0, dy = 0;
+			if (!(in >> dx >> dy) || std::abs(dx) > kFurthest || std::abs(dy) > kFurthest) {
+				why = "line " + std::to_string(number) +
+				      ": shifted takes two whole numbers of pixels from -100 to 100";
+				return false;
+			}
+			faults.shiftX = dx;
+			faults.shiftY = dy;
+		} else if (word == "soft") {
+			constexpr int kSoftest = 20;
+			int n = 0;
+			if (!(in >> n) || n < 1 || n > kSoftest) {
+				why = "line " + std::to_string(number) +
+				      ": soft takes a whole number from 1 to 20";
+				return false;
+			}
+			faults.soft = n;
+		} else if (word == "cast") {
 			std::array<double, 3> f{};
 			if (!(in >> f[0] >> f[1] >> f[2]) || f[0] < 0 || f[1] < 0 || f[2] < 0 || f[0] > 4 ||
 			    f[1] > 4 || f[2] > 4) {

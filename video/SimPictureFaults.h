@@ -10,6 +10,16 @@
 //   cast RED GREEN BLUE  each channel's levels times its factor (0..4),
 //                      e.g. "cast 1.4 1 0.8" for a reddish picture
 //
+// and the assembly faults an end-of-line check is there to find:
+//
+//   mirrored           a sensor mounted mirrored: the scene left to right
+//                      (the overlays, drawn by the camera, stay in place)
+//   upside-down        a sensor mounted upside down
+//   shifted DX DY      a lens or sensor off centre: the scene DX pixels
+//                      right and DY down (-100..100 each; negative left, up)
+//   soft N             a lens out of focus: the scene blurred over N
+//                      pixels each side (1..20)
+//
 // No file: no fault. A file that cannot be read or holds anything else is
 // said once, and the picture has no fault.
 #pragma once
@@ -24,6 +34,11 @@ struct SimPictureFaults {
 	bool frozen = false;
 	bool wrongStandard = false;
 	std::array<double, 3> cast{ 1, 1, 1 };
+	bool mirrored = false;
+	bool upsideDown = false;
+	int shiftX = 0;
+	int shiftY = 0;
+	int soft = 0;
 	bool operator==(const SimPictureFaults &) const = default;
 };
 

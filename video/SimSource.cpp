@@ -51,8 +51,15 @@ public:
 		SensorState shown = state_;
 		if (faults.wrongStandard)
 			shown.videoStandard ^= kl310::VIDEO_PAL_BIT;
+		// A sensor mounted turned reads the scene turned, as its own
+		// mirror and flip would.
+		if (faults.mirrored)
+			shown.mirrorFlip ^= kl310::MIRROR_BIT;
+		if (faults.upsideDown)
+			shown.mirrorFlip ^= kl310::FLIP_BIT;
+		const Optics optics{ faults.shiftX, faults.shiftY, faults.soft };
 		// A frozen picture shows its first frame for ever.
-		RenderSimPicture(shown, faults.frozen ? 0 : number_++, frame);
+		RenderSimPicture(shown, faults.frozen ? 0 : number_++, frame, optics);
 		if (faults.cast != SimPictureFaults{}.cast)
 			Cast(frame, faults.cast);
 		return true;

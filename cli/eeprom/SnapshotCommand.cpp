@@ -19,6 +19,8 @@ constexpr char kName[] = "velmora-eeprom";
 constexpr char kHelp[] = R"(Usage: velmora-eeprom snapshot [--bus BUS] [--video DEV|sim] FILE.png
 One frame of the camera's picture into the PNG file FILE.png; the frame's
 size and mean red, green and blue levels (0 to 255) on standard output.
+A snapshot of a golden unit at its power-up state is the reference picture
+of the frame check (reference FILE in the limits file).
 
       --video DEV   the capture device (/dev/videoN), or sim: the simulated
                     camera's picture, from its registers on --bus (always

@@ -84,12 +84,12 @@ plant::Record MakeRecord(const RecordBase &base, const CameraFacts &facts)
 	r.durationMs = static_cast<double>(facts.durationUs / 100) / 10.0;
 	if (const std::optional<video::FrameReport> &seen = o.frame) {
 		plant::FrameValues values;
-		values.check = seen->failure.empty() ? "passed" : seen->failure;
+		values.check = video::VerdictWord(seen->verdict);
 		values.frames = seen->frames;
 		values.standardExpected = seen->standardExpected;
 		values.overlaysExpected = seen->overlaysExpected;
 		// Without a whole picture nothing was measured.
-		if (seen->failure != "no signal") {
+		if (seen->verdict != video::FrameVerdict::NoSignal) {
 			values.width = seen->width;
 			values.height = seen->height;
 			values.standardSeen = seen->standardSeen;
@@ -98,6 +98,13 @@ plant::Record MakeRecord(const RecordBase &base, const CameraFacts &facts)
 			values.blueGreen = seen->blueGreen;
 			values.movingPixels = seen->movingPixels;
 			values.overlaysSeen = seen->overlaysSeen;
+			if (const std::optional<video::ReferenceValues> &ref = seen->reference) {
+				values.structure = ref->likeness.structure;
+				values.offsetX = ref->likeness.offsetX;
+				values.offsetY = ref->likeness.offsetY;
+				values.sharpness = ref->likeness.sharpness;
+				values.orientation = video::OrientationWord(ref->orientation);
+			}
 		}
 		r.frame = values;
 		r.thumbnailPng = seen->thumbnailPng;

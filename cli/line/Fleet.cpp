@@ -84,55 +84,6 @@ void FinishFields(Io io, Finish &f)
 	io(f.outcome.status), io(f.outcome.message), io(f.outcome.adapter), io(f.started), io(f.durationUs);
 }
 
-// What the camera's picture showed: numbers as text, which keeps a
-// double whole; the lists as their length, then each number.
-template <typename Io, typename Report>
-void FrameFields(Io io, Report &r)
-{
-	io(r.failure), io(r.values), io(r.frames), io(r.width), io(r.height), io(r.standardExpected);
-	io(r.standardSeen), io(r.movingPixels), io(r.thumbnailPng);
-}
-
-void PutFrameReport(operations::WireWriter &out, const std::optional<video::FrameReport> &report)
-{
-	out.Put(report.has_value());
-	if (!report)
-		return;
-	FrameFields([&out](const auto &value) { out.Put(value); }, *report);
-	for (double v : { report->luminance, report->redGreen, report->blueGreen }) {
-		char text[40];
-		std::snprintf(text, sizeof(text), "%.17g", v);
-		out.Put(std::string(text));
-	}
-	for (const std::vector<int> *list : { &report->overlaysExpected, &report->overlaysSeen }) {
-		out.Put(list->size());
-		for (int k : *list)
-			out.Put(k);
-	}
-}
-
-void GetFrameReport(operations::WireReader &in, std::optional<video::FrameReport> &report)
-{
-	std::int64_t present = 0;
-	in.Get(present);
-	if (!present)
-		return;
-	video::FrameReport r;
-	FrameFields([&in](auto &value) { in.Get(value); }, r);
-	for (double *v : { &r.luminance, &r.redGreen, &r.blueGreen }) {
-		std::string text;
-		in.Get(text);
-		*v = std::strtod(text.c_str(), nullptr);
-	}
-	for (std::vector<int> *list : { &r.overlaysExpected, &r.overlaysSeen }) {
-		std::size_t count = 0;
-		in.Get(count);
-		for (std::size_t i = 0; in.Good() && i < count && i < 4; i++)
-			in.Get(list->emplace_back());
-	}
-	report = std::move(r);
-}
-
 std::string EncodeFinish(const CameraFinish &finish)
 {
 	operations::WireWriter out;
@@ -141,7 +92,7 @@ std::string EncodeFinish(const CameraFinish &finish)
 	out.Put(finish.notices.size());
 	for (const std::string &notice : finish.notices)
 		out.Put(notice);
-	PutFrameReport(out, finish.outcome.frame);
+	operations::PutFrameReport(out, finish.outcome.frame);
 	std::string frame = "R";
 	std::int64_t size = static_cast<std::int64_t>(out.Bytes().size());
 	frame.append(reinterpret_cast<const char *>(&size), sizeof(size));
@@ -160,8 +111,7 @@ bool DecodeFinish(std::string_view payload, CameraFinish &finish)
 		decoded.notices.emplace_back();
 		in.Get(decoded.notices.back());
 	}
-	GetFrameReport(in, decoded.outcome.frame);
-	if (!in.Ok())
+	if (!operations::GetFrameReport(in, decoded.outcome.frame) || !in.Ok())
 		return false;
 	finish = std::move(decoded);
 	return true;

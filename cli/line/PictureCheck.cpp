@@ -123,6 +123,10 @@ std::string FrameCheckOf(const tool::CommandLine &cl, const std::vector<iicbus::
 	std::optional<video::FrameLimits> limits = video::ReadFrameLimits(setup.limitsPath, why);
 	if (!limits)
 		return why;
+	// Before any camera is programmed: a comparison that cannot run would
+	// fail every camera.
+	if (limits->reference && !video::LoadComparison(why))
+		return why;
 	setup.limits = *limits;
 	return "";
 }
@@ -214,11 +218,12 @@ CommandResult CheckCameraPicture(const CommandResult &programmed, const std::str
 		report = video::CheckFrames({}, expect, setup.limits);
 		report.values = why;
 	}
-	if (report.failure.empty()) {
+	if (report.Passed()) {
 		outcome.message += "; frame: " + report.values;
 	} else {
 		outcome.status = kFrameFailed;
-		outcome.message = "frame: " + report.failure + ": " + report.values;
+		outcome.message = std::string("frame: ") + video::VerdictWord(report.verdict) + ": " +
+				  (report.cause.empty() ? "" : report.cause + "; ") + report.values;
 	}
 	outcome.frame = std::move(report);
 	return outcome;

@@ -171,6 +171,9 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 		  7);
 	const std::string values = "PAL 720x576 (PAL expected), 560 moving pixels (at least 100), ";
 	const std::string overlays = ", overlays 2 3 (2 3 expected)";
+	// Against the factory camera's reference, whose script turns on overlays 1 and 3.
+	const std::string compared =
+		", structure 0.91 (at least 0.75), offset 0.0 px (at most 1.0), sharpness ";
 	EXPECT_EQ(
 		out.str(),
 		"station mode: writing pages 0-3,7 of " + golden +
@@ -181,18 +184,18 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 			"  5 pages (0-3,7) of " +
 			golden +
 			" written and verified; the unit's own trim (pages 4-6) kept; frame: " + values +
-			"luminance 128.0 (100.0..160.0), red/green 1.00 (0.85..1.15), blue/green 1.00 "
+			"luminance 191.0 (160.0..220.0), red/green 1.00 (0.85..1.15), blue/green 1.00 "
 			"(0.85..1.15)" +
-			overlays +
-			"\n"
+			overlays + compared +
+			"1.01 (at least 0.70)\n"
 			"remove camera 1\n"
 			"waiting for camera 2...\n"
 			"FAIL cam 2 (0.4 s): frame: colour: " +
 			values +
-			"luminance 143.2 (100.0..160.0), red/green 1.40 (0.85..1.15), blue/green 1.00 "
+			"luminance 210.1 (160.0..220.0), red/green 1.34 (0.85..1.15), blue/green 1.00 "
 			"(0.85..1.15)" +
-			overlays +
-			"\n"
+			overlays + compared +
+			"1.00 (at least 0.70)\n"
 			"remove camera 2\n"
 			"waiting for camera 3...\n"
 			"FAIL cam 3 (0.4 s): frame: no signal: 0 of 5 frames from simulated camera (no signal: " +
@@ -212,8 +215,9 @@ TEST_F(FrameCheckLineTest, StationRecordsWhatEachCameraShowed)
 		int status;
 		json luminance, redGreen;
 		int height;
-	} expected[] = { { "verified", "passed", 0, 128.0, 1.0, 128 },
-			 { "frame-failed", "colour", 7, 0.299 * 179 + 0.587 * 128 + 0.114 * 128, 179.0 / 128,
+		// The grey area on the 75 % white bar (191); the cast's red clipped at 255.
+	} expected[] = { { "verified", "passed", 0, 191.0, 1.0, 128 },
+			 { "frame-failed", "colour", 7, 0.299 * 255 + 0.587 * 191 + 0.114 * 191, 255.0 / 191,
 			   128 },
 			 { "frame-failed", "no signal", 7, nullptr, nullptr, 128 } };
 	std::vector<video::Levels> levels;
@@ -285,7 +289,15 @@ TEST_F(FrameCheckLineTest, TheCheckSeesThePowerUpStateNotWhatToolsLeft)
 				      env),
 		  0)
 		<< err.str();
-	EXPECT_EQ(Run({ "program", "--yes", "--frame-check", "--limits", kLimits, golden }), 0) << out.str();
+	// The reference was taken at the factory trim, so without it: a moved
+	// trim is what this unit stores.
+	std::string limits = ReadBytes(kLimits);
+	for (const char *key : { "reference ", "structure ", "position ", "sharpness ", "orientation " })
+		limits.erase(limits.find(key), limits.find('\n', limits.find(key)) + 1 - limits.find(key));
+	const std::string unreferenced = (dir / "no-reference.limits").string();
+	std::ofstream(unreferenced) << limits;
+	EXPECT_EQ(Run({ "program", "--yes", "--frame-check", "--limits", unreferenced, golden }), 0)
+		<< out.str() << err.str();
 	const struct {
 		std::uint16_t reg, value;
 	} after[] = {
@@ -324,12 +336,12 @@ TEST_F(FrameCheckLineTest, SeveralCamerasIntoTheDatabase)
 	EXPECT_EQ(
 		PgRows(server.Conninfo("plant"),
 		       "SELECT bus, result, frame_check, frame_standard, round(frame_luminance::numeric, 1), "
-		       "round(frame_red_green::numeric, 2), frame_moving_pixels, octet_length(t.png) > 100, "
-		       "record ? 'thumbnail_png' FROM velmora_records r JOIN velmora_thumbnails t USING (id) "
-		       "ORDER BY bus"),
-		"sim:0|verified|passed|PAL|128.0|1.00|560|t|f\n"
-		"sim:1|frame-failed|colour|PAL|143.2|1.40|560|t|f\n"
-		"sim:2|frame-failed|no signal|||||t|f");
+		       "round(frame_red_green::numeric, 2), frame_moving_pixels, frame_orientation, "
+		       "octet_length(t.png) > 100, record ? 'thumbnail_png' FROM velmora_records r JOIN "
+		       "velmora_thumbnails t USING (id) ORDER BY bus"),
+		"sim:0|verified|passed|PAL|191.0|1.00|560|straight|t|f\n"
+		"sim:1|frame-failed|colour|PAL|210.1|1.34|560|straight|t|f\n"
+		"sim:2|frame-failed|no signal||||||t|f");
 	std::string page = (dir / "page.html").string();
 	EXPECT_EQ(Run({ "records", server.Url("plant"), "--html", page }), 0);
 	std::vector<Shown> shown = FiguresOf(ReadBytes(page));
@@ -359,6 +371,71 @@ TEST(FrameCheckOverlays, TheScriptPlaysOverThePowerUpValues)
 	};
 	for (const auto &c : cases)
 		EXPECT_EQ(OverlaysTurnedOn(c.script), c.on) << c.script.size();
+}
+
+// A reference made from a golden unit with snapshot: each assembly fault
+// of the simulated camera, and a unit that came up without its trim,
+// fails with its cause in words.
+TEST_F(FrameCheckLineTest, AssemblyFaultsAgainstAGoldenUnitsPicture)
+{
+	// The golden unit's own trim, 0x16 and 0x10, where the sensor powers
+	// up with 0x14 and 0x0C: the scene 2 pixels further left, 4 further up.
+	std::string text = ReadBytes(golden);
+	std::size_t at = 0; // page 4's first line, after the file's first
+	for (int line = 0; line < 1 + 0x400 / 16; line++)
+		at = text.find("\r\n", at) + 2;
+	std::string own = text, untrimmed = text;
+	own.replace(at, 5, "16 10");
+	untrimmed.replace(at, 5, "FF FF");
+	std::ofstream(golden, std::ios::binary) << own;
+	const std::string notrim = (dir / "notrim.qmx").string();
+	std::ofstream(notrim, std::ios::binary) << untrimmed;
+
+	// Switched off and on, as the next program run finds it.
+	auto powerCycle = [&] {
+		fs::remove(dir / "sim-0.sensor");
+		qxiic::sim::Forget();
+	};
+	ASSERT_EQ(Run({ "program", "--yes", "--bus", "sim", golden }), 0) << err.str();
+	powerCycle();
+	ASSERT_EQ(Run({ "snapshot", "--bus", "sim", "--video", "sim", (dir / "golden.png").string() }), 0)
+		<< err.str();
+	const std::string limits = (dir / "golden.limits").string();
+	std::string shipped = ReadBytes(kLimits);
+	shipped.replace(shipped.find("reference sim-scene.png"), 23, "reference golden.png");
+	std::ofstream(limits) << shipped;
+
+	const struct {
+		const char *faults, *file, *message;
+	} cases[] = {
+		{ "mirrored\n", "golden", "frame: orientation: the picture is mirrored left to right (" },
+		{ "upside-down\n", "golden", "frame: orientation: the picture is upside down (" },
+		{ "mirrored\nupside-down\n", "golden",
+		  "frame: orientation: the picture is mirrored left to right and upside down (" },
+		{ "shifted -3 0\n", "golden",
+		  "frame: position: the picture lies 3.0 pixels left and 0.0 down of the reference's place: is "
+		  "the unit's image trim applied?; " },
+		{ "soft 2\n", "golden", "frame: sharpness: the picture is soft: is the lens in focus?; " },
+		{ "", "golden", "" },
+		{ "", "notrim",
+		  "frame: position: the picture lies 2.0 pixels right and 4.0 down of the reference's place: is "
+		  "the unit's image trim applied?; " },
+	};
+	std::string programmed = golden;
+	for (const auto &c : cases) {
+		const std::string file = std::string(c.file) == "golden" ? golden : notrim;
+		if (file != programmed) {
+			ASSERT_EQ(Run({ "program", "--yes", "--bus", "sim", file }), 0) << err.str();
+		}
+		programmed = file;
+		powerCycle(); // as it comes to the station
+		std::ofstream(dir / "sim-0.picture") << c.faults;
+		const int status = Run(
+			{ "program", "--yes", "--bus", "sim", "--frame-check", "--limits", limits, file });
+		EXPECT_EQ(status, *c.message ? 7 : 0) << c.faults << err.str();
+		const std::string said = *c.message ? std::string("velmora-eeprom: ") + c.message : "";
+		EXPECT_EQ(err.str().substr(0, said.size()), said) << c.faults;
+	}
 }
 
 // What the command line must say for the frame check to run.

@@ -1268,7 +1268,7 @@ TEST_F(ProductionTest, StationReportsToTheDatabaseThroughAnOutage)
 	EXPECT_EQ(Run({ "send-records", server.Url("plant") }), 0);
 	EXPECT_EQ(out.str(),
 		  where +
-			  ": the records table is at schema version 3\nno journal on this computer "
+			  ": the records table is at schema version 4\nno journal on this computer "
 			  "holds records for " +
 			  where + "\n");
 	unsetenv("XDG_STATE_HOME");

@@ -63,4 +63,43 @@ TEST(WireTest, EveryFieldArrivesAsSent)
 	}
 }
 
+// A frame report, every field away from its default, and none at all.
+TEST(WireTest, AFrameReportArrivesAsSent)
+{
+	video::FrameReport sent;
+	sent.verdict = video::FrameVerdict::Position;
+	sent.cause = "the picture lies 2.0 pixels right";
+	sent.values = "PAL 720x576 (PAL expected)";
+	sent.frames = 5;
+	sent.width = 720;
+	sent.height = 576;
+	sent.standardExpected = "PAL";
+	sent.standardSeen = "NTSC";
+	sent.luminance = 0.1 + 0.2; // not a short decimal: arrives whole
+	sent.redGreen = 1.40625;
+	sent.blueGreen = 0.75;
+	sent.movingPixels = 560;
+	sent.overlaysExpected = { 1, 3 };
+	sent.overlaysSeen = { 4 };
+	sent.reference = video::ReferenceValues{ { 0.91, 0.2, 0.3, 0.4, 2.0, -1.5, 0.8125 },
+						 video::Orientation::UpsideDown,
+						 2.5 };
+	sent.thumbnailPng = std::string("\x89PNG\0", 5);
+
+	for (const std::optional<video::FrameReport> &report :
+	     { std::optional<video::FrameReport>(sent), std::optional<video::FrameReport>() }) {
+		operations::WireWriter out;
+		operations::PutFrameReport(out, report);
+		operations::WireReader in(out.Bytes());
+		std::optional<video::FrameReport> arrived = video::FrameReport{};
+		ASSERT_TRUE(operations::GetFrameReport(in, arrived));
+		EXPECT_TRUE(in.Ok());
+		EXPECT_EQ(arrived, report);
+		// Cut short, it is none.
+		operations::WireReader shortened(
+			std::string_view(out.Bytes()).substr(0, out.Bytes().size() - 1));
+		EXPECT_FALSE(operations::GetFrameReport(shortened, arrived) && shortened.Ok());
+	}
+}
+
 } // namespace

@@ -49,8 +49,8 @@ plant::Record Framed(const char *station, const char *time, const char *check, c
 				     std::string(check) == "passed" ? "verified" : "frame-failed");
 	if (r.result == "frame-failed")
 		r.exitStatus = 7;
-	r.frame = plant::FrameValues{ check,  5,       720, 576, "PAL", "PAL",
-				      143.25, 1.40625, 1.0, 512, { 1 }, { 1 } };
+	r.frame = plant::FrameValues{ check, 5,     720,   576,    "PAL", "PAL", 143.25, 1.40625,   1.0,
+				      512,   { 1 }, { 1 }, 0.9375, 2.0,   -1.5,  0.8125, "straight" };
 	r.thumbnailPng = png;
 	return r;
 }
@@ -77,49 +77,66 @@ TEST(FrameRows, ValuesInColumnsAndTheThumbnailInItsTable)
 	EXPECT_EQ(sink.Finish(10000), 0);
 	EXPECT_EQ(Query(conninfo, "SELECT concat_ws('|', result, exit_status, frame_check, frame_standard, "
 				  "frame_luminance, frame_red_green, frame_blue_green, frame_moving_pixels, "
-				  "record ? 'thumbnail_png') FROM velmora_records"),
-		  "frame-failed|7|colour|PAL|143.25|1.40625|1|512|f");
+				  "frame_structure, frame_offset_x, frame_offset_y, frame_sharpness, "
+				  "frame_orientation, record ? 'thumbnail_png') FROM velmora_records"),
+		  "frame-failed|7|colour|PAL|143.25|1.40625|1|512|0.9375|2|-1.5|0.8125|straight|f");
 	EXPECT_EQ(Query(conninfo, "SELECT id::text || ' ' || encode(png, 'hex') FROM velmora_thumbnails"),
 		  r.id + " 89504e470d0a1a0a0001fe");
 }
 
-// A version-2 table: a station's role cannot change it and is refused;
-// the owner brings it to 3, keeping its records; reading needs no change.
-TEST(FrameRows, VersionTwoBroughtToThree)
+// An older table: a station's role cannot change it and is refused; the
+// owner brings it to 4, keeping its records; reading needs no change.
+TEST(FrameRows, OlderVersionsBroughtToFour)
 {
-	std::string db = NewDatabase(), conninfo = Server().Conninfo(db);
-	Folder spool;
-	{
-		plant::PgSink made(Server().Url(db), "line-1", WithThumbnails(spool.path));
-		ASSERT_EQ(Open(made), "");
+	const char kDropFour[] = "ALTER TABLE velmora_records DROP COLUMN frame_structure, DROP COLUMN "
+				 "frame_offset_x, DROP COLUMN frame_offset_y, DROP COLUMN frame_sharpness, "
+				 "DROP COLUMN frame_orientation; ";
+	const char kDropThree[] = "ALTER TABLE velmora_records DROP COLUMN frame_check, DROP COLUMN "
+				  "frame_standard, DROP COLUMN frame_luminance, DROP COLUMN frame_red_green, "
+				  "DROP COLUMN frame_blue_green, DROP COLUMN frame_moving_pixels; DROP TABLE "
+				  "velmora_thumbnails; ";
+	const struct {
+		int version;
+		std::string drop;
+		const char *refusal;
+	} cases[] = {
+		{ 2, std::string(kDropFour) + kDropThree,
+		  "its records table has schema version 2, which the role station_old cannot bring to 3 (" },
+		{ 3, kDropFour,
+		  "its records table has schema version 3, which the role station_old cannot bring to 4 (" },
+	};
+	const std::string base = NewDatabase();
+	for (const auto &c : cases) {
+		std::string db = base + std::to_string(c.version), conninfo = Server().Conninfo(db);
+		ASSERT_EQ(Server().CreateDatabase(db), "");
+		Folder spool;
+		{
+			plant::PgSink made(Server().Url(db), "line-1", WithThumbnails(spool.path));
+			ASSERT_EQ(Open(made), "");
+		}
+		Query(conninfo,
+		      c.drop + "UPDATE velmora_schema SET version = " + std::to_string(c.version) +
+			      "; INSERT INTO velmora_records (id, time, station, command, pages, result, "
+			      "exit_status, record) VALUES (gen_random_uuid(), now(), 'line-1', 'program', '{}', "
+			      "'verified', 0, '{}'); DO $$ BEGIN CREATE ROLE station_old LOGIN; EXCEPTION WHEN "
+			      "duplicate_object THEN NULL; END $$; GRANT SELECT, INSERT ON velmora_records, "
+			      "velmora_schema TO station_old; SELECT 1");
+
+		plant::Database reader;
+		ASSERT_EQ(reader.Connect(conninfo), "");
+		EXPECT_EQ(reader.PrepareSchema(false), "") << c.version;
+		std::string why;
+		EXPECT_TRUE(plant::ThumbnailsFromDatabase(reader, {}, why).empty()) << c.version;
+		EXPECT_EQ(why, "") << c.version;
+
+		plant::PgSink station(conninfo + " user=station_old", "line-2", WithThumbnails(spool.path));
+		EXPECT_NE(Open(station).find(c.refusal), std::string::npos) << c.version;
+		plant::PgSink owner(Server().Url(db), "line-3", WithThumbnails(spool.path));
+		ASSERT_EQ(Open(owner), "");
+		EXPECT_EQ(Query(conninfo, "SELECT version FROM velmora_schema"), "4") << c.version;
+		EXPECT_EQ(Query(conninfo, "SELECT count(*) FROM velmora_records"), "1") << c.version;
+		EXPECT_EQ(Query(conninfo, "SELECT count(*) FROM velmora_thumbnails"), "0") << c.version;
 	}
-	Query(conninfo,
-	      "ALTER TABLE velmora_records DROP COLUMN frame_check, DROP COLUMN frame_standard, "
-	      "DROP COLUMN frame_luminance, DROP COLUMN frame_red_green, DROP COLUMN frame_blue_green, "
-	      "DROP COLUMN frame_moving_pixels; DROP TABLE velmora_thumbnails; "
-	      "UPDATE velmora_schema SET version = 2; "
-	      "INSERT INTO velmora_records (id, time, station, command, pages, result, exit_status, record) "
-	      "VALUES (gen_random_uuid(), now(), 'line-1', 'program', '{}', 'verified', 0, '{}'); "
-	      "DO $$ BEGIN CREATE ROLE station_v2 LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$; "
-	      "GRANT SELECT, INSERT ON velmora_records, velmora_schema TO station_v2; SELECT 1");
-
-	plant::Database reader;
-	ASSERT_EQ(reader.Connect(conninfo), "");
-	EXPECT_EQ(reader.PrepareSchema(false), "");
-	std::string why;
-	EXPECT_TRUE(plant::ThumbnailsFromDatabase(reader, {}, why).empty());
-	EXPECT_EQ(why, "");
-
-	plant::PgSink station(conninfo + " user=station_v2", "line-2", WithThumbnails(spool.path));
-	EXPECT_NE(
-		Open(station).find("its records table has schema version 2, which the role station_v2 cannot "
-				   "bring to 3 ("),
-		std::string::npos);
-	plant::PgSink owner(Server().Url(db), "line-3", WithThumbnails(spool.path));
-	ASSERT_EQ(Open(owner), "");
-	EXPECT_EQ(Query(conninfo, "SELECT version FROM velmora_schema"), "3");
-	EXPECT_EQ(Query(conninfo, "SELECT count(*) FROM velmora_records"), "1");
-	EXPECT_EQ(Query(conninfo, "SELECT count(*) FROM velmora_thumbnails"), "0");
 }
 
 // Every failure with a picture and the first pass of each station and
@@ -176,6 +193,11 @@ TEST(FrameRows, ThePagePicksFailuresAndEachDaysFirstPass)
 		EXPECT_EQ(fromDatabase[i].check, records[picked[i].record].frame->check) << i;
 		EXPECT_EQ(fromDatabase[i].pngBase64, picked[i].base64) << i;
 	}
+	// The comparison with the reference in each picture's caption.
+	EXPECT_NE(plant::ThumbnailsHtml({ fromDatabase[1] })
+			  .find("line-1: frame: colour (straight, structure 0.94, offset 2.0 -1.5 px, "
+				"sharpness 0.81)</figcaption>"),
+		  std::string::npos);
 }
 
 // Beside a report file: a picture never kept is left out; a FIFO in its

@@ -37,8 +37,9 @@ plant::Record EveryField()
 	r.firstDifference = plant::Difference{ 2, 80, 0x12, 0x34 };
 	r.message = std::string("no acknowledge\0!", 16);
 	r.durationMs = 812.5;
-	r.frame = plant::FrameValues{ "colour", 5,       720, 576, "PAL",    "PAL",
-				      143.25,   1.40625, 1.0, 512, { 1, 3 }, { 3 } };
+	r.frame = plant::FrameValues{ "colour", 5,       720,  576,    "PAL",        "PAL",
+				      143.25,   1.40625, 1.0,  512,    { 1, 3 },     { 3 },
+				      0.9375,   2.0,     -1.5, 0.8125, "upside down" };
 	r.thumbnailPng = std::string("\x89PNG\r\n\x1a\n\0\xff", 10);
 	return r;
 }
@@ -58,7 +59,8 @@ TEST(Record, LineHoldsEveryFieldInOrder)
 		"\"message\":\"no acknowledge\xEF\xBF\xBD!\",\"duration_ms\":812.5,"
 		R"("frame":{"check":"colour","frames":5,"width":720,"height":576,"standard_expected":"PAL",)"
 		R"("standard_seen":"PAL","luminance":143.25,"red_green":1.40625,"blue_green":1.0,)"
-		R"("moving_pixels":512,"overlays_expected":[1,3],"overlays_seen":[3]}})"
+		R"("moving_pixels":512,"overlays_expected":[1,3],"overlays_seen":[3],"structure":0.9375,)"
+		R"("offset_x":2.0,"offset_y":-1.5,"sharpness":0.8125,"orientation":"upside down"}})"
 		"\n");
 }
 

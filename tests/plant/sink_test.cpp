@@ -139,8 +139,8 @@ TEST(Sink, TableThatCannotTakeTheRecordsRefusesTheRun)
 		bool asStation;  // then the station's own role, granted SELECT and INSERT
 		const char *why;
 	} cases[] = {
-		{ "UPDATE velmora_schema SET version = 4", false,
-		  "its records table has schema version 4; this program writes and reads version 3" },
+		{ "UPDATE velmora_schema SET version = 5", false,
+		  "its records table has schema version 5; this program writes and reads version 4" },
 		{ "REVOKE INSERT ON velmora_records FROM station_r", true,
 		  "the role station_r may not add records: GRANT INSERT ON velmora_records TO station_r" },
 		{ "REVOKE SELECT ON velmora_schema FROM station_r", true,
@@ -284,7 +284,7 @@ TEST(Sink, SendRecordsTakesAnOlderVersionsSpool)
 	std::string why, table;
 	std::vector<plant::JournalSent> sent = plant::SendJournals(spool.path, target, why, &table);
 	EXPECT_EQ(why, "");
-	EXPECT_EQ(table, "the records table was created (schema version 3)");
+	EXPECT_EQ(table, "the records table was created (schema version 4)");
 	ASSERT_EQ(sent.size(), 1u);
 	EXPECT_EQ(sent[0].station, "");
 	EXPECT_EQ(sent[0].sent, 2);
@@ -295,11 +295,11 @@ TEST(Sink, SendRecordsTakesAnOlderVersionsSpool)
 	EXPECT_FALSE(fs::exists(plant::LegacySpoolPathFor(spool.path, target)));
 	// Again, or on a table of version 2: said either way.
 	EXPECT_EQ(plant::SendJournals(spool.path, target, why, &table).size(), 0u);
-	EXPECT_EQ(table, "the records table is at schema version 3");
+	EXPECT_EQ(table, "the records table is at schema version 4");
 	Query(conninfo, "UPDATE velmora_schema SET version = 2");
 	plant::SendJournals(spool.path, target, why, &table);
 	EXPECT_EQ(why, "");
-	EXPECT_EQ(table, "the records table was brought from schema version 2 to 3");
+	EXPECT_EQ(table, "the records table was brought from schema version 2 to 4");
 }
 
 // A shift that starts with the database away: the journal takes the
@@ -365,7 +365,7 @@ TEST(Sink, TheSameStationNameTwiceIsRefused)
 	EXPECT_EQ(Open(Server().Url(db), "line-2", Quick(here.path)).why, "");
 }
 
-// A table of version 1 is brought to 2 (and on to 3) by its owner, unless a station's
+// A table of version 1 is brought to 2 (and on to 4) by its owner, unless a station's
 // sequence number is there twice.
 TEST(Sink, VersionOneBroughtToTwo)
 {
@@ -396,7 +396,7 @@ TEST(Sink, VersionOneBroughtToTwo)
 		EXPECT_EQ(o.why,
 			  *c.why ? "database " + db + " on " + Server().Folder() + " as velmora" + c.why
 				 : "");
-		EXPECT_EQ(Query(conninfo, "SELECT version FROM velmora_schema"), *c.why ? "1" : "3");
+		EXPECT_EQ(Query(conninfo, "SELECT version FROM velmora_schema"), *c.why ? "1" : "4");
 		EXPECT_EQ(Query(conninfo, "SELECT count(*) FROM pg_constraint WHERE conname = "
 					  "'velmora_records_station_sequence'"),
 			  *c.why ? "0" : "1");

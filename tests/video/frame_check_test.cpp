@@ -94,6 +94,15 @@ TEST(FrameLimits, WhatIsNoLimitsFile)
 		{ needed + "overlay 2 0 0 1 1 0 300 0 0\n",
 		  "line 5: an overlay's colour is three levels 0 to 255" },
 		{ needed + "brightness 3\n", "line 5: no setting \"brightness\"" },
+		{ needed + "sharpness 0.7\n",
+		  "line 5: structure, position, sharpness and orientation go with a reference picture" },
+		{ needed + "reference good.png\nstructure 0.8\nsharpness 0.7\n",
+		  "no position for the reference picture" },
+		{ needed + "reference\n", "line 5: reference takes the file of a picture" },
+		{ needed + "reference a.png\nreference b.png\n",
+		  "line 6: reference is given twice (first on line 5)" },
+		{ needed + "structure 1.5\n", "line 5: structure takes a number from 0 to 1" },
+		{ needed + "position -1\n", "line 5: position takes a number of 0 or more" },
 		// Each number within its documented range.
 		{ "luminance 100 300\n", "line 1: luminance takes values from 0 to 255" },
 		{ "luminance -1 100\n", "line 1: luminance takes values from 0 to 255" },
@@ -117,6 +126,55 @@ TEST(FrameLimits, WhatIsNoLimitsFile)
 	}
 }
 
+// The reference's file, relative to the limits file: a PNG of the
+// camera's size, else refused with the line that names it.
+TEST(FrameLimits, TheReferencePicture)
+{
+	char pattern[] = "/tmp/velmora-reference-XXXXXX";
+	const fs::path dir = mkdtemp(pattern);
+	video::Frame pal, small;
+	video::RenderSimPicture(Base(), 0, pal);
+	small = video::ShrinkFrame(pal);
+	std::ofstream(dir / "pal.png", std::ios::binary) << video::EncodePng(pal);
+	std::ofstream(dir / "small.png", std::ios::binary) << video::EncodePng(small);
+	std::ofstream(dir / "text.png") << "not a picture\n";
+	fs::create_directory(dir / "sub");
+	const std::string head = std::string(kLimits) + "structure 0.8\nposition 1\nsharpness 0.7\n";
+	const struct {
+		std::string limitsFile, reference, why;
+		int height;
+	} cases[] = {
+		{ "sub/a.limits", "../pal.png", "", 576 },
+		{ "a.limits", (dir / "pal.png").string(), "", 576 },
+		{ "a.limits", "missing.png",
+		  "line 12: the reference " + (dir / "missing.png").string() +
+			  " cannot be used: the file cannot be opened for reading (No such file or directory)",
+		  0 },
+		{ "a.limits", "text.png",
+		  "line 12: the reference " + (dir / "text.png").string() + " is no PNG picture", 0 },
+		{ "a.limits", "small.png",
+		  "line 12: the reference " + (dir / "small.png").string() +
+			  " is 160x128, not a picture of the camera (720x576 or 720x480)",
+		  0 },
+	};
+	for (const auto &c : cases) {
+		const fs::path limitsFile = dir / c.limitsFile;
+		std::ofstream(limitsFile) << head << "reference " << c.reference << "  # a good unit\n";
+		std::string why;
+		std::optional<video::FrameLimits> limits = video::ReadFrameLimits(limitsFile.string(), why);
+		if (c.why.empty()) {
+			ASSERT_TRUE(limits) << c.reference << ": " << why;
+			EXPECT_EQ(limits->reference->picture.height, c.height);
+			EXPECT_EQ(limits->reference->picture.rgb, pal.rgb);
+			EXPECT_DOUBLE_EQ(limits->reference->orientation, 0.1);
+		} else {
+			EXPECT_FALSE(limits) << c.reference;
+			EXPECT_EQ(why, "the limits " + limitsFile.string() + ": " + c.why);
+		}
+	}
+	fs::remove_all(dir);
+}
+
 // Each picture fault fails its own check, with the values measured.
 TEST(FrameCheck, EachFaultItsOwnReason)
 {
@@ -132,7 +190,18 @@ TEST(FrameCheck, EachFaultItsOwnReason)
 		long moving;
 		std::vector<int> seen;
 	} cases[] = {
-		{ "good", [](video::SensorState &) {}, false, true, {}, "", "PAL", 128.0, 1.0, 1.0, 512, {} },
+		{ "good",
+		  [](video::SensorState &) {},
+		  false,
+		  true,
+		  {},
+		  "passed",
+		  "PAL",
+		  128.0,
+		  1.0,
+		  1.0,
+		  512,
+		  {} },
 		{ "overlays on",
 		  [](video::SensorState &s) {
 			  s.overlayEnable = 0x8000;
@@ -142,7 +211,7 @@ TEST(FrameCheck, EachFaultItsOwnReason)
 		  false,
 		  true,
 		  { true, false, true, false },
-		  "",
+		  "passed",
 		  "PAL",
 		  128.0,
 		  1.0,
@@ -220,7 +289,7 @@ TEST(FrameCheck, EachFaultItsOwnReason)
 		c.state(s);
 		video::FrameExpectation expect{ c.pal, c.overlays };
 		video::FrameReport r = video::CheckFrames(Frames(s, c.frozen), expect, limits);
-		EXPECT_EQ(r.failure, c.failure) << c.name << ": " << r.values;
+		EXPECT_STREQ(video::VerdictWord(r.verdict), c.failure) << c.name << ": " << r.values;
 		EXPECT_EQ(r.standardSeen, c.standard) << c.name;
 		EXPECT_EQ(r.standardExpected, "PAL") << c.name;
 		EXPECT_NEAR(r.luminance, c.luminance, 0.01) << c.name;
@@ -233,6 +302,148 @@ TEST(FrameCheck, EachFaultItsOwnReason)
 		EXPECT_EQ(r.overlaysSeen, c.seen) << c.name;
 		EXPECT_EQ(r.frames, 5) << c.name;
 	}
+}
+
+// The simulated scene against its reference, a frame of the same state:
+// turned, moved by one trim step (two pixels), out of focus or dark, each
+// is told by its own check and in its own words.
+TEST(FrameCheck, AgainstTheReference)
+{
+	video::FrameLimits limits = Limits();
+	std::string why;
+	limits.reference = video::ParseFrameLimits(std::string(kLimits) +
+							   "reference good.png\nstructure 0.95\n"
+							   "position 1\nsharpness 0.7\n",
+						   why)
+				   ->reference;
+	ASSERT_TRUE(limits.reference) << why;
+	video::RenderSimPicture(Base(), 0, limits.reference->picture);
+	using V = video::FrameVerdict;
+	using O = video::Orientation;
+	const struct {
+		const char *name;
+		std::function<void(video::SensorState &)> state;
+		video::Optics optics;
+		V verdict;
+		O orientation;
+		double offsetX, offsetY;
+		const char *cause;
+	} cases[] = {
+		{ "straight", [](video::SensorState &) {}, {}, V::Passed, O::Straight, 0, 0, "" },
+		{ "mirrored",
+		  [](video::SensorState &s) { s.mirrorFlip ^= 0x0001; },
+		  {},
+		  V::Orientation,
+		  O::Mirrored,
+		  0,
+		  0,
+		  "the picture is mirrored left to right" },
+		{ "flipped",
+		  [](video::SensorState &s) { s.mirrorFlip ^= 0x0002; },
+		  {},
+		  V::Orientation,
+		  O::UpsideDown,
+		  0,
+		  0,
+		  "the picture is upside down" },
+		{ "both",
+		  [](video::SensorState &s) { s.mirrorFlip ^= 0x0003; },
+		  {},
+		  V::Orientation,
+		  O::MirroredUpsideDown,
+		  0,
+		  0,
+		  "the picture is mirrored left to right and upside down" },
+		// Trim 21 of 23 moves the scene 2 pixels right; 25, 2 up.
+		{ "trim a step left",
+		  [](video::SensorState &s) { s.trimHorizontal = 21; },
+		  {},
+		  V::Position,
+		  O::Straight,
+		  2,
+		  0,
+		  "the picture lies 2.0 pixels right and 0.0 down of the reference's place: is the unit's "
+		  "image trim applied?" },
+		{ "trim a step down",
+		  [](video::SensorState &s) { s.trimVertical = 25; },
+		  {},
+		  V::Position,
+		  O::Straight,
+		  0,
+		  -2,
+		  "the picture lies 0.0 pixels right and 2.0 up of the reference's place: is the unit's "
+		  "image trim applied?" },
+		{ "lens off centre",
+		  [](video::SensorState &) {},
+		  { -5, 3, 0 },
+		  V::Position,
+		  O::Straight,
+		  -5,
+		  3,
+		  "the picture lies 5.0 pixels left and 3.0 down of the reference's place: is the unit's "
+		  "image trim applied?" },
+		{ "out of focus",
+		  [](video::SensorState &) {},
+		  { 0, 0, 1 },
+		  V::Sharpness,
+		  O::Straight,
+		  0,
+		  0,
+		  "the picture is soft: is the lens in focus?" },
+		// Every overlay on, where the reference has none: the thirds grid
+		// and the frames cross the whole picture.
+		{ "overlays the reference lacks",
+		  [](video::SensorState &s) {
+			  s.overlayEnable = 0x8000;
+			  for (std::uint16_t &o : s.overlay)
+				  o |= 0x8000;
+		  },
+		  {},
+		  V::Structure,
+		  O::Straight,
+		  0,
+		  0,
+		  "the picture does not look like the reference" },
+		// Exposure reference 0x20 of the unity 0x50: luminance 51.
+		{ "dark",
+		  [](video::SensorState &s) { s.exposureReference = 0x20; },
+		  {},
+		  V::Luminance,
+		  O::Straight,
+		  0,
+		  0,
+		  "" },
+	};
+	for (const auto &c : cases) {
+		video::SensorState s = Base();
+		c.state(s);
+		std::vector<video::Frame> frames(5);
+		for (int i = 0; i < 5; i++)
+			video::RenderSimPicture(s, i, frames[static_cast<std::size_t>(i)], c.optics);
+		video::FrameReport r = video::CheckFrames(frames, { true, {} }, limits);
+		EXPECT_EQ(r.verdict, c.verdict) << c.name << ": " << r.cause << "; " << r.values;
+		EXPECT_EQ(r.cause.substr(0, std::string(c.cause).size()), c.cause) << c.name;
+		ASSERT_TRUE(r.reference) << c.name;
+		EXPECT_EQ(r.reference->orientation, c.orientation) << c.name;
+		if (c.orientation == O::Straight) {
+			EXPECT_NEAR(r.reference->likeness.offsetX, c.offsetX, 0.1) << c.name;
+			EXPECT_NEAR(r.reference->likeness.offsetY, c.offsetY, 0.1) << c.name;
+		}
+	}
+}
+
+// An NTSC camera against a PAL reference: no comparison, so no pass.
+TEST(FrameCheck, APictureThatCannotBeComparedFails)
+{
+	video::FrameLimits limits = Limits();
+	limits.reference = video::ReferenceLimits{};
+	video::RenderSimPicture(Base(), 0, limits.reference->picture);
+	video::SensorState ntsc = Base();
+	ntsc.videoStandard = 0x0004;
+	video::FrameReport r = video::CheckFrames(Frames(ntsc), { false, {} }, limits);
+	EXPECT_EQ(r.verdict, video::FrameVerdict::Structure);
+	EXPECT_EQ(r.cause, "the picture is 720x480, the reference 720x576");
+	EXPECT_FALSE(r.reference);
 }
 
 // A value exactly at a limit passes; an overlay is seen only when every
@@ -249,16 +460,16 @@ TEST(FrameCheck, AtTheLimitsEdges)
 	std::optional<video::FrameLimits> limits = video::ParseFrameLimits(edges, why);
 	ASSERT_TRUE(limits) << why;
 	video::FrameReport r = video::CheckFrames(Frames(Base()), { true, {} }, *limits);
-	EXPECT_EQ(r.failure, "") << r.values;
+	EXPECT_EQ(r.verdict, video::FrameVerdict::Passed) << r.values;
 	EXPECT_EQ(r.overlaysSeen, std::vector<int>{});
 	r = video::CheckFrames(Frames(Base()), { true, { false, true, false, false } }, *limits);
-	EXPECT_EQ(r.failure, "overlay") << r.values;
+	EXPECT_EQ(r.verdict, video::FrameVerdict::Overlay) << r.values;
 }
 
 TEST(FrameCheck, NoFrameIsNoSignalWithABlackThumbnail)
 {
 	video::FrameReport r = video::CheckFrames({}, { false, {} }, Limits());
-	EXPECT_EQ(r.failure, "no signal");
+	EXPECT_EQ(r.verdict, video::FrameVerdict::NoSignal);
 	EXPECT_EQ(r.values, "no picture from the capture device, NTSC expected");
 	video::Frame thumb;
 	ASSERT_TRUE(video::DecodePng(r.thumbnailPng, thumb));
@@ -281,7 +492,7 @@ TEST(FrameCheck, ThroughACaptureDevice)
 		std::unique_ptr<video::FrameSource> grabber = video::OpenCaptureDevice("/dev/video7",
 										       options);
 		video::FrameReport r = video::CheckPicture(*grabber, { true, {} }, Limits());
-		EXPECT_EQ(r.failure, "frozen") << r.values;
+		EXPECT_EQ(r.verdict, video::FrameVerdict::Frozen) << r.values;
 		EXPECT_EQ(r.standardSeen, "PAL");
 		EXPECT_EQ(r.movingPixels, 0);
 		EXPECT_EQ(r.frames, 5);
@@ -292,7 +503,7 @@ TEST(FrameCheck, ThroughACaptureDevice)
 		std::unique_ptr<video::FrameSource> grabber = video::OpenCaptureDevice("/dev/video7",
 										       options);
 		video::FrameReport r = video::CheckPicture(*grabber, { true, {} }, Limits());
-		EXPECT_EQ(r.failure, "no signal");
+		EXPECT_EQ(r.verdict, video::FrameVerdict::NoSignal);
 		EXPECT_EQ(r.frames, 2);
 		EXPECT_EQ(r.values,
 			  "2 of 5 frames from /dev/video7 (/dev/video7 has delivered no frame for 2 s; "
@@ -325,6 +536,33 @@ TEST(Thumbnail, DecodedBackKeepsSizeAndLevels)
 	}
 	video::Frame junk;
 	EXPECT_FALSE(video::DecodePng("not a png", junk));
+}
+
+// The assembly faults as a faults file names them.
+TEST(SimPictureFaults, AssemblyFaultsAsWritten)
+{
+	std::string why;
+	video::SimPictureFaults f = video::ParseSimPictureFaults(
+		"mirrored\nupside-down  # the sensor turned\nshifted 3 -4\nsoft 2\n", why);
+	EXPECT_EQ(why, "");
+	EXPECT_TRUE(f.mirrored);
+	EXPECT_TRUE(f.upsideDown);
+	EXPECT_EQ(f.shiftX, 3);
+	EXPECT_EQ(f.shiftY, -4);
+	EXPECT_EQ(f.soft, 2);
+	const struct {
+		const char *text, *why;
+	} cases[] = {
+		{ "shifted 3\n", "line 1: shifted takes two whole numbers of pixels from -100 to 100" },
+		{ "shifted 0 101\n", "line 1: shifted takes two whole numbers of pixels from -100 to 100" },
+		{ "soft 0\n", "line 1: soft takes a whole number from 1 to 20" },
+		{ "mirrored\nsoft 2 3\n", "line 2: \"3\" after soft" },
+	};
+	for (const auto &c : cases) {
+		why.clear();
+		EXPECT_EQ(video::ParseSimPictureFaults(c.text, why), video::SimPictureFaults{}) << c.text;
+		EXPECT_EQ(why, c.why) << c.text;
+	}
 }
 
 // What a page may inline: only a PNG libpng decodes whole, within the
