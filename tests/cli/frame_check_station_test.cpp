@@ -410,8 +410,6 @@ TEST_F(FrameCheckLineTest, AssemblyFaultsAgainstAGoldenUnitsPicture)
 	} cases[] = {
 		{ "mirrored\n", "golden", "frame: orientation: the picture is mirrored left to right (" },
 		{ "upside-down\n", "golden", "frame: orientation: the picture is upside down (" },
-		{ "mirrored\nupside-down\n", "golden",
-		  "frame: orientation: the picture is mirrored left to right and upside down (" },
 		{ "shifted -3 0\n", "golden",
 		  "frame: position: the picture lies 3.0 pixels left and 0.0 down of the reference's place: is "
 		  "the unit's image trim applied?; " },
