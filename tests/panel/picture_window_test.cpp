@@ -104,6 +104,10 @@ protected:
 				why = "cannot open " + name;
 			return made;
 		};
+		Show(source);
+	}
+	void Show(const PictureSource &source)
+	{
 		dlg = std::make_unique<CVelmoraDlg>();
 		dlg->SetPictureSource(source);
 		ASSERT_TRUE(dlg->Create());
@@ -442,11 +446,7 @@ TEST_F(PictureWindowTest, ShowsACaptureDevicesFramesAndLevels)
 	PictureSource source;
 	source.device = dir + "/video0";
 	source.openAtStart = true;
-	dlg = std::make_unique<CVelmoraDlg>();
-	dlg->SetPictureSource(source);
-	ASSERT_TRUE(dlg->Create());
-	toolkit::DialogWidget(*dlg)->show();
-	QApplication::processEvents();
+	Show(source);
 	ASSERT_NE(Window(), nullptr);
 	EXPECT_TRUE(QTest::qWaitFor([this] { return Levels().starts_with("720 x 576 PAL, "); }, 10000))
 		<< Levels();
