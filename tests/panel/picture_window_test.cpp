@@ -104,6 +104,10 @@ protected:
 				why = "cannot open " + name;
 			return made;
 		};
+		Show(source);
+	}
+	void Show(const PictureSource &source)
+	{
 		dlg = std::make_unique<CVelmoraDlg>();
 		dlg->SetPictureSource(source);
 		ASSERT_TRUE(dlg->Create());
@@ -186,44 +190,34 @@ TEST_F(PictureWindowTest, TheCommandLineChoosesWhatItShowsFirst)
 {
 	const struct {
 		std::vector<std::string> args;
-		const char *environmentBus;
-		bool run;
-		std::string err;
-		std::string device;
-		int simCamera;
-		std::string adapterNode;
-		bool openAtStart;
+		const char *environmentBus = nullptr;
+		std::string err = ""; // refused when given
+		std::string device = "";
+		int simCamera = -1;
+		std::string adapterNode = "";
+		bool openAtStart = false;
 	} cases[] = {
-		{ { "--video", "sim" }, nullptr, true, "", "sim", -1, "", true },
-		{ { "--video=/dev/video2", "--bus", "sim" }, nullptr, true, "", "/dev/video2", 0, "", true },
+		{ .args = { "--video", "sim" }, .device = "sim", .openAtStart = true },
+		{ .args = { "--video=/dev/video2", "--bus", "sim" },
+		  .device = "/dev/video2",
+		  .simCamera = 0,
+		  .openAtStart = true },
 		// A simulated camera shows its own picture, from the menu.
-		{ { "--bus", "sim:3" }, nullptr, true, "", "sim", 3, "", false },
-		{ {}, "sim:5", true, "", "sim", 5, "", false },
-		{ { "--bus", "none" }, "sim:5", true, "", "", -1, "", false },
+		{ .args = { "--bus", "sim:3" }, .device = "sim", .simCamera = 3 },
+		{ .args = {}, .environmentBus = "sim:5", .device = "sim", .simCamera = 5 },
+		{ .args = { "--bus", "none" }, .environmentBus = "sim:5" },
 		// An adapter's bus leads to the grabber on its USB device.
-		{ { "--bus", "/dev/i2c-97" }, nullptr, true, "", "", -1, "/dev/i2c-97", false },
-		{ {}, nullptr, true, "", "", -1, "", false },
-		{ { "--video", "" },
-		  nullptr,
-		  false,
-		  "velmora: --video needs a capture device or sim (see velmora --help)\n",
-		  "",
-		  -1,
-		  "",
-		  false },
-		{ { "--video", "sim", "--video", "/dev/video0" },
-		  nullptr,
-		  false,
-		  "velmora: --video is given 2 times; the panel shows one picture (see velmora --help)\n",
-		  "",
-		  -1,
-		  "",
-		  false },
+		{ .args = { "--bus", "/dev/i2c-97" }, .adapterNode = "/dev/i2c-97" },
+		{ .args = {} },
+		{ .args = { "--video", "" },
+		  .err = "velmora: --video needs a capture device or sim (see velmora --help)\n" },
+		{ .args = { "--video", "sim", "--video", "/dev/video0" },
+		  .err = "velmora: --video is given 2 times; the panel shows one picture (see velmora --help)\n" },
 	};
 	for (const auto &c : cases) {
 		const std::string name = c.args.empty() ? "(none)" : c.args[0] + " " + c.args.back();
 		const PanelCommandLine cl = ParsePanelCommandLine(c.args, c.environmentBus);
-		EXPECT_EQ(cl.run, c.run) << name;
+		EXPECT_EQ(cl.run, c.err.empty()) << name;
 		EXPECT_EQ(cl.err, c.err) << name;
 		if (!cl.run)
 			continue;
@@ -452,11 +446,7 @@ TEST_F(PictureWindowTest, ShowsACaptureDevicesFramesAndLevels)
 	PictureSource source;
 	source.device = dir + "/video0";
 	source.openAtStart = true;
-	dlg = std::make_unique<CVelmoraDlg>();
-	dlg->SetPictureSource(source);
-	ASSERT_TRUE(dlg->Create());
-	toolkit::DialogWidget(*dlg)->show();
-	QApplication::processEvents();
+	Show(source);
 	ASSERT_NE(Window(), nullptr);
 	EXPECT_TRUE(QTest::qWaitFor([this] { return Levels().starts_with("720 x 576 PAL, "); }, 10000))
 		<< Levels();

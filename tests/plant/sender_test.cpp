@@ -119,6 +119,22 @@ std::string Sequences(const std::string &db)
 		     "SELECT string_agg(sequence::text, ',' ORDER BY ctid) FROM velmora_records");
 }
 
+// A sender on a made database with an empty journal, waiting for work.
+struct IdleSender {
+	std::string db = NewDatabase();
+	Folder folder;
+	plant::Spool journal{ folder.path + "/journal.jsonl" };
+	std::shared_ptr<Steered> waits = std::make_shared<Steered>();
+	std::unique_ptr<plant::Sender> sender;
+	IdleSender()
+	{
+		EXPECT_EQ(Made(db), "");
+		sender = std::make_unique<plant::Sender>(QuickSetup(Server().Url(db), journal.Path(), waits),
+							 nullptr);
+		EXPECT_TRUE(waits->Until([](const std::vector<int> &, int idles) { return idles == 1; }));
+	}
+};
+
 // The pause doubles from the first to the cap, starts again from the first
 // after a success, and the end of the run tries at once instead of waiting
 // it out; a record appended while the sender waits for work wakes it.
@@ -178,40 +194,28 @@ TEST(Sender, AStoredRecordIsSentAtOnce)
 // hangs; once it answers again the record goes, once.
 TEST(Sender, DeadlinesHoldWhileTheServerHangs)
 {
-	std::string db = NewDatabase();
-	ASSERT_EQ(Made(db), "");
-	Folder folder;
-	plant::Spool journal(folder.path + "/journal.jsonl");
-	auto waits = std::make_shared<Steered>();
-	plant::Sender sender(QuickSetup(Server().Url(db), journal.Path(), waits), nullptr);
-	ASSERT_TRUE(waits->Until([](const std::vector<int> &, int idles) { return idles == 1; }));
-	waits->HoldFrom(3);
+	IdleSender s;
+	s.waits->HoldFrom(3);
 	ASSERT_EQ(Server().Pause(), "");
-	ASSERT_EQ(journal.Append(Line(1)), "");
-	sender.Wake();
+	ASSERT_EQ(s.journal.Append(Line(1)), "");
+	s.sender->Wake();
 	// The first pause is the start's; then the statement's and the connection's.
-	bool gaveUp = waits->Until([](const std::vector<int> &p, int) { return p.size() == 3; });
+	bool gaveUp = s.waits->Until([](const std::vector<int> &p, int) { return p.size() == 3; });
 	ASSERT_EQ(Server().Resume(), "");
 	EXPECT_TRUE(gaveUp);
-	EXPECT_EQ(sender.Finish(10000), 0);
-	EXPECT_EQ(Sequences(db), "1");
+	EXPECT_EQ(s.sender->Finish(10000), 0);
+	EXPECT_EQ(Sequences(s.db), "1");
 }
 
 // Ctrl+C during the end of a session: the wait ends when asked to,
 // whatever the network does, and the records stay in the journal.
 TEST(Sender, TheEndOfASessionAsksWhetherToStop)
 {
-	std::string db = NewDatabase();
-	ASSERT_EQ(Made(db), "");
-	Folder folder;
-	plant::Spool journal(folder.path + "/journal.jsonl");
-	auto waits = std::make_shared<Steered>();
-	plant::Sender sender(QuickSetup(Server().Url(db), journal.Path(), waits), nullptr);
-	ASSERT_TRUE(waits->Until([](const std::vector<int> &, int idles) { return idles == 1; }));
+	IdleSender s;
 	ASSERT_EQ(Server().Pause(), "");
-	ASSERT_EQ(journal.Append(Line(1)), "");
+	ASSERT_EQ(s.journal.Append(Line(1)), "");
 	int asked = 0;
-	int left = sender.Finish(60000, [&asked] { return ++asked > 0; });
+	int left = s.sender->Finish(60000, [&asked] { return ++asked > 0; });
 	ASSERT_EQ(Server().Resume(), "");
 	EXPECT_EQ(left, 1);
 	EXPECT_GT(asked, 0);

@@ -58,6 +58,15 @@ Opened Open(const std::string &target, const std::string &station, const plant::
 	return o;
 }
 
+// A database of a table's case of its own, its tables made by a first session.
+std::string CaseDatabase(const std::string &base, std::ptrdiff_t index, const std::string &spool)
+{
+	std::string db = base + std::to_string(index);
+	EXPECT_EQ(Server().CreateDatabase(db), "");
+	EXPECT_EQ(Open(Server().Conninfo(db), "line-1", Quick(spool)).why, "");
+	return db;
+}
+
 // Records of station, sequences first to last.
 std::vector<plant::Record> Numbered(const std::string &station, int first, int last)
 {
@@ -158,10 +167,8 @@ TEST(Sink, TableThatCannotTakeTheRecordsRefusesTheRun)
 	};
 	std::string base = NewDatabase();
 	for (const auto &c : cases) {
-		std::string db = base + std::to_string(&c - cases), owner = Server().Conninfo(db);
-		ASSERT_EQ(Server().CreateDatabase(db), "");
 		SpoolFolder spool;
-		ASSERT_EQ(Open(owner, "line-1", Quick(spool.path)).why, "");
+		std::string db = CaseDatabase(base, &c - cases, spool.path), owner = Server().Conninfo(db);
 		Query(owner,
 		      "DO $$ BEGIN CREATE ROLE station_r LOGIN; EXCEPTION WHEN duplicate_object THEN "
 		      "NULL; END $$; GRANT SELECT, INSERT ON velmora_records, velmora_schema TO station_r; "
@@ -380,10 +387,8 @@ TEST(Sink, VersionOneBroughtToTwo)
 	};
 	std::string base = NewDatabase();
 	for (const auto &c : cases) {
-		std::string db = base + std::to_string(&c - cases), conninfo = Server().Conninfo(db);
-		ASSERT_EQ(Server().CreateDatabase(db), "");
 		SpoolFolder spool;
-		ASSERT_EQ(Open(conninfo, "line-1", Quick(spool.path)).why, "");
+		std::string db = CaseDatabase(base, &c - cases, spool.path), conninfo = Server().Conninfo(db);
 		Query(conninfo,
 		      std::string(
 			      "ALTER TABLE velmora_records DROP CONSTRAINT "
@@ -542,9 +547,8 @@ TEST(Sink, ARefusedTableKeepsTheRecords)
 	};
 	std::string base = NewDatabase();
 	for (const auto &c : cases) {
-		std::string db = base + std::to_string(&c - cases), conninfo = Server().Conninfo(db);
-		ASSERT_EQ(Server().CreateDatabase(db), "");
 		SpoolFolder spool;
+		std::string db = CaseDatabase(base, &c - cases, spool.path), conninfo = Server().Conninfo(db);
 		Opened o = Open(conninfo, "line-1", Quick(spool.path));
 		ASSERT_EQ(o.why, "");
 		std::vector<plant::Record> records = Numbered("line-1", 1, 3);
@@ -583,10 +587,8 @@ TEST(Sink, NumberingGoesOnFromTheHigherLast)
 	} cases[] = { { 3, 7, 7 }, { 9, 4, 9 } };
 	std::string base = NewDatabase();
 	for (const auto &c : cases) {
-		std::string db = base + std::to_string(&c - cases), conninfo = Server().Conninfo(db);
-		ASSERT_EQ(Server().CreateDatabase(db), "");
 		SpoolFolder spool;
-		ASSERT_EQ(Open(conninfo, "line-1", Quick(spool.path)).why, "");
+		std::string db = CaseDatabase(base, &c - cases, spool.path), conninfo = Server().Conninfo(db);
 		Query(conninfo, "INSERT INTO velmora_records (id, time, station, command, pages, result, "
 				"exit_status, record, sequence) VALUES (gen_random_uuid(), now(), 'line-1', "
 				"'program', '{}', 'verified', 0, '{}', " +
