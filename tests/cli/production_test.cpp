@@ -303,9 +303,10 @@ plant::Record StationRecord(const char *station)
 // Only a regular file takes records, and nothing waits on a FIFO.
 TEST(ReportFileTest, ATargetThatCannotTakeARecordIsRefused)
 {
-	fs::path dir = ::testing::TempDir() + "velmora-report";
-	fs::remove_all(dir);
-	fs::create_directories(dir);
+	// A folder of its own: another run of the suite may be at work beside this one.
+	std::string made = ::testing::TempDir() + "velmora-report-XXXXXX";
+	ASSERT_NE(mkdtemp(made.data()), nullptr);
+	fs::path dir = made;
 	std::string fifo = (dir / "fifo").string();
 	ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
 	const struct {
