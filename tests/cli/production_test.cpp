@@ -1231,6 +1231,9 @@ TEST_F(ProductionTest, StationReportsToTheDatabaseThroughAnOutage)
 		  "1|1|bench-4|verified|0\n"
 		  "2|2|bench-4|verified|0\n"
 		  "3|3|bench-4|verified|0");
+	// A record committed just as the session ended may still stand in the
+	// journal (it is skipped by its id when sent again): empty it first.
+	EXPECT_EQ(Run({ "send-records" }), 0) << err.str();
 
 	// Down at the start of a shift: the station works, and says what waits.
 	ASSERT_EQ(server.Stop(), "");
