@@ -183,6 +183,9 @@ int createTemporary(const std::string &target, mode_t mode, std::string &temp)
 // at, not what a link names.
 std::string examineTarget(const std::string &path, struct stat &st, bool &exists)
 {
+	exists = false;
+	if (path.empty())
+		return "no file name";
 	exists = lstat(path.c_str(), &st) == 0;
 	if (!exists)
 		return errno == ENOENT ? "" : std::strerror(errno);
@@ -199,8 +202,6 @@ using Fill = std::function<bool(int fd)>;
 
 std::string replace(const std::string &path, const Fill &fill, const Replacement &how)
 {
-	if (path.empty())
-		return "no file name";
 	struct stat st;
 	bool exists = false;
 	if (std::string why = examineTarget(path, st, exists); !why.empty())
@@ -295,8 +296,6 @@ int OpenRegularFile(const std::string &path, std::string &why)
 
 std::string CheckReplaceable(const std::string &path)
 {
-	if (path.empty())
-		return "no file name";
 	struct stat st;
 	bool exists = false;
 	if (std::string why = examineTarget(path, st, exists); !why.empty())
